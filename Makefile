@@ -1,0 +1,52 @@
+# make demo: install what is missing, build the release tree, run the demo.
+# make test: install what is missing, build the sanitizer, Windows and fuzz
+#            trees and run every test.
+
+PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
+            googletest libgtest-dev libgmock-dev libbenchmark-dev \
+            nlohmann-json3-dev libssl-dev libxml2-dev libxml2-utils \
+            python3 python3-pyftpdlib openjdk-17-jdk-headless \
+            mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
+            wine wine64 xvfb xauth iproute2 util-linux procps
+
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 5
+
+.PHONY: all deps demo test test-linux test-windows test-fuzz tsan clean
+
+all: demo
+
+deps:
+	@scripts/install-deps $(PACKAGES)
+
+demo: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	scripts/demo build/release
+
+test: deps
+	$(MAKE) test-linux test-windows test-fuzz
+
+test-linux:
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
+
+test-windows:
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS)
+	ctest --preset windows -j $(JOBS)
+
+test-fuzz:
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
+
+# Not part of `make test`: the ThreadSanitizer run for threaded code.
+tsan:
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
+
+clean:
+	rm -rf build

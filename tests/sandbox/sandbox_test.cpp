@@ -1,0 +1,49 @@
+// The sandbox runner must keep every write to /etc, /tmp and /run private and
+// give the card's address on a loopback that no packet leaves.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+int runInSandbox(const std::string& args) {
+    const std::string command = std::string(KOR_SANDBOX) + " " + args;
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string uniqueName(const char* dir) {
+    return std::string(dir) + "/kor-sandbox-probe-" + std::to_string(getpid());
+}
+
+TEST(Sandbox, WritesToSystemDirectoriesStayPrivate) {
+    for (const char* dir : {"/etc", "/tmp", "/run"}) {
+        const std::string probe = uniqueName(dir);
+        ASSERT_EQ(0, runInSandbox("-- sh -c 'echo x > " + probe + " && test -s " + probe + "'"))
+            << dir;
+        EXPECT_NE(0, access(probe.c_str(), F_OK)) << probe << " leaked out of the sandbox";
+    }
+}
+
+TEST(Sandbox, RunStartsEmptyAndMachineFilesStayVisible) {
+    EXPECT_EQ(0, runInSandbox("-- sh -c 'test -z \"$(ls -A /run)\"'"));
+    EXPECT_EQ(0, runInSandbox("-- test -f /etc/passwd"));
+}
+
+TEST(Sandbox, LoopbackCarriesCardAndExtraAddressesOnly) {
+    const std::string check =
+        "ip -4 -o addr show dev lo | grep -q ' 192.168.234.236/32 ' && "
+        "ip -4 -o addr show dev lo | grep -q ' 10.11.12.13/32 ' && "
+        "test \"$(ip -o link show | wc -l)\" = 1";
+    EXPECT_EQ(0, runInSandbox("--addr 10.11.12.13 -- sh -c \"" + check + "\""));
+}
+
+TEST(Sandbox, ExitCodeOfCommandIsReturned) {
+    EXPECT_EQ(7, runInSandbox("-- sh -c 'exit 7'"));
+}
+
+} // namespace
