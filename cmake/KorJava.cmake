@@ -1,0 +1,35 @@
+# Java native methods are tested from a real JVM.
+#
+# kor_add_java_test(<name> SOURCES <file.java>... MAIN <class> NATIVE_LIB <target>
+#                   [SANDBOX] [SANDBOX_ARGS <arg>...] [TIMEOUT <s>])
+#   Compiles the Java sources (the outside classes declared under platform/java
+#   plus the test's own driver) into a jar and runs MAIN with -Xcheck:jni,
+#   with java.library.path at NATIVE_LIB's directory. MAIN exits non-zero when
+#   a check fails.
+if(WIN32 OR KOR_FUZZ)
+    function(kor_add_java_test)
+    endfunction()
+    return()
+endif()
+
+find_package(Java 17 REQUIRED COMPONENTS Development Runtime)
+find_package(JNI REQUIRED)
+include(UseJava)
+
+set(KOR_JAVA_RUNNER ${CMAKE_CURRENT_LIST_DIR}/java-run CACHE INTERNAL "")
+
+function(kor_add_java_test name)
+    cmake_parse_arguments(J "SANDBOX" "MAIN;NATIVE_LIB;TIMEOUT" "SOURCES;SANDBOX_ARGS" ${ARGN})
+    add_jar(${name} SOURCES ${J_SOURCES} OUTPUT_NAME ${name})
+    add_dependencies(${name} ${J_NATIVE_LIB})
+    get_target_property(jar ${name} JAR_FILE)
+    set(cmd ${KOR_JAVA_RUNNER} ${Java_JAVA_EXECUTABLE} $<TARGET_FILE:${J_NATIVE_LIB}> ${jar} ${J_MAIN})
+    if(J_SANDBOX)
+        set(cmd ${KOR_SANDBOX} ${J_SANDBOX_ARGS} -- ${cmd})
+    endif()
+    add_test(NAME ${name} COMMAND ${cmd})
+    if(NOT J_TIMEOUT)
+        set(J_TIMEOUT 120)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${J_TIMEOUT})
+endfunction()
