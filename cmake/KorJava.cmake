@@ -12,8 +12,12 @@ if(WIN32 OR KOR_FUZZ)
     return()
 endif()
 
+# Debian's JDK 17 unless JAVA_HOME names another.
+if(NOT DEFINED ENV{JAVA_HOME} AND EXISTS /usr/lib/jvm/java-17-openjdk-amd64)
+    set(JAVA_HOME /usr/lib/jvm/java-17-openjdk-amd64)
+endif()
 find_package(Java 17 REQUIRED COMPONENTS Development Runtime)
-find_package(JNI REQUIRED)
+find_package(JNI REQUIRED COMPONENTS JVM)
 include(UseJava)
 
 set(KOR_JAVA_RUNNER ${CMAKE_CURRENT_LIST_DIR}/java-run CACHE INTERNAL "")
