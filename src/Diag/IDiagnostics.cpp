@@ -94,7 +94,12 @@ DiagnosticResult* IDiagnostics::runDiagnostic(DeviceEnum::VirtualDevice* handle,
     std::vector<std::unique_ptr<DiagnosticResult>> results;
     DiagnosticResult* aborted = nullptr;
     for (IFunctionalTest* test : runListTests()) {
-        DiagnosticResult* result = test->run(device, settings);
+        DiagnosticResult* result = nullptr;
+        try {
+            result = test->run(device, settings);
+        } catch (...) {
+            // A test that throws has no result; the run still completes.
+        }
         if (result == nullptr)
             result = makeResult(DiagnosticResult::FAILED, ENGINE_NO_RESULT,
                                 DiagnosticEvent::ERROR_EVENT);
