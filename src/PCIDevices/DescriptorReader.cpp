@@ -62,6 +62,17 @@ bool DescriptorReader::decimal(int& value) {
     return true;
 }
 
+bool DescriptorReader::unsignedDecimal(unsigned int& value) {
+    std::string_view field;
+    unsigned long parsed = 0;
+    if (!next(field) || field.empty() ||
+        field.find_first_not_of("0123456789") != std::string_view::npos ||
+        !parseUnsigned(field, 10, parsed) || parsed > UINT_MAX)
+        return m_ok = false;
+    value = static_cast<unsigned int>(parsed);
+    return true;
+}
+
 bool DescriptorReader::hex32(int& value) {
     std::string_view field;
     unsigned long parsed = 0;

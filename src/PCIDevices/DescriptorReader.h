@@ -16,6 +16,8 @@ public:
     bool text(std::string& value);
     // Signed decimal that fits an int.
     bool decimal(int& value);
+    // Unsigned decimal that fits 32 bits.
+    bool unsignedDecimal(unsigned int& value);
     // Up to eight hex digits, read as unsigned 32 bits (so "ffffffff" is -1).
     bool hex32(int& value);
     // Hex digits that fit an unsigned long.

@@ -52,7 +52,6 @@ bool PCIDevice::parse(const char* descriptor) {
     if (descriptor == nullptr)
         return false;
     DescriptorReader reader(descriptor);
-    int type = 0;
     reader.text(m_nameText);
     reader.text(m_descriptionText);
     reader.decimal(m_busNum);
@@ -66,13 +65,12 @@ bool PCIDevice::parse(const char* descriptor) {
     m_phyIOAddr.assign(static_cast<std::size_t>(m_funcNum), 0);
     for (unsigned long& address : m_phyIOAddr)
         reader.hexAddress(address);
-    reader.decimal(type);
+    reader.unsignedDecimal(m_type);
     reader.text(m_manufacturer);
     reader.hex32(m_subclass);
     reader.hex32(m_baseclass);
     if (!reader.finished())
         return false;
-    m_type = static_cast<unsigned int>(type);
     m_baseDescription = m_descriptionText;
     return true;
 }
