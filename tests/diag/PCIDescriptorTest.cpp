@@ -108,6 +108,7 @@ TEST(PCIDescriptor, BadDescriptorsLeaveTheDeviceInvalid) {
         "PCI Device|desc|1|2|1|-1|8086|1229|ffffffff|921|m|0|2|extra|", // fields left over
         "PCI Device|desc|1|2|1|-1|8086|1229|ffffffff|921|m|0|2",        // last bar missing
         "PCI Device|desc|99999999999|2|0|-1|8086|1229|921|m|0|2|",      // bus beyond int
+        "PCI Device|desc|1|2|0|-1|8086|1229|-921|m|0|2|",               // negative type
     };
     for (const char* descriptor : cases) {
         PCIDevice device(descriptor);
