@@ -108,51 +108,6 @@ void PCIDevice::setDeviceDescriptor() {
     publishTexts();
 }
 
-void PCIDevice::setBusNum(int bus) {
-    m_busNum = bus;
-    setDeviceDescriptor();
-}
-
-void PCIDevice::setDeviceNum(int device) {
-    m_deviceNum = device;
-    setDeviceDescriptor();
-}
-
-void PCIDevice::setFuncNum(int function) {
-    m_funcNum = function;
-    setDeviceDescriptor();
-}
-
-void PCIDevice::setVendorID(int vendorId) {
-    m_vendorID = vendorId;
-    setDeviceDescriptor();
-}
-
-void PCIDevice::setDeviceID(int deviceId) {
-    m_deviceID = deviceId;
-    setDeviceDescriptor();
-}
-
-void PCIDevice::setManufacturer(const char* manufacturer) {
-    m_manufacturer = manufacturer != nullptr ? manufacturer : "";
-    setDeviceDescriptor();
-}
-
-void PCIDevice::setDeviceSubclass(int subclass) {
-    m_subclass = subclass;
-    setDeviceDescriptor();
-}
-
-void PCIDevice::setDeviceBaseclass(int baseclass) {
-    m_baseclass = baseclass;
-    setDeviceDescriptor();
-}
-
-void PCIDevice::setPhyIOAddr(std::vector<unsigned long> addresses) {
-    m_phyIOAddr = std::move(addresses);
-    setDeviceDescriptor();
-}
-
 void PCIDevice::setSlotID(int slot) {
     m_slotID = slot;
     if (slot != -1)

@@ -32,15 +32,19 @@ public:
 
     // Each setter stores the value and regenerates the descriptor text
     // (not the location text).
-    void setBusNum(int bus);
-    void setDeviceNum(int device);
-    void setFuncNum(int function);
-    void setVendorID(int vendorId);
-    void setDeviceID(int deviceId);
-    void setManufacturer(const char* manufacturer);
-    void setDeviceSubclass(int subclass);
-    void setDeviceBaseclass(int baseclass);
-    void setPhyIOAddr(std::vector<unsigned long> addresses);
+    void setBusNum(int bus) { store(m_busNum, bus); }
+    void setDeviceNum(int device) { store(m_deviceNum, device); }
+    void setFuncNum(int function) { store(m_funcNum, function); }
+    void setVendorID(int vendorId) { store(m_vendorID, vendorId); }
+    void setDeviceID(int deviceId) { store(m_deviceID, deviceId); }
+    void setManufacturer(const char* manufacturer) {
+        store(m_manufacturer, std::string(manufacturer != nullptr ? manufacturer : ""));
+    }
+    void setDeviceSubclass(int subclass) { store(m_subclass, subclass); }
+    void setDeviceBaseclass(int baseclass) { store(m_baseclass, baseclass); }
+    void setPhyIOAddr(std::vector<unsigned long> addresses) {
+        store(m_phyIOAddr, std::move(addresses));
+    }
     // Unless -1, the description becomes its base text followed by the
     // slot part ("- onboard" or "- Slot:<n>").
     void setSlotID(int slot);
@@ -53,6 +57,10 @@ public:
     bool IsPCIBridge() const { return m_baseclass == 6 && m_subclass == 4; }
 
 private:
+    template <typename T> void store(T& field, T value) {
+        field = std::move(value);
+        setDeviceDescriptor();
+    }
     void initialize(const char* description);
     bool parse(const char* descriptor);
     void clearToEmpty();

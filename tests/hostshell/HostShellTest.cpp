@@ -18,6 +18,12 @@ std::string descriptionForLength(std::size_t length) {
     return std::string(length - base, 'd');
 }
 
+void expectOnlyError(unsigned int code) {
+    auto errors = dapi2_control::errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].code, code);
+}
+
 } // namespace
 
 using DescriptorStoreTest = HostFixture;
@@ -209,9 +215,7 @@ TEST_F(RunCallbackTest, TestNumberSelectsOneTestWhenTheProgramCountsThem) {
         dapi2_control::reset();
         ASSERT_EQ(dapi2_control::invokeEnumerate(), 0);
         EXPECT_EQ(dapi2_control::invokeRun(outside, 0), 2) << outside;
-        auto errors = dapi2_control::errors();
-        ASSERT_EQ(errors.size(), 1u);
-        EXPECT_EQ(errors[0].code, SHELL_BAD_TEST_NUMBER);
+        expectOnlyError(SHELL_BAD_TEST_NUMBER);
         EXPECT_TRUE(dapi2_control::percents().empty()) << "nothing may run";
     }
 
@@ -225,9 +229,7 @@ TEST_F(RunCallbackTest, InitFailedIsReportedAndNeverPasses) {
     setenv("TESTDIAG_INIT_FAILED", "1", 1);
     ASSERT_EQ(dapi2_control::invokeEnumerate(), 0);
     EXPECT_EQ(dapi2_control::invokeRun(0, 0), 2);
-    auto errors = dapi2_control::errors();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].code, SHELL_INIT_FAILED);
+    expectOnlyError(SHELL_INIT_FAILED);
     EXPECT_TRUE(dapi2_control::percents().empty());
     EXPECT_EQ(dapi2_control::stopPolls(), 0) << "no progress thread may run";
 }
@@ -244,8 +246,7 @@ TEST_F(RunCallbackTest, DeviceWithoutDescriptorIsRefused) {
     tag_DapiDiagDevice* device = nullptr;
     Dapi2_CreateDevicePCI("PCI", 0, "n", "l", "d", 0, 0, 0, &device);
     EXPECT_EQ(VarnFrameworkDiagFunction(0, device), 2);
-    ASSERT_EQ(dapi2_control::errors().size(), 1u);
-    EXPECT_EQ(dapi2_control::errors()[0].code, SHELL_NO_DESCRIPTOR);
+    expectOnlyError(SHELL_NO_DESCRIPTOR);
 }
 
 TEST_F(RunCallbackTest, StopMidRunAborts) {

@@ -115,13 +115,32 @@ TEST_F(ProgressThreadTest, CompletionRelaysQueuedEventsInOrderThenHundred) {
     EXPECT_EQ(diagnostic.getDiagnosticEventCount(), 0u);
 }
 
-TEST_F(ProgressThreadTest, ProgressLogHoldsTheLastRun) {
-    namespace fs = std::filesystem;
-    const fs::path previous = fs::current_path();
-    char pattern[] = "/tmp/progress-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    fs::current_path(pattern);
-    setenv("DIAGLOG", "0", 1);
+// Runs in a fresh temporary directory with DIAGLOG=0.
+class ProgressLogTest : public ProgressThreadTest {
+protected:
+    void SetUp() override {
+        ProgressThreadTest::SetUp();
+        m_previousDirectory = std::filesystem::current_path();
+        char pattern[] = "/tmp/progress-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_directory = pattern;
+        std::filesystem::current_path(m_directory);
+        setenv("DIAGLOG", "0", 1);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(m_previousDirectory);
+        std::filesystem::remove_all(m_directory);
+        ProgressThreadTest::TearDown();
+    }
+    static std::string read(const char* name) {
+        std::ifstream in(name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::filesystem::path m_previousDirectory, m_directory;
+};
+
+TEST_F(ProgressLogTest, HoldsTheLastRun) {
     {
         ScriptedDiagnostic diagnostic({{DiagnosticResult::PASSED, 0}});
         auto summary = runToCompletion(diagnostic);
@@ -129,25 +148,11 @@ TEST_F(ProgressThreadTest, ProgressLogHoldsTheLastRun) {
         UpdateDiagProgress(&diagnostic);
         UpdateDiagProgress(&diagnostic); // a second run truncates the log
     }
-    std::ifstream log("testdiagProg.log");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(log, line);)
-        lines.push_back(line);
-    fs::current_path(previous);
-    fs::remove_all(pattern);
-
-    const std::vector<std::string> expected = {"Inside UpdateDiagProgress() ", "PERCENT DONE : -1",
-                                               "Status = 1", "PERCENT DONE : 100"};
-    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(read("testdiagProg.log"),
+              "Inside UpdateDiagProgress() \nPERCENT DONE : -1\nStatus = 1\nPERCENT DONE : 100\n");
 }
 
-TEST_F(ProgressThreadTest, ProgressLogNamesRelayedEvents) {
-    namespace fs = std::filesystem;
-    const fs::path previous = fs::current_path();
-    char pattern[] = "/tmp/progress-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    fs::current_path(pattern);
-    setenv("DIAGLOG", "0", 1);
+TEST_F(ProgressLogTest, NamesRelayedEvents) {
     VarnDiags::System::openLogStreams("testdiag");
     {
         ScriptedDiagnostic diagnostic({{DiagnosticResult::PASSED, 0}});
@@ -156,15 +161,8 @@ TEST_F(ProgressThreadTest, ProgressLogNamesRelayedEvents) {
         UpdateDiagProgress(&diagnostic);
     }
     VarnDiags::System::closeLogStreams();
-    auto read = [](const char* name) {
-        std::ifstream in(name);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
     const std::string progress = read("testdiagProg.log");
     const std::string application = read("testdiagApp.log");
-    fs::current_path(previous);
-    fs::remove_all(pattern);
-
     EXPECT_NE(progress.find("UpdateDiagProgress(): Found event code in queue:42\n"),
               std::string::npos);
     EXPECT_NE(progress.find("EventCode = testdiag_42\n"), std::string::npos);
