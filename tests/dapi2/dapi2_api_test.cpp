@@ -404,6 +404,9 @@ TEST_F(HostTest, MainRejectsBadCommandLinesAndMissingRegistrations) {
         {{"prog", "run", "-d"}, reg_, 64},
         {{"prog", "run", "-d", "-1"}, reg_, 64},
         {{"prog", "run", "-t", "1x"}, reg_, 64},
+        {{"prog", "run", "-t", "+1"}, reg_, 64},
+        {{"prog", "run", "-t", " 1"}, reg_, 64},
+        {{"prog", "run", "-t", "99999999999"}, reg_, 64},
         {{"prog", "list", "--refuse-device", "0"}, reg_, 64},
         {{"prog", "list", "--transcript", "/nonexistent/dir/t"}, reg_, 64},
         {{"prog", "run", "-d", "3"}, reg_, 64}, // no such device

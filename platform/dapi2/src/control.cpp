@@ -8,6 +8,16 @@
 using namespace dapi2;
 
 namespace dapi2_control {
+namespace {
+
+// A copy of one field of the host state, taken under its lock.
+template <typename T> T copyOf(T HostState::*field) {
+    HostState& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.*field;
+}
+
+} // namespace
 
 void reset() {
     HostState& s = state();
@@ -77,33 +87,19 @@ std::vector<Device> devices() {
 }
 
 std::vector<std::string> transcript() {
-    HostState& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.transcript;
+    return copyOf(&HostState::transcript);
 }
-
 std::vector<int> percents() {
-    HostState& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.percents;
+    return copyOf(&HostState::percents);
 }
-
 std::vector<Report> warnings() {
-    HostState& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.warnings;
+    return copyOf(&HostState::warnings);
 }
-
 std::vector<Report> errors() {
-    HostState& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.errors;
+    return copyOf(&HostState::errors);
 }
-
 int stopPolls() {
-    HostState& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.polls;
+    return copyOf(&HostState::polls);
 }
 
 } // namespace dapi2_control

@@ -44,7 +44,8 @@ std::string copyText(const char* text) {
 }
 
 bool parseInt(const std::string& text, long min, long max, long& value) {
-    if (text.empty()) {
+    // Digits with an optional minus sign only: no blanks, no plus sign.
+    if (text.empty() || (text[0] != '-' && (text[0] < '0' || text[0] > '9'))) {
         return false;
     }
     errno = 0;
