@@ -1,17 +1,20 @@
 // The scripted test program run as a process through libdapi2.so.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
 #include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <sstream>
 
-#include "ChildProcess.h"
+#include "process_runner.h"
 
-using testing_support::ProcessResult;
-using testing_support::runProcess;
 using Environment = std::map<std::string, std::optional<std::string>>;
 namespace fs = std::filesystem;
 
@@ -36,17 +39,55 @@ Environment scripted(Environment changes) {
     return environment;
 }
 
-ProcessResult testdiag(std::vector<std::string> arguments, Environment changes = {},
-                       const std::string& directory = "") {
-    arguments.insert(arguments.begin(), TESTDIAG_PATH);
-    return runProcess(arguments, scripted(std::move(changes)), directory);
-}
+struct Outcome {
+    int exitCode = -1;
+    bool timedOut = false;
+    std::vector<std::string> lines;
 
-std::string describe(const ProcessResult& result) {
+    bool hasLine(const std::string& line) const {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    std::vector<std::string> linesStartingWith(const std::string& prefix) const {
+        std::vector<std::string> found;
+        for (const std::string& line : lines)
+            if (line.compare(0, prefix.size(), prefix) == 0)
+                found.push_back(line);
+        return found;
+    }
+};
+
+std::string describe(const Outcome& outcome) {
     std::string text;
-    for (const std::string& line : result.lines)
+    for (const std::string& line : outcome.lines)
         text += line + "\n";
     return text;
+}
+
+// The test program started through env(1), which removes variables and
+// sets the working directory before it becomes the program.
+class Testdiag {
+public:
+    Testdiag(std::vector<std::string> arguments, Environment changes, const std::string& directory);
+    ChildProcess& process() { return *m_process; }
+    Outcome finish() {
+        ProcessResult result = m_process->finish(60000);
+        Outcome outcome;
+        outcome.exitCode = result.exitCode;
+        outcome.timedOut = result.exitCode == 128 + SIGKILL;
+        std::istringstream out(result.out);
+        for (std::string line; std::getline(out, line);)
+            outcome.lines.push_back(line);
+        return outcome;
+    }
+
+private:
+    std::string m_outputDirectory;
+    std::unique_ptr<ChildProcess> m_process;
+};
+
+Outcome testdiag(std::vector<std::string> arguments, Environment changes = {},
+                 const std::string& directory = "") {
+    return Testdiag(std::move(arguments), std::move(changes), directory).finish();
 }
 
 class TempDirectory {
@@ -68,6 +109,26 @@ public:
 private:
     fs::path m_path;
 };
+
+Testdiag::Testdiag(std::vector<std::string> arguments, Environment changes,
+                   const std::string& directory) {
+    static TempDirectory outputs; // the runner keeps each child's output in files here
+    static int runs = 0;
+    m_outputDirectory = (outputs.path() / std::to_string(++runs)).string();
+    fs::create_directory(m_outputDirectory);
+    std::vector<std::string> command, set;
+    if (!directory.empty())
+        command.insert(command.end(), {"-C", directory});
+    for (const auto& [name, value] : scripted(std::move(changes))) {
+        if (value)
+            set.push_back(name + "=" + *value);
+        else
+            command.insert(command.end(), {"-u", name});
+    }
+    command.push_back(TESTDIAG_PATH);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    m_process = std::make_unique<ChildProcess>("/usr/bin/env", command, set, m_outputDirectory);
+}
 
 } // namespace
 
@@ -100,7 +161,7 @@ TEST(TestdiagList, ExitCodesAndOfferedDevices) {
         {"not valid", {"list"}, {{"TESTDIAG_DEVICES", "0,1,1,zero,i"}}, 31, {}},
     };
     for (const Case& c : cases) {
-        ProcessResult result = testdiag(c.arguments, c.environment);
+        Outcome result = testdiag(c.arguments, c.environment);
         EXPECT_EQ(result.exitCode, c.exitCode) << c.name << "\n" << describe(result);
         std::vector<std::string> offered = result.linesStartingWith("device ");
         std::vector<std::string> descriptions;
@@ -117,8 +178,8 @@ TEST(TestdiagList, ExitCodesAndOfferedDevices) {
 TEST(TestdiagList, HostNumbersCountEveryRegistrationAttempt) {
     TempDirectory directory;
     const std::string transcript = (directory.path() / "transcript").string();
-    ProcessResult result = testdiag({"list", "--refuse-device", "3", "--transcript", transcript},
-                                    {{"TESTDIAG_DEVICES", "0,1,1,a;0,2,1,b;0,3,1,c;0,4,1,d"}});
+    Outcome result = testdiag({"list", "--refuse-device", "3", "--transcript", transcript},
+                              {{"TESTDIAG_DEVICES", "0,1,1,a;0,2,1,b;0,3,1,c;0,4,1,d"}});
     EXPECT_EQ(result.exitCode, 31);
     const std::string text = directory.read("transcript");
     for (const char* call :
@@ -160,7 +221,7 @@ TEST(TestdiagRun, ExitCodes) {
         {"negative number ignored", {"run", "-t", "-3"}, {{"TESTDIAG_TESTS", "P"}}, 0},
     };
     for (const Case& c : cases) {
-        ProcessResult result = testdiag(c.arguments, c.environment);
+        Outcome result = testdiag(c.arguments, c.environment);
         EXPECT_FALSE(result.timedOut) << c.name;
         EXPECT_EQ(result.exitCode, c.exitCode) << c.name << "\n" << describe(result);
         EXPECT_TRUE(result.hasLine("result: " + std::to_string(c.exitCode))) << c.name << "\n"
@@ -169,7 +230,7 @@ TEST(TestdiagRun, ExitCodes) {
 }
 
 TEST(TestdiagRun, RelaysEventsProgressAndSummary) {
-    ProcessResult result = testdiag({"run"}, {{"TESTDIAG_TESTS", "P+w5,F7+e9+i3"}});
+    Outcome result = testdiag({"run"}, {{"TESTDIAG_TESTS", "P+w5,F7+e9+i3"}});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(result.hasLine("warning: 5 \"event 5 of test 0\"")) << describe(result);
     EXPECT_TRUE(result.hasLine("error: 9 \"event 9 of test 1\"")) << describe(result);
@@ -183,26 +244,19 @@ TEST(TestdiagRun, RelaysEventsProgressAndSummary) {
 TEST(TestdiagRun, StopFileEndsTheRun) {
     TempDirectory directory;
     const std::string stopFile = (directory.path() / "stop").string();
-    ProcessResult result =
-        runProcess({TESTDIAG_PATH, "run", "--stop-file", stopFile},
-                   scripted({{"TESTDIAG_TESTS", "H"}}), "", [&](const std::string& line, pid_t) {
-                       if (line.rfind("progress:", 0) == 0)
-                           std::ofstream{stopFile};
-                   });
+    Testdiag run({"run", "--stop-file", stopFile}, {{"TESTDIAG_TESTS", "H"}}, "");
+    ASSERT_TRUE(run.process().waitForOutput("progress:", 20000));
+    std::ofstream{stopFile};
+    Outcome result = run.finish();
     EXPECT_EQ(result.exitCode, 8) << describe(result);
     EXPECT_EQ(result.linesStartingWith("stop: file").size(), 1u) << describe(result);
 }
 
 TEST(TestdiagRun, InterruptStopsTheRunningTest) {
-    bool sent = false;
-    ProcessResult result = runProcess({TESTDIAG_PATH, "run"}, scripted({{"TESTDIAG_TESTS", "H,P"}}),
-                                      "", [&](const std::string& line, pid_t child) {
-                                          if (!sent && line.rfind("progress:", 0) == 0) {
-                                              sent = true;
-                                              kill(child, SIGINT);
-                                          }
-                                      });
-    ASSERT_TRUE(sent);
+    Testdiag run({"run"}, {{"TESTDIAG_TESTS", "H,P"}}, "");
+    ASSERT_TRUE(run.process().waitForOutput("progress:", 20000));
+    run.process().signal(SIGINT);
+    Outcome result = run.finish();
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 8) << describe(result);
     EXPECT_TRUE(result.hasLine("stop: interrupt")) << describe(result);
@@ -210,7 +264,7 @@ TEST(TestdiagRun, InterruptStopsTheRunningTest) {
 }
 
 TEST(TestdiagRun, InitFailedGivesTwoWithoutHanging) {
-    ProcessResult result = testdiag({"run"}, {{"TESTDIAG_INIT_FAILED", "1"}}, "");
+    Outcome result = testdiag({"run"}, {{"TESTDIAG_INIT_FAILED", "1"}}, "");
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 2) << describe(result);
     EXPECT_EQ(result.linesStartingWith("error: 94 ").size(), 1u) << describe(result);
@@ -219,7 +273,7 @@ TEST(TestdiagRun, InitFailedGivesTwoWithoutHanging) {
 
 TEST(TestdiagMain, RegistrationFailureExitsOne) {
     TempDirectory directory;
-    ProcessResult result =
+    Outcome result =
         testdiag({"list"}, {{"DAPI2_OPTIONS", "--fail-registration"}, {"DIAGLOG", "0"}},
                  directory.path().string());
     EXPECT_EQ(result.exitCode, 1) << describe(result);
@@ -229,8 +283,7 @@ TEST(TestdiagMain, RegistrationFailureExitsOne) {
 TEST(TestdiagMain, TranscriptShowsRegistrationAndThreads) {
     TempDirectory directory;
     const std::string transcript = (directory.path() / "transcript").string();
-    ProcessResult result =
-        testdiag({"run", "--transcript", transcript}, {{"TESTDIAG_TESTS", "P+w4"}});
+    Outcome result = testdiag({"run", "--transcript", transcript}, {{"TESTDIAG_TESTS", "P+w4"}});
     ASSERT_EQ(result.exitCode, 0) << describe(result);
     std::vector<std::string> lines;
     std::istringstream text(directory.read("transcript"));
@@ -253,8 +306,8 @@ TEST(TestdiagMain, TranscriptShowsRegistrationAndThreads) {
 
 TEST(TestdiagMain, LogFilesFollowDiaglog) {
     TempDirectory directory;
-    ProcessResult result = testdiag({"run"}, {{"DIAGLOG", "5"}, {"TESTDIAG_TESTS", "P+e6"}},
-                                    directory.path().string());
+    Outcome result = testdiag({"run"}, {{"DIAGLOG", "5"}, {"TESTDIAG_TESTS", "P+e6"}},
+                              directory.path().string());
     ASSERT_EQ(result.exitCode, 0) << describe(result);
     const std::string app = directory.read("testdiagApp.log");
     for (const char* line :
@@ -283,8 +336,8 @@ TEST(TestdiagMain, LogFilesFollowDiaglog) {
 TEST(TestdiagMain, DebuggerAidReportsAMissingTerminal) {
     TempDirectory directory;
     std::ofstream(directory.path() / "commands") << "break main\n";
-    ProcessResult result = testdiag({"list"}, {{"DIAGLOG", "0"}, {"DEBUG_ENUM", "/opt/testdiag"}},
-                                    directory.path().string());
+    Outcome result = testdiag({"list"}, {{"DIAGLOG", "0"}, {"DEBUG_ENUM", "/opt/testdiag"}},
+                              directory.path().string());
     EXPECT_EQ(result.exitCode, 0) << describe(result);
     const std::string app = directory.read("testdiagApp.log");
     EXPECT_NE(app.find("StartGdb(/opt/testdiag,commands)\n"), std::string::npos) << app;
