@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
 
@@ -19,5 +21,12 @@ const std::map<unsigned, unsigned>& statusMessages();
 
 // FsaGetStringA of `id` into a large buffer, up to the first zero byte.
 std::string readMessage(unsigned id);
+
+// Every test starts from a freshly built catalogue and leaves none behind.
+class FreshCatalogue : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
 
 } // namespace fsa_test

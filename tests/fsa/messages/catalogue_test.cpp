@@ -15,12 +15,7 @@ namespace {
 
 const unsigned kPastHighestId = 8100;
 
-// Every test starts from a freshly built catalogue and leaves none behind.
-class Catalogue : public testing::Test {
-protected:
-    void SetUp() override { FsaFreeStringResources(); }
-    void TearDown() override { FsaFreeStringResources(); }
-};
+class Catalogue : public fsa_test::FreshCatalogue {};
 
 std::u32string widen(const std::string& s) {
     std::u32string w;

@@ -49,11 +49,7 @@ template <typename Work> void runTogether(Work work) {
         t.join();
 }
 
-class Concurrency : public testing::Test {
-protected:
-    void SetUp() override { FsaFreeStringResources(); }
-    void TearDown() override { FsaFreeStringResources(); }
-};
+class Concurrency : public fsa_test::FreshCatalogue {};
 
 TEST_F(Concurrency, FirstCallsOnManyThreadsBuildOneCatalogue) {
     for (int round = 0; round < 20; ++round) {

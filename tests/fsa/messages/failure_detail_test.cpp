@@ -13,11 +13,7 @@ using fsa_test::readMessage;
 
 namespace {
 
-class FailureDetail : public testing::Test {
-protected:
-    void SetUp() override { FsaFreeStringResources(); }
-    void TearDown() override { FsaFreeStringResources(); }
-};
+class FailureDetail : public fsa_test::FreshCatalogue {};
 
 struct SlotFacts {
     FailureSlot slot;

@@ -13,11 +13,7 @@ using fsa_test::statusMessages;
 
 namespace {
 
-class StatusText : public testing::Test {
-protected:
-    void SetUp() override { FsaFreeStringResources(); }
-    void TearDown() override { FsaFreeStringResources(); }
-};
+class StatusText : public fsa_test::FreshCatalogue {};
 
 std::string textOf(unsigned status, int* result = nullptr) {
     char text[FSA_ERROR_TEXT_SIZE];
