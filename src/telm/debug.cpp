@@ -36,9 +36,15 @@ void loadLevel() {
 } // namespace
 
 const char* const eTxt[10] = {
-    "%s.. %s\n",          "bad arguments",         "malloc failed",
-    "no response",        "unrecognized response", "supplied buffer too small",
-    "error retrieving data", "error sending data",  "invalid session index",
+    "%s.. %s\n",
+    "bad arguments",
+    "malloc failed",
+    "no response",
+    "unrecognized response",
+    "supplied buffer too small",
+    "error retrieving data",
+    "error sending data",
+    "invalid session index",
     "authentication failed",
 };
 

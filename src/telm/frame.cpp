@@ -85,7 +85,8 @@ std::vector<unsigned char> buildObjectFrame(int headerByte, int group, int index
     std::vector<unsigned char> body{static_cast<unsigned char>(group),
                                     static_cast<unsigned char>(index),
                                     static_cast<unsigned char>(object)};
-    std::vector<unsigned char> text = get ? std::vector<unsigned char>{0} : textWithNul(value, kMaxFrame);
+    std::vector<unsigned char> text =
+        get ? std::vector<unsigned char>{0} : textWithNul(value, kMaxFrame);
     if (text.empty())
         return {};
     body.insert(body.end(), text.begin(), text.end());

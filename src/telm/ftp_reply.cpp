@@ -18,7 +18,9 @@ constexpr size_t kDefaultReply = 4096;
 constexpr int kLineFailed = 421;
 constexpr int kNotANumber = 500;
 
-bool continues(const char* line, int length) { return length >= 4 && line[3] == '-'; }
+bool continues(const char* line, int length) {
+    return length >= 4 && line[3] == '-';
+}
 
 bool endsReply(const char* line, int length, const char* number) {
     return length >= 4 && std::strncmp(line, number, 3) == 0 && line[3] == ' ';

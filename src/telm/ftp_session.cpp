@@ -61,7 +61,9 @@ bool serverAddress(const char* fn, const char* card, char* server, size_t size) 
 
 } // namespace
 
-bool ftpSafeText(const char* text) { return text && std::strpbrk(text, "\r\n") == nullptr; }
+bool ftpSafeText(const char* text) {
+    return text && std::strpbrk(text, "\r\n") == nullptr;
+}
 
 int ftpPrep(int type, const char* localPath, FtpSession& session) {
     static const char fn[] = "ftpPrep";

@@ -51,7 +51,9 @@ private:
     int fd_ = -1;
 };
 
-bool retryable() { return errno == EINTR; }
+bool retryable() {
+    return errno == EINTR;
+}
 
 bool upload(const char* fn, FtpSession& s) {
     linger lingerOn{1, kLingerSeconds};

@@ -108,5 +108,9 @@ extern "C" int tymSetOsTypeOnTym(int typeWord, int osType) {
     return setHostObject("tymSetOsTypeOnTym", typeWord, 4, value);
 }
 
-extern "C" int tymcFwUpdate(void) { return 0; }
-extern "C" int tymSyncVarnVncPassword(void) { return 0; }
+extern "C" int tymcFwUpdate(void) {
+    return 0;
+}
+extern "C" int tymSyncVarnVncPassword(void) {
+    return 0;
+}

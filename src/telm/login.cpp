@@ -56,10 +56,9 @@ std::vector<unsigned char> chapResponse(const Challenge& challenge, const std::s
     MD5Final(&value);
 
     size_t length = 5 + kDigest + user.size();
-    std::vector<unsigned char> out{kResponseCode, challenge.identifier,
-                                   static_cast<unsigned char>(length >> 8),
-                                   static_cast<unsigned char>(length & 0xFF),
-                                   static_cast<unsigned char>(kDigest)};
+    std::vector<unsigned char> out{
+        kResponseCode, challenge.identifier, static_cast<unsigned char>(length >> 8),
+        static_cast<unsigned char>(length & 0xFF), static_cast<unsigned char>(kDigest)};
     out.insert(out.end(), value.digest, value.digest + kDigest);
     out.insert(out.end(), user.begin(), user.end());
     return out;

@@ -24,7 +24,8 @@ extern "C" int spClose(int socket, int flags) {
 namespace {
 
 // One direct exchange: open the link, send one frame, read one reply, close.
-template <class Send> int exchange(int type, Send send, char* out, unsigned outLength, int* status) {
+template <class Send>
+int exchange(int type, Send send, char* out, unsigned outLength, int* status) {
     int socket = telm::dzBypOpen(type);
     if (socket < 0)
         return -1;
@@ -41,8 +42,9 @@ extern "C" int dzBypObjectName(int type, const char* command, char* out, int out
                                int* status) {
     if (!command || !out || !status || outLength <= 0)
         return -1;
-    return exchange(type, [&](int s) { return spSend_cmd(s, 0, command); }, out,
-                    static_cast<unsigned>(outLength), status);
+    return exchange(
+        type, [&](int s) { return spSend_cmd(s, 0, command); }, out,
+        static_cast<unsigned>(outLength), status);
 }
 
 extern "C" int dzBypObjectIdSet(int type, int group, int object, int index, const char* value,
@@ -50,16 +52,18 @@ extern "C" int dzBypObjectIdSet(int type, int group, int object, int index, cons
     if (!value || !status)
         return -1;
     char scratch[16];
-    return exchange(type, [&](int s) { return spSend_oid(s, 0, group & 0x7F, index, object, value); },
-                    scratch, sizeof scratch, status);
+    return exchange(
+        type, [&](int s) { return spSend_oid(s, 0, group & 0x7F, index, object, value); }, scratch,
+        sizeof scratch, status);
 }
 
 extern "C" int dzBypObjectIdGet(int type, int group, int object, int index, char* out,
                                 int outLength, int* status) {
     if (!out || !status || outLength <= 0)
         return -1;
-    return exchange(type, [&](int s) { return spSend_oid(s, 0, group | 0x80, index, object, nullptr); },
-                    out, static_cast<unsigned>(outLength), status);
+    return exchange(
+        type, [&](int s) { return spSend_oid(s, 0, group | 0x80, index, object, nullptr); }, out,
+        static_cast<unsigned>(outLength), status);
 }
 
 extern "C" int devuzObjName(int type, const char* command, char* out, int outLength, int* status) {
@@ -96,8 +100,8 @@ extern "C" int devuzObjIdGet(int type, int group, int object, int index, char* o
     case telm::Route::Direct:
         return dzBypObjectIdGet(type, group, object, index, out, outLength, status);
     case telm::Route::Library:
-        return telm::callCardLibrary<Fn>("devuzObjectIdGet", type & 0xFF, group, object, index,
-                                         out, outLength, status);
+        return telm::callCardLibrary<Fn>("devuzObjectIdGet", type & 0xFF, group, object, index, out,
+                                         outLength, status);
     default:
         return -1;
     }

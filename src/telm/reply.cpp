@@ -51,12 +51,14 @@ extern "C" int spRecv(int socket, int wait, char* byteOut, int* status, char* da
     if (got < kHeader || (header[0] & kReservedTypeBits) || total <= kHeader) {
         v3cops_printf(" >> %d/%d, msgType=0x%X\n", static_cast<int>(got), static_cast<int>(kHeader),
                       header[0]);
+        data[0] = '\0';
         telm::traceError(fn, got == 0 ? telm::kNoResponse : telm::kUnrecognizedResponse);
         return -2;
     }
     size_t payload = total - kHeader - 1;
     if (payload > dataLength) {
         drain(socket, total - kHeader);
+        data[0] = '\0';
         telm::traceError(fn, telm::kBufferTooSmall);
         return -3;
     }

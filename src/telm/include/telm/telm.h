@@ -23,9 +23,9 @@ enum {
 
 /* Filled by v3Listen when given. */
 typedef struct v3Client {
-    int socket;             /* out: accepted connection */
-    int sendBufSize;        /* in: applied when above 0 */
-    int recvBufSize;        /* in: applied when above 0 */
+    int socket;              /* out: accepted connection */
+    int sendBufSize;         /* in: applied when above 0 */
+    int recvBufSize;         /* in: applied when above 0 */
     struct sockaddr_in peer; /* out */
 } v3Client;
 
