@@ -12,15 +12,9 @@ int devuzObjectIdGet(int type, int group, int object, int index, char* out, int 
                      int* status);
 
 /* Control and inspection of the stand-in. */
-typedef struct spcmpStandinCall {
-    char function[32];
-    int type;
-    int group;
-    int object;
-    int index;
-} spcmpStandinCall;
 int spcmpStandinCallCount(void);
-spcmpStandinCall spcmpStandinLastCall(void);
+/* The card type the last call received. */
+int spcmpStandinLastType(void);
 /* Every following call returns `result` (0 = answer normally). */
 void spcmpStandinFailWith(int result);
 void spcmpStandinReset(void);
