@@ -126,6 +126,12 @@ bool download(const char* fn, FtpSession& s) {
     return fsync(s.local.get()) == 0;
 }
 
+// 150 opens the data connection; 125 says a server that connects at PORT
+// time already has it open. Both start the transfer.
+bool transferStarting(int reply) {
+    return reply == 150 || reply == 125;
+}
+
 bool acceptData(FtpSession& s) {
     if (waitFor(s.listener.get(), POLLIN, clock().millisFor(kFtpReplySeconds)) <= 0)
         return false;
@@ -160,7 +166,7 @@ int transfer(bool put, int type, const char* localPath, const char* remoteName) 
     v3cops_printf("%s: sending '%s'..\n", fn, command.c_str());
     if (!sendAll(s.control.get(), command.data(), command.size(),
                  clock().millisFor(kFtpReplySeconds)) ||
-        sockGetReply(s.control.get(), nullptr, 0) != 150)
+        !transferStarting(sockGetReply(s.control.get(), nullptr, 0)))
         return ftpCleanup(s);
     v3cops_printf("%s: accepting data connection..\n", fn);
     bool accepted = acceptData(s);
