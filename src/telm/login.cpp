@@ -2,6 +2,8 @@
 
 #include "telm/telm.h"
 
+#include <algorithm>
+
 namespace telm {
 
 namespace {
@@ -56,11 +58,14 @@ std::vector<unsigned char> chapResponse(const Challenge& challenge, const std::s
     MD5Final(&value);
 
     size_t length = 5 + kDigest + user.size();
-    std::vector<unsigned char> out{
-        kResponseCode, challenge.identifier, static_cast<unsigned char>(length >> 8),
-        static_cast<unsigned char>(length & 0xFF), static_cast<unsigned char>(kDigest)};
-    out.insert(out.end(), value.digest, value.digest + kDigest);
-    out.insert(out.end(), user.begin(), user.end());
+    std::vector<unsigned char> out(length);
+    out[0] = kResponseCode;
+    out[1] = challenge.identifier;
+    out[2] = static_cast<unsigned char>(length >> 8);
+    out[3] = static_cast<unsigned char>(length & 0xFF);
+    out[4] = static_cast<unsigned char>(kDigest);
+    std::copy(value.digest, value.digest + kDigest, out.begin() + 5);
+    std::copy(user.begin(), user.end(), out.begin() + 5 + kDigest);
     return out;
 }
 

@@ -1,6 +1,7 @@
 // A connected pair of stream sockets: the library's end and the peer's end.
 #pragma once
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/socket.h>
@@ -49,15 +50,13 @@ struct SocketPair {
 inline std::vector<unsigned char> replyFrame(unsigned char type, int status,
                                              const std::vector<unsigned char>& payload) {
     size_t total = 8 + payload.size() + 1;
-    std::vector<unsigned char> out{type,
-                                   static_cast<unsigned char>(total & 0xFF),
-                                   static_cast<unsigned char>(total >> 8),
-                                   0x7E,
-                                   static_cast<unsigned char>(status),
-                                   0,
-                                   0,
-                                   0};
-    out.insert(out.end(), payload.begin(), payload.end());
+    std::vector<unsigned char> out(8 + payload.size());
+    out[0] = type;
+    out[1] = static_cast<unsigned char>(total & 0xFF);
+    out[2] = static_cast<unsigned char>(total >> 8);
+    out[3] = 0x7E;
+    out[4] = static_cast<unsigned char>(status);
+    std::copy(payload.begin(), payload.end(), out.begin() + 8);
     unsigned sum = 0;
     for (unsigned char b : out)
         sum += b;
