@@ -2,6 +2,7 @@
 // server. Needs the card's addresses, so run it in the sandbox:
 //   tests/sandbox/kor-sandbox --addr 192.168.234.237 -- build/release/bench/telm/telm_ftp_bench
 #include "card_sim.h"
+#include "child_process.h"
 #include "telm/telm.h"
 
 #include <benchmark/benchmark.h>
@@ -44,26 +45,14 @@ struct Setup {
         for (size_t i = 0; i < kSize / block.size(); ++i)
             big << block;
         big.close();
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        server = fork();
-        if (server == 0) {
-            dup2(out[1], 1);
-            execl("/usr/bin/python3", "/usr/bin/python3", FTP_SERVER_SCRIPT, r, "192.168.234.237",
-                  "21", "racuser", "racpass", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        char ready[16] = {};
-        ok = read(out[0], ready, sizeof ready - 1) > 0 && std::string(ready) == "ready\n";
-        close(out[0]);
+        auto started =
+            telmtest::startWithReadyLine({"/usr/bin/python3", FTP_SERVER_SCRIPT, r,
+                                          "192.168.234.237", "21", "racuser", "racpass"});
+        server = started.pid;
+        ok = started.firstLine == "ready\n";
     }
     ~Setup() {
-        if (server > 0) {
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
-        }
+        telmtest::stopChild(server);
         card.stop();
         std::system(("rm -rf '" + root + "' '" + work + "'").c_str());
     }

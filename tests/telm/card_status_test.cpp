@@ -1,5 +1,6 @@
 // Host facts set on the card, and the card service's state word.
 #include "card_fixture.h"
+#include "child_process.h"
 #include "telm/telm.h"
 
 #include <csignal>
@@ -73,28 +74,14 @@ TEST_F(HostFactSetters, CardStatusAndFailuresComeBack) {
 class CardService : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (service > 0) {
-            kill(service, SIGTERM);
-            waitpid(service, nullptr, 0);
-        }
+        telmtest::stopChild(service);
         unlink("/var/run/.racsrvc");
         unlink("/var/run/.racMNstate");
     }
     void startService(const char* state) {
-        int out[2];
-        ASSERT_EQ(pipe(out), 0);
-        service = fork();
-        ASSERT_GE(service, 0);
-        if (service == 0) {
-            dup2(out[1], 1);
-            execl(RACSRVC_STANDIN, RACSRVC_STANDIN, state, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        char ready[64] = {};
-        ASSERT_GT(read(out[0], ready, sizeof ready - 1), 0);
-        close(out[0]);
-        ASSERT_STREQ(ready, "racsrvc-standin: ready\n");
+        auto started = telmtest::startWithReadyLine({RACSRVC_STANDIN, state});
+        service = started.pid;
+        ASSERT_EQ(started.firstLine, "racsrvc-standin: ready\n");
     }
     static void writePidFile(const std::string& text, mode_t mode = 0644) {
         unlink("/var/run/.racsrvc");

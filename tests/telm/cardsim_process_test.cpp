@@ -1,4 +1,5 @@
 // The simulated card as a standalone process, as other areas' tests start it.
+#include "child_process.h"
 #include "fast_clock.h"
 #include "telm/telm.h"
 
@@ -13,34 +14,12 @@ class CardsimProcess : public ::testing::Test {
 protected:
     // Starts cardsim with the given arguments; true once it reports ready.
     bool start(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0)
-            return false;
-        child = fork();
-        if (child == 0) {
-            dup2(out[1], 1);
-            std::vector<char*> argv{const_cast<char*>(CARDSIM)};
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(CARDSIM, argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        char line[64] = {};
-        ssize_t n = read(out[0], line, sizeof line - 1);
-        close(out[0]);
-        return n > 0 && std::string(line) == "cardsim: ready\n";
+        args.insert(args.begin(), CARDSIM);
+        auto started = telmtest::startWithReadyLine(args);
+        child = started.pid;
+        return started.firstLine == "cardsim: ready\n";
     }
-    int stop() {
-        int status = -1;
-        if (child > 0) {
-            kill(child, SIGTERM);
-            waitpid(child, &status, 0);
-            child = -1;
-        }
-        return status;
-    }
+    int stop() { return telmtest::stopChild(child); }
     void TearDown() override { stop(); }
 
     telmtest::FastClockScope fast;

@@ -1,5 +1,6 @@
 // File transfer against a real FTP server (pyftpdlib) on the card's FTP address.
 #include "card_fixture.h"
+#include "child_process.h"
 #include "ftp_fixture.h"
 #include "telm/telm.h"
 
@@ -25,29 +26,14 @@ public:
         char local[] = "/tmp/ftplocal.XXXXXX";
         ASSERT_NE(mkdtemp(local), nullptr);
         localDir = local;
-        int out[2];
-        ASSERT_EQ(pipe(out), 0);
-        server = fork();
-        ASSERT_GE(server, 0);
-        if (server == 0) {
-            dup2(out[1], 1);
-            // Debian's interpreter, whatever else is first on PATH.
-            execl("/usr/bin/python3", "/usr/bin/python3", FTP_SERVER_SCRIPT, root, kFtpAddress,
-                  "21", "racuser", "racpass", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        char ready[16] = {};
-        ssize_t n = read(out[0], ready, sizeof ready - 1);
-        close(out[0]);
-        ASSERT_GT(n, 0) << "the FTP server did not start";
-        ASSERT_EQ(std::string(ready), "ready\n");
+        // Debian's interpreter, whatever else is first on PATH.
+        auto started = startWithReadyLine(
+            {"/usr/bin/python3", FTP_SERVER_SCRIPT, root, kFtpAddress, "21", "racuser", "racpass"});
+        server = started.pid;
+        ASSERT_EQ(started.firstLine, "ready\n") << "the FTP server did not start";
     }
     void TearDown() override {
-        if (server > 0) {
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
-        }
+        stopChild(server);
         std::system(("rm -rf '" + serverRoot + "' '" + localDir + "'").c_str());
     }
     static pid_t server;
