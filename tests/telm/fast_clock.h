@@ -1,4 +1,4 @@
-// Shrinks the library's time limits for tests: one second becomes 20 ms, and
+// Shrinks the library's time limits for tests: one second becomes 50 ms, and
 // fixed sleeps are recorded and last a quarter of their time.
 #pragma once
 
@@ -10,7 +10,7 @@ namespace telmtest {
 
 class FastClock : public telm::Clock {
 public:
-    int millisFor(int seconds) const override { return seconds * 20; }
+    int millisFor(int seconds) const override { return seconds * 50; }
     void sleepMicros(unsigned micros) const override {
         ++sleeps;
         lastSleep = micros;
