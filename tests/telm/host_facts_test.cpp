@@ -3,8 +3,11 @@
 
 #include <ctime>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <string>
 #include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,6 +27,25 @@ TEST(HostFacts, ReadTheSystem) {
     EXPECT_LE(std::labs(static_cast<long>(seconds) - static_cast<long>(time(nullptr))), 2);
     tzset();
     EXPECT_EQ(offset, -timezone);
+}
+
+// Linux node names stop at 64 characters, below the 254 the call keeps; the
+// longest one comes back whole. Set in a child's own UTS namespace (needs root).
+TEST(HostFacts, LongestNodeNameComesBackWhole) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string name(64, 'n');
+        if (unshare(CLONE_NEWUTS) != 0 || sethostname(name.data(), name.size()) != 0)
+            _exit(2);
+        char buffer[255];
+        _exit(tymGetOsHostname(buffer) == 0 && std::string(buffer) == name ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 2) << "needs root for a private UTS namespace";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(HostFacts, RefuseNullPointersAndPlaceholdersDoNothing) {
