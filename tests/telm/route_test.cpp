@@ -150,6 +150,19 @@ TEST_F(Routes, MissingLibraryFailsTheCallEachTime) {
     EXPECT_EQ(devuzObjIdGet(0x203, 16, 6, 0, out, sizeof out, &status), -1);
 }
 
+TEST(LibraryRoute, MissingFunctionFailsWithoutACall) {
+    void* partial = dlopen(SPCMP_PARTIAL_LIBRARY, RTLD_NOW);
+    ASSERT_NE(partial, nullptr) << dlerror();
+    char out[8] = "x";
+    int status = -1;
+    EXPECT_EQ(devuzObjIdGet(0x203, 16, 6, 0, out, sizeof out, &status), -1);
+    EXPECT_EQ(devuzObjIdSet(0x203, 16, 6, 0, "v", &status), -1);
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(devuzObjName(0x203, "cmd", out, sizeof out, &status), 0);
+    EXPECT_EQ(status, 0);
+    dlclose(partial);
+}
+
 TEST_F(Routes, StoringTheRouteRewritesTheFileWhole) {
     int value = 1;
     ASSERT_EQ(spIfChoice(&value), 0);
