@@ -9,7 +9,8 @@
 namespace vorbdb::os {
 namespace {
 
-// Readers share delete access, so a replace can go ahead while they read.
+// Our own opens never refuse each other; a replace still waits for readers
+// that hold the database (the caller retries).
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 class Handle {

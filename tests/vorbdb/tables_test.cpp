@@ -126,3 +126,23 @@ TEST(InvalidIds, FailBeforeAnyFileIsTouched) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Paths, AreBuiltInTheDirectoryWithOneSeparator) {
+    vorbdb::DbPaths paths;
+    for (const char *dir : {"C:\\WINNT", "C:\\WINNT\\"}) {
+        ASSERT_TRUE(vorbdb::buildPaths(paths, dir, '\\'));
+        EXPECT_STREQ(paths.database, "C:\\WINNT\\qvinstal.db");
+        EXPECT_STREQ(paths.traceFlag, "C:\\WINNT\\qvflg.db");
+    }
+    ASSERT_TRUE(vorbdb::buildPaths(paths, "/etc", '/'));
+    EXPECT_STREQ(paths.database, "/etc/qvinstal.db");
+    EXPECT_STREQ(paths.installFlag, "/etc/qvinsflg.db");
+    const std::string tooLong(250, 'd');
+    EXPECT_FALSE(vorbdb::buildPaths(paths, tooLong.c_str(), '/'));
+    EXPECT_FALSE(paths.initialized);
+    EXPECT_STREQ(paths.database, "");
+}
+
+} // namespace
