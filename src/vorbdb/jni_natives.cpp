@@ -66,6 +66,26 @@ jstring takeNameList(JNIEnv* env, int result, char* block, int count) {
     return takeBlock(env, result, block);
 }
 
+// The two id tables have the same three conversions.
+jstring nameList(JNIEnv* env, int (*list)(char**, int*)) {
+    char* names = nullptr;
+    int count = 0;
+    int result = list(&names, &count);
+    return takeNameList(env, result, names, count);
+}
+
+jstring idToName(JNIEnv* env, int (*convert)(int, char**), jint id) {
+    char* name = nullptr;
+    int result = convert(id, &name);
+    return takeBlock(env, result, name);
+}
+
+jint nameToId(JNIEnv* env, int (*convert)(const char*, int*), jstring name) {
+    JavaArg text(env, name);
+    int id = -1;
+    return text.given() && convert(text.get(), &id) == 0 ? id : -1;
+}
+
 jboolean javaBool(int value) {
     return value != 0 ? JNI_TRUE : JNI_FALSE;
 }
@@ -121,22 +141,15 @@ QVDB_NATIVE(jboolean, AuQVDBInstallCheck)(JNIEnv*, jclass) {
 }
 
 QVDB_NATIVE(jstring, AuQVDBGetProjectsStringArray)(JNIEnv* env, jclass) {
-    char* names = nullptr;
-    int count = 0;
-    int result = AuQVDBGetProjectsStringArray(&names, &count);
-    return takeNameList(env, result, names, count);
+    return nameList(env, AuQVDBGetProjectsStringArray);
 }
 
 QVDB_NATIVE(jstring, AuQVDBConvertProjectIDToString)(JNIEnv* env, jclass, jint project) {
-    char* name = nullptr;
-    int result = AuQVDBConvertProjectIDToString(project, &name);
-    return takeBlock(env, result, name);
+    return idToName(env, AuQVDBConvertProjectIDToString, project);
 }
 
 QVDB_NATIVE(jint, AuQVDBConvertStringToProjectID)(JNIEnv* env, jclass, jstring name) {
-    JavaArg text(env, name);
-    int id = -1;
-    return text.given() && AuQVDBConvertStringToProjectID(text.get(), &id) == 0 ? id : -1;
+    return nameToId(env, AuQVDBConvertStringToProjectID, name);
 }
 
 QVDB_NATIVE(jint, AuQVDBUpdateLink)(JNIEnv*, jclass, jint projectA, jint projectB) {
@@ -160,22 +173,15 @@ QVDB_NATIVE(jstring, AuQVDBVersionInfo)(JNIEnv* env, jclass) {
 }
 
 QVDB_NATIVE(jstring, AuQVDBGetParameterStringArray)(JNIEnv* env, jclass) {
-    char* names = nullptr;
-    int count = 0;
-    int result = AuQVDBGetParameterStringArray(&names, &count);
-    return takeNameList(env, result, names, count);
+    return nameList(env, AuQVDBGetParameterStringArray);
 }
 
 QVDB_NATIVE(jstring, AuQVDBConvertParameterIDToString)(JNIEnv* env, jclass, jint parameter) {
-    char* name = nullptr;
-    int result = AuQVDBConvertParameterIDToString(parameter, &name);
-    return takeBlock(env, result, name);
+    return idToName(env, AuQVDBConvertParameterIDToString, parameter);
 }
 
 QVDB_NATIVE(jint, AuQVDBConvertStringToParameterID)(JNIEnv* env, jclass, jstring name) {
-    JavaArg text(env, name);
-    int id = -1;
-    return text.given() && AuQVDBConvertStringToParameterID(text.get(), &id) == 0 ? id : -1;
+    return nameToId(env, AuQVDBConvertStringToParameterID, name);
 }
 
 QVDB_NATIVE(jint, AuQVDBInstallUpdateComponent)
