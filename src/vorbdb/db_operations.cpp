@@ -66,7 +66,7 @@ int SelectParameterForProjectID(int projectId, const char* parameter, char** val
         length == nullptr)
         return -1;
     std::string content;
-    if (vorbdb::readDatabase(vorbdb::activePaths(), 1, content) != vorbdb::os::ReadResult::Ok)
+    if (vorbdb::readDatabase(vorbdb::activePaths(), content) != vorbdb::os::ReadResult::Ok)
         return -1;
     std::string_view found;
     if (!fmt::findValue(content, fmt::makeKey(project, parameter), found))
@@ -205,7 +205,7 @@ int SelectLink(int projectA, int projectB) {
     if (a == nullptr || b == nullptr)
         return 0;
     std::string content;
-    if (vorbdb::readDatabase(vorbdb::activePaths(), 1, content) != vorbdb::os::ReadResult::Ok)
+    if (vorbdb::readDatabase(vorbdb::activePaths(), content) != vorbdb::os::ReadResult::Ok)
         return 0;
     std::string_view list;
     return fmt::findValue(content, fmt::makeKey(a, kRequireProjects), list) &&

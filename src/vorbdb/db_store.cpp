@@ -27,26 +27,33 @@ bool replaceWithRetries(const char* from, const char* to) {
     return false;
 }
 
-} // namespace
-
-os::ReadResult readDatabase(const DbPaths& paths, int attempts, std::string& content) {
-    if (!paths.initialized)
-        return os::ReadResult::Failed;
+// Tries `attempts` times while the open fails for a reason other than a
+// missing file.
+os::ReadResult readWithRetries(const DbPaths& paths, int attempts, std::string& content) {
     return withRetries(
         attempts, [](os::ReadResult r) { return r == os::ReadResult::Failed; },
         [&] { return os::readFile(paths.database, content); });
+}
+
+} // namespace
+
+os::ReadResult readDatabase(const DbPaths& paths, std::string& content) {
+    if (!paths.initialized)
+        return os::ReadResult::Failed;
+    os::FileLock lock(paths.lock, os::LockMode::Shared);
+    return readWithRetries(paths, 1, content);
 }
 
 RewriteStatus rewriteDatabase(const DbPaths& paths, const RewritePolicy& policy,
                               const Editor& edit) {
     if (!paths.initialized)
         return RewriteStatus::LockFailed;
-    os::FileLock lock(paths.lock);
+    os::FileLock lock(paths.lock, os::LockMode::Exclusive);
     if (!lock.held())
         return RewriteStatus::LockFailed;
 
     std::string current;
-    os::ReadResult read = readDatabase(paths, policy.databaseOpenAttempts, current);
+    os::ReadResult read = readWithRetries(paths, policy.databaseOpenAttempts, current);
     if (read == os::ReadResult::Failed)
         return RewriteStatus::ReadFailed;
 

@@ -35,8 +35,10 @@ using Editor = std::function<bool(std::string_view current, bool existed, std::s
 RewriteStatus rewriteDatabase(const DbPaths& paths, const RewritePolicy& policy,
                               const Editor& edit);
 
-// Reads the database, trying `attempts` times while the open fails for a
-// reason other than a missing file.
-os::ReadResult readDatabase(const DbPaths& paths, int attempts, std::string& content);
+// Reads the database between rewrites. Readers take the lock shared where
+// they can: on Windows a reader holding the file would make a replace wait.
+// Without the lock (a read-only directory) the read still sees one whole
+// version, since a replace is a single rename.
+os::ReadResult readDatabase(const DbPaths& paths, std::string& content);
 
 } // namespace vorbdb

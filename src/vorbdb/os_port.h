@@ -15,11 +15,13 @@ ReadResult readFile(const char* path, std::string& content);
 
 bool canOpenForReading(const char* path);
 
-// An exclusive lock on the lock file, held for the object's life; all
-// processes and threads that rewrite the database take it.
+enum class LockMode { Shared, Exclusive };
+
+// A lock on the lock file, held for the object's life: exclusive for every
+// process and thread that rewrites the database, shared for readers.
 class FileLock {
 public:
-    explicit FileLock(const char* path);
+    FileLock(const char* path, LockMode mode);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

@@ -87,13 +87,13 @@ bool canOpenForReading(const char* path) {
     return fd.get() >= 0;
 }
 
-FileLock::FileLock(const char* path)
+FileLock::FileLock(const char* path, LockMode mode)
     : handle_(::open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600)) {
     if (handle_ < 0)
         return;
     int rc;
     do
-        rc = ::flock(static_cast<int>(handle_), LOCK_EX);
+        rc = ::flock(static_cast<int>(handle_), mode == LockMode::Shared ? LOCK_SH : LOCK_EX);
     while (rc != 0 && errno == EINTR);
     held_ = rc == 0;
 }

@@ -74,7 +74,7 @@ bool canOpenForReading(const char* path) {
     return file.valid();
 }
 
-FileLock::FileLock(const char* path)
+FileLock::FileLock(const char* path, LockMode mode)
     : handle_(reinterpret_cast<std::intptr_t>(CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
                                                           kShareAll, nullptr, OPEN_ALWAYS,
                                                           FILE_ATTRIBUTE_NORMAL, nullptr))) {
@@ -82,7 +82,8 @@ FileLock::FileLock(const char* path)
     if (h == INVALID_HANDLE_VALUE)
         return;
     OVERLAPPED at = {};
-    held_ = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
+    DWORD flags = mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+    held_ = LockFileEx(h, flags, 0, 1, 0, &at) != 0;
 }
 
 FileLock::~FileLock() {

@@ -18,7 +18,7 @@
 
 namespace fs = std::filesystem;
 
-int StoreTest::sleeps = 0;
+std::atomic<int> StoreTest::sleeps{0};
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -33,5 +34,5 @@ protected:
 
 public:
     // Waits between retries are counted, not slept.
-    static int sleeps;
+    static std::atomic<int> sleeps;
 };

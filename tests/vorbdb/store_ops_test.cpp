@@ -2,6 +2,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "store_fixture.h"
 #include "vorbdb/vorbdb.h"
@@ -191,10 +193,11 @@ TEST_F(SelectTest, FindsTheExactKeyAndItsWholeValue) {
 }
 
 TEST_F(SelectTest, MissingDatabaseSelectsNothing) {
-    char* value = reinterpret_cast<char*>(&sleeps);
+    char marker = 0;
+    char* value = &marker;
     int length = 9;
     EXPECT_EQ(AuQVDBInstallSelect(kZutr, kUninstallString, &value, &length), -1);
-    EXPECT_EQ(value, reinterpret_cast<char*>(&sleeps));
+    EXPECT_EQ(value, &marker);
     EXPECT_EQ(length, 0);
     EXPECT_EQ(AuQVDBSelectLink(kCorvance, kStrandix), 0);
     EXPECT_FALSE(exists(dbPath()));
@@ -211,6 +214,44 @@ TEST_F(SelectTest, LinksAreMatchedElementByElement) {
     EXPECT_EQ(AuQVDBSelectLink(8, 7), 1);
     EXPECT_EQ(AuQVDBSelectLink(8, 13), 1);
     EXPECT_EQ(AuQVDBSelectLink(8, 12), 0);
+}
+
+// Threads of one process updating while another selects: no update is lost,
+// no select fails, and readers never make a replace wait.
+TEST_F(StoreTest, ThreadsUpdatingBesideAReaderLoseNothing) {
+    constexpr int kThreads = 3, kUpdates = 20;
+    ASSERT_EQ(AuQVDBInstallUpdateString(kZutr, "seed", "1"), 0);
+    std::atomic<bool> done{false};
+    std::atomic<int> failedSelects{0};
+    std::thread reader([&] {
+        while (!done) {
+            char* value = nullptr;
+            int length = 0;
+            failedSelects += AuQVDBInstallSelectString(kZutr, "seed", &value, &length) != 0;
+            AuQVDBFreeMemory(reinterpret_cast<void**>(&value));
+        }
+    });
+    std::vector<std::thread> writers;
+    std::atomic<int> failedUpdates{0};
+    for (int t = 0; t < kThreads; ++t)
+        writers.emplace_back([&, t] {
+            for (int i = 0; i < kUpdates; ++i) {
+                std::string key = "t" + std::to_string(t) + "_" + std::to_string(i);
+                failedUpdates += AuQVDBInstallUpdateString(kZutr, key.c_str(), "v") != 0;
+            }
+        });
+    for (std::thread& w : writers)
+        w.join();
+    done = true;
+    reader.join();
+    EXPECT_EQ(failedUpdates, 0);
+    EXPECT_EQ(failedSelects, 0);
+    EXPECT_EQ(sleeps, 0);
+    const std::string db = readDb();
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kUpdates; ++i)
+            EXPECT_NE(db.find("zutr.t" + std::to_string(t) + "_" + std::to_string(i) + "=v"),
+                      std::string::npos);
 }
 
 TEST_F(StoreTest, InstallCheckFollowsTheFlagFile) {

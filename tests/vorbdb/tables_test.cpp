@@ -131,7 +131,7 @@ namespace {
 
 TEST(Paths, AreBuiltInTheDirectoryWithOneSeparator) {
     vorbdb::DbPaths paths;
-    for (const char *dir : {"C:\\WINNT", "C:\\WINNT\\"}) {
+    for (const char* dir : {"C:\\WINNT", "C:\\WINNT\\"}) {
         ASSERT_TRUE(vorbdb::buildPaths(paths, dir, '\\'));
         EXPECT_STREQ(paths.database, "C:\\WINNT\\qvinstal.db");
         EXPECT_STREQ(paths.traceFlag, "C:\\WINNT\\qvflg.db");
