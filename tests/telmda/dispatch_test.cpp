@@ -20,16 +20,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::vector<std::string> tableNames(const LoadedModule& module) {
-    unsigned count = 0;
-    const DBIntfCmdEntry* table =
-        module.symbol<DBIntfCmdEntry* (*)(unsigned*)>("DBIntfGetCDT")(&count);
-    std::vector<std::string> names;
-    for (unsigned i = 0; i < count; ++i)
-        names.emplace_back(table[i].name);
-    return names;
-}
-
 // Each command's own help text; clicmdhelp has none and the combined
 // settings commands answer through their fields.
 const std::map<std::string, std::string> kHelp = {
@@ -52,7 +42,7 @@ bool combined(const std::string& c) {
 using DispatchTest = ModuleTest;
 
 TEST_F(DispatchTest, TableIsSortedAndHoldsTheRowsPresent) {
-    const std::vector<std::string> names = tableNames(*m_module);
+    const std::vector<std::string> names = m_module->commandNames();
     EXPECT_EQ(names.size(), 40u);
     EXPECT_TRUE(
         std::is_sorted(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
@@ -62,7 +52,7 @@ TEST_F(DispatchTest, TableIsSortedAndHoldsTheRowsPresent) {
 }
 
 TEST_F(DispatchTest, EveryCommandAnswersWellFormedXmlEndingInAStatus) {
-    for (const std::string& name : tableNames(*m_module)) {
+    for (const std::string& name : m_module->commandNames()) {
         SCOPED_TRACE(name);
         const XmlAnswer plain = answer({"qvacmd=" + name, "qvausrinfo=admin"});
         EXPECT_TRUE(plain.wellFormed());
@@ -70,7 +60,7 @@ TEST_F(DispatchTest, EveryCommandAnswersWellFormedXmlEndingInAStatus) {
 }
 
 TEST_F(DispatchTest, CmdhelpAnswersTheHandlersOwnHelpWithStatusMinusOne) {
-    for (const std::string& name : tableNames(*m_module)) {
+    for (const std::string& name : m_module->commandNames()) {
         if (name == "clicmdhelp")
             continue;
         SCOPED_TRACE(name);
@@ -109,7 +99,7 @@ TEST_F(DispatchTest, ClicmdhelpListsTheTable) {
     std::vector<std::string> listed;
     for (const auto& [element, text] : XmlAnswer::children(list))
         listed.push_back(text);
-    EXPECT_EQ(listed, tableNames(*m_module));
+    EXPECT_EQ(listed, m_module->commandNames());
 }
 
 TEST_F(DispatchTest, EveryRequestRunsInTheContextCapturedAtAttach) {

@@ -2,6 +2,7 @@
 
 #include "mgmthost/mgmthost_standin.h"
 #include "smil/smil_standin.h"
+#include "telmda/telmda.h"
 
 #include <dlfcn.h>
 
@@ -34,6 +35,15 @@ std::optional<std::string> LoadedModule::request(const std::vector<std::string>&
     std::string copy(text);
     release(text);
     return copy;
+}
+
+std::vector<std::string> LoadedModule::commandNames() const {
+    unsigned count = 0;
+    const DBIntfCmdEntry* table = symbol<DBIntfCmdEntry* (*)(unsigned*)>("DBIntfGetCDT")(&count);
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < count; ++i)
+        names.emplace_back(table[i].name);
+    return names;
 }
 
 void ModuleTest::SetUp() {

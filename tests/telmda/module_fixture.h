@@ -23,6 +23,8 @@ public:
     bool loaded() const { return m_lib != nullptr; }
     // The answer text, freed through telmda_freeData; none when none came.
     std::optional<std::string> request(const std::vector<std::string>& params);
+    // The command table's names, in table order.
+    std::vector<std::string> commandNames() const;
     template <typename Fn> Fn symbol(const char* name) const {
         return reinterpret_cast<Fn>(dlsymbol(name));
     }
