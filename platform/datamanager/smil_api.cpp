@@ -167,6 +167,12 @@ std::vector<std::string> journal() {
     return s.journal;
 }
 
+void clearJournal() {
+    State& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.journal.clear();
+}
+
 std::vector<std::uint8_t> objectBytes(std::uint32_t oid) {
     State& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);

@@ -37,6 +37,7 @@ std::size_t liveObjects();
 std::size_t badFrees();
 // One line per call, e.g. "SMILGetObjByType 2 292 0".
 std::vector<std::string> journal();
+void clearJournal();
 
 // Stored bytes of an object (header included); empty when unknown.
 std::vector<std::uint8_t> objectBytes(std::uint32_t oid);
