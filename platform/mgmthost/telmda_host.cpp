@@ -21,8 +21,8 @@ using AttachFn = int (*)();
 
 void printLog() {
     for (const ocs_standin::CmdLogEntry& e : ocs_standin::cmdLog())
-        std::fprintf(stderr, "cmdlog %u user=%s source=%s: %s\n", e.messageId, e.userInfo.c_str(),
-                     e.source.c_str(), e.text.c_str());
+        std::printf("cmdlog %u user=%s source=%s: %s\n", e.messageId, e.userInfo.c_str(),
+                    e.source.c_str(), e.text.c_str());
 }
 
 } // namespace
