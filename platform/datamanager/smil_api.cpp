@@ -85,6 +85,12 @@ void* objectCopy(State& s, std::uint32_t oid) {
     return o ? handOut(s, o->bytes.data(), o->bytes.size()) : nullptr;
 }
 
+template <typename Fn> auto locked(Fn&& fn) {
+    State& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return fn(s);
+}
+
 void note(State& s, std::string line) {
     s.journal.push_back(std::move(line));
 }
@@ -144,27 +150,19 @@ void failReadAt(unsigned n) {
 }
 
 unsigned readCount() {
-    State& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.reads;
+    return locked([](State& s) { return s.reads; });
 }
 
 std::size_t liveObjects() {
-    State& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.live.size();
+    return locked([](State& s) { return s.live.size(); });
 }
 
 std::size_t badFrees() {
-    State& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.badFrees;
+    return locked([](State& s) { return s.badFrees; });
 }
 
 std::vector<std::string> journal() {
-    State& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.journal;
+    return locked([](State& s) { return s.journal; });
 }
 
 void clearJournal() {

@@ -30,6 +30,12 @@ bool untrack(HostState& s, const void* p, Kind kind, const char* caller) {
     return true;
 }
 
+template <typename Fn> auto locked(Fn&& fn) {
+    HostState& s = hostState();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return fn(s);
+}
+
 void noteCall(HostState& s, const char* name) {
     s.journal.emplace_back(name);
 }
@@ -52,15 +58,11 @@ void reset() {
 }
 
 std::size_t liveObjects() {
-    HostState& s = hostState();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.live.size();
+    return locked([](HostState& s) { return s.live.size(); });
 }
 
 std::size_t badFrees() {
-    HostState& s = hostState();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.badFrees;
+    return locked([](HostState& s) { return s.badFrees; });
 }
 
 void failAllocationAt(unsigned n) {
@@ -71,39 +73,27 @@ void failAllocationAt(unsigned n) {
 }
 
 unsigned allocationCount() {
-    HostState& s = hostState();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.allocations;
+    return locked([](HostState& s) { return s.allocations; });
 }
 
 void failLibLoad(bool fail) {
-    HostState& s = hostState();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.failLibLoad = fail;
+    locked([&](HostState& s) { s.failLibLoad = fail; });
 }
 
 void failLink(const std::string& exportName) {
-    HostState& s = hostState();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.failLinkName = exportName;
+    locked([&](HostState& s) { s.failLinkName = exportName; });
 }
 
 std::vector<CmdLogEntry> cmdLog() {
-    HostState& s = hostState();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.cmdLog;
+    return locked([](HostState& s) { return s.cmdLog; });
 }
 
 std::vector<std::uintptr_t> contextsSeen() {
-    HostState& s = hostState();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.contextsSeen;
+    return locked([](HostState& s) { return s.contextsSeen; });
 }
 
 std::vector<std::string> journal() {
-    HostState& s = hostState();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return s.journal;
+    return locked([](HostState& s) { return s.journal; });
 }
 
 } // namespace ocs_standin

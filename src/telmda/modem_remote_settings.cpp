@@ -54,13 +54,10 @@ const SettingsGroup kRemote{kRemoteFields, sizeof kRemoteFields / sizeof kRemote
 const int32_t kRemoteOrder[] = {16, 17, 18, 19, 20, 21};
 
 char* modem(int32_t count, OCSParamList params, int32_t id) {
-    int32_t status = 0;
-    return runSettingField(count, params, kModem, id, &status);
+    return runSettingCommand(count, params, kModem, id);
 }
-
 char* remote(int32_t count, OCSParamList params, int32_t id) {
-    int32_t status = 0;
-    return runSettingField(count, params, kRemote, id, &status);
+    return runSettingCommand(count, params, kRemote, id);
 }
 
 } // namespace

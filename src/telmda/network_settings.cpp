@@ -57,8 +57,7 @@ const SettingsGroup kNetwork{kNetworkFields, sizeof kNetworkFields / sizeof kNet
 const int32_t kCombinedOrder[] = {16, 17, 18, 19, 20, 21, 22, 23, 25, 32, 24};
 
 char* field(int32_t count, OCSParamList params, int32_t id) {
-    int32_t status = 0;
-    return runSettingField(count, params, kNetwork, id, &status);
+    return runSettingCommand(count, params, kNetwork, id);
 }
 
 } // namespace

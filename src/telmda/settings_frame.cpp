@@ -59,6 +59,12 @@ char* runSettingField(std::int32_t count, OCSParamList params, const SettingsGro
     return answer.finish();
 }
 
+char* runSettingCommand(std::int32_t count, OCSParamList params, const SettingsGroup& group,
+                        std::int32_t fieldId) {
+    std::int32_t status = 0;
+    return runSettingField(count, params, group, fieldId, &status);
+}
+
 char* runCombinedSettings(std::int32_t count, OCSParamList params, const SettingsGroup& group,
                           const std::int32_t* order, std::size_t orderCount) {
     Answer answer;

@@ -26,6 +26,9 @@ struct SettingsGroup {
 // One field: the answer text (or none), the status left in `status`.
 char* runSettingField(std::int32_t count, OCSParamList params, const SettingsGroup& group,
                       std::int32_t fieldId, std::int32_t* status);
+// A single-field command: the answer of runSettingField.
+char* runSettingCommand(std::int32_t count, OCSParamList params, const SettingsGroup& group,
+                        std::int32_t fieldId);
 // Several fields in the given order; failures other than 271 are listed.
 char* runCombinedSettings(std::int32_t count, OCSParamList params, const SettingsGroup& group,
                           const std::int32_t* order, std::size_t orderCount);
