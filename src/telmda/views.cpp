@@ -1,6 +1,7 @@
 // The read-only views: one element per card object, one child per field.
 #include "answer.h"
 #include "card_object.h"
+#include "field_writer.h"
 #include "handlers.h"
 #include "object_layouts.h"
 #include "telmda/card_objects.h"
@@ -13,34 +14,6 @@ namespace {
 
 // How a writer answers when its object cannot be read.
 enum class WhenMissing { WriteNothing, EmptyElement };
-
-void writeFields(OCSXBuf* buf, const ObjectLayout& layout, const ObjectView& view) {
-    for (std::size_t i = 0; i < layout.fieldCount; ++i) {
-        const FieldLayout& f = layout.fields[i];
-        const char* name = f.element;
-        switch (f.kind) {
-        case OCS_KIND_OBJ_TEXT: {
-            const std::string text = view.text(f.offset, f.width);
-            OCSXBufCatNode(buf, name, nullptr, f.kind, text.c_str());
-            break;
-        }
-        case OCS_KIND_BOOLEAN: {
-            const uint16_t v = view.u16(f.offset);
-            OCSXBufCatNode(buf, name, nullptr, f.kind, &v);
-            break;
-        }
-        case OCS_KIND_UINT8: {
-            const uint8_t v = view.u8(f.offset);
-            OCSXBufCatNode(buf, name, nullptr, f.kind, &v);
-            break;
-        }
-        default: {
-            const uint32_t v = view.u32(f.offset);
-            OCSXBufCatNode(buf, name, nullptr, f.kind, &v);
-        }
-        }
-    }
-}
 
 void writeObject(OCSXBuf* buf, uint32_t root, uint16_t type, WhenMissing rule) {
     const ObjectLayout* layout = layoutOf(type);
