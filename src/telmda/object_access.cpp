@@ -86,10 +86,11 @@ char* CMDHipGetOIDByType(int32_t paramCount, OCSParamList params) {
             uint16_t type = 0;
             uint32_t instance = 0;
             int32_t rc = OCSDASNVPValToXVal(paramCount, params, "objtype", OCS_KIND_UINT16, &type);
-            if (rc == 0)
-                rc = OCSDASNVPValToXVal(paramCount, params, "instance", OCS_KIND_UINT32, &instance);
             if (rc != 0)
-                return answer.setStatus(rc);
+                return answer.badInput("objtype", rc);
+            rc = OCSDASNVPValToXVal(paramCount, params, "instance", OCS_KIND_UINT32, &instance);
+            if (rc != 0)
+                return answer.badInput("instance", rc);
             const uint32_t root = TELMDA_INSTANCE_ROOT_OID;
             const CardObject object(DASSMILGetObjByType(&root, type, instance));
             if (object) {
@@ -109,7 +110,7 @@ char* CMDHipGetObjCountByType(int32_t paramCount, OCSParamList params) {
         const int32_t rc =
             OCSDASNVPValToXVal(paramCount, params, "objtype", OCS_KIND_UINT16, &type);
         if (rc != 0)
-            return answer.setStatus(rc);
+            return answer.badInput("objtype", rc);
         const uint32_t count = childOids(parent, type).count();
         OCSXBufCatNode(answer.buf(), "ObjCount", nullptr, OCS_KIND_UINT32, &count);
         answer.setStatus(0);

@@ -65,14 +65,30 @@ TEST_F(ObjectAccess, GenericQueries) {
     const QueryCase cases[] = {
         {CMDHipGetOIDByType, {"objtype=295", "instance=1"}, 0, "OID", "401"},
         {CMDHipGetOIDByType, {"objtype=295", "instance=9"}, 0, nullptr, nullptr},
-        {CMDHipGetOIDByType, {"instance=1"}, OCS_XVAL_MISSING, nullptr, nullptr},
-        {CMDHipGetOIDByType, {"objtype=295", "instance=x"}, OCS_XVAL_BAD, nullptr, nullptr},
-        {CMDHipGetOIDByType, {"objtype=70000", "instance=0"}, OCS_XVAL_BAD, nullptr, nullptr},
+        {CMDHipGetOIDByType,
+         {"instance=1"},
+         OCS_XVAL_MISSING,
+         "CmdHelp",
+         "objtype input missing or bad"},
+        {CMDHipGetOIDByType,
+         {"objtype=295", "instance=x"},
+         OCS_XVAL_BAD,
+         "CmdHelp",
+         "instance input missing or bad"},
+        {CMDHipGetOIDByType,
+         {"objtype=70000", "instance=0"},
+         OCS_XVAL_BAD,
+         "CmdHelp",
+         "objtype input missing or bad"},
         {CMDHipGetObjCountByType, {"objtype=295"}, 0, "ObjCount", "4"},
         {CMDHipGetObjCountByType, {"poid=2", "objtype=296"}, 0, "ObjCount", "2"},
         {CMDHipGetObjCountByType, {"poid=bad", "objtype=296"}, 0, "ObjCount", "2"},
         {CMDHipGetObjCountByType, {"poid=999", "objtype=296"}, 0, "ObjCount", "0"},
-        {CMDHipGetObjCountByType, {"poid=2"}, OCS_XVAL_MISSING, nullptr, nullptr},
+        {CMDHipGetObjCountByType,
+         {"poid=2"},
+         OCS_XVAL_MISSING,
+         "CmdHelp",
+         "objtype input missing or bad"},
     };
     for (const QueryCase& c : cases) {
         const std::string text = call(c.handler, c.params);
@@ -80,6 +96,7 @@ TEST_F(ObjectAccess, GenericQueries) {
         const XmlAnswer a(text);
         EXPECT_EQ(a.status(), c.status);
         if (c.element) {
+            EXPECT_EQ(a.top().size(), 2u);
             EXPECT_EQ(XmlAnswer::text(a.find(c.element)), c.value);
         } else {
             EXPECT_THAT(a.topNames(), ElementsAre("SMStatus"));
