@@ -6,12 +6,15 @@
 
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace korsched {
 namespace {
@@ -126,6 +129,51 @@ TEST_F(SchedulerTest, NoTemporaryFileIsLeftBehind) {
     ASSERT_EQ(1, schedule(0));
     ASSERT_EQ(1, scheduler().deleteTask("/opt/diag/run"));
     EXPECT_EQ(0, std::system(("test \"$(ls -A " + m_dir + ")\" = \"crontab\nlock\"").c_str()));
+}
+
+TEST_F(SchedulerTest, ConcurrentEditsFromThreadsAndProcessesLoseNothing) {
+    write(kForeign);
+    // Two processes, each with four threads, reschedule their own programs;
+    // each ends with a "once" run (19 % 4 == 3).
+    const auto edit = [&](const std::string& prefix) {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&, t] {
+                std::ostringstream out;
+                Scheduler own(m_crontab, m_dir + "/lock", out);
+                ScheduleRequest r;
+                r.month = 1, r.day = 2, r.year = 2030, r.hour = 3, r.minute = 4;
+                r.appName = prefix + std::to_string(t);
+                for (int i = 0; i < 20; ++i) {
+                    r.type = scheduleTypeFromCode(i % 4);
+                    own.scheduleTask(r);
+                }
+            });
+        for (auto& thread : threads)
+            thread.join();
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        edit("/opt/child");
+        _exit(0);
+    }
+    edit("/opt/parent");
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    const std::string result = read();
+    EXPECT_EQ(0u, result.find(kForeign));
+    for (const char* prefix : {"/opt/child", "/opt/parent"})
+        for (int t = 0; t < 4; ++t) {
+            const std::string line =
+                "4 3 2 1 * root " + std::string(prefix) + std::to_string(t) + " 1/2/2030 \n";
+            EXPECT_NE(std::string::npos, result.find(line)) << line << " missing from\n" << result;
+        }
+    EXPECT_EQ(std::string(kForeign).size() +
+                  8 * std::string("4 3 2 1 * root /opt/childN 1/2/2030 \n").size() + 4,
+              result.size());
 }
 
 TEST_F(SchedulerTest, FailedRewriteLeavesTheCrontabUntouched) {
