@@ -78,6 +78,8 @@ void Scheduler::printRequest(const ScheduleRequest& r) {
 }
 
 int Scheduler::scheduleTask(const ScheduleRequest& request) {
+    // Whole calls are serialised, the calendar conversions included.
+    const CrontabLock lock(m_lockPath);
     m_out << kSchedule << "called :\n";
     printRequest(request);
 
@@ -87,7 +89,6 @@ int Scheduler::scheduleTask(const ScheduleRequest& request) {
         return 0;
     }
 
-    const CrontabLock lock(m_lockPath);
     const auto crontab = lock.held() ? readWholeFile(m_crontabPath) : std::nullopt;
     if (!crontab) {
         m_out << kSchedule << ": Failed to open system crontab file!\n";
@@ -110,8 +111,8 @@ int Scheduler::scheduleTask(const ScheduleRequest& request) {
 }
 
 int Scheduler::deleteTask(const std::string& appName) {
-    m_out << kDelete << "called :\n";
     const CrontabLock lock(m_lockPath);
+    m_out << kDelete << "called :\n";
     const auto crontab = lock.held() ? readWholeFile(m_crontabPath) : std::nullopt;
     if (!crontab) {
         m_out << kDelete << ": Failed to open system crontab file for reading.!\n";
