@@ -45,6 +45,10 @@ private:
 // Runs a command line to its end (at most `ms`) and answers its exit code, -1 on timeout.
 long runToEnd(const std::string& commandLine, DWORD ms = 30000);
 
+// Runs a command line to its end (at most `ms`), collecting its standard
+// output; answers its exit code, -1 on timeout.
+long runCapture(const std::string& commandLine, std::string& output, DWORD ms = 30000);
+
 // Sets (or, with an empty version, removes) the Windows version that wine
 // reports to programs of this file name.
 void setWineVersionFor(const std::string& exeName, const std::string& version);
