@@ -28,6 +28,20 @@ bool isDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Calls `visit` for every entry matching `pattern` but "." and ".." (told by
+// name: a drive root lists neither), until it answers false. Answers false
+// when the listing cannot be started.
+template <typename Visit> bool forEachEntry(const std::string& pattern, Visit visit) {
+    Listing listing(pattern);
+    if (!listing.started())
+        return false;
+    do {
+        if (!isDotEntry(listing.entry().cFileName) && !visit(listing.entry()))
+            break;
+    } while (listing.next());
+    return true;
+}
+
 bool isDirectory(const WIN32_FIND_DATAA& entry) {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -64,26 +78,21 @@ bool deleteTree(const std::string& path, bool recurse) {
         removeDirectoryTraced(path);
         return isGone(path);
     }
-    {
-        Listing listing(path + "\\*.*");
-        if (!listing.started())
-            return true;
-        do {
-            const WIN32_FIND_DATAA& entry = listing.entry();
-            if (isDotEntry(entry.cFileName))
-                continue;
-            std::string child = path + "\\" + entry.cFileName;
-            if (!isDirectory(entry)) {
-                // Clears read-only; for a file link, removes the link itself.
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            } else if (recurse) {
-                if (!isLink(entry.dwFileAttributes))
-                    deleteTree(child, recurse);
-                removeDirectoryTraced(child);
-            }
-        } while (listing.next());
-    }
+    bool listed = forEachEntry(path + "\\*.*", [&](const WIN32_FIND_DATAA& entry) {
+        std::string child = path + "\\" + entry.cFileName;
+        if (!isDirectory(entry)) {
+            // Clears read-only; for a file link, removes the link itself.
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(child.c_str());
+        } else if (recurse) {
+            if (!isLink(entry.dwFileAttributes))
+                deleteTree(child, recurse);
+            removeDirectoryTraced(child);
+        }
+        return true;
+    });
+    if (!listed)
+        return true;
     removeDirectoryTraced(path);
     return isGone(path);
 }
@@ -96,20 +105,17 @@ bool DeleteDirectory(const std::string& path, bool recurse) {
 
 bool hasSubDirectory(const std::string& path) {
     formatTrace("utility.cpp: hasSubDirectory(%s)\n", path.c_str());
-    Listing listing(path + "\\*");
     bool answer = false;
-    if (!listing.started()) {
+    bool listed = forEachEntry(path + "\\*", [&](const WIN32_FIND_DATAA& entry) {
+        if (isDirectory(entry)) {
+            formatTrace("utility.cpp: subDirectory %s exists\n",
+                        (path + "\\" + entry.cFileName).c_str());
+            answer = true;
+        }
+        return true;
+    });
+    if (!listed)
         answer = true;
-    } else {
-        do {
-            const WIN32_FIND_DATAA& entry = listing.entry();
-            if (isDirectory(entry) && !isDotEntry(entry.cFileName)) {
-                formatTrace("utility.cpp: subDirectory %s exists\n",
-                            (path + "\\" + entry.cFileName).c_str());
-                answer = true;
-            }
-        } while (listing.next());
-    }
     if (answer)
         formatTrace("utility.cpp: Directory %s does not exist or has subdirectories\n",
                     path.c_str());
@@ -133,25 +139,23 @@ bool CopyDirectory(const std::string& source, const std::string& destination, bo
     } else {
         CloseHandle(existing);
     }
-    Listing listing(source + "\\*.*");
-    if (!listing.started())
-        return true;
-    do {
-        const WIN32_FIND_DATAA& entry = listing.entry();
-        if (isDotEntry(entry.cFileName))
-            continue;
+    bool copied = true;
+    forEachEntry(source + "\\*.*", [&](const WIN32_FIND_DATAA& entry) {
         std::string from = source + "\\" + entry.cFileName;
         std::string to = destination + "\\" + entry.cFileName;
         if (!isDirectory(entry)) {
             formatTrace("Copying %s to %s\n", from.c_str(), to.c_str());
-            if (!CopyFileA(from.c_str(), to.c_str(), FALSE))
+            if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
+                copied = false;
                 return false;
+            }
             SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
         } else if (recurse && !isLink(entry.dwFileAttributes)) {
             // A link is not entered: it could lead back into the source.
             CreateDirectoryA(to.c_str(), nullptr);
             CopyDirectory(from, to, recurse);
         }
-    } while (listing.next());
-    return true;
+        return true;
+    });
+    return copied;
 }

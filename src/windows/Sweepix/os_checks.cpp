@@ -12,6 +12,17 @@ OSVERSIONINFOA systemVersion() {
     return version;
 }
 
+// Attributes of the first match of the find-first-file search for `path`
+// (which may hold wildcards); INVALID_FILE_ATTRIBUTES when nothing matches.
+DWORD firstMatchAttributes(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return INVALID_FILE_ATTRIBUTES;
+    FindClose(find);
+    return data.dwFileAttributes;
+}
+
 } // namespace
 
 bool isWindowsNT() {
@@ -25,19 +36,11 @@ bool isWindows2000OrLater() {
 }
 
 bool fileExists(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(find);
-    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    DWORD attributes = firstMatchAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool directoryExists(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(find);
-    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    DWORD attributes = firstMatchAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

@@ -13,6 +13,14 @@ using kor::perf::ParseStatus;
 
 namespace {
 
+// A test name made of the case's label.
+std::string testName(std::string label) {
+    for (char& ch : label)
+        if (!isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return label;
+}
+
 // --- counter-name list --------------------------------------------------
 
 struct CounterCase {
@@ -76,13 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         CounterCase{"prefix is no match", "230\0Processor\0\0"s, "process", std::nullopt},
         CounterCase{"absent", "2\0System\0\0"s, "process", std::nullopt},
         CounterCase{"empty value", ""s, "process", std::nullopt}),
-    [](const auto& info) {
-        std::string n = info.param.label;
-        for (char& ch : n)
-            if (!isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return n;
-    });
+    [](const auto& info) { return testName(info.param.label); });
 
 // --- data block -----------------------------------------------------------
 
@@ -256,13 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
                        return firstInstance(b) + len;
                    },
                    0x7FFFFFFF, ParseStatus::BadInstance}),
-    [](const auto& info) {
-        std::string n = info.param.label;
-        for (char& ch : n)
-            if (!isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return n;
-    });
+    [](const auto& info) { return testName(info.param.label); });
 
 TEST(PerfBlock, NameStopsAtItsTerminatorOrItsLength) {
     FakeObject o;
