@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     bool listed = processes.refresh();
     std::printf("refresh=%d count=%u\n", listed ? 1 : 0,
                 static_cast<unsigned>(processes.processList().size()));
+    std::printf("error=%s\n", processes.errorText().c_str());
     for (const auto& process : processes.processList())
         std::printf("name=%s\n", process.c_str());
     return 0;

@@ -15,11 +15,16 @@ std::string binDir() {
 TempDir::TempDir() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
-    static int counter = 0;
-    path_ = std::string(base) + "kortest" + std::to_string(GetCurrentProcessId()) + "_" +
-            std::to_string(++counter);
-    if (!CreateDirectoryA(path_.c_str(), nullptr))
-        throw std::runtime_error("cannot create " + path_);
+    // Process ids start small again with every wine session: a name left by
+    // an earlier run is passed over.
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        path_ = std::string(base) + "kortest" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(GetTickCount()) + "_" + std::to_string(++counter);
+        if (CreateDirectoryA(path_.c_str(), nullptr))
+            return;
+    }
+    throw std::runtime_error("cannot create " + path_);
 }
 
 TempDir::~TempDir() {
