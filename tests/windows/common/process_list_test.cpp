@@ -2,6 +2,8 @@
 // data (where wine has no process object); with the program's Windows
 // version set outside the NT family it walks the Toolhelp snapshot.
 #include "child_process.h"
+#include "perf_data.h"
+#include "perf_data_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +93,30 @@ TEST(ProcessList, ToolhelpNamesAreStrippedCutAndLowerCased) {
 
     ProbeResult absent = runProbe("win98", "nosuchprocess");
     EXPECT_EQ(absent.status, "status=1 running=0 asked=nosuchprocess");
+}
+
+} // namespace
+
+namespace {
+
+TEST(PerformanceData, FetchesWinesBlockAndCounterNames) {
+    // Wine answers every query with a header and no object at all, and its
+    // counter names end after the first pair: the walk fails cleanly.
+    std::vector<uint8_t> block;
+    std::string error;
+    ASSERT_TRUE(kor::perf::readPerformanceData("Global", block, error)) << error;
+    ASSERT_GE(block.size(), 32u);
+    std::vector<kor::perf::Instance> instances;
+    kor::perf::ObjectQuery query;
+    query.objectIndex = 230;
+    query.maxInstances = 256;
+    EXPECT_EQ(kor::perf::parseObjectInstances(block.data(), block.size(), query, instances),
+              kor::perf::ParseStatus::NoObject);
+
+    std::vector<char> names;
+    ASSERT_TRUE(kor::perf::readCounterNames(names, error)) << error;
+    EXPECT_TRUE(kor::perf::findCounterIndex(names.data(), names.size(), "1847"));
+    EXPECT_FALSE(kor::perf::findCounterIndex(names.data(), names.size(), "process"));
 }
 
 } // namespace
