@@ -24,15 +24,15 @@ int SDVerifyHbaState(int handle, int port) {
 }
 
 int SDGetHbaDeviceNodeProperty(int handle, void* node) {
-    return StandIn::instance().nodeProperty(handle, node);
+    return StandIn::instance().property(qlsdm_standin::NODE, handle, 0, node);
 }
 
 int SDGetHbaDevicePortProperty(int handle, int port, void* portRecord) {
-    return StandIn::instance().portProperty(handle, port, portRecord);
+    return StandIn::instance().property(qlsdm_standin::PORT, handle, port, portRecord);
 }
 
 int SDGetHbaDeviceChipProperty(int handle, void* chip) {
-    return StandIn::instance().chipProperty(handle, chip);
+    return StandIn::instance().property(qlsdm_standin::CHIP, handle, 0, chip);
 }
 
 const char* SDGetErrorString(int code) {

@@ -141,29 +141,58 @@ int StandIn::close(int handle) {
     return result;
 }
 
-int StandIn::nodeProperty(int handle, void* record) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    int index = 0;
-    const AdapterModel* adapter = adapterOf(handle, index);
-    int result = adapter == nullptr  ? SDERR_INVALID_HANDLE
-                 : record == nullptr ? SDERR_INVALID_BUFFER
-                                     : planned(index, NODE);
-    note("SDGetHbaDeviceNodeProperty " + std::to_string(handle) + " = " + hexCode(result));
-    if (result != SD_SUCCESS)
-        return result;
-    auto* bytes = static_cast<unsigned char*>(record);
-    std::memset(bytes, 0, SD_NODE_PROPERTY_SIZE);
-    std::memcpy(bytes + SD_NODE_WWN, adapter->nodeWwn.data(), adapter->nodeWwn.size());
-    putText(bytes, SD_NODE_MODEL, adapter->model);
-    putText(bytes, SD_NODE_MODEL_DESCRIPTION, adapter->modelDescription);
-    putText(bytes, SD_NODE_SERIAL_NUMBER, adapter->serialNumber);
-    putText(bytes, SD_NODE_DRIVER_VERSION, adapter->driverVersion);
-    putText(bytes, SD_NODE_FIRMWARE_VERSION, adapter->firmwareVersion);
-    put16(bytes, SD_NODE_NUMBER_OF_PORTS, adapter->portCount);
-    return SD_SUCCESS;
+namespace {
+
+void fillNode(const AdapterModel& adapter, int, unsigned char* bytes) {
+    std::memcpy(bytes + SD_NODE_WWN, adapter.nodeWwn.data(), adapter.nodeWwn.size());
+    putText(bytes, SD_NODE_MODEL, adapter.model);
+    putText(bytes, SD_NODE_MODEL_DESCRIPTION, adapter.modelDescription);
+    putText(bytes, SD_NODE_SERIAL_NUMBER, adapter.serialNumber);
+    putText(bytes, SD_NODE_DRIVER_VERSION, adapter.driverVersion);
+    putText(bytes, SD_NODE_FIRMWARE_VERSION, adapter.firmwareVersion);
+    put16(bytes, SD_NODE_NUMBER_OF_PORTS, adapter.portCount);
 }
 
-int StandIn::portProperty(int handle, int port, void* record) {
+void fillPort(const AdapterModel& adapter, int port, unsigned char* bytes) {
+    const PortModel& model = adapter.ports[port];
+    std::memcpy(bytes + SD_PORT_NODE_WWN, adapter.nodeWwn.data(), adapter.nodeWwn.size());
+    std::memcpy(bytes + SD_PORT_PORT_WWN, model.wwn.data(), model.wwn.size());
+    put32(bytes, SD_PORT_PORT_ID, 0x010000u + static_cast<unsigned>(port) * 0x100u);
+    put16(bytes, SD_PORT_STATE, 1);
+    put16(bytes, SD_PORT_NUMBER, static_cast<std::uint16_t>(port));
+}
+
+void fillChip(const AdapterModel& adapter, int, unsigned char* bytes) {
+    put16(bytes, SD_CHIP_VENDOR_ID, 0x1077);
+    put16(bytes, SD_CHIP_DEVICE_NUMBER, adapter.deviceNumber);
+    put16(bytes, SD_CHIP_SUBSYSTEM_VENDOR_ID, 0x1077);
+    put16(bytes, SD_CHIP_SUBSYSTEM_ID, adapter.subsystemId);
+    put16(bytes, SD_CHIP_BUS_NUMBER, adapter.bus);
+    put16(bytes, SD_CHIP_PCI_ID, adapter.pciId);
+    put16(bytes, SD_CHIP_ADAPTER_TYPE, adapter.type);
+}
+
+struct PropertyCall {
+    const char* name;
+    std::size_t size;
+    bool perPort;
+    void (*fill)(const AdapterModel& adapter, int port, unsigned char* bytes);
+};
+
+const PropertyCall& propertyCall(CallKind kind) {
+    static const PropertyCall node = {"SDGetHbaDeviceNodeProperty", SD_NODE_PROPERTY_SIZE, false,
+                                      &fillNode};
+    static const PropertyCall port = {"SDGetHbaDevicePortProperty", SD_PORT_PROPERTY_SIZE, true,
+                                      &fillPort};
+    static const PropertyCall chip = {"SDGetHbaDeviceChipProperty", SD_CHIP_PROPERTY_SIZE, false,
+                                      &fillChip};
+    return kind == NODE ? node : kind == PORT ? port : chip;
+}
+
+} // namespace
+
+int StandIn::property(CallKind kind, int handle, int port, void* record) {
+    const PropertyCall& call = propertyCall(kind);
     std::lock_guard<std::mutex> guard(m_lock);
     int index = 0;
     const AdapterModel* adapter = adapterOf(handle, index);
@@ -172,44 +201,17 @@ int StandIn::portProperty(int handle, int port, void* record) {
         result = SDERR_INVALID_HANDLE;
     else if (record == nullptr)
         result = SDERR_INVALID_BUFFER;
-    else if (port < 0 || static_cast<std::size_t>(port) >= adapter->ports.size())
+    else if (call.perPort && (port < 0 || static_cast<std::size_t>(port) >= adapter->ports.size()))
         result = SDERR_INVALID_PORT;
     else
-        result = planned(index, PORT);
-    note("SDGetHbaDevicePortProperty " + std::to_string(handle) + " " + std::to_string(port) +
-         " = " + hexCode(result));
+        result = planned(index, kind);
+    note(std::string(call.name) + " " + std::to_string(handle) +
+         (call.perPort ? " " + std::to_string(port) : "") + " = " + hexCode(result));
     if (result != SD_SUCCESS)
         return result;
     auto* bytes = static_cast<unsigned char*>(record);
-    std::memset(bytes, 0, SD_PORT_PROPERTY_SIZE);
-    const PortModel& model = adapter->ports[port];
-    std::memcpy(bytes + SD_PORT_NODE_WWN, adapter->nodeWwn.data(), adapter->nodeWwn.size());
-    std::memcpy(bytes + SD_PORT_PORT_WWN, model.wwn.data(), model.wwn.size());
-    put32(bytes, SD_PORT_PORT_ID, 0x010000u + static_cast<unsigned>(port) * 0x100u);
-    put16(bytes, SD_PORT_STATE, 1);
-    put16(bytes, SD_PORT_NUMBER, static_cast<std::uint16_t>(port));
-    return SD_SUCCESS;
-}
-
-int StandIn::chipProperty(int handle, void* record) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    int index = 0;
-    const AdapterModel* adapter = adapterOf(handle, index);
-    int result = adapter == nullptr  ? SDERR_INVALID_HANDLE
-                 : record == nullptr ? SDERR_INVALID_BUFFER
-                                     : planned(index, CHIP);
-    note("SDGetHbaDeviceChipProperty " + std::to_string(handle) + " = " + hexCode(result));
-    if (result != SD_SUCCESS)
-        return result;
-    auto* bytes = static_cast<unsigned char*>(record);
-    std::memset(bytes, 0, SD_CHIP_PROPERTY_SIZE);
-    put16(bytes, SD_CHIP_VENDOR_ID, 0x1077);
-    put16(bytes, SD_CHIP_DEVICE_NUMBER, adapter->deviceNumber);
-    put16(bytes, SD_CHIP_SUBSYSTEM_VENDOR_ID, 0x1077);
-    put16(bytes, SD_CHIP_SUBSYSTEM_ID, adapter->subsystemId);
-    put16(bytes, SD_CHIP_BUS_NUMBER, adapter->bus);
-    put16(bytes, SD_CHIP_PCI_ID, adapter->pciId);
-    put16(bytes, SD_CHIP_ADAPTER_TYPE, adapter->type);
+    std::memset(bytes, 0, call.size);
+    call.fill(*adapter, port, bytes);
     return SD_SUCCESS;
 }
 

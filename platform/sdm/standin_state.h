@@ -23,9 +23,8 @@ public:
 
     int open(int index, int* handle);
     int close(int handle);
-    int nodeProperty(int handle, void* record);
-    int portProperty(int handle, int port, void* record);
-    int chipProperty(int handle, void* record);
+    // Fills the NODE, PORT (of `port`) or CHIP record.
+    int property(CallKind kind, int handle, int port, void* record);
     enum Verify { NVRAM, STATE };
     int verify(Verify what, int handle, int port);
     const char* errorString(int code);

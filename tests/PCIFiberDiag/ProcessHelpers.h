@@ -2,8 +2,6 @@
 // choosing, a working directory of its own, its output split into lines.
 #pragma once
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -35,28 +33,6 @@ struct Outcome {
             all += line + "\n";
         return all + err;
     }
-};
-
-class TempDirectory {
-public:
-    TempDirectory() {
-        char pattern[] = "/tmp/korfiber-test-XXXXXX";
-        if (mkdtemp(pattern) != nullptr)
-            m_path = pattern;
-    }
-    ~TempDirectory() { fs::remove_all(m_path); }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-    const fs::path& path() const { return m_path; }
-    std::string read(const std::string& name) const {
-        std::ifstream in(m_path / name);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    fs::path m_path;
 };
 
 // These are the program's to read; the test decides each of them.
