@@ -81,8 +81,9 @@ DiagnosticResult* PortCheckTest::run(DeviceEnum::IDevice* device, const Diag::Di
     return result;
 }
 
+// The engine keeps the abort itself and reports the run aborted once the
+// running check returns.
 void PortCheckTest::abortTest() {
-    m_abort = true;
     if (QLogicHBA* device = m_device.load())
         device->abortDeviceOperation();
 }

@@ -41,7 +41,6 @@ private:
 
     const PortCheckKind& m_kind;
     std::atomic<QLogicHBA*> m_device{nullptr};
-    std::atomic<bool> m_abort{false};
 };
 
 class NVRAMTest : public PortCheckTest {
