@@ -106,6 +106,10 @@ TEST(KorfiberProcess, RunExitCodes) {
     // run's own open is the third read.
     const std::vector<json> nodeFailsAtRun = {
         hba(FIRST, "QLA2312", {port(), port()}, {{"node", {{"code", 0x20000100}, {"after", 2}}}})};
+    // The same count for opens: at the run no adapter answers, so none
+    // matches the device's WWN.
+    const std::vector<json> goneAtRun = {
+        hba(FIRST, "QLA2312", {port(), port()}, {{"open", {{"code", 0x20000001}, {"after", 2}}}})};
     const Case cases[] = {
         {"NVRAM test passes", twoPorts, 0, {"run", "-t", "0"}, 0, "warning: 0 \" \""},
         {"state test passes", twoPorts, 0, {"run", "-t", "1"}, 0, "warning: 0 \" \""},
@@ -122,7 +126,8 @@ TEST(KorfiberProcess, RunExitCodes) {
          {"run", "-t", "0"},
          2,
          "error: 150 \" \""},
-        {"device no longer opens", nodeFailsAtRun, 0, {"run", "-t", "0"}, 6, nullptr},
+        {"node record fails at the run", nodeFailsAtRun, 0, {"run", "-t", "0"}, 6, nullptr},
+        {"no adapter matches at the run", goneAtRun, 0, {"run", "-t", "1"}, 6, nullptr},
         {"stopped by the host",
          twoPorts,
          1200,
