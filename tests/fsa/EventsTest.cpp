@@ -183,7 +183,30 @@ TEST_F(SimTest, PollerReadsEventsItself) {
     EXPECT_EQ(info.descriptor.taskId, 5u);
     EXPECT_EQ(info.progress, 250u);
     EXPECT_EQ(FsaPollForEvent(h, sizeof record, record), FSA_STS_NO_PENDING_EVENTS);
+    // A broadcast of another client of the same adapter.
+    void* sender = open("qor2", FSA_ACC_READ_ONLY);
+    FSA_EVENT_DETAILS d{};
+    d.words[0] = 3;
+    ASSERT_EQ(FsaSendAifEvent(sender, 0x200000, &d), FSA_STS_SUCCESS);
+    ASSERT_EQ(FsaPollForEvent(h, sizeof record, record), FSA_STS_SUCCESS);
+    std::memcpy(&bit, record, 4);
+    EXPECT_EQ(bit, 0x200000u);
+    FsaCloseAdapter(sender);
     FsaCloseAdapter(h);
 }
 
+} // namespace
+
+namespace {
+TEST_F(EventTest, PollerNextToAReceiveThread) {
+    void* other = open("qor0", FSA_ACC_READ_ONLY);
+    std::uint8_t record[328];
+    EXPECT_EQ(FsaPollForEvent(other, sizeof record, record), FSA_STS_NO_PENDING_EVENTS);
+    FSA_EVENT_DETAILS d{};
+    ASSERT_EQ(FsaSendAifEvent(other, 0x200000, &d), FSA_STS_SUCCESS);
+    events.waitFor(2);
+    ASSERT_EQ(FsaSendAifEvent(handle, 0x200000, &d), FSA_STS_SUCCESS);
+    EXPECT_EQ(FsaPollForEvent(other, sizeof record, record), FSA_STS_SUCCESS);
+    FsaCloseAdapter(other);
+}
 } // namespace

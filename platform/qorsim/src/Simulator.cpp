@@ -78,6 +78,8 @@ struct Simulator::Impl {
     bool journaling = true;
     std::map<std::uint32_t, Pending> continuations;
     std::uint32_t nextContinuation = 1;
+    unsigned tickEveryFibs = 0; // 0: the clock moves only when asked
+    unsigned fibsSinceTick = 0;
 
     // The first fault that matches the call, with its counters moved on.
     const Fault* match(const JournalEntry& e) {
@@ -150,6 +152,8 @@ void Simulator::load(const std::string& jsonText) {
     const auto doc = nlohmann::json::parse(jsonText);
     Model model;
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
+    impl_->tickEveryFibs = doc.contains("clock") ? doc.at("clock").value("tickEveryFibs", 0u) : 0u;
+    impl_->fibsSinceTick = 0;
     for (const auto& a : doc.value("adapters", nlohmann::json::array())) {
         const unsigned index = a.at("index").get<unsigned>();
         if (index > 15)
@@ -328,6 +332,10 @@ int Simulator::ioctl(int fd, unsigned long request, void* arg) {
         h->second(r);
         if (fault && fault->mutateReply)
             fault->mutateReply(fib);
+        if (impl_->tickEveryFibs && ++impl_->fibsSinceTick >= impl_->tickEveryFibs) {
+            impl_->fibsSinceTick = 0;
+            advanceClock(1);
+        }
         break;
     }
     case kOpenGetAdapterFib: {
