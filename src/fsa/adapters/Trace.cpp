@@ -79,6 +79,10 @@ const char* faux_DbgModuleName(std::uint64_t module) {
 
 void UtilPrintDebugFormatted(const char*, ...) {}
 
+bool faux_DbgEnabled(std::uint64_t module, int level) {
+    return level >= 1 && level <= g_level.load() && (g_mask.load() & module);
+}
+
 extern "C" {
 
 void FsaUxDbgFileSetLevel(int level) {
@@ -156,7 +160,7 @@ int FsaUxParseCmdLineArg(char* argument) {
 }
 
 void FsaUxDbgFilePrintf(std::uint64_t module, int level, const char* format, ...) {
-    if (level < 1 || level > g_level.load() || !(g_mask.load() & module))
+    if (!faux_DbgEnabled(module, level))
         return;
     try {
         char text[1024];

@@ -24,6 +24,10 @@ constexpr std::uint64_t FSA_DBG_MISSED = 0x400000000000;
 constexpr std::uint64_t FSA_DBG_TERM = 0x800000000000;
 constexpr std::uint64_t FSA_DBG_TEXT = 0x1000000000000;
 
+// Whether a line of this module and level would be written: lets the
+// record printers skip their formatting when the trace is off.
+bool faux_DbgEnabled(std::uint64_t module, int level);
+
 // The name printed for a module bit ("????" for other values).
 const char* faux_DbgModuleName(std::uint64_t module);
 

@@ -309,7 +309,8 @@ const char* fauxAscii_CtCommandName(std::uint32_t command) {
 }
 
 const char* fauxAscii_FSA_TFibCommand(const _FIB* fib) {
-    static char text[64];
+    // One buffer per thread: the receive thread traces its FIBs too.
+    static thread_local char text[64];
     if (fib->StructType != 1 || fib->Command != 500) {
         text[0] = '\0';
     } else if (fib->Size == 464) {
@@ -353,6 +354,8 @@ char* fauxAscii_OS_time_t(char* buffer, std::time_t time) {
 
 void fauxPrint_UnixQueryDisk(std::uint64_t module, int level, const char* label,
                              const _UNIX_QUERY_DISK* q) {
+    if (!faux_DbgEnabled(module, level))
+        return;
     FsaUxDbgFilePrintf(
         module, level,
         "%s: ctr=%d, Instance=%d, Bus=%d, Target=%d, Lun=%d, Valid=%s, Locked=%s, Deleted=%s\n",
@@ -362,12 +365,16 @@ void fauxPrint_UnixQueryDisk(std::uint64_t module, int level, const char* label,
 
 void fauxPrint_REVISION(std::uint64_t module, int level, const char* label,
                         const FSA_REVISION* rev) {
+    if (!faux_DbgEnabled(module, level))
+        return;
     FsaUxDbgFilePrintf(module, level, "-- %s: BN=%d, dash=%d, type=%d, minor=%d, major=%d\n", label,
                        static_cast<int>(rev->buildNumber), rev->dash, rev->type, rev->minor,
                        rev->major);
 }
 
 void fauxPrint_FIB(std::uint64_t module, int level, const char* label, const _FIB* fib) {
+    if (!faux_DbgEnabled(module, level))
+        return;
     FsaUxDbgFilePrintf(module, level, "-- %s: Size=%d, StructType=%s, Command=%s:%s\n", label,
                        fib->Size, fauxAscii_FSA_FIBStructType(fib->StructType),
                        fauxAscii_FSA_FIBCommand(fib->Command), fauxAscii_FSA_TFibCommand(fib));
@@ -375,6 +382,8 @@ void fauxPrint_FIB(std::uint64_t module, int level, const char* label, const _FI
 
 void fauxPrint_OS_FileLock(std::uint64_t module, int level, const char* label, int fd, int cmd,
                            const struct flock* fl) {
+    if (!faux_DbgEnabled(module, level))
+        return;
     FsaUxDbgFilePrintf(
         module, level,
         "-- %s: psd=%d, cmd=%s, l_type=%s, l_whence=%s, l_start=%ld, l_len=%ld, l_pid=%ld\n", label,
@@ -384,6 +393,8 @@ void fauxPrint_OS_FileLock(std::uint64_t module, int level, const char* label, i
 
 void fauxPrint_OS_StatStruct(std::uint64_t module, int level, const char* label,
                              const struct stat* st) {
+    if (!faux_DbgEnabled(module, level))
+        return;
     char mode[64];
     char a[32], m[32], c[32];
     const int width = static_cast<int>(std::strlen(label));
@@ -404,6 +415,8 @@ void fauxPrint_OS_StatStruct(std::uint64_t module, int level, const char* label,
 }
 
 void fauxPrint_OS_FStatStruct(std::uint64_t module, int level, const char* label, int fd) {
+    if (!faux_DbgEnabled(module, level))
+        return;
     struct stat st;
     if (::fstat(fd, &st) == 0)
         fauxPrint_OS_StatStruct(module, level, label, &st);
@@ -411,6 +424,8 @@ void fauxPrint_OS_FStatStruct(std::uint64_t module, int level, const char* label
 
 void fauxPrint_OS_dirent(std::uint64_t module, int level, const char* label,
                          const struct dirent* d) {
+    if (!faux_DbgEnabled(module, level))
+        return;
     FsaUxDbgFilePrintf(module, level, "-- %s: ino_t=%lu, d_off=%lu, d_reclen=%lu, d_name='%s'\n",
                        label, static_cast<unsigned long>(d->d_ino),
                        static_cast<unsigned long>(d->d_off),
