@@ -2,8 +2,7 @@
 // wrapper lock, send path, OS port) against the simulator's own FIB round
 // trip, which is the floor under it.
 #include "FsaApi.h"
-#include "OsPort.h"
-#include "qorsim/Simulator.h"
+#include "SimPort.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,22 +11,6 @@
 namespace {
 
 const char* kConfig = R"({"adapters": [{"index": 0, "serial": 1}]})";
-
-class SimPort final : public fsa::OsPort {
-public:
-    explicit SimPort(qorsim::Simulator& sim) : m_sim(sim) {}
-    int open(const char* path, int flags, unsigned mode) override {
-        return m_sim.open(path, flags, mode);
-    }
-    int close(int fd) override { return m_sim.close(fd); }
-    int ioctl(int fd, unsigned long request, void* arg) override {
-        return m_sim.ioctl(fd, request, arg);
-    }
-    int fcntl(int fd, int cmd, void* arg) override { return m_sim.fcntl(fd, cmd, arg); }
-
-private:
-    qorsim::Simulator& m_sim;
-};
 
 void RawFibRoundTrip(benchmark::State& state) {
     qorsim::Simulator sim;
@@ -48,7 +31,7 @@ void ExportedQueryThroughTheFrame(benchmark::State& state) {
     qorsim::Simulator sim;
     sim.load(kConfig);
     sim.setJournaling(false);
-    SimPort port(sim);
+    fsatest::SimPort port(sim);
     fsa::setOsPort(&port);
     void* handle = nullptr;
     // Read-only: the frame takes the wrapper lock but no lock file is held.

@@ -4,8 +4,7 @@
 // a fast sleeper behind its clock for the duration of a test.
 
 #include "FsaApi.h"
-#include "OsPort.h"
-#include "qorsim/Simulator.h"
+#include "SimPort.h"
 
 #include <gtest/gtest.h>
 
@@ -14,22 +13,6 @@
 #include <thread>
 
 namespace fsatest {
-
-class SimPort final : public fsa::OsPort {
-public:
-    explicit SimPort(qorsim::Simulator& sim) : m_sim(sim) {}
-    int open(const char* path, int flags, unsigned mode) override {
-        return m_sim.open(path, flags, mode);
-    }
-    int close(int fd) override { return m_sim.close(fd); }
-    int ioctl(int fd, unsigned long request, void* arg) override {
-        return m_sim.ioctl(fd, request, arg);
-    }
-    int fcntl(int fd, int cmd, void* arg) override { return m_sim.fcntl(fd, cmd, arg); }
-
-private:
-    qorsim::Simulator& m_sim;
-};
 
 // Every 50 ms poll of the library takes 1 ms: time limits of minutes shrink
 // to seconds.

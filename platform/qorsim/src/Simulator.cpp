@@ -105,6 +105,18 @@ struct Simulator::Impl {
         return nullptr;
     }
 
+    // A journal entry for a call on a descriptor, with what is known of it.
+    JournalEntry entryFor(Call call, int fd) const {
+        JournalEntry e;
+        e.call = call;
+        e.fd = fd;
+        if (auto node = nodes.find(fd); node != nodes.end())
+            e.adapter = static_cast<int>(node->second.adapter);
+        if (auto file = files.find(fd); file != files.end())
+            e.path = file->second;
+        return e;
+    }
+
     void record(const JournalEntry& e) {
         if (journaling)
             journal.push_back(e);
@@ -127,21 +139,25 @@ Simulator::~Simulator() {
         sysClose(n.first);
 }
 
+namespace {
+template <class Registry, class Key, class Handler>
+void put(std::recursive_mutex& mu, Registry& registry, Key key, Handler handler) {
+    std::lock_guard<std::recursive_mutex> lock(mu);
+    registry[key] = std::move(handler);
+}
+} // namespace
+
 void Simulator::registerFib(std::uint16_t command, FibHandler handler) {
-    std::lock_guard<std::recursive_mutex> lock(impl_->mu);
-    impl_->fib[command] = std::move(handler);
+    put(impl_->mu, impl_->fib, command, std::move(handler));
 }
 void Simulator::registerContainer(std::uint32_t ctCommand, CtHandler handler) {
-    std::lock_guard<std::recursive_mutex> lock(impl_->mu);
-    impl_->ct[ctCommand] = std::move(handler);
+    put(impl_->mu, impl_->ct, ctCommand, std::move(handler));
 }
 void Simulator::registerScsi(std::uint32_t subOperation, ScsiHandler handler) {
-    std::lock_guard<std::recursive_mutex> lock(impl_->mu);
-    impl_->scsi[subOperation] = std::move(handler);
+    put(impl_->mu, impl_->scsi, subOperation, std::move(handler));
 }
 void Simulator::registerAifRequest(std::uint32_t code, AifRequestHandler handler) {
-    std::lock_guard<std::recursive_mutex> lock(impl_->mu);
-    impl_->aif[code] = std::move(handler);
+    put(impl_->mu, impl_->aif, code, std::move(handler));
 }
 void Simulator::registerSection(const std::string& key, SectionLoader loader) {
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
@@ -230,14 +246,8 @@ int Simulator::open(const char* path, int flags, unsigned mode) {
 
 int Simulator::close(int fd) {
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
-    JournalEntry e;
-    e.call = Call::Close;
-    e.fd = fd;
+    JournalEntry e = impl_->entryFor(Call::Close, fd);
     auto node = impl_->nodes.find(fd);
-    if (node != impl_->nodes.end())
-        e.adapter = static_cast<int>(node->second.adapter);
-    if (auto file = impl_->files.find(fd); file != impl_->files.end())
-        e.path = file->second;
     if (const Fault* f = impl_->match(e); f && f->error) {
         e.error = f->error;
         impl_->record(e);
@@ -258,14 +268,8 @@ int Simulator::close(int fd) {
 
 int Simulator::fcntl(int fd, int cmd, void* arg) {
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
-    JournalEntry e;
-    e.call = Call::Fcntl;
-    e.fd = fd;
+    JournalEntry e = impl_->entryFor(Call::Fcntl, fd);
     e.request = static_cast<unsigned long>(cmd);
-    if (auto node = impl_->nodes.find(fd); node != impl_->nodes.end())
-        e.adapter = static_cast<int>(node->second.adapter);
-    if (auto file = impl_->files.find(fd); file != impl_->files.end())
-        e.path = file->second;
     if (const Fault* f = impl_->match(e); f && f->error) {
         e.error = f->error;
         impl_->record(e);

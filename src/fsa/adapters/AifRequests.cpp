@@ -46,32 +46,34 @@ std::uint32_t AIF_ReplyRecordCount(std::uint16_t size, std::uint32_t recordBytes
     return std::min<std::uint32_t>((size - kReplyHeader) / recordBytes, fits);
 }
 
-std::uint32_t AIF_TranslateJDResponseFIB(FSAAPI_CONTEXT* ctx, const _FIB* reply,
-                                         FSA_TASK_DESCRIPTOR* array, std::uint32_t capacity) {
-    const std::uint32_t count = AIF_ReplyRecordCount(reply->Size, 16);
+namespace {
+
+// Job descriptions (16 bytes) and progress reports (36 bytes, a job
+// description first) translate alike.
+std::uint32_t translate(FSAAPI_CONTEXT* ctx, const _FIB* reply, std::uint32_t recordBytes,
+                        FSA_TASK_DESCRIPTOR* array, std::uint32_t capacity) {
+    const std::uint32_t count = AIF_ReplyRecordCount(reply->Size, recordBytes);
     if (array) {
         const std::uint32_t n = std::min({count, capacity, AIF_MAX_TASKS});
         for (std::uint32_t i = 0; i < n; ++i) {
-            AifJobProgressReport jd{};
-            std::memcpy(&jd, reply->data + kRecordsAt + 16 * i, 16);
-            CB_JobDescToTaskDesc(ctx, &jd, &array[i]);
+            AifJobProgressReport record{};
+            std::memcpy(&record, reply->data + kRecordsAt + recordBytes * i, recordBytes);
+            CB_JobDescToTaskDesc(ctx, &record, &array[i]);
         }
     }
     return count;
 }
 
+} // namespace
+
+std::uint32_t AIF_TranslateJDResponseFIB(FSAAPI_CONTEXT* ctx, const _FIB* reply,
+                                         FSA_TASK_DESCRIPTOR* array, std::uint32_t capacity) {
+    return translate(ctx, reply, 16, array, capacity);
+}
+
 std::uint32_t AIF_TranslatePRResponseFIB(FSAAPI_CONTEXT* ctx, const _FIB* reply,
                                          FSA_TASK_DESCRIPTOR* array, std::uint32_t capacity) {
-    const std::uint32_t count = AIF_ReplyRecordCount(reply->Size, 36);
-    if (array) {
-        const std::uint32_t n = std::min({count, capacity, AIF_MAX_TASKS});
-        for (std::uint32_t i = 0; i < n; ++i) {
-            AifJobProgressReport pr;
-            std::memcpy(&pr, reply->data + kRecordsAt + 36 * i, 36);
-            CB_JobDescToTaskDesc(ctx, &pr, &array[i]);
-        }
-    }
-    return count;
+    return translate(ctx, reply, 36, array, capacity);
 }
 
 namespace {

@@ -56,13 +56,6 @@ FSA_STATUS LocalEnumAdapters(bool skipPartners, void* user, FSA_ADAPTER_ENUM_CAL
     return reported ? FSA_STS_SUCCESS : FSA_STS_NO_ADAPTER;
 }
 
-std::u32string widen(const char* s) {
-    std::u32string out;
-    for (; s && *s; ++s)
-        out.push_back(static_cast<unsigned char>(*s));
-    return out;
-}
-
 } // namespace
 
 extern "C" {
@@ -83,8 +76,8 @@ FSA_STATUS FsaEnumAdaptersW(const FA_WCHAR* host, const FA_WCHAR* domain, void* 
 
 FSA_STATUS FsaEnumAdaptersA(const char* host, const char* domain, void* user,
                             FSA_ADAPTER_ENUM_CALLBACK callback) {
-    const std::u32string h = widen(host);
-    const std::u32string d = widen(domain);
+    const std::u32string h = FA_Widen(host);
+    const std::u32string d = FA_Widen(domain);
     return FsaEnumAdaptersW(host ? h.c_str() : nullptr, domain ? d.c_str() : nullptr, user,
                             callback);
 }

@@ -26,6 +26,16 @@ std::atomic<unsigned> g_lockIds{0};
     throw failureSlotPair(slot).status;
 }
 
+// The record lock over the first byte of the file.
+struct flock firstByte(short type) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0;
+    fl.l_len = 1;
+    return fl;
+}
+
 } // namespace
 
 std::string faux_LockFilePath(const char* adapterName) {
@@ -77,11 +87,7 @@ void CLock::CloseLock() {
 FSA_ADAPTER_AVAIL_TYPE CLock::testLock() {
     if (m_fd < 0)
         return FSA_AVL_UNKNOWN;
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 1;
+    struct flock fl = firstByte(F_WRLCK);
     if (fsa::osPort().fcntl(m_fd, F_GETLK, &fl) != 0) {
         if (errno == EAGAIN)
             return FSA_AVL_READ_ONLY;
@@ -113,11 +119,7 @@ int CLock::TakeLock() {
         CloseLock();
         return 0;
     }
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 1;
+    struct flock fl = firstByte(F_WRLCK);
     if (fsa::osPort().fcntl(m_fd, F_SETLK, &fl) != 0) {
         const int err = errno;
         CloseLock();
@@ -132,11 +134,7 @@ int CLock::TakeLock() {
 int CLock::ReleaseLock() {
     if (m_fd < 0)
         return 0;
-    struct flock fl {};
-    fl.l_type = F_UNLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 1;
+    struct flock fl = firstByte(F_UNLCK);
     const bool unlocked = fsa::osPort().fcntl(m_fd, F_SETLK, &fl) == 0;
     CloseLock();
     return unlocked;

@@ -79,13 +79,6 @@ FSA_STATUS PasswdCallbackWrapper(FA_WCHAR* user, FA_WCHAR* password, void* arg) 
     return status;
 }
 
-std::u32string widen(const char* s) {
-    std::u32string out;
-    for (; s && *s; ++s)
-        out.push_back(static_cast<unsigned char>(*s));
-    return out;
-}
-
 } // namespace
 
 extern "C" {
@@ -183,8 +176,8 @@ FSA_STATUS FsaOpenAdapter2A(const char* name, const char* domain, unsigned int a
                             FSA_ACCESS access, FSA_CONNECTION_TYPE connection,
                             FSA_PASSWORD_CALLBACK callback, void* callbackArg, void** handle,
                             void** partnerHandle) {
-    const std::u32string wideName = widen(name);
-    const std::u32string wideDomain = widen(domain);
+    const std::u32string wideName = FA_Widen(name);
+    const std::u32string wideDomain = FA_Widen(domain);
     PasswdWrap wrap{callback, callbackArg};
     return FsaOpenAdapter2W(name ? wideName.c_str() : nullptr,
                             domain ? wideDomain.c_str() : nullptr, appBuild, access, connection,

@@ -125,3 +125,10 @@ void FA_widen(FA_WCHAR* dst, const char* src, std::size_t size) {
         dst[i] = static_cast<unsigned char>(src[i]);
     dst[i] = 0;
 }
+
+std::u32string FA_Widen(const char* text) {
+    std::u32string out;
+    for (; text && *text; ++text)
+        out.push_back(static_cast<unsigned char>(*text));
+    return out;
+}

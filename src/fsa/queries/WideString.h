@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 std::size_t FA_mbstowcs(FA_WCHAR* dst, const char* src, std::size_t n);
 std::size_t FA_wcstombs(char* dst, const FA_WCHAR* src, std::size_t n);
@@ -26,3 +27,5 @@ char* FA_strlwr(char* s);
 void FA_wcsbcpy(FA_WCHAR* dst, const FA_WCHAR* src, std::size_t size);
 // Narrow to wide with at most size-1 characters, always terminated.
 void FA_widen(FA_WCHAR* dst, const char* src, std::size_t size);
+// A narrow text as a wide string (bytes taken as units); empty for null.
+std::u32string FA_Widen(const char* text);
