@@ -25,6 +25,12 @@ std::uint32_t messageOf(FSA_STATUS status) {
     return r != end && r->status == status ? r->messageId : 0;
 }
 
+// A Unicode scalar value. The C library would encode surrogates or values past
+// 0x10FFFF into byte sequences that no reader decodes, so they are refused here.
+bool isCharacter(FA_WCHAR c) {
+    return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
 } // namespace
 
 int FsaGetErrorTextA(FSA_STATUS status, char* text) {
@@ -77,6 +83,8 @@ int FsaPutErrorTextW(FSA_STATUS status, const FA_WCHAR* text) {
     std::size_t used = 0;
     std::mbstate_t state{};
     for (const FA_WCHAR* c = text; *c != 0; ++c) {
+        if (!isCharacter(*c))
+            return 0;
         char bytes[MB_LEN_MAX];
         const std::size_t n = std::c32rtomb(bytes, *c, &state);
         if (n == static_cast<std::size_t>(-1))

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -16,19 +15,18 @@ namespace fsa_messages {
 namespace {
 
 std::mutex gCatalogueMutex;
-// Guarded by gCatalogueMutex. A plain flag rather than a once-flag, so that a
-// release can be followed by a fresh build.
-bool gBuilt = false;
-std::unique_ptr<char[]> gTextArea; // kTotalBufferSize + 1 bytes while built
+// The text area, present while the catalogue is built: its presence is the
+// build flag. Guarded by gCatalogueMutex; a flag rather than a once-flag so
+// that a release can be followed by a fresh build.
+std::unique_ptr<char[]> gTextArea; // kTotalBufferSize + 1 bytes
 
 bool build() {
-    if (gBuilt)
+    if (gTextArea)
         return true;
     gTextArea.reset(new (std::nothrow) char[kTotalBufferSize + 1]);
     if (!gTextArea)
         return false;
     std::memcpy(gTextArea.get(), kMessageTexts, kTotalBufferSize + 1);
-    gBuilt = true;
     return true;
 }
 
@@ -136,6 +134,5 @@ unsigned int FsaPutStringW(const FA_WCHAR* text, unsigned int* size, unsigned in
 unsigned int FsaFreeStringResources(void) {
     const CatalogueLock lock;
     gTextArea.reset();
-    gBuilt = false;
     return FSA_MSG_DONE;
 }

@@ -53,20 +53,21 @@ private:
     std::size_t pos_ = 0;
 };
 
-std::vector<std::string> readLines(const std::string& path) {
+// Calls `parse` with every line that is neither empty nor a '#' comment.
+template <typename Parse> void forEachLine(const std::string& path, Parse parse) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error(path + ": cannot be read");
     const std::string all{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::vector<std::string> lines;
     std::istringstream split(all);
-    for (std::string line; std::getline(split, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-bool isNote(const std::string& text) {
-    return text.empty() || text[0] == '#';
+    std::size_t number = 0;
+    for (std::string text; std::getline(split, text);) {
+        ++number;
+        if (text.empty() || text[0] == '#')
+            continue;
+        Line line(path, number, text);
+        parse(line);
+    }
 }
 
 std::string byteName(char c) {
@@ -135,11 +136,7 @@ std::pair<std::uint32_t, std::uint32_t> range(Line& line, const char* what) {
 
 std::vector<Message> parseMessages(const std::string& path) {
     std::vector<Message> messages;
-    const auto lines = readLines(path);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (isNote(lines[i]))
-            continue;
-        Line line(path, i + 1, lines[i]);
+    forEachLine(path, [&messages](Line& line) {
         const std::uint32_t id = line.number("message id");
         line.expect(" ", "one blank after the id");
         std::string text = quotedText(line);
@@ -148,7 +145,7 @@ std::vector<Message> parseMessages(const std::string& path) {
         if (!messages.empty() && id < messages.back().id)
             line.fail("message id " + std::to_string(id) + " out of order");
         messages.push_back({id, std::move(text)});
-    }
+    });
     if (messages.empty())
         throw std::runtime_error(path + ": no messages");
     return messages;
@@ -163,11 +160,7 @@ std::vector<StatusRow> parseStatusRuns(const std::string& path,
         return it != messages.end() && it->id == id;
     };
     std::vector<StatusRow> rows;
-    const auto lines = readLines(path);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (isNote(lines[i]))
-            continue;
-        Line line(path, i + 1, lines[i]);
+    forEachLine(path, [&rows, &known](Line& line) {
         const auto statuses = range(line, "status");
         line.expect(" -> ", "\" -> \" between statuses and messages");
         const auto ids = range(line, "message id");
@@ -186,7 +179,7 @@ std::vector<StatusRow> parseStatusRuns(const std::string& path,
             if (s == statuses.second)
                 break;
         }
-    }
+    });
     if (rows.empty())
         throw std::runtime_error(path + ": no status runs");
     return rows;
