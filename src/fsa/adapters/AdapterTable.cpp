@@ -122,3 +122,16 @@ unsigned int FsaGetSerialFromDSOwner(unsigned int owner) {
 }
 
 } // extern "C"
+
+std::uint32_t FindAdapterHandleWithSerialNumber(FSAAPI_CONTEXT* ctx, std::uint32_t serial) {
+    for (std::uint32_t i = 0; i < ctx->adapterCount; ++i)
+        if (ctx->adapters[i].serial == serial)
+            return ctx->adapters[i].handle;
+    return 0;
+}
+
+std::uint32_t GetRelevantAdapterForScsi(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device) {
+    if (!device || ctx->adapterCount == 0 || device->scsi.adapterSerial == ctx->adapters[0].serial)
+        return 0;
+    return FindAdapterHandleWithSerialNumber(ctx, device->scsi.adapterSerial);
+}

@@ -44,6 +44,8 @@ int AIF_LocalWaitForFib(FSAAPI_CONTEXT* ctx, _FIB* fib);
 int AIF_StartThreadProcessing(FSAAPI_CONTEXT* ctx);
 void AIF_StopThreadProcessing(FSAAPI_CONTEXT* ctx);
 void AIF_ReceiveLoop(FSAAPI_CONTEXT* ctx);
+// Ends a service's receive loop: closes the thread's channel.
+FSA_STATUS AIF_StopServerThreadProcessing(void* handle);
 void AIF_ParseAndProcessFib(FSAAPI_CONTEXT* ctx, FSAAPI_CONTEXT* receiving, const _FIB* fib);
 // Decodes an event notification (AIF command 1); 0 when it yields no event.
 std::uint32_t ParseAifEventNotifyFib(FSAAPI_CONTEXT* ctx, const _FIB* fib,

@@ -169,6 +169,11 @@ FSA_STATUS FsaSendAifEvent(void* handle, std::uint32_t eventBit, const FSA_EVENT
     });
 }
 
+FSA_STATUS FtaNotifyFormatComplete(void* handle, char) {
+    // Drive letters are not kept on this host.
+    return FsaExportedCall(handle, {}, [](FSAAPI_CONTEXT*) { return FSA_STS_SUCCESS; });
+}
+
 FSA_STATUS FtaNotifyAppFilesysChanged(void* handle, const tag_FSA_CONTAINER* container) {
     return FsaExportedCall(handle, {}, [&](FSAAPI_CONTEXT* ctx) {
         FSA_EVENT_DETAILS d{};

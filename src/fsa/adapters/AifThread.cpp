@@ -143,6 +143,21 @@ void AIF_StopThreadProcessing(FSAAPI_CONTEXT* ctx) {
         throw closeFailure;
 }
 
+FSA_STATUS AIF_StopServerThreadProcessing(void* handle) {
+    return FsaExportedCall(handle, {FsaAccessSet::LowLevel, true, true}, [](FSAAPI_CONTEXT* ctx) {
+        FAUX_AIF_CONTEXT* channel = nullptr;
+        {
+            FAUX_AUTORELEASE_MUTEX lock(ctx->channel->aifMutex);
+            channel = ctx->threadChannel;
+            if (channel)
+                ctx->aifStop.store(true);
+            ctx->threadChannel = nullptr;
+        }
+        faos_CloseAIFReceiveChannel(ctx, channel);
+        return FSA_STS_SUCCESS;
+    });
+}
+
 extern "C" {
 
 FSA_STATUS FsaAIFThreadProcessing(void* handle) {

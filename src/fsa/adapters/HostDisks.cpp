@@ -92,3 +92,38 @@ void faos_ContainerSpecialFile(FSAAPI_CONTEXT* ctx, char* out, int, std::uint32_
     if (q.diskDeviceName[0])
         std::snprintf(out, 5 + sizeof q.diskDeviceName + 1, "/dev/%s", q.diskDeviceName);
 }
+
+FAOS_CTR_REMOVE_BASE::~FAOS_CTR_REMOVE_BASE() = default;
+
+FAOS_CTR_REMOVE* faos_PrepareCtrForRemoval(FSAAPI_CONTEXT* ctx, std::uint32_t container, int,
+                                           int force) {
+    if (ctx->simulatorKind == 1)
+        return nullptr;
+    if (!force && faos_CtrGetUsage(ctx, container) == 13)
+        throw FSA_STS_UX_DISK_OPEN;
+    return new FAOS_CTR_REMOVE(container, force != 0);
+}
+
+void faos_CtrRemovalComplete(FSAAPI_CONTEXT* ctx, std::uint32_t container, int,
+                             FAOS_CTR_REMOVE_BASE*) {
+    if (ctx->simulatorKind != 0)
+        return;
+    std::uint32_t record[2] = {0, container};
+    if (fsa::osPort().ioctl(ctx->channel->fd, FSACTL_DELETE_DISK, record) != 0)
+        faux_ThrowIoctlFailure("DELETE_DISK", errno);
+    faos_UnExposeCtrToOs(ctx, container, 0);
+}
+
+FAOS_CTR_REMOVE_BASE* faos_PrepareCtrForChange(FSAAPI_CONTEXT*, std::uint32_t) {
+    return nullptr;
+}
+
+void faos_CtrChangeComplete(FSAAPI_CONTEXT* ctx, std::uint32_t container, int,
+                            FAOS_CTR_REMOVE_BASE*) {
+    faos_ExposeCtrToOs(ctx, container, 0);
+}
+
+int faos_RestoreDriveLetters(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
+    faos_ExposeCtrToOs(ctx, container, 0);
+    return 1;
+}

@@ -65,5 +65,27 @@ void faos_UnExposeCtrToOs(FSAAPI_CONTEXT* ctx, std::uint32_t container, int unus
 std::uint32_t faos_CtrGetUsage(FSAAPI_CONTEXT* ctx, std::uint32_t container);
 void faos_ContainerSpecialFile(FSAAPI_CONTEXT* ctx, char* out, int unused, std::uint32_t container);
 
+// What a container removal needs to finish on the host.
+class FAOS_CTR_REMOVE_BASE {
+public:
+    virtual ~FAOS_CTR_REMOVE_BASE();
+};
+class FAOS_CTR_REMOVE : public FAOS_CTR_REMOVE_BASE {
+public:
+    FAOS_CTR_REMOVE(std::uint32_t c, bool f) : container(c), force(f) {}
+    std::uint32_t container;
+    bool force;
+};
+// Null for the simulator; throws 480 when the host has the disk open and
+// `force` is clear.
+FAOS_CTR_REMOVE* faos_PrepareCtrForRemoval(FSAAPI_CONTEXT* ctx, std::uint32_t container, int unused,
+                                           int force);
+void faos_CtrRemovalComplete(FSAAPI_CONTEXT* ctx, std::uint32_t container, int unused,
+                             FAOS_CTR_REMOVE_BASE* record);
+FAOS_CTR_REMOVE_BASE* faos_PrepareCtrForChange(FSAAPI_CONTEXT* ctx, std::uint32_t container);
+void faos_CtrChangeComplete(FSAAPI_CONTEXT* ctx, std::uint32_t container, int unused,
+                            FAOS_CTR_REMOVE_BASE* record);
+int faos_RestoreDriveLetters(FSAAPI_CONTEXT* ctx, std::uint32_t container);
+
 // Configuration dump.
 void faos_MiscDumpConfigData(FSAAPI_CONTEXT* ctx, const char* path);

@@ -71,6 +71,7 @@ FSA_STATUS FsaRegisterGeneralCallback(void* handle, std::uint32_t mask,
                                       FSA_GENERAL_CALLBACK callback, void* user);
 FSA_STATUS FsaPollForEvent(void* handle, unsigned int bufferSize, void* buffer);
 FSA_STATUS FsaSendAifEvent(void* handle, std::uint32_t eventBit, const FSA_EVENT_DETAILS* details);
+FSA_STATUS FtaNotifyFormatComplete(void* handle, char driveLetter);
 FSA_STATUS FtaNotifyAppFilesysChanged(void* handle, const tag_FSA_CONTAINER* container);
 FSA_STATUS FsaAIFThreadProcessing(void* handle);
 FSA_STATUS FsaAIFStopThreadProcessing(void* handle);
@@ -108,6 +109,17 @@ void FsaUxDbgFilePrintf(std::uint64_t module, int level, const char* format, ...
 FSA_STATUS FsaUxDbgFileInUse();
 FSA_STATUS FsaUxDbgFileOpenEmptyClose();
 void FsaUxGetDeviceNamePrefix(char* prefix);
+
+// Performance-monitor switches: not available on this operating system.
+FSA_STATUS FsaUtilSetAdapPerfMonEnabledA(const char* host, const char* adapter, int enable);
+FSA_STATUS FsaUtilSetAdapPerfMonEnabledW(const FA_WCHAR* host, const FA_WCHAR* adapter, int enable);
+FSA_STATUS FsaUtilIsAdapPerfMonEnabledA(const char* host, const char* adapter, int* enabled);
+FSA_STATUS FsaUtilIsAdapPerfMonEnabledW(const FA_WCHAR* host, const FA_WCHAR* adapter,
+                                        int* enabled);
+FSA_STATUS FsaUtilSetFSPerfMonEnabledA(const char* host, const char* adapter, int enable);
+FSA_STATUS FsaUtilSetFSPerfMonEnabledW(const FA_WCHAR* host, const FA_WCHAR* adapter, int enable);
+FSA_STATUS FsaUtilIsFSPerfMonEnabledA(const char* host, const char* adapter, int* enabled);
+FSA_STATUS FsaUtilIsFSPerfMonEnabledW(const FA_WCHAR* host, const FA_WCHAR* adapter, int* enabled);
 
 // Signals for command-line front ends.
 void FsaUxInitSignal(void (*exitFunction)(int), void (*resetFunction)(int));
