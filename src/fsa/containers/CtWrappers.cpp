@@ -353,3 +353,14 @@ void CT_GetNvram(FSAAPI_CONTEXT* ctx, void* buffer65536) {
         throw FSA_STS_NVRAM_FAILED;
     }
 }
+
+FSA_STATUS CT_GetMemory(FSAAPI_CONTEXT* ctx, std::uint32_t address, std::uint32_t length,
+                        std::uint8_t* out) {
+    std::uint32_t w0 = address;
+    std::uint32_t w1 = 0;
+    const FSA_STATUS status =
+        CT_SendReceiveFIB(ctx, 96, &w0, &w1, nullptr, nullptr, 0, out, length, 0);
+    if (status != FSA_STS_SUCCESS)
+        return status;
+    return w0 == 214 ? FSA_STS_SUCCESS : FSA_STS_FAILURE;
+}

@@ -70,3 +70,6 @@ int CT_GetNameSrvObj(FSAAPI_CONTEXT* ctx, std::uint32_t n, _MNTOBJ* out);
 int CT_ReadData(FSAAPI_CONTEXT* ctx, void* buffer, std::uint32_t length, std::uint32_t slice,
                 std::uint32_t block);
 void CT_GetNvram(FSAAPI_CONTEXT* ctx, void* buffer65536);
+// Controller memory from `address`: the channel status, or 6 when the
+// controller does not report the read as done.
+FSA_STATUS CT_GetMemory(FSAAPI_CONTEXT* ctx, std::uint32_t address, std::uint32_t length, std::uint8_t* out);

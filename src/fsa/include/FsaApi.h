@@ -110,6 +110,10 @@ FSA_STATUS FsaUxDbgFileInUse();
 FSA_STATUS FsaUxDbgFileOpenEmptyClose();
 void FsaUxGetDeviceNamePrefix(char* prefix);
 
+// Controller memory from `address` into the file `path` (kept unless `overwrite`).
+FSA_STATUS FsaReadAdapterMemory(void* handle, unsigned int address, unsigned int length,
+                                int overwrite, const char* path);
+
 // Performance-monitor switches: not available on this operating system.
 FSA_STATUS FsaUtilSetAdapPerfMonEnabledA(const char* host, const char* adapter, int enable);
 FSA_STATUS FsaUtilSetAdapPerfMonEnabledW(const FA_WCHAR* host, const FA_WCHAR* adapter, int enable);

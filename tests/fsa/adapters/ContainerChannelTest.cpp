@@ -9,6 +9,7 @@
 #include <fstream>
 #include <numeric>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -245,6 +246,26 @@ TEST_F(ChannelTest, ConfigurationDumpHoldsHeaderNvramAndSlices) {
     EXPECT_EQ(dump[8704], 0);
     EXPECT_EQ(dump[8704 + 65536], 0x5A);
     EXPECT_EQ(dump[8704 + 2 * 65536 - 1], 0x5A);
+}
+
+TEST_F(ChannelTest, AdapterMemoryIsReadInPiecesOf512) {
+    std::vector<std::uint32_t> addresses;
+    sim.registerContainer(96, [&addresses](qorsim::CtRequest& c) {
+        addresses.push_back(c.param[0]);
+        c.data.assign(c.replyCapacity, static_cast<std::uint8_t>(c.param[0] >> 9));
+        c.reply[0] = 214;
+    });
+    const char* path = "/tmp/memory.dump";
+    ::unlink(path);
+    EXPECT_EQ(FsaReadAdapterMemory(handle, 0x1000, 1025, 0, path), FSA_STS_SUCCESS);
+    EXPECT_EQ(addresses, (std::vector<std::uint32_t>{0x1000, 0x1200, 0x1400}));
+    struct stat st;
+    ASSERT_EQ(::stat(path, &st), 0);
+    EXPECT_EQ(st.st_size, 1025);
+    EXPECT_EQ(FsaReadAdapterMemory(handle, 0, 16, 0, path), FSA_STATUS(414));
+    EXPECT_EQ(FsaReadAdapterMemory(handle, 0, 16, 1, "/nonexistent/dir/file"), FSA_STATUS(415));
+    answerWith(sim, 96, 16, 1);
+    EXPECT_EQ(FsaReadAdapterMemory(handle, 0, 16, 1, path), FSA_STS_FAILURE);
 }
 
 TEST_F(ChannelTest, HostDiskQueries) {
