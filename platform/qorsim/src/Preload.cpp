@@ -120,11 +120,11 @@ __attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, 
 }
 
 namespace {
-int fcntlVia(const char* name, int fd, int cmd, void* arg) {
+using FcntlFn = int (*)(int, int, ...);
+
+int fcntlVia(FcntlFn real, int fd, int cmd, void* arg) {
     if (isNodeFd(fd))
         return g_sim.load()->fcntl(fd, cmd, arg);
-    using Fn = int (*)(int, int, ...);
-    Fn real = next<Fn>(name);
     return real(fd, cmd, arg);
 }
 } // namespace
@@ -134,7 +134,8 @@ __attribute__((visibility("default"))) int fcntl(int fd, int cmd, ...) {
     va_start(ap, cmd);
     void* arg = va_arg(ap, void*);
     va_end(ap);
-    return fcntlVia("fcntl", fd, cmd, arg);
+    static FcntlFn real = next<FcntlFn>("fcntl");
+    return fcntlVia(real, fd, cmd, arg);
 }
 
 __attribute__((visibility("default"))) int fcntl64(int fd, int cmd, ...) {
@@ -142,7 +143,8 @@ __attribute__((visibility("default"))) int fcntl64(int fd, int cmd, ...) {
     va_start(ap, cmd);
     void* arg = va_arg(ap, void*);
     va_end(ap);
-    return fcntlVia("fcntl64", fd, cmd, arg);
+    static FcntlFn real = next<FcntlFn>("fcntl64");
+    return fcntlVia(real, fd, cmd, arg);
 }
 
 } // extern "C"
