@@ -1,13 +1,16 @@
 #include "SimFixture.h"
 
 #include "FsaMessages.h"
+#include "Context.h"
 #include "HandleTable.h"
+#include "OsSync.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -316,6 +319,80 @@ TEST_F(SimTest, LockFileThroughASymbolicLinkIsRefused) {
               FSA_STS_UX_LOCK_OPEN_FAILED);
     EXPECT_NE(::access("/tmp/elsewhere", F_OK), 0);
     ::unlink("/tmp/.qor2lock");
+}
+
+} // namespace
+
+namespace {
+
+struct Nested {
+    void* handle;
+    FSA_STATUS inner = FSA_STS_FAILURE;
+    static int callback(void* handle, std::uint32_t bit, FSA_EVENT_DETAILS*, void* user) {
+        auto* self = static_cast<Nested*>(user);
+        if (bit == 0x1) {
+            unsigned count = 0;
+            self->inner = FsaGetTaskList(handle, nullptr, nullptr, nullptr, &count, 0);
+        }
+        return 1;
+    }
+};
+
+TEST_F(SimTest, NestedCallOfTheSameThreadKeepsTheOuterHold) {
+    void* h = open();
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    Nested nested{h};
+    // The registration event is delivered inside the registering call.
+    ASSERT_EQ(FsaRegisterGeneralCallback(h, 0x1, Nested::callback, &nested), FSA_STS_SUCCESS);
+    EXPECT_EQ(nested.inner, FSA_STS_SUCCESS);
+    EXPECT_EQ(ctx->inCall, 0);
+    // The wrapper lock is free again: another thread gets through at once.
+    std::thread other([h] {
+        unsigned count = 0;
+        EXPECT_EQ(FsaGetTaskList(h, nullptr, nullptr, nullptr, &count, 0), FSA_STS_SUCCESS);
+    });
+    other.join();
+    FsaCloseAdapter(h);
+}
+
+TEST_F(SimTest, UtilityContextTakesNoLockAndClusterManagersPassThePartnerGuard) {
+    void* utility = open("qor0", FSA_ACC_UTILITY);
+    FSAAPI_CONTEXT* u = UtilGetContextFromHandle(utility);
+    faos_WaitForAndGetMutex(u->wrapperMutex); // held here: a locking call would wait
+    std::thread other([utility] {
+        unsigned count = 0;
+        EXPECT_EQ(FsaGetTaskList(utility, nullptr, nullptr, nullptr, &count, 0), FSA_STS_SUCCESS);
+    });
+    other.join();
+    faos_ReleaseMutex(u->wrapperMutex);
+    EXPECT_EQ(u->inCall, 0);
+
+    void* manager = open("qor2", FSA_RZC_CLUSTER_MANAGER);
+    FSAAPI_CONTEXT* m = UtilGetContextFromHandle(manager);
+    for (FSAAPI_CONTEXT* ctx : {u, m}) {
+        ctx->adapterCount = 2; // a partner that came online
+        ctx->adapters[1] = ctx->adapters[0];
+        ctx->partnerCameOnline = 1;
+    }
+    unsigned count = 0;
+    EXPECT_EQ(FsaGetTaskList(utility, nullptr, nullptr, nullptr, &count, 0),
+              FSA_STS_PARTNER_CAME_ONLINE);
+    EXPECT_EQ(FsaGetTaskList(manager, nullptr, nullptr, nullptr, &count, 0), FSA_STS_SUCCESS);
+    for (FSAAPI_CONTEXT* ctx : {u, m})
+        ctx->adapterCount = 1;
+    FsaCloseAdapter(utility);
+    FsaCloseAdapter(manager);
+}
+
+TEST_F(SimTest, RefusedRawFibSendsNothing) {
+    void* ro = open("qor0", FSA_ACC_READ_ONLY);
+    sim.clearJournal();
+    _FIB fib{};
+    fib.Command = 704;
+    EXPECT_EQ(FsaSendReceiveFib(ro, &fib), FSA_STS_NEEDS_LOW_LEVEL);
+    for (const auto& e : sim.journal())
+        EXPECT_NE(e.request, qorsim::kSendFib);
+    FsaCloseAdapter(ro);
 }
 
 } // namespace
