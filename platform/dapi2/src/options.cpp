@@ -1,0 +1,118 @@
+#include "options.h"
+
+#include "text.h"
+
+#include <climits>
+#include <cstdlib>
+#include <functional>
+#include <sstream>
+
+namespace dapi2 {
+namespace {
+
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+    // Applies the option; value is empty for flags. False when the value is not valid.
+    std::function<bool(Options&, const std::string&)> apply;
+};
+
+bool setInt(const std::string& value, long min, int& field) {
+    long parsed = 0;
+    if (!parseInt(value, min, INT_MAX, parsed)) {
+        return false;
+    }
+    field = static_cast<int>(parsed);
+    return true;
+}
+
+const std::vector<OptionSpec>& optionTable() {
+    static const std::vector<OptionSpec> table = {
+        {"-d", true, [](Options& o, const std::string& v) { return setInt(v, 0, o.device); }},
+        {"-t", true, [](Options& o, const std::string& v) { return setInt(v, INT_MIN, o.test); }},
+        {"--transcript", true,
+         [](Options& o, const std::string& v) {
+             o.transcript = v;
+             return !v.empty();
+         }},
+        {"--stop-after-polls", true,
+         [](Options& o, const std::string& v) { return setInt(v, 0, o.stopRules.afterPolls); }},
+        {"--stop-at-percent", true,
+         [](Options& o, const std::string& v) { return setInt(v, 0, o.stopRules.atPercent); }},
+        {"--stop-file", true,
+         [](Options& o, const std::string& v) {
+             o.stopRules.file = v;
+             return !v.empty();
+         }},
+        {"--fail-registration", false,
+         [](Options& o, const std::string&) { return o.injections.failRegistration = true; }},
+        {"--refuse-device", true,
+         [](Options& o, const std::string& v) {
+             return setInt(v, 1, o.injections.refuseCreation);
+         }},
+        {"--cut-info", true,
+         [](Options& o, const std::string& v) { return setInt(v, 0, o.injections.cutInfoAt); }},
+        {"--null-device", false,
+         [](Options& o, const std::string&) { return o.injections.nullDevice = true; }},
+    };
+    return table;
+}
+
+const OptionSpec* findOption(const std::string& name) {
+    for (const OptionSpec& spec : optionTable()) {
+        if (name == spec.name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool parseOptions(const std::vector<std::string>& args, bool allowCommand, Options& options,
+                  std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (const OptionSpec* spec = findOption(arg)) {
+            std::string value;
+            if (spec->takesValue) {
+                if (i + 1 >= args.size()) {
+                    error = "option " + arg + " needs a value";
+                    return false;
+                }
+                value = args[++i];
+            }
+            if (!spec->apply(options, value)) {
+                error = "bad value for " + arg + ": " + quote(value);
+                return false;
+            }
+        } else if (allowCommand && options.command.empty() && (arg == "list" || arg == "run")) {
+            options.command = arg;
+        } else {
+            error = "unexpected argument " + quote(arg);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> environmentOptions() {
+    std::vector<std::string> words;
+    if (const char* text = std::getenv("DAPI2_OPTIONS")) {
+        std::istringstream in(text);
+        for (std::string word; in >> word;) {
+            words.push_back(word);
+        }
+    }
+    return words;
+}
+
+const char* usage() {
+    return "usage: PROG list [options]\n"
+           "       PROG run [-d DEVICE] [-t TEST] [options]\n"
+           "options: --transcript FILE  --stop-after-polls K  --stop-at-percent P\n"
+           "         --stop-file PATH  --fail-registration  --refuse-device K\n"
+           "         --cut-info N  --null-device\n";
+}
+
+} // namespace dapi2

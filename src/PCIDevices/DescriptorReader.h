@@ -1,0 +1,36 @@
+#pragma once
+// Reads a "|"-ended field list one field at a time. Every read fails (and
+// keeps failing) on a missing field or one that is not wholly the number
+// asked for, so a short or malformed descriptor is noticed, never read
+// past its end.
+
+#include <string>
+#include <string_view>
+
+namespace VarnDiags::PCIDevices {
+
+class DescriptorReader {
+public:
+    explicit DescriptorReader(std::string_view text) : m_rest(text) {}
+
+    bool text(std::string& value);
+    // Signed decimal that fits an int.
+    bool decimal(int& value);
+    // Unsigned decimal that fits 32 bits.
+    bool unsignedDecimal(unsigned int& value);
+    // Up to eight hex digits, read as unsigned 32 bits (so "ffffffff" is -1).
+    bool hex32(int& value);
+    // Hex digits that fit an unsigned long.
+    bool hexAddress(unsigned long& value);
+    // True when every field was consumed and nothing failed.
+    bool finished() const { return m_ok && m_rest.empty(); }
+    bool ok() const { return m_ok; }
+
+private:
+    bool next(std::string_view& field);
+
+    std::string_view m_rest;
+    bool m_ok = true;
+};
+
+} // namespace VarnDiags::PCIDevices

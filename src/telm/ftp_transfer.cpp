@@ -1,0 +1,202 @@
+// tymPutFile and tymGetFile: one file each way over the card's FTP server.
+#include "clock.h"
+#include "ftp.h"
+#include "ftp_reply.h"
+#include "io.h"
+#include "telm/telm.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+
+namespace telm {
+
+namespace {
+
+constexpr size_t kBlock = 4096;
+constexpr int kLingerSeconds = 120;
+
+// A download lands here first and replaces the local file only when complete.
+class PartialFile {
+public:
+    bool create(const std::string& finalPath) {
+        path_ = finalPath + ".XXXXXX";
+        int fd = mkostemp(path_.data(), O_CLOEXEC);
+        if (fd < 0)
+            path_.clear();
+        fd_ = fd;
+        return fd >= 0;
+    }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    bool commit(const std::string& finalPath) {
+        bool ok = !path_.empty() && rename(path_.c_str(), finalPath.c_str()) == 0;
+        if (ok)
+            path_.clear();
+        return ok;
+    }
+    ~PartialFile() {
+        if (!path_.empty())
+            unlink(path_.c_str());
+    }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+bool retryable() {
+    return errno == EINTR;
+}
+
+bool upload(const char* fn, FtpSession& s) {
+    linger lingerOn{1, kLingerSeconds};
+    setsockopt(s.data.get(), SOL_SOCKET, SO_LINGER, &lingerOn, sizeof lingerOn);
+    const int limit = clock().millisFor(kFtpReplySeconds);
+    unsigned char block[kBlock];
+    long total = 0;
+    for (;;) {
+        v3cops_printf("%s: read..\n", fn);
+        ssize_t n = read(s.local.get(), block, sizeof block);
+        if (n < 0 && retryable())
+            continue;
+        if (n < 0) {
+            v3cops_printf("%s: read() error, errno=%d\n", fn, errno);
+            return false;
+        }
+        if (n == 0)
+            break;
+        v3cops_printf("%s: send..\n", fn);
+        if (!sendAll(s.data.get(), block, static_cast<size_t>(n), limit)) {
+            v3cops_printf("%s: send() error, errno=%d\n", fn, errno);
+            return false;
+        }
+        total += n;
+    }
+    v3cops_printf("%s: %ld bytes read/transferred\n", fn, total);
+    return true;
+}
+
+bool writeAll(int fd, const unsigned char* data, size_t length) {
+    while (length > 0) {
+        ssize_t n = write(fd, data, length);
+        if (n < 0 && retryable())
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool download(const char* fn, FtpSession& s) {
+    const int limit = clock().millisFor(kFtpReplySeconds);
+    unsigned char block[kBlock];
+    long total = 0;
+    for (;;) {
+        v3cops_printf("%s: recv..\n", fn);
+        if (waitFor(s.data.get(), POLLIN, limit) <= 0) {
+            v3cops_printf("%s: recv() error, errno=%d\n", fn, ETIMEDOUT);
+            return false;
+        }
+        ssize_t n = recv(s.data.get(), block, sizeof block, 0);
+        if (n < 0 && retryable())
+            continue;
+        if (n < 0) {
+            v3cops_printf("%s: recv() error, errno=%d\n", fn, errno);
+            return false;
+        }
+        if (n == 0)
+            break;
+        total += n;
+        v3cops_printf("%s: write..\n", fn);
+        if (!writeAll(s.local.get(), block, static_cast<size_t>(n))) {
+            v3cops_printf("%s: write() error, errno=%d\n", fn, errno);
+            return false;
+        }
+    }
+    v3cops_printf("%s: %ld bytes transferred/written\n", fn, total);
+    return fsync(s.local.get()) == 0;
+}
+
+// 150 opens the data connection; 125 says a server that connects at PORT
+// time already has it open. Both start the transfer.
+bool transferStarting(int reply) {
+    return reply == 150 || reply == 125;
+}
+
+bool acceptData(FtpSession& s) {
+    if (waitFor(s.listener.get(), POLLIN, clock().millisFor(kFtpReplySeconds)) <= 0)
+        return false;
+    int fd;
+    do {
+        fd = accept4(s.listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    s.data.reset(fd);
+    return fd >= 0;
+}
+
+int transfer(bool put, int type, const char* localPath, const char* remoteName) {
+    const char* fn = put ? "tymPutFile" : "tymGetFile";
+    if (!localPath || !ftpSafeText(remoteName)) {
+        v3cops_printf("%s: bad file name\n", fn);
+        return -1;
+    }
+    v3cops_printf("%s: setting up..\n", fn);
+    FtpSession s;
+    if (ftpPrep(type, put ? localPath : nullptr, s) != 0)
+        return -1;
+    PartialFile partial;
+    if (!put) {
+        if (!partial.create(localPath))
+            return ftpCleanup(s);
+        s.local.reset(partial.release());
+    }
+    v3cops_printf("%s: logging in..\n", fn);
+    if (ftpLogin(s) != 0 || ftpOpenDataConn(s) != 0)
+        return ftpCleanup(s);
+    std::string command = std::string(put ? "STOR " : "RETR ") + remoteName + "\r\n";
+    v3cops_printf("%s: sending '%s'..\n", fn, command.c_str());
+    if (!sendAll(s.control.get(), command.data(), command.size(),
+                 clock().millisFor(kFtpReplySeconds)) ||
+        !transferStarting(sockGetReply(s.control.get(), nullptr, 0)))
+        return ftpCleanup(s);
+    v3cops_printf("%s: accepting data connection..\n", fn);
+    bool accepted = acceptData(s);
+    v3cops_printf("%s: closing control connection..\n", fn);
+    shutdown(s.listener.get(), SHUT_RDWR);
+    s.listener.reset();
+    if (!accepted || !(put ? upload(fn, s) : download(fn, s)))
+        return ftpCleanup(s);
+    shutdown(s.data.get(), SHUT_RDWR);
+    s.data.reset();
+    s.local.reset();
+    int reply = sockGetReply(s.control.get(), nullptr, 0);
+    if (reply != 226) {
+        v3cops_printf("%s: sockGetReply() error=%d\n", fn, reply);
+        return ftpCleanup(s);
+    }
+    if (!put && !partial.commit(localPath))
+        return ftpCleanup(s);
+    ftpLogoff(s);
+    return 0;
+}
+
+} // namespace
+
+} // namespace telm
+
+extern "C" int tymPutFile(int type, const char* localPath, const char* remoteName) {
+    return telm::transfer(true, type, localPath, remoteName);
+}
+
+extern "C" int tymGetFile(int type, const char* localPath, const char* remoteName) {
+    return telm::transfer(false, type, localPath, remoteName);
+}

@@ -1,0 +1,29 @@
+#include "answer.h"
+
+namespace telmda {
+
+void Answer::help(const char* text) {
+    textNode("CmdHelp", text);
+    m_status = -1;
+}
+
+void Answer::badInput(const char* name, std::int32_t status) {
+    textNode("CmdHelp", (std::string(name) + " input missing or bad").c_str());
+    m_status = status;
+}
+
+char* Answer::finish() {
+    OCSDASCatSMStatusNode(buf(), m_status, m_hasMessage ? m_message.c_str() : nullptr);
+    return m_buf.takeText();
+}
+
+bool requireUserInfo(std::int32_t count, OCSParamList params, Answer& answer,
+                     const char** userInfo) {
+    const std::int32_t rc =
+        OCSDASNVPValToXVal(count, params, "qvausrinfo", OCS_KIND_TEXT, userInfo);
+    if (rc != 0)
+        answer.badInput("qvausrinfo", rc);
+    return rc == 0;
+}
+
+} // namespace telmda

@@ -1,0 +1,304 @@
+// The operations on the install database: select, update and delete one
+// value, delete a project's values, the required-projects list, the
+// component record, the install check and the replace step.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "db_store.h"
+#include "trace.h"
+#include "vorbdb/db_format.h"
+#include "vorbdb/vorbdb.h"
+
+namespace fmt = vorbdb::format;
+using vorbdb::RewritePolicy;
+using vorbdb::RewriteStatus;
+using vorbdb::trace;
+
+namespace {
+
+constexpr const char* kRequireProjects = "requireProjects";
+
+// Update and the component record try a busy database twice; the component
+// record also tries its temporary file three times.
+constexpr RewritePolicy kSingleTry{1, 1};
+constexpr RewritePolicy kUpdateTries{2, 1};
+constexpr RewritePolicy kComponentTries{2, 3};
+
+bool storable(const char* text) {
+    return text != nullptr && fmt::isStorableText(text);
+}
+
+bool storableParameter(const char* parameter) {
+    return parameter != nullptr && fmt::isStorableParameter(parameter);
+}
+
+RewriteStatus rewrite(const RewritePolicy& policy, const vorbdb::Editor& edit) {
+    return vorbdb::rewriteDatabase(vorbdb::activePaths(), policy, edit);
+}
+
+// Drops every line for which `drop` holds; false when none was dropped.
+template <class Drop> bool copyWithout(std::string_view current, std::string& next, Drop drop) {
+    bool dropped = false;
+    fmt::forEachLine(current, [&](std::string_view line) {
+        if (drop(line))
+            dropped = true;
+        else
+            fmt::appendLine(next, line);
+    });
+    return dropped;
+}
+
+int deleteLines(const vorbdb::Editor& edit) {
+    RewriteStatus status = rewrite(kSingleTry, edit);
+    return status == RewriteStatus::Replaced || status == RewriteStatus::Unchanged ? 0 : -1;
+}
+
+} // namespace
+
+extern "C" {
+
+int SelectParameterForProjectID(int projectId, const char* parameter, char** value, int* length) {
+    if (length != nullptr)
+        *length = 0;
+    const char* project = GetProjectStringFromID(projectId);
+    if (project == nullptr || !storableParameter(parameter) || value == nullptr ||
+        length == nullptr)
+        return -1;
+    std::string content;
+    if (vorbdb::readDatabase(vorbdb::activePaths(), content) != vorbdb::os::ReadResult::Ok)
+        return -1;
+    std::string_view found;
+    if (!fmt::findValue(content, fmt::makeKey(project, parameter), found))
+        return -1;
+    char* copy = static_cast<char*>(std::malloc(found.size() + 1));
+    if (copy == nullptr)
+        return -1;
+    if (!found.empty())
+        std::memcpy(copy, found.data(), found.size());
+    copy[found.size()] = '\0';
+    *value = copy;
+    *length = static_cast<int>(found.size());
+    return 0;
+}
+
+int UpdateParameterForProjectID(int projectId, const char* parameter, const char* value) {
+    const char* project = GetProjectStringFromID(projectId);
+    if (project == nullptr || !storableParameter(parameter) || !storable(value))
+        return -1;
+    const std::string key = fmt::makeKey(project, parameter);
+    bool firstEntry = false;
+    RewriteStatus status = rewrite(kUpdateTries, [&](std::string_view current, bool existed,
+                                                     std::string& next) {
+        if (!existed) {
+            trace(vorbdb::kTraceDebug, "\nFirst Entry theProjectID %d theParameterID %s", projectId,
+                  parameter);
+            firstEntry = true;
+        }
+        bool replaced = false;
+        fmt::forEachLine(current, [&](std::string_view line) {
+            if (!fmt::hasKey(line, key)) {
+                fmt::appendLine(next, line);
+                return;
+            }
+            fmt::appendEntry(next, key, value);
+            replaced = true;
+            trace(vorbdb::kTraceDebug, "\nDump The Value ...1 theProjectId %d theParameterID %s",
+                  projectId, parameter);
+        });
+        if (!replaced)
+            fmt::appendEntry(next, key, value);
+        return true;
+    });
+    switch (status) {
+    case RewriteStatus::Replaced:
+        trace(vorbdb::kTraceDebug,
+              firstEntry ? "\nFirst AU_SUCCESSFUL theProjectId  %d theParameterID %s"
+                         : "\nReturn Succ ....2 theProjectId %d theParameterID %s",
+              projectId, parameter);
+        return 0;
+    case RewriteStatus::ReadFailed:
+        trace(vorbdb::kTraceDebug, "\nFgets Failed theProjectId %d theParameterID %s", projectId,
+              parameter);
+        break;
+    case RewriteStatus::TempOpenFailed:
+        trace(vorbdb::kTraceDebug,
+              "\nUnable to open glb_szQVDBTempFileNameWithPath theProjectId  %d theParameterID %s",
+              projectId, parameter);
+        break;
+    case RewriteStatus::TempWriteFailed:
+        trace(vorbdb::kTraceAlways, "\nfputs Failed theProjectId %d theParameterID %s", projectId,
+              parameter);
+        break;
+    case RewriteStatus::ReplaceFailed:
+        trace(vorbdb::kTraceDebug,
+              "\nMajor Error..2\ntheProjectId %d theParameterID %s StringValue %s", projectId,
+              parameter, value);
+        break;
+    default:
+        break;
+    }
+    return -1;
+}
+
+int DeleteParameterForProjectID(int projectId, const char* parameter) {
+    const char* project = GetProjectStringFromID(projectId);
+    if (project == nullptr || !storableParameter(parameter))
+        return -1;
+    const std::string key = fmt::makeKey(project, parameter);
+    RewriteStatus status =
+        rewrite(kSingleTry, [&](std::string_view current, bool, std::string& next) {
+            return copyWithout(current, next,
+                               [&](std::string_view line) { return fmt::hasKey(line, key); });
+        });
+    if (status == RewriteStatus::ReplaceFailed)
+        trace(vorbdb::kTraceAlways, "\nMajor Error...1\ntheProjectId %d theParameterID %s",
+              projectId, parameter);
+    return status == RewriteStatus::Replaced ? 0 : -1;
+}
+
+int DeleteAllParametersForProjectID(int projectId) {
+    const char* project = GetProjectStringFromID(projectId);
+    if (project == nullptr)
+        return -1;
+    return deleteLines([&](std::string_view current, bool, std::string& next) {
+        return copyWithout(current, next, [&](std::string_view line) {
+            return fmt::belongsToProject(line, project);
+        });
+    });
+}
+
+int UpdateLink(int projectA, int projectB) {
+    const char* a = GetProjectStringFromID(projectA);
+    const char* b = GetProjectStringFromID(projectB);
+    if (a == nullptr || b == nullptr)
+        return -1;
+    const std::string key = fmt::makeKey(a, kRequireProjects);
+    RewriteStatus status =
+        rewrite(kSingleTry, [&](std::string_view current, bool, std::string& next) {
+            bool found = false;
+            bool changed = false;
+            fmt::forEachLine(current, [&](std::string_view line) {
+                if (!fmt::hasKey(line, key)) {
+                    fmt::appendLine(next, line);
+                    return;
+                }
+                found = true;
+                std::string_view list = fmt::valueOf(line);
+                if (fmt::listContains(list, b)) {
+                    fmt::appendLine(next, line);
+                    return;
+                }
+                fmt::appendEntry(next, key, fmt::listWith(list, b));
+                changed = true;
+            });
+            if (!found)
+                fmt::appendEntry(next, key, b);
+            return changed || !found;
+        });
+    return status == RewriteStatus::Replaced || status == RewriteStatus::Unchanged ? 0 : -1;
+}
+
+int SelectLink(int projectA, int projectB) {
+    const char* a = GetProjectStringFromID(projectA);
+    const char* b = GetProjectStringFromID(projectB);
+    if (a == nullptr || b == nullptr)
+        return 0;
+    std::string content;
+    if (vorbdb::readDatabase(vorbdb::activePaths(), content) != vorbdb::os::ReadResult::Ok)
+        return 0;
+    std::string_view list;
+    return fmt::findValue(content, fmt::makeKey(a, kRequireProjects), list) &&
+           fmt::listContains(list, b);
+}
+
+int UpdateComponentInDB(int projectId, const char* uninstallDisplayName, const char* uninstalltype,
+                        const char* uninstallstring, const char* installedversion,
+                        const char* qvadisplaystring, const char* installationresult,
+                        const char* installerrormsgid) {
+    const char* project = GetProjectStringFromID(projectId);
+    if (project == nullptr)
+        return -1;
+    return AppendComponentToDBWithOtherProjects(project, uninstallDisplayName, uninstalltype,
+                                                uninstallstring, installedversion, qvadisplaystring,
+                                                installationresult, installerrormsgid);
+}
+
+} // extern "C"
+
+namespace {
+
+// The seven component values, checked: every one given and storable.
+bool componentValues(const char* const (&texts)[fmt::kComponentFields],
+                     std::string_view (&values)[fmt::kComponentFields]) {
+    for (std::size_t i = 0; i < fmt::kComponentFields; ++i) {
+        if (!storable(texts[i]))
+            return false;
+        values[i] = texts[i];
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" {
+
+int AppendComponentToDBWithOtherProjects(const char* project, const char* uninstallDisplayName,
+                                         const char* uninstalltype, const char* uninstallstring,
+                                         const char* installedversion, const char* qvadisplaystring,
+                                         const char* installationresult,
+                                         const char* installerrormsgid) {
+    const char* const texts[] = {uninstallDisplayName, uninstalltype,    uninstallstring,
+                                 installedversion,     qvadisplaystring, installationresult,
+                                 installerrormsgid};
+    std::string_view values[fmt::kComponentFields];
+    if (!storableParameter(project) || !componentValues(texts, values))
+        return -1;
+    RewriteStatus status =
+        rewrite(kComponentTries, [&](std::string_view current, bool, std::string& next) {
+            copyWithout(current, next, [&](std::string_view line) {
+                return fmt::belongsToProject(line, project);
+            });
+            fmt::appendComponentRecord(next, project, values);
+            return true;
+        });
+    if (status == RewriteStatus::TempOpenFailed)
+        trace(vorbdb::kTraceDebug,
+              "\nAppendComponentToDBWithOtherProjects::Unable to open %s theProjectId  %s ",
+              vorbdb::activePaths().temporary, project);
+    else if (status == RewriteStatus::TempWriteFailed)
+        trace(vorbdb::kTraceAlways,
+              "AppendComponentToDBWithOtherProjects::fclose( fpQVDBTempFile ) Failed "
+              "theProjectId %s\n",
+              project);
+    return status == RewriteStatus::Replaced ? 0 : -1;
+}
+
+int AppendComponentToDB(FILE* file, const char* project, const char* uninstallDisplayName,
+                        const char* uninstalltype, const char* uninstallstring,
+                        const char* installedversion, const char* qvadisplaystring,
+                        const char* installationresult, const char* installerrormsgid) {
+    const char* const texts[] = {uninstallDisplayName, uninstalltype,    uninstallstring,
+                                 installedversion,     qvadisplaystring, installationresult,
+                                 installerrormsgid};
+    std::string_view values[fmt::kComponentFields];
+    if (file == nullptr || !storableParameter(project) || !componentValues(texts, values))
+        return -1;
+    std::string record;
+    fmt::appendComponentRecord(record, project, values);
+    return std::fwrite(record.data(), 1, record.size(), file) == record.size() ? 0 : -1;
+}
+
+int InstallCheck(void) {
+    const vorbdb::DbPaths& paths = vorbdb::activePaths();
+    return paths.initialized && vorbdb::os::canOpenForReading(paths.installFlag) ? 1 : 0;
+}
+
+int AuCopyFile(const char* from, const char* to, int failIfExists) {
+    if (from != nullptr && to != nullptr && vorbdb::os::replaceFile(from, to, failIfExists != 0))
+        return 1;
+    trace(vorbdb::kTraceAlways, "\nRename Failed ");
+    return 0;
+}
+
+} // extern "C"

@@ -1,0 +1,62 @@
+// The library's one port to the operating system: file reads, the database
+// lock, temporary files, the replace step, trace appends and waits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vorbdb::os {
+
+enum class ReadResult { Ok, NotFound, Failed };
+
+// Reads a whole file. NotFound only when the file does not exist.
+ReadResult readFile(const char* path, std::string& content);
+
+bool canOpenForReading(const char* path);
+
+enum class LockMode { Shared, Exclusive };
+
+// A lock on the lock file, held for the object's life: exclusive for every
+// process and thread that rewrites the database, shared for readers.
+class FileLock {
+public:
+    FileLock(const char* path, LockMode mode);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    std::intptr_t handle_;
+    bool held_ = false;
+};
+
+enum class TempResult { Ok, OpenFailed, WriteFailed };
+
+// Creates a new file whose name begins with `prefix` and is unique to this
+// process and thread, gives it the mode of `modelPath` (a default when that
+// does not exist), writes `content` and flushes it to the disk. Nothing is
+// left behind on failure.
+TempResult writeTempFile(const char* prefix, const char* modelPath, std::string_view content,
+                         std::string& tempPath);
+
+// Moves `from` over `to` in one step, durable once it returns true.
+bool replaceFile(const char* from, const char* to, bool failIfExists);
+
+void removeFile(const char* path);
+
+// Appends `text` to `path`, creating it when missing.
+void appendToFile(const char* path, std::string_view text);
+
+// Text in the platform's legacy code page (Latin-1 on Linux, the ANSI code
+// page on Windows) as UTF-16.
+std::u16string legacyToUtf16(std::string_view bytes);
+
+void sleepMilliseconds(unsigned ms);
+
+// How often a replace is tried. A rename that fails on Linux fails for good;
+// on Windows a reader may hold the database for a moment.
+extern const int kReplaceAttempts;
+
+} // namespace vorbdb::os

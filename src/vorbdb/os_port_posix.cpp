@@ -1,0 +1,159 @@
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <time.h>
+
+#include <fcntl.h>
+#include <libgen.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "os_port.h"
+
+namespace vorbdb::os {
+namespace {
+
+constexpr mode_t kNewDatabaseMode = 0644;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now, reporting the error a delayed write may surface only here.
+    bool close() {
+        int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The directory entry of a rename is durable only once its directory is synced.
+void syncDirectoryOf(const char* path) {
+    std::string copy(path);
+    int fd = ::open(::dirname(copy.data()), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+const int kReplaceAttempts = 1;
+
+ReadResult readFile(const char* path, std::string& content) {
+    content.clear();
+    Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno == ENOENT ? ReadResult::NotFound : ReadResult::Failed;
+    char buffer[16384];
+    while (true) {
+        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return ReadResult::Failed;
+        if (n == 0)
+            return ReadResult::Ok;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+bool canOpenForReading(const char* path) {
+    Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
+    return fd.get() >= 0;
+}
+
+FileLock::FileLock(const char* path, LockMode mode)
+    : handle_(::open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600)) {
+    if (handle_ < 0)
+        return;
+    int rc;
+    do
+        rc = ::flock(static_cast<int>(handle_), mode == LockMode::Shared ? LOCK_SH : LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    held_ = rc == 0;
+}
+
+FileLock::~FileLock() {
+    if (handle_ >= 0)
+        ::close(static_cast<int>(handle_)); // releases the lock
+}
+
+TempResult writeTempFile(const char* prefix, const char* modelPath, std::string_view content,
+                         std::string& tempPath) {
+    tempPath = std::string(prefix) + "XXXXXX";
+    Descriptor fd(::mkostemp(tempPath.data(), O_CLOEXEC));
+    if (fd.get() < 0) {
+        tempPath.clear();
+        return TempResult::OpenFailed;
+    }
+    struct stat model;
+    mode_t mode = ::stat(modelPath, &model) == 0 ? (model.st_mode & 07777) : kNewDatabaseMode;
+    bool written =
+        ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), content) && ::fsync(fd.get()) == 0;
+    if (fd.close() && written)
+        return TempResult::Ok;
+    ::unlink(tempPath.c_str());
+    tempPath.clear();
+    return TempResult::WriteFailed;
+}
+
+bool replaceFile(const char* from, const char* to, bool failIfExists) {
+    bool moved =
+        failIfExists ? (::link(from, to) == 0 && ::unlink(from) == 0) : ::rename(from, to) == 0;
+    if (moved)
+        syncDirectoryOf(to);
+    return moved;
+}
+
+void removeFile(const char* path) {
+    ::unlink(path);
+}
+
+void appendToFile(const char* path, std::string_view text) {
+    Descriptor fd(
+        ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kNewDatabaseMode));
+    if (fd.get() >= 0)
+        writeAll(fd.get(), text);
+}
+
+std::u16string legacyToUtf16(std::string_view bytes) {
+    std::u16string units;
+    units.reserve(bytes.size());
+    for (char c : bytes)
+        units.push_back(static_cast<unsigned char>(c));
+    return units;
+}
+
+void sleepMilliseconds(unsigned ms) {
+    struct timespec wait = {static_cast<time_t>(ms / 1000),
+                            static_cast<long>(ms % 1000) * 1000000L};
+    while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
+} // namespace vorbdb::os

@@ -1,0 +1,159 @@
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "os_port.h"
+
+namespace vorbdb::os {
+namespace {
+
+// Our own opens never refuse each other; a replace still waits for readers
+// that hold the database (the caller retries).
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() {
+        if (valid())
+            CloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool close() {
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(h) != 0;
+    }
+
+private:
+    HANDLE h_;
+};
+
+bool writeAll(HANDLE h, std::string_view data) {
+    while (!data.empty()) {
+        DWORD chunk = data.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(data.size());
+        DWORD written = 0;
+        if (!WriteFile(h, data.data(), chunk, &written, nullptr) || written == 0)
+            return false;
+        data.remove_prefix(written);
+    }
+    return true;
+}
+
+std::atomic<unsigned> g_tempSequence{0};
+
+} // namespace
+
+const int kReplaceAttempts = 20;
+
+ReadResult readFile(const char* path, std::string& content) {
+    content.clear();
+    Handle file(CreateFileA(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? ReadResult::NotFound : ReadResult::Failed;
+    char buffer[16384];
+    while (true) {
+        DWORD n = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr))
+            return ReadResult::Failed;
+        if (n == 0)
+            return ReadResult::Ok;
+        content.append(buffer, n);
+    }
+}
+
+bool canOpenForReading(const char* path) {
+    Handle file(CreateFileA(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid();
+}
+
+FileLock::FileLock(const char* path, LockMode mode)
+    : handle_(reinterpret_cast<std::intptr_t>(CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+                                                          kShareAll, nullptr, OPEN_ALWAYS,
+                                                          FILE_ATTRIBUTE_NORMAL, nullptr))) {
+    HANDLE h = reinterpret_cast<HANDLE>(handle_);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    OVERLAPPED at = {};
+    DWORD flags = mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+    held_ = LockFileEx(h, flags, 0, 1, 0, &at) != 0;
+}
+
+FileLock::~FileLock() {
+    HANDLE h = reinterpret_cast<HANDLE>(handle_);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    if (held_) {
+        OVERLAPPED at = {};
+        UnlockFileEx(h, 0, 1, 0, &at);
+    }
+    CloseHandle(h);
+}
+
+TempResult writeTempFile(const char* prefix, const char*, std::string_view content,
+                         std::string& tempPath) {
+    // Process id, thread id and a sequence number: unique without a shared
+    // random generator; CREATE_NEW refuses any leftover of the same name.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, "%lu.%lu.%u", GetCurrentProcessId(),
+                      GetCurrentThreadId(), g_tempSequence.fetch_add(1));
+        tempPath = std::string(prefix) + suffix;
+        Handle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) {
+            if (GetLastError() == ERROR_FILE_EXISTS)
+                continue;
+            break;
+        }
+        bool written = writeAll(file.get(), content) && FlushFileBuffers(file.get());
+        if (file.close() && written)
+            return TempResult::Ok;
+        DeleteFileA(tempPath.c_str());
+        tempPath.clear();
+        return TempResult::WriteFailed;
+    }
+    tempPath.clear();
+    return TempResult::OpenFailed;
+}
+
+bool replaceFile(const char* from, const char* to, bool failIfExists) {
+    DWORD flags = MOVEFILE_WRITE_THROUGH | (failIfExists ? 0 : MOVEFILE_REPLACE_EXISTING);
+    return MoveFileExA(from, to, flags) != 0;
+}
+
+void removeFile(const char* path) {
+    DeleteFileA(path);
+}
+
+void appendToFile(const char* path, std::string_view text) {
+    Handle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.valid())
+        writeAll(file.get(), text);
+}
+
+std::u16string legacyToUtf16(std::string_view bytes) {
+    if (bytes.empty())
+        return {};
+    int size = static_cast<int>(bytes.size());
+    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    if (n <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), n);
+    return std::u16string(wide.begin(), wide.end());
+}
+
+void sleepMilliseconds(unsigned ms) {
+    Sleep(ms);
+}
+
+} // namespace vorbdb::os

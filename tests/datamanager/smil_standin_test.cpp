@@ -1,0 +1,141 @@
+// The data manager stand-in behaves as the client library does, failures
+// included: the memory diagnostic and the card module rely on it.
+#include "smil/smil.h"
+#include "smil/smil_standin.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+namespace {
+
+using ::testing::ElementsAre;
+
+const char* kMachine = R"({
+  "ready": true,
+  "objects": [
+    {"oid": 2, "type": 1},
+    {"oid": 100, "type": 224, "parents": [2]},
+    {"oid": 101, "type": 225, "parents": [100], "status": 3,
+     "fields": [{"at": 24, "u32": 131072}, {"at": 72, "utf8": "DIMM"}, {"at": 68, "utf8": "A1"},
+                {"at": 76, "u32": 5}]},
+    {"oid": 102, "type": 225, "parents": [100], "size": 100,
+     "fields": [{"at": 68, "u32": 9999}, {"at": 72, "u32": 80}, {"at": 80, "text": "xxxxxxxxxxxxxxxxxxxx", "raw": true}]},
+    {"oid": 103, "type": 225, "parents": [100, 2], "size": 20, "fields": [{"at": 16, "i32": -1}]}
+  ]
+})";
+
+std::vector<std::uint32_t> listed(std::uint32_t* list) {
+    std::vector<std::uint32_t> out;
+    if (!list)
+        return out;
+    for (std::uint32_t i = 0; i < list[0]; ++i)
+        out.push_back(list[i + 1]);
+    SMILFreeGeneric(list);
+    return out;
+}
+
+class SmilStandin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        smil_standin::reset();
+        smil_standin::loadJson(kMachine);
+    }
+    void TearDown() override {
+        EXPECT_EQ(smil_standin::liveObjects(), 0u);
+        smil_standin::reset();
+    }
+};
+
+TEST_F(SmilStandin, ObjectsAreLaidOutWithTheHeaderFirst) {
+    const std::uint32_t oid = 101;
+    auto* object = static_cast<const std::uint8_t*>(SMILGetObjByOID(&oid));
+    ASSERT_NE(object, nullptr);
+    std::uint32_t size, storedOid, sizeKb;
+    std::uint16_t type;
+    std::memcpy(&size, object, 4);
+    std::memcpy(&storedOid, object + 4, 4);
+    std::memcpy(&type, object + 8, 2);
+    std::memcpy(&sizeKb, object + 24, 4);
+    EXPECT_EQ(size, 80u + 5 + 3);
+    EXPECT_EQ(storedOid, 101u);
+    EXPECT_EQ(type, 225u);
+    EXPECT_EQ(object[10], 3u);
+    EXPECT_EQ(sizeKb, 131072u);
+    EXPECT_STREQ(SMILDOGetByOffsetUTF8Str(object, 72), "DIMM");
+    EXPECT_STREQ(SMILDOGetByOffsetUTF8Str(object, 68), "A1");
+    EXPECT_EQ(SMILDOGetByOffsetUTF8Str(object, size - 2), nullptr)
+        << "offset word beyond the object";
+    SMILFreeGeneric(const_cast<std::uint8_t*>(object));
+}
+
+TEST_F(SmilStandin, BrokenStringOffsetsReadAsNull) {
+    const std::uint32_t oid = 102;
+    void* object = SMILGetObjByOID(&oid);
+    EXPECT_EQ(SMILDOGetByOffsetUTF8Str(object, 68), nullptr) << "points outside";
+    EXPECT_EQ(SMILDOGetByOffsetUTF8Str(object, 72), nullptr) << "no terminator before the end";
+    SMILFreeGeneric(object);
+}
+
+TEST_F(SmilStandin, ListsAndLookupsByType) {
+    const std::uint32_t root = 2, array = 100, module = 103, unknown = 77;
+    EXPECT_THAT(listed(SMILListChildOIDByType(&root, 224)), ElementsAre(100u));
+    EXPECT_THAT(listed(SMILListChildOIDByType(&array, 225)), ElementsAre(101u, 102u, 103u));
+    EXPECT_THAT(listed(SMILListChildOIDByType(&root, 999)), ElementsAre());
+    EXPECT_EQ(SMILListChildOIDByType(&unknown, 225), nullptr);
+    EXPECT_THAT(listed(SMILListParentOID(&module)), ElementsAre(100u, 2u));
+    EXPECT_THAT(listed(SMILListParentOIDByType(&module, 1)), ElementsAre(2u));
+    void* third = SMILGetObjByType(&array, 225, 2);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(static_cast<std::uint32_t*>(third)[1], 103u);
+    SMILFreeGeneric(third);
+    EXPECT_EQ(SMILGetObjByType(&array, 225, 3), nullptr);
+    EXPECT_EQ(SMILGetObjByType(nullptr, 225, 0), nullptr);
+}
+
+TEST_F(SmilStandin, FailuresAndUnfreedObjectsAreReported) {
+    const std::uint32_t oid = 101;
+    smil_standin::setReady(false);
+    EXPECT_EQ(SMILIsDataManagerReady() & 0xFFFF, 0u);
+    EXPECT_EQ(SMILGetObjByOID(&oid), nullptr);
+    smil_standin::setReady(true);
+    EXPECT_NE(SMILIsDataManagerReady() & 0xFFFF, 0u);
+
+    smil_standin::failReadAt(2);
+    void* first = SMILGetObjByOID(&oid);
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(SMILGetObjByOID(&oid), nullptr);
+    EXPECT_EQ(smil_standin::liveObjects(), 1u);
+    SMILFreeGeneric(first);
+    SMILFreeGeneric(first);
+    int local = 0;
+    SMILFreeGeneric(&local);
+    EXPECT_EQ(smil_standin::badFrees(), 2u);
+    EXPECT_THAT(smil_standin::journal(), ::testing::Contains("SMILGetObjByOID 101"));
+}
+
+TEST(SmilStandinLoad, BadDescriptionsAreRefusedWithAReason) {
+    for (const char* bad :
+         {"{", R"({"objects": [{"type": 1}]})",
+          R"({"objects": [{"oid": 1, "type": 1}, {"oid": 1, "type": 2}]})",
+          R"({"objects": [{"oid": 1, "type": 1, "size": 20, "fields": [{"at": 18, "u32": 1}]}]})",
+          R"({"objects": [{"oid": 1, "type": 1, "fields": [{"at": 18, "hex": "0g"}]}]})"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_THROW(smil_standin::loadJson(bad), std::runtime_error);
+    }
+}
+
+TEST(SmilStandinLoad, WritesStayInsideTheObject) {
+    smil_standin::loadJson(kMachine);
+    const std::uint32_t v = 7;
+    EXPECT_TRUE(smil_standin::writeBytes(101, 76, &v, 4));
+    EXPECT_FALSE(smil_standin::writeBytes(101, 86, &v, 4));
+    EXPECT_FALSE(smil_standin::writeBytes(4242, 16, &v, 4));
+    smil_standin::reset();
+}
+
+} // namespace

@@ -1,0 +1,170 @@
+// Lifecycle, command table and dispatch, seen from a host that loads the
+// module with dlopen.
+#include "module_fixture.h"
+
+#include "mgmthost/mgmthost_standin.h"
+#include "smil/smil_standin.h"
+#include "telmda/telmda.h"
+
+#include <dlfcn.h>
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace telmda_test {
+namespace {
+
+using ::testing::ElementsAre;
+
+// Each command's own help text; clicmdhelp has none and the combined
+// settings commands answer through their fields.
+const std::map<std::string, std::string> kHelp = {
+    {"getoidbytype", "required_input(s): objtype,instance"},
+    {"getmaxindexbytype", "required_input(s): [poid],objtype"},
+    {"getmenucomps", "required_input(s): "},
+};
+
+std::string expectedHelp(const std::string& command) {
+    auto it = kHelp.find(command);
+    if (it != kHelp.end())
+        return it->second;
+    return command.rfind("get", 0) == 0 ? "required_input:" : "required_input:oid;";
+}
+
+bool combined(const std::string& c) {
+    return c == "setrscnetworkconf" || c == "setrscmodeminfo" || c == "setrscremoteinfo";
+}
+
+using DispatchTest = ModuleTest;
+
+TEST_F(DispatchTest, TableIsSortedAndHoldsTheRowsPresent) {
+    const std::vector<std::string> names = m_module->commandNames();
+    EXPECT_EQ(names.size(), 40u);
+    EXPECT_TRUE(
+        std::is_sorted(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+            return std::strcmp(a.c_str(), b.c_str()) < 0;
+        }));
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+}
+
+TEST_F(DispatchTest, EveryCommandAnswersWellFormedXmlEndingInAStatus) {
+    for (const std::string& name : m_module->commandNames()) {
+        SCOPED_TRACE(name);
+        const XmlAnswer plain = answer({"qvacmd=" + name, "qvausrinfo=admin"});
+        EXPECT_TRUE(plain.wellFormed());
+    }
+}
+
+TEST_F(DispatchTest, CmdhelpAnswersTheHandlersOwnHelpWithStatusMinusOne) {
+    for (const std::string& name : m_module->commandNames()) {
+        if (name == "clicmdhelp")
+            continue;
+        SCOPED_TRACE(name);
+        const XmlAnswer help =
+            answer({"qvacmd=" + name, "cmdhelp=1", "qvausrinfo=admin", "RSCIPAddress=1.2.3.4"});
+        EXPECT_EQ(help.status(), -1);
+        if (combined(name)) {
+            EXPECT_THAT(help.topNames(), ElementsAre("SMStatus"));
+            EXPECT_TRUE(help.statusMessage().has_value());
+            continue;
+        }
+        EXPECT_THAT(help.topNames(), ElementsAre("CmdHelp", "SMStatus"));
+        EXPECT_EQ(XmlAnswer::text(help.find("CmdHelp")), expectedHelp(name));
+    }
+    EXPECT_TRUE(tym_standin::calls().empty()) << "a help request changed a setting";
+    EXPECT_TRUE(ocs_standin::cmdLog().empty());
+}
+
+TEST_F(DispatchTest, UnknownOrMissingCommandAnswersNothing) {
+    for (const char* bad :
+         {"qvacmd=GETSUMMARY", "qvacmd=setrscdialupmodeminitstring", "qvacmd=nosuchcommand",
+          "qvacmd=", "qvacmd=getsummary ", "qvacmdx=getsummary", "getsummary"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(request({bad, "qvausrinfo=admin"}).has_value());
+    }
+    EXPECT_FALSE(request({}).has_value());
+    EXPECT_TRUE(request({"qvacmd=setrscdialupmodeminitsting", "cmdhelp="}).has_value());
+}
+
+TEST_F(DispatchTest, ClicmdhelpListsTheTable) {
+    const XmlAnswer help = answer({"qvacmd=clicmdhelp"});
+    EXPECT_EQ(help.status(), 0);
+    xmlNodePtr list = help.find("CmdList");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(XmlAnswer::attribute(list, "count"), "40");
+    std::vector<std::string> listed;
+    for (const auto& [element, text] : XmlAnswer::children(list))
+        listed.push_back(text);
+    EXPECT_EQ(listed, m_module->commandNames());
+}
+
+TEST_F(DispatchTest, EveryRequestRunsInTheContextCapturedAtAttach) {
+    m_module.reset();
+    ocs_standin::setExportContext(0x1111);
+    m_module.emplace();
+    ocs_standin::setExportContext(0x2222);
+    ocs_standin::reset();
+    ASSERT_TRUE(request({"qvacmd=getsummary"}).has_value());
+    EXPECT_EQ(ocs_standin::exportContext(), 0x2222u);
+    const std::vector<std::uintptr_t> seen = ocs_standin::contextsSeen();
+    ASSERT_GE(seen.size(), 2u) << "answer buffer and its release";
+    for (std::uintptr_t c : seen)
+        EXPECT_EQ(c, 0x1111u);
+}
+
+TEST_F(DispatchTest, AttachesCountAndOnlyTheLastDetachFrees) {
+    auto attach = m_module->symbol<int (*)()>("ModuleAttach");
+    auto detach = m_module->symbol<int (*)()>("ModuleDetach");
+    const std::size_t live = ocs_standin::liveObjects();
+    EXPECT_EQ(attach(), 1);
+    EXPECT_EQ(ocs_standin::liveObjects(), live) << "a second attach allocated";
+    EXPECT_EQ(detach(), 1);
+    EXPECT_EQ(ocs_standin::liveObjects(), live);
+    EXPECT_EQ(detach(), 1) << "the load hook's attach";
+    EXPECT_EQ(ocs_standin::liveObjects(), live - 1) << "the context lock";
+    EXPECT_EQ(detach(), 0) << "detach without attach";
+}
+
+TEST_F(DispatchTest, AfterAFailedFirstAttachNothingReportsSuccess) {
+    m_module.reset();
+    ocs_standin::failAllocationAt(1); // the context lock
+    m_module.emplace();
+    ocs_standin::failAllocationAt(0);
+    EXPECT_FALSE(request({"qvacmd=getsummary"}).has_value());
+    EXPECT_FALSE(request({"qvacmd=clicmdhelp"}).has_value());
+    EXPECT_EQ(m_module->symbol<int (*)()>("ModuleAttach")(), 0);
+    EXPECT_EQ(m_module->symbol<int (*)()>("ModuleDetach")(), 1);
+}
+
+TEST_F(DispatchTest, UnloadingReleasesTheLibraryAndEverything) {
+    ASSERT_TRUE(request({"qvacmd=getsummary"}).has_value());
+    m_module.reset();
+    EXPECT_EQ(dlopen(TELMDA_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr)
+        << "the module stayed loaded";
+    EXPECT_EQ(ocs_standin::liveObjects(), 0u);
+    m_module.emplace(); // loads afresh and attaches again
+    EXPECT_EQ(answer({"qvacmd=getrscobj"}).status(), 0);
+}
+
+TEST(TelmdaHostProgram, AnswersOneCommandFromTheCommandLine) {
+    const std::string command =
+        std::string("SMIL_STANDIN_FILE=") + TELMDA_EXAMPLE_CARD + " " + TELMDA_HOST_PATH +
+        " --log qvacmd=setrscipaddress qvausrinfo=admin RSCIPAddress=10.9.8.7 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char chunk[512];
+    while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
+        out.append(chunk, n);
+    EXPECT_EQ(pclose(pipe), 0) << out;
+    EXPECT_NE(out.find("<SMStatus>0</SMStatus>"), std::string::npos) << out;
+    EXPECT_NE(out.find("cmdlog 5414 user=admin source=TELMDA"), std::string::npos) << out;
+    EXPECT_NE(out.find("<New>10.9.8.7</New>"), std::string::npos) << out;
+}
+
+} // namespace
+} // namespace telmda_test

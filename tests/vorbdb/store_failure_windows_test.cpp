@@ -1,0 +1,57 @@
+// A reader holding the database blocks the replace for a while; one holding
+// it exclusively blocks the read. Either way the database stays as it was.
+#include <windows.h>
+
+#include <string>
+
+#include "store_fixture.h"
+#include "vorbdb/vorbdb.h"
+
+namespace {
+
+constexpr int kZutr = 15, kUninstallString = 5;
+
+class HeldFile {
+public:
+    HeldFile(const std::string& path, DWORD share)
+        : h_(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~HeldFile() {
+        if (h_ != INVALID_HANDLE_VALUE)
+            CloseHandle(h_);
+    }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    bool held() const { return h_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE h_;
+};
+
+TEST_F(StoreTest, ReplaceBlockedByAReaderIsTried20TimesThenReported) {
+    const std::string before = lines({"zutr.uninstallstring=a"});
+    writeDb(before);
+    {
+        HeldFile reader(dbPath(), FILE_SHARE_READ);
+        ASSERT_TRUE(reader.held());
+        EXPECT_EQ(AuQVDBInstallUpdate(kZutr, kUninstallString, "b"), -1);
+        EXPECT_EQ(sleeps, 19);
+        EXPECT_EQ(readDb(), before);
+        EXPECT_EQ(leftoverTempFiles(), 0);
+    }
+    EXPECT_EQ(AuQVDBInstallUpdate(kZutr, kUninstallString, "b"), 0);
+    EXPECT_EQ(readDb(), lines({"zutr.uninstallstring=b"}));
+}
+
+TEST_F(StoreTest, DatabaseHeldExclusivelyIsNotTakenForAnEmptyOne) {
+    const std::string before = lines({"zutr.uninstallstring=a"});
+    writeDb(before);
+    HeldFile holder(dbPath(), 0);
+    ASSERT_TRUE(holder.held());
+    EXPECT_EQ(AuQVDBInstallUpdate(kZutr, 8, "1.0"), -1);
+    EXPECT_EQ(sleeps, 1);
+    EXPECT_EQ(AuQVDBInstallUpdateComponent(kZutr, "a", "", "", "", "", "", ""), -1);
+    EXPECT_EQ(leftoverTempFiles(), 0);
+}
+
+} // namespace
