@@ -90,6 +90,23 @@ TEST_F(DispatchTest, EveryCommandAnswersWellFormedXmlEndingInAStatus) {
     }
 }
 
+TEST_F(DispatchTest, WholeEntrySetsAnswerTwoStatusNodes) {
+    for (const char* command : {"setrscuserentry", "setrscsnmptrapinfo", "setrscdialinuserentry",
+                                "setrscdemanddialoutentry"}) {
+        SCOPED_TRACE(command);
+        const std::string key = "k" + std::string(command).substr(6, 4);
+        for (const char* keyParam : {"RSCUserName", "RSCTrapDestIPAddr", "RSCDialInUserPppUserName",
+                                     "RSCDemandDialIpAddr"}) {
+            const XmlAnswer a = answer({std::string("qvacmd=") + command, "qvausrinfo=admin",
+                                        std::string(keyParam) + "=" + key});
+            if (a.status() == 271 && a.statusCount() == 1)
+                continue; // not this table's key
+            EXPECT_EQ(a.statusCount(), 2) << keyParam;
+            EXPECT_THAT(a.topNames(), ElementsAre("SMStatus", "SMStatus"));
+        }
+    }
+}
+
 TEST_F(DispatchTest, CmdhelpAnswersTheHandlersOwnHelpWithStatusMinusOne) {
     for (const std::string& name : m_module->commandNames()) {
         if (name == "clicmdhelp" || withoutHelp(name))
