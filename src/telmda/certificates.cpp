@@ -74,13 +74,9 @@ bool fitsLocalOsAuth(const char* value) {
     return localOsAuthLine(value).has_value();
 }
 
-// A required text input; false (with its note and status) when missing.
 bool requireText(std::int32_t count, OCSParamList params, const char* name, const char** value,
                  Answer& answer) {
-    const std::int32_t rc = OCSDASNVPValToXVal(count, params, name, OCS_KIND_TEXT, value);
-    if (rc != 0)
-        answer.badInput(name, rc);
-    return rc == 0;
+    return requireInput(count, params, name, OCS_KIND_TEXT, value, answer);
 }
 
 std::string errorMessage(int result) {

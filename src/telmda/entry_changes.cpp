@@ -34,11 +34,6 @@ char* statusOnly(std::int32_t count, OCSParamList params, std::int32_t status,
                       [&](Answer& answer) { answer.setStatus(status, message); });
 }
 
-char* removed(std::int32_t count, OCSParamList params, std::int32_t status,
-              const std::string& failure) {
-    return statusOnly(count, params, status, status == 0 ? std::string() : failure);
-}
-
 } // namespace
 
 const EntryField* entryField(const EntryTable& table, std::int32_t id) {
@@ -139,40 +134,41 @@ char* entryKeyCommand(std::int32_t count, OCSParamList params, const EntryTable&
 }
 
 char* removeByKeyCommand(std::int32_t count, OCSParamList params, const EntryTable& table) {
-    const char* key = nullptr;
-    const std::int32_t rc = OCSDASNVPValToXVal(count, params, table.keyParam, OCS_KIND_TEXT, &key);
-    if (rc != 0)
-        return runHandler(count, params, nullptr,
-                          [&](Answer& answer) { answer.badInput(table.keyParam, rc); });
-    const ContextLockGuard lock(contextLock());
-    EntryCopy copy;
-    std::uint32_t oid = 0;
-    if (!LocateRequiredObjectEx(key, table.type, &oid, copy.bytes))
-        return statusOnly(count, params, TELMDA_STATUS_NOT_FOUND,
-                          format(table.notFoundFormat, key));
-    const std::int32_t status = setEntryFieldStatus(
-        count, params, table, table.keyParam, table.keyField, oid, copy.bytes, TELMDA_ENTRY_REMOVE);
-    return removed(count, params, status, format(table.deleteFailedFormat, key));
+    return runHandler(count, params, nullptr, [&](Answer& answer) {
+        const char* key = nullptr;
+        if (!requireInput(count, params, table.keyParam, OCS_KIND_TEXT, &key, answer))
+            return;
+        const ContextLockGuard lock(contextLock());
+        EntryCopy copy;
+        std::uint32_t oid = 0;
+        if (!LocateRequiredObjectEx(key, table.type, &oid, copy.bytes))
+            return answer.setStatus(TELMDA_STATUS_NOT_FOUND, format(table.notFoundFormat, key));
+        const std::int32_t status =
+            setEntryFieldStatus(count, params, table, table.keyParam, table.keyField, oid,
+                                copy.bytes, TELMDA_ENTRY_REMOVE);
+        answer.setStatus(status,
+                         status == 0 ? std::string() : format(table.deleteFailedFormat, key));
+    });
 }
 
 char* removeByIndexCommand(std::int32_t count, OCSParamList params, const EntryTable& table) {
-    std::uint32_t index = 0;
-    const std::int32_t rc = OCSDASNVPValToXVal(count, params, "index", OCS_KIND_UINT32, &index);
-    if (rc != 0)
-        return runHandler(count, params, nullptr,
-                          [&](Answer& answer) { answer.badInput("index", rc); });
-    const ContextLockGuard lock(contextLock());
-    const CardObject object = CardObject::byType(TELMDA_INSTANCE_ROOT_OID, table.type, index);
-    if (!object || object.view().type() != table.type)
-        return runHandler(count, params, nullptr,
-                          [&](Answer& answer) { answer.setStatus(TELMDA_STATUS_WRONG_OBJECT); });
-    EntryCopy copy;
-    std::memcpy(copy.bytes, object.raw(), object.view().size());
-    const std::int32_t status =
-        setEntryFieldStatus(count, params, table, "index", table.keyField, object.view().oid(),
-                            copy.bytes, TELMDA_ENTRY_REMOVE);
-    return removed(count, params, status,
-                   format(table.deleteByIndexFormat, static_cast<int>(index)));
+    return runHandler(count, params, nullptr, [&](Answer& answer) {
+        std::uint32_t index = 0;
+        if (!requireInput(count, params, "index", OCS_KIND_UINT32, &index, answer))
+            return;
+        const ContextLockGuard lock(contextLock());
+        const CardObject object = CardObject::byType(TELMDA_INSTANCE_ROOT_OID, table.type, index);
+        if (!object || object.view().type() != table.type)
+            return answer.setStatus(TELMDA_STATUS_WRONG_OBJECT);
+        EntryCopy copy;
+        std::memcpy(copy.bytes, object.raw(), object.view().size());
+        const std::int32_t status =
+            setEntryFieldStatus(count, params, table, "index", table.keyField, object.view().oid(),
+                                copy.bytes, TELMDA_ENTRY_REMOVE);
+        answer.setStatus(status, status == 0
+                                     ? std::string()
+                                     : format(table.deleteByIndexFormat, static_cast<int>(index)));
+    });
 }
 
 } // namespace telmda

@@ -111,12 +111,9 @@ std::int32_t writeEntryList(OCSXBuf* buf, const EntryTable& table, std::uint32_t
 char* entryListCommand(std::int32_t count, OCSParamList params, const EntryTable& table) {
     return runHandler(count, params, table.listHelp, [&](Answer& answer) {
         std::uint32_t parent = TELMDA_CARD_ROOT_OID;
-        if (table.listFromPoid) {
-            const std::int32_t rc =
-                OCSDASNVPValToXVal(count, params, "poid", OCS_KIND_UINT32, &parent);
-            if (rc != 0)
-                return answer.badInput("poid", rc);
-        }
+        if (table.listFromPoid &&
+            !requireInput(count, params, "poid", OCS_KIND_UINT32, &parent, answer))
+            return;
         answer.setStatus(writeEntryList(answer.buf(), table, parent));
     });
 }
@@ -134,9 +131,8 @@ char* nextFreeCommand(std::int32_t count, OCSParamList params, const EntryTable&
 char* entryByOidCommand(std::int32_t count, OCSParamList params, const EntryTable& table) {
     return runHandler(count, params, "required_input:oid", [&](Answer& answer) {
         std::uint32_t oid = 0;
-        const std::int32_t rc = OCSDASNVPValToXVal(count, params, "oid", OCS_KIND_UINT32, &oid);
-        if (rc != 0)
-            return answer.badInput("oid", rc);
+        if (!requireInput(count, params, "oid", OCS_KIND_UINT32, &oid, answer))
+            return;
         const CardObject object = CardObject::byOid(oid);
         if (!object)
             return answer.setStatus(TELMDA_STATUS_NOT_FOUND);
@@ -150,9 +146,8 @@ char* entryByOidCommand(std::int32_t count, OCSParamList params, const EntryTabl
 char* entryByIndexCommand(std::int32_t count, OCSParamList params, const EntryTable& table) {
     return runHandler(count, params, "required_input:index", [&](Answer& answer) {
         std::uint32_t index = 0;
-        const std::int32_t rc = OCSDASNVPValToXVal(count, params, "index", OCS_KIND_UINT32, &index);
-        if (rc != 0)
-            return answer.badInput("index", rc);
+        if (!requireInput(count, params, "index", OCS_KIND_UINT32, &index, answer))
+            return;
         const CardObject object = CardObject::byType(table.indexRoot, table.type, index);
         if (!object) {
             const std::int32_t none = TELMDA_CUSTOM_NO_ENTRY;
@@ -167,10 +162,8 @@ char* entryByIndexCommand(std::int32_t count, OCSParamList params, const EntryTa
 char* entryByKeyCommand(std::int32_t count, OCSParamList params, const EntryTable& table) {
     return runHandler(count, params, nullptr, [&](Answer& answer) {
         const char* key = nullptr;
-        const std::int32_t rc =
-            OCSDASNVPValToXVal(count, params, table.keyParam, OCS_KIND_TEXT, &key);
-        if (rc != 0)
-            return answer.badInput(table.keyParam, rc);
+        if (!requireInput(count, params, table.keyParam, OCS_KIND_TEXT, &key, answer))
+            return;
         std::uint32_t oid = 0;
         if (!LocateRequiredObjectEx(key, table.type, &oid, nullptr))
             return answer.setStatus(TELMDA_STATUS_NOT_FOUND);
