@@ -33,6 +33,7 @@ struct UserTraits {
     static constexpr const char* listElement = "TYMCUserList";
     static constexpr const char* freeElement = "NextAvailableUserEntry";
     static constexpr const char* entryElement = "TYMCUserEntry";
+    static constexpr bool listStopsAtUnreadable = true;
     static constexpr bool poidList = false, indexShowsFree = false;
     static constexpr const char* fullMessage = "Maximum limit of 16 RSC users reached";
     static constexpr int noFreeStatus = 290, existsStatus = 256;
@@ -69,6 +70,7 @@ struct TrapTraits {
     static constexpr const char* listElement = "SNMPTrapList";
     static constexpr const char* freeElement = "NextAvailableSNMPTrap";
     static constexpr const char* entryElement = "SNMPTrap";
+    static constexpr bool listStopsAtUnreadable = false;
     static constexpr bool poidList = true, indexShowsFree = true;
     static constexpr const char* fullMessage = "Maximum limit of 16 SNMP Trap Destinations reached";
     static constexpr int noFreeStatus = 256, existsStatus = 271;
@@ -105,6 +107,7 @@ struct DialInTraits {
     static constexpr const char* listElement = "DialInUsersObjList";
     static constexpr const char* freeElement = "NextAvailableDialInUser";
     static constexpr const char* entryElement = "DialInUsersObj";
+    static constexpr bool listStopsAtUnreadable = false;
     static constexpr bool poidList = true, indexShowsFree = true;
     static constexpr const char* fullMessage = "Maximum limit of 16 DialIn users reached";
     static constexpr int noFreeStatus = 290, existsStatus = 258;
@@ -141,6 +144,7 @@ struct DemandDialTraits {
     static constexpr const char* listElement = "DemandDialObjList";
     static constexpr const char* freeElement = "NextAvailableDialInUser";
     static constexpr const char* entryElement = "DemandDialObj";
+    static constexpr bool listStopsAtUnreadable = false;
     static constexpr bool poidList = true, indexShowsFree = true;
     static constexpr const char* fullMessage = "Maximum limit of 16 dial out users reached";
     static constexpr int noFreeStatus = 256, existsStatus = 271;
@@ -251,6 +255,20 @@ TYPED_TEST(EntryTableTest, ListShowsEntriesInUseAndTheFirstFreeOne) {
         EXPECT_EQ(noParent.status(), 0x10D);
         EXPECT_EQ(XmlAnswer::text(noParent.find("CmdHelp")), "poid input missing or bad");
     }
+}
+
+TYPED_TEST(EntryTableTest, AnUnreadableEntryEndsOnlyTheUserList) {
+    using T = TypeParam;
+    json card = standardCard();
+    removeType(card, T::type);
+    card["objects"].push_back(
+        objectJson(this->oid(0), T::type, T::size, {field(T::keyOffset, "text", T::otherKey)}));
+    card["objects"].push_back(objectJson(this->oid(1), T::type, 20, {})); // too short to be read
+    card["objects"].push_back(
+        objectJson(this->oid(2), T::type, T::size, {field(T::keyOffset, "text", T::newKey)}));
+    this->useCard(card);
+    const XmlAnswer a = this->run({this->cmd(T::list), "poid=2"});
+    EXPECT_EQ(XmlAnswer::text(a.find("NumValidEntries")), T::listStopsAtUnreadable ? "1" : "2");
 }
 
 TYPED_TEST(EntryTableTest, QueriesByOidIndexAndKey) {
