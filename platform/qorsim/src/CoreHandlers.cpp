@@ -11,6 +11,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerAdapterContainerCommands(sim);
     registerConfigurationCommands(sim);
     registerDiskSetCommands(sim);
+    registerDeviceCommands(sim);
 }
 
 } // namespace qorsim

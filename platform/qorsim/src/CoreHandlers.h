@@ -16,5 +16,7 @@ void registerAdapterContainerCommands(Simulator& sim);
 void registerConfigurationCommands(Simulator& sim);
 // FIB 550: disk sets and cluster information.
 void registerDiskSetCommands(Simulator& sim);
+// SCSI sub-operations about drives, channel bytes, reads of a slice.
+void registerDeviceCommands(Simulator& sim);
 
 } // namespace qorsim
