@@ -130,3 +130,4 @@ void FsaUxInitSignal(void (*exitFunction)(int), void (*resetFunction)(int));
 void FsaUxInitWindowResizeSignal();
 }
 #include "FsaMaintenance.h"
+#include "FsaDevices.h"
