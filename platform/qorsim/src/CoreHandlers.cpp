@@ -11,6 +11,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerAdapterContainerCommands(sim);
     registerConfigurationCommands(sim);
     registerDiskSetCommands(sim);
+    registerMaintenanceCommands(sim);
 }
 
 } // namespace qorsim

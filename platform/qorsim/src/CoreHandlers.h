@@ -16,5 +16,7 @@ void registerAdapterContainerCommands(Simulator& sim);
 void registerConfigurationCommands(Simulator& sim);
 // FIB 550: disk sets and cluster information.
 void registerDiskSetCommands(Simulator& sim);
+// FIB 300, battery registers, flash transfers, bus resets.
+void registerMaintenanceCommands(Simulator& sim);
 
 } // namespace qorsim
