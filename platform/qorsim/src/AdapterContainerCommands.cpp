@@ -17,9 +17,10 @@ std::vector<std::uint8_t> bytesOf(const std::uint32_t* words, std::size_t n) {
 } // namespace
 
 void registerAdapterContainerCommands(Simulator& sim) {
-    sim.registerContainer(
-        1, [](CtRequest& c) { c.reply[0] = c.adapter.sliceCount; }); // GET_SLICE_COUNT
-    sim.registerContainer(4, [](CtRequest& c) {                      // GET_CONTAINER_COUNT
+    sim.registerContainer(1, [](CtRequest& c) { // GET_SLICE_COUNT
+        c.reply[0] = static_cast<std::uint32_t>(c.adapter.slices.size());
+    });
+    sim.registerContainer(4, [](CtRequest& c) { // GET_CONTAINER_COUNT
         c.reply[0] = c.adapter.containerCount;
         c.reply[1] = c.adapter.firstHiddenContainer;
         c.reply[2] = 0;
@@ -38,13 +39,13 @@ void registerAdapterContainerCommands(Simulator& sim) {
         c.data = bytesOf(c.adapter.miscStatus.data(), c.adapter.miscStatus.size());
     });
     sim.registerContainer(90, [](CtRequest& c) { // READ_DATA: slice, block
-        if (c.param[0] >= c.adapter.sliceCount) {
+        if (c.param[0] >= c.adapter.slices.size()) {
             c.reply[0] = 207;
             return;
         }
         c.reply[0] = 208;
         c.data.assign(c.replyCapacity, 0);
-        const auto& slice = c.adapter.sliceData[c.param[0]];
+        const auto& slice = c.adapter.slices[c.param[0]].data;
         const std::size_t from = std::size_t(c.param[1]) * 512;
         if (from < slice.size())
             std::memcpy(c.data.data(), slice.data() + from,

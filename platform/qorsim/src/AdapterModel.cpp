@@ -106,6 +106,37 @@ void readHostDisk(const json& j, Adapter& a) {
     a.hostDisks[j.at("container").get<std::uint32_t>()] = d;
 }
 
+// "slices": a count of default disks, or one object per disk.
+void readSlices(const json& j, Adapter& a) {
+    if (j.is_number()) {
+        a.slices.resize(j.get<std::size_t>());
+        for (std::size_t i = 0; i < a.slices.size(); ++i)
+            a.slices[i].driveId = static_cast<std::uint32_t>(i);
+        return;
+    }
+    for (const auto& s : j) {
+        Slice slice;
+        slice.sizeBlocks = s.value("size", slice.sizeBlocks);
+        slice.driveId = s.value("drive", static_cast<std::uint32_t>(a.slices.size()));
+        slice.type = s.value("type", slice.type);
+        slice.hasMbr = s.value("mbr", slice.hasMbr);
+        a.slices.push_back(slice);
+    }
+}
+
+void readContainers(const json& j, Adapter& a) {
+    for (const auto& c : j.value("list", json::array())) {
+        ContainerRecord record;
+        record.type = c.value("type", record.type);
+        record.userFlags = c.value("flags", std::uint16_t(0));
+        for (const auto& m : c.value("members", json::array()))
+            record.members.push_back(m.get<std::uint32_t>());
+        a.containers[c.at("number").get<std::uint32_t>()] = record;
+    }
+    a.containerCount = j.value("count", static_cast<std::uint32_t>(a.containers.size()));
+    a.firstHiddenContainer = j.value("firstHidden", a.containerCount);
+}
+
 void readAdapter(const json& j, Adapter& a) {
     setDefaults(a);
     a.accessDenied = j.value("accessDenied", false);
@@ -131,11 +162,19 @@ void readAdapter(const json& j, Adapter& a) {
         readWords(j.at("misc"), a.miscStatus);
     if (j.contains("serial"))
         readSerial(j.at("serial"), a);
-    if (j.contains("containers")) {
-        a.containerCount = j.at("containers").value("count", 0u);
-        a.firstHiddenContainer = j.at("containers").value("firstHidden", a.containerCount);
+    if (j.contains("containers"))
+        readContainers(j.at("containers"), a);
+    if (j.contains("slices"))
+        readSlices(j.at("slices"), a);
+    for (const auto& p : j.value("partitions", json::array())) {
+        PartitionEntry entry{};
+        for (std::size_t i = 0; i < p.size() && i < kPartitionBytes / 4; ++i)
+            put32(entry.data(), 4 * i, p.at(i).get<std::uint32_t>());
+        a.partitions.push_back(entry);
     }
-    a.sliceCount = j.value("slices", a.sliceCount);
+    a.configAge = j.value("configAge", a.configAge);
+    a.lastDrive = j.value("lastDrive", a.lastDrive);
+    a.coreDumpBytes = j.value("coreDumpBytes", a.coreDumpBytes);
     for (const auto& t : j.value("tasks", json::array()))
         readTask(t, a);
     for (const auto& d : j.value("hostDisks", json::array()))

@@ -9,6 +9,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerAdapterFibs(sim);
     registerTaskRequests(sim);
     registerAdapterContainerCommands(sim);
+    registerConfigurationCommands(sim);
     registerPauseIo(sim);
 }
 

@@ -138,6 +138,7 @@ TEST_F(ChannelTest, AnnouncedLengthBeyondTheBufferIsRefused) {
 }
 
 TEST_F(ChannelTest, OldContainerRecordIsConvertedWhenTheNewCommandIsUnknown) {
+    sim.registerContainer(178, [](qorsim::CtRequest& c) { c.accepted = false; }); // older firmware
     sim.registerContainer(5, [](qorsim::CtRequest& c) {
         c.data.assign(452, 0);
         std::uint32_t w[36] = {};
@@ -231,8 +232,8 @@ TEST_F(ChannelTest, SmallWrapperResults) {
 
 TEST_F(ChannelTest, ConfigurationDumpHoldsHeaderNvramAndSlices) {
     sim.update(0, [](qorsim::Adapter& a) {
-        a.sliceCount = 2;
-        a.sliceData[1] = std::vector<std::uint8_t>(70000, 0x5A);
+        a.slices.resize(2);
+        a.slices[1].data = std::vector<std::uint8_t>(70000, 0x5A);
         a.nvram[0] = 0xC3;
     });
     const char* path = "/tmp/config.dump";
@@ -291,6 +292,84 @@ TEST_F(ChannelTest, HostDiskQueries) {
     EXPECT_STREQ(special, "/dev/012345678"); // a full name field is cut, not overrun
     faos_ContainerSpecialFile(ctx, special, 0, 24);
     EXPECT_STREQ(special, "");
+}
+
+} // namespace
+
+namespace {
+
+class ModelTest : public fsatest::SimTest {
+protected:
+    std::string config() const override {
+        return R"({"adapters": [{"index": 0, "serial": 9, "scsiMethod": 4,
+          "slices": [{"size": 1000, "drive": 130, "type": 6}, {"size": 500, "drive": 131, "type": 3, "mbr": false}],
+          "partitions": [[1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0], [11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1], [21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0]],
+          "containers": {"count": 2, "list": [{"number": 0, "type": 2, "members": [0, 2], "flags": 5},
+                                              {"number": 1, "type": 5, "members": [1]}]},
+          "configAge": 41, "lastDrive": 3, "coreDumpBytes": 131072}]})";
+    }
+};
+
+TEST_F(ModelTest, WrappersReadTheConfigurationRecords) {
+    void* h = open();
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    EXPECT_EQ(CT_GetSliceCount(ctx), 2u);
+    EXPECT_EQ(CT_GetPartitionTableSize(ctx), 3u);
+    EXPECT_EQ(CT_GetSliceSize(ctx, 1), 500u);
+    EXPECT_EQ(CT_ReadLastDrive(ctx), 3u);
+    EXPECT_EQ(CT_GetConfigAge(ctx), 41u);
+    EXPECT_EQ(CT_SetConfigAge(ctx, 50), FSA_STS_SUCCESS);
+    EXPECT_EQ(CT_GetConfigAge(ctx), 50u);
+    EXPECT_EQ(CT_GetDumpSize(ctx), (131072u + 0x10000) / 512);
+    EXPECT_EQ(CT_MbrExists(ctx, 0), 1);
+    EXPECT_EQ(CT_MbrExists(ctx, 1), 2);
+    std::uint32_t a, b, c, d, e, type;
+    CT_GetSliceInfo(ctx, 1, &a, &b, &c, &d, &e, &type);
+    EXPECT_EQ(a, 372u);
+    EXPECT_EQ(d, 131u);
+    EXPECT_EQ(type, 3u);
+
+    std::uint8_t partition[CT_PARTITION_BYTES];
+    CT_GetPartitionInMemory(ctx, 1, partition);
+    EXPECT_EQ(partition[0], 11);
+    EXPECT_THROW(CT_GetPartitionInMemory(ctx, 7, partition), FSA_STATUS);
+    std::vector<std::uint8_t> table(3 * CT_PARTITION_BYTES);
+    CT_GetPartitionsInMemory(ctx, table.data(),
+                             static_cast<std::uint32_t>(table.size())); // continued: 480 bytes
+    EXPECT_EQ(table[2 * CT_PARTITION_BYTES], 21);
+    std::vector<std::uint8_t> onDisk(2 * CT_PARTITION_BYTES);
+    CT_GetDiskPartitions(ctx, 0, onDisk.data(), 2);
+    EXPECT_EQ(onDisk[0], 1);
+    EXPECT_EQ(onDisk[CT_PARTITION_BYTES], 21);
+    EXPECT_EQ(CT_GetPartitionOnDisk(ctx, 0, 1, partition), FSA_STS_SUCCESS);
+    EXPECT_EQ(partition[0], 21);
+
+    cttype record;
+    std::uint32_t ctrType = 0;
+    EXPECT_EQ(CT_GetContainer(ctx, 0, &record, &ctrType), 1);
+    EXPECT_EQ(ctrType, 2u);
+    EXPECT_EQ(record.memberCount, 2u);
+    EXPECT_EQ(record.members[1], 2u);
+    EXPECT_EQ(CT_GetContainer(ctx, 7, &record, &ctrType), 0);
+    EXPECT_EQ(CT_CheckConflicts(ctx, 1), 1u);
+    EXPECT_EQ(CT_CheckConflicts(ctx, 9), 0u);
+
+    std::uint16_t flags = 0;
+    CT_SetDumpContainerFlag(ctx, 0);
+    CT_ReadUserFlags(ctx, 0, &flags);
+    EXPECT_EQ(flags, 0x7);
+    EXPECT_THROW(CT_WriteUserFlags(ctx, 9, 1), FSA_STATUS);
+    CT_RemoveSnapshot(ctx, 1);
+    EXPECT_EQ(CT_CheckConflicts(ctx, 1), 1u); // still below the container count
+
+    int isThisDrive = 0;
+    EXPECT_EQ(CT_GetSliceFromDriveHandle(ctx, 131, 1, &isThisDrive), 1);
+    EXPECT_EQ(isThisDrive, 1);
+    EXPECT_EQ(CT_GetSliceFromDriveHandle(ctx, 200, 0, &isThisDrive), -1);
+    EXPECT_THROW(CT_GetSliceFromDriveHandle(ctx, 200, 1, nullptr), FSA_STATUS);
+    CT_SetDumpContainer(ctx, 1);
+    EXPECT_EQ(sim.snapshot(0).dumpContainer, 1u);
+    FsaCloseAdapter(h);
 }
 
 } // namespace

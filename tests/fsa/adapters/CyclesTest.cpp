@@ -74,12 +74,12 @@ TEST_F(SimTest, CloseWhileTheThreadBlocksInTheDriverReturnsPromptly) {
     fsa::setSleeper(nullptr); // real time: the close must not depend on fast polls
     for (int round = 0; round < 5; ++round) {
         void* h = open();
-        for (int i = 0; i < 500 && sim.blockedWaiters() == 0; ++i)
+        for (int i = 0; i < 5000 && sim.blockedWaiters() == 0; ++i)
             std::this_thread::sleep_for(1ms);
         ASSERT_EQ(sim.blockedWaiters(), 1);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(FsaCloseAdapter(h), FSA_STS_SUCCESS);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
         EXPECT_EQ(sim.blockedWaiters(), 0);
     }
 }
@@ -88,7 +88,7 @@ TEST_F(SimTest, ApplicationRunsTheReceiveLoopItself) {
     FsaInitCreateThread(1); // from now on the library owns no event threads
     void* h = open();
     std::thread loop([h] { FsaAIFThreadProcessing(h); });
-    for (int i = 0; i < 500 && sim.blockedWaiters() == 0; ++i)
+    for (int i = 0; i < 5000 && sim.blockedWaiters() == 0; ++i)
         std::this_thread::sleep_for(1ms);
     EXPECT_EQ(sim.blockedWaiters(), 1);
     EXPECT_EQ(FsaAIFStopThreadProcessing(h), FSA_STS_SUCCESS);

@@ -1,7 +1,7 @@
 #include "SimFixture.h"
 
-#include "FsaMessages.h"
 #include "Context.h"
+#include "FsaMessages.h"
 #include "HandleTable.h"
 #include "OsSync.h"
 

@@ -44,6 +44,25 @@ struct HostDisk {
     std::string name;
 };
 
+// One physical disk as the controller numbers it.
+struct Slice {
+    std::uint32_t sizeBlocks = 0x100000;
+    std::uint32_t driveId = 0;      // internal SCSI id of the disk
+    std::uint32_t type = 6;         // 3: a DOS partition, 6: a disk the controller lays out
+    bool hasMbr = true;             // carries the controller's MBR
+    std::vector<std::uint8_t> data; // the first bytes of the disk
+};
+
+// A container the controller holds loaded.
+struct ContainerRecord {
+    std::uint32_t type = 1;             // 5, 6: snapshot kinds
+    std::vector<std::uint32_t> members; // partition-table entries
+    std::uint16_t userFlags = 0;
+};
+
+constexpr std::size_t kPartitionBytes = 160;
+using PartitionEntry = std::array<std::uint8_t, kPartitionBytes>;
+
 struct Adapter {
     unsigned index = 0;
     bool accessDenied = false; // the device node refuses to open (EACCES)
@@ -65,10 +84,15 @@ struct Adapter {
     std::array<std::uint32_t, 10> miscStatus{};
     std::uint32_t containerCount = 0;
     std::uint32_t firstHiddenContainer = 0;
-    std::uint32_t sliceCount = 0;
+    std::vector<Slice> slices;
+    std::vector<PartitionEntry> partitions; // the in-memory partition table
+    std::map<std::uint32_t, ContainerRecord> containers;
+    std::uint32_t configAge = 1;
+    std::uint32_t lastDrive = 0;
+    std::uint32_t coreDumpBytes = 0;
+    std::uint32_t dumpContainer = 0xFFFFFFFF;
     std::array<std::uint8_t, 8> serialNumber{};
     std::vector<std::uint8_t> nvram = std::vector<std::uint8_t>(65536);
-    std::map<std::uint32_t, std::vector<std::uint8_t>> sliceData; // first bytes of each slice
     std::vector<Task> tasks;
     std::uint32_t nextTaskId = 1;
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
