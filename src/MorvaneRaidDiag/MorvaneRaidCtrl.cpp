@@ -2,7 +2,7 @@
 
 #include "FsaApi.h"
 #include "FsaMaintenance.h"
-#include "Sleeper.h"
+#include "HostDapi2/Sleeper.h"
 #include "WideText.h"
 
 #include <algorithm>
@@ -10,6 +10,9 @@
 #include <cstring>
 
 namespace VarnDiags::MorvaneRaidDiag {
+
+// The program's one replaceable sleeper (the host shell's).
+using HostDapi2::sleepSeconds;
 
 const char* const S_DEVICE_DESC = "Morvane SCSI RAID Controller";
 

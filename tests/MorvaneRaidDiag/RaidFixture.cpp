@@ -1,6 +1,6 @@
 #include "RaidFixture.h"
 
-#include "Sleeper.h"
+#include "HostDapi2/Sleeper.h"
 
 #include <climits>
 #include <cstdlib>
@@ -38,7 +38,7 @@ void RaidTest::SetUp() {
         g_sleeps.clear();
         g_hook = nullptr;
     }
-    VarnDiags::MorvaneRaidDiag::setSleeper(&recordSleep);
+    VarnDiags::HostDapi2::setSleeper(&recordSleep);
     char cwd[PATH_MAX] = {};
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     m_oldDir = cwd;
@@ -51,7 +51,7 @@ void RaidTest::SetUp() {
 
 void RaidTest::TearDown() {
     ::unsetenv("DIAGLOG");
-    VarnDiags::MorvaneRaidDiag::setSleeper(nullptr);
+    VarnDiags::HostDapi2::setSleeper(nullptr);
     EXPECT_EQ(::chdir(m_oldDir.c_str()), 0);
     EXPECT_EQ(sim.openNodeCount(), 0u) << "an adapter was left open";
     SimTest::TearDown();
