@@ -2,11 +2,13 @@
 
 #include "HostDapi2/Sleeper.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace raidtest {
@@ -15,16 +17,21 @@ namespace {
 
 std::mutex g_mutex;
 std::vector<unsigned int> g_sleeps;
-std::function<void(unsigned int)> g_hook;
+qorsim::Simulator* g_sim = nullptr;
+
+// Waits (bounded) until no adapter event is queued and every open adapter's
+// receive thread is back in its wait, that is, done with the last event.
+void letEventsArrive() {
+    for (int i = 0; i < 2000; ++i) {
+        if (g_sim->pendingEvents() == 0 &&
+            g_sim->blockedWaiters() >= static_cast<int>(g_sim->openNodeCount()))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
 
 void recordSleep(unsigned int seconds) {
-    std::function<void(unsigned int)> hook;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        hook = g_hook;
-    }
-    if (hook)
-        hook(seconds);
+    letEventsArrive();
     std::lock_guard<std::mutex> lock(g_mutex);
     g_sleeps.push_back(seconds);
 }
@@ -36,8 +43,8 @@ void RaidTest::SetUp() {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         g_sleeps.clear();
-        g_hook = nullptr;
     }
+    g_sim = &sim;
     VarnDiags::HostDapi2::setSleeper(&recordSleep);
     char cwd[PATH_MAX] = {};
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
@@ -60,11 +67,6 @@ void RaidTest::TearDown() {
 std::vector<unsigned int> RaidTest::sleeps() {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_sleeps;
-}
-
-void RaidTest::onSleep(std::function<void(unsigned int)> hook) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_hook = std::move(hook);
 }
 
 std::vector<int> RaidTest::ctCommands() const {

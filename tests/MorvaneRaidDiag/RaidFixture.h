@@ -1,11 +1,12 @@
 #pragma once
 // The simulated controller behind the controller library, a fast library
-// clock, a recording sleeper for the diagnostic's own waits, and a working
-// directory of the test's own for log files.
+// clock, a recording sleeper for the diagnostic's waits, and a working
+// directory of the test's own for log files. The sleeper takes no real
+// time but lets the adapter events already sent arrive, as a real second
+// would.
 
 #include "SimFixture.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,6 @@ protected:
 
     // The diagnostic's waits so far, in seconds, one entry per wait.
     static std::vector<unsigned int> sleeps();
-    // Runs at each wait of the diagnostic (before it is recorded).
-    static void onSleep(std::function<void(unsigned int)> hook);
     // Container commands sent since the journal was cleared.
     std::vector<int> ctCommands() const;
     // The text of a file of the working directory ("" when absent).

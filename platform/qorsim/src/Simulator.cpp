@@ -591,6 +591,14 @@ std::size_t Simulator::openNodeCount() const {
     return impl_->nodes.size();
 }
 
+std::size_t Simulator::pendingEvents() const {
+    std::lock_guard<std::recursive_mutex> lock(impl_->mu);
+    std::size_t n = 0;
+    for (const auto& [id, c] : impl_->channels)
+        n += c->queue.size();
+    return n;
+}
+
 std::size_t Simulator::openChannelCount() const {
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
     return impl_->channels.size();

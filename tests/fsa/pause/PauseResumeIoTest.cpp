@@ -24,14 +24,28 @@ void countInvalidation(FSAAPI_CONTEXT*) {
     ++g_invalidations;
 }
 
+// Paused (0x400) and resumed (0x800) events delivered to the test's handle.
+std::atomic<int> g_pausedEvents{0};
+std::atomic<int> g_resumedEvents{0};
+int countEvent(void*, std::uint32_t bit, FSA_EVENT_DETAILS*, void*) {
+    if (bit == 0x400)
+        ++g_pausedEvents;
+    if (bit == 0x800)
+        ++g_resumedEvents;
+    return 1;
+}
+
 class PauseResumeIo : public SimTest {
 protected:
     std::string config() const override {
-        return R"({"adapters": [{"index": 0, "io": {"secondMs": 20}}]})";
+        return R"({"adapters": [{"index": 0, "io": {"secondMs": 50}}]})";
     }
     void SetUp() override {
         SimTest::SetUp();
         handle = open();
+        g_pausedEvents = 0;
+        g_resumedEvents = 0;
+        ASSERT_EQ(FsaRegisterGeneralCallback(handle, 0xC00, &countEvent, nullptr), FSA_STS_SUCCESS);
         sim.clearJournal();
         g_invalidations = 0;
         CT_SetInvalidateCacheHook(&countInvalidation);
@@ -64,6 +78,18 @@ protected:
         return s;
     }
 
+    // Waits (bounded) until the event thread has delivered this many paused
+    // and resumed events: the controller's events move the paused mark too,
+    // so checks of the mark wait for them to be in.
+    static bool eventsIn(int paused, int resumed) {
+        for (int i = 0; i < 1000; ++i) {
+            if (g_pausedEvents.load() >= paused && g_resumedEvents.load() >= resumed)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
     // Waits (bounded) for the event thread to move the paused mark.
     bool eventuallyState(unsigned int wanted) {
         for (int i = 0; i < 500; ++i) {
@@ -88,6 +114,8 @@ TEST_F(PauseResumeIo, PauseTimesUpTo150SecondsPause) {
                  {0xFFFFFFFFu, FSA_STATUS(225), false}};
     for (const auto& c : cases) {
         sim.clearJournal();
+        const int paused = g_pausedEvents.load();
+        const int resumed = g_resumedEvents.load();
         EXPECT_EQ(FsaPauseResumeIo(handle, c.seconds), c.status) << c.seconds;
         const auto calls = ctCalls();
         if (c.sent) {
@@ -96,7 +124,9 @@ TEST_F(PauseResumeIo, PauseTimesUpTo150SecondsPause) {
             EXPECT_EQ(calls[0].words[0], c.seconds);
             EXPECT_EQ(calls[0].words[1], 0u);
             EXPECT_EQ(state(), unsigned(FSA_STS_ADAPTER_PAUSED));
+            ASSERT_TRUE(eventsIn(paused + 1, resumed));
             EXPECT_EQ(FsaPauseResumeIo(handle, 0), FSA_STS_SUCCESS);
+            ASSERT_TRUE(eventsIn(paused + 1, resumed + 1));
         } else {
             EXPECT_TRUE(calls.empty()) << c.seconds;
         }
@@ -117,8 +147,10 @@ TEST_F(PauseResumeIo, PauseWhilePausedSendsNothing) {
 
 TEST_F(PauseResumeIo, ResumeReleasesAndMarksTheCachesStale) {
     ASSERT_EQ(FsaPauseResumeIo(handle, 10), FSA_STS_SUCCESS);
+    ASSERT_TRUE(eventsIn(1, 0));
     sim.clearJournal();
     EXPECT_EQ(FsaPauseResumeIo(handle, 0), FSA_STS_SUCCESS);
+    ASSERT_TRUE(eventsIn(1, 1));
     const auto calls = ctCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].command, 66);
@@ -129,6 +161,7 @@ TEST_F(PauseResumeIo, ResumeReleasesAndMarksTheCachesStale) {
 
 TEST_F(PauseResumeIo, ResumeOfRunningIoPausesWithRescanFirst) {
     EXPECT_EQ(FsaPauseResumeIo(handle, 0), FSA_STS_SUCCESS);
+    ASSERT_TRUE(eventsIn(1, 1));
     const auto calls = ctCalls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].command, 65);
@@ -161,6 +194,7 @@ TEST_F(PauseResumeIo, RefusedPauseLeavesTheMarkRefusedReleaseClearsIt) {
         a.io.releaseReply = 184;
     });
     ASSERT_EQ(FsaPauseResumeIo(handle, 10), FSA_STS_SUCCESS);
+    ASSERT_TRUE(eventsIn(1, 0));
     EXPECT_EQ(FsaPauseResumeIo(handle, 0), FSA_STATUS(116));
     EXPECT_EQ(state(), unsigned(FSA_STS_ADAPTER_NOT_PAUSED));
     EXPECT_EQ(g_invalidations.load(), 0);
@@ -188,7 +222,7 @@ TEST_F(PauseResumeIo, ChecksHandleAndAccess) {
 }
 
 TEST_F(PauseResumeIo, TheControllerResumesByItselfWhenThePauseRunsOut) {
-    ASSERT_EQ(FsaPauseResumeIo(handle, 1), FSA_STS_SUCCESS); // 20 ms here
+    ASSERT_EQ(FsaPauseResumeIo(handle, 1), FSA_STS_SUCCESS); // 50 ms here
     EXPECT_TRUE(sim.snapshot(0).paused);
     EXPECT_TRUE(eventuallyState(FSA_STS_ADAPTER_NOT_PAUSED));
     EXPECT_FALSE(sim.snapshot(0).paused);

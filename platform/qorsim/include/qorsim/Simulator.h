@@ -108,6 +108,8 @@ public:
     std::size_t openNodeCount() const;
     std::size_t openChannelCount() const;
     int blockedWaiters() const { return waiters_.load(); }
+    // Adapter events queued and not yet taken by a receive channel.
+    std::size_t pendingEvents() const;
     std::vector<JournalEntry> journal() const;
     void clearJournal();
     void setJournaling(bool on);
