@@ -15,14 +15,8 @@
 
 namespace {
 
+using fsatest::narrow;
 using fsatest::SimTest;
-
-std::string narrow(const FA_WCHAR* w) {
-    std::string s;
-    for (; *w; ++w)
-        s.push_back(static_cast<char>(*w));
-    return s;
-}
 
 // Whether a process other than this one holds the adapter's lock file:
 // asked from a forked child that only makes system calls.

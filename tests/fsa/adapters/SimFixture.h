@@ -23,6 +23,14 @@ public:
     }
 };
 
+// A wide text of the library as a narrow string.
+inline std::string narrow(const FA_WCHAR* w) {
+    std::string s;
+    for (; *w; ++w)
+        s.push_back(static_cast<char>(*w));
+    return s;
+}
+
 // Two adapters at indices 0 and 2 unless the test loads its own.
 inline const char* kTwoAdapters = R"({"adapters": [
   {"index": 0, "serial": 4660, "containers": {"count": 4, "firstHidden": 24}, "pci": {"bus": 3, "slot": 7},

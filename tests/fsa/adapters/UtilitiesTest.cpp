@@ -14,14 +14,8 @@
 
 namespace {
 
+using fsatest::narrow;
 using fsatest::SimTest;
-
-std::string narrow(const FA_WCHAR* w) {
-    std::string s;
-    for (; *w; ++w)
-        s.push_back(static_cast<char>(*w));
-    return s;
-}
 
 TEST(HandleTable, GrowsWithoutLosingEntriesAndRemovesFromTheMiddle) {
     std::vector<void*> handles;
