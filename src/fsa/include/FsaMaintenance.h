@@ -18,6 +18,11 @@ FSA_STATUS FsaPauseResumeIoStatus(void* handle, unsigned int* state);
 // The same for entry `index` of the adapter table.
 FSA_STATUS FsaPauseResumeIoStatusEx(void* handle, unsigned int index, unsigned int* state);
 
+// Stores the application's user-interface callback with the adapter and
+// with every further entry of its adapter table.
+FSA_STATUS FsaSetUiThreadCallBack(void* handle, void* callback, void* callbackArg,
+                                  unsigned int extraWord);
+
 int FsaIsUnixOS(unsigned int osType);
 int FsaIsNTOS(unsigned int osType);
 unsigned int FsaGetOSType();

@@ -1,5 +1,6 @@
-// Pause and resume of an adapter's I/O, and the paused state as the library
-// sees it (set here and by the paused/resumed adapter events).
+// Adapter-wide maintenance: pause and resume of an adapter's I/O, the
+// paused state as the library sees it (set here and by the paused/resumed
+// adapter events), the user-interface callback and the host OS tests.
 #include "CtOperations.h"
 #include "Frame.h"
 #include "FsaApi.h"
@@ -63,6 +64,22 @@ FSA_STATUS FsaPauseResumeIoStatusEx(void* handle, unsigned int index, unsigned i
         if (const FSA_STATUS s = FsaGetHandleFromIndex(handle, index, &entry); s != FSA_STS_SUCCESS)
             return s;
         return FsaPauseResumeIoStatus(entry, state);
+    });
+}
+
+FSA_STATUS FsaSetUiThreadCallBack(void* handle, void* callback, void* callbackArg,
+                                  unsigned int extraWord) {
+    return FsaExportedCall(handle, {}, [&](FSAAPI_CONTEXT* ctx) {
+        ctx->uiCallback = callback;
+        ctx->uiCallbackArg = callbackArg;
+        ctx->uiCallbackWord = extraWord;
+        for (std::uint32_t i = 1; i < ctx->adapterCount; ++i) {
+            const FSA_STATUS s = FsaSetUiThreadCallBack(
+                UtilHandleFromValue(ctx->adapters[i].handle), callback, callbackArg, extraWord);
+            if (s != FSA_STS_SUCCESS)
+                return s;
+        }
+        return FSA_STS_SUCCESS;
     });
 }
 

@@ -3,6 +3,7 @@
 // events that move the library's paused mark.
 #include "CtChannel.h"
 #include "FsaMaintenance.h"
+#include "HandleTable.h"
 #include "SimFixture.h"
 
 #include <atomic>
@@ -244,6 +245,22 @@ TEST_F(PauseResumeIo, EventsOfAnotherClientMoveTheMark) {
     }
     EXPECT_EQ(s, unsigned(FSA_STS_ADAPTER_NOT_PAUSED));
     EXPECT_EQ(FsaCloseAdapter(other), FSA_STS_SUCCESS);
+}
+
+TEST_F(PauseResumeIo, UiCallbackIsStoredAndRefusedWhilePaused) {
+    int argument = 0;
+    EXPECT_EQ(FsaSetUiThreadCallBack(handle, &argument, &argument, 7), FSA_STS_SUCCESS);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(ctx->uiCallback, &argument);
+    EXPECT_EQ(ctx->uiCallbackArg, &argument);
+    EXPECT_EQ(ctx->uiCallbackWord, 7u);
+    ASSERT_EQ(FsaPauseResumeIo(handle, 10), FSA_STS_SUCCESS);
+    EXPECT_EQ(FsaSetUiThreadCallBack(handle, nullptr, nullptr, 0), FSA_STS_ADAPTER_PAUSED);
+    EXPECT_EQ(ctx->uiCallbackWord, 7u);
+    EXPECT_EQ(
+        FsaSetUiThreadCallBack(reinterpret_cast<void*>(std::uintptr_t(1)), nullptr, nullptr, 0),
+        FSA_STS_INVALID_HANDLE);
 }
 
 TEST(HostOs, FamiliesAndType) {
