@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <dirent.h>
 #include <fstream>
 #include <memory>
 #include <sys/stat.h>
@@ -36,14 +37,31 @@ protected:
     }
 };
 
+// Threads of this process.
+std::size_t threadCount() {
+    std::size_t n = 0;
+    if (DIR* tasks = ::opendir("/proc/self/task")) {
+        while (const dirent* e = ::readdir(tasks))
+            n += e->d_name[0] != '.';
+        ::closedir(tasks);
+    }
+    return n;
+}
+
 TEST_F(RaidDiagnostic, WithoutDiaglogThereIsNoFileAndOneTest) {
+    const std::size_t threadsBefore = threadCount();
     MorvaneRaidCtrlDiag diag;
     EXPECT_EQ(diag.getDiagnosticStatus().getStatus(), DiagnosticStatus::READY);
     struct stat st;
     EXPECT_NE(::stat(MorvaneRaidCtrlDiag::FILE_NAME, &st), 0);
-    VirtualDevice handle(new MorvaneRaidCtrl("qor0"));
-    std::unique_ptr<DiagnosticResult> result(diag.runDiagnostic(&handle, DiagnosticSettings()));
-    EXPECT_EQ(result->getTestResult(), DiagnosticResult::PASSED);
+    {
+        VirtualDevice handle(new MorvaneRaidCtrl("qor0"));
+        std::unique_ptr<DiagnosticResult> result(diag.runDiagnostic(&handle, DiagnosticSettings()));
+        EXPECT_EQ(result->getTestResult(), DiagnosticResult::PASSED);
+    }
+    // The adapter's event thread ended with the run, and the node is closed.
+    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_EQ(sim.openNodeCount(), 0u);
     std::vector<int> pauseCommands;
     for (int command : ctCommands())
         if (command == 65 || command == 66)
