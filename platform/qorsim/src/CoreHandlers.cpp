@@ -12,6 +12,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerConfigurationCommands(sim);
     registerDiskSetCommands(sim);
     registerMaintenanceCommands(sim);
+    registerPauseIo(sim);
 }
 
 } // namespace qorsim

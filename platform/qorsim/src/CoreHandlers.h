@@ -18,5 +18,7 @@ void registerConfigurationCommands(Simulator& sim);
 void registerDiskSetCommands(Simulator& sim);
 // FIB 300, battery registers, flash transfers, bus resets.
 void registerMaintenanceCommands(Simulator& sim);
+// PAUSE_IO, RELEASE_IO and their events.
+void registerPauseIo(Simulator& sim);
 
 } // namespace qorsim
