@@ -272,6 +272,19 @@ TEST_F(DiskSetTest, AnAdapterWithoutSetsReportsOnceAndFails) {
     EXPECT_EQ(FsaCheckDupDiskSetName(handle, "any"), FSA_STS_SUCCESS);
 }
 
+TEST_F(DiskSetTest, ACountBeyondTheExternalAreaIsRefused) {
+    qorsim::Fault bogus;
+    bogus.fibCommand = 550;
+    bogus.mutateReply = [](std::uint8_t* fib) {
+        if (qorsim::get32(fib, qorsim::kFibHeader + 8 + 268) == 1) // the all-sets record
+            qorsim::put32(fib, qorsim::kFibHeader + 8 + 264, 257);
+    };
+    sim.inject(bogus);
+    Seen seen;
+    EXPECT_EQ(FsaEnumDiskSets(handle, nullptr, collectSets, &seen), 425u);
+    EXPECT_EQ(seen.calls, (std::vector<std::pair<unsigned, std::string>>{{424, ""}}));
+}
+
 TEST_F(DiskSetTest, NamesAndLabels) {
     char name[32];
     std::uint32_t size = sizeof name;
