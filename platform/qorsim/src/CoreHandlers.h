@@ -14,5 +14,7 @@ void registerTaskRequests(Simulator& sim);
 void registerAdapterContainerCommands(Simulator& sim);
 // Slices, partitions, containers, user flags, dumps, memory.
 void registerConfigurationCommands(Simulator& sim);
+// Container unique ids (165, 167).
+void registerContainerIdentity(Simulator& sim);
 
 } // namespace qorsim

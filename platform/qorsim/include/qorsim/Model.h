@@ -51,6 +51,9 @@ struct Slice {
     std::uint32_t type = 6;         // 3: a DOS partition, 6: a disk the controller lays out
     bool hasMbr = true;             // carries the controller's MBR
     std::vector<std::uint8_t> data; // the first bytes of the disk
+    // Entries of the disk's own partition table that the in-memory table
+    // does not hold (the in-memory entries naming this slice are on it too).
+    std::vector<std::array<std::uint8_t, 160>> diskOnly;
 };
 
 // A container the controller holds loaded.
@@ -58,6 +61,7 @@ struct ContainerRecord {
     std::uint32_t type = 1;             // 5, 6: snapshot kinds
     std::vector<std::uint32_t> members; // partition-table entries
     std::uint16_t userFlags = 0;
+    std::uint32_t uid = 0; // 0: derived from the number
 };
 
 constexpr std::size_t kPartitionBytes = 160;
