@@ -11,6 +11,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerAdapterContainerCommands(sim);
     registerConfigurationCommands(sim);
     registerContainerIdentity(sim);
+    registerContainerCreation(sim);
 }
 
 } // namespace qorsim

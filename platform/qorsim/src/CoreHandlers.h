@@ -16,5 +16,7 @@ void registerAdapterContainerCommands(Simulator& sim);
 void registerConfigurationCommands(Simulator& sim);
 // Container unique ids (165, 167).
 void registerContainerIdentity(Simulator& sim);
+// Creating (179) and destroying (17) containers over the partition table.
+void registerContainerCreation(Simulator& sim);
 
 } // namespace qorsim
