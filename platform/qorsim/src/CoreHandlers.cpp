@@ -12,6 +12,8 @@ void registerCoreHandlers(Simulator& sim) {
     registerConfigurationCommands(sim);
     registerContainerIdentity(sim);
     registerContainerCreation(sim);
+    registerDiskSetCommands(sim);
+    registerDeviceCommands(sim);
 }
 
 } // namespace qorsim

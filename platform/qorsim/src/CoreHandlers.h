@@ -18,5 +18,9 @@ void registerConfigurationCommands(Simulator& sim);
 void registerContainerIdentity(Simulator& sim);
 // Creating (179) and destroying (17) containers over the partition table.
 void registerContainerCreation(Simulator& sim);
+// FIB 550: disk sets and cluster information.
+void registerDiskSetCommands(Simulator& sim);
+// SCSI sub-operations about drives, channel bytes, reads of a slice.
+void registerDeviceCommands(Simulator& sim);
 
 } // namespace qorsim

@@ -137,3 +137,4 @@ extern "C" {
 FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* count,
                                      FSA_PARTITION_CACHE_ELEMENT** list);
 }
+#include "FsaMaintenance.h"

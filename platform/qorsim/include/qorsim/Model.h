@@ -3,6 +3,9 @@
 // from the adapter's JSON object through a section loader.
 #pragma once
 
+#include "qorsim/DeviceModel.h"
+#include "qorsim/MaintenanceModel.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -62,6 +65,8 @@ struct ContainerRecord {
     std::vector<std::uint32_t> members; // partition-table entries
     std::uint16_t userFlags = 0;
     std::uint32_t uid = 0; // 0: derived from the number
+    std::uint32_t stateFlags = 0;                // record word 3
+    std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
 };
 
 constexpr std::size_t kPartitionBytes = 160;
@@ -101,6 +106,8 @@ struct Adapter {
     std::uint32_t nextTaskId = 1;
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
     bool eventsOpenedReadWrite = false;          // container sub-command 155 seen
+    Maintenance maint;                           // disk sets, NVRAM, battery, flash
+    Devices devices;                             // drives and channels
 
     Task* findTask(std::uint32_t id);
 };
