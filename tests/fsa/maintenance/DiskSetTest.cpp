@@ -16,7 +16,8 @@ constexpr std::uint64_t kSelf = 4660;
 constexpr std::uint64_t kOther = 9999;
 
 const char* kConfig = R"({"adapters": [{"index": 0, "serial": 4660,
-  "slices": [{"drive": 0}, {"drive": 1}, {"drive": 2}, {"drive": 128}, {"drive": 129}],
+  "drives": [{"bus": 0, "target": 0}, {"bus": 0, "target": 1}, {"bus": 0, "target": 2},
+             {"bus": 1, "target": 0}, {"bus": 1, "target": 1}],
   "diskSets": [
     {"number": 100, "creator": 4660, "label": "Untitled-1", "owner": 4660, "flags": 4, "members": [0],
      "stamp": 146112259419057930, "attributes": 1},
