@@ -14,5 +14,7 @@ void registerTaskRequests(Simulator& sim);
 void registerAdapterContainerCommands(Simulator& sim);
 // Slices, partitions, containers, user flags, dumps, memory.
 void registerConfigurationCommands(Simulator& sim);
+// PAUSE_IO, RELEASE_IO and their events.
+void registerPauseIo(Simulator& sim);
 
 } // namespace qorsim
