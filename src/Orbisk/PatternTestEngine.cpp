@@ -207,7 +207,7 @@ void PatternTestEngine::testPatterns() {
     m_startGate.wait();
     const std::size_t total = m_chunkTotal;
     const float share = total != 0 ? PATTERN_SHARE / static_cast<float>(total) : 0;
-    while (!m_abort && m_patternCursor.load() < total) {
+    while (!m_abort && m_status != PATTERN_MISMATCH && m_patternCursor.load() < total) {
         m_chunkMutex.lock();
         const std::size_t index = m_patternCursor.load();
         if (index >= total) {

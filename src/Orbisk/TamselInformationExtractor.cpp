@@ -163,7 +163,9 @@ std::uint32_t TamselInformationExtractor::getEccMemoryRedundancyObjID() {
         if (!redundant)
             return ROOT_OID;
         logLine(pLogFile0, "Got a redundant object: ", index);
-        if (children(redundant.oid(), MEMORY_ARRAY)) {
+        // The data manager may answer an empty list for any object: only a
+        // parent with arrays is the parent of the arrays.
+        if (children(redundant.oid(), MEMORY_ARRAY).count() > 0) {
             logLine(pLogFile0, "Found parent of memory-array: ", index + 1);
             return redundant.oid();
         }
