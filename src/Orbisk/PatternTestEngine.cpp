@@ -143,8 +143,10 @@ bool PatternTestEngine::allocMemory() {
             m_chunks.push_back(std::move(chunk));
             allocated += chunkKB;
             logLine(pLogFile0, "MemoryDevice::allocMemory() Allocated: ", allocated, "KB");
-            setProgress(static_cast<float>(allocated) / static_cast<float>(m_totalKB) *
-                        ALLOCATION_SHARE);
+            // The last chunk may overshoot the total; its share may not.
+            setProgress(std::min(ALLOCATION_SHARE, static_cast<float>(allocated) /
+                                                       static_cast<float>(m_totalKB) *
+                                                       ALLOCATION_SHARE));
         }
         logLine(pLogFile0, "MemoryDevice::allocMemory() Should Allocate: ", m_totalKB);
         logLine(pLogFile0, "MemoryDevice::allocMemory() Allocated: ", allocated);

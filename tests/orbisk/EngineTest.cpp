@@ -108,6 +108,19 @@ TEST_P(EngineThreads, MismatchStopsTheRunWithStatusThree) {
 
 INSTANTIATE_TEST_SUITE_P(Threads, EngineThreads, ::testing::Values(1, 4, 16));
 
+TEST_F(Seams, OvershootingChunkKeepsTheStatusFinalAtHundred) {
+    // One 16 MB chunk for 8 MB: allocation may not claim more than its share
+    // of progress, or 100 would be reached before the pattern pass ends.
+    MemoryChunk::setAfterWriteHook([](char* block, std::size_t) { block[0] = 0; });
+    for (int run = 0; run < 10; ++run) {
+        PatternTestEngine engine(8192, 2);
+        ASSERT_EQ(engine.start(), 0);
+        const Watch seen = watch(engine);
+        expectRisingTo100(seen);
+        EXPECT_EQ(seen.statusAtHundred, PatternTestEngine::PATTERN_MISMATCH);
+    }
+}
+
 TEST_F(Seams, AbortEndsPromptly) {
     // More memory than the test could verify in the time allowed.
     PatternTestEngine engine(2000 * 1024, 2);
