@@ -20,8 +20,15 @@ void MemoryChunk::Free::operator()(char* p) const {
     std::free(p);
 }
 
+// The block is zero-filled by hand rather than by calloc: calloc leaves
+// fresh pages unmapped, so the page-toucher would fault in the shared zero
+// page and every pattern write would fault a second time. Writing now maps
+// each page once, and the toucher then keeps resident pages resident.
 MemoryChunk::MemoryChunk(unsigned long size)
-    : m_data(static_cast<char*>(std::calloc(size != 0 ? size : 1, 1))), m_size(size) {}
+    : m_data(static_cast<char*>(std::malloc(size != 0 ? size : 1))), m_size(size) {
+    if (m_data)
+        std::memset(m_data.get(), 0, size);
+}
 
 void MemoryChunk::setAfterWriteHook(AfterWriteHook hook) {
     s_afterWrite = hook;
