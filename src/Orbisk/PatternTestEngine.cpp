@@ -217,7 +217,9 @@ void PatternTestEngine::testPatterns() {
             break;
         }
         m_patternCursor = index + 1;
-        addProgress(share);
+        // Set, not added: a thread that found nothing left to claim may
+        // already have raised progress to 88.
+        setProgress(ALLOCATION_SHARE + share * static_cast<float>(index + 1));
         m_chunkMutex.unLock();
 
         MemoryChunk& chunk = *m_chunks[index];
