@@ -144,20 +144,15 @@ constexpr std::int64_t MiB64 = 64 * 1024, MiB512 = 512 * 1024;
 // 2 GiB as the diagnostic tests it: its cap is one KB short.
 constexpr std::int64_t GiB2 = 2097151;
 
-BENCHMARK(EngineAgainstFloor)
-    ->Arg(MiB64)
-    ->Arg(MiB512)
-    ->Arg(GiB2)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
-BENCHMARK(VerifyAgainstPrefaultedMemset)
-    ->Arg(MiB64)
-    ->Arg(MiB512)
-    ->Arg(GiB2)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+// Sizes in KB, manual time, three runs each.
+void memorySizes(benchmark::internal::Benchmark* benchmark) {
+    for (std::int64_t kb : {MiB64, MiB512, GiB2})
+        benchmark->Arg(kb);
+    benchmark->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+}
+
+BENCHMARK(EngineAgainstFloor)->Apply(memorySizes);
+BENCHMARK(VerifyAgainstPrefaultedMemset)->Apply(memorySizes);
 
 } // namespace
 
