@@ -1,7 +1,7 @@
 # Java native methods are tested from a real JVM.
 #
 # kor_add_java_test(<name> SOURCES <file.java>... MAIN <class> NATIVE_LIB <target>
-#                   [SANDBOX] [SANDBOX_ARGS <arg>...] [TIMEOUT <s>])
+#                   [SANDBOX] [SANDBOX_ARGS <arg>...] [TIMEOUT <s>] [LABELS <l>...])
 #   Compiles the Java sources (the outside classes declared under platform/java
 #   plus the test's own driver) into a jar and runs MAIN with -Xcheck:jni,
 #   with java.library.path at NATIVE_LIB's directory. MAIN exits non-zero when
@@ -23,7 +23,7 @@ include(UseJava)
 set(KOR_JAVA_RUNNER ${CMAKE_CURRENT_LIST_DIR}/java-run CACHE INTERNAL "")
 
 function(kor_add_java_test name)
-    cmake_parse_arguments(J "SANDBOX" "MAIN;NATIVE_LIB;TIMEOUT" "SOURCES;SANDBOX_ARGS" ${ARGN})
+    cmake_parse_arguments(J "SANDBOX" "MAIN;NATIVE_LIB;TIMEOUT" "SOURCES;SANDBOX_ARGS;LABELS" ${ARGN})
     add_jar(${name} SOURCES ${J_SOURCES} OUTPUT_NAME ${name})
     add_dependencies(${name} ${J_NATIVE_LIB})
     get_target_property(jar ${name} JAR_FILE)
@@ -36,4 +36,7 @@ function(kor_add_java_test name)
         set(J_TIMEOUT 120)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${J_TIMEOUT})
+    if(J_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${J_LABELS}")
+    endif()
 endfunction()

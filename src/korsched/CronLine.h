@@ -1,0 +1,34 @@
+// Formatting and recognising the crontab lines of scheduled diagnostic runs.
+#pragma once
+
+#include "ScheduleRequest.h"
+
+#include <string>
+
+namespace korsched {
+
+struct CronLineResult {
+    bool ok = false;
+    std::string line;  // with its final newline, when ok
+    std::string error; // why the request was refused, when not ok
+    int weekday = -1;  // of the requested date (0 = Sunday), when the date is valid
+};
+
+// Validates every field and builds the line cron will run as root. A refused
+// request never reaches the crontab: cron ignores the whole file when one line
+// is invalid, and the line is handed to /bin/sh.
+CronLineResult formatCronLine(const ScheduleRequest& request);
+
+// True when the program name may be written into a crontab: a non-empty path
+// of ordinary characters.
+bool isSafeProgramName(const std::string& name);
+
+// True when the parameter text holds nothing the shell or cron would
+// interpret (and is valid UTF-8 without control characters).
+bool isSafeParameterText(const std::string& text);
+
+// True when the line has the shape of a scheduled run of `appName`: five time
+// fields, the user root, then the program field equal to the name.
+bool isScheduledRunOf(const std::string& line, const std::string& appName);
+
+} // namespace korsched

@@ -1,0 +1,5 @@
+#include "terminator.h"
+
+int main() {
+    return haltrix::runTerminator(haltrix::ReadPatternArgument());
+}

@@ -1,0 +1,199 @@
+// Scheduling and removal on a real crontab file. Runs in the sandbox: one case
+// mounts a tiny tmpfs to make the rewrite fail for real.
+#include "Scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace korsched {
+namespace {
+
+const char* const kForeign = "SHELL=/bin/sh\n"
+                             "17 *\t* * *\troot\tcd / && run-parts --report /etc/cron.hourly\n"
+                             "0 3 * * * root /usr/bin/logger --mentions /opt/diag/run\n";
+
+class SchedulerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/korsched-test.XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(dir));
+        m_dir = dir;
+        m_crontab = m_dir + "/crontab";
+    }
+    void TearDown() override {
+        umount2((m_dir + "/full").c_str(), MNT_DETACH);
+        std::system(("rm -rf " + m_dir).c_str());
+    }
+
+    void write(const std::string& contents) { std::ofstream(m_crontab) << contents; }
+    std::string read() const {
+        std::ifstream in(m_crontab);
+        std::stringstream all;
+        all << in.rdbuf();
+        return all.str();
+    }
+    int schedule(int type, const std::string& name = "/opt/diag/run",
+                 const std::string& param = "-q", int month = 7, int day = 4) {
+        ScheduleRequest r;
+        r.month = month;
+        r.day = day;
+        r.year = 2005;
+        r.hour = 2;
+        r.minute = 30;
+        r.type = scheduleTypeFromCode(type);
+        r.appName = name;
+        r.runtimeParam = param;
+        return scheduler().scheduleTask(r);
+    }
+    Scheduler scheduler() { return Scheduler(m_crontab, m_dir + "/lock", m_out); }
+
+    std::string m_dir;
+    std::string m_crontab;
+    std::ostringstream m_out;
+};
+
+TEST_F(SchedulerTest, AppendsTheLineAndKeepsTheRest) {
+    write(kForeign);
+    EXPECT_EQ(1, schedule(0));
+    EXPECT_EQ(std::string(kForeign) + "30 2 * * * root /opt/diag/run 7/4/2005 -q \n", read());
+    EXPECT_NE(std::string::npos, m_out.str().find("Schedule Task Daily"));
+    EXPECT_NE(std::string::npos, m_out.str().find("Scheduling task completed successfully.!"));
+}
+
+TEST_F(SchedulerTest, RescheduleLeavesOneLine) {
+    write(kForeign);
+    ASSERT_EQ(1, schedule(0));
+    ASSERT_EQ(1, schedule(1));
+    ASSERT_EQ(1, schedule(3, "/opt/diag/run", "-x", 12, 25));
+    EXPECT_EQ(std::string(kForeign) + "30 2 25 12 * root /opt/diag/run 12/25/2005 -x\n", read());
+    EXPECT_NE(std::string::npos, m_out.str().find("A scheduled task exists currently!"));
+}
+
+TEST_F(SchedulerTest, DeleteRemovesOnlyTheNamedRun) {
+    write(kForeign);
+    ASSERT_EQ(1, schedule(0, "/opt/diag/run"));
+    ASSERT_EQ(1, schedule(1, "/opt/diag/runner"));
+    EXPECT_EQ(1, scheduler().deleteTask("/opt/diag/run"));
+    EXPECT_EQ(std::string(kForeign) + "30 2 * * 1 root /opt/diag/runner 7/4/2005 -q\n", read());
+    EXPECT_NE(std::string::npos, m_out.str().find("Deleted currently scheduled task."));
+}
+
+TEST_F(SchedulerTest, DeleteOfAnUnscheduledNameChangesNothing) {
+    write(kForeign);
+    for (const char* name : {"/opt/diag/run", "", "run-parts"}) {
+        EXPECT_EQ(0, scheduler().deleteTask(name)) << name;
+        EXPECT_EQ(kForeign, read()) << name;
+    }
+    EXPECT_NE(std::string::npos,
+              m_out.str().find("- No task was previously scheduled to be deleted."));
+}
+
+TEST_F(SchedulerTest, RefusedRequestsLeaveTheCrontabByteIdentical) {
+    write(kForeign);
+    EXPECT_EQ(0, schedule(0, "/opt/diag/run", "-q; reboot"));
+    EXPECT_EQ(0, schedule(3, "/opt/diag/run", "-q", 2, 30));
+    EXPECT_EQ(0, schedule(3, ""));
+    EXPECT_EQ(kForeign, read());
+}
+
+TEST_F(SchedulerTest, FinalNewlineIsAddedAndModeIs0644) {
+    write("SHELL=/bin/sh");
+    ASSERT_EQ(0, chmod(m_crontab.c_str(), 0666));
+    ASSERT_EQ(1, schedule(2));
+    EXPECT_EQ("SHELL=/bin/sh\n30 2 4 * * root /opt/diag/run 7/4/2005 -q\n", read());
+    struct stat st {};
+    ASSERT_EQ(0, stat(m_crontab.c_str(), &st));
+    EXPECT_EQ(0644u, st.st_mode & 07777);
+}
+
+TEST_F(SchedulerTest, MissingCrontabFails) {
+    EXPECT_EQ(0, schedule(0));
+    EXPECT_EQ(0, scheduler().deleteTask("/opt/diag/run"));
+    EXPECT_NE(0, access(m_crontab.c_str(), F_OK));
+    EXPECT_NE(std::string::npos, m_out.str().find("Failed to open system crontab file!"));
+}
+
+TEST_F(SchedulerTest, NoTemporaryFileIsLeftBehind) {
+    write(kForeign);
+    ASSERT_EQ(1, schedule(0));
+    ASSERT_EQ(1, scheduler().deleteTask("/opt/diag/run"));
+    EXPECT_EQ(0, std::system(("test \"$(ls -A " + m_dir + ")\" = \"crontab\nlock\"").c_str()));
+}
+
+TEST_F(SchedulerTest, ConcurrentEditsFromThreadsAndProcessesLoseNothing) {
+    write(kForeign);
+    // Two processes, each with four threads, reschedule their own programs;
+    // each ends with a "once" run (19 % 4 == 3).
+    const auto edit = [&](const std::string& prefix) {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&, t] {
+                std::ostringstream out;
+                Scheduler own(m_crontab, m_dir + "/lock", out);
+                ScheduleRequest r;
+                r.month = 1, r.day = 2, r.year = 2030, r.hour = 3, r.minute = 4;
+                r.appName = prefix + std::to_string(t);
+                for (int i = 0; i < 20; ++i) {
+                    r.type = scheduleTypeFromCode(i % 4);
+                    own.scheduleTask(r);
+                }
+            });
+        for (auto& thread : threads)
+            thread.join();
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        edit("/opt/child");
+        _exit(0);
+    }
+    edit("/opt/parent");
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    const std::string result = read();
+    EXPECT_EQ(0u, result.find(kForeign));
+    for (const char* prefix : {"/opt/child", "/opt/parent"})
+        for (int t = 0; t < 4; ++t) {
+            const std::string line =
+                "4 3 2 1 * root " + std::string(prefix) + std::to_string(t) + " 1/2/2030 \n";
+            EXPECT_NE(std::string::npos, result.find(line)) << line << " missing from\n" << result;
+        }
+    EXPECT_EQ(std::string(kForeign).size() +
+                  8 * std::string("4 3 2 1 * root /opt/childN 1/2/2030 \n").size() + 4,
+              result.size());
+}
+
+TEST_F(SchedulerTest, FailedRewriteLeavesTheCrontabUntouched) {
+    const std::string full = m_dir + "/full";
+    ASSERT_EQ(0, mkdir(full.c_str(), 0755));
+    ASSERT_EQ(0, mount("korsched-full", full.c_str(), "tmpfs", 0, "size=16k"))
+        << "needs root in a private mount namespace";
+    m_crontab = full + "/crontab";
+    // Fill the file system so that no second copy of the crontab fits.
+    const std::string big = std::string(kForeign) + "# " + std::string(5000, 'x') + "\n";
+    write(big);
+    ASSERT_EQ(big, read());
+    ASSERT_EQ(1, schedule(0)) << "sanity: the line itself fits before the filler";
+    ASSERT_EQ(1, scheduler().deleteTask("/opt/diag/run"));
+    ASSERT_EQ(big, read());
+
+    std::ofstream(full + "/filler") << std::string(3000, 'f');
+    EXPECT_EQ(0, schedule(0));
+    EXPECT_EQ(big, read());
+}
+
+} // namespace
+} // namespace korsched
