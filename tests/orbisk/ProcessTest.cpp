@@ -7,13 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <signal.h>
 #include <sstream>
-#include <unistd.h>
 
 #include "process_runner.h"
 
@@ -39,10 +37,7 @@ struct Outcome {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
     std::string file(const std::string& name) const {
-        std::ifstream in(directory / name);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return readFile((directory / name).string());
     }
 };
 
@@ -89,10 +84,9 @@ public:
         return outcome;
     }
 
-    static fs::path root() {
-        static const fs::path path =
-            fs::temp_directory_path() / ("orbisk-process-" + std::to_string(getpid()));
-        return path;
+    static const fs::path& root() {
+        static const TempDirectory directory("orbisk-process");
+        return directory.path();
     }
 
 private:
@@ -119,10 +113,7 @@ protected:
         start("stopped", "orbisk-machine.json", {"run", "--stop-after-polls", "1"});
         start("log-blocked", "orbisk-machine.json", {"run"}, {{"DIAGLOG", "0"}}, true);
     }
-    static void TearDownTestSuite() {
-        s_runs.clear();
-        fs::remove_all(Orbisk::root());
-    }
+    static void TearDownTestSuite() { s_runs.clear(); }
 
     static Outcome outcome(const std::string& name) {
         auto& run = s_runs.at(name);
