@@ -1,11 +1,15 @@
 // A Windows service that runs until it is told to stop, for tests that stop
-// and delete services. Started by the service control manager only.
+// and delete services. Started by the service control manager only. With the
+// argument "slow" it stays stop-pending for 5 seconds before it stops.
 #include <windows.h>
+
+#include <string>
 
 namespace {
 
 SERVICE_STATUS_HANDLE g_status = nullptr;
 HANDLE g_stop = nullptr;
+bool g_slow = false;
 
 void report(DWORD state) {
     SERVICE_STATUS status{};
@@ -30,12 +34,15 @@ void WINAPI serviceMain(DWORD, LPSTR*) {
     report(SERVICE_RUNNING);
     WaitForSingleObject(g_stop, INFINITE);
     CloseHandle(g_stop);
+    if (g_slow)
+        Sleep(5000);
     report(SERVICE_STOPPED);
 }
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    g_slow = argc > 1 && std::string(argv[1]) == "slow";
     char name[] = "";
     SERVICE_TABLE_ENTRYA table[] = {{name, serviceMain}, {nullptr, nullptr}};
     return StartServiceCtrlDispatcherA(table) ? 0 : 1;
