@@ -1,13 +1,11 @@
 #include "process_actions.h"
 
 #include "entry_parts.h"
+#include "process_name.h"
 #include "registry_roots.h"
 #include "sleeper.h"
 #include "trace.h"
 #include "utility.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -15,12 +13,6 @@ constexpr int kEnginePolls = 10;
 constexpr unsigned long kEnginePollMs = 5000;
 constexpr int kCountPolls = 10;
 constexpr unsigned long kCountPollMs = 10000;
-
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 bool initializeProcessList(Win32Process& processes) {
     if (processes.initialize())
@@ -60,7 +52,8 @@ int UninstallApps::action(std::ostream& log) {
                  [&](const std::string& entry) {
                      formatTrace("Running = %s\n", entry.c_str());
                      log << entry << std::endl;
-                     std::string lower = lowerCase(entry);
+                     std::string lower = entry;
+                     kor::lowerAsciiInPlace(lower);
                      if (lower.find("java.exe") != std::string::npos ||
                          lower.find("ctor.dll") == std::string::npos) {
                          runProcessAndWait(entry, false);
@@ -113,15 +106,9 @@ int UninstallAppsRegistry::action(std::ostream& log) {
 }
 
 bool UninstallAppsRegistry::runEntry(const std::string& entry, std::ostream& log) {
-    RegistryValueEntry parts = splitRegistryValueEntry(entry);
-    if (parts.problem == RegistryValueEntry::Problem::NoRoot) {
-        formatTrace("Could not find sRootKey. Skipping = %s\n", entry.c_str());
+    RegistryValueEntry parts;
+    if (!splitValueEntryTraced(entry, "Could not find sRootKey. Skipping = %s\n", parts))
         return false;
-    }
-    if (parts.problem == RegistryValueEntry::Problem::NoValue) {
-        formatTrace("Could not find string value. Skipping = %s\n", entry.c_str());
-        return false;
-    }
     std::string arguments = splitArguments(parts.regValue);
     formatTrace("sRootKey = %s\n", parts.rootKey.c_str());
     formatTrace("sRegKey = %s\n", parts.regKey.c_str());

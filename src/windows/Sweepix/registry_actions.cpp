@@ -92,15 +92,9 @@ int DeleteRegValues::action(std::ostream& log) {
 }
 
 bool DeleteRegValues::deleteEntry(const std::string& entry, std::ostream& log) const {
-    RegistryValueEntry parts = splitRegistryValueEntry(entry);
-    if (parts.problem == RegistryValueEntry::Problem::NoRoot) {
-        formatTrace("SKIPPING Key = %s\n", entry.c_str());
+    RegistryValueEntry parts;
+    if (!splitValueEntryTraced(entry, "SKIPPING Key = %s\n", parts))
         return false;
-    }
-    if (parts.problem == RegistryValueEntry::Problem::NoValue) {
-        formatTrace("Could not find string value. Skipping = %s\n", entry.c_str());
-        return false;
-    }
     formatTrace("sRootKey = %s\n", parts.rootKey.c_str());
     formatTrace("sRegKey = %s\n", parts.regKey.c_str());
     formatTrace("sRegValue = %s\n", parts.regValue.c_str());

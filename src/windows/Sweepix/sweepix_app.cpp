@@ -2,12 +2,11 @@
 
 #include "language_index.h"
 #include "license_dialog.h"
+#include "process_name.h"
 #include "resource.h"
 #include "trace.h"
 #include "utility.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -42,12 +41,6 @@ std::vector<std::string> commandArguments() {
     for (int i = 1; i < __argc; ++i)
         arguments.emplace_back(__argv[i]);
     return arguments;
-}
-
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 std::string localTime() {
@@ -152,7 +145,8 @@ bool SweepixApp::InitInstance() {
 }
 
 bool SweepixApp::passStartChecks(const ShellOptions& options) {
-    std::string wholeCmdLine = lowerCase(__argc > 0 ? __argv[0] : "");
+    std::string wholeCmdLine = __argc > 0 ? __argv[0] : "";
+    kor::lowerAsciiInPlace(wholeCmdLine);
     formatTrace("gcsWholeCmdLine = %s\n", wholeCmdLine.c_str());
     std::size_t backslash = wholeCmdLine.find_last_of('\\');
     if (backslash != std::string::npos && backslash > 0) {

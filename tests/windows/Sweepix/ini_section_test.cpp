@@ -2,6 +2,8 @@
 // entries, and how placeholders resolve or drop a line.
 #include "ini_section.h"
 
+#include "case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -72,13 +74,7 @@ const SectionCase kSectionCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, IniSectionTest, testing::ValuesIn(kSectionCases),
-                         [](const auto& info) {
-                             std::string name = info.param.label;
-                             for (char& c : name)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return caseName(info.param.label); });
 
 TEST(IniSection, OverlongLineIsNeverAnEntry) {
     // A line cut at the buffer's end could name a parent of the meant path.

@@ -15,16 +15,7 @@ using testing::Contains;
 using wintest::Child;
 
 std::string tag() {
-    std::string t = "kp";
-    for (DWORD id = GetCurrentProcessId(); id; id /= 26)
-        t += static_cast<char>('a' + id % 26);
-    return t;
-}
-
-std::string systemDrive() {
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(windows, 2);
+    return wintest::uniqueLetters("kp");
 }
 
 TEST(SweepixProgram, KillsProcessesAndRunsUninstallers) {

@@ -18,24 +18,8 @@ using testing::HasSubstr;
 using testing::Not;
 using Lines = std::vector<std::string>;
 
-// Unique to this test process, letters only.
 std::string tag() {
-    std::string t = "kt";
-    for (DWORD id = GetCurrentProcessId(); id; id /= 26)
-        t += static_cast<char>('a' + id % 26);
-    return t;
-}
-
-std::string systemDrive() {
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(windows, 2);
-}
-
-std::string windowsDir() {
-    char windows[MAX_PATH];
-    UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(windows, n);
+    return wintest::uniqueLetters("kt");
 }
 
 const std::regex kTimeLine("(START|END) TIME = \\d\\d:\\d\\d:\\d\\d on [A-Z][a-z]+day, "

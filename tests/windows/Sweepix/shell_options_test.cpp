@@ -1,6 +1,8 @@
 // The command line of the clean-up program.
 #include "shell_options.h"
 
+#include "case_name.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -94,13 +96,7 @@ const OptionCase kOptionCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ShellOptionsTest, testing::ValuesIn(kOptionCases),
-                         [](const auto& info) {
-                             std::string name = info.param.label;
-                             for (char& c : name)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return caseName(info.param.label); });
 
 TEST(ShellOptions, UnknownOptionKeepsTheArgumentAndTracesInOrder) {
     ShellOptions o = parseOptions({"/o", "/fa.ini", "/zap%s"}, "sweepix");

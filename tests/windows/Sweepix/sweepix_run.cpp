@@ -52,6 +52,16 @@ std::vector<std::string> SweepixRun::logLines() const {
     return lines;
 }
 
+std::string windowsDir() {
+    char windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows, length < MAX_PATH ? length : 0);
+}
+
+std::string systemDrive() {
+    return windowsDir().substr(0, 2);
+}
+
 void setRegString(HKEY root, const std::string& key, const std::string& name,
                   const std::string& value, DWORD type) {
     HKEY handle;

@@ -34,6 +34,10 @@ private:
     std::string dir_;
 };
 
+std::string windowsDir();
+// The drive of the Windows directory ("C:").
+std::string systemDrive();
+
 // Registry helpers.
 void setRegString(HKEY root, const std::string& key, const std::string& name,
                   const std::string& value, DWORD type = REG_SZ);
