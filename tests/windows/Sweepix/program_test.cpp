@@ -72,6 +72,22 @@ TEST(SweepixProgram, LogIsFramedAndGrowsUnlessOverwritten) {
     EXPECT_EQ(lines.back().rfind("END TIME = ", 0), 0u);
 }
 
+TEST(SweepixProgram, CarriesFileAndProductVersion280) {
+    SweepixRun sweepix;
+    const std::string exe = sweepix.path("Sweepix.exe");
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(8, 2));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(8, 2));
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+}
+
 TEST(SweepixProgram, StopsBeforeActingWithExitCodeZero) {
     SweepixRun sweepix;
     const std::string canary = sweepix.path("canary.txt");
