@@ -17,13 +17,17 @@ char* Answer::finish() {
     return m_buf.takeText();
 }
 
+bool requireInput(std::int32_t count, OCSParamList params, const char* name, std::int32_t kind,
+                  void* out, Answer& answer) {
+    const std::int32_t rc = OCSDASNVPValToXVal(count, params, name, kind, out);
+    if (rc != 0)
+        answer.badInput(name, rc);
+    return rc == 0;
+}
+
 bool requireUserInfo(std::int32_t count, OCSParamList params, Answer& answer,
                      const char** userInfo) {
-    const std::int32_t rc =
-        OCSDASNVPValToXVal(count, params, "qvausrinfo", OCS_KIND_TEXT, userInfo);
-    if (rc != 0)
-        answer.badInput("qvausrinfo", rc);
-    return rc == 0;
+    return requireInput(count, params, "qvausrinfo", OCS_KIND_TEXT, userInfo, answer);
 }
 
 } // namespace telmda

@@ -56,6 +56,11 @@ char* runHandler(std::int32_t count, OCSParamList params, const char* helpText, 
     return answer.finish();
 }
 
+// A required input converted to `kind`; false (with its "CmdHelp" note and
+// the conversion's status in the answer) when missing or bad.
+bool requireInput(std::int32_t count, OCSParamList params, const char* name, std::int32_t kind,
+                  void* out, Answer& answer);
+
 // "qvausrinfo", required by every handler that changes a setting; false
 // (with the note and status in the answer) when missing or bad.
 bool requireUserInfo(std::int32_t count, OCSParamList params, Answer& answer,

@@ -15,6 +15,12 @@ struct SmilDeleter {
 };
 using SmilPtr = std::unique_ptr<void, SmilDeleter>;
 
+// Memory from the host, released through the host.
+struct HostMemDeleter {
+    void operator()(void* p) const { OCSFreeMem(p); }
+};
+using HostMem = std::unique_ptr<void, HostMemDeleter>;
+
 // An XML buffer of the host; released unless its text was taken.
 class XmlBuffer {
 public:

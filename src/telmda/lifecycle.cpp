@@ -2,6 +2,7 @@
 // points bracketed by the host's export context.
 #include "lifecycle.h"
 
+#include "card_link.h"
 #include "host.h"
 #include "telmda/telmda.h"
 
@@ -40,8 +41,10 @@ int ModuleDetach(void) {
         return 0;
     if (--modAttachCount > 0)
         return 1;
-    if (pContextLock)
+    if (pContextLock) {
+        telmda::releaseCardLink();
         OCSFreeContextLock(pContextLock);
+    }
     pContextLock = nullptr;
     attachFailed = false;
     return 1;

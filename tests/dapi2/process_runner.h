@@ -3,6 +3,7 @@
 #ifndef DAPI2_PROCESS_RUNNER_H
 #define DAPI2_PROCESS_RUNNER_H
 
+#include <filesystem>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -37,5 +38,21 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
                          const std::vector<std::string>& env, const std::string& workDir);
 
 std::string readFile(const std::string& path);
+
+// A fresh directory under /tmp, removed with all it holds at the end.
+class TempDirectory {
+public:
+    explicit TempDirectory(const std::string& prefix = "test");
+    ~TempDirectory();
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The contents of a file in it ("" when there is none).
+    std::string read(const std::string& name) const { return readFile((path_ / name).string()); }
+
+private:
+    std::filesystem::path path_;
+};
 
 #endif // DAPI2_PROCESS_RUNNER_H

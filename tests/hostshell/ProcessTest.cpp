@@ -90,29 +90,9 @@ Outcome testdiag(std::vector<std::string> arguments, Environment changes = {},
     return Testdiag(std::move(arguments), std::move(changes), directory).finish();
 }
 
-class TempDirectory {
-public:
-    TempDirectory() {
-        char pattern[] = "/tmp/testdiag-XXXXXX";
-        if (mkdtemp(pattern) != nullptr)
-            m_path = pattern;
-    }
-    ~TempDirectory() { fs::remove_all(m_path); }
-    const fs::path& path() const { return m_path; }
-    std::string read(const std::string& name) const {
-        std::ifstream in(m_path / name);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    fs::path m_path;
-};
-
 Testdiag::Testdiag(std::vector<std::string> arguments, Environment changes,
                    const std::string& directory) {
-    static TempDirectory outputs; // the runner keeps each child's output in files here
+    static TempDirectory outputs("testdiag"); // the runner keeps each child's output in files here
     static int runs = 0;
     m_outputDirectory = (outputs.path() / std::to_string(++runs)).string();
     fs::create_directory(m_outputDirectory);

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <dirent.h>
+
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace telmtest {
@@ -18,6 +21,18 @@ inline int openDescriptors() {
         while (readdir(dir))
             ++count;
         closedir(dir);
+    }
+    return count;
+}
+
+// The simulated card and the scripted responder close their side of a
+// connection on their own threads, a moment after the library returns; a
+// descriptor the library leaked never goes away.
+inline int descriptorsAfterSettling(int expected) {
+    int count = openDescriptors();
+    for (int i = 0; i < 200 && count != expected; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        count = openDescriptors();
     }
     return count;
 }

@@ -72,7 +72,7 @@ TEST_P(RoundTrip, PutAndGetAreByteExactInTheServersDefaultType) {
     struct stat info;
     ASSERT_EQ(stat(local(name + ".in").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(descriptorsAfterSettling(before), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip,
@@ -91,7 +91,7 @@ TEST_F(Failures, FailedDownloadLeavesTheLocalFileAsItWas) {
     EXPECT_EQ(tymGetFile(kType, local("precious").c_str(), "file1"), 1);
     EXPECT_TRUE(readFile(local("precious")) == keep);
     EXPECT_EQ(filesIn(localDir).size(), 1u);
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(descriptorsAfterSettling(before), before);
     std::system(("rm -f '" + local("precious") + "'").c_str());
 }
 
@@ -106,7 +106,7 @@ TEST_F(Failures, LaterStagesReturnOneAndLeakNothing) {
     EXPECT_EQ(tymPutFile(kType, local("up").c_str(), "up"), 1);
     card.setObject(16, 2, 0, "192.168.234.235"); // server .236: the card, no FTP there
     EXPECT_EQ(tymPutFile(kType, local("up").c_str(), "up"), 1);
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(descriptorsAfterSettling(before), before);
     std::system(("rm -f '" + local("up") + "'").c_str());
 }
 
@@ -133,7 +133,7 @@ TEST_P(Preparation, FailsWithMinusOne) {
     if (c.localExists) { // a download needs no local file to start with
         EXPECT_EQ(tymGetFile(c.type, local("prep-get").c_str(), c.remoteName.c_str()), -1);
     }
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(descriptorsAfterSettling(before), before);
     EXPECT_NE(access(local("prep-get").c_str(), F_OK), 0) << "nothing is created";
     unlink(path.c_str());
 }

@@ -43,7 +43,30 @@ std::vector<std::string> allParams(const std::string& command, const std::string
                              "RSCRHostFloppyTFTPIPAddr",
                              "RSCRHostFloppyTFTPPATH",
                              "RSCRHostFWUpdateTFTPIPAddr",
-                             "RSCRHostFWUpdateTFTPPath"})
+                             "RSCRHostFWUpdateTFTPPath",
+                             "RSCUserName",
+                             "RSCUserPassword",
+                             "RSCUserEmailAddress",
+                             "RSCUserEnableNumericPaging",
+                             "RSCUserAlphaBaudRate",
+                             "RSCSystemUserEmailTest",
+                             "RSCTrapDestIPAddr",
+                             "RSCTrapsEnable",
+                             "RSCSNMPCommunity",
+                             "RSCTrapTest",
+                             "RSCDialInUserPppUserName",
+                             "RSCDialInUserPppPassword",
+                             "RSCDialInUserCallbackType",
+                             "RSCDemandDialIpAddr",
+                             "RSCDemandDialPhoneNumber",
+                             "RSCDemandDialAuthType",
+                             "RSCSSLCertCommonName",
+                             "RSCSSLCertOrganizationName",
+                             "RSCSSLCertOrganizationUnit",
+                             "RSCSSLCertCountryCode",
+                             "RSCSSLCertFilename",
+                             "RSCSSLCertType",
+                             "RACAuthLocalOSEnable"})
         params.push_back(std::string(name) + "=" + value);
     return params;
 }

@@ -1,0 +1,190 @@
+// The adapter records of the JSON configuration:
+// { "adapters": [ { "index": 0, "firmware": {...}, "info": {...}, ... } ] }
+#include "CoreHandlers.h"
+
+#include <nlohmann/json.hpp>
+
+namespace qorsim {
+
+namespace {
+
+using nlohmann::json;
+
+void readRevision(const json& j, bool& compatible, Revision& rev) {
+    compatible = j.value("compatible", compatible);
+    rev.external = j.value("external", rev.external);
+    rev.build = j.value("build", rev.build);
+}
+
+template <std::size_t N>
+void readWords(const json& j, std::array<std::uint32_t, N>& out, std::size_t first = 0) {
+    for (std::size_t i = 0; i < j.size() && first + i < N; ++i)
+        out[first + i] = j.at(i).get<std::uint32_t>();
+}
+
+// Named words of the adapter-information reply (FIB 703).
+void readInfo(const json& j, std::array<std::uint32_t, 22>& info) {
+    static const struct {
+        const char* key;
+        std::size_t first;
+    } fields[] = {{"platform", 0},   {"processor", 1}, {"clock", 3},    {"memory", 4},
+                  {"monitor", 9},    {"hardware", 11}, {"bios", 13},    {"cluster", 15},
+                  {"enumWords", 17}, {"battery", 19},  {"options", 20}, {"oem", 21}};
+    for (const auto& f : fields) {
+        if (!j.contains(f.key))
+            continue;
+        const json& v = j.at(f.key);
+        if (v.is_array())
+            readWords(v, info, f.first);
+        else
+            info[f.first] = v.get<std::uint32_t>();
+    }
+}
+
+void setDefaults(Adapter& a) {
+    a.info[0] = 19; // platform
+    a.info[1] = 2;  // processor family and model
+    a.info[2] = 3;
+    a.info[3] = 233;
+    a.info[4] = 8 << 20;
+    a.info[5] = 24 << 20;
+    a.info[6] = 32 << 20;
+    a.info[9] = 0x02070401;
+    a.info[10] = 4944;
+    a.info[11] = 0x01000001;
+    a.info[12] = 1;
+    a.info[13] = 0x02070401;
+    a.info[14] = 4944;
+    a.info[21] = 3; // OEM code
+    // Container limits: member limits (1, 10, 28), per-kind limits (8 + 9k),
+    // chunk sizes in blocks (11 min, 12 max, 13 granularity), word 5.
+    a.containerParams[1] = 32;
+    a.containerParams[10] = 16;
+    a.containerParams[28] = 8;
+    for (std::size_t k = 0; k < 8; ++k)
+        a.containerParams[8 + 9 * k] = 12 + static_cast<std::uint32_t>(k);
+    a.containerParams[5] = 128;
+    a.containerParams[11] = 16;
+    a.containerParams[12] = 2048;
+    a.containerParams[13] = 16;
+}
+
+void readSerial(const json& j, Adapter& a) {
+    const auto serial = j.get<std::uint64_t>();
+    a.miscStatus[4] = static_cast<std::uint32_t>(serial);
+    a.miscStatus[5] = static_cast<std::uint32_t>(serial >> 32);
+    for (std::size_t i = 0; i < 8; ++i)
+        a.serialNumber[i] = static_cast<std::uint8_t>(serial >> (8 * i));
+}
+
+void readTask(const json& j, Adapter& a) {
+    Task t;
+    t.id = j.at("id").get<std::uint32_t>();
+    t.jobCode = j.at("job").get<std::uint32_t>();
+    t.objectId = j.value("object", 0u);
+    t.status = j.value("status", 102u);
+    t.total = j.value("total", 1000u);
+    t.current = j.value("current", 0u);
+    t.step = j.value("step", 0u);
+    t.word7 = j.value("word7", 0u);
+    t.word8 = j.value("word8", 0u);
+    a.nextTaskId = std::max(a.nextTaskId, t.id + 1);
+    a.tasks.push_back(t);
+}
+
+void readHostDisk(const json& j, Adapter& a) {
+    HostDisk d;
+    d.instance = j.value("instance", 0);
+    d.bus = j.value("bus", 0);
+    d.target = j.value("target", 0);
+    d.lun = j.value("lun", 0);
+    d.valid = j.value("valid", true);
+    d.locked = j.value("locked", false);
+    d.deleted = j.value("deleted", false);
+    d.unmapped = j.value("unmapped", false);
+    d.name = j.value("name", std::string());
+    a.hostDisks[j.at("container").get<std::uint32_t>()] = d;
+}
+
+// "slices": a count of default disks, or one object per disk.
+void readSlices(const json& j, Adapter& a) {
+    if (j.is_number()) {
+        a.slices.resize(j.get<std::size_t>());
+        for (std::size_t i = 0; i < a.slices.size(); ++i)
+            a.slices[i].driveId = static_cast<std::uint32_t>(i);
+        return;
+    }
+    for (const auto& s : j) {
+        Slice slice;
+        slice.sizeBlocks = s.value("size", slice.sizeBlocks);
+        slice.driveId = s.value("drive", static_cast<std::uint32_t>(a.slices.size()));
+        slice.type = s.value("type", slice.type);
+        slice.hasMbr = s.value("mbr", slice.hasMbr);
+        a.slices.push_back(slice);
+    }
+}
+
+void readContainers(const json& j, Adapter& a) {
+    for (const auto& c : j.value("list", json::array())) {
+        ContainerRecord record;
+        record.type = c.value("type", record.type);
+        record.userFlags = c.value("flags", std::uint16_t(0));
+        for (const auto& m : c.value("members", json::array()))
+            record.members.push_back(m.get<std::uint32_t>());
+        a.containers[c.at("number").get<std::uint32_t>()] = record;
+    }
+    a.containerCount = j.value("count", static_cast<std::uint32_t>(a.containers.size()));
+    a.firstHiddenContainer = j.value("firstHidden", a.containerCount);
+}
+
+void readAdapter(const json& j, Adapter& a) {
+    setDefaults(a);
+    a.accessDenied = j.value("accessDenied", false);
+    a.paused = j.value("paused", false);
+    if (j.contains("firmware"))
+        readRevision(j.at("firmware"), a.firmwareCompatible, a.firmware);
+    if (j.contains("driver"))
+        readRevision(j.at("driver"), a.driverCompatible, a.driver);
+    if (j.contains("info"))
+        readInfo(j.at("info"), a.info);
+    if (j.contains("infoWords"))
+        readWords(j.at("infoWords"), a.info);
+    if (j.contains("pci")) {
+        a.pciBus = j.at("pci").value("bus", 0u);
+        a.pciSlot = j.at("pci").value("slot", 0u);
+    }
+    a.scsiMethod = j.value("scsiMethod", a.scsiMethod);
+    a.busCount = j.value("buses", a.busCount);
+    a.maxTarget = j.value("maxTarget", a.maxTarget);
+    if (j.contains("containerParams"))
+        readWords(j.at("containerParams"), a.containerParams);
+    if (j.contains("misc"))
+        readWords(j.at("misc"), a.miscStatus);
+    if (j.contains("serial"))
+        readSerial(j.at("serial"), a);
+    if (j.contains("containers"))
+        readContainers(j.at("containers"), a);
+    if (j.contains("slices"))
+        readSlices(j.at("slices"), a);
+    for (const auto& p : j.value("partitions", json::array())) {
+        PartitionEntry entry{};
+        for (std::size_t i = 0; i < p.size() && i < kPartitionBytes / 4; ++i)
+            put32(entry.data(), 4 * i, p.at(i).get<std::uint32_t>());
+        a.partitions.push_back(entry);
+    }
+    a.configAge = j.value("configAge", a.configAge);
+    a.lastDrive = j.value("lastDrive", a.lastDrive);
+    a.coreDumpBytes = j.value("coreDumpBytes", a.coreDumpBytes);
+    for (const auto& t : j.value("tasks", json::array()))
+        readTask(t, a);
+    for (const auto& d : j.value("hostDisks", json::array()))
+        readHostDisk(d, a);
+}
+
+} // namespace
+
+void registerAdapterModel(Simulator& sim) {
+    sim.registerSection("", readAdapter);
+}
+
+} // namespace qorsim

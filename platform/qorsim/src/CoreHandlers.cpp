@@ -1,0 +1,16 @@
+// The list of handler sets the simulator starts with. Each subsystem's
+// handlers live in a file of their own and add one line here.
+#include "CoreHandlers.h"
+
+namespace qorsim {
+
+void registerCoreHandlers(Simulator& sim) {
+    registerAdapterModel(sim);
+    registerAdapterFibs(sim);
+    registerTaskRequests(sim);
+    registerAdapterContainerCommands(sim);
+    registerConfigurationCommands(sim);
+    registerPauseIo(sim);
+}
+
+} // namespace qorsim

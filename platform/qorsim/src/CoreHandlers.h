@@ -1,0 +1,20 @@
+#pragma once
+
+#include "qorsim/Simulator.h"
+
+namespace qorsim {
+
+// JSON: the adapter records.
+void registerAdapterModel(Simulator& sim);
+// FIB 500, 700, 701, 703, 704.
+void registerAdapterFibs(Simulator& sim);
+// FIB 700 requests 100..110.
+void registerTaskRequests(Simulator& sim);
+// Container commands of the adapter open and the dump; SCSI bus information.
+void registerAdapterContainerCommands(Simulator& sim);
+// Slices, partitions, containers, user flags, dumps, memory.
+void registerConfigurationCommands(Simulator& sim);
+// PAUSE_IO, RELEASE_IO and their events.
+void registerPauseIo(Simulator& sim);
+
+} // namespace qorsim

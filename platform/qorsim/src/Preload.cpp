@@ -1,0 +1,166 @@
+// libqorsim_preload.so: puts the simulated controller under an unmodified
+// program. It intercepts open, close, ioctl and fcntl; calls that concern the
+// device nodes /dev/qor0../dev/qor15 (and the descriptors opened on them) go
+// to the simulator, everything else to the next definition (libc). The
+// configuration is the JSON file named by QORSIM_CONFIG; when QORSIM_JOURNAL
+// names a file, the journal is written there as text when the program ends.
+#include "qorsim/JournalText.h"
+#include "qorsim/Simulator.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <mutex>
+#include <stdexcept>
+
+namespace {
+
+std::atomic<qorsim::Simulator*> g_sim{nullptr};
+
+void writeJournal() {
+    const char* path = std::getenv("QORSIM_JOURNAL");
+    qorsim::Simulator* sim = g_sim.load();
+    if (!path || !sim)
+        return;
+    if (FILE* out = std::fopen(path, "w")) {
+        const std::string text = qorsim::journalText(sim->journal());
+        std::fwrite(text.data(), 1, text.size(), out);
+        std::fclose(out);
+    }
+}
+
+qorsim::Simulator& simulator() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        auto* sim = new qorsim::Simulator; // lives as long as the process
+        if (const char* path = std::getenv("QORSIM_CONFIG")) {
+            try {
+                sim->loadFile(path);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "qorsim: %s\n", e.what());
+            }
+        }
+        g_sim.store(sim);
+        if (std::getenv("QORSIM_JOURNAL"))
+            std::atexit(writeJournal);
+    });
+    return *g_sim.load();
+}
+
+bool isNodeFd(int fd) {
+    qorsim::Simulator* sim = g_sim.load();
+    return sim && sim->isNodeFd(fd);
+}
+
+template <class F> F next(const char* name) {
+    return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
+}
+
+unsigned modeArg(int flags, va_list ap) {
+    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(ap, unsigned) : 0;
+}
+
+int openAt(const char* name, int dirfd, const char* path, int flags, unsigned mode) {
+    if (qorsim::Simulator::isNodePath(path))
+        return simulator().open(path, flags, mode);
+    using Fn = int (*)(int, const char*, int, ...);
+    static Fn real = next<Fn>(name);
+    return real(dirfd, path, flags, mode);
+}
+
+int openPath(const char* name, const char* path, int flags, unsigned mode) {
+    if (qorsim::Simulator::isNodePath(path))
+        return simulator().open(path, flags, mode);
+    using Fn = int (*)(const char*, int, ...);
+    static Fn real = next<Fn>(name);
+    return real(path, flags, mode);
+}
+
+} // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) int open(const char* path, int flags, ...) {
+    va_list ap;
+    va_start(ap, flags);
+    const unsigned mode = modeArg(flags, ap);
+    va_end(ap);
+    return openPath("open", path, flags, mode);
+}
+
+__attribute__((visibility("default"))) int open64(const char* path, int flags, ...) {
+    va_list ap;
+    va_start(ap, flags);
+    const unsigned mode = modeArg(flags, ap);
+    va_end(ap);
+    return openPath("open64", path, flags, mode);
+}
+
+__attribute__((visibility("default"))) int openat(int dirfd, const char* path, int flags, ...) {
+    va_list ap;
+    va_start(ap, flags);
+    const unsigned mode = modeArg(flags, ap);
+    va_end(ap);
+    return openAt("openat", dirfd, path, flags, mode);
+}
+
+__attribute__((visibility("default"))) int openat64(int dirfd, const char* path, int flags, ...) {
+    va_list ap;
+    va_start(ap, flags);
+    const unsigned mode = modeArg(flags, ap);
+    va_end(ap);
+    return openAt("openat64", dirfd, path, flags, mode);
+}
+
+__attribute__((visibility("default"))) int close(int fd) {
+    if (isNodeFd(fd))
+        return g_sim.load()->close(fd);
+    using Fn = int (*)(int);
+    static Fn real = next<Fn>("close");
+    return real(fd);
+}
+
+__attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, ...) {
+    va_list ap;
+    va_start(ap, request);
+    void* arg = va_arg(ap, void*);
+    va_end(ap);
+    if (isNodeFd(fd))
+        return g_sim.load()->ioctl(fd, request, arg);
+    using Fn = int (*)(int, unsigned long, ...);
+    static Fn real = next<Fn>("ioctl");
+    return real(fd, request, arg);
+}
+
+namespace {
+using FcntlFn = int (*)(int, int, ...);
+
+int fcntlVia(FcntlFn real, int fd, int cmd, void* arg) {
+    if (isNodeFd(fd))
+        return g_sim.load()->fcntl(fd, cmd, arg);
+    return real(fd, cmd, arg);
+}
+} // namespace
+
+__attribute__((visibility("default"))) int fcntl(int fd, int cmd, ...) {
+    va_list ap;
+    va_start(ap, cmd);
+    void* arg = va_arg(ap, void*);
+    va_end(ap);
+    static FcntlFn real = next<FcntlFn>("fcntl");
+    return fcntlVia(real, fd, cmd, arg);
+}
+
+__attribute__((visibility("default"))) int fcntl64(int fd, int cmd, ...) {
+    va_list ap;
+    va_start(ap, cmd);
+    void* arg = va_arg(ap, void*);
+    va_end(ap);
+    static FcntlFn real = next<FcntlFn>("fcntl64");
+    return fcntlVia(real, fd, cmd, arg);
+}
+
+} // extern "C"

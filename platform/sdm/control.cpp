@@ -1,0 +1,38 @@
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "standin_state.h"
+
+namespace qlsdm_standin {
+
+void loadJson(const std::string& text) {
+    StandIn::instance().load(parseConfiguration(text));
+}
+
+void loadFile(const std::string& path) {
+    std::ifstream in(path);
+    if (!in)
+        throw std::runtime_error(path + ": cannot read the file");
+    std::stringstream text;
+    text << in.rdbuf();
+    loadJson(text.str());
+}
+
+std::size_t openHandles() {
+    return StandIn::instance().openHandles();
+}
+
+std::vector<std::string> journal() {
+    return StandIn::instance().journal();
+}
+
+void clearJournal() {
+    StandIn::instance().clearJournal();
+}
+
+Sleeper setSleeper(Sleeper sleeper) {
+    return StandIn::instance().setSleeper(sleeper);
+}
+
+} // namespace qlsdm_standin

@@ -1,0 +1,183 @@
+// The adapter-event receive thread: start and stop handshakes and the
+// receive loop.
+#include "Aif.h"
+
+#include "FibSend.h"
+#include "Frame.h"
+#include "FsaApi.h"
+#include "OsLayer.h"
+#include "OsSync.h"
+#include "Trace.h"
+
+namespace {
+
+constexpr int kStartTimeoutMs = 180000;
+
+void* receiveThread(void* arg) {
+    auto* ctx = static_cast<FSAAPI_CONTEXT*>(arg);
+    try {
+        AIF_ReceiveLoop(ctx);
+    } catch (...) {
+        // Nothing may leave the thread; the loop already posted its exit.
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int AIF_LocalWaitForFib(FSAAPI_CONTEXT* ctx, _FIB* fib) {
+    FAUX_AIF_CONTEXT* channel;
+    {
+        FAUX_AUTORELEASE_MUTEX lock(ctx->channel->aifMutex);
+        if (ctx->aifStop.load())
+            return 0;
+        ctx->aifWaiting.store(true);
+        if (!ctx->threadChannel)
+            ctx->threadChannel = faos_OpenAIFReceiveChannel(ctx);
+        channel = ctx->threadChannel;
+    }
+    if (!ctx->serviceContext && !ctx->noThread && ctx->startSema && !ctx->startPosted) {
+        ctx->startPosted = true;
+        faos_SetSemaphore(ctx->startSema);
+    }
+    if (!channel)
+        return 0;
+    const int result = faos_GetAIF(ctx, channel, 1, fib);
+    if (result != 2)
+        ctx->aifWaiting.store(false);
+    return result == 0;
+}
+
+void AIF_ReceiveLoop(FSAAPI_CONTEXT* ctx) {
+    struct PostExit {
+        FSAAPI_CONTEXT* ctx;
+        ~PostExit() {
+            ctx->loopRunning.store(false);
+            try {
+                if (ctx->exitSema)
+                    faos_SetSemaphore(ctx->exitSema);
+            } catch (FSA_STATUS) {
+            }
+        }
+    } postExit{ctx};
+    ctx->loopRunning.store(true);
+    _FIB fib;
+    for (;;) {
+        int received = 0;
+        try {
+            received = InternalWaitAndGetAsyncFib(ctx, &fib);
+        } catch (FSA_STATUS status) {
+            FsaUxDbgFilePrintf(FSA_DBG_AIF, 2, "-- AIF receive loop ends with status %u\n", status);
+        }
+        if (!received)
+            return;
+        try {
+            if (ctx->partnerContext)
+                AIF_ParseAndProcessFib(ctx->partnerContext, ctx, &fib);
+            AIF_ParseAndProcessFib(ctx, ctx, &fib);
+        } catch (...) {
+            // A bad AIF or a failing callback never ends the loop.
+        }
+    }
+}
+
+int AIF_StartThreadProcessing(FSAAPI_CONTEXT* ctx) {
+    if (ctx->aifStarted)
+        return 1;
+    if (ctx->simulatorKind != 1)
+        ctx->threadChannel = nullptr;
+    ctx->aifStarted = true;
+    ctx->wakeSema = faos_CreateSemaphore();
+    ctx->exitSema = faos_CreateSemaphore();
+    if (ctx->noThread)
+        return 1;
+    ctx->startSema = faos_CreateSemaphore();
+    faux_InstallInterruptHandler();
+    ctx->thread = faos_CreateThread(receiveThread, ctx);
+    ctx->threadRunning = true;
+    try {
+        faos_WaitForSemaphore(ctx->startSema, kStartTimeoutMs);
+    } catch (FSA_STATUS) {
+        // The thread keeps running and may still post: the semaphore stays
+        // until the thread is joined.
+        return 0;
+    }
+    return 1;
+}
+
+void AIF_StopThreadProcessing(FSAAPI_CONTEXT* ctx) {
+    if (!ctx->aifStarted)
+        return;
+    FAUX_AIF_CONTEXT* channel = nullptr;
+    if (ctx->channel) {
+        FAUX_AUTORELEASE_MUTEX lock(ctx->channel->aifMutex);
+        ctx->aifStop.store(true);
+        channel = ctx->threadChannel;
+        ctx->threadChannel = nullptr;
+    } else {
+        ctx->aifStop.store(true);
+    }
+    if (ctx->simulatorKind == 1 && ctx->wakeSema)
+        faos_SetSemaphore(ctx->wakeSema);
+    FSA_STATUS closeFailure = FSA_STS_SUCCESS;
+    if (channel) {
+        try {
+            faos_CloseAIFReceiveChannel(ctx, channel);
+        } catch (FSA_STATUS s) {
+            closeFailure = s;
+        }
+    }
+    if (ctx->exitSema && (ctx->threadRunning || ctx->loopRunning.load()))
+        faos_WaitForSemaphore(ctx->exitSema, -1);
+    if (ctx->threadRunning) {
+        faos_JoinThread(ctx->thread);
+        ctx->threadRunning = false;
+    }
+    faos_DestroySemaphore(ctx->wakeSema);
+    faos_DestroySemaphore(ctx->exitSema);
+    faos_DestroySemaphore(ctx->startSema);
+    ctx->wakeSema = ctx->exitSema = ctx->startSema = nullptr;
+    ctx->aifStarted = false;
+    ctx->aifStop.store(false);
+    if (closeFailure != FSA_STS_SUCCESS)
+        throw closeFailure;
+}
+
+FSA_STATUS AIF_StopServerThreadProcessing(void* handle) {
+    return FsaExportedCall(handle, {FsaAccessSet::LowLevel, true, true}, [](FSAAPI_CONTEXT* ctx) {
+        FAUX_AIF_CONTEXT* channel = nullptr;
+        {
+            FAUX_AUTORELEASE_MUTEX lock(ctx->channel->aifMutex);
+            channel = ctx->threadChannel;
+            if (channel)
+                ctx->aifStop.store(true);
+            ctx->threadChannel = nullptr;
+        }
+        faos_CloseAIFReceiveChannel(ctx, channel);
+        return FSA_STS_SUCCESS;
+    });
+}
+
+extern "C" {
+
+FSA_STATUS FsaAIFThreadProcessing(void* handle) {
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    if (!ctx)
+        return FSA_STS_INVALID_HANDLE;
+    AIF_ReceiveLoop(ctx);
+    return FSA_STS_SUCCESS;
+}
+
+FSA_STATUS FsaAIFStopThreadProcessing(void* handle) {
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    if (!ctx)
+        return FSA_STS_INVALID_HANDLE;
+    try {
+        AIF_StopThreadProcessing(ctx);
+    } catch (FSA_STATUS s) {
+        return s;
+    }
+    return FSA_STS_SUCCESS;
+}
+
+} // extern "C"

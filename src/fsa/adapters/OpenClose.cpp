@@ -1,0 +1,240 @@
+// Opening and closing an adapter.
+#include "OpenClose.h"
+
+#include "Aif.h"
+#include "Frame.h"
+#include "GeneralInfo.h"
+#include "NameParse.h"
+#include "OsLayer.h"
+#include "ParamChecks.h"
+#include "Stubs.h"
+#include "Trace.h"
+#include "WideString.h"
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr unsigned int kAdapterMax = 132;
+constexpr unsigned int kHostMax = 259;
+constexpr unsigned int kDomainMax = 51;
+constexpr unsigned int kOldestLibraryBuild = 256;
+
+bool isClustering(const FSA_GENERAL_INFO& g) {
+    return g.clustering == 1 || (g.clustering == 2 && g.clusterMask);
+}
+
+bool isLocalHost(const FA_WCHAR* host) {
+    if (host[0] == 0 || (host[0] == U'.' && host[1] == 0))
+        return true;
+    FA_WCHAR local[52];
+    unsigned int capacity = 52;
+    faos_GetHostName(local, &capacity);
+    FA_wcsupr(local);
+    return FA_wcsncmp(host, local, 51) == 0;
+}
+
+// Everything a context holds is given back; used by a failed open and the close.
+FSA_STATUS teardown(FSAAPI_CONTEXT* ctx) {
+    FSA_STATUS first = FSA_STS_SUCCESS;
+    auto attempt = [&](auto&& step) {
+        try {
+            step();
+        } catch (FSA_STATUS s) {
+            if (first == FSA_STS_SUCCESS)
+                first = s;
+        }
+    };
+    if (ctx->channel) {
+        attempt([&] { AIF_StopThreadProcessing(ctx); });
+        attempt([&] {
+            FAUX_AIF_CONTEXT* poll = ctx->pollChannel;
+            ctx->pollChannel = nullptr;
+            faos_CloseAIFReceiveChannel(ctx, poll);
+        });
+    }
+    attempt([&] { faos_CloseChannelToAdapter(ctx); });
+    return first;
+}
+
+void destroy(FSAAPI_CONTEXT* ctx) {
+    if (ctx->handle)
+        UtilDeleteHandle(UtilHandleFromValue(ctx->handle));
+    delete ctx;
+}
+
+struct PasswdWrap {
+    FSA_PASSWORD_CALLBACK callback;
+    void* arg;
+};
+
+FSA_STATUS PasswdCallbackWrapper(FA_WCHAR* user, FA_WCHAR* password, void* arg) {
+    auto* wrap = static_cast<PasswdWrap*>(arg);
+    char u[256] = {};
+    char p[256] = {};
+    const FSA_STATUS status = wrap->callback(u, p, wrap->arg);
+    FA_widen(user, u, 256);
+    FA_widen(password, p, 256);
+    return status;
+}
+
+} // namespace
+
+extern "C" {
+
+FSA_STATUS FsaOpenAdapter2W(const FA_WCHAR* name, const FA_WCHAR* domainArg, unsigned int appBuild,
+                            FSA_ACCESS access, FSA_CONNECTION_TYPE, FSA_PASSWORD_CALLBACK_W, void*,
+                            void** handle, void** partnerHandle) {
+    if (access == 10)
+        access = FSA_ACC_READ_ONLY;
+    else if (access == 11)
+        access = FSA_ACC_READ_WRITE;
+    if (partnerHandle)
+        *partnerHandle = nullptr;
+    if (!name || !handle)
+        return FSA_STS_INVALID_ADAPTER_NAME;
+    *handle = nullptr;
+
+    FA_WCHAR adapter[kAdapterMax] = {};
+    FA_WCHAR host[kHostMax] = {};
+    FA_WCHAR domain[kDomainMax + 1] = {};
+    if (const FSA_STATUS s =
+            FsaParseAdapterName(name, adapter, kAdapterMax, host, kHostMax, domain, kDomainMax);
+        s != FSA_STS_SUCCESS)
+        return s;
+    if (adapter[0] == 0)
+        return FSA_STS_INVALID_ADAPTER_NAME;
+    if (domainArg && domainArg[0]) {
+        if (domain[0])
+            return FSA_STS_DOMAIN_TWICE;
+        FA_wcsbcpy(domain, domainArg, sizeof domain / sizeof domain[0]);
+    }
+    if (!isLocalHost(host)) {
+        try {
+            fant_InitForRemote(); // the remote layer is absent here
+        } catch (FSA_STATUS s) {
+            return s;
+        }
+        return FSA_STS_NOT_AVAILABLE_ON_OS;
+    }
+    host[0] = U'.';
+    host[1] = 0;
+
+    if (const FSA_STATUS s = FsaValidHostOs(); s != FSA_STS_SUCCESS)
+        return s;
+    FSAAPI_CONTEXT* ctx = nullptr;
+    try {
+        ctx = new FSAAPI_CONTEXT;
+        ctx->access = access;
+        if (!faos_OpenChannelToAdapter(ctx, adapter)) {
+            destroy(ctx);
+            return FSA_STS_NO_ADAPTER;
+        }
+        ctx->simulatorKind = 0;
+        ctx->access = access;
+        ctx->wrapperMutex = CreateWrapperMutex(adapter);
+        FA_wcslwr(adapter);
+        const FSA_STATUS status = FsaInternalCommonContextInit(ctx, appBuild);
+        if (status != FSA_STS_SUCCESS) {
+            teardown(ctx);
+            destroy(ctx);
+            return status;
+        }
+        FA_wcsbcpy(ctx->info.adapterName, adapter, 16);
+        FA_wcsbcpy(ctx->info.hostName, host, 52);
+        *handle = UtilHandleFromValue(ctx->handle);
+        ctx->adapters[0] =
+            FSA_ADAPTER_ENTRY{ctx->handle, ctx->info.ownerIdLow, ctx->info.ownerIdHigh};
+        ctx->adapterCount = 1;
+        if (!FsaIsRunningAsServer())
+            ctx->serviceRegistration = NetworkRegisterOpenWithService(ctx);
+        if (isClustering(ctx->info) && !FsaClusterForAll()) {
+            FsaCloseAdapter(*handle);
+            *handle = nullptr;
+            return FSA_STS_CLUSTER_NOT_SUPPORTED;
+        }
+        return FSA_STS_SUCCESS;
+    } catch (FSA_STATUS s) {
+        if (ctx) {
+            teardown(ctx);
+            destroy(ctx);
+        }
+        *handle = nullptr;
+        return s;
+    } catch (const std::bad_alloc&) {
+        if (ctx) {
+            teardown(ctx);
+            destroy(ctx);
+        }
+        *handle = nullptr;
+        return FSA_STS_OUT_OF_MEMORY;
+    }
+}
+
+FSA_STATUS FsaOpenAdapter2A(const char* name, const char* domain, unsigned int appBuild,
+                            FSA_ACCESS access, FSA_CONNECTION_TYPE connection,
+                            FSA_PASSWORD_CALLBACK callback, void* callbackArg, void** handle,
+                            void** partnerHandle) {
+    const std::u32string wideName = FA_Widen(name);
+    const std::u32string wideDomain = FA_Widen(domain);
+    PasswdWrap wrap{callback, callbackArg};
+    return FsaOpenAdapter2W(name ? wideName.c_str() : nullptr,
+                            domain ? wideDomain.c_str() : nullptr, appBuild, access, connection,
+                            callback ? PasswdCallbackWrapper : nullptr, callback ? &wrap : nullptr,
+                            handle, partnerHandle);
+}
+
+FSA_STATUS FsaOpenAdapter2(const char* name, const char* domain, unsigned int appBuild,
+                           FSA_ACCESS access, FSA_CONNECTION_TYPE connection,
+                           FSA_PASSWORD_CALLBACK callback, void* callbackArg, void** handle,
+                           void** partnerHandle) {
+    FSA_GENERAL_INFO own;
+    FsaGetGeneralInformation(nullptr, &own);
+    if (own.libraryVersion.buildNumber <= kOldestLibraryBuild)
+        return FSA_STS_LIBRARY_TOO_OLD_FOR_APP;
+    return FsaOpenAdapter2A(name, domain, appBuild, access, connection, callback, callbackArg,
+                            handle, partnerHandle);
+}
+
+FSA_STATUS FsaOpenAdapterA(const char* name, const char* domain, unsigned int appBuild,
+                           FSA_ACCESS access, void** handle, void** partnerHandle) {
+    return FsaOpenAdapter2A(name, domain, appBuild, access, FSA_CONNECTION_REMOTE, nullptr, nullptr,
+                            handle, partnerHandle);
+}
+
+FSA_STATUS FsaOpenAdapterW(const FA_WCHAR* name, const FA_WCHAR* domain, unsigned int appBuild,
+                           FSA_ACCESS access, void** handle, void** partnerHandle) {
+    return FsaOpenAdapter2W(name, domain, appBuild, access, FSA_CONNECTION_REMOTE, nullptr, nullptr,
+                            handle, partnerHandle);
+}
+
+FSA_STATUS FsaCloseAdapter(void* handle) {
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    if (!ctx)
+        return FSA_STS_INVALID_HANDLE;
+    FSA_STATUS partnerStatus = FSA_STS_SUCCESS;
+    if (ctx->partnerHandle &&
+        FsaCloseAdapter(UtilHandleFromValue(ctx->partnerHandle)) != FSA_STS_SUCCESS)
+        partnerStatus = FSA_STS_PARTNER_CLOSE_FAILED;
+    FSA_STATUS status = FSA_STS_SUCCESS;
+    if (ctx->connectionType == FSA_CONNECTION_LOCAL) {
+        status = teardown(ctx);
+        if (ctx->simulatorKind > 1 && status == FSA_STS_SUCCESS)
+            status = FSA_STS_INVALID_SIMULATOR_KIND;
+        if (!FsaIsRunningAsServer())
+            NetworkDeregisterWithService(ctx);
+    } else if (ctx->connectionType == FSA_CONNECTION_REMOTE) {
+        status = NetworkCloseAdapter(ctx);
+    } else {
+        status = FSA_STS_INVALID_CONNECTION_TYPE;
+    }
+    try {
+        AIF_DeliverToCallback(ctx, FSA_EVENT_CLOSED, nullptr);
+    } catch (...) {
+    }
+    destroy(ctx);
+    return status == FSA_STS_SUCCESS ? partnerStatus : status;
+}
+
+} // extern "C"

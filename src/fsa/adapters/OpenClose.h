@@ -1,0 +1,13 @@
+#pragma once
+
+#include "Context.h"
+
+void* CreateWrapperMutex(const FA_WCHAR* adapterName);
+FSA_STATUS FsaInternalCommonContextInit(FSAAPI_CONTEXT* ctx, unsigned int appBuild);
+// The library-wide switch that keeps the library from owning event threads.
+bool FsaNotThreadOwner();
+bool FsaClusterForAll();
+// The handle of the adapter-table entry with that serial, or 0.
+std::uint32_t FindAdapterHandleWithSerialNumber(FSAAPI_CONTEXT* ctx, std::uint32_t serial);
+// The partner's handle when the drive belongs to the partner, else 0 (this adapter).
+std::uint32_t GetRelevantAdapterForScsi(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device);

@@ -1,0 +1,57 @@
+#include "OsPort.h"
+
+#include <atomic>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace fsa {
+
+namespace {
+
+class SystemPort final : public OsPort {
+public:
+    int open(const char* path, int flags, unsigned mode) override {
+        return ::open(path, flags, mode);
+    }
+    int close(int fd) override { return ::close(fd); }
+    int ioctl(int fd, unsigned long request, void* arg) override {
+        return ::ioctl(fd, request, arg);
+    }
+    int fcntl(int fd, int cmd, void* arg) override { return ::fcntl(fd, cmd, arg); }
+};
+
+class RealSleeper final : public Sleeper {
+public:
+    void sleepMs(unsigned ms) override {
+        timespec t{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+        while (::nanosleep(&t, &t) != 0) {
+        }
+    }
+};
+
+SystemPort g_systemPort;
+RealSleeper g_realSleeper;
+std::atomic<OsPort*> g_port{&g_systemPort};
+std::atomic<Sleeper*> g_sleeper{&g_realSleeper};
+
+} // namespace
+
+OsPort& osPort() {
+    return *g_port.load();
+}
+OsPort& systemPort() {
+    return g_systemPort;
+}
+void setOsPort(OsPort* port) {
+    g_port.store(port ? port : &g_systemPort);
+}
+void sleepMs(unsigned ms) {
+    g_sleeper.load()->sleepMs(ms);
+}
+void setSleeper(Sleeper* sleeper) {
+    g_sleeper.store(sleeper ? sleeper : &g_realSleeper);
+}
+
+} // namespace fsa

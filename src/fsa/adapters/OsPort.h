@@ -1,0 +1,30 @@
+#pragma once
+
+// The OS layer's only way to the device nodes and lock files, and its clock.
+// Both default to the system; tests put the simulated controller behind the
+// port and a faster sleeper behind the clock.
+
+namespace fsa {
+
+class OsPort {
+public:
+    virtual ~OsPort() = default;
+    virtual int open(const char* path, int flags, unsigned mode) = 0;
+    virtual int close(int fd) = 0;
+    virtual int ioctl(int fd, unsigned long request, void* arg) = 0;
+    virtual int fcntl(int fd, int cmd, void* arg) = 0;
+};
+
+class Sleeper {
+public:
+    virtual ~Sleeper() = default;
+    virtual void sleepMs(unsigned ms) = 0;
+};
+
+OsPort& osPort();
+OsPort& systemPort();         // the system calls, whatever port is installed
+void setOsPort(OsPort* port); // null: the system calls
+void sleepMs(unsigned ms);
+void setSleeper(Sleeper* sleeper); // null: real time
+
+} // namespace fsa

@@ -1,0 +1,42 @@
+#pragma once
+
+// OS layer: owner-recursive mutexes with a polling timeout, counting
+// semaphores, threads. Failures are thrown as FSA_STATUS.
+
+#include "FsaStatus.h"
+
+#include <pthread.h>
+
+void* faos_CreateMutex(const char* name);
+int faos_WaitForAndGetMutex(void* mutex);
+int faos_ReleaseMutex(void* mutex);
+int faos_DestroyMutex(void* mutex);
+
+void* faos_CreateSemaphore();
+// timeout -1: no limit; every other value: 5000 ms.
+void faos_WaitForSemaphore(void* sema, int timeout);
+// Non-throwing probe used by waits that must keep doing something else.
+bool faos_TryWaitSemaphore(void* sema);
+void faos_SetSemaphore(void* sema);
+int faos_ResetSemaphore(void* sema);
+void faos_DestroySemaphore(void* sema);
+
+pthread_t faos_CreateThread(void* (*body)(void*), void* arg);
+void faos_JoinThread(pthread_t thread);
+void faos_SwitchThread();
+void faos_Sleep(unsigned ms);
+int faos_GrantThreadOwnership(int);
+
+// Takes a mutex for a scope.
+class FAUX_AUTORELEASE_MUTEX {
+public:
+    explicit FAUX_AUTORELEASE_MUTEX(void* mutex) : m_mutex(mutex) {
+        faos_WaitForAndGetMutex(m_mutex);
+    }
+    ~FAUX_AUTORELEASE_MUTEX() { faos_ReleaseMutex(m_mutex); }
+    FAUX_AUTORELEASE_MUTEX(const FAUX_AUTORELEASE_MUTEX&) = delete;
+    FAUX_AUTORELEASE_MUTEX& operator=(const FAUX_AUTORELEASE_MUTEX&) = delete;
+
+private:
+    void* m_mutex;
+};

@@ -1,0 +1,172 @@
+#include "TaskCallbackManager.h"
+
+#include "Context.h"
+#include "Frame.h"
+#include "OsSync.h"
+#include "Tasks.h"
+
+#include <cstdlib>
+
+namespace {
+constexpr std::uint32_t kGrowBy = 5;
+constexpr unsigned kPollMs = 1000;
+
+bool running(std::uint32_t state) {
+    return state == 0 || state == 1;
+}
+} // namespace
+
+CTaskCallbackManager::CTaskCallbackManager()
+    : m_waitSema(faos_CreateSemaphore()), m_mutex(faos_CreateMutex(nullptr)) {}
+
+CTaskCallbackManager::~CTaskCallbackManager() {
+    std::free(m_list);
+    try {
+        faos_DestroySemaphore(m_waitSema);
+        faos_DestroyMutex(m_mutex);
+    } catch (FSA_STATUS) {
+    }
+}
+
+void CTaskCallbackManager::StartAccess() {
+    faos_WaitForAndGetMutex(m_mutex);
+}
+void CTaskCallbackManager::FinishAccess() {
+    faos_ReleaseMutex(m_mutex);
+}
+
+std::uint32_t CTaskCallbackManager::Count() {
+    FAUX_AUTORELEASE_MUTEX lock(m_mutex);
+    return m_count;
+}
+
+void CTaskCallbackManager::AddCallback(const ProgressCallbackInfo* info) {
+    FAUX_AUTORELEASE_MUTEX lock(m_mutex);
+    if (m_count == m_capacity) {
+        auto* grown = static_cast<ProgressCallbackInfo*>(
+            std::realloc(m_list, (m_capacity + kGrowBy) * sizeof(ProgressCallbackInfo)));
+        if (!grown)
+            throw FSA_STS_OUT_OF_MEMORY;
+        m_list = grown;
+        m_capacity += kGrowBy;
+    }
+    m_list[m_count] = *info;
+    m_list[m_count].lastProgress = 0;
+    ++m_count;
+}
+
+void CTaskCallbackManager::RemoveCallback(std::uint32_t taskId) {
+    FAUX_AUTORELEASE_MUTEX lock(m_mutex);
+    if (taskId == 0) {
+        m_count = 0;
+    } else {
+        for (std::uint32_t i = 0; i < m_count;) {
+            if (m_list[i].taskId == taskId)
+                m_list[i] = m_list[--m_count]; // the moved entry is examined again
+            else
+                ++i;
+        }
+    }
+    if (m_count == 0) {
+        std::free(m_list);
+        m_list = nullptr;
+        m_capacity = 0;
+    }
+}
+
+int CTaskCallbackManager::DoCallback(FSAAPI_CONTEXT* ctx, FSAAPI_CONTEXT* receiving,
+                                     const AifJobProgressReport* report) {
+    FSAAPI_CONTEXT* source = receiving ? receiving : ctx;
+    FSA_TASK_INFO info;
+    CB_JobPRToTaskInfo(source, report, &info);
+    if (receiving && receiving != ctx) {
+        // Tasks on the partner's adapter reach this side only when their
+        // object maps here; the partner's mapping tables are not kept on
+        // this platform, where no partner is ever opened.
+        if (CB_IsDeviceTaskType(info.descriptor.taskType) ||
+            CB_IsContainerTaskType(info.descriptor.taskType))
+            return 0;
+    }
+    const bool ended = CB_ReportEnded(report);
+    if (ended && report->taskId == m_awaited.load())
+        faos_SetSemaphore(m_waitSema);
+
+    FAUX_AUTORELEASE_MUTEX lock(m_mutex);
+    int called = 0;
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        ProgressCallbackInfo& r = m_list[i];
+        if (r.taskId != 0 && r.taskId != report->taskId)
+            continue;
+        const std::uint32_t kind = (ended && r.taskId != 0) ? 99 : 1;
+        if (r.taskId != 0 && kind == 1 &&
+            std::uint64_t(r.lastProgress) + r.interval > info.progress)
+            continue;
+        FSA_TASK_INFO copy = info;
+        r.callback(kind, &copy, r.user);
+        r.lastProgress = info.progress;
+        called = 1;
+        if (kind == 99) {
+            const std::uint32_t id = r.taskId;
+            for (std::uint32_t j = 0; j < m_count;) {
+                if (m_list[j].taskId == id)
+                    m_list[j] = m_list[--m_count];
+                else
+                    ++j;
+            }
+            break;
+        }
+    }
+    return called;
+}
+
+void CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId) {
+    while (faos_TryWaitSemaphore(m_waitSema)) {
+    }
+    m_awaited.store(taskId);
+    struct ClearAwaited {
+        std::atomic<std::uint32_t>& awaited;
+        ~ClearAwaited() { awaited.store(0); }
+    } clear{m_awaited};
+
+    AifJobProgressReport report{};
+    FSA_TASK_INFO info{};
+    bool hasReport = false;
+    auto state = [&] {
+        const std::uint32_t reply = AIF_GetTaskDetails(ctx, taskId, &report, &hasReport);
+        if (reply != 1 || !hasReport)
+            return 5u;
+        CB_JobPRToTaskInfo(ctx, &report, &info);
+        return info.state;
+    };
+    if (!running(state()))
+        return;
+    const bool locked = FsaWantsWrapperLock(ctx);
+    const bool thread = ctx->threadRunning && !ctx->noThread;
+    if (locked) {
+        ctx->inCall = 0;
+        faos_ReleaseMutex(ctx->wrapperMutex);
+    }
+    struct Retake {
+        FSAAPI_CONTEXT* ctx;
+        bool locked;
+        ~Retake() {
+            if (!locked)
+                return;
+            try {
+                faos_WaitForAndGetMutex(ctx->wrapperMutex);
+            } catch (FSA_STATUS) {
+            }
+            ctx->inCall = 1;
+        }
+    } retake{ctx, locked};
+    if (thread) {
+        faos_WaitForSemaphore(m_waitSema, -1);
+        return;
+    }
+    // No receive thread reports the end: ask the controller until it ends.
+    for (;;) {
+        faos_Sleep(kPollMs);
+        if (!running(state()))
+            return;
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+// Per-context task-progress registrations and the wait for a task's end.
+
+#include "FsaTypes.h"
+
+#include <atomic>
+#include <cstdint>
+
+class FSAAPI_CONTEXT;
+
+struct ProgressCallbackInfo {
+    std::uint32_t taskId; // 0: every task
+    FSA_TASK_CALLBACK callback;
+    std::uint32_t interval;
+    std::uint32_t lastProgress;
+    void* user;
+};
+
+// A progress report as the controller sends it (nine words).
+struct AifJobProgressReport {
+    std::uint32_t taskId;
+    std::uint32_t jobCode;
+    std::uint32_t objectId;
+    std::uint32_t word3;
+    std::uint32_t jobStatus;
+    std::uint32_t total;
+    std::uint32_t current;
+    std::uint32_t word7;
+    std::uint32_t word8;
+};
+static_assert(sizeof(AifJobProgressReport) == 36, "a progress report is 36 bytes");
+
+class CTaskCallbackManager {
+public:
+    CTaskCallbackManager();
+    ~CTaskCallbackManager();
+    CTaskCallbackManager(const CTaskCallbackManager&) = delete;
+    CTaskCallbackManager& operator=(const CTaskCallbackManager&) = delete;
+
+    void AddCallback(const ProgressCallbackInfo* info);
+    void RemoveCallback(std::uint32_t taskId);
+    int DoCallback(FSAAPI_CONTEXT* ctx, FSAAPI_CONTEXT* receiving,
+                   const AifJobProgressReport* report);
+    void WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId);
+    std::uint32_t Count();
+
+private:
+    void StartAccess();
+    void FinishAccess();
+
+    std::uint32_t m_count = 0;
+    std::uint32_t m_capacity = 0;
+    ProgressCallbackInfo* m_list = nullptr;
+    void* m_waitSema = nullptr;
+    std::atomic<std::uint32_t> m_awaited{0};
+    void* m_mutex = nullptr;
+};

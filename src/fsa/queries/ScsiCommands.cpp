@@ -1,0 +1,75 @@
+#include "ScsiCommands.h"
+
+#include "DriverRequests.h"
+#include "FibSend.h"
+#include "Trace.h"
+
+#include <cstring>
+
+namespace {
+constexpr std::size_t kScsiData = 20; // payload offset of the data
+} // namespace
+
+FSA_STATUS SCSI_sendfib(FSAAPI_CONTEXT* ctx, int deviceId, std::uint32_t subOperation, void* data,
+                        int length, int throwOnError) {
+    FSA_STATUS status;
+    if (static_cast<unsigned>(length) > SCSI_DATA_MAX) {
+        UtilPrintDebugFormatted("Unable to send scsi command, command is too large\n");
+        status = FSA_STS_SCSI_TOO_LARGE;
+    } else {
+        _FIB fib;
+        FsaInitRequestFib(&fib, FIB_CONTAINER_COMMAND, static_cast<std::uint16_t>(length + 20));
+        fib.SenderData = static_cast<std::uint32_t>(deviceId);
+        FsaSetFibWord(&fib, 0, 3);
+        FsaSetFibWord(&fib, 1, 9);
+        FsaSetFibWord(&fib, 2, ctx->scsiMethod);
+        FsaSetFibWord(&fib, 3, static_cast<std::uint32_t>(deviceId));
+        FsaSetFibWord(&fib, 4, subOperation);
+        if (length > 0)
+            std::memcpy(fib.data + kScsiData, data, static_cast<std::size_t>(length));
+        status = FsaInternalSendReceiveFib(ctx, &fib, 0);
+        if (status == FSA_STS_SUCCESS) {
+            if (length > 0)
+                std::memcpy(data, fib.data + kScsiData, static_cast<std::size_t>(length));
+            if (FsaFibWord(&fib, 0) != 0)
+                status = FSA_STS_SCSI_BAD_STATUS;
+        }
+    }
+    if (throwOnError && status != FSA_STS_SUCCESS)
+        throw status;
+    return status;
+}
+
+int SCSI_GetInternalID(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device) {
+    if (device->kind != 0)
+        return -1;
+    std::uint32_t info[8] = {};
+    if (SCSI_sendfib(ctx, 0, SCSI_BUS_INFO, info, sizeof info, 0) == FSA_STS_SUCCESS) {
+        if (static_cast<std::int32_t>(device->scsi.target) > static_cast<std::int32_t>(info[2]))
+            return -1;
+    } else if (device->scsi.target > 15) {
+        return -1;
+    }
+    return (device->scsi.bus & 63) << 7 | (device->scsi.lun & 7) << 4 | (device->scsi.target & 15);
+}
+
+void SCSI_GetStandardID(FSAAPI_CONTEXT* ctx, FSA_STORAGE_DEVICE* out, int id) {
+    std::memset(out, 0, sizeof *out);
+    out->kind = 0;
+    out->scsi.bus = static_cast<std::uint8_t>(id >> 7 & 63);
+    out->scsi.target = static_cast<std::uint8_t>(id & 15);
+    out->scsi.lun = static_cast<std::uint8_t>(id >> 4 & 7);
+    // The drive's disk-set owner names the adapter when disk sets are known;
+    // until then the drive belongs to this adapter.
+    out->scsi.adapterSerial = FsaAdapterSerial(ctx);
+}
+
+void FsaContainerFromInternalId(FSAAPI_CONTEXT* ctx, std::uint32_t id, tag_FSA_CONTAINER* out) {
+    out->containerNumber = id;
+    out->uniqueId = 0;
+    out->adapterSerial = FsaAdapterSerial(ctx);
+}
+
+std::uint32_t FsaAdapterSerial(const FSAAPI_CONTEXT* ctx) {
+    return ctx->info.ownerIdLow;
+}

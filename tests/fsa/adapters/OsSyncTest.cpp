@@ -1,0 +1,67 @@
+#include "SimFixture.h"
+
+#include "OsSync.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// Each poll of 50 ms takes no time: timeouts of minutes end at once.
+class NoWait final : public fsa::Sleeper {
+public:
+    void sleepMs(unsigned) override { std::this_thread::yield(); }
+};
+
+class OsSyncTest : public ::testing::Test {
+protected:
+    void SetUp() override { fsa::setSleeper(&sleeper); }
+    void TearDown() override { fsa::setSleeper(nullptr); }
+    NoWait sleeper;
+};
+
+TEST_F(OsSyncTest, MutexIsOwnerRecursive) {
+    void* m = faos_CreateMutex("m");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(faos_WaitForAndGetMutex(m), 1);
+    auto otherTakes = [m] {
+        std::atomic<int> result{-1};
+        std::thread t([&] {
+            try {
+                faos_WaitForAndGetMutex(m);
+                faos_ReleaseMutex(m);
+                result = 1;
+            } catch (FSA_STATUS s) {
+                result = static_cast<int>(s);
+            }
+        });
+        t.join();
+        return result.load();
+    };
+    EXPECT_EQ(faos_ReleaseMutex(m), 1);
+    EXPECT_EQ(faos_ReleaseMutex(m), 1);
+    EXPECT_EQ(otherTakes(), FSA_STS_UX_MUTEX_GET_LOCK); // still held once: the wait times out
+    EXPECT_EQ(faos_ReleaseMutex(m), 1);
+    EXPECT_EQ(otherTakes(), 1);
+    EXPECT_EQ(faos_ReleaseMutex(m), 0); // not the owner: nothing changes
+    faos_DestroyMutex(m);
+    EXPECT_EQ(faos_DestroyMutex(nullptr), 0);
+}
+
+TEST_F(OsSyncTest, SemaphoreWaitsAreBounded) {
+    void* s = faos_CreateSemaphore();
+    EXPECT_THROW(faos_WaitForSemaphore(s, 0), FSA_STATUS);
+    faos_SetSemaphore(s);
+    EXPECT_NO_THROW(faos_WaitForSemaphore(s, 0));
+    std::thread poster([s] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        faos_SetSemaphore(s);
+    });
+    EXPECT_NO_THROW(faos_WaitForSemaphore(s, -1)); // no limit: waits for the post
+    poster.join();
+    EXPECT_EQ(faos_ResetSemaphore(s), 1);
+    faos_DestroySemaphore(s);
+}
+
+} // namespace
