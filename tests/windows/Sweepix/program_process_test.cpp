@@ -67,6 +67,29 @@ TEST(SweepixProgram, KillsProcessesAndRunsUninstallers) {
         EXPECT_THAT(lines, Contains(line));
 }
 
+TEST(SweepixProgram, KeepsTheControllerDriverAcrossItsProductsUninstaller) {
+    const std::string drivers = windowsDir() + "\\system32\\drivers\\";
+    writeFile(drivers + "REDADE.RUR", "driver");
+    // The product's uninstaller takes the driver with it.
+    const std::string key = "Software\\" + tag() + "\\Varn KELV 2";
+    setRegString(HKEY_CURRENT_USER, key, "UninstallString", "cmd /c del " + drivers + "REDADE.RUR");
+    SweepixRun sweepix;
+    sweepix.writeIni("[RUN_UNINSTALL_FROM_REGISTRY]\nHKEY_CURRENT_USER\\" + key +
+                     ":UninstallString\n");
+    EXPECT_EQ(sweepix.runSilent(), 1);
+    RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + tag()).c_str());
+
+    EXPECT_EQ(readFile(drivers + "REDADE.RUR"), "driver");
+    EXPECT_FALSE(exists(drivers + "QORMGT.SY_"));
+    auto lines = sweepix.logLines();
+    auto saving = std::find(lines.begin(), lines.end(), "Saving copy of driver REDADE.RUR");
+    ASSERT_NE(saving, lines.end());
+    ASSERT_GE(lines.end() - saving, 3);
+    EXPECT_EQ(saving[1], "cmd /c del " + drivers + "REDADE.RUR");
+    EXPECT_EQ(saving[2], "Restoring saved REDADE.RUR");
+    DeleteFileA((drivers + "REDADE.RUR").c_str());
+}
+
 TEST(SweepixProgram, LeavesAnIssfilesDirectoryThatExistedBefore) {
     SweepixRun sweepix;
     const std::string issFiles = systemDrive() + "\\temp\\issfiles";
