@@ -14,7 +14,7 @@ void registerTaskRequests(Simulator& sim);
 void registerAdapterContainerCommands(Simulator& sim);
 // Slices, partitions, containers, user flags, dumps, memory.
 void registerConfigurationCommands(Simulator& sim);
-// Container unique ids (165, 167).
+// Container unique ids (165, 167), labels (130, 131), delays (25, 58).
 void registerContainerIdentity(Simulator& sim);
 // Creating (179) and destroying (17) containers over the partition table.
 void registerContainerCreation(Simulator& sim);
