@@ -1,6 +1,7 @@
 // The partition table and battery reports of the diagnostic text dump.
 #include "TextDump.h"
 
+#include "BatteryMethod.h"
 #include "ContainerCaches.h"
 #include "ScsiCommands.h"
 
@@ -73,22 +74,6 @@ void partitionLine(const Pce& e, FSA_TEXT_CALLBACK cb, void* user) {
                  when >> 10 & 0x1F, when >> 16 & 0x3F, when >> 22 & 0x3F, u16(p, 18), u16(p, 16),
                  u16(p, 14), u16(p, 12), u8(p, 4), u8(p, 6));
 }
-
-// The context's SCSI method id, set to the battery register method for the
-// duration of one report or request.
-class BatteryMethod {
-public:
-    explicit BatteryMethod(FSAAPI_CONTEXT* ctx) : m_ctx(ctx), m_saved(ctx->scsiMethod) {
-        ctx->scsiMethod = 3;
-    }
-    ~BatteryMethod() { m_ctx->scsiMethod = m_saved; }
-    BatteryMethod(const BatteryMethod&) = delete;
-    BatteryMethod& operator=(const BatteryMethod&) = delete;
-
-private:
-    FSAAPI_CONTEXT* m_ctx;
-    std::uint32_t m_saved;
-};
 
 enum class Shown { Plain, MilliAmpHours, MilliVolts, MilliAmps, SpecInfo, Kelvin, Date };
 
@@ -182,10 +167,6 @@ void smartBatteryReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
 }
 
 } // namespace
-
-bool FsaHasSmartBattery(const FSAAPI_CONTEXT* ctx) {
-    return ctx->info.adapterType == 18 && (ctx->info.adapterOptions & 0x200);
-}
 
 void MSC_ShowPartitionTable(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
     CT_WithCache(ctx, [&](const PceList& list) {

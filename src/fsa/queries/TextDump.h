@@ -31,5 +31,3 @@ void MSC_DumpMassiveTextData(FSAAPI_CONTEXT* ctx, std::uint32_t selector,
                              FSA_TEXT_CALLBACK callback, void* user);
 void MSC_ShowPartitionTable(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK callback, void* user);
 void MSC_ShowBattery(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK callback, void* user);
-// Adapters of type 18 with feature bit 0x200 report through a smart battery.
-bool FsaHasSmartBattery(const FSAAPI_CONTEXT* ctx);
