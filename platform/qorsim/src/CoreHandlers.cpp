@@ -10,6 +10,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerTaskRequests(sim);
     registerAdapterContainerCommands(sim);
     registerConfigurationCommands(sim);
+    registerSoftErrorCommands(sim);
 }
 
 } // namespace qorsim

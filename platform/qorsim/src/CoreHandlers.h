@@ -16,3 +16,7 @@ void registerAdapterContainerCommands(Simulator& sim);
 void registerConfigurationCommands(Simulator& sim);
 
 } // namespace qorsim
+namespace qorsim {
+// SCSI sub-operation 85: soft-error state and disk list.
+void registerSoftErrorCommands(Simulator& sim);
+} // namespace qorsim

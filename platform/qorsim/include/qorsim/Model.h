@@ -3,6 +3,8 @@
 // from the adapter's JSON object through a section loader.
 #pragma once
 
+#include "qorsim/SoftErrors.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -97,6 +99,7 @@ struct Adapter {
     std::uint32_t nextTaskId = 1;
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
     bool eventsOpenedReadWrite = false;          // container sub-command 155 seen
+    SoftErrors softErrors;
 
     Task* findTask(std::uint32_t id);
 };
