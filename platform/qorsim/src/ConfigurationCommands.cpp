@@ -178,6 +178,9 @@ void registerConfigurationCommands(Simulator& sim) {
         put32(c.data.data(), 0, static_cast<std::uint32_t>(members.size()));
         for (std::size_t i = 0; i < members.size() && i < 128; ++i)
             put32(c.data.data(), 20 + 4 * i, members[i]);
+        put32(c.data.data(), 12, it->second.stateFlags);
+        for (std::size_t i = 0; i < 3; ++i)
+            put32(c.data.data(), 4 * (135 + i), it->second.snapshotLinks[i]);
         c.reply[0] = it->second.type;
     });
 }

@@ -11,6 +11,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerAdapterContainerCommands(sim);
     registerConfigurationCommands(sim);
     registerSoftErrorCommands(sim);
+    registerDiskSetCommands(sim);
 }
 
 } // namespace qorsim

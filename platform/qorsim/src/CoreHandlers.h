@@ -14,6 +14,8 @@ void registerTaskRequests(Simulator& sim);
 void registerAdapterContainerCommands(Simulator& sim);
 // Slices, partitions, containers, user flags, dumps, memory.
 void registerConfigurationCommands(Simulator& sim);
+// FIB 550: disk sets and cluster information.
+void registerDiskSetCommands(Simulator& sim);
 
 } // namespace qorsim
 namespace qorsim {

@@ -129,3 +129,4 @@ FSA_STATUS FsaUtilIsFSPerfMonEnabledW(const FA_WCHAR* host, const FA_WCHAR* adap
 void FsaUxInitSignal(void (*exitFunction)(int), void (*resetFunction)(int));
 void FsaUxInitWindowResizeSignal();
 }
+#include "FsaMaintenance.h"

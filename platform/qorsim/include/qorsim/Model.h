@@ -3,6 +3,7 @@
 // from the adapter's JSON object through a section loader.
 #pragma once
 
+#include "qorsim/MaintenanceModel.h"
 #include "qorsim/SoftErrors.h"
 
 #include <array>
@@ -60,6 +61,8 @@ struct ContainerRecord {
     std::uint32_t type = 1;             // 5, 6: snapshot kinds
     std::vector<std::uint32_t> members; // partition-table entries
     std::uint16_t userFlags = 0;
+    std::uint32_t stateFlags = 0;                // record word 3
+    std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
 };
 
 constexpr std::size_t kPartitionBytes = 160;
@@ -99,6 +102,7 @@ struct Adapter {
     std::uint32_t nextTaskId = 1;
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
     bool eventsOpenedReadWrite = false;          // container sub-command 155 seen
+    Maintenance maint;                           // disk sets, NVRAM, battery, flash
     SoftErrors softErrors;
 
     Task* findTask(std::uint32_t id);
