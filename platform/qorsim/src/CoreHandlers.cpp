@@ -12,6 +12,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerConfigurationCommands(sim);
     registerSoftErrorCommands(sim);
     registerDiskSetCommands(sim);
+    registerContainerIdentity(sim);
 }
 
 } // namespace qorsim

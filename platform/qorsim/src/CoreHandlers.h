@@ -16,6 +16,8 @@ void registerAdapterContainerCommands(Simulator& sim);
 void registerConfigurationCommands(Simulator& sim);
 // FIB 550: disk sets and cluster information.
 void registerDiskSetCommands(Simulator& sim);
+// Container unique ids (165, 167).
+void registerContainerIdentity(Simulator& sim);
 
 } // namespace qorsim
 namespace qorsim {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <pthread.h>
 
 // One adapter-event receive channel through the driver.
@@ -45,6 +46,9 @@ struct FSA_GENERAL_CALLBACK_REG {
     std::atomic<std::uint32_t> mask{0};
     std::atomic<void*> user{nullptr};
 };
+
+struct FsaContainerCaches;
+std::shared_ptr<FsaContainerCaches> FsaMakeContainerCaches();
 
 class FSAAPI_CONTEXT {
 public:
@@ -95,4 +99,6 @@ public:
     std::atomic<std::uint32_t> partnerCameOnline{0};
     std::uint32_t simulatorKind = 0;
     bool eventsOpened = false; // container sub-command 155 sent
+    std::uint32_t partitionLimit = 30; // a third of it bounds one container's partitions
+    std::shared_ptr<FsaContainerCaches> containerCaches = FsaMakeContainerCaches();
 };

@@ -130,3 +130,11 @@ void FsaUxInitSignal(void (*exitFunction)(int), void (*resetFunction)(int));
 void FsaUxInitWindowResizeSignal();
 }
 #include "FsaMaintenance.h"
+
+#include "FsaPartitions.h"
+extern "C" {
+// A freshly built sorted list of every disk extent; the caller frees *list
+// with free().
+FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* count,
+                                     FSA_PARTITION_CACHE_ELEMENT** list);
+}

@@ -54,6 +54,9 @@ struct Slice {
     std::uint32_t type = 6;         // 3: a DOS partition, 6: a disk the controller lays out
     bool hasMbr = true;             // carries the controller's MBR
     std::vector<std::uint8_t> data; // the first bytes of the disk
+    // Entries of the disk's own partition table that the in-memory table
+    // does not hold (the in-memory entries naming this slice are on it too).
+    std::vector<std::array<std::uint8_t, 160>> diskOnly;
 };
 
 // A container the controller holds loaded.
@@ -63,6 +66,7 @@ struct ContainerRecord {
     std::uint16_t userFlags = 0;
     std::uint32_t stateFlags = 0;                // record word 3
     std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
+    std::uint32_t uid = 0; // 0: derived from the number
 };
 
 constexpr std::size_t kPartitionBytes = 160;
