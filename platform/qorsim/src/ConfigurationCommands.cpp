@@ -162,8 +162,7 @@ void registerConfigurationCommands(Simulator& sim) {
         acknowledge(sim, command);
     sim.registerContainer(123, [](CtRequest& c) { c.reply[0] = c.adapter.coreDumpBytes; });
     sim.registerContainer(153, [](CtRequest& c) { // CONTAINER_EXISTS
-        c.reply[0] =
-            c.adapter.containers.count(c.param[0]) || c.param[0] < c.adapter.containerCount ? 1 : 0;
+        c.reply[0] = c.adapter.containers.count(c.param[0]) ? 1 : 0;
     });
     sim.registerContainer(154, [](CtRequest& c) { // GET_SLICE_FROM_DEVT: drive -> slice
         c.data.assign(32, 0);

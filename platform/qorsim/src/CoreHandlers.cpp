@@ -13,6 +13,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerSoftErrorCommands(sim);
     registerDiskSetCommands(sim);
     registerContainerIdentity(sim);
+    registerContainerCreation(sim);
 }
 
 } // namespace qorsim

@@ -18,6 +18,8 @@ void registerConfigurationCommands(Simulator& sim);
 void registerDiskSetCommands(Simulator& sim);
 // Container unique ids (165, 167).
 void registerContainerIdentity(Simulator& sim);
+// Creating (179) and destroying (17) containers over the partition table.
+void registerContainerCreation(Simulator& sim);
 
 } // namespace qorsim
 namespace qorsim {
