@@ -14,6 +14,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerDiskSetCommands(sim);
     registerContainerIdentity(sim);
     registerContainerCreation(sim);
+    registerDeviceCommands(sim);
 }
 
 } // namespace qorsim

@@ -20,6 +20,8 @@ void registerDiskSetCommands(Simulator& sim);
 void registerContainerIdentity(Simulator& sim);
 // Creating (179) and destroying (17) containers over the partition table.
 void registerContainerCreation(Simulator& sim);
+// SCSI sub-operations about drives, channel bytes, reads of a slice.
+void registerDeviceCommands(Simulator& sim);
 
 } // namespace qorsim
 namespace qorsim {

@@ -3,6 +3,7 @@
 // from the adapter's JSON object through a section loader.
 #pragma once
 
+#include "qorsim/DeviceModel.h"
 #include "qorsim/MaintenanceModel.h"
 #include "qorsim/SoftErrors.h"
 
@@ -107,6 +108,7 @@ struct Adapter {
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
     bool eventsOpenedReadWrite = false;          // container sub-command 155 seen
     Maintenance maint;                           // disk sets, NVRAM, battery, flash
+    Devices devices;                             // drives and channels
     SoftErrors softErrors;
 
     Task* findTask(std::uint32_t id);
