@@ -15,6 +15,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerContainerIdentity(sim);
     registerContainerCreation(sim);
     registerDeviceCommands(sim);
+    registerMaintenanceCommands(sim);
 }
 
 } // namespace qorsim

@@ -22,6 +22,8 @@ void registerContainerIdentity(Simulator& sim);
 void registerContainerCreation(Simulator& sim);
 // SCSI sub-operations about drives, channel bytes, reads of a slice.
 void registerDeviceCommands(Simulator& sim);
+// FIB 300, battery registers, flash transfers, bus resets.
+void registerMaintenanceCommands(Simulator& sim);
 
 } // namespace qorsim
 namespace qorsim {
