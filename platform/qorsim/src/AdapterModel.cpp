@@ -159,11 +159,11 @@ void readContainers(const json& j, Adapter& a) {
         ContainerRecord record;
         record.type = c.value("type", record.type);
         record.userFlags = c.value("flags", std::uint16_t(0));
+        record.uid = c.value("uid", 0u);
         record.stateFlags = c.value("stateFlags", 0u);
         if (c.contains("snapshotLinks"))
             for (std::size_t i = 0; i < 3; ++i)
                 record.snapshotLinks[i] = c.at("snapshotLinks").at(i).get<std::uint32_t>();
-        record.uid = c.value("uid", 0u);
         for (const auto& m : c.value("members", json::array()))
             record.members.push_back(m.get<std::uint32_t>());
         a.containers[c.at("number").get<std::uint32_t>()] = record;

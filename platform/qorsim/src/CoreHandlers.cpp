@@ -16,6 +16,10 @@ void registerCoreHandlers(Simulator& sim) {
     registerContainerCreation(sim);
     registerDeviceCommands(sim);
     registerMaintenanceCommands(sim);
+    registerContainerIdentity(sim);
+    registerContainerCreation(sim);
+    registerDiskSetCommands(sim);
+    registerDeviceCommands(sim);
 }
 
 } // namespace qorsim

@@ -129,7 +129,6 @@ FSA_STATUS FsaUtilIsFSPerfMonEnabledW(const FA_WCHAR* host, const FA_WCHAR* adap
 void FsaUxInitSignal(void (*exitFunction)(int), void (*resetFunction)(int));
 void FsaUxInitWindowResizeSignal();
 }
-#include "FsaMaintenance.h"
 
 #include "FsaPartitions.h"
 extern "C" {
@@ -138,3 +137,4 @@ extern "C" {
 FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* count,
                                      FSA_PARTITION_CACHE_ELEMENT** list);
 }
+#include "FsaMaintenance.h"

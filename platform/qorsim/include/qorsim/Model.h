@@ -65,9 +65,9 @@ struct ContainerRecord {
     std::uint32_t type = 1;             // 5, 6: snapshot kinds
     std::vector<std::uint32_t> members; // partition-table entries
     std::uint16_t userFlags = 0;
+    std::uint32_t uid = 0; // 0: derived from the number
     std::uint32_t stateFlags = 0;                // record word 3
     std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
-    std::uint32_t uid = 0; // 0: derived from the number
 };
 
 constexpr std::size_t kPartitionBytes = 160;
