@@ -19,6 +19,8 @@ void registerCoreHandlers(Simulator& sim) {
     registerContainerIdentity(sim);
     registerContainerCreation(sim);
     registerDiskSetCommands(sim);
+    registerMaintenanceCommands(sim);
+    registerPauseIo(sim);
     registerDeviceCommands(sim);
 }
 

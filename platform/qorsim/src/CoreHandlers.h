@@ -26,6 +26,8 @@ void registerDeviceCommands(Simulator& sim);
 void registerMaintenanceCommands(Simulator& sim);
 // FIB 550: disk sets and cluster information.
 void registerDiskSetCommands(Simulator& sim);
+// PAUSE_IO, RELEASE_IO and their events.
+void registerPauseIo(Simulator& sim);
 // SCSI sub-operations about drives, channel bytes, reads of a slice.
 void registerDeviceCommands(Simulator& sim);
 

@@ -58,9 +58,9 @@ DiskSet* setOfDrive(Adapter& a, std::uint32_t drive) {
     return nullptr;
 }
 
-bool driveExists(const Adapter& a, std::uint32_t drive) {
-    return std::any_of(a.slices.begin(), a.slices.end(),
-                       [drive](const Slice& s) { return s.driveId == drive; });
+// Disk sets are made of the drives on the controller's channels.
+bool driveExists(Adapter& a, std::uint32_t drive) {
+    return a.devices.find(drive) != nullptr;
 }
 
 std::uint32_t sharedWord(const Adapter& a, std::uint32_t drive) {

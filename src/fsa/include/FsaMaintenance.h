@@ -1,7 +1,9 @@
 #pragma once
 
-// Disk sets, cluster mapping, NVRAM and battery, flash images, adapter
-// maintenance and diagnostic text dumps.
+// The controller library's maintenance exports: disk sets and the cluster
+// mapping, NVRAM and battery, flash images, pause and resume of the
+// adapter's I/O, adapter maintenance, diagnostic text dumps and the host
+// operating-system tests.
 
 #include "FsaTypes.h"
 
@@ -195,8 +197,22 @@ FSA_STATUS FsaDiagnosticEx(void* handle, std::uint32_t index, std::uint32_t oper
 FSA_STATUS FsaControllerSerialNumber(void* handle, std::uint32_t operation, std::uint32_t* word0,
                                      std::uint32_t* word1);
 FSA_STATUS FsaSetPanicOnTakeABreak(void* handle, std::uint32_t mode);
-FSA_STATUS FsaSetUiThreadCallBack(void* handle, void* callback, void* user, std::uint32_t extra);
-int FsaIsUnixOS(std::uint32_t osType);
-int FsaIsNTOS(std::uint32_t osType);
-std::uint32_t FsaGetOSType();
+
+// Seconds 1..150 pause the I/O of the adapter (and of its cluster partner)
+// for that long; 0 resumes it. Needs read-write access.
+FSA_STATUS FsaPauseResumeIo(void* handle, unsigned int seconds);
+// *state := 129 while the handle's I/O is paused, else 299; never asks the
+// controller and takes no lock.
+FSA_STATUS FsaPauseResumeIoStatus(void* handle, unsigned int* state);
+// The same for entry `index` of the adapter table.
+FSA_STATUS FsaPauseResumeIoStatusEx(void* handle, unsigned int index, unsigned int* state);
+
+// Stores the application's user-interface callback with the adapter and
+// with every further entry of its adapter table.
+FSA_STATUS FsaSetUiThreadCallBack(void* handle, void* callback, void* callbackArg,
+                                  unsigned int extraWord);
+
+int FsaIsUnixOS(unsigned int osType);
+int FsaIsNTOS(unsigned int osType);
+unsigned int FsaGetOSType();
 }

@@ -16,7 +16,8 @@ constexpr std::uint64_t kSelf = 4660;
 constexpr std::uint64_t kOther = 9999;
 
 const char* kConfig = R"({"adapters": [{"index": 0, "serial": 4660,
-  "slices": [{"drive": 0}, {"drive": 1}, {"drive": 2}, {"drive": 128}, {"drive": 129}],
+  "drives": [{"bus": 0, "target": 0}, {"bus": 0, "target": 1}, {"bus": 0, "target": 2},
+             {"bus": 1, "target": 0}, {"bus": 1, "target": 1}],
   "diskSets": [
     {"number": 100, "creator": 4660, "label": "Untitled-1", "owner": 4660, "flags": 4, "members": [0],
      "stamp": 146112259419057930, "attributes": 1},
@@ -270,6 +271,19 @@ TEST_F(DiskSetTest, AnAdapterWithoutSetsReportsOnceAndFails) {
     EXPECT_EQ(FsaEnumDiskSets(handle, nullptr, collectSets, &seen), 425u);
     EXPECT_EQ(seen.calls, (std::vector<std::pair<unsigned, std::string>>{{424, ""}}));
     EXPECT_EQ(FsaCheckDupDiskSetName(handle, "any"), FSA_STS_SUCCESS);
+}
+
+TEST_F(DiskSetTest, ACountBeyondTheExternalAreaIsRefused) {
+    qorsim::Fault bogus;
+    bogus.fibCommand = 550;
+    bogus.mutateReply = [](std::uint8_t* fib) {
+        if (qorsim::get32(fib, qorsim::kFibHeader + 8 + 268) == 1) // the all-sets record
+            qorsim::put32(fib, qorsim::kFibHeader + 8 + 264, 257);
+    };
+    sim.inject(bogus);
+    Seen seen;
+    EXPECT_EQ(FsaEnumDiskSets(handle, nullptr, collectSets, &seen), 425u);
+    EXPECT_EQ(seen.calls, (std::vector<std::pair<unsigned, std::string>>{{424, ""}}));
 }
 
 TEST_F(DiskSetTest, NamesAndLabels) {

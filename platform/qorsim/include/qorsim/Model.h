@@ -108,6 +108,17 @@ struct Adapter {
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
     bool eventsOpenedReadWrite = false;          // container sub-command 155 seen
     Maintenance maint;                           // disk sets, NVRAM, battery, flash
+    // PAUSE_IO / RELEASE_IO: the CT status each is answered with (0: the
+    // controller's normal answer), the length of one second of pause time
+    // (shorter in tests), and a paused event that arrives only after the
+    // release (out of order).
+    struct IoPause {
+        std::uint32_t pauseReply = 0;
+        std::uint32_t releaseReply = 0;
+        std::uint32_t secondMs = 1000;
+        bool latePausedEvent = false;
+        std::uint64_t generation = 0; // ends an older pause's resume timer
+    } io;
     Devices devices;                             // drives and channels
     SoftErrors softErrors;
 

@@ -1,0 +1,66 @@
+#pragma once
+// One RAID controller, reached through the controller library by its
+// adapter name, which is also the device's descriptor.
+
+#include "AdapterInfo.h"
+#include "PCIDevices/IPCIDevice.h"
+
+#include <string>
+
+namespace VarnDiags::MorvaneRaidDiag {
+
+extern const char* const S_DEVICE_DESC;
+
+class MorvaneRaidCtrl : public PCIDevices::IPCIDevice {
+public:
+    // An empty device, only for clone().
+    MorvaneRaidCtrl();
+    // Opens the adapter read-only, reads its facts and closes it again; the
+    // device is valid when that worked.
+    explicit MorvaneRaidCtrl(const char* adapterName);
+    ~MorvaneRaidCtrl() override;
+
+    IDevice* clone(const char* descriptor) override;
+    // DEVICE_OPENED_SUCCESSFULLY (0) or 1.
+    int open(AccessMode mode) override;
+    void close() override;
+
+    ADAPTER_INFO getAdapterInfo() const { return m_adapterInfo; }
+
+    // Whether the library reports this handle's I/O paused (true when it
+    // cannot tell).
+    bool adapterPaused();
+    // seconds > 0: pauses the controller's I/O for that long and waits, at
+    // most that long, until the library reports it paused. 0: resumes.
+    bool pauseIo(unsigned int seconds);
+    // Resumes paused I/O, lets it settle and waits, at most the pause time
+    // of the last pauseIo (else the longest pause), until it runs.
+    bool resumeIo();
+    // Makes the controller rescan its buses and waits, bounded, until its
+    // I/O runs again.
+    bool rescanDevices();
+
+    bool isFirmwareValid() const;
+    bool isFilterDriverValid() const;
+    bool isDLLValid() const;
+    bool isDriverValid() const;
+
+    static constexpr int DEVICE_OPENED_SUCCESSFULLY = 0;
+    static constexpr unsigned int LONGEST_PAUSE = 150;
+
+private:
+    enum class IoState { Paused, Running, Unknown };
+    IoState ioState();
+    // Polls once a second, at most `polls` times, until the state is `wanted`.
+    bool waitForIoState(IoState wanted, unsigned int polls);
+    void describe();
+
+    std::string m_descriptorText;
+    std::string m_nameText;
+    std::string m_locationText;
+    ADAPTER_INFO m_adapterInfo{};
+    void* m_adapterHandle = nullptr;
+    unsigned int m_pauseSeconds = LONGEST_PAUSE;
+};
+
+} // namespace VarnDiags::MorvaneRaidDiag
