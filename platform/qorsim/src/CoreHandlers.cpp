@@ -10,6 +10,12 @@ void registerCoreHandlers(Simulator& sim) {
     registerTaskRequests(sim);
     registerAdapterContainerCommands(sim);
     registerConfigurationCommands(sim);
+    registerSoftErrorCommands(sim);
+    registerDiskSetCommands(sim);
+    registerContainerIdentity(sim);
+    registerContainerCreation(sim);
+    registerDeviceCommands(sim);
+    registerMaintenanceCommands(sim);
     registerContainerIdentity(sim);
     registerContainerCreation(sim);
     registerDiskSetCommands(sim);

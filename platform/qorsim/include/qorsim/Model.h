@@ -5,6 +5,7 @@
 
 #include "qorsim/DeviceModel.h"
 #include "qorsim/MaintenanceModel.h"
+#include "qorsim/SoftErrors.h"
 
 #include <array>
 #include <cstdint>
@@ -121,6 +122,7 @@ struct Adapter {
         std::uint64_t generation = 0; // ends an older pause's resume timer
     } io;
     Devices devices;                             // drives and channels
+    SoftErrors softErrors;
 
     Task* findTask(std::uint32_t id);
 };
