@@ -75,6 +75,11 @@ void registerConfigurationCommands(Simulator& sim) {
     sim.registerContainer(15, [](CtRequest& c) { // READ_MBR
         const Slice* s = slice(c, c.param[0]);
         c.data.assign(24, 0);
+        if (s && !s->hasMbr && s->data.size() >= 24) { // another maker's MBR, as it is
+            std::memcpy(c.data.data(), s->data.data(), 24);
+            c.reply[0] = 132;
+            return;
+        }
         if (!s || !s->hasMbr) {
             c.reply[0] = 133;
             return;

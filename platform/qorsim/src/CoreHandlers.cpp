@@ -16,12 +16,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerContainerCreation(sim);
     registerDeviceCommands(sim);
     registerMaintenanceCommands(sim);
-    registerContainerIdentity(sim);
-    registerContainerCreation(sim);
-    registerDiskSetCommands(sim);
-    registerMaintenanceCommands(sim);
     registerPauseIo(sim);
-    registerDeviceCommands(sim);
 }
 
 } // namespace qorsim
