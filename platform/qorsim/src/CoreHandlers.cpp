@@ -17,6 +17,8 @@ void registerCoreHandlers(Simulator& sim) {
     registerDeviceCommands(sim);
     registerMaintenanceCommands(sim);
     registerPauseIo(sim);
+    registerCacheCommands(sim);
+    registerOperationCommands(sim);
 }
 
 } // namespace qorsim
