@@ -22,7 +22,6 @@ namespace {
 using json = nlohmann::json;
 
 constexpr std::uint32_t kBadStatus = 2;
-constexpr std::uint32_t kMbrSignature = 0x00021956; // the controller's MBR
 
 void putText(std::uint8_t* at, const std::string& text, std::size_t width) {
     std::memset(at, ' ', width);
@@ -202,20 +201,15 @@ void busInfo(ScsiRequest& s) { // 9
     }
 }
 
-// READ_DATA of a slice: counts the reads of the slice's drive and refuses
-// blocks past the slice's end, as a disk would.
+// READ_DATA of a slice, counted as a read of the slice's drive.
 void readData(CtRequest& c) {
     if (c.param[0] >= c.adapter.slices.size())
         return void(c.reply[0] = 207);
     const Slice& slice = c.adapter.slices[c.param[0]];
-    Drive* d = c.adapter.devices.find(slice.driveId);
-    const std::uint64_t blocks = d ? d->blocks : slice.sizeBlocks;
-    if (d) {
+    if (Drive* d = c.adapter.devices.find(slice.driveId)) {
         ++d->blockReads;
-        d->readsOutOfRange += c.param[1] >= blocks;
+        d->readsOutOfRange += c.param[1] >= d->blocks;
     }
-    if (c.param[1] >= blocks)
-        return void(c.reply[0] = 207);
     c.reply[0] = 208;
     c.data.assign(c.replyCapacity, 0);
     const std::size_t from = std::size_t(c.param[1]) * 512;
@@ -224,8 +218,6 @@ void readData(CtRequest& c) {
                     std::min(c.data.size(), slice.data.size() - from));
 }
 
-// READ_MBR: a slice without the controller's MBR answers with the first
-// bytes of its data when it has any (a foreign but readable table).
 IePage readPage(const json& j, IePage page) {
     page[2] = j.value("flags", page[2]);
     page[3] = j.value("mrie", page[3]);
