@@ -67,6 +67,8 @@ struct ContainerRecord {
     std::vector<std::uint32_t> members; // partition-table entries
     std::uint16_t userFlags = 0;
     std::uint32_t uid = 0; // 0: derived from the number
+    std::array<char, 16> label{};
+    std::uint32_t delay = 0;
     std::uint32_t stateFlags = 0;                // record word 3
     std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
 };
