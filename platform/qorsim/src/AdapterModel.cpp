@@ -176,6 +176,7 @@ void readContainers(const json& j, Adapter& a) {
     }
     a.containerCount = j.value("count", static_cast<std::uint32_t>(a.containers.size()));
     a.firstHiddenContainer = j.value("firstHidden", a.containerCount);
+    a.partitionCapacity = j.value("partitionCapacity", a.partitionCapacity);
 }
 
 void readAdapter(const json& j, Adapter& a) {

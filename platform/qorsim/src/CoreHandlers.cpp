@@ -16,12 +16,9 @@ void registerCoreHandlers(Simulator& sim) {
     registerContainerCreation(sim);
     registerDeviceCommands(sim);
     registerMaintenanceCommands(sim);
-    registerContainerIdentity(sim);
-    registerContainerCreation(sim);
-    registerDiskSetCommands(sim);
-    registerMaintenanceCommands(sim);
     registerPauseIo(sim);
-    registerDeviceCommands(sim);
+    registerCacheCommands(sim);
+    registerOperationCommands(sim);
 }
 
 } // namespace qorsim

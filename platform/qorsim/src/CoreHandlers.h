@@ -37,3 +37,11 @@ namespace qorsim {
 // SCSI sub-operation 85: soft-error state and disk list.
 void registerSoftErrorCommands(Simulator& sim);
 } // namespace qorsim
+namespace qorsim {
+// Cache commands 111, 112, 129, 132, 135.
+void registerCacheCommands(Simulator& sim);
+} // namespace qorsim
+namespace qorsim {
+// MOVE_CONTAINER 21, ZERO_CONTAINER_SPACE 59.
+void registerOperationCommands(Simulator& sim);
+} // namespace qorsim

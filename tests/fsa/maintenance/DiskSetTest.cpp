@@ -495,7 +495,6 @@ TEST_F(DiskSetTest, AddAndRemoveDrives) {
     PckServices none{};
     none.containersOnDrive = [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, std::uint32_t*,
                                 std::uint32_t*) -> std::uint32_t { return 0; };
-    none.rebuildCaches = [](FSAAPI_CONTEXT*) { return FSA_STS_SUCCESS; };
     PCK_SetServices(none);
     FSA_DISK_SET own = key(100, kSelf);
     FSA_DISK_SET_ARGS args{};

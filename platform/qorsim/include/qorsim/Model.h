@@ -4,6 +4,7 @@
 #pragma once
 
 #include "qorsim/DeviceModel.h"
+#include "qorsim/CacheModel.h"
 #include "qorsim/MaintenanceModel.h"
 #include "qorsim/SoftErrors.h"
 
@@ -96,6 +97,7 @@ struct Adapter {
     std::array<std::uint32_t, 10> miscStatus{};
     std::uint32_t containerCount = 0;
     std::uint32_t firstHiddenContainer = 0;
+    std::uint32_t partitionCapacity = 256; // entries the partition table can take
     std::vector<Slice> slices;
     std::vector<PartitionEntry> partitions; // the in-memory partition table
     std::map<std::uint32_t, ContainerRecord> containers;
@@ -123,6 +125,7 @@ struct Adapter {
     } io;
     Devices devices;                             // drives and channels
     SoftErrors softErrors;
+    CacheModel cache;
 
     Task* findTask(std::uint32_t id);
 };
