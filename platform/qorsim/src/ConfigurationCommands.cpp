@@ -25,6 +25,16 @@ std::vector<const PartitionEntry*> partitionsOn(const Adapter& a, std::uint32_t 
     return out;
 }
 
+// The disk's own partition table: the in-memory entries naming the slice,
+// then the entries only the disk holds.
+std::vector<const PartitionEntry*> onDisk(const Adapter& a, std::uint32_t slice) {
+    std::vector<const PartitionEntry*> out = partitionsOn(a, slice);
+    if (slice < a.slices.size())
+        for (const auto& p : a.slices[slice].diskOnly)
+            out.push_back(&p);
+    return out;
+}
+
 void putEntries(CtRequest& c, const std::vector<const PartitionEntry*>& entries) {
     c.data.assign(c.replyCapacity, 0);
     for (std::size_t i = 0; i < entries.size() && (i + 1) * kPartitionBytes <= c.data.size(); ++i)
@@ -70,10 +80,11 @@ void registerConfigurationCommands(Simulator& sim) {
             return;
         }
         put32(c.data.data(), 0, kMbrSignature);
+        put32(c.data.data(), 4, static_cast<std::uint32_t>(onDisk(c.adapter, c.param[0]).size()));
         c.reply[0] = 132;
     });
     sim.registerContainer(16, [](CtRequest& c) { // READ_PARTITION: slice, index in word 2
-        const auto entries = partitionsOn(c.adapter, c.param[0]);
+        const auto entries = onDisk(c.adapter, c.param[0]);
         if (c.param[2] >= entries.size()) {
             c.reply[0] = 69;
             return;
@@ -104,7 +115,7 @@ void registerConfigurationCommands(Simulator& sim) {
         c.reply[0] = 202;
     });
     sim.registerContainer(86, [](CtRequest& c) { // GET_DISK_PARTITIONS
-        putEntries(c, partitionsOn(c.adapter, c.param[0]));
+        putEntries(c, onDisk(c.adapter, c.param[0]));
         c.reply[0] = 204;
     });
     sim.registerContainer(96, [](CtRequest& c) { // GET_MEMORY: a pattern of the address
@@ -151,8 +162,7 @@ void registerConfigurationCommands(Simulator& sim) {
         acknowledge(sim, command);
     sim.registerContainer(123, [](CtRequest& c) { c.reply[0] = c.adapter.coreDumpBytes; });
     sim.registerContainer(153, [](CtRequest& c) { // CONTAINER_EXISTS
-        c.reply[0] =
-            c.adapter.containers.count(c.param[0]) || c.param[0] < c.adapter.containerCount ? 1 : 0;
+        c.reply[0] = c.adapter.containers.count(c.param[0]) ? 1 : 0;
     });
     sim.registerContainer(154, [](CtRequest& c) { // GET_SLICE_FROM_DEVT: drive -> slice
         c.data.assign(32, 0);
@@ -178,6 +188,9 @@ void registerConfigurationCommands(Simulator& sim) {
         put32(c.data.data(), 0, static_cast<std::uint32_t>(members.size()));
         for (std::size_t i = 0; i < members.size() && i < 128; ++i)
             put32(c.data.data(), 20 + 4 * i, members[i]);
+        put32(c.data.data(), 12, it->second.stateFlags);
+        for (std::size_t i = 0; i < 3; ++i)
+            put32(c.data.data(), 4 * (135 + i), it->second.snapshotLinks[i]);
         c.reply[0] = it->second.type;
     });
 }

@@ -10,7 +10,12 @@ void registerCoreHandlers(Simulator& sim) {
     registerTaskRequests(sim);
     registerAdapterContainerCommands(sim);
     registerConfigurationCommands(sim);
+    registerContainerIdentity(sim);
+    registerContainerCreation(sim);
+    registerDiskSetCommands(sim);
+    registerMaintenanceCommands(sim);
     registerPauseIo(sim);
+    registerDeviceCommands(sim);
 }
 
 } // namespace qorsim

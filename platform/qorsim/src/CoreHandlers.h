@@ -14,7 +14,17 @@ void registerTaskRequests(Simulator& sim);
 void registerAdapterContainerCommands(Simulator& sim);
 // Slices, partitions, containers, user flags, dumps, memory.
 void registerConfigurationCommands(Simulator& sim);
+// Container unique ids (165, 167).
+void registerContainerIdentity(Simulator& sim);
+// Creating (179) and destroying (17) containers over the partition table.
+void registerContainerCreation(Simulator& sim);
+// FIB 550: disk sets and cluster information.
+void registerDiskSetCommands(Simulator& sim);
+// FIB 300, battery registers, flash transfers, bus resets.
+void registerMaintenanceCommands(Simulator& sim);
 // PAUSE_IO, RELEASE_IO and their events.
 void registerPauseIo(Simulator& sim);
+// SCSI sub-operations about drives, channel bytes, reads of a slice.
+void registerDeviceCommands(Simulator& sim);
 
 } // namespace qorsim

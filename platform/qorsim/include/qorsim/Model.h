@@ -3,6 +3,9 @@
 // from the adapter's JSON object through a section loader.
 #pragma once
 
+#include "qorsim/DeviceModel.h"
+#include "qorsim/MaintenanceModel.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -51,6 +54,9 @@ struct Slice {
     std::uint32_t type = 6;         // 3: a DOS partition, 6: a disk the controller lays out
     bool hasMbr = true;             // carries the controller's MBR
     std::vector<std::uint8_t> data; // the first bytes of the disk
+    // Entries of the disk's own partition table that the in-memory table
+    // does not hold (the in-memory entries naming this slice are on it too).
+    std::vector<std::array<std::uint8_t, 160>> diskOnly;
 };
 
 // A container the controller holds loaded.
@@ -58,6 +64,9 @@ struct ContainerRecord {
     std::uint32_t type = 1;             // 5, 6: snapshot kinds
     std::vector<std::uint32_t> members; // partition-table entries
     std::uint16_t userFlags = 0;
+    std::uint32_t uid = 0; // 0: derived from the number
+    std::uint32_t stateFlags = 0;                // record word 3
+    std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
 };
 
 constexpr std::size_t kPartitionBytes = 160;
@@ -97,6 +106,7 @@ struct Adapter {
     std::uint32_t nextTaskId = 1;
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
     bool eventsOpenedReadWrite = false;          // container sub-command 155 seen
+    Maintenance maint;                           // disk sets, NVRAM, battery, flash
     // PAUSE_IO / RELEASE_IO: the CT status each is answered with (0: the
     // controller's normal answer), the length of one second of pause time
     // (shorter in tests), and a paused event that arrives only after the
@@ -108,6 +118,7 @@ struct Adapter {
         bool latePausedEvent = false;
         std::uint64_t generation = 0; // ends an older pause's resume timer
     } io;
+    Devices devices;                             // drives and channels
 
     Task* findTask(std::uint32_t id);
 };
