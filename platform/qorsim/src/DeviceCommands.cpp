@@ -22,6 +22,7 @@ namespace {
 using json = nlohmann::json;
 
 constexpr std::uint32_t kBadStatus = 2;
+constexpr std::uint32_t kMbrSignature = 0x00021956; // the controller's MBR
 
 void putText(std::uint8_t* at, const std::string& text, std::size_t width) {
     std::memset(at, ' ', width);
@@ -41,13 +42,22 @@ Drive* target(ScsiRequest& s, std::size_t minLength) {
     return s.status ? nullptr : d;
 }
 
+// Drives are listed by bus, then target, then lun.
+std::uint32_t order(std::uint32_t bus, std::uint32_t target, std::uint32_t lun) {
+    return bus << 16 | target << 8 | lun;
+}
+std::uint32_t order(const Drive& d) {
+    return order(d.bus, d.target, d.lun);
+}
+
 void findDrive(ScsiRequest& s) { // 1: {id, id, kind}; kind 1 first, 2 the next
     if (s.length < 12)
         return void(s.status = kBadStatus);
-    const std::uint32_t after = get32(s.data, 4);
+    const std::uint32_t id = get32(s.data, 4);
+    const std::uint32_t after = order(id >> 7 & 63, id & 15, id >> 4 & 7);
     const bool first = get32(s.data, 8) == 1;
     for (const Drive& d : s.adapter.devices.drives)
-        if (first || d.id() > after) {
+        if (first || order(d) > after) {
             put32(s.data, 0, d.id());
             return;
         }
@@ -114,7 +124,8 @@ void startTask(ScsiRequest& s) { // 48: {kind, -, repair, device}
         return void(s.status = kBadStatus);
     const std::uint32_t kind = get32(s.data, 0);
     const std::uint32_t id = get32(s.data, 12);
-    if (!s.adapter.devices.find(id) || (kind != 4 && kind != 6))
+    const Drive* d = s.adapter.devices.find(id);
+    if (!d || d->refusesTasks || (kind != 4 && kind != 6))
         return void(s.status = kBadStatus);
     Task t;
     t.id = s.adapter.nextTaskId++;
@@ -213,6 +224,22 @@ void readData(CtRequest& c) {
                     std::min(c.data.size(), slice.data.size() - from));
 }
 
+// READ_MBR: a slice without the controller's MBR answers with the first
+// bytes of its data when it has any (a foreign but readable table).
+void readMbr(CtRequest& c) {
+    if (c.param[0] >= c.adapter.slices.size())
+        return void(c.reply[0] = 133);
+    const Slice& slice = c.adapter.slices[c.param[0]];
+    c.data.assign(24, 0);
+    if (slice.hasMbr)
+        put32(c.data.data(), 0, kMbrSignature);
+    else if (slice.data.size() >= 24)
+        std::memcpy(c.data.data(), slice.data.data(), 24);
+    else
+        return void(c.reply[0] = 133);
+    c.reply[0] = 132;
+}
+
 IePage readPage(const json& j, IePage page) {
     page[2] = j.value("flags", page[2]);
     page[3] = j.value("mrie", page[3]);
@@ -252,6 +279,7 @@ void readDrives(const json& j, Adapter& a) {
         d.transferFlags = e.value("transferFlags", d.transferFlags);
         d.wide = e.value("wide", d.wide);
         d.transferRate = e.value("rate", d.transferRate);
+        d.refusesTasks = e.value("refusesTasks", false);
         if (e.contains("smart")) {
             const json& s = e.at("smart");
             d.smart.readable = s.value("readable", true);
@@ -268,7 +296,7 @@ void readDrives(const json& j, Adapter& a) {
         a.devices.drives.push_back(d);
     }
     std::sort(a.devices.drives.begin(), a.devices.drives.end(),
-              [](const Drive& x, const Drive& y) { return x.id() < y.id(); });
+              [](const Drive& x, const Drive& y) { return order(x) < order(y); });
 }
 
 void readChannels(const json& j, Adapter& a) {
@@ -297,6 +325,7 @@ void registerDeviceCommands(Simulator& sim) {
     sim.registerScsi(67, smartCounter);
     sim.registerScsi(68, smartClear);
     sim.registerScsi(70, smartUpdate);
+    sim.registerContainer(15, readMbr);
     sim.registerContainer(90, readData);
 }
 

@@ -55,6 +55,8 @@ const PckServices kDefaults = {
     [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, std::uint32_t*,
        std::uint32_t*) -> std::uint32_t { notProvided(); },
     [](FSAAPI_CONTEXT*, std::uint32_t, std::uint32_t) -> FSA_STATUS { notProvided(); },
+    [](FSAAPI_CONTEXT*, int) -> std::uint32_t { return 0; },
+    [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, const void*) -> FSA_STATUS { notProvided(); },
 };
 
 std::mutex g_mutex;
@@ -84,6 +86,8 @@ void PCK_SetServices(const PckServices& s) {
     install(g_services.partitionsPerDriveLimit, s.partitionsPerDriveLimit);
     install(g_services.containersOnDrive, s.containersOnDrive);
     install(g_services.deleteContainer, s.deleteContainer);
+    install(g_services.sliceFailoverCount, s.sliceFailoverCount);
+    install(g_services.removeDeadPartitions, s.removeDeadPartitions);
 }
 
 void PCK_ResetServices() {

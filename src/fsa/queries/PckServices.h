@@ -4,7 +4,8 @@
 // the partition cache, controller limits, containers on a drive and the
 // container operation dispatcher. Each part that owns a service installs it
 // (PCK_SetServices); a service nobody installed answers as this platform's
-// host layer does, or throws 66 where only its owner can answer.
+// host layer does, or throws 66 where only its owner can answer (a slice's
+// failover count reads as none).
 
 #include "FsaStatus.h"
 #include "FsaTypes.h"
@@ -37,11 +38,11 @@ struct PckServices {
     FSA_STATUS (*ftDiskOnContainer)(FSAAPI_CONTEXT*, std::uint32_t container, int* isFtDisk);
     FSA_STATUS (*dynamicDiskOnContainer)(FSAAPI_CONTEXT*, std::uint32_t container, PckDynamicDisk*);
     // A count, then 48-byte entries.
-    FSA_STATUS (*hostVolumes)
+    FSA_STATUS(*hostVolumes)
     (FSAAPI_CONTEXT*, std::uint32_t container, void* buffer, std::uint32_t bytes);
     std::uint32_t (*containerUsage)(FSAAPI_CONTEXT*, std::uint32_t container);
     // The 38 words of the container's disk-set information.
-    FSA_STATUS (*containerDiskSetInfo)
+    FSA_STATUS(*containerDiskSetInfo)
     (FSAAPI_CONTEXT*, std::uint32_t container, std::uint32_t* words38);
     // Invalidates and rebuilds the partition and container caches.
     FSA_STATUS (*rebuildCaches)(FSAAPI_CONTEXT*);
@@ -53,8 +54,13 @@ struct PckServices {
     std::uint32_t (*containersOnDrive)(FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*,
                                        std::uint32_t* direct, std::uint32_t* higher);
     // Container operation 12 (delete) or 13 (forced delete).
-    FSA_STATUS (*deleteContainer)
+    FSA_STATUS(*deleteContainer)
     (FSAAPI_CONTEXT*, std::uint32_t container, std::uint32_t operation);
+    // Failover assignments recorded on a slice.
+    std::uint32_t (*sliceFailoverCount)(FSAAPI_CONTEXT*, int slice);
+    // Removes the dead partitions of a drive (only `partition` when given).
+    FSA_STATUS(*removeDeadPartitions)
+    (FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, const void* partition);
 };
 
 PckServices PCK_Services();
