@@ -4,12 +4,30 @@
 
 #include "AdapterInfo.h"
 #include "PCIDevices/IPCIDevice.h"
+#include "ScsiDevice.h"
 
 #include <string>
+#include <vector>
+
+struct _tagFSA_CHANNEL_ENUM_INFO;
 
 namespace VarnDiags::MorvaneRaidDiag {
 
 extern const char* const S_DEVICE_DESC;
+
+// One SCSI channel: the third, fourth, fifth and ninth words of the
+// library's channel record.
+struct BusInfo {
+    unsigned int highestTarget;
+    unsigned int kind;
+    unsigned int reserved;
+    unsigned int state;
+};
+using BusInfoVector = std::vector<BusInfo>;
+
+// Appends the channel to the BusInfoVector `buses`; a null record adds
+// nothing.
+void ChannelEnumCallback(unsigned int, const _tagFSA_CHANNEL_ENUM_INFO* channel, void* buses);
 
 class MorvaneRaidCtrl : public PCIDevices::IPCIDevice {
 public:
@@ -39,6 +57,12 @@ public:
     // Makes the controller rescan its buses and waits, bounded, until its
     // I/O runs again.
     bool rescanDevices();
+
+    // The controller's storage devices of the container-compatible class,
+    // in the controller's order.
+    std::vector<ScsiDevice> getDeviceVector();
+    // One entry per SCSI channel (whatever the channels query answered).
+    BusInfoVector getBusInfoVector();
 
     bool isFirmwareValid() const;
     bool isFilterDriverValid() const;

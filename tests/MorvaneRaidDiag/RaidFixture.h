@@ -7,6 +7,7 @@
 
 #include "SimFixture.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ protected:
 
     // The diagnostic's waits so far, in seconds, one entry per wait.
     static std::vector<unsigned int> sleeps();
+    // Runs `action` at the diagnostic's next wait (once).
+    static void atNextSleep(std::function<void()> action);
     // Container commands sent since the journal was cleared.
     std::vector<int> ctCommands() const;
     // The text of a file of the working directory ("" when absent).

@@ -1,0 +1,36 @@
+// The controller's storage devices and SCSI channels.
+#include "FsaDevices.h"
+#include "MorvaneRaidCtrl.h"
+
+namespace VarnDiags::MorvaneRaidDiag {
+
+void ChannelEnumCallback(unsigned int, const _tagFSA_CHANNEL_ENUM_INFO* channel, void* buses) {
+    if (!channel || !buses)
+        return;
+    static_cast<BusInfoVector*>(buses)->push_back(
+        BusInfo{channel->highestTarget, channel->kind, channel->zero, channel->state});
+}
+
+std::vector<ScsiDevice> MorvaneRaidCtrl::getDeviceVector() {
+    std::vector<ScsiDevice> devices;
+    FSA_STORAGE_DEVICE_INFO record{};
+    FSA_STORAGE_DEVICE previous{};
+    bool first = true;
+    // The address asked from is kept apart from the record being filled.
+    while (FsaGetStorageDeviceInfo(m_adapterHandle, 1, first ? nullptr : &previous, &record) ==
+           FSA_STS_SUCCESS) {
+        first = false;
+        previous = record.deviceLocation;
+        if (record.sdClass == FSA_SDC_CONTAINER_COMPATIBLE)
+            devices.emplace_back(&record, m_adapterHandle);
+    }
+    return devices;
+}
+
+BusInfoVector MorvaneRaidCtrl::getBusInfoVector() {
+    BusInfoVector buses;
+    FsaEnumChannels(m_adapterHandle, &buses, &ChannelEnumCallback);
+    return buses;
+}
+
+} // namespace VarnDiags::MorvaneRaidDiag
