@@ -139,10 +139,6 @@ struct FSA_BUS_MAP_ENTRY {
 // A piece of diagnostic text; valid only during the call.
 typedef void (*FSA_TEXT_CALLBACK)(const char* text, void* user);
 
-struct SerialNumberT {
-    std::uint32_t words[2];
-};
-
 extern "C" {
 
 // Disk-set records and cluster mapping.
@@ -194,9 +190,6 @@ FSA_STATUS FsaDiagnostic(void* handle, std::uint32_t operation, int* argument,
                          FSA_TEXT_CALLBACK callback, void* user);
 FSA_STATUS FsaDiagnosticEx(void* handle, std::uint32_t index, std::uint32_t operation,
                            int* argument, FSA_TEXT_CALLBACK callback, void* user);
-FSA_STATUS FsaControllerSerialNumber(void* handle, std::uint32_t operation, std::uint32_t* word0,
-                                     std::uint32_t* word1);
-FSA_STATUS FsaSetPanicOnTakeABreak(void* handle, std::uint32_t mode);
 
 // Seconds 1..150 pause the I/O of the adapter (and of its cluster partner)
 // for that long; 0 resumes it. Needs read-write access.
