@@ -3,6 +3,7 @@
 // container and partition issues replace these with their fuller models.
 #include "CoreHandlers.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qorsim {
@@ -75,6 +76,13 @@ void registerConfigurationCommands(Simulator& sim) {
     sim.registerContainer(15, [](CtRequest& c) { // READ_MBR
         const Slice* s = slice(c, c.param[0]);
         c.data.assign(24, 0);
+        // Without the controller's MBR a slice with data answers with its
+        // first bytes (a foreign but readable table).
+        if (s && !s->hasMbr && s->data.size() >= 24) {
+            std::copy_n(s->data.begin(), 24, c.data.begin());
+            c.reply[0] = 132;
+            return;
+        }
         if (!s || !s->hasMbr) {
             c.reply[0] = 133;
             return;

@@ -22,7 +22,6 @@ namespace {
 using json = nlohmann::json;
 
 constexpr std::uint32_t kBadStatus = 2;
-constexpr std::uint32_t kMbrSignature = 0x00021956; // the controller's MBR
 
 void putText(std::uint8_t* at, const std::string& text, std::size_t width) {
     std::memset(at, ' ', width);
@@ -224,22 +223,6 @@ void readData(CtRequest& c) {
                     std::min(c.data.size(), slice.data.size() - from));
 }
 
-// READ_MBR: a slice without the controller's MBR answers with the first
-// bytes of its data when it has any (a foreign but readable table).
-void readMbr(CtRequest& c) {
-    if (c.param[0] >= c.adapter.slices.size())
-        return void(c.reply[0] = 133);
-    const Slice& slice = c.adapter.slices[c.param[0]];
-    c.data.assign(24, 0);
-    if (slice.hasMbr)
-        put32(c.data.data(), 0, kMbrSignature);
-    else if (slice.data.size() >= 24)
-        std::memcpy(c.data.data(), slice.data.data(), 24);
-    else
-        return void(c.reply[0] = 133);
-    c.reply[0] = 132;
-}
-
 IePage readPage(const json& j, IePage page) {
     page[2] = j.value("flags", page[2]);
     page[3] = j.value("mrie", page[3]);
@@ -325,7 +308,6 @@ void registerDeviceCommands(Simulator& sim) {
     sim.registerScsi(67, smartCounter);
     sim.registerScsi(68, smartClear);
     sim.registerScsi(70, smartUpdate);
-    sim.registerContainer(15, readMbr);
     sim.registerContainer(90, readData);
 }
 

@@ -53,6 +53,13 @@ std::uint32_t ScsiAdapterHandle(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d
     return other;
 }
 
+void FsaPartnerBusToLocal(FSAAPI_CONTEXT* ctx, FSA_STORAGE_DEVICE* device) {
+    const std::int32_t bus =
+        FsaMapPartnerToLocalBus(UtilHandleFromValue(ctx->handle), device->scsi.bus);
+    if (bus >= 0)
+        device->scsi.bus = static_cast<std::uint8_t>(bus);
+}
+
 std::uint32_t FindAdapterHandleWithHandle(FSAAPI_CONTEXT* ctx, std::uint32_t handle) {
     for (std::uint32_t i = 0; i < ctx->adapterCount && i < 16; ++i)
         if (ctx->adapters[i].handle == handle)

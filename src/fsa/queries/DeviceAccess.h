@@ -54,5 +54,8 @@ FSA_STORAGE_DEVICE FsaDeviceFromData(const SCSI_DEVICE_DATA& data);
 // not this adapter, with the drive's address as that adapter sees it; else 0.
 std::uint32_t ScsiAdapterHandle(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device,
                                 FSA_STORAGE_DEVICE* mapped);
+// A partner's answer in local numbering: the partner's bus of `device`
+// becomes the local bus when the cluster maps it.
+void FsaPartnerBusToLocal(FSAAPI_CONTEXT* ctx, FSA_STORAGE_DEVICE* device);
 // The serial of the adapter-table entry holding `handle`, or 0.
 std::uint32_t FindAdapterHandleWithHandle(FSAAPI_CONTEXT* ctx, std::uint32_t handle);

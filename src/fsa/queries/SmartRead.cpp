@@ -109,10 +109,8 @@ extern "C" FSA_STATUS FsaGetSmartDeviceInfo(void* handle, int next,
         if (const std::uint32_t other = ScsiAdapterHandle(ctx, device, &mapped)) {
             const FSA_STATUS s =
                 FsaGetSmartDeviceInfo(UtilHandleFromValue(other), next, &mapped, smart);
-            const std::int32_t bus =
-                FsaMapPartnerToLocalBus(UtilHandleFromValue(ctx->handle), smart->device.scsi.bus);
-            if (s == FSA_STS_SUCCESS && bus >= 0)
-                smart->device.scsi.bus = static_cast<std::uint8_t>(bus);
+            if (s == FSA_STS_SUCCESS)
+                FsaPartnerBusToLocal(ctx, &smart->device);
             return s;
         }
         int id = -1;

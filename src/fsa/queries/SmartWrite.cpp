@@ -129,10 +129,7 @@ FSA_STATUS FsaSetSmartDeviceInfo(void* handle, int next, const FSA_STORAGE_DEVIC
         if (const std::uint32_t other = ScsiAdapterHandle(ctx, device, &mapped)) {
             const FSA_STATUS s =
                 FsaSetSmartDeviceInfo(UtilHandleFromValue(other), next, &mapped, smart);
-            const std::int32_t bus =
-                FsaMapPartnerToLocalBus(UtilHandleFromValue(ctx->handle), smart->device.scsi.bus);
-            if (bus >= 0)
-                smart->device.scsi.bus = static_cast<std::uint8_t>(bus);
+            FsaPartnerBusToLocal(ctx, &smart->device);
             return s;
         }
         if (ctx->connectionType != FSA_CONNECTION_LOCAL)

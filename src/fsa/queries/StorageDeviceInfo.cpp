@@ -226,10 +226,8 @@ extern "C" FSA_STATUS FsaGetStorageDeviceInfo(void* handle, int next,
             if (const std::uint32_t other = ScsiAdapterHandle(ctx, device, &mapped)) {
                 const FSA_STATUS s =
                     FsaGetStorageDeviceInfo(UtilHandleFromValue(other), 0, &mapped, info);
-                const std::int32_t bus = FsaMapPartnerToLocalBus(UtilHandleFromValue(ctx->handle),
-                                                                 info->deviceLocation.scsi.bus);
-                if (s == FSA_STS_SUCCESS && bus >= 0)
-                    info->deviceLocation.scsi.bus = static_cast<std::uint8_t>(bus);
+                if (s == FSA_STS_SUCCESS)
+                    FsaPartnerBusToLocal(ctx, &info->deviceLocation);
                 return s;
             }
         }

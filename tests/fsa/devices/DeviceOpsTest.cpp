@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -193,16 +195,14 @@ TEST_F(DeviceOps, ClearAndUpdateSmart) {
 }
 
 TEST_F(DeviceOps, SmartChangeIsAnnounced) {
-    struct Seen {
-        int count = 0;
-        FSA_EVENT_DETAILS details{};
-    };
-    static Seen seen;
-    seen = Seen{};
+    // Written by the receive thread of the other client.
+    static std::mutex mutex;
+    static std::vector<FSA_EVENT_DETAILS> seen;
+    seen.clear();
     auto callback = [](void*, std::uint32_t bit, FSA_EVENT_DETAILS* details, void*) {
         if (bit == 0x100000 && details) {
-            ++seen.count;
-            seen.details = *details;
+            std::lock_guard<std::mutex> lock(mutex);
+            seen.push_back(*details);
         }
         return 1;
     };
@@ -211,11 +211,15 @@ TEST_F(DeviceOps, SmartChangeIsAnnounced) {
     ASSERT_EQ(FsaRegisterGeneralCallback(other, 0x100000, callback, nullptr), FSA_STS_SUCCESS);
     const FSA_STORAGE_DEVICE six = drive(0, 2);
     ASSERT_EQ(FsaUpdateSmartDevice(handle, &six), FSA_STS_SUCCESS);
-    EXPECT_TRUE(eventually([] { return seen.count == 1; }));
+    EXPECT_TRUE(eventually([] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return seen.size() == 1;
+    }));
     FsaCloseAdapter(other);
-    EXPECT_EQ(seen.details.words[3], 5u);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].words[3], 5u);
     FSA_STORAGE_DEVICE got;
-    std::memcpy(&got, seen.details.words, sizeof got);
+    std::memcpy(&got, seen[0].words, sizeof got);
     EXPECT_EQ(got.scsi.target, 2);
 }
 
