@@ -1,5 +1,6 @@
 // The controller's storage devices and SCSI channels.
 #include "FsaDevices.h"
+#include "FsaMaintenance.h"
 #include "MorvaneRaidCtrl.h"
 
 namespace VarnDiags::MorvaneRaidDiag {
@@ -31,6 +32,10 @@ BusInfoVector MorvaneRaidCtrl::getBusInfoVector() {
     BusInfoVector buses;
     FsaEnumChannels(m_adapterHandle, &buses, &ChannelEnumCallback);
     return buses;
+}
+
+bool MorvaneRaidCtrl::resetBus(int bus) {
+    return FsaResetScsiBus(m_adapterHandle, static_cast<std::uint32_t>(bus)) == FSA_STS_SUCCESS;
 }
 
 } // namespace VarnDiags::MorvaneRaidDiag

@@ -54,9 +54,9 @@ TEST_F(DeviceScan, UnchangedDevicesPass) {
     // Each resume of running I/O is a pause with rescan, then a release;
     // the rescan resumes twice.
     std::vector<int> pauses = ctCommands();
-    pauses.erase(std::remove_if(pauses.begin(), pauses.end(),
-                                [](int c) { return c != 65 && c != 66; }),
-                 pauses.end());
+    pauses.erase(
+        std::remove_if(pauses.begin(), pauses.end(), [](int c) { return c != 65 && c != 66; }),
+        pauses.end());
     EXPECT_EQ(pauses, (std::vector<int>{65, 66, 65, 66}));
 }
 
