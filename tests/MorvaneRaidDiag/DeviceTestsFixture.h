@@ -38,14 +38,6 @@ protected:
         ctrl.reset();
         RaidTest::TearDown();
     }
-    // SCSI sub-operations sent since the journal was cleared.
-    std::vector<int> scsiOperations() const {
-        std::vector<int> ops;
-        for (const auto& e : sim.journal())
-            if (e.scsiOperation >= 0)
-                ops.push_back(e.scsiOperation);
-        return ops;
-    }
     std::size_t countOf(const std::vector<int>& v, int x) const {
         return static_cast<std::size_t>(std::count(v.begin(), v.end(), x));
     }

@@ -82,12 +82,12 @@ void RaidTest::atNextSleep(std::function<void()> action) {
     g_atNextSleep = std::move(action);
 }
 
-std::vector<int> RaidTest::ctCommands() const {
-    std::vector<int> commands;
+std::vector<int> RaidTest::sent(int qorsim::JournalEntry::*field) const {
+    std::vector<int> values;
     for (const auto& e : sim.journal())
-        if (e.ctCommand >= 0)
-            commands.push_back(e.ctCommand);
-    return commands;
+        if (e.*field >= 0)
+            values.push_back(e.*field);
+    return values;
 }
 
 std::string RaidTest::fileText(const std::string& name) {

@@ -22,8 +22,12 @@ protected:
     static std::vector<unsigned int> sleeps();
     // Runs `action` at the diagnostic's next wait (once).
     static void atNextSleep(std::function<void()> action);
-    // Container commands sent since the journal was cleared.
-    std::vector<int> ctCommands() const;
+    // One field of the requests sent since the journal was cleared, for the
+    // requests that have it (container command, SCSI operation, ...).
+    std::vector<int> sent(int qorsim::JournalEntry::*field) const;
+    std::vector<int> ctCommands() const { return sent(&qorsim::JournalEntry::ctCommand); }
+    std::vector<int> scsiOperations() const { return sent(&qorsim::JournalEntry::scsiOperation); }
+    std::vector<int> aifRequests() const { return sent(&qorsim::JournalEntry::aifRequest); }
     // The text of a file of the working directory ("" when absent).
     static std::string fileText(const std::string& name);
 

@@ -33,13 +33,6 @@ protected:
         FsaCloseAdapter(handle);
         RaidTest::TearDown();
     }
-    std::vector<int> aifRequests() const {
-        std::vector<int> requests;
-        for (const auto& e : sim.journal())
-            if (e.aifRequest >= 0)
-                requests.push_back(e.aifRequest);
-        return requests;
-    }
     // Every task-details reply after the first `skip` reports a task still
     // running (or, with `status`, in that job status).
     void detailsReport(std::uint32_t status, int skip, int times) {
