@@ -15,13 +15,10 @@ void ChannelEnumCallback(unsigned int, const _tagFSA_CHANNEL_ENUM_INFO* channel,
 std::vector<ScsiDevice> MorvaneRaidCtrl::getDeviceVector() {
     std::vector<ScsiDevice> devices;
     FSA_STORAGE_DEVICE_INFO record{};
-    FSA_STORAGE_DEVICE previous{};
-    bool first = true;
-    // The address asked from is kept apart from the record being filled.
-    while (FsaGetStorageDeviceInfo(m_adapterHandle, 1, first ? nullptr : &previous, &record) ==
-           FSA_STS_SUCCESS) {
-        first = false;
-        previous = record.deviceLocation;
+    // The library reads the address asked from before it fills the record.
+    const FSA_STORAGE_DEVICE* previous = nullptr;
+    while (FsaGetStorageDeviceInfo(m_adapterHandle, 1, previous, &record) == FSA_STS_SUCCESS) {
+        previous = &record.deviceLocation;
         if (record.sdClass == FSA_SDC_CONTAINER_COMPATIBLE)
             devices.emplace_back(&record, m_adapterHandle);
     }
