@@ -201,20 +201,15 @@ void busInfo(ScsiRequest& s) { // 9
     }
 }
 
-// READ_DATA of a slice: counts the reads of the slice's drive and refuses
-// blocks past the slice's end, as a disk would.
+// READ_DATA of a slice, counted as a read of the slice's drive.
 void readData(CtRequest& c) {
     if (c.param[0] >= c.adapter.slices.size())
         return void(c.reply[0] = 207);
     const Slice& slice = c.adapter.slices[c.param[0]];
-    Drive* d = c.adapter.devices.find(slice.driveId);
-    const std::uint64_t blocks = d ? d->blocks : slice.sizeBlocks;
-    if (d) {
+    if (Drive* d = c.adapter.devices.find(slice.driveId)) {
         ++d->blockReads;
-        d->readsOutOfRange += c.param[1] >= blocks;
+        d->readsOutOfRange += c.param[1] >= d->blocks;
     }
-    if (c.param[1] >= blocks)
-        return void(c.reply[0] = 207);
     c.reply[0] = 208;
     c.data.assign(c.replyCapacity, 0);
     const std::size_t from = std::size_t(c.param[1]) * 512;

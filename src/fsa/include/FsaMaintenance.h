@@ -172,6 +172,12 @@ FSA_STATUS FsaGetNextDiskSetName(void* handle, std::uint32_t* size, char* name);
 FSA_STATUS FsaCheckDupDiskSetName(void* handle, const char* label);
 FSA_STATUS FsaSetDiskSetParameters(void* handle, FSA_DISK_SET* set, const char* label,
                                    std::uint32_t flags);
+// The adapter that holds the set, opened for cluster management.
+FSA_STATUS FsaGetAdapterNamebyDiskSet(FSA_DISK_SET* set, void** handle, char* name);
+FSA_STATUS FsaSendAifDSStartEvent(void* handle);
+FSA_STATUS FsaSendAifDSFinishEvent(void* handle);
+// Tells every local adapter the host's name: 1 when all took it.
+int FsaSendHostInfoToAdapters();
 
 // NVRAM and battery.
 FSA_STATUS FsaNvram(void* handle, FSA_NVRAM_OPERATION op, FSA_NVRAM_INFO* info);

@@ -3,11 +3,11 @@
 
 #include "Aif.h"
 #include "BlinkManager.h"
+#include "ContainerOperations.h"
 #include "CtWrappers.h"
 #include "DeviceAccess.h"
 #include "DiskSetRecords.h"
 #include "Frame.h"
-#include "PckServices.h"
 #include "RemoteDeviceStubs.h"
 #include "ScsiCommands.h"
 
@@ -202,7 +202,7 @@ private:
             m_info->sdClass = FSA_SDC_NON_STORAGE;
             return;
         }
-        m_info->failoverCount = PCK_Services().sliceFailoverCount(m_ctx, slice);
+        m_info->failoverCount = CT_GetSliceFailoverCount(m_ctx, static_cast<std::uint32_t>(slice));
         m_info->busy =
             AIF_GetTaskListForScsi(m_ctx, static_cast<std::uint32_t>(id), nullptr, 0) != 0;
     }

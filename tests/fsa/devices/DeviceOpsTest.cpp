@@ -63,7 +63,6 @@ TEST_F(DeviceOps, VerifyAndZeroStartTasks) {
     PckServices s{};
     s.containersOnDrive = [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, std::uint32_t*,
                              std::uint32_t*) { return 0u; };
-    s.rebuildCaches = [](FSAAPI_CONTEXT*) { return FSA_STS_SUCCESS; };
     PCK_SetServices(s);
     const FSA_STORAGE_DEVICE dos = drive(0, 2);
     EXPECT_EQ(FsaStorageDevice(handle, &dos, FSA_SDO_ZERO_UNLESS_DOS, arg), FSA_STATUS(20));

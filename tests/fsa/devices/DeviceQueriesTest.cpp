@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -100,13 +101,18 @@ TEST_F(DeviceQueries, Refusals) {
 }
 
 TEST_F(DeviceQueries, FailoverCountComesFromTheSlice) {
-    PckServices s{};
-    s.sliceFailoverCount = [](FSAAPI_CONTEXT*, int slice) { return 10u + slice; };
-    PCK_SetServices(s);
+    // Block 2 of the slice records three failover assignments.
+    sim.update(0, [](qorsim::Adapter& a) {
+        std::vector<std::uint8_t>& data = a.slices[4].data;
+        data.assign(1536, 0);
+        const std::uint32_t tags[] = {0x1FA11FA1u, 0x00092755u, 0x12345678u, 0x1FA11FA1u};
+        for (std::size_t i = 0; i < std::size(tags); ++i)
+            std::memcpy(data.data() + 1024 + 8 * i, &tags[i], 4);
+    });
     FSA_STORAGE_DEVICE_INFO info;
     const FSA_STORAGE_DEVICE d = drive(0, 6);
     ASSERT_EQ(FsaGetStorageDeviceInfo(handle, 0, &d, &info), FSA_STS_SUCCESS);
-    EXPECT_EQ(info.failoverCount, 14u);
+    EXPECT_EQ(info.failoverCount, 3u);
 }
 
 TEST_F(DeviceQueries, SmartSettings) {
