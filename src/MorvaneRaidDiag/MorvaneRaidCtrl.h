@@ -6,10 +6,12 @@
 #include "PCIDevices/IPCIDevice.h"
 #include "ScsiDevice.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 struct _tagFSA_CHANNEL_ENUM_INFO;
+struct FSA_GLOBAL_CACHE_PARAMS;
 
 namespace VarnDiags::MorvaneRaidDiag {
 
@@ -70,6 +72,10 @@ public:
 
     // Resets one SCSI bus of the controller.
     bool resetBus(int bus);
+
+    // The seven words of the controller's global cache parameters; null when
+    // the library cannot read them.
+    std::unique_ptr<FSA_GLOBAL_CACHE_PARAMS> getGlobalCacheParams();
 
     // NVRAM state 0..4 (disabled, enabled, error, battery, unknown), or
     // NVRAM_QUERY_FAILED.

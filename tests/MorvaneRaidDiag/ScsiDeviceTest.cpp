@@ -51,7 +51,11 @@ protected:
 
 TEST_F(ScsiDeviceRecord, TheListHoldsTheDisksBehindAnEnclosure) {
     const std::vector<ScsiDevice> devices = ctrl->getDeviceVector();
-    ASSERT_EQ(devices.size(), 3u);
+    std::string listed;
+    for (const auto& d : devices)
+        listed += std::to_string(d.getDeviceLocation().bus) + ":" +
+                  std::to_string(d.getDeviceLocation().target) + " ";
+    ASSERT_EQ(devices.size(), 3u) << listed;
     const std::pair<unsigned, unsigned> where[] = {{0, 1}, {0, 2}, {1, 3}};
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(devices[i].getDeviceClass(), FSA_SDC_CONTAINER_COMPATIBLE);

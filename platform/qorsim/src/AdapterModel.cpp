@@ -121,13 +121,13 @@ PartitionEntry readPartition(const json& p) {
         const char* key;
         std::size_t offset;
         std::size_t width;
-    } fields[] = {{"age", 20, 4},       {"start", 24, 4},       {"size", 28, 4},
-                  {"serial", 32, 4},    {"identity", 36, 4},    {"slice", 40, 4},
-                  {"l0Type", 48, 4},    {"l0Number", 52, 2},    {"snapA", 54, 1},
-                  {"snapB", 55, 1},     {"l0Members", 56, 2},   {"ref58", 58, 1},
-                  {"ref59", 59, 1},     {"memberIndex", 60, 2}, {"l1Type", 68, 4},
-                  {"l1Number", 72, 2},  {"l1Members", 76, 2},   {"related79", 79, 1},
-                  {"related90", 90, 1}, {"mirrorKind", 100, 4}, {"flags", 112, 4}};
+    } fields[] = {
+        {"age", 20, 4},         {"start", 24, 4},       {"size", 28, 4},      {"serial", 32, 4},
+        {"identity", 36, 4},    {"slice", 40, 4},       {"l0Type", 48, 4},    {"l0Number", 52, 2},
+        {"snapA", 54, 1},       {"snapB", 55, 1},       {"l0Members", 56, 2}, {"ref58", 58, 1},
+        {"ref59", 59, 1},       {"memberIndex", 60, 2}, {"deadMask", 64, 4},  {"l1Type", 68, 4},
+        {"l1Number", 72, 2},    {"l1Members", 76, 2},   {"related79", 79, 1}, {"related90", 90, 1},
+        {"mirrorKind", 100, 4}, {"flags", 112, 4}};
     for (const auto& f : fields) {
         if (!p.contains(f.key))
             continue;

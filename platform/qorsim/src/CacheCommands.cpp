@@ -75,12 +75,14 @@ void toss(CtRequest& c) {
 
 void load(const nlohmann::json& j, Adapter& a) {
     CacheModel& m = a.cache;
-    for (const auto& [key, value] : j.value("header", nlohmann::json::object()).items())
+    const nlohmann::json header = j.value("header", nlohmann::json::object());
+    for (const auto& [key, value] : header.items())
         if (std::stoul(key) < m.header.size())
             m.header[std::stoul(key)] = value.get<std::uint32_t>();
     for (const auto& s : j.value("slots", nlohmann::json::array())) {
         CacheSlot slot{};
-        for (const auto& [key, value] : s.value("words", nlohmann::json::object()).items())
+        const nlohmann::json words = s.value("words", nlohmann::json::object());
+        for (const auto& [key, value] : words.items())
             if (std::stoul(key) < slot.size())
                 slot[std::stoul(key)] = value.get<std::uint32_t>();
         m.slots[s.at("container").get<std::uint32_t>()] = slot;
