@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstring>
+
 namespace qorsim {
 
 namespace {
@@ -119,11 +122,12 @@ PartitionEntry readPartition(const json& p) {
         std::size_t offset;
         std::size_t width;
     } fields[] = {
-        {"age", 20, 4},       {"start", 24, 4},       {"size", 28, 4},      {"serial", 32, 4},
-        {"identity", 36, 4},  {"slice", 40, 4},       {"l0Type", 48, 4},    {"l0Number", 52, 2},
-        {"snapA", 54, 1},     {"snapB", 55, 1},       {"l0Members", 56, 2}, {"ref58", 58, 1},
-        {"ref59", 59, 1},     {"memberIndex", 60, 2}, {"l1Type", 68, 4},    {"l1Number", 72, 2},
-        {"l1Members", 76, 2}, {"related79", 79, 1},   {"related90", 90, 1}, {"flags", 112, 4}};
+        {"age", 20, 4},         {"start", 24, 4},       {"size", 28, 4},      {"serial", 32, 4},
+        {"identity", 36, 4},    {"slice", 40, 4},       {"l0Type", 48, 4},    {"l0Number", 52, 2},
+        {"snapA", 54, 1},       {"snapB", 55, 1},       {"l0Members", 56, 2}, {"ref58", 58, 1},
+        {"ref59", 59, 1},       {"memberIndex", 60, 2}, {"deadMask", 64, 4},  {"l1Type", 68, 4},
+        {"l1Number", 72, 2},    {"l1Members", 76, 2},   {"related79", 79, 1}, {"related90", 90, 1},
+        {"mirrorKind", 100, 4}, {"flags", 112, 4}};
     for (const auto& f : fields) {
         if (!p.contains(f.key))
             continue;
@@ -160,6 +164,8 @@ void readContainers(const json& j, Adapter& a) {
         record.type = c.value("type", record.type);
         record.userFlags = c.value("flags", std::uint16_t(0));
         record.uid = c.value("uid", 0u);
+        const std::string label = c.value("label", std::string());
+        std::memcpy(record.label.data(), label.data(), std::min(label.size(), record.label.size()));
         record.stateFlags = c.value("stateFlags", 0u);
         if (c.contains("snapshotLinks"))
             for (std::size_t i = 0; i < 3; ++i)
@@ -170,6 +176,7 @@ void readContainers(const json& j, Adapter& a) {
     }
     a.containerCount = j.value("count", static_cast<std::uint32_t>(a.containers.size()));
     a.firstHiddenContainer = j.value("firstHidden", a.containerCount);
+    a.partitionCapacity = j.value("partitionCapacity", a.partitionCapacity);
 }
 
 void readAdapter(const json& j, Adapter& a) {

@@ -42,6 +42,22 @@ void putEntries(CtRequest& c, const std::vector<const PartitionEntry*>& entries)
         std::memcpy(c.data.data() + i * kPartitionBytes, entries[i]->data(), kPartitionBytes);
 }
 
+// A container's size in blocks from its member partitions: a mirror holds
+// one member's worth, RAID-5 all but one, the other kinds their sum.
+std::uint64_t containerBlocks(const Adapter& a, const ContainerRecord& r) {
+    std::uint64_t sum = 0, member = 0;
+    for (std::uint32_t entry : r.members)
+        if (entry < a.partitions.size()) {
+            member = get32(a.partitions[entry].data(), 28);
+            sum += member;
+        }
+    if (r.type == 2)
+        return member;
+    if (r.type == 4)
+        return sum - member;
+    return sum;
+}
+
 // Sub-commands that only acknowledge with CT_OK.
 void acknowledge(Simulator& sim, std::uint32_t command) {
     sim.registerContainer(command, [](CtRequest& c) { c.reply[0] = kCtOk; });
@@ -196,6 +212,9 @@ void registerConfigurationCommands(Simulator& sim) {
         put32(c.data.data(), 0, static_cast<std::uint32_t>(members.size()));
         for (std::size_t i = 0; i < members.size() && i < 128; ++i)
             put32(c.data.data(), 20 + 4 * i, members[i]);
+        const std::uint64_t blocks = containerBlocks(c.adapter, it->second);
+        put32(c.data.data(), 4, static_cast<std::uint32_t>(blocks));
+        put32(c.data.data(), 8, static_cast<std::uint32_t>(blocks >> 32));
         put32(c.data.data(), 12, it->second.stateFlags);
         for (std::size_t i = 0; i < 3; ++i)
             put32(c.data.data(), 4 * (135 + i), it->second.snapshotLinks[i]);

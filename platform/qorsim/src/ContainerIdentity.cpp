@@ -1,5 +1,8 @@
-// Container unique ids: by number and by one of the container's partitions.
+// Container unique ids (by number and by one of the container's
+// partitions), labels and mirror delays.
 #include "CoreHandlers.h"
+
+#include <cstring>
 
 namespace qorsim {
 
@@ -27,6 +30,30 @@ void registerContainerIdentity(Simulator& sim) {
         }
         c.reply[1] = uidOf(c.adapter, c.param[0]);
         c.reply[0] = kCtOk;
+    });
+    sim.registerContainer(131, [](CtRequest& c) { // WRITE_NAME
+        auto it = c.adapter.containers.find(c.param[0]);
+        if (it != c.adapter.containers.end())
+            std::memcpy(it->second.label.data(), c.in, 16);
+        c.reply[0] = it != c.adapter.containers.end() ? kCtOk : 196;
+    });
+    sim.registerContainer(130, [](CtRequest& c) { // READ_NAME
+        auto it = c.adapter.containers.find(c.param[0]);
+        c.data.assign(16, 0);
+        if (it != c.adapter.containers.end())
+            std::memcpy(c.data.data(), it->second.label.data(), 16);
+        c.reply[0] = it != c.adapter.containers.end() ? kCtOk : 196;
+    });
+    sim.registerContainer(25, [](CtRequest& c) { // MIRROR_DELAY
+        auto it = c.adapter.containers.find(c.param[0]);
+        if (it != c.adapter.containers.end())
+            it->second.delay = c.param[1];
+        c.reply[0] = it != c.adapter.containers.end() ? 0 : 1;
+    });
+    sim.registerContainer(58, [](CtRequest& c) { // GET_DELAY
+        auto it = c.adapter.containers.find(c.param[0]);
+        c.reply[1] = it != c.adapter.containers.end() ? it->second.delay : 0;
+        c.reply[0] = 152; // CT_GET_DELAY
     });
     sim.registerContainer(167, [](CtRequest& c) { // PAR_TO_32BITS_UID: level in word 0
         const std::uint8_t* p = c.in;

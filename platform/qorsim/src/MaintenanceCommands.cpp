@@ -20,8 +20,8 @@ constexpr std::uint32_t kNvramRequestClass = 30;
 constexpr std::uint32_t kBatteryMethod = 3;
 constexpr std::uint32_t kSmartBattery = 0x500000;
 constexpr std::uint32_t kNewBattery = 0xF0000;
-const std::uint32_t kBatteryCodes[] = {0x08,  0x20,    0x70,    0x80,        0xF0,         0x100,
-                                       0x800, 0x80000, 0xA0000, kNewBattery, kSmartBattery};
+const std::uint32_t kBatteryCodes[] = {0x08,  0x20,  0x70,    0x80,    0x90,        0xF0,
+                                       0x100, 0x800, 0x80000, 0xA0000, kNewBattery, kSmartBattery};
 
 void nvramCommand(FibRequest& r) {
     const NvramModel& n = r.adapter.maint.nvram;

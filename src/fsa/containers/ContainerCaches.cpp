@@ -71,8 +71,9 @@ int CT_UpdateCache(FSAAPI_CONTEXT* ctx) {
     FINISH_OPEN finish(ctx);
     CMutexObject lock(ctx->wrapperMutex, &ctx->inCall, FsaWantsWrapperLock(ctx));
     FsaContainerCaches& c = *ctx->containerCaches;
-    std::lock_guard<std::mutex> cacheLock(c.mutex);
-    if (c.valid.load())
+    std::lock_guard<std::recursive_mutex> cacheLock(c.mutex);
+    // A lookup nested in a walk of this thread keeps the list it walks.
+    if (c.valid.load() || c.walks)
         return FSA_STS_SUCCESS;
     c.list.clear();
     c.cursor = -1;

@@ -12,9 +12,11 @@
 #include <optional>
 
 struct FsaContainerCaches {
-    std::mutex mutex;
+    // Recursive: a description made under it may need a nested lookup.
+    std::recursive_mutex mutex;
     std::atomic<bool> valid{false};
     PceList list;
+    int walks = 0;                 // walks in progress (same thread, nested)
     int cursor = -1;               // partition enumeration position
     std::uint32_t lastKey[7] = {}; // that enumeration's previous answer
 
@@ -29,7 +31,12 @@ int CT_UpdateCache(FSAAPI_CONTEXT* ctx);
 template <class Walk> auto CT_WithCache(FSAAPI_CONTEXT* ctx, Walk&& walk) {
     CT_UpdateCache(ctx);
     FsaContainerCaches& c = *ctx->containerCaches;
-    std::lock_guard<std::mutex> lock(c.mutex);
+    std::lock_guard<std::recursive_mutex> lock(c.mutex);
+    struct Walking {
+        int& n;
+        explicit Walking(int& w) : n(w) { ++n; }
+        ~Walking() { --n; }
+    } walking(c.walks);
     return walk(static_cast<const PceList&>(c.list));
 }
 

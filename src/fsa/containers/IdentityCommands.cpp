@@ -65,3 +65,15 @@ bool CTGetUid(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t* uid) {
         return false;
     });
 }
+
+FSA_STATUS CT_SetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* label16) {
+    std::uint32_t w1 = 0;
+    const FSA_STATUS s = CT_SendReceiveFIB(ctx, 131, &n, &w1, nullptr, label16, 16, nullptr, 0, 1);
+    return n != 218 ? FSA_STATUS(348) : s;
+}
+
+FSA_STATUS CT_GetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, char* label16) {
+    std::uint32_t w1 = 0;
+    const FSA_STATUS s = CT_SendReceiveFIB(ctx, 130, &n, &w1, nullptr, nullptr, 0, label16, 16, 1);
+    return n != 218 ? FSA_STATUS(349) : s;
+}

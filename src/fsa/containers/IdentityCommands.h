@@ -15,3 +15,8 @@ FSA_STATUS CT_GetContainerUIDFromPartition(FSAAPI_CONTEXT* ctx, const Partition*
 FSA_STATUS CT_GetContainerSerialNumber(void* handle, std::uint32_t n, std::uint32_t* uid);
 // The controller first, then the partitions in the cache.
 bool CTGetUid(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t* uid);
+
+// The container's 16-byte label (WRITE_NAME / READ_NAME): the channel's
+// status, or 348 / 349 when the controller does not answer CT_OK.
+FSA_STATUS CT_SetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* label16);
+FSA_STATUS CT_GetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, char* label16);

@@ -1,6 +1,7 @@
 #include "SortedPartitionList.h"
 
 #include "CtWrappers.h"
+#include "DiskSetRecords.h"
 #include "OsPort.h"
 #include "PartitionFields.h"
 #include "PartitionLayout.h"
@@ -51,10 +52,16 @@ PceList CT_GetPCEsForDiskPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t slice, st
     return asElements(records);
 }
 
-void CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT*, std::uint32_t, std::uint8_t* out152) {
-    // Disk sets are read through the cluster command channel; until a drive
-    // is known to be in one, it reads as in none.
-    std::memset(out152, 0, 152);
+void CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::uint8_t* out152) {
+    // A drive whose disk set cannot be read counts as in none.
+    FSA_DISK_SET_INFO info{};
+    try {
+        if (DS_GetDriveInfo(ctx, driveId, &info, nullptr) != FSA_STS_SUCCESS)
+            info = FSA_DISK_SET_INFO{};
+    } catch (FSA_STATUS) {
+        info = FSA_DISK_SET_INFO{};
+    }
+    std::memcpy(out152, &info, 152);
 }
 
 PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry) {

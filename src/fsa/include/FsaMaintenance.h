@@ -139,10 +139,6 @@ struct FSA_BUS_MAP_ENTRY {
 // A piece of diagnostic text; valid only during the call.
 typedef void (*FSA_TEXT_CALLBACK)(const char* text, void* user);
 
-struct SerialNumberT {
-    std::uint32_t words[2];
-};
-
 extern "C" {
 
 // Disk-set records and cluster mapping.
@@ -176,6 +172,12 @@ FSA_STATUS FsaGetNextDiskSetName(void* handle, std::uint32_t* size, char* name);
 FSA_STATUS FsaCheckDupDiskSetName(void* handle, const char* label);
 FSA_STATUS FsaSetDiskSetParameters(void* handle, FSA_DISK_SET* set, const char* label,
                                    std::uint32_t flags);
+// The adapter that holds the set, opened for cluster management.
+FSA_STATUS FsaGetAdapterNamebyDiskSet(FSA_DISK_SET* set, void** handle, char* name);
+FSA_STATUS FsaSendAifDSStartEvent(void* handle);
+FSA_STATUS FsaSendAifDSFinishEvent(void* handle);
+// Tells every local adapter the host's name: 1 when all took it.
+int FsaSendHostInfoToAdapters();
 
 // NVRAM and battery.
 FSA_STATUS FsaNvram(void* handle, FSA_NVRAM_OPERATION op, FSA_NVRAM_INFO* info);
@@ -194,9 +196,6 @@ FSA_STATUS FsaDiagnostic(void* handle, std::uint32_t operation, int* argument,
                          FSA_TEXT_CALLBACK callback, void* user);
 FSA_STATUS FsaDiagnosticEx(void* handle, std::uint32_t index, std::uint32_t operation,
                            int* argument, FSA_TEXT_CALLBACK callback, void* user);
-FSA_STATUS FsaControllerSerialNumber(void* handle, std::uint32_t operation, std::uint32_t* word0,
-                                     std::uint32_t* word1);
-FSA_STATUS FsaSetPanicOnTakeABreak(void* handle, std::uint32_t mode);
 
 // Seconds 1..150 pause the I/O of the adapter (and of its cluster partner)
 // for that long; 0 resumes it. Needs read-write access.

@@ -9,9 +9,11 @@
 #include "PartitionFields.h"
 #include "SimFixture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -199,6 +201,35 @@ TEST_F(PartitionCacheTest, PartitionsOnADevice) {
     EXPECT_EQ(CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, &d), 1u);
     EXPECT_EQ(CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, nullptr), 0u);
     EXPECT_EQ(CT_GetMaxNumberOfCtrPartitions(ctx), 10u);
+}
+
+// Drive 130 is in a disk set this adapter owns; drive 131 in none.
+class DiskSetCacheTest : public PartitionCacheTest {
+protected:
+    std::string config() const override {
+        std::string c = kDisks;
+        c.replace(
+            c.find(R"("configAge": 10)"), 15,
+            R"("configAge": 10, "diskSets": [{"number": 1, "creator": 1, "owner": 9, "flags": 4,
+                                       "members": [130]}])");
+        return c;
+    }
+};
+
+TEST_F(DiskSetCacheTest, ContainersOnOwnedDiskSetsExistLocally) {
+    EXPECT_TRUE(CT_DoesCtrExistLocally(ctx, 0));
+    EXPECT_EQ(CT_GetCtrSerialNumber(ctx, 0), 9u);
+    std::uint8_t info[152];
+    CT_GetCtrDiskSetInfo(ctx, 0, info);
+    std::uint32_t state;
+    std::memcpy(&state, info + 4 * 22, sizeof state);
+    EXPECT_EQ(state, 1u);
+
+    EXPECT_FALSE(CT_DoesCtrExistLocally(ctx, 1)) << "its disk is in no disk set";
+    CT_GetCtrDiskSetInfo(ctx, 1, info);
+    EXPECT_TRUE(std::all_of(info, info + sizeof info, [](std::uint8_t b) { return !b; }));
+    EXPECT_EQ(CT_GetCtrSerialNumber(ctx, 1), 0u);
+    EXPECT_EQ(CT_GetCtrUid(ctx, 1), 0u);
 }
 
 // Predicates over hand-made elements.

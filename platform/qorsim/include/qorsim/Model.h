@@ -4,7 +4,9 @@
 #pragma once
 
 #include "qorsim/DeviceModel.h"
+#include "qorsim/CacheModel.h"
 #include "qorsim/MaintenanceModel.h"
+#include "qorsim/SoftErrors.h"
 
 #include <array>
 #include <cstdint>
@@ -65,6 +67,8 @@ struct ContainerRecord {
     std::vector<std::uint32_t> members; // partition-table entries
     std::uint16_t userFlags = 0;
     std::uint32_t uid = 0; // 0: derived from the number
+    std::array<char, 16> label{};
+    std::uint32_t delay = 0;
     std::uint32_t stateFlags = 0;                // record word 3
     std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
 };
@@ -93,6 +97,7 @@ struct Adapter {
     std::array<std::uint32_t, 10> miscStatus{};
     std::uint32_t containerCount = 0;
     std::uint32_t firstHiddenContainer = 0;
+    std::uint32_t partitionCapacity = 256; // entries the partition table can take
     std::vector<Slice> slices;
     std::vector<PartitionEntry> partitions; // the in-memory partition table
     std::map<std::uint32_t, ContainerRecord> containers;
@@ -119,6 +124,8 @@ struct Adapter {
         std::uint64_t generation = 0; // ends an older pause's resume timer
     } io;
     Devices devices;                             // drives and channels
+    SoftErrors softErrors;
+    CacheModel cache;
 
     Task* findTask(std::uint32_t id);
 };
