@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 
 // Containers 0..4 and 7: a volume, a mirror (flag bit 28), a stripe of
@@ -99,6 +102,85 @@ TEST_F(ParamChecks, ContainerVerdictByMode) {
     EXPECT_EQ(thrown([&] { PCK_ThrowIfContainerIs(ctx(), 6, 0); }), 11u);
     EXPECT_EQ(thrown([&] { PCK_ContainerIs(ctx(), 1, PCK_BIT(4), FSA_THROW_ON_FAILURE); }), 143u);
     EXPECT_EQ(thrown([&] { PCK_ThrowIfContainerIs(ctx(), 0, PCK_BIT(7)); }), 1u);
+}
+
+// A host layer that knows fault-tolerant disks, dynamic disks and volumes.
+struct FakeHost {
+    static inline FSA_STATUS status = FSA_STS_SUCCESS;
+    static inline PckDynamicDisk dynamic{};
+    static inline int ftDisk = 0;
+    static inline std::uint32_t volumes = 0; // count the host claims
+    static inline std::uint32_t openVolume = 0xFFFFFFFF;
+
+    static PckServices services() {
+        PckServices s{};
+        s.ftDiskOnContainer = [](FSAAPI_CONTEXT*, std::uint32_t, int* ft) {
+            *ft = ftDisk;
+            return status;
+        };
+        s.dynamicDiskOnContainer = [](FSAAPI_CONTEXT*, std::uint32_t, PckDynamicDisk* d) {
+            *d = dynamic;
+            return status;
+        };
+        s.hostVolumes = [](FSAAPI_CONTEXT*, std::uint32_t, void* buffer, std::uint32_t bytes) {
+            auto* w = static_cast<std::uint32_t*>(buffer);
+            std::fill(w, w + bytes / 4, 0u);
+            w[0] = volumes;
+            if (openVolume < (bytes / 4 - 1) / 12)
+                w[1 + openVolume * 12 + 10] = 2;
+            return status;
+        };
+        return s;
+    }
+};
+
+TEST_F(ParamChecks, HostLayerQuestions) {
+    PCK_SetServices(FakeHost::services());
+    ctx()->info.osType = 1; // a host whose volumes are asked about
+    struct Case {
+        const char* what;
+        std::uint64_t mask;
+        std::function<void()> host;
+        std::uint32_t status;
+    } cases[] = {
+        {"fault-tolerant disk", PCK_BIT(23), [] { FakeHost::ftDisk = 1; }, 315},
+        {"query fails", PCK_BIT(23), [] { FakeHost::status = FSA_STATUS(514); }, 514},
+        {"dynamic disk", PCK_BIT(32), [] { FakeHost::dynamic.isDynamic = 1; }, 531},
+        {"dynamic disk with a file system", PCK_BIT(33),
+         [] { FakeHost::dynamic.hasFileSystem = 1; }, 529},
+        {"spanning dynamic disk", PCK_BIT(34), [] { FakeHost::dynamic.spansContainers = 1; }, 530},
+        {"dynamic disk of two partitions", PCK_BIT(35),
+         [] { FakeHost::dynamic.partitionCount = 2; }, 532},
+        {"only asked bits count", PCK_BIT(32), [] { FakeHost::dynamic.partitionCount = 2; }, 1},
+        {"an open volume", PCK_BIT(25),
+         [] {
+             FakeHost::volumes = 3;
+             FakeHost::openVolume = 2;
+         },
+         386},
+        {"the open volume is past the count", PCK_BIT(25),
+         [] {
+             FakeHost::volumes = 2;
+             FakeHost::openVolume = 2;
+         },
+         1},
+        {"a count beyond the buffer", PCK_BIT(25), [] { FakeHost::volumes = 0xFFFFFFFF; }, 1},
+    };
+    for (const Case& c : cases) {
+        FakeHost::status = FSA_STS_SUCCESS;
+        FakeHost::dynamic = {};
+        FakeHost::ftDisk = 0;
+        FakeHost::volumes = 0;
+        FakeHost::openVolume = 0xFFFFFFFF;
+        c.host();
+        int valid = 0;
+        EXPECT_EQ(PCK_ContainerIsRet(ctx(), 0, c.mask, &valid), c.status) << c.what;
+    }
+    ctx()->info.osType = 2; // volumes are not asked on other hosts
+    FakeHost::volumes = 3;
+    FakeHost::openVolume = 0;
+    int valid = 0;
+    EXPECT_EQ(PCK_ContainerIsRet(ctx(), 0, PCK_BIT(25), &valid), 1u);
 }
 
 TEST_F(ParamChecks, ControllerFailureIsThrown) {
