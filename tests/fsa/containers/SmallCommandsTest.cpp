@@ -5,6 +5,7 @@
 #include "HandleTable.h"
 #include "SimFixture.h"
 
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -107,6 +108,24 @@ TEST_F(SmallCommandsTest, ContainerSizeAndFirstPartition) {
               }),
               75u)
         << "a stripe is no broken mirror";
+}
+
+TEST_F(SmallCommandsTest, VerifyTaskAndServiceList) {
+    FSA_TASK_INFO info;
+    std::memset(&info, 0x5A, sizeof info);
+    answer(175, 218, 0);
+    EXPECT_EQ(CtFindVerifyTask(ctx, &info), 0);
+    EXPECT_EQ(info.state, 0u) << "the record is cleared";
+    answer(175, 218, 1);
+    EXPECT_EQ(CtFindVerifyTask(ctx, &info), 1);
+
+    std::uint32_t count = 0;
+    const FSA_PARTITION_CACHE_ELEMENT* list = nullptr;
+    EXPECT_EQ(CT_SrvUpdatePartitionList(UtilHandleFromValue(1), &count, &list),
+              FSA_STS_INVALID_HANDLE);
+    ASSERT_EQ(CT_SrvUpdatePartitionList(handle, &count, &list), FSA_STS_SUCCESS);
+    ASSERT_EQ(count, 2u); // the used extent and the free rest of the disk
+    EXPECT_EQ(list[0].state, FSA_PCE_MEMORY_AND_DISK);
 }
 
 } // namespace
