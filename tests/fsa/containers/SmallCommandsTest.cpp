@@ -1,30 +1,21 @@
 // Small container commands: each one's success status and what a refusal
 // gives (returned or thrown).
 #include "SmallCommands.h"
+#include "ContainerFixture.h"
 #include "FsaApi.h"
 #include "HandleTable.h"
-#include "SimFixture.h"
 
 #include <cstring>
 #include <functional>
 
 namespace {
 
-class SmallCommandsTest : public fsatest::SimTest {
+class SmallCommandsTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override {
         return R"({"adapters": [{"index": 0, "serial": 9, "containers": {"count": 4,
           "list": [{"number": 1, "type": 3, "members": [1]}]},
           "slices": 1, "partitions": [{}, {"start": 128, "size": 4096, "serial": 9, "l0Type": 3}]}]})";
-    }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-        ctx = UtilGetContextFromHandle(handle);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     void answer(std::uint32_t cmd, std::uint32_t status, std::uint32_t w1 = 0) {
         sim.registerContainer(cmd, [status, w1](qorsim::CtRequest& c) {
@@ -40,8 +31,6 @@ protected:
             return s;
         }
     }
-    void* handle = nullptr;
-    FSAAPI_CONTEXT* ctx = nullptr;
 };
 
 TEST_F(SmallCommandsTest, SuccessAndRefusal) {
