@@ -204,6 +204,13 @@ FSA_STATUS FsaDiagnostic(void* handle, std::uint32_t operation, int* argument,
                          FSA_TEXT_CALLBACK callback, void* user);
 FSA_STATUS FsaDiagnosticEx(void* handle, std::uint32_t index, std::uint32_t operation,
                            int* argument, FSA_TEXT_CALLBACK callback, void* user);
+// Named boot parameters: 0 set, 1 get, 4 clear all.
+FSA_STATUS FsaAdapterParameters(void* handle, std::uint32_t operation, const char* name,
+                                std::uint32_t* value);
+// 1 sets the serial number, 2 resets it; both words come back.
+FSA_STATUS FsaControllerSerialNumber(void* handle, std::uint32_t operation, std::uint32_t* word0,
+                                     std::uint32_t* word1);
+FSA_STATUS FsaSetPanicOnTakeABreak(void* handle, std::uint32_t mode);
 
 // Seconds 1..150 pause the I/O of the adapter (and of its cluster partner)
 // for that long; 0 resumes it. Needs read-write access.
