@@ -1,5 +1,6 @@
 // Bus reset, the diagnostic entry point and its text reports.
 #include "HandleTable.h"
+#include "JournalOps.h"
 #include "SimFixture.h"
 #include "TextDump.h"
 
@@ -33,15 +34,6 @@ protected:
         FsaCloseAdapter(handle);
         SimTest::TearDown();
     }
-    std::vector<int> sent(bool scsi) const {
-        std::vector<int> out;
-        for (const auto& e : sim.journal()) {
-            const int op = scsi ? e.scsiOperation : e.ctCommand;
-            if (op >= 0)
-                out.push_back(op);
-        }
-        return out;
-    }
     std::string diagnostic(void* h, std::uint32_t op, int selector, FSA_STATUS* status) {
         std::string text;
         *status = FsaDiagnostic(h, op, &selector, collect, &text);
@@ -71,7 +63,7 @@ TEST(TextFormat, SizeStrings) {
 
 TEST_F(MaintenanceTest, BusResetChecksTheBusCount) {
     EXPECT_EQ(FsaResetScsiBus(handle, 2), 36u); // two buses
-    EXPECT_EQ(sent(true), std::vector<int>{9});
+    EXPECT_EQ(fsatest::sentOperations(sim, true), std::vector<int>{9});
     EXPECT_EQ(FsaResetScsiBus(handle, 0xFFFFFFFF), 36u);
     ASSERT_EQ(FsaResetScsiBus(handle, 1), FSA_STS_SUCCESS);
     EXPECT_EQ(FsaResetScsiBusEx(handle, 0, 0), FSA_STS_SUCCESS);
@@ -102,7 +94,7 @@ TEST_F(MaintenanceTest, DiagnosticOperations) {
     EXPECT_EQ(s, FSA_STS_SUCCESS);
     diagnostic(readOnly, 2, 0, &s);
     EXPECT_EQ(s, FSA_STS_NEEDS_READ_WRITE);
-    EXPECT_EQ(sent(false), std::vector<int>{34}); // re-configuration, once
+    EXPECT_EQ(fsatest::sentOperations(sim), std::vector<int>{34}); // re-configuration, once
     UtilGetContextFromHandle(readOnly)->paused.store(1);
     diagnostic(readOnly, 5, 0, &s);
     EXPECT_EQ(s, FSA_STS_ADAPTER_PAUSED);
