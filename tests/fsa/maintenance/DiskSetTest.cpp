@@ -7,6 +7,7 @@
 #include "PckServices.h"
 #include "SimFixture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -540,6 +541,43 @@ TEST_F(DiskSetTest, DeleteSets) {
     ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DELETE, &args), FSA_STS_SUCCESS);
     EXPECT_EQ(modelSet(100), nullptr);
     EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DELETE, &args), 425u);
+}
+
+TEST_F(DiskSetTest, AttachAndDetachWithContainers) {
+    FSA_DISK_SET own = key(100, kSelf);
+    FSA_DISK_SET_ARGS args{};
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    EXPECT_NE(modelSet(100)->flags & 32, 0u);
+    std::vector<std::uint32_t> sent = clusterCommands();
+    EXPECT_NE(std::find(sent.begin(), sent.end(), CL_CONTAINERS_ONLINE), sent.end());
+    sim.clearJournal();
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(clusterCommands(), std::vector<std::uint32_t>{CL_SET_INFO}); // attached already
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DETACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(modelSet(100)->flags & 32, 0u);
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DETACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+
+    FSA_DISK_SET foreign = key(200, kOther);
+    EXPECT_EQ(FsaDiskSet(handle, &foreign, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), 434u);
+    sim.update(0, [](qorsim::Adapter& a) { a.maint.diskSets[0].attributes = 2; });
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), 449u);
+    args.onlineOffline.unconditional = 1;
+    // The controller pauses its I/O to bring the containers in; it is let go.
+    qorsim::Fault paused;
+    paused.fibCommand = 550;
+    paused.mutateReply = [](std::uint8_t* fib) {
+        if (qorsim::get32(fib, qorsim::kFibHeader + 8 + 256) == 1) // the containers-online record
+            qorsim::put32(fib, qorsim::kFibHeader, 24);
+    };
+    paused.times = -1;
+    sim.inject(paused);
+    sim.clearJournal();
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    std::vector<int> ct;
+    for (const auto& e : sim.journal())
+        if (e.ctCommand == 65 || e.ctCommand == 66)
+            ct.push_back(e.ctCommand);
+    EXPECT_EQ(ct, (std::vector<int>{65, 66}));
 }
 
 } // namespace
