@@ -175,6 +175,10 @@ FSA_STATUS FsaGetNextDiskSetName(void* handle, std::uint32_t* size, char* name);
 FSA_STATUS FsaCheckDupDiskSetName(void* handle, const char* label);
 FSA_STATUS FsaSetDiskSetParameters(void* handle, FSA_DISK_SET* set, const char* label,
                                    std::uint32_t flags);
+// Brings the set to the wanted owner (word 16: 0 this node, 1 the partner,
+// 2 nobody), attributes, label and attachment (word 20).
+FSA_STATUS FsaDiskSetSetAttributes(void* handle, FSA_DISK_SET* set, FSA_DISK_SET_INFO* wanted,
+                                   int unconditional);
 // The adapter that holds the set, opened for cluster management.
 FSA_STATUS FsaGetAdapterNamebyDiskSet(FSA_DISK_SET* set, void** handle, char* name);
 FSA_STATUS FsaSendAifDSStartEvent(void* handle);

@@ -282,7 +282,7 @@ FSA_STATUS runOperation(DiskSetOp& o) {
 } // namespace
 
 FSA_STATUS DS_SetParameters(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, const char* label,
-                            std::uint32_t flags) {
+                            const std::uint32_t* attributes) {
     DiskSetOp o{ctx, set, FSA_DSO_LABEL, nullptr};
     if (DS_ReadDiskSet(ctx, set, &o.rec) != FSA_STS_SUCCESS)
         return maint::kDsNoSets;
@@ -298,8 +298,8 @@ FSA_STATUS DS_SetParameters(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, const char* 
         std::memset(newLabel, 0, sizeof newLabel);
         std::strncpy(newLabel, label, sizeof newLabel);
     }
-    const std::uint32_t attributes = flags ? flags & 3 : o.rec.attributes;
-    return o.modify(CL_CHANGE, o.rec.owner, true, newLabel, attributes);
+    return o.modify(CL_CHANGE, o.rec.owner, true, newLabel,
+                    attributes ? *attributes & 3 : o.rec.attributes);
 }
 
 extern "C" {
@@ -337,7 +337,8 @@ FSA_STATUS FsaSetDiskSetParameters(void* handle, FSA_DISK_SET* set, const char* 
     if ((flags & 3) == 3)
         return FSA_STS_BAD_ARGUMENTS;
     return FsaExportedCall(handle, {FsaAccessSet::ReadWrite}, [&](FSAAPI_CONTEXT* ctx) {
-        return set ? DS_SetParameters(ctx, set, label, flags) : FSA_STS_BAD_ARGUMENTS;
+        return set ? DS_SetParameters(ctx, set, label, flags ? &flags : nullptr)
+                   : FSA_STS_BAD_ARGUMENTS;
     });
 }
 }

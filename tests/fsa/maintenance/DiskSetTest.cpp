@@ -580,4 +580,35 @@ TEST_F(DiskSetTest, AttachAndDetachWithContainers) {
     EXPECT_EQ(ct, (std::vector<int>{65, 66}));
 }
 
+TEST_F(DiskSetTest, SetAttributesBringsASetToTheWantedState) {
+    FSA_DISK_SET own = key(100, kSelf);
+    FSA_DISK_SET_INFO wanted;
+    ASSERT_EQ(FsaGetDiskSetInfo(handle, &own, &wanted), FSA_STS_SUCCESS);
+    wanted.words[FSA_DSI_OWNER] = 0; // this node
+    wanted.words[FSA_DSI_SPARE_POOL] = 0;
+    wanted.words[FSA_DSI_RELATION] = 2;
+    std::strcpy(reinterpret_cast<char*>(&wanted.words[FSA_DSI_LABEL]), "archive");
+    ASSERT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), FSA_STS_SUCCESS);
+    EXPECT_EQ(DS_InfoOwner(wanted), kSelf);
+    EXPECT_STREQ(modelSet(100)->label.data(), "archive");
+    EXPECT_EQ(modelSet(100)->attributes, 0u);
+    EXPECT_NE(modelSet(100)->flags & 32, 0u);
+
+    // Nobody: detached, then released; a taken label is the final answer.
+    ASSERT_EQ(FsaGetDiskSetInfo(handle, &own, &wanted), FSA_STS_SUCCESS);
+    wanted.words[FSA_DSI_OWNER] = 2;
+    wanted.words[FSA_DSI_RELATION] = 0;
+    std::strcpy(reinterpret_cast<char*>(&wanted.words[FSA_DSI_LABEL]), "Untitled-3");
+    EXPECT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), 511u);
+    EXPECT_EQ(modelSet(100)->owner, 0u);
+    EXPECT_EQ(modelSet(100)->flags & 32, 0u);
+    EXPECT_STREQ(modelSet(100)->label.data(), "archive");
+
+    wanted.words[FSA_DSI_OWNER] = 1; // no partner
+    EXPECT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), 2u);
+    wanted.words[FSA_DSI_OWNER] = 5;
+    EXPECT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), 434u);
+    EXPECT_EQ(FsaDiskSetSetAttributes(handle, nullptr, &wanted, 0), FSA_STS_BAD_ARGUMENTS);
+}
+
 } // namespace
