@@ -90,22 +90,25 @@ void registerConfigurationCommands(Simulator& sim) {
         c.reply[0] = kCtOk;
     });
     sim.registerContainer(15, [](CtRequest& c) { // READ_MBR
+        // A disk without the controller's MBR reads as zeros; only a disk
+        // that is not there fails.
         const Slice* s = slice(c, c.param[0]);
         c.data.assign(24, 0);
-        // Without the controller's MBR a slice with data answers with its
-        // first bytes (a foreign but readable table).
+        // Another maker's table answers with the disk's first bytes.
         if (s && !s->hasMbr && s->data.size() >= 24) {
             std::copy_n(s->data.begin(), 24, c.data.begin());
             c.reply[0] = 132;
             return;
         }
-        if (!s || !s->hasMbr) {
+        if (!s) {
             c.reply[0] = 133;
             return;
         }
+        c.reply[0] = 132;
+        if (!s->hasMbr)
+            return;
         put32(c.data.data(), 0, kMbrSignature);
         put32(c.data.data(), 4, static_cast<std::uint32_t>(onDisk(c.adapter, c.param[0]).size()));
-        c.reply[0] = 132;
     });
     sim.registerContainer(16, [](CtRequest& c) { // READ_PARTITION: slice, index in word 2
         const auto entries = onDisk(c.adapter, c.param[0]);

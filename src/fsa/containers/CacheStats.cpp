@@ -17,16 +17,15 @@ namespace {
 
 constexpr std::size_t kStatsExtraBytes = 172 - 4 * FsaCacheStats::kHeaderWords;
 constexpr std::uint32_t kFeatureWriteCache = 0x4;
-constexpr std::size_t kDiskSetOwnedWord = 22;
 
 // The write-cache state code of one container slot.
 std::uint32_t writeCacheState(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t use,
                               std::uint32_t battery) {
     if (!(ctx->info.adapterOptions & kFeatureWriteCache))
         return 11;
-    std::uint32_t diskSet[38] = {};
-    CT_GetCtrDiskSetInfo(ctx, container, reinterpret_cast<std::uint8_t*>(diskSet));
-    if (diskSet[kDiskSetOwnedWord] == 1)
+    FSA_DISK_SET_INFO diskSet{};
+    CT_GetCtrDiskSetInfo(ctx, container, reinterpret_cast<std::uint8_t*>(&diskSet));
+    if (diskSet.words[FSA_DSI_STATE] == 1)
         return 7;
     if ((use & 2) || ((use & 1) && battery == 3)) {
         static const std::uint32_t enabled[] = {4, 3, 2, 1};

@@ -1,6 +1,8 @@
 #include "PartnerRedirect.h"
 
+#include "ContainerCaches.h"
 #include "FsaMaintenance.h"
+#include "HandleTable.h"
 
 std::uint32_t CTR_GET_RELEVANT_HANDLE(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container) {
     if (!ctx->partnerHandle || !container)
@@ -16,4 +18,18 @@ std::uint32_t FsaPartnerBusOrThrow(void* handle, std::uint32_t bus) {
     if (mapped > 254)
         throw static_cast<FSA_STATUS>(461);
     return mapped;
+}
+
+bool SCD_BUS_SHARED(FSAAPI_CONTEXT* ctx, const FSA_SCSI_DEVICE* device) {
+    std::uint32_t mask = 0;
+    if (FsaGetClusterInfo(UtilHandleFromValue(ctx->handle), nullptr, nullptr, nullptr, &mask,
+                          nullptr, nullptr) != FSA_STS_SUCCESS)
+        return false;
+    return (mask >> (device->bus & 31u) & 1u) != 0;
+}
+
+bool CTR_BUS_SHARED(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container) {
+    FSA_DISK_SET_INFO info{};
+    CT_GetCtrDiskSetInfo(ctx, container->containerNumber, reinterpret_cast<std::uint8_t*>(&info));
+    return info.words[FSA_DSI_STATE] == 1;
 }

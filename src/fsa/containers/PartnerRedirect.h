@@ -36,3 +36,10 @@ std::vector<Record> FsaCopyForPartner(void* handle, const Record* records, std::
     }
     return copy;
 }
+
+// Whether the drive's bus is shared with the cluster partner (the cluster's
+// shared-bus mask has the bus's bit).
+bool SCD_BUS_SHARED(FSAAPI_CONTEXT* ctx, const FSA_SCSI_DEVICE* device);
+// Whether the container's disks sit on a shared bus (its disk-set
+// information's state word is 1).
+bool CTR_BUS_SHARED(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container);

@@ -114,4 +114,20 @@ TEST_F(NvramTest, SmartBatteryAdaptersRefuseReconditioningAndReplacement) {
     FsaCloseAdapter(smart);
 }
 
+class OrphanBufferTest : public NvramTest {
+protected:
+    // Raw cache buffers held for container 3, which the controller does not have.
+    std::string config() const override {
+        return R"({"adapters": [{"index": 0, "serial": 4660, "nvram": {"state": 1}, "containers": {"count": 8},
+                   "cache": {"slots": [{"container": 3, "words": {"2": 5}}]}}]})";
+    }
+};
+
+TEST_F(OrphanBufferTest, OrphanCacheBuffersOverrideTheNvramState) {
+    FSA_NVRAM_INFO info{};
+    ASSERT_EQ(FsaNvram(handle, FSA_NVRAM_READ_STATUS, &info), FSA_STS_SUCCESS);
+    EXPECT_EQ(info.nvramState, 2u);
+    EXPECT_EQ(FsaNvram(handle, FSA_NVRAM_RELEASE_ORPHANS, &info), FSA_STS_SUCCESS);
+}
+
 } // namespace

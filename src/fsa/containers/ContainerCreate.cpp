@@ -1,0 +1,326 @@
+// Creating containers on free disk space, mirroring a container onto more
+// disks, and growing volume sets.
+#include "ContainerCaches.h"
+#include "ContainerCreation.h"
+#include "ContainerDispatch.h"
+#include "ContainerOperations.h"
+#include "CtChannel.h"
+#include "CtWrappers.h"
+#include "FsaMaintenance.h"
+#include "HostExposure.h"
+#include "IdentityCommands.h"
+#include "OpenClose.h"
+#include "OpsFrame.h"
+#include "OsSync.h"
+#include "ParamChecks.h"
+#include "ScsiCommands.h"
+#include "SmallCommands.h"
+#include "Trace.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr FSA_STATUS kTooMany = static_cast<FSA_STATUS>(24);
+constexpr FSA_STATUS kBadType = static_cast<FSA_STATUS>(22);
+constexpr FSA_STATUS kTableFull = static_cast<FSA_STATUS>(89);
+constexpr FSA_STATUS kRaid5TooFew = static_cast<FSA_STATUS>(211);
+constexpr FSA_STATUS kExtensionTooSmall = static_cast<FSA_STATUS>(310);
+constexpr FSA_STATUS kNoHiddenNumber = static_cast<FSA_STATUS>(388);
+constexpr FSA_STATUS kBadMirrorDevices = static_cast<FSA_STATUS>(27);
+constexpr FSA_STATUS kFewerDevices = static_cast<FSA_STATUS>(154);
+constexpr FSA_STATUS kDriveFull = static_cast<FSA_STATUS>(581);
+constexpr std::uint32_t kOsW2K = 10;
+constexpr FSA_STATUS kNotInDiskSet = static_cast<FSA_STATUS>(426);
+constexpr FSA_STATUS kSpansDiskSets = static_cast<FSA_STATUS>(461);
+constexpr std::uint64_t kMinExtension = 0x2000000;
+constexpr unsigned kMaxMirrorDevices = 32;
+
+FSA_STATUS NetworkCreatePrimaryContainer() {
+    return FSA_STS_NOT_AVAILABLE_ON_OS;
+}
+
+enum class After { Nothing, Scrub, Clear };
+
+struct Kind {
+    std::uint32_t kind; // 0: not creatable
+    bool raid5;         // needs three extents
+    bool quick;
+    After after;
+};
+
+// The creation kind of each requested type 1..27.
+Kind kindOf(std::uint32_t type) {
+    switch (type) {
+    case 1:
+        return {1, false, false, After::Scrub};
+    case 2:
+        return {2, false, false, After::Nothing};
+    case 3:
+        return {3, false, false, After::Nothing};
+    case 4:
+        return {4, true, false, After::Scrub};
+    case 7:
+        return {4, true, false, After::Nothing};
+    case 8:
+        return {4, true, true, After::Clear};
+    case 13:
+        return {13, false, false, After::Scrub};
+    case 15:
+        return {15, false, false, After::Scrub};
+    case 23:
+        return {1, false, true, After::Clear};
+    case 24:
+        return {15, false, true, After::Clear};
+    case 25:
+        return {13, false, true, After::Clear};
+    case 26:
+        return {26, false, false, After::Scrub};
+    case 27:
+        return {26, false, true, After::Clear};
+    default:
+        return {0, false, false, After::Nothing};
+    }
+}
+
+void ok(FSA_STATUS s) {
+    if (s != FSA_STS_SUCCESS)
+        throw s;
+}
+
+// All extents' disks in one disk set (or all in none): 1, else 461 or the
+// failure of reading the first disk's disk set.
+FSA_STATUS CT_CheckDisksInSameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t count,
+                                      const FSA_STORAGE_DEVICE_SPACE* spaces) {
+    if (!count)
+        return FSA_STS_SUCCESS;
+    void* handle = UtilHandleFromValue(ctx->handle);
+    auto read = [&](const FSA_STORAGE_DEVICE& d, std::uint64_t* set) {
+        FSA_DISK_SET_INFO info{};
+        const FSA_STATUS s = FsaGetDriveInfo(
+            handle, static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, &d)), &info, nullptr);
+        std::memcpy(set, &info.words[FSA_DSI_KEY], sizeof *set);
+        return s;
+    };
+    std::uint64_t first = 0;
+    const FSA_STATUS reference = read(spaces[0].device, &first);
+    for (std::uint32_t i = 1; i < count; ++i) {
+        std::uint64_t set = 0;
+        const FSA_STATUS s = read(spaces[i].device, &set);
+        if (s != reference || (s != kNotInDiskSet && set != first))
+            return kSpansDiskSets;
+    }
+    return FSA_STS_SUCCESS;
+}
+
+int sliceOf(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
+    return CT_GetSliceFromDriveHandle(ctx, SCSI_GetInternalID(ctx, &d), 1, nullptr);
+}
+
+std::vector<CreateMember> membersOf(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* spaces,
+                                    std::uint32_t count) {
+    std::vector<CreateMember> members;
+    for (std::uint32_t i = 0; i < count; ++i)
+        members.push_back({static_cast<std::uint32_t>(sliceOf(ctx, spaces[i].device)),
+                           CT_FindDiskOffset(static_cast<long long>(spaces[i].offset)),
+                           static_cast<std::uint32_t>(spaces[i].size >> 9)});
+    return members;
+}
+
+FSA_STORAGE_DEVICE& deviceOfSpace(FSA_STORAGE_DEVICE_SPACE& s) {
+    return s.device;
+}
+FSA_STORAGE_DEVICE& deviceOfDevice(FSA_STORAGE_DEVICE& d) {
+    return d;
+}
+
+void* partnerOfDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
+    const std::uint32_t h = GetRelevantAdapterForScsi(ctx, d);
+    return h ? UtilHandleFromValue(h) : nullptr;
+}
+
+bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
+    return SCD_BUS_SHARED(ctx, &d.scsi);
+}
+
+// Moves a container that is to become a member to the highest free number
+// (out of the host's sight); returns its number then.
+std::uint32_t hideMember(FSAAPI_CONTEXT* ctx, std::uint32_t n, int localOnly) {
+    FsaRemovalRecord record;
+    ok(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
+    const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
+    if (top > n) {
+        CT_MoveContainer(ctx, n, top);
+        n = top;
+    }
+    ok(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
+    return n;
+}
+
+FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* out,
+                         std::uint32_t type, const char* name, std::uint32_t count,
+                         const FSA_STORAGE_DEVICE_SPACE* spaces, std::uint32_t chunkBytes,
+                         const tag_FSA_CONTAINER_PARAMS* params) {
+    ok(CT_CheckDisksInSameDiskSet(ctx, count, spaces));
+    const bool shared = sharedBus(ctx, spaces[0].device);
+    if (count > ctx->info.maxContainerMembers) {
+        UtilPrintDebugFormatted("FsaCreatePrimaryContainer: Too many partition requested\n");
+        return kTooMany;
+    }
+    std::uint32_t unused = 0, tableCapacity = 0;
+    CT_GetContainerCount(ctx, &unused, &tableCapacity);
+    if (CT_GetPartitionTableSize(ctx) + count > tableCapacity)
+        return kTableFull;
+    const std::uint32_t n = CT_GetNextFreeContainer(ctx, 0, shared ? 0 : 1);
+    PCK_ValidateFreeSpace(ctx, spaces, count, 0);
+    const Kind kind = kindOf(type);
+    if (!kind.kind)
+        return kBadType;
+    if (kind.raid5 && count < 3)
+        return kRaid5TooFew;
+    CT_CreateNewContainer(ctx, n, kind.kind, membersOf(ctx, spaces, count), chunkBytes);
+    CT_ReConfig(ctx, 1);
+    if (name)
+        ok(CT_SetName(ctx, n, name));
+    CT_ClearFileSystem(ctx, n, 0);
+    const bool w2k = ctx->info.osType == kOsW2K;
+    if (!(w2k && kind.after != After::Nothing && kind.quick) && n < ctx->info.firstHiddenContainer)
+        ok(FsaExposeCtrToOs(ctx, n, 0));
+    CT_GetStandardID(ctx, out, n);
+    FSA_STATUS paramStatus = FSA_STS_SUCCESS;
+    if (params && (params->readCache || params->writeCache))
+        paramStatus = FsaContainerSetCacheParams(handle, out, params);
+    FSA_STATUS afterStatus = FSA_STS_SUCCESS;
+    if (kind.after == After::Scrub) {
+        afterStatus = FsaContainer(handle, out, FSA_CO_SCRUB, nullptr);
+    } else if (kind.after == After::Clear) {
+        if (w2k) {
+            CT_Zero(ctx, n);
+        } else {
+            afterStatus = FsaContainer(handle, out, FSA_CO_CLEAR_ANY2, nullptr);
+        }
+    }
+    return paramStatus != FSA_STS_SUCCESS ? paramStatus : afterStatus;
+}
+
+} // namespace
+
+extern "C" {
+
+FSA_STATUS FsaCreatePrimaryContainer(void* handle, tag_FSA_CONTAINER* newContainer,
+                                     std::uint32_t type, const char* name, unsigned int count,
+                                     const FSA_STORAGE_DEVICE_SPACE* spaces,
+                                     unsigned int chunkBytes,
+                                     const tag_FSA_CONTAINER_PARAMS* params) {
+    if (!newContainer || !count || !spaces)
+        return FSA_STS_BAD_ARGUMENTS;
+    return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (ctx->connectionType == FSA_CONNECTION_REMOTE)
+            return NetworkCreatePrimaryContainer();
+        if (void* partner = partnerOfDrive(ctx, &spaces[0].device)) {
+            const auto copy = FsaCopyForPartner(handle, spaces, count, deviceOfSpace);
+            return FsaCreatePrimaryContainer(partner, newContainer, type, name, count, copy.data(),
+                                             chunkBytes, params);
+        }
+        return createPrimary(ctx, handle, newContainer, type, name, count, spaces, chunkBytes,
+                             params);
+    });
+}
+
+FSA_STATUS FsaGrowPrimaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volume,
+                                   const FSA_STORAGE_DEVICE_SPACE* space, unsigned int reserved) {
+    if (!volume || !space)
+        return FSA_STS_BAD_ARGUMENTS;
+    return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (void* partner = partnerOfDrive(ctx, &space->device)) {
+            const auto copy = FsaCopyForPartner(handle, space, 1, deviceOfSpace);
+            return FsaGrowPrimaryVolumeSet(partner, volume, copy.data(), reserved);
+        }
+        const std::uint32_t n = volume->containerNumber;
+        PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x400008DC));
+        PCK_ValidateFreeSpace(ctx, space, 1, 1);
+        if (space->size < kMinExtension)
+            return kExtensionTooSmall;
+        CT_VolumeAdd(ctx, n, static_cast<std::uint32_t>(sliceOf(ctx, space->device)),
+                     static_cast<std::uint32_t>(space->size / 512));
+        UtilPrintDebugFormatted("faos_ExposeExtendedContainer\n");
+        return FSA_STS_SUCCESS;
+    });
+}
+
+FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volume,
+                                     const tag_FSA_CONTAINER* added, unsigned int reserved) {
+    if (!volume || !added)
+        return FSA_STS_BAD_ARGUMENTS;
+    return FsaOpsCall(handle, kWriteGuards, volume, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (partner)
+            return FsaGrowSecondaryVolumeSet(partner, volume, added, reserved);
+        PCK_ThrowIfContainerIs(ctx, added->containerNumber, CT_STATES(0, 0x4000405C));
+        PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
+        if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
+            return kNoHiddenNumber;
+        const std::uint32_t member = hideMember(ctx, added->containerNumber, 1);
+        CT_VolumeAdd2(ctx, volume->containerNumber, member);
+        if (ctx->connectionType == FSA_CONNECTION_LOCAL)
+            UtilPrintDebugFormatted("faos_ExposeExtendedContainer\n");
+        return FSA_STS_SUCCESS;
+    });
+}
+
+FSA_STATUS FsaCreateMirrorFromVolume(void* handle, tag_FSA_CONTAINER* container, unsigned int count,
+                                     const FSA_STORAGE_DEVICE* devices) {
+    if (!container || (count && !devices))
+        return FSA_STS_BAD_ARGUMENTS;
+    return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (void* partner = count ? partnerOfDrive(ctx, &devices[0]) : nullptr) {
+            const auto copy = FsaCopyForPartner(handle, devices, count, deviceOfDevice);
+            return FsaCreateMirrorFromVolume(partner, container, count, copy.data());
+        }
+        const std::uint32_t n = container->containerNumber;
+        PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x40000000));
+        if (!CT_CheckConflicts(ctx, n))
+            return kNoContainer;
+        if (count > kMaxMirrorDevices)
+            return kBadMirrorDevices;
+        const std::uint32_t limit = CT_GetMaxNumberOfCtrPartitions(ctx);
+        std::vector<std::uint32_t> slices;
+        for (unsigned i = 0; i < count; ++i) {
+            std::uint32_t same = 0;
+            for (unsigned j = 0; j < count; ++j)
+                same += devices[j].scsi.bus == devices[i].scsi.bus &&
+                        devices[j].scsi.adapterSerial == devices[i].scsi.adapterSerial &&
+                        devices[j].scsi.target == devices[i].scsi.target &&
+                        devices[j].scsi.lun == devices[i].scsi.lun;
+            if (same + CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, &devices[i].scsi) > limit)
+                return kDriveFull;
+            slices.push_back(static_cast<std::uint32_t>(sliceOf(ctx, devices[i])));
+        }
+        cttype record{};
+        std::uint32_t type = 0;
+        CT_GetContainer(ctx, n, &record, &type);
+        if (PCK_ContainerIs(ctx, n, CT_STATES(0, 0x2), FSA_RETURN_ON_FAILURE)) {
+            if (record.memberCount > 1)
+                return kTooMany;
+            if (count != 1)
+                return kBadMirrorDevices;
+            CT_GenerateMirror(ctx, n, slices[0]);
+        } else {
+            if (count > record.memberCount)
+                return kBadMirrorDevices;
+            if (count < record.memberCount)
+                return kFewerDevices;
+            std::uint8_t command[136] = {};
+            const std::uint16_t partitions = static_cast<std::uint16_t>(count);
+            std::memcpy(command, &n, 2);
+            std::memcpy(command + 2, &partitions, 2);
+            for (unsigned i = 0; i < count && 4 + 4 * i + 4 <= sizeof command; ++i)
+                std::memcpy(command + 4 + 4 * i, &slices[i], 4);
+            CT_GenerateMirror2(ctx, command);
+        }
+        faos_Sleep(1000);
+        CT_GetStandardID(ctx, container, n);
+        return FSA_STS_SUCCESS;
+    });
+}
+}

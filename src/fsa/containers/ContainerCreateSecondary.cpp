@@ -1,0 +1,156 @@
+// Building a stripe set or volume set out of existing containers.
+#include "ContainerCaches.h"
+#include "ContainerCreation.h"
+#include "ContainerDispatch.h"
+#include "ContainerOperations.h"
+#include "CtChannel.h"
+#include "CtWrappers.h"
+#include "FsaMaintenance.h"
+#include "HostExposure.h"
+#include "IdentityCommands.h"
+#include "OpsFrame.h"
+#include "ParamChecks.h"
+#include "SmallCommands.h"
+#include "Trace.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr FSA_STATUS kTooMany = static_cast<FSA_STATUS>(24);
+constexpr FSA_STATUS kBadType = static_cast<FSA_STATUS>(22);
+constexpr FSA_STATUS kSizesDiffer = static_cast<FSA_STATUS>(25);
+constexpr FSA_STATUS kMemberUnfit = static_cast<FSA_STATUS>(421);
+constexpr FSA_STATUS kMemberInUse = static_cast<FSA_STATUS>(420);
+constexpr FSA_STATUS kMemberReconfiguring = static_cast<FSA_STATUS>(495);
+constexpr FSA_STATUS kMemberOpen = static_cast<FSA_STATUS>(547);
+constexpr std::uint32_t kOsType3 = 3;
+constexpr std::uint32_t kOsW2K = 10;
+
+FSA_STATUS NetworkCreateSecondaryContainer() {
+    return FSA_STS_NOT_AVAILABLE_ON_OS;
+}
+
+void ok(FSA_STATUS s) {
+    if (s != FSA_STS_SUCCESS)
+        throw s;
+}
+
+FSA_STATUS VerifySourceContainers(FSAAPI_CONTEXT* ctx, std::uint32_t type, std::uint32_t count,
+                                  const tag_FSA_CONTAINER* members) {
+    const std::uint64_t refused = CT_STATES(0, type == 3 ? 0x4000404C : 0x4000400C);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t n = members[i].containerNumber;
+        if (!CT_CheckConflicts(ctx, n) || PCK_ContainerIs(ctx, n, refused, FSA_RETURN_ON_FAILURE))
+            return kMemberUnfit;
+    }
+    return FSA_STS_SUCCESS;
+}
+
+FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* out,
+                                          std::uint32_t type, const char* name, std::uint32_t count,
+                                          const tag_FSA_CONTAINER* members, std::uint32_t size) {
+    if (!count)
+        return FSA_STS_BAD_ARGUMENTS;
+    if (const std::uint32_t partner = CTR_GET_RELEVANT_HANDLE(ctx, &members[0]))
+        return FsaCreateSecondaryContainer(UtilHandleFromValue(partner), out, type, name, count,
+                                           members, size);
+    if (type != 2 && type != 3 && type != 4)
+        return kBadType;
+    if (count > ctx->info.maxContainerMembers)
+        return kTooMany;
+    for (std::uint32_t i = 0; i < count; ++i)
+        PCK_ThrowIfContainerIs(ctx, members[i].containerNumber, CT_STATES(0, 0x4000404C));
+    std::vector<std::uint32_t> numbers;
+    try {
+        numbers.reserve(count);
+    } catch (const std::bad_alloc&) {
+        return FSA_STS_OUT_OF_MEMORY;
+    }
+    const int localOnly = 1;
+    const std::uint32_t lowestBefore = CT_GetNextFreeContainer(ctx, 0, localOnly);
+    std::uint32_t smallestMember = 0xFFFFFFFF;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t n = members[i].containerNumber;
+        smallestMember = std::min(smallestMember, n);
+        FsaRemovalRecord record;
+        ok(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
+        const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
+        if (top > n) {
+            CT_MoveContainer(ctx, n, top);
+            n = top;
+        }
+        ok(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
+        numbers.push_back(n);
+    }
+    CT_InvalidateCache(ctx);
+    const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);
+    std::uint32_t n = std::min(lowestNow, smallestMember);
+    if (ctx->info.osType == kOsType3)
+        n = lowestBefore;
+    else if (ctx->info.osType == kOsW2K)
+        n = lowestNow;
+    CT_GenerateSecondary(ctx, n, type, numbers.data(), count, size);
+    CT_ClearFileSystem(ctx, n, 0);
+    if (name)
+        ok(CT_SetName(ctx, n, name));
+    ok(FsaExposeCtrToOs(ctx, n, 0));
+    CT_GetStandardID(ctx, out, n);
+    (void)handle;
+    return FSA_STS_SUCCESS;
+}
+
+} // namespace
+
+extern "C" {
+
+FSA_STATUS FsaCreateSecondaryContainer(void* handle, tag_FSA_CONTAINER* newContainer,
+                                       std::uint32_t type, const char* name, unsigned int count,
+                                       const tag_FSA_CONTAINER* members, unsigned int size) {
+    if (!newContainer || (count && !members))
+        return FSA_STS_BAD_ARGUMENTS;
+    return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        ok(CheckMContainerValidity(handle, members, count, type));
+        if (ctx->connectionType == FSA_CONNECTION_REMOTE)
+            return NetworkCreateSecondaryContainer();
+        const std::uint32_t os = ctx->info.osType;
+        if (os == kOsType3)
+            ok(VerifySourceContainers(ctx, type, count, members));
+        if (type == 2 || type == 4) {
+            std::uint32_t firstSize = 0;
+            for (std::uint32_t i = 0; i < count; ++i) {
+                cttype record{};
+                std::uint32_t t = 0;
+                CT_GetContainer(ctx, members[i].containerNumber, &record, &t);
+                if (i == 0)
+                    firstSize = record.words[0];
+                else if (record.words[0] != firstSize) {
+                    UtilPrintDebugFormatted(
+                        "CT_GenerateSecondary: Sizes of primary containers are different\n");
+                    return kSizesDiffer;
+                }
+            }
+        }
+        const bool unix = FsaIsUnixOS(os) != 0;
+        if (os == kOsType3 || unix) {
+            for (std::uint32_t i = 0; i < count; ++i) {
+                std::uint32_t usage = 0;
+                ok(FsaGetContainerUsage(handle, &members[i], &usage));
+                if (unix && usage == 13)
+                    return kMemberOpen;
+                if (unix && usage == 16)
+                    return kMemberUnfit;
+                if (os == kOsType3 && usage != 0 && usage != 4)
+                    return kMemberInUse;
+                if (PCK_ContainerIs(ctx, members[i].containerNumber, CT_STATES(0, 0x40000000),
+                                    FSA_RETURN_ON_FAILURE))
+                    return kMemberReconfiguring;
+            }
+        }
+        return FinishCreateSecondaryContainer(ctx, handle, newContainer, type, name, count, members,
+                                              size);
+    });
+}
+}

@@ -1,0 +1,259 @@
+// Deleting a container: its snapshot relations, the host's hold on it, the
+// tasks still running on it, and a container that survives only as
+// partitions on the disks.
+#include "Aif.h"
+#include "ContainerCaches.h"
+#include "ContainerCreation.h"
+#include "ContainerDispatch.h"
+#include "ContainerInfo.h"
+#include "ContainerOperations.h"
+#include "CtChannel.h"
+#include "CtWrappers.h"
+#include "FsaApi.h"
+#include "FsaHostPartitions.h"
+#include "FsaSnapshot.h"
+#include "HostExposure.h"
+#include "IdentityCommands.h"
+#include "OsSync.h"
+#include "ParamChecks.h"
+#include "PartitionFields.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr FSA_STATUS kFaultTolerantDisk = static_cast<FSA_STATUS>(315);
+constexpr FSA_STATUS kMemberOfAnother = static_cast<FSA_STATUS>(402);
+constexpr FSA_STATUS kUnknownToOldFirmware = static_cast<FSA_STATUS>(421);
+constexpr FSA_STATUS kInUseOnHost = static_cast<FSA_STATUS>(93);
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+constexpr std::uint32_t kPassThrough = 21;
+constexpr std::uint32_t kEventContainerDeleted = 0x40000;
+constexpr std::uint32_t kOsW2K = 10;
+constexpr std::size_t kSnapshotNumber = 548; // bytes of the container record
+constexpr std::size_t kBackingVisible = 552;
+constexpr std::uint32_t kMaxTreeEntries = 69;
+constexpr std::uint32_t kMaxTasks = 28;
+constexpr int kTerminate = 2; // FsaTask operation
+
+std::uint32_t recordNumber(const cttype& record, std::size_t byte) {
+    std::uint32_t n = 0;
+    std::memcpy(&n, reinterpret_cast<const std::uint8_t*>(&record) + byte, sizeof n);
+    return n;
+}
+
+std::unique_ptr<std::uint8_t[]> containerInfo(void* handle, const tag_FSA_CONTAINER& c) {
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
+                                               std::uint8_t[FSA_CONTAINER_INFO_MAX_BYTES]());
+    if (!buffer)
+        throw FSA_STS_OUT_OF_MEMORY;
+    const FSA_STATUS s =
+        FsaGetContainerInfo(handle, 0, &c, reinterpret_cast<FSA_CONTAINER_INFO*>(buffer.get()),
+                            FSA_CONTAINER_INFO_MAX_BYTES);
+    if (s != FSA_STS_SUCCESS)
+        throw s;
+    return buffer;
+}
+
+// The container's lower-level member containers, then itself.
+void GetContainerTree(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::vector<std::uint32_t>& list) {
+    cttype record{};
+    std::uint32_t type = 0;
+    if (CT_GetContainer(ctx, n, &record, &type)) {
+        for (std::uint32_t i = 0; i < record.memberCount && i < 128; ++i) {
+            if (!record.members[i])
+                continue;
+            Partition p{};
+            CT_GetPartitionInMemory(ctx, record.members[i], &p);
+            const std::uint32_t member = par::l1Number(p);
+            if (par::start(p) == 0 && par::l0Type(p) != 8 && CT_CheckConflicts(ctx, member) &&
+                list.size() < kMaxTreeEntries)
+                list.push_back(member);
+        }
+    }
+    if (list.size() < kMaxTreeEntries)
+        list.push_back(n);
+}
+
+// Ends the library's tasks (kinds 15, 16, 18) on the container and the
+// containers related to it, waiting for each to finish.
+void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTree) {
+    void* handle = UtilHandleFromValue(ctx->handle);
+    tag_FSA_CONTAINER c{};
+    CT_GetStandardID(ctx, &c, n);
+    const auto buffer = containerInfo(handle, c);
+    if (!wholeTree)
+        return;
+    const auto* info = reinterpret_cast<const FSA_CONTAINER_INFO*>(buffer.get());
+    std::vector<std::uint32_t> tree;
+    for (const tag_FSA_CONTAINER& r : info->related)
+        if (r.containerNumber != kNone)
+            GetContainerTree(ctx, r.containerNumber, tree);
+    if (info->parent.containerNumber != kNone)
+        GetContainerTree(ctx, info->parent.containerNumber, tree);
+    if (info->type == 5 || info->type == 6) {
+        GetContainerTree(ctx, n, tree);
+        if (info->snapshotSource.containerNumber != kNone)
+            GetContainerTree(ctx, info->snapshotSource.containerNumber, tree);
+    }
+    if (tree.empty() && info->type != 5)
+        GetContainerTree(ctx, n, tree);
+    std::sort(tree.begin(), tree.end());
+    tree.erase(std::unique(tree.begin(), tree.end()), tree.end());
+    for (std::uint32_t member : tree) {
+        FSA_TASK_DESCRIPTOR tasks[kMaxTasks];
+        const std::uint32_t count =
+            std::min(AIF_GetTaskListForContainer(ctx, member, tasks, kMaxTasks), kMaxTasks);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t kind = tasks[i].taskType;
+            if (kind != 15 && kind != 16 && kind != 18)
+                continue;
+            if (FsaTask(handle, tasks[i].taskId, kTerminate) != FSA_STS_SUCCESS)
+                continue;
+            ctx->taskCallbacks.WaitForTaskFinish(ctx, tasks[i].taskId);
+            faos_Sleep(1000);
+        }
+    }
+}
+
+bool isIn(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint64_t states) {
+    return PCK_ContainerIs(ctx, n, states, FSA_RETURN_ON_FAILURE);
+}
+
+void ok(FSA_STATUS s) {
+    if (s != FSA_STS_SUCCESS)
+        throw s;
+}
+
+struct PendingRemoval {
+    std::uint32_t container;
+    FsaRemovalRecord record;
+};
+
+// Zeroes the partition entries still configured for the container; true when
+// there were any (the container is then not destroyed).
+bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t uid) {
+    CT_InvalidateCache(ctx);
+    const bool zeroed = CT_WithCache(ctx, [&](const PceList& cache) {
+        auto uidOf = [&](const Pce& e) {
+            std::uint32_t u = 0;
+            CT_GetContainerUIDFromPartition(ctx, &e.partition, &u, 2);
+            return u;
+        };
+        const bool found = std::any_of(cache.begin(), cache.end(), [&](const Pce& e) {
+            return e.state != FSA_PCE_FREE && par::configured(e.partition) && uidOf(e) == uid;
+        });
+        if (found) {
+            for (const Pce& e : cache) {
+                const Partition& p = e.partition;
+                const bool carries = par::l0Number(p) == n ||
+                                     (par::levelPresent(par::l1Type(p)) && par::l1Number(p) == n);
+                if (e.state != FSA_PCE_FREE && carries && uidOf(e) == uid)
+                    CT_PartitionEntryZero(ctx, par::u32(p, par::kEntry));
+            }
+        }
+        CT_ReConfig(ctx, 1);
+        return found;
+    });
+    CT_InvalidateCache(ctx);
+    return zeroed;
+}
+
+} // namespace
+
+void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
+                        FSA_CONTAINER_OPERATION op) {
+    void* handle = UtilHandleFromValue(ctx->handle);
+    bool forced = op == FSA_CO_DELETE_FORCE;
+    std::uint32_t n = container->containerNumber;
+    std::uint32_t uid = container->uniqueId;
+
+    const auto buffer = containerInfo(handle, *container);
+    const auto* info = reinterpret_cast<const FSA_CONTAINER_INFO*>(buffer.get());
+    if (info->container.adapterSerial != container->adapterSerial)
+        throw kNoContainer;
+    const bool passThrough = info->type == kPassThrough;
+    const bool phantom = !CT_CheckConflicts(ctx, n);
+    const std::uint32_t usage = info->usage;
+
+    if (!forced && !phantom) {
+        int ftDisk = 0;
+        ok(FsaNTCheckFTDiskOnContainer(handle, container, &ftDisk));
+        if (ftDisk)
+            throw kFaultTolerantDisk;
+        PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0xD, 0x800000));
+    }
+    if ((usage == 0 || usage == 3) && phantom)
+        forced = true;
+    else
+        PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x8));
+    const bool hasParent = info->parent.containerNumber != kNone;
+    if (!forced) {
+        PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x40080040));
+        if (hasParent && info->parent.containerNumber != n)
+            throw kMemberOfAnother;
+    }
+    if (hasParent) {
+        n = info->parent.containerNumber;
+        uid = info->parent.uniqueId;
+    }
+    if ((op == FSA_CO_DELETE || op == FSA_CO_DELETE2) &&
+        (usage == 4 || usage == 7 || usage == 8 || usage == 9 || usage == 11 || usage == 13))
+        throw kInUseOnHost;
+    if (forced && !phantom)
+        EndAllApiTasksOnContainer(ctx, n, 1);
+
+    std::vector<PendingRemoval> removals;
+    auto prepareRemoval = [&](std::uint32_t number) {
+        PendingRemoval r{number, nullptr};
+        ok(FsaPrepareCtrForRemoval(ctx, number, 1, forced, &r.record));
+        removals.push_back(std::move(r));
+    };
+    bool cleanupPath = false;
+    if (isIn(ctx, n, CT_STATES(0, 0x100))) {
+        cttype record{};
+        std::uint32_t type = 0;
+        CT_GetContainer(ctx, n, &record, &type);
+        const FSA_SNAPSHOT_OPERATION remove = forced ? FSA_SNAP_REMOVE_FORCED : FSA_SNAP_REMOVE;
+        if (type == 5 || type == 6) {
+            tag_FSA_CONTAINER snapshot{};
+            CT_GetStandardID(ctx, &snapshot, type == 5 ? n : recordNumber(record, kSnapshotNumber));
+            ok(FsaSnapshot(handle, remove, &snapshot, nullptr, nullptr, 0));
+            if (type == 5)
+                prepareRemoval(recordNumber(record, kBackingVisible));
+        }
+        if (!isIn(ctx, n, CT_STATES(0, 0x40000)))
+            prepareRemoval(n);
+    } else {
+        if (!hasParent && !CT_PhantomOrRealExists(ctx, n, 1))
+            throw kNoContainer;
+        cleanupPath = true;
+        if (FsaTopMostOsType(ctx) != kOsW2K)
+            prepareRemoval(n);
+    }
+    if (usage != 0 && usage != 3 && usage != 4)
+        CT_ClearFileSystem(ctx, n, 0);
+    const bool zeroed = cleanupPath && zeroLeftoverPartitions(ctx, n, uid);
+    if (!zeroed) {
+        if (ctx->info.firmwareVersion.major < 3) {
+            if (!CT_CheckConflicts(ctx, n))
+                throw kUnknownToOldFirmware;
+            CT_DestroyContainer(ctx, n, forced, 0);
+        } else if (passThrough) {
+            CT_DestroyContainer(ctx, n, forced, 0);
+        } else {
+            CT_DestroyContainer(ctx, uid, forced, 1);
+        }
+    }
+    if (cleanupPath) {
+        FSA_EVENT_DETAILS details{};
+        CT_GetStandardID(ctx, reinterpret_cast<tag_FSA_CONTAINER*>(details.words), n);
+        AIF_SendEventToAllClients(ctx, kEventContainerDeleted, &details);
+    }
+    for (PendingRemoval& r : removals)
+        ok(FsaCtrRemovalComplete(ctx, r.container, 0, std::move(r.record)));
+}

@@ -1,0 +1,41 @@
+// Online change of a container's type or size.
+#include "FsaContainerOps.h"
+#include "OpsFrame.h"
+#include "Reconfiguration.h"
+
+namespace {
+
+constexpr FSA_STATUS kChunkNotForType = static_cast<FSA_STATUS>(577);
+
+FSA_STATUS NetworkMorphContainer() {
+    return FSA_STS_NOT_AVAILABLE_ON_OS;
+}
+
+} // namespace
+
+extern "C" {
+
+FSA_STATUS FsaMorphContainer(void* handle, const tag_FSA_CONTAINER* container,
+                             std::uint32_t newType, unsigned int count,
+                             const FSA_STORAGE_DEVICE* devices, unsigned int chunkBytes,
+                             std::uint64_t sizeBytes, int add) {
+    if (!container || (count && !devices))
+        return FSA_STS_BAD_ARGUMENTS;
+    return FsaOpsCall(handle, kWriteGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        // Volume sets and mirrors have no chunks.
+        if (chunkBytes && (newType == 3 || newType == 1))
+            return kChunkNotForType;
+        if (ctx->connectionType == FSA_CONNECTION_REMOTE)
+            return NetworkMorphContainer();
+        if (partner) {
+            const auto copy =
+                FsaCopyForPartner(handle, devices, count,
+                                  [](FSA_STORAGE_DEVICE& d) -> FSA_STORAGE_DEVICE& { return d; });
+            return FsaMorphContainer(partner, container, newType, count, copy.data(), chunkBytes,
+                                     sizeBytes, add);
+        }
+        CT_MorphContainer(ctx, container, newType, count, devices, chunkBytes, sizeBytes, add);
+        return FSA_STS_SUCCESS;
+    });
+}
+}
