@@ -127,6 +127,7 @@ StoredObject buildObject(const json& o) {
     putLE(obj.bytes, 4, obj.oid, 4);
     putLE(obj.bytes, 8, obj.type, 2);
     obj.bytes[10] = o.value("status", std::uint8_t{0});
+    obj.unreadable = o.value("unreadable", false);
     return obj;
 }
 

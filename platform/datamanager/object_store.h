@@ -13,6 +13,7 @@ struct StoredObject {
     std::uint16_t type = 0;
     std::vector<std::uint32_t> parents;
     std::vector<std::uint8_t> bytes; // whole object, header included
+    bool unreadable = false;         // listed under its parents, but reads of it answer none
 };
 
 class ObjectStore {

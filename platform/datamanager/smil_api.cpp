@@ -82,7 +82,7 @@ uint32_t* handOutList(State& s, const std::vector<std::uint32_t>& oids) {
 
 void* objectCopy(State& s, std::uint32_t oid) {
     StoredObject* o = s.store.find(oid);
-    return o ? handOut(s, o->bytes.data(), o->bytes.size()) : nullptr;
+    return o && !o->unreadable ? handOut(s, o->bytes.data(), o->bytes.size()) : nullptr;
 }
 
 template <typename Fn> auto locked(Fn&& fn) {

@@ -118,6 +118,17 @@ TEST_F(SmilStandin, FailuresAndUnfreedObjectsAreReported) {
     EXPECT_THAT(smil_standin::journal(), ::testing::Contains("SMILGetObjByOID 101"));
 }
 
+TEST(SmilStandinLoad, UnreadableObjectsAreListedButNotRead) {
+    smil_standin::reset();
+    smil_standin::loadJson(R"({"ready": true, "objects": [{"oid": 2, "type": 1},
+        {"oid": 7, "type": 225, "parents": [2], "unreadable": true}]})");
+    const std::uint32_t root = 2, oid = 7;
+    EXPECT_THAT(listed(SMILListChildOIDByType(&root, 225)), ElementsAre(7u));
+    EXPECT_EQ(SMILGetObjByOID(&oid), nullptr);
+    EXPECT_EQ(SMILGetObjByType(&root, 225, 0), nullptr);
+    EXPECT_EQ(smil_standin::liveObjects(), 0u);
+}
+
 TEST(SmilStandinLoad, BadDescriptionsAreRefusedWithAReason) {
     for (const char* bad :
          {"{", R"({"objects": [{"type": 1}]})",

@@ -152,6 +152,7 @@ void readSlices(const json& j, Adapter& a) {
         slice.driveId = s.value("drive", static_cast<std::uint32_t>(a.slices.size()));
         slice.type = s.value("type", slice.type);
         slice.hasMbr = s.value("mbr", slice.hasMbr);
+        slice.mbrReadable = s.value("mbrReadable", slice.mbrReadable);
         for (const auto& p : s.value("diskPartitions", json::array()))
             slice.diskOnly.push_back(readPartition(p));
         a.slices.push_back(slice);
@@ -176,6 +177,7 @@ void readContainers(const json& j, Adapter& a) {
     }
     a.containerCount = j.value("count", static_cast<std::uint32_t>(a.containers.size()));
     a.firstHiddenContainer = j.value("firstHidden", a.containerCount);
+    a.partitionCapacity = j.value("partitionCapacity", a.partitionCapacity);
 }
 
 void readAdapter(const json& j, Adapter& a) {

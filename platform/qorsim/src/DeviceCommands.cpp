@@ -41,13 +41,22 @@ Drive* target(ScsiRequest& s, std::size_t minLength) {
     return s.status ? nullptr : d;
 }
 
+// Drives are listed by bus, then target, then lun.
+std::uint32_t order(std::uint32_t bus, std::uint32_t target, std::uint32_t lun) {
+    return bus << 16 | target << 8 | lun;
+}
+std::uint32_t order(const Drive& d) {
+    return order(d.bus, d.target, d.lun);
+}
+
 void findDrive(ScsiRequest& s) { // 1: {id, id, kind}; kind 1 first, 2 the next
     if (s.length < 12)
         return void(s.status = kBadStatus);
-    const std::uint32_t after = get32(s.data, 4);
+    const std::uint32_t id = get32(s.data, 4);
+    const std::uint32_t after = order(id >> 7 & 63, id & 15, id >> 4 & 7);
     const bool first = get32(s.data, 8) == 1;
     for (const Drive& d : s.adapter.devices.drives)
-        if (first || d.id() > after) {
+        if (first || order(d) > after) {
             put32(s.data, 0, d.id());
             return;
         }
@@ -114,7 +123,8 @@ void startTask(ScsiRequest& s) { // 48: {kind, -, repair, device}
         return void(s.status = kBadStatus);
     const std::uint32_t kind = get32(s.data, 0);
     const std::uint32_t id = get32(s.data, 12);
-    if (!s.adapter.devices.find(id) || (kind != 4 && kind != 6))
+    const Drive* d = s.adapter.devices.find(id);
+    if (!d || d->refusesTasks || (kind != 4 && kind != 6))
         return void(s.status = kBadStatus);
     Task t;
     t.id = s.adapter.nextTaskId++;
@@ -191,20 +201,15 @@ void busInfo(ScsiRequest& s) { // 9
     }
 }
 
-// READ_DATA of a slice: counts the reads of the slice's drive and refuses
-// blocks past the slice's end, as a disk would.
+// READ_DATA of a slice, counted as a read of the slice's drive.
 void readData(CtRequest& c) {
     if (c.param[0] >= c.adapter.slices.size())
         return void(c.reply[0] = 207);
     const Slice& slice = c.adapter.slices[c.param[0]];
-    Drive* d = c.adapter.devices.find(slice.driveId);
-    const std::uint64_t blocks = d ? d->blocks : slice.sizeBlocks;
-    if (d) {
+    if (Drive* d = c.adapter.devices.find(slice.driveId)) {
         ++d->blockReads;
-        d->readsOutOfRange += c.param[1] >= blocks;
+        d->readsOutOfRange += c.param[1] >= d->blocks;
     }
-    if (c.param[1] >= blocks)
-        return void(c.reply[0] = 207);
     c.reply[0] = 208;
     c.data.assign(c.replyCapacity, 0);
     const std::size_t from = std::size_t(c.param[1]) * 512;
@@ -252,6 +257,7 @@ void readDrives(const json& j, Adapter& a) {
         d.transferFlags = e.value("transferFlags", d.transferFlags);
         d.wide = e.value("wide", d.wide);
         d.transferRate = e.value("rate", d.transferRate);
+        d.refusesTasks = e.value("refusesTasks", false);
         if (e.contains("smart")) {
             const json& s = e.at("smart");
             d.smart.readable = s.value("readable", true);
@@ -268,7 +274,7 @@ void readDrives(const json& j, Adapter& a) {
         a.devices.drives.push_back(d);
     }
     std::sort(a.devices.drives.begin(), a.devices.drives.end(),
-              [](const Drive& x, const Drive& y) { return x.id() < y.id(); });
+              [](const Drive& x, const Drive& y) { return order(x) < order(y); });
 }
 
 void readChannels(const json& j, Adapter& a) {

@@ -58,8 +58,11 @@ DiskSet* setOfDrive(Adapter& a, std::uint32_t drive) {
     return nullptr;
 }
 
-bool driveExists(const Adapter& a, std::uint32_t drive) {
-    return std::any_of(a.slices.begin(), a.slices.end(),
+// Disk sets are made of the drives on the controller's channels and of the
+// disks the controller numbers as slices.
+bool driveExists(Adapter& a, std::uint32_t drive) {
+    return a.devices.find(drive) != nullptr ||
+           std::any_of(a.slices.begin(), a.slices.end(),
                        [drive](const Slice& s) { return s.driveId == drive; });
 }
 

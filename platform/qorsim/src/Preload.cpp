@@ -2,7 +2,9 @@
 // program. It intercepts open, close, ioctl and fcntl; calls that concern the
 // device nodes /dev/qor0../dev/qor15 (and the descriptors opened on them) go
 // to the simulator, everything else to the next definition (libc). The
-// configuration is the JSON file named by QORSIM_CONFIG.
+// configuration is the JSON file named by QORSIM_CONFIG; when QORSIM_JOURNAL
+// names a file, the journal is written there as text when the program ends.
+#include "qorsim/JournalText.h"
 #include "qorsim/Simulator.h"
 
 #include <atomic>
@@ -18,6 +20,18 @@ namespace {
 
 std::atomic<qorsim::Simulator*> g_sim{nullptr};
 
+void writeJournal() {
+    const char* path = std::getenv("QORSIM_JOURNAL");
+    qorsim::Simulator* sim = g_sim.load();
+    if (!path || !sim)
+        return;
+    if (FILE* out = std::fopen(path, "w")) {
+        const std::string text = qorsim::journalText(sim->journal());
+        std::fwrite(text.data(), 1, text.size(), out);
+        std::fclose(out);
+    }
+}
+
 qorsim::Simulator& simulator() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -30,6 +44,8 @@ qorsim::Simulator& simulator() {
             }
         }
         g_sim.store(sim);
+        if (std::getenv("QORSIM_JOURNAL"))
+            std::atexit(writeJournal);
     });
     return *g_sim.load();
 }

@@ -1,8 +1,12 @@
 #include "qorsim/Simulator.h"
 
+#include "FaultConfig.h"
+
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -80,6 +84,41 @@ struct Simulator::Impl {
     std::uint32_t nextContinuation = 1;
     unsigned tickEveryFibs = 0; // 0: the clock moves only when asked
     unsigned fibsSinceTick = 0;
+
+    struct Timer {
+        std::chrono::steady_clock::time_point due;
+        unsigned adapter;
+        std::function<void(Adapter&)> action;
+    };
+    std::vector<Timer> timers;
+
+    // Runs the timers that are due (the lock is held).
+    void runDueTimers() {
+        const auto now = std::chrono::steady_clock::now();
+        for (std::size_t i = 0; i < timers.size();) {
+            if (timers[i].due > now) {
+                ++i;
+                continue;
+            }
+            Timer t = std::move(timers[i]);
+            timers.erase(timers.begin() + static_cast<std::ptrdiff_t>(i));
+            if (auto a = model.adapters.find(t.adapter); a != model.adapters.end())
+                t.action(a->second);
+        }
+    }
+
+    // Milliseconds until the next timer, -1 when none is set.
+    int msToNextTimer() const {
+        if (timers.empty())
+            return -1;
+        auto next = timers.front().due;
+        for (const auto& t : timers)
+            next = std::min(next, t.due);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            next - std::chrono::steady_clock::now())
+                            .count();
+        return static_cast<int>(std::max<long long>(ms + 1, 0));
+    }
 
     // The first fault that matches the call, with its counters moved on.
     const Fault* match(const JournalEntry& e) {
@@ -182,6 +221,8 @@ void Simulator::load(const std::string& jsonText) {
         model.adapters[index] = std::move(adapter);
     }
     impl_->model = std::move(model);
+    for (const auto& f : doc.value("faults", nlohmann::json::array()))
+        impl_->faults.push_back(faultFromJson(f));
 }
 
 void Simulator::loadFile(const std::string& path) {
@@ -305,6 +346,7 @@ int Simulator::ioctl(int fd, unsigned long request, void* arg) {
         lock.unlock();
         return static_cast<int>(::syscall(SYS_ioctl, fd, request, arg));
     }
+    impl_->runDueTimers();
     JournalEntry e;
     e.call = Call::Ioctl;
     e.fd = fd;
@@ -393,14 +435,22 @@ int Simulator::ioctl(int fd, unsigned long request, void* arg) {
                 e.error = args.wait ? EBADF : EAGAIN;
                 break;
             }
-            // Block outside the lock; a signal ends the wait with EINTR.
+            // Block outside the lock, waking up for the next timer; a signal
+            // ends the wait with EINTR.
+            // Wakes without a queued event (a new timer) are spent here.
+            std::uint64_t spent;
+            if (::read(channel->eventFd, &spent, sizeof spent) < 0) {
+                // Nothing to spend: the counter was already zero.
+            }
             pollfd p{channel->eventFd, POLLIN, 0};
+            const int timeout = impl_->msToNextTimer();
             ++waiters_;
             lock.unlock();
-            const int r = ::poll(&p, 1, -1);
+            const int r = ::poll(&p, 1, timeout);
             const int err = errno;
             lock.lock();
             --waiters_;
+            impl_->runDueTimers();
             if (r < 0 && err == EINTR) {
                 e.error = EINTR;
                 break;
@@ -527,9 +577,26 @@ void Simulator::advanceClock(unsigned ticks) {
     }
 }
 
+void Simulator::addTimer(unsigned adapter, unsigned delayMs, std::function<void(Adapter&)> action) {
+    std::lock_guard<std::recursive_mutex> lock(impl_->mu);
+    impl_->timers.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs),
+                             adapter, std::move(action)});
+    // Blocked event waits recompute how long they may sleep.
+    for (auto& [id, c] : impl_->channels)
+        Impl::wake(*c);
+}
+
 std::size_t Simulator::openNodeCount() const {
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
     return impl_->nodes.size();
+}
+
+std::size_t Simulator::pendingEvents() const {
+    std::lock_guard<std::recursive_mutex> lock(impl_->mu);
+    std::size_t n = 0;
+    for (const auto& [id, c] : impl_->channels)
+        n += c->queue.size();
+    return n;
 }
 
 std::size_t Simulator::openChannelCount() const {

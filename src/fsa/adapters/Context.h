@@ -99,6 +99,11 @@ public:
     std::atomic<std::uint32_t> partnerCameOnline{0};
     std::uint32_t simulatorKind = 0;
     bool eventsOpened = false; // container sub-command 155 sent
+    // The user-interface callback an application registers (not read by the
+    // library itself).
+    void* uiCallback = nullptr;
+    void* uiCallbackArg = nullptr;
+    std::uint32_t uiCallbackWord = 0;
     std::uint32_t partitionLimit = 30; // a third of it bounds one container's partitions
     std::shared_ptr<FsaContainerCaches> containerCaches = FsaMakeContainerCaches();
 };

@@ -3,37 +3,20 @@
 #include "CheckServices.h"
 
 #include "ContainerCaches.h"
-#include "CtChannel.h"
 #include "PartitionFields.h"
 #include "PckServices.h"
+#include "Reconfiguration.h"
+#include "ScsiCommands.h"
 
 #include <cstring>
 #include <mutex>
 
 namespace {
 
-FSA_STATUS diskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t* words38) {
-    CT_GetCtrDiskSetInfo(ctx, n, reinterpret_cast<std::uint8_t*>(words38));
+FSA_STATUS removeDead(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d, const void* partition) {
+    CT_RemoveDeadPartitions(ctx, SCSI_GetInternalID(ctx, d),
+                            static_cast<const FSA_PARTITION*>(partition));
     return FSA_STS_SUCCESS;
-}
-
-FSA_STATUS rebuild(FSAAPI_CONTEXT* ctx) {
-    CT_InvalidateCache(ctx);
-    return static_cast<FSA_STATUS>(CT_UpdateCache(ctx));
-}
-
-std::vector<PckExtent> extents(FSAAPI_CONTEXT* ctx) {
-    return CT_WithCache(ctx, [](const PceList& list) {
-        std::vector<PckExtent> out;
-        for (const Pce& e : list)
-            out.push_back({par::drive(e.partition), par::start(e.partition), par::size(e.partition),
-                           e.state});
-        return out;
-    });
-}
-
-std::uint32_t perDriveLimit(FSAAPI_CONTEXT* ctx) {
-    return CT_GetMaxNumberOfCtrPartitions(ctx);
 }
 
 void addOnce(std::uint32_t* list, std::uint32_t& count, std::uint32_t n) {
@@ -71,11 +54,8 @@ void CT_InstallCheckServices() {
     static std::once_flag once;
     std::call_once(once, [] {
         PckServices s{};
-        s.containerDiskSetInfo = diskSetInfo;
-        s.rebuildCaches = rebuild;
-        s.sortedPartitions = extents;
-        s.partitionsPerDriveLimit = perDriveLimit;
         s.containersOnDrive = onDrive;
+        s.removeDeadPartitions = removeDead;
         PCK_SetServices(s);
     });
 }

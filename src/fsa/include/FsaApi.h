@@ -138,3 +138,4 @@ FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* count,
                                      FSA_PARTITION_CACHE_ELEMENT** list);
 }
 #include "FsaMaintenance.h"
+#include "FsaDevices.h"

@@ -1,7 +1,9 @@
 #pragma once
 
-// Disk sets, cluster mapping, NVRAM and battery, flash images, adapter
-// maintenance and diagnostic text dumps.
+// The controller library's maintenance exports: disk sets and the cluster
+// mapping, NVRAM and battery, flash images, pause and resume of the
+// adapter's I/O, adapter maintenance, diagnostic text dumps and the host
+// operating-system tests.
 
 #include "FsaTypes.h"
 
@@ -137,10 +139,6 @@ struct FSA_BUS_MAP_ENTRY {
 // A piece of diagnostic text; valid only during the call.
 typedef void (*FSA_TEXT_CALLBACK)(const char* text, void* user);
 
-struct SerialNumberT {
-    std::uint32_t words[2];
-};
-
 extern "C" {
 
 // Disk-set records and cluster mapping.
@@ -174,6 +172,12 @@ FSA_STATUS FsaGetNextDiskSetName(void* handle, std::uint32_t* size, char* name);
 FSA_STATUS FsaCheckDupDiskSetName(void* handle, const char* label);
 FSA_STATUS FsaSetDiskSetParameters(void* handle, FSA_DISK_SET* set, const char* label,
                                    std::uint32_t flags);
+// The adapter that holds the set, opened for cluster management.
+FSA_STATUS FsaGetAdapterNamebyDiskSet(FSA_DISK_SET* set, void** handle, char* name);
+FSA_STATUS FsaSendAifDSStartEvent(void* handle);
+FSA_STATUS FsaSendAifDSFinishEvent(void* handle);
+// Tells every local adapter the host's name: 1 when all took it.
+int FsaSendHostInfoToAdapters();
 
 // NVRAM and battery.
 FSA_STATUS FsaNvram(void* handle, FSA_NVRAM_OPERATION op, FSA_NVRAM_INFO* info);
@@ -192,11 +196,22 @@ FSA_STATUS FsaDiagnostic(void* handle, std::uint32_t operation, int* argument,
                          FSA_TEXT_CALLBACK callback, void* user);
 FSA_STATUS FsaDiagnosticEx(void* handle, std::uint32_t index, std::uint32_t operation,
                            int* argument, FSA_TEXT_CALLBACK callback, void* user);
-FSA_STATUS FsaControllerSerialNumber(void* handle, std::uint32_t operation, std::uint32_t* word0,
-                                     std::uint32_t* word1);
-FSA_STATUS FsaSetPanicOnTakeABreak(void* handle, std::uint32_t mode);
-FSA_STATUS FsaSetUiThreadCallBack(void* handle, void* callback, void* user, std::uint32_t extra);
-int FsaIsUnixOS(std::uint32_t osType);
-int FsaIsNTOS(std::uint32_t osType);
-std::uint32_t FsaGetOSType();
+
+// Seconds 1..150 pause the I/O of the adapter (and of its cluster partner)
+// for that long; 0 resumes it. Needs read-write access.
+FSA_STATUS FsaPauseResumeIo(void* handle, unsigned int seconds);
+// *state := 129 while the handle's I/O is paused, else 299; never asks the
+// controller and takes no lock.
+FSA_STATUS FsaPauseResumeIoStatus(void* handle, unsigned int* state);
+// The same for entry `index` of the adapter table.
+FSA_STATUS FsaPauseResumeIoStatusEx(void* handle, unsigned int index, unsigned int* state);
+
+// Stores the application's user-interface callback with the adapter and
+// with every further entry of its adapter table.
+FSA_STATUS FsaSetUiThreadCallBack(void* handle, void* callback, void* callbackArg,
+                                  unsigned int extraWord);
+
+int FsaIsUnixOS(unsigned int osType);
+int FsaIsNTOS(unsigned int osType);
+unsigned int FsaGetOSType();
 }

@@ -2,6 +2,7 @@
 // their fixed order; the first that holds decides the status.
 
 #include "Aif.h"
+#include "ContainerCaches.h"
 #include "Context.h"
 #include "CtWrappers.h"
 #include "ParamChecks.h"
@@ -252,9 +253,7 @@ private:
             return FSA_STATUS(212);
         if (asked(31)) {
             std::uint32_t ds[38] = {};
-            if (const FSA_STATUS s = m_services.containerDiskSetInfo(m_ctx, m_n, ds);
-                s != FSA_STS_SUCCESS)
-                return s;
+            CT_GetCtrDiskSetInfo(m_ctx, m_n, reinterpret_cast<std::uint8_t*>(ds));
             if (ds[22] == 1 && (ds[0] != 0 || ds[1] != 0))
                 return FSA_STATUS(508);
         }

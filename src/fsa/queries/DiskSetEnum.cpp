@@ -91,9 +91,11 @@ FSA_STATUS DS_GetAllDiskSets(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* sets, int capaci
     const FSA_STATUS s = DS_SendReceiveFIB(ctx, CL_ALL_SETS, &r, sizeof r, &r, sizeof r);
     if (s != FSA_STS_SUCCESS)
         return s;
-    // A count beyond what the caller or the external area can hold is cut.
-    const std::uint32_t fits = kExternalBytes / 16;
-    std::uint32_t n = std::min<std::uint32_t>(r.count, fits);
+    // Numbers and owner ids of every set must fit the external area; more
+    // sets than the caller's array holds are cut to it.
+    if (r.count > kExternalBytes / 16)
+        return maint::kDsFailed;
+    std::uint32_t n = r.count;
     if (sets)
         n = std::min<std::uint32_t>(n, static_cast<std::uint32_t>(capacity));
     for (std::uint32_t i = 0; sets && i < n; ++i) {

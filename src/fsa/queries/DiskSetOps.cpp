@@ -3,6 +3,7 @@
 #include "CtChannel.h"
 #include "DiskSetChannel.h"
 #include "DiskSetEnum.h"
+#include "DiskSetMembers.h"
 #include "DiskSetRecords.h"
 #include "Frame.h"
 #include "MaintStatus.h"
@@ -183,6 +184,33 @@ FSA_STATUS attachOrDetach(DiskSetOp& o, bool attach) {
     return o.modify(attach ? CL_ATTACH : CL_DETACH, o.rec.owner, false);
 }
 
+// Device slots beyond the member count are zeroed; a count beyond the 64
+// slots is refused.
+FSA_STATUS clearUnusedSlots(std::uint32_t op, FSA_DISK_SET_ARGS* args) {
+    std::uint32_t count;
+    FSA_STORAGE_DEVICE* slots;
+    switch (op) {
+    case FSA_DSO_CREATE:
+        count = args->create.memberCount;
+        slots = args->create.members;
+        break;
+    case FSA_DSO_ADD:
+        count = args->add.memberCount;
+        slots = args->add.members;
+        break;
+    case FSA_DSO_REMOVE:
+        count = args->remove.memberCount;
+        slots = args->remove.members;
+        break;
+    default:
+        return FSA_STS_SUCCESS;
+    }
+    if (count > 64)
+        return maint::kTooManyMembers;
+    std::memset(slots + count, 0, sizeof *slots * (64 - count));
+    return FSA_STS_SUCCESS;
+}
+
 bool needsArgs(std::uint32_t op) {
     return op <= FSA_DSO_HOST_MANAGED;
 }
@@ -203,6 +231,14 @@ FSA_STATUS runOperation(DiskSetOp& o) {
         return attachOrDetach(o, true);
     case FSA_DSO_DETACH:
         return attachOrDetach(o, false);
+    case FSA_DSO_CREATE:
+        return DS_DiskSetCreate(o.ctx, o.set, &o.args->create);
+    case FSA_DSO_DELETE:
+        return DS_DiskSetDelete(o.ctx, o.set, &o.args->remove_set);
+    case FSA_DSO_ADD:
+        return DS_AddMembers(o.ctx, o.set, &o.args->add);
+    case FSA_DSO_REMOVE:
+        return DS_RemoveMembers(o.ctx, o.set, &o.args->remove);
     case 4:
         return FSA_STS_NOT_IMPLEMENTED;
     default:
@@ -246,6 +282,8 @@ FSA_STATUS FsaDiskSet(void* handle, FSA_DISK_SET* set, std::uint32_t operation,
             return FSA_STS_BAD_ARGUMENTS;
         if (operation == FSA_DSO_RELEASE)
             args->ownership.onPartner = 0;
+        if (const FSA_STATUS s = clearUnusedSlots(operation, args); s != FSA_STS_SUCCESS)
+            return s;
         CT_InvalidateCache(ctx);
         DiskSetOp o{ctx, set, operation, args};
         FSA_STATUS s;

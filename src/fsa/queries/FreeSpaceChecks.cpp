@@ -1,8 +1,11 @@
 // Checks of requested free-space extents, and the removal of the containers
 // that stand on a drive about to be reused.
 
+#include "ContainerCaches.h"
 #include "Context.h"
+#include "CtChannel.h"
 #include "ParamChecks.h"
+#include "PartitionFields.h"
 #include "PckServices.h"
 #include "ScsiCommands.h"
 
@@ -17,18 +20,23 @@ bool sameDrive(const FSA_STORAGE_DEVICE& a, const FSA_STORAGE_DEVICE& b) {
     return a.scsi.bus == b.scsi.bus && a.scsi.target == b.scsi.target && a.scsi.lun == b.scsi.lun;
 }
 
+FSA_STATUS rebuildCaches(FSAAPI_CONTEXT* ctx) {
+    CT_InvalidateCache(ctx);
+    return static_cast<FSA_STATUS>(CT_UpdateCache(ctx));
+}
+
 // A free element of the sorted cache holding the whole extent.
-void checkExtentIsFree(const std::vector<PckExtent>& cache, std::uint32_t drive,
+void checkExtentIsFree(const PceList& cache, std::uint32_t drive,
                        const FSA_STORAGE_DEVICE_SPACE& s) {
     const std::uint64_t end = s.offset + s.size;
-    for (const PckExtent& e : cache) {
-        if (e.driveId != drive)
+    for (const Pce& e : cache) {
+        if (par::drive(e.partition) != drive)
             continue;
-        const std::uint64_t start = std::uint64_t{e.startBlock} * 512;
-        const std::uint64_t stop = start + std::uint64_t{e.blockCount} * 512;
+        const std::uint64_t start = std::uint64_t{par::start(e.partition)} * 512;
+        const std::uint64_t stop = start + std::uint64_t{par::size(e.partition)} * 512;
         if (s.offset < start || s.offset >= stop)
             continue;
-        if (e.state != PCK_EXTENT_FREE)
+        if (e.state != FSA_PCE_FREE)
             throw FSA_STATUS(148);
         if (stop >= end)
             return;
@@ -40,20 +48,13 @@ void checkExtentIsFree(const std::vector<PckExtent>& cache, std::uint32_t drive,
 
 void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* spaces,
                            std::uint32_t count, int allowSmall) {
-    const PckServices services = PCK_Services();
-    if (const FSA_STATUS s = services.rebuildCaches(ctx); s != FSA_STS_SUCCESS)
+    if (const FSA_STATUS s = rebuildCaches(ctx); s != FSA_STS_SUCCESS)
         throw s;
-    const std::vector<PckExtent> cache = services.sortedPartitions(ctx);
-    const std::uint32_t limit = services.partitionsPerDriveLimit(ctx);
-
+    const std::uint32_t limit = CT_GetMaxNumberOfCtrPartitions(ctx);
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t drive =
-            static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, &spaces[i].device));
-        std::uint64_t wanted = 0;
+        std::uint64_t wanted = CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, &spaces[i].device.scsi);
         for (std::uint32_t j = i; j < count; ++j)
             wanted += sameDrive(spaces[j].device, spaces[i].device);
-        for (const PckExtent& e : cache)
-            wanted += e.driveId == drive && e.state != PCK_EXTENT_FREE;
         if (wanted > limit)
             throw FSA_STATUS(581);
     }
@@ -61,14 +62,14 @@ void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* 
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const FSA_STORAGE_DEVICE_SPACE& s = spaces[i];
-        const std::uint32_t drive = static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, &s.device));
+        const auto drive = static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, &s.device));
         if ((s.offset & kAlign) != 0 || (s.size & kAlign) != 0)
             throw FSA_STATUS(147);
         // Offsets near the top of the range would wrap: no disk holds them.
         if (s.size > UINT64_MAX - s.offset)
             throw FSA_STATUS(149);
         total += s.size;
-        checkExtentIsFree(cache, drive, s);
+        CT_WithCache(ctx, [&](const PceList& cache) { checkExtentIsFree(cache, drive, s); });
         for (std::uint32_t j = i + 1; j < count; ++j) {
             const FSA_STORAGE_DEVICE_SPACE& o = spaces[j];
             if (!sameDrive(o.device, s.device))
@@ -102,5 +103,5 @@ FSA_STATUS PCK_CheckAndRemoveActiveCtrs(FSAAPI_CONTEXT* ctx, int deviceId, int r
     }
     direct.reset();
     higher.reset();
-    return services.rebuildCaches(ctx);
+    return rebuildCaches(ctx);
 }

@@ -48,13 +48,10 @@ const PckServices kDefaults = {
     noDynamicDisk,
     noHostVolumes,
     hostUsage,
-    [](FSAAPI_CONTEXT*, std::uint32_t, std::uint32_t*) -> FSA_STATUS { notProvided(); },
-    [](FSAAPI_CONTEXT*) -> FSA_STATUS { notProvided(); },
-    [](FSAAPI_CONTEXT*) -> std::vector<PckExtent> { notProvided(); },
-    [](FSAAPI_CONTEXT*) -> std::uint32_t { notProvided(); },
     [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, std::uint32_t*,
        std::uint32_t*) -> std::uint32_t { notProvided(); },
     [](FSAAPI_CONTEXT*, std::uint32_t, std::uint32_t) -> FSA_STATUS { notProvided(); },
+    [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, const void*) -> FSA_STATUS { notProvided(); },
 };
 
 std::mutex g_mutex;
@@ -78,12 +75,9 @@ void PCK_SetServices(const PckServices& s) {
     install(g_services.dynamicDiskOnContainer, s.dynamicDiskOnContainer);
     install(g_services.hostVolumes, s.hostVolumes);
     install(g_services.containerUsage, s.containerUsage);
-    install(g_services.containerDiskSetInfo, s.containerDiskSetInfo);
-    install(g_services.rebuildCaches, s.rebuildCaches);
-    install(g_services.sortedPartitions, s.sortedPartitions);
-    install(g_services.partitionsPerDriveLimit, s.partitionsPerDriveLimit);
     install(g_services.containersOnDrive, s.containersOnDrive);
     install(g_services.deleteContainer, s.deleteContainer);
+    install(g_services.removeDeadPartitions, s.removeDeadPartitions);
 }
 
 void PCK_ResetServices() {

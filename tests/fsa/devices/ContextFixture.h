@@ -43,8 +43,9 @@ protected:
     enum class On { Container, Scsi, Aif };
     void failNext(On kind, int code, int times = 1, int skip = 0) {
         qorsim::Fault f;
-        (kind == On::Container ? f.ctCommand : kind == On::Scsi ? f.scsiOperation : f.aifRequest) =
-            code;
+        (kind == On::Container ? f.ctCommand
+         : kind == On::Scsi    ? f.scsiOperation
+                               : f.aifRequest) = code;
         f.error = EIO;
         f.times = times;
         f.skip = skip;

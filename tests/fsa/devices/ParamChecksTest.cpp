@@ -21,7 +21,8 @@ const char* kConfig = R"({"adapters": [{"index": 0, "serial": 4660,
     {"number": 7, "type": 1, "members": [0]}]},
   "partitions": [
     [0],
-    [1, 0, 0, 0, 0, 0, 128, 2048, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 5],
+    [1, 0, 0, 0, 0, 0, 128, 2048, 4660, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 5,
+     0, 0, 0, 0, 0, 0, 0, 0, 1],
     [2, 0, 0, 0, 0, 0, 128, 2048, 0, 0, 0, 0, 2, 0, 0, 0, 1],
     [3, 0, 0, 0, 0, 0, 128, 2048, 0, 0, 0, 0, 2],
     [4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 4],
@@ -80,7 +81,8 @@ TEST_F(ParamChecks, ContainerQuestionsInOrder) {
         {"remembered type is 2 (mirror)", 2, PCK_BIT(12) | PCK_BIT(13), 1, 1},
         {"own type is not 2", 0, PCK_BIT(12), 103, 1},
         {"own type is neither 2 nor 4", 0, PCK_BIT(13), 180, 1},
-        {"member count at the limit", 0, PCK_BIT(11), 1, 1},
+        {"member count below the limit", 0, PCK_BIT(11), 1, 1},
+        {"in no disk set", 0, PCK_BIT(31), 1, 1},
     };
     for (const ContainerCase& c : cases) {
         int valid = -1;
@@ -97,24 +99,6 @@ TEST_F(ParamChecks, ContainerVerdictByMode) {
     EXPECT_EQ(thrown([&] { PCK_ThrowIfContainerIs(ctx(), 6, 0); }), 11u);
     EXPECT_EQ(thrown([&] { PCK_ContainerIs(ctx(), 1, PCK_BIT(4), FSA_THROW_ON_FAILURE); }), 143u);
     EXPECT_EQ(thrown([&] { PCK_ThrowIfContainerIs(ctx(), 0, PCK_BIT(7)); }), 1u);
-}
-
-TEST_F(ParamChecks, DiskSetQuestionAsksItsOwner) {
-    EXPECT_EQ(thrown([&] {
-                  int valid = 0;
-                  PCK_ContainerIsRet(ctx(), 0, PCK_BIT(31), &valid);
-              }),
-              66u);
-    PckServices s{};
-    s.containerDiskSetInfo = [](FSAAPI_CONTEXT*, std::uint32_t n, std::uint32_t* w) {
-        w[0] = n == 0;
-        w[22] = 1;
-        return FSA_STS_SUCCESS;
-    };
-    PCK_SetServices(s);
-    int valid = 0;
-    EXPECT_EQ(PCK_ContainerIsRet(ctx(), 0, PCK_BIT(31), &valid), 508u);
-    EXPECT_EQ(PCK_ContainerIsRet(ctx(), 1, PCK_BIT(31), &valid), 1u);
 }
 
 TEST_F(ParamChecks, ControllerFailureIsThrown) {

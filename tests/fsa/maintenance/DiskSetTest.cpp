@@ -4,6 +4,7 @@
 #include "DiskSetOps.h"
 #include "DiskSetRecords.h"
 #include "HandleTable.h"
+#include "PckServices.h"
 #include "SimFixture.h"
 
 #include <cstring>
@@ -16,6 +17,8 @@ constexpr std::uint64_t kSelf = 4660;
 constexpr std::uint64_t kOther = 9999;
 
 const char* kConfig = R"({"adapters": [{"index": 0, "serial": 4660,
+  "drives": [{"bus": 0, "target": 0}, {"bus": 0, "target": 1}, {"bus": 0, "target": 2},
+             {"bus": 1, "target": 0}, {"bus": 1, "target": 1}],
   "slices": [{"drive": 0}, {"drive": 1}, {"drive": 2}, {"drive": 128}, {"drive": 129}],
   "diskSets": [
     {"number": 100, "creator": 4660, "label": "Untitled-1", "owner": 4660, "flags": 4, "members": [0],
@@ -272,6 +275,19 @@ TEST_F(DiskSetTest, AnAdapterWithoutSetsReportsOnceAndFails) {
     EXPECT_EQ(FsaCheckDupDiskSetName(handle, "any"), FSA_STS_SUCCESS);
 }
 
+TEST_F(DiskSetTest, ACountBeyondTheExternalAreaIsRefused) {
+    qorsim::Fault bogus;
+    bogus.fibCommand = 550;
+    bogus.mutateReply = [](std::uint8_t* fib) {
+        if (qorsim::get32(fib, qorsim::kFibHeader + 8 + 268) == 1) // the all-sets record
+            qorsim::put32(fib, qorsim::kFibHeader + 8 + 264, 257);
+    };
+    sim.inject(bogus);
+    Seen seen;
+    EXPECT_EQ(FsaEnumDiskSets(handle, nullptr, collectSets, &seen), 425u);
+    EXPECT_EQ(seen.calls, (std::vector<std::pair<unsigned, std::string>>{{424, ""}}));
+}
+
 TEST_F(DiskSetTest, NamesAndLabels) {
     char name[32];
     std::uint32_t size = sizeof name;
@@ -414,6 +430,116 @@ TEST_F(DiskSetTest, OwnershipClaims) {
     EXPECT_EQ(claims[1].operation, 2u);
     EXPECT_EQ(claims[2].operation, 3u);
     EXPECT_EQ(claims[2].number, 100u);
+}
+
+FSA_STORAGE_DEVICE drive(std::uint8_t bus, std::uint8_t target) {
+    FSA_STORAGE_DEVICE d{};
+    d.scsi.bus = bus;
+    d.scsi.target = target;
+    return d;
+}
+
+TEST_F(DiskSetTest, CreateFromFreeSharedDrives) {
+    FSA_DISK_SET_ARGS args{};
+    args.create.memberCount = 1;
+    args.create.members[0] = drive(1, 1);
+    args.create.members[1] = drive(7, 7); // beyond the count: cleared
+    args.create.sparePool = 1;
+    std::strcpy(args.create.label, "fresh");
+    FSA_DISK_SET set{};
+    ASSERT_EQ(FsaDiskSet(handle, &set, FSA_DSO_CREATE, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(args.create.members[1].scsi.bus, 0);
+    EXPECT_EQ(set.creator, kSelf);
+    const qorsim::DiskSet* made = modelSet(set.number);
+    ASSERT_NE(made, nullptr);
+    EXPECT_STREQ(made->label.data(), "fresh");
+    EXPECT_EQ(made->owner, kSelf);
+    EXPECT_EQ(made->attributes, 1u);
+    EXPECT_EQ(made->members, std::vector<std::uint32_t>{129});
+    EXPECT_EQ(made->number >> 24 & 0xFF, made->stamp >> 24 & 0xFF); // both carry the year
+    FSA_DISK_SET_INFO info;
+    EXPECT_EQ(FsaGetDiskSetInfo(handle, &set, &info), FSA_STS_SUCCESS);
+    EXPECT_EQ(info.words[FSA_DSI_STATE], 1u);
+}
+
+TEST_F(DiskSetTest, CreateRefusals) {
+    const struct {
+        const char* what;
+        std::uint32_t count;
+        FSA_STORAGE_DEVICE first, second;
+        const char* label;
+        unsigned status;
+    } rows[] = {{"private drive", 1, drive(0, 2), {}, "x", 510},
+                {"drive already in a set", 1, drive(0, 0), {}, "x", 428},
+                {"drive the controller does not know", 1, drive(1, 5), {}, "x", 428},
+                {"shared and private drives", 2, drive(1, 1), drive(0, 2), "x", 510},
+                {"label taken", 1, drive(1, 1), {}, "Untitled-1", 511},
+                {"no members", 0, {}, {}, "x", 7},
+                {"too many members", 65, {}, {}, "x", 24}};
+    const std::size_t before = sim.snapshot(0).maint.diskSets.size();
+    for (const auto& r : rows) {
+        FSA_DISK_SET_ARGS args{};
+        args.create.memberCount = r.count;
+        args.create.members[0] = r.first;
+        args.create.members[1] = r.second;
+        std::strcpy(args.create.label, r.label);
+        FSA_DISK_SET set{};
+        EXPECT_EQ(FsaDiskSet(handle, &set, FSA_DSO_CREATE, &args), r.status) << r.what;
+    }
+    EXPECT_EQ(sim.snapshot(0).maint.diskSets.size(), before);
+}
+
+TEST_F(DiskSetTest, AddAndRemoveDrives) {
+    // No container lives on the drives; the container layer's part of the
+    // removal has nothing to do.
+    PckServices none{};
+    none.containersOnDrive = [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, std::uint32_t*,
+                                std::uint32_t*) -> std::uint32_t { return 0; };
+    PCK_SetServices(none);
+    FSA_DISK_SET own = key(100, kSelf);
+    FSA_DISK_SET_ARGS args{};
+    args.add.memberCount = 1;
+    args.add.members[0] = drive(0, 2);
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ADD, &args), 429u); // private drive, held set
+    args.add.members[0] = drive(1, 1);
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ADD, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(args.add.resultFlags, 0u);
+    EXPECT_EQ(modelSet(100)->members, (std::vector<std::uint32_t>{0, 129}));
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ADD, &args), 428u); // already a member
+    FSA_DISK_SET foreign = key(200, kOther);
+    EXPECT_EQ(FsaDiskSet(handle, &foreign, FSA_DSO_ADD, &args), 434u);
+
+    args = {};
+    args.remove.memberCount = 2;
+    args.remove.members[0] = drive(0, 0);
+    args.remove.members[1] = drive(1, 1);
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_REMOVE, &args), 439u); // the last drive stays
+    args.remove.memberCount = 3;
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_REMOVE, &args), 24u);
+    args.remove.memberCount = 1;
+    args.remove.members[0] = drive(0, 1); // a drive of another set
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_REMOVE, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(args.remove.resultFlags, 4u);
+    args.remove.members[0] = drive(1, 1);
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_REMOVE, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(args.remove.resultFlags, 0u);
+    EXPECT_EQ(modelSet(100)->members, std::vector<std::uint32_t>{0});
+}
+
+TEST_F(DiskSetTest, DeleteSets) {
+    FSA_DISK_SET_ARGS args{};
+    FSA_DISK_SET loose = key(300, kSelf);
+    ASSERT_EQ(FsaDiskSet(handle, &loose, FSA_DSO_DELETE, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(modelSet(300), nullptr); // taken first, then deleted
+    FSA_DISK_SET foreign = key(200, kOther);
+    EXPECT_EQ(FsaDiskSet(handle, &foreign, FSA_DSO_DELETE, &args), 434u);
+    FSA_DISK_SET own = key(100, kSelf);
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH, nullptr), FSA_STS_SUCCESS);
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DELETE, &args), 451u);
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DETACH, nullptr), FSA_STS_SUCCESS);
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DELETE, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(modelSet(100), nullptr);
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DELETE, &args), 425u);
 }
 
 } // namespace

@@ -53,6 +53,7 @@ struct Drive {
     std::vector<Defect> grownDefects;
     std::uint32_t defectFormat = 0x55; // passed back by the list requests
     std::vector<std::pair<std::uint32_t, std::uint32_t>> defectPieces; // {start, count} asked
+    bool refusesTasks = false;         // verify and zero answer a bad status
     std::uint32_t blockReads = 0;      // 512-byte reads of the drive's slice
     std::uint32_t readsOutOfRange = 0; // reads at or past the capacity
 
@@ -62,7 +63,7 @@ struct Drive {
 };
 
 struct Devices {
-    std::vector<Drive> drives; // ordered by internal id
+    std::vector<Drive> drives; // ordered by bus, target, lun
     // Bus information: one byte per channel from byte 12, the channel state
     // from byte 22.
     std::array<std::uint8_t, 10> channelBytes{};

@@ -55,6 +55,7 @@ struct FlashModel {
     bool writingBios = false;
     std::vector<std::uint8_t> pending;
     std::uint32_t completed = 0; // transfers completed
+    bool ignoreWrites = false;   // a worn part: transfers complete, flash unchanged
 };
 
 struct Maintenance {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "qorsim/DeviceModel.h"
+#include "qorsim/CacheModel.h"
 #include "qorsim/MaintenanceModel.h"
+#include "qorsim/SoftErrors.h"
 
 #include <array>
 #include <cstdint>
@@ -53,6 +55,7 @@ struct Slice {
     std::uint32_t driveId = 0;      // internal SCSI id of the disk
     std::uint32_t type = 6;         // 3: a DOS partition, 6: a disk the controller lays out
     bool hasMbr = true;             // carries the controller's MBR
+    bool mbrReadable = true;        // false: reading its MBR fails
     std::vector<std::uint8_t> data; // the first bytes of the disk
     // Entries of the disk's own partition table that the in-memory table
     // does not hold (the in-memory entries naming this slice are on it too).
@@ -95,6 +98,7 @@ struct Adapter {
     std::array<std::uint32_t, 10> miscStatus{};
     std::uint32_t containerCount = 0;
     std::uint32_t firstHiddenContainer = 0;
+    std::uint32_t partitionCapacity = 256; // entries the partition table can take
     std::vector<Slice> slices;
     std::vector<PartitionEntry> partitions; // the in-memory partition table
     std::map<std::uint32_t, ContainerRecord> containers;
@@ -109,7 +113,20 @@ struct Adapter {
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
     bool eventsOpenedReadWrite = false;          // container sub-command 155 seen
     Maintenance maint;                           // disk sets, NVRAM, battery, flash
+    // PAUSE_IO / RELEASE_IO: the CT status each is answered with (0: the
+    // controller's normal answer), the length of one second of pause time
+    // (shorter in tests), and a paused event that arrives only after the
+    // release (out of order).
+    struct IoPause {
+        std::uint32_t pauseReply = 0;
+        std::uint32_t releaseReply = 0;
+        std::uint32_t secondMs = 1000;
+        bool latePausedEvent = false;
+        std::uint64_t generation = 0; // ends an older pause's resume timer
+    } io;
     Devices devices;                             // drives and channels
+    SoftErrors softErrors;
+    CacheModel cache;
 
     Task* findTask(std::uint32_t id);
 };

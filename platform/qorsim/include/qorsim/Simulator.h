@@ -99,10 +99,17 @@ public:
     // report their progress as job-progress events.
     void advanceClock(unsigned ticks = 1);
 
+    // Runs `action` on the adapter's record once `delayMs` have passed: at
+    // the first driver request from then on, or in a blocked event wait,
+    // which wakes up for it.
+    void addTimer(unsigned adapter, unsigned delayMs, std::function<void(Adapter&)> action);
+
     // Inspection.
     std::size_t openNodeCount() const;
     std::size_t openChannelCount() const;
     int blockedWaiters() const { return waiters_.load(); }
+    // Adapter events queued and not yet taken by a receive channel.
+    std::size_t pendingEvents() const;
     std::vector<JournalEntry> journal() const;
     void clearJournal();
     void setJournaling(bool on);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "qorsim/Simulator.h"
+
+#include <nlohmann/json_fwd.hpp>
+
+namespace qorsim {
+
+// One failure to inject, from the configuration's "faults" list:
+// {"call": "open"|"close"|"ioctl"|"fcntl", "path": TEXT, "adapter": N,
+//  "fib": N, "ct": N, "scsi": N, "aif": N, "skip": N, "times": N (-1 all),
+//  "error": ERRNO, "replyWords": {"I": VALUE, ...}}. replyWords change the
+// reply's payload words of a call that passes (error 0).
+Fault faultFromJson(const nlohmann::json& j);
+
+} // namespace qorsim
