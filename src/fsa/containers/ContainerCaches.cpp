@@ -1,6 +1,5 @@
 #include "ContainerCaches.h"
 
-#include "CheckServices.h"
 #include "CtChannel.h"
 #include "Frame.h"
 #include "IdentityCommands.h"
@@ -11,7 +10,6 @@
 #include <new>
 
 std::shared_ptr<FsaContainerCaches> FsaMakeContainerCaches() {
-    CT_InstallCheckServices();
     return std::make_shared<FsaContainerCaches>();
 }
 
