@@ -146,17 +146,6 @@ bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
 
 // Moves a container that is to become a member to the highest free number
 // (out of the host's sight); returns its number then.
-std::uint32_t hideMember(FSAAPI_CONTEXT* ctx, std::uint32_t n, int localOnly) {
-    FsaRemovalRecord record;
-    ok(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
-    const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
-    if (top > n) {
-        CT_MoveContainer(ctx, n, top);
-        n = top;
-    }
-    ok(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
-    return n;
-}
 
 FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* out,
                          std::uint32_t type, const char* name, std::uint32_t count,
@@ -260,7 +249,7 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
         PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
         if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
             return kNoHiddenNumber;
-        const std::uint32_t member = hideMember(ctx, added->containerNumber, 1);
+        const std::uint32_t member = CT_HideMember(ctx, added->containerNumber, 1);
         CT_VolumeAdd2(ctx, volume->containerNumber, member);
         if (ctx->connectionType == FSA_CONNECTION_LOCAL)
             UtilPrintDebugFormatted("faos_ExposeExtendedContainer\n");

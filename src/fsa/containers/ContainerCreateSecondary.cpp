@@ -73,17 +73,9 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
     const std::uint32_t lowestBefore = CT_GetNextFreeContainer(ctx, 0, localOnly);
     std::uint32_t smallestMember = 0xFFFFFFFF;
     for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint32_t n = members[i].containerNumber;
-        smallestMember = std::min(smallestMember, n);
-        FsaRemovalRecord record;
-        ok(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
-        const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
-        if (top > n) {
-            CT_MoveContainer(ctx, n, top);
-            n = top;
-        }
-        ok(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
-        numbers.push_back(n);
+        const std::uint32_t member = members[i].containerNumber;
+        smallestMember = std::min(smallestMember, member);
+        numbers.push_back(CT_HideMember(ctx, member, localOnly));
     }
     CT_InvalidateCache(ctx);
     const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);
@@ -103,6 +95,18 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
 }
 
 } // namespace
+
+std::uint32_t CT_HideMember(FSAAPI_CONTEXT* ctx, std::uint32_t n, int localOnly) {
+    FsaRemovalRecord record;
+    ok(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
+    const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
+    // The host lets go of the number it knew before the move.
+    ok(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
+    if (top <= n)
+        return n;
+    CT_MoveContainer(ctx, n, top);
+    return top;
+}
 
 extern "C" {
 
