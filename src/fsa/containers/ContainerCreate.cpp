@@ -84,11 +84,6 @@ Kind kindOf(std::uint32_t type) {
     }
 }
 
-void ok(FSA_STATUS s) {
-    if (s != FSA_STS_SUCCESS)
-        throw s;
-}
-
 // All extents' disks in one disk set (or all in none): 1, else 461 or the
 // failure of reading the first disk's disk set.
 FSA_STATUS CT_CheckDisksInSameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t count,
@@ -151,7 +146,7 @@ FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* o
                          std::uint32_t type, const char* name, std::uint32_t count,
                          const FSA_STORAGE_DEVICE_SPACE* spaces, std::uint32_t chunkBytes,
                          const tag_FSA_CONTAINER_PARAMS* params) {
-    ok(CT_CheckDisksInSameDiskSet(ctx, count, spaces));
+    FsaOk(CT_CheckDisksInSameDiskSet(ctx, count, spaces));
     const bool shared = sharedBus(ctx, spaces[0].device);
     if (count > ctx->info.maxContainerMembers) {
         UtilPrintDebugFormatted("FsaCreatePrimaryContainer: Too many partition requested\n");
@@ -171,11 +166,11 @@ FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* o
     CT_CreateNewContainer(ctx, n, kind.kind, membersOf(ctx, spaces, count), chunkBytes);
     CT_ReConfig(ctx, 1);
     if (name)
-        ok(CT_SetName(ctx, n, name));
+        FsaOk(CT_SetName(ctx, n, name));
     CT_ClearFileSystem(ctx, n, 0);
     const bool w2k = ctx->info.osType == kOsW2K;
     if (!(w2k && kind.after != After::Nothing && kind.quick) && n < ctx->info.firstHiddenContainer)
-        ok(FsaExposeCtrToOs(ctx, n, 0));
+        FsaOk(FsaExposeCtrToOs(ctx, n, 0));
     CT_GetStandardID(ctx, out, n);
     FSA_STATUS paramStatus = FSA_STS_SUCCESS;
     if (params && (params->readCache || params->writeCache))

@@ -3,7 +3,7 @@
 #include "Context.h"
 #include "FsaContainerOps.h"
 #include "HandleTable.h"
-#include "SimFixture.h"
+#include "OpsFixture.h"
 
 #include <atomic>
 #include <cstring>
@@ -27,11 +27,6 @@ const char* kTwoVolumes = R"({"adapters": [{"index": 0, "serial": 9,
   "hostDisks": [{"container": 1, "instance": 2, "target": 1, "name": "sdb"},
                 {"container": 2, "instance": 2, "target": 2, "name": "sdc"}]}]})";
 
-struct Sent {
-    int count = 0;
-    std::uint32_t words[3] = {};
-};
-
 std::atomic<int> g_delayEvents{0};
 int countDelayEvent(void*, std::uint32_t bit, FSA_EVENT_DETAILS* d, void*) {
     if (bit == 0x200000 && d && d->words[0] == 1)
@@ -39,33 +34,17 @@ int countDelayEvent(void*, std::uint32_t bit, FSA_EVENT_DETAILS* d, void*) {
     return 1;
 }
 
-class Dispatch : public fsatest::SimTest {
+class Dispatch : public fsatest::OpsTest {
 protected:
-    std::string config() const override { return kTwoVolumes; }
+    Dispatch() : OpsTest(kTwoVolumes) {}
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpsTest::SetUp();
         ctx = UtilGetContextFromHandle(handle);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    // Sub-command `cmd` answers `status` and counts what it was sent.
-    std::shared_ptr<Sent> answer(std::uint32_t cmd, std::uint32_t status) {
-        auto sent = std::make_shared<Sent>();
-        sim.registerContainer(cmd, [sent, status](qorsim::CtRequest& c) {
-            ++sent->count;
-            std::copy(c.param, c.param + 3, sent->words);
-            c.reply[0] = status;
-        });
-        return sent;
     }
     FSA_STATUS op(std::uint32_t n, FSA_CONTAINER_OPERATION o, void* arg = nullptr) {
         const tag_FSA_CONTAINER c{n, 0, 9};
         return FsaContainer(handle, &c, o, arg);
     }
-    void* handle = nullptr;
     FSAAPI_CONTEXT* ctx = nullptr;
 };
 

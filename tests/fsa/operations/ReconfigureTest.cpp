@@ -3,8 +3,8 @@
 #include "Context.h"
 #include "FsaContainerOps.h"
 #include "HandleTable.h"
+#include "OpsFixture.h"
 #include "ParamChecks.h"
-#include "SimFixture.h"
 
 #include <memory>
 #include <vector>
@@ -31,12 +31,6 @@ const char* kVolumes = R"({"adapters": [{"index": 0, "serial": 9,
                 {"container": 2, "target": 2, "name": "sdc"},
                 {"container": 0, "target": 3, "name": "sdd"}]}]})";
 
-struct Sent {
-    int count = 0;
-    std::uint32_t words[3] = {};
-    std::vector<std::uint8_t> data;
-};
-
 FSA_STORAGE_DEVICE drive(std::uint8_t target) {
     FSA_STORAGE_DEVICE d{};
     d.scsi.target = target;
@@ -44,30 +38,10 @@ FSA_STORAGE_DEVICE drive(std::uint8_t target) {
     return d;
 }
 
-class Reconfigure : public fsatest::SimTest {
+class Reconfigure : public fsatest::OpsTest {
 protected:
-    std::string config() const override { return kVolumes; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    std::shared_ptr<Sent> answer(std::uint32_t cmd, std::uint32_t status, std::uint32_t word1 = 0) {
-        auto sent = std::make_shared<Sent>();
-        sim.registerContainer(cmd, [sent, status, word1](qorsim::CtRequest& c) {
-            ++sent->count;
-            std::copy(c.param, c.param + 3, sent->words);
-            sent->data.assign(c.in, c.in + 72);
-            c.reply[0] = status;
-            c.reply[1] = word1;
-        });
-        return sent;
-    }
+    Reconfigure() : OpsTest(kVolumes) {}
     const tag_FSA_CONTAINER one{1, 0, 9}, two{2, 0, 9};
-    void* handle = nullptr;
 };
 
 TEST_F(Reconfigure, MorphSendsTheRequestForTheNewType) {
@@ -144,7 +118,7 @@ TEST_F(Reconfigure, OlderMirrorEntry) {
 }
 
 TEST_F(Reconfigure, AVolumeSetOfContainersTakesTheirPlace) {
-    auto secondary = std::make_shared<Sent>();
+    auto secondary = std::make_shared<fsatest::Sent>();
     sim.registerContainer(171, [secondary](qorsim::CtRequest& c) { // the new volume set
         ++secondary->count;
         std::copy(c.param, c.param + 3, secondary->words);

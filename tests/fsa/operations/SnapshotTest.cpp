@@ -4,7 +4,7 @@
 #include "Context.h"
 #include "FsaSnapshot.h"
 #include "HandleTable.h"
-#include "SimFixture.h"
+#include "OpsFixture.h"
 
 #include <cstring>
 
@@ -36,23 +36,14 @@ const char* kSnapshots = R"({"adapters": [{"index": 0, "serial": 9, "info": {"op
                 {"container": 2, "target": 2, "name": "sdc"},
                 {"container": 3, "target": 3, "name": "sdd"}]}]})";
 
-class Snapshots : public fsatest::SimTest {
+class Snapshots : public fsatest::OpsTest {
 protected:
-    std::string config() const override { return kSnapshots; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
+    Snapshots() : OpsTest(kSnapshots) {}
     FSA_STATUS snap(FSA_SNAPSHOT_OPERATION op, std::uint32_t source, std::uint32_t backing,
                     FSA_SNAPSHOT_INFO* info, unsigned chunk) {
         const tag_FSA_CONTAINER s{source, 0, 9}, b{backing, 0, 9};
         return FsaSnapshot(handle, op, &s, &b, info, chunk);
     }
-    void* handle = nullptr;
 };
 
 TEST_F(Snapshots, SizingAdviceFollowsTheSourceSize) {
