@@ -26,12 +26,8 @@ void registerContainerCreation(Simulator& sim);
 void registerDeviceCommands(Simulator& sim);
 // FIB 300, battery registers, flash transfers, bus resets.
 void registerMaintenanceCommands(Simulator& sim);
-// FIB 550: disk sets and cluster information.
-void registerDiskSetCommands(Simulator& sim);
 // PAUSE_IO, RELEASE_IO and their events.
 void registerPauseIo(Simulator& sim);
-// SCSI sub-operations about drives, channel bytes, reads of a slice.
-void registerDeviceCommands(Simulator& sim);
 
 } // namespace qorsim
 namespace qorsim {

@@ -136,6 +136,9 @@ struct FSA_BUS_MAP_ENTRY {
     std::uint32_t words[2];
 };
 
+// Host file-system parameters; opaque to the library on this host.
+struct FSA_FILE_SYSTEM_PARAMETERS;
+
 // A piece of diagnostic text; valid only during the call.
 typedef void (*FSA_TEXT_CALLBACK)(const char* text, void* user);
 
@@ -178,6 +181,11 @@ FSA_STATUS FsaSendAifDSStartEvent(void* handle);
 FSA_STATUS FsaSendAifDSFinishEvent(void* handle);
 // Tells every local adapter the host's name: 1 when all took it.
 int FsaSendHostInfoToAdapters();
+
+// The file system of a container.
+FSA_STATUS FsaRemoveFileSystem(void* handle, const tag_FSA_CONTAINER* container);
+FSA_STATUS FsaUpdateFileSystem(void* handle, const tag_FSA_CONTAINER* container,
+                               const FSA_FILE_SYSTEM_PARAMETERS* params);
 
 // NVRAM and battery.
 FSA_STATUS FsaNvram(void* handle, FSA_NVRAM_OPERATION op, FSA_NVRAM_INFO* info);
