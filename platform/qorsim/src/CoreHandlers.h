@@ -14,9 +14,6 @@ void registerTaskRequests(Simulator& sim);
 void registerAdapterContainerCommands(Simulator& sim);
 // Slices, partitions, containers, user flags, dumps, memory.
 void registerConfigurationCommands(Simulator& sim);
-// FIB 550: disk sets and cluster information.
-void registerDiskSetCommands(Simulator& sim);
-// Container unique ids (165, 167).
 // Container unique ids (165, 167), labels (130, 131), delays (25, 58).
 void registerContainerIdentity(Simulator& sim);
 // Creating (179) and destroying (17) containers over the partition table;
@@ -33,12 +30,9 @@ void registerPauseIo(Simulator& sim);
 namespace qorsim {
 // SCSI sub-operation 85: soft-error state and disk list.
 void registerSoftErrorCommands(Simulator& sim);
-} // namespace qorsim
-namespace qorsim {
 // Cache commands 111, 112, 129, 132, 135.
 void registerCacheCommands(Simulator& sim);
-} // namespace qorsim
-namespace qorsim {
 // MOVE_CONTAINER 21, ZERO_CONTAINER_SPACE 59.
 void registerOperationCommands(Simulator& sim);
+
 } // namespace qorsim

@@ -7,6 +7,7 @@
 #include "CtWrappers.h"
 #include "ParamChecks.h"
 #include "PckServices.h"
+#include "SmallCommands.h"
 
 #include <cstring>
 #include <memory>
@@ -91,7 +92,7 @@ public:
             }
         }
         if (asked(17) || asked(29)) {
-            const std::uint32_t usage = m_services.containerUsage(m_ctx, m_n);
+            const std::uint32_t usage = CT_GetContainerUsage(m_ctx, m_n);
             if (asked(17) && (usage == kUsageNtfs || usage == kUsageFat || usage == kUsageHpfs ||
                               usage == kUsageNetware || usage == kUsageUxOpen))
                 return FSA_STATUS(93);
@@ -108,7 +109,7 @@ public:
         for (const RecordQuestion& q : kRecordQuestions)
             if (asked(q.bit) && q.holds(rec))
                 return FSA_STATUS(q.status);
-        if (asked(36) && m_services.containerUsage(m_ctx, m_n) == kUsageUxOpen)
+        if (asked(36) && CT_GetContainerUsage(m_ctx, m_n) == kUsageUxOpen)
             return FSA_STATUS(547);
         if (rec.type == 5 || rec.type == 6)
             return m_nested ? FSA_STS_SUCCESS : snapshotPair(rec);

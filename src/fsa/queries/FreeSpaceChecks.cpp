@@ -4,6 +4,7 @@
 #include "ContainerCaches.h"
 #include "Context.h"
 #include "CtChannel.h"
+#include "DeleteByDisk.h"
 #include "ParamChecks.h"
 #include "PartitionFields.h"
 #include "PckServices.h"
@@ -85,19 +86,31 @@ void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* 
 
 FSA_STATUS PCK_CheckAndRemoveActiveCtrs(FSAAPI_CONTEXT* ctx, int deviceId, int removalAllowed,
                                         int force) {
-    std::unique_ptr<std::uint32_t[]> direct(new (std::nothrow)
-                                                std::uint32_t[PCK_MAX_LISTED_CONTAINERS]());
-    std::unique_ptr<std::uint32_t[]> higher(new (std::nothrow)
-                                                std::uint32_t[PCK_MAX_LISTED_CONTAINERS]());
+    constexpr std::uint32_t kBytes = PCK_MAX_LISTED_CONTAINERS * sizeof(tag_FSA_CONTAINER);
+    std::unique_ptr<tag_FSA_CONTAINER[]> direct(new (std::nothrow)
+                                                    tag_FSA_CONTAINER[PCK_MAX_LISTED_CONTAINERS]);
+    std::unique_ptr<tag_FSA_CONTAINER[]> higher(new (std::nothrow)
+                                                    tag_FSA_CONTAINER[PCK_MAX_LISTED_CONTAINERS]);
     if (!direct || !higher)
         throw FSA_STS_OUT_OF_MEMORY;
-    const PckServices services = PCK_Services();
     FSA_STORAGE_DEVICE device;
     SCSI_GetStandardID(ctx, &device, deviceId);
-    while (services.containersOnDrive(ctx, &device, direct.get(), higher.get()) != 0) {
+    const auto onDrive = [&] {
+        std::uint32_t count = 0, degraded = 0;
+        CT_FindContainersToDeleteByDisk(ctx, &device, 1, direct.get(), &count, kBytes, higher.get(),
+                                        &degraded, kBytes);
+        return count;
+    };
+    std::uint32_t deleted = 0xFFFFFFFF;
+    while (onDrive() != 0) {
         if (!removalAllowed)
             throw FSA_STATUS(137);
-        const FSA_STATUS s = services.deleteContainer(ctx, direct[0], force ? 13 : 12);
+        // A container reported deleted that is still listed would be
+        // deleted again for ever.
+        if (direct[0].containerNumber == deleted)
+            throw FSA_STS_FAILURE;
+        deleted = direct[0].containerNumber;
+        const FSA_STATUS s = PCK_Services().deleteContainer(ctx, deleted, force ? 13 : 12);
         if (s != FSA_STS_SUCCESS)
             throw s;
     }

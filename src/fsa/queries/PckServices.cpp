@@ -1,57 +1,48 @@
 #include "PckServices.h"
 
+#include "ContainerCaches.h"
 #include "Context.h"
-#include "OsLayer.h"
+#include "FsaHostPartitions.h"
+#include "HandleTable.h"
 
-#include <cstring>
 #include <mutex>
 
 namespace {
 
-bool isLocal(const FSAAPI_CONTEXT* ctx) {
-    return ctx->connectionType == FSA_CONNECTION_LOCAL;
+void* handleOf(const FSAAPI_CONTEXT* ctx) {
+    return UtilHandleFromValue(ctx->handle);
 }
 
-// The host layer of this platform knows no fault-tolerant disks, dynamic
-// disks or host volumes; remote host layers are not reachable.
-FSA_STATUS noFtDisk(FSAAPI_CONTEXT* ctx, std::uint32_t, int* isFtDisk) {
-    if (!isLocal(ctx))
-        return FSA_STS_NOT_AVAILABLE_ON_OS;
-    *isFtDisk = 0;
-    return FSA_STS_SUCCESS;
+tag_FSA_CONTAINER containerOf(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
+    tag_FSA_CONTAINER c{};
+    CT_GetStandardID(ctx, &c, n);
+    return c;
 }
 
-FSA_STATUS noDynamicDisk(FSAAPI_CONTEXT* ctx, std::uint32_t, PckDynamicDisk* out) {
-    *out = PckDynamicDisk{};
-    return isLocal(ctx) ? FSA_STS_SUCCESS : FSA_STS_NOT_IMPLEMENTED;
+FSA_STATUS hostFtDisk(FSAAPI_CONTEXT* ctx, std::uint32_t n, int* isFtDisk) {
+    const tag_FSA_CONTAINER c = containerOf(ctx, n);
+    return FsaNTCheckFTDiskOnContainer(handleOf(ctx), &c, isFtDisk);
 }
 
-FSA_STATUS noHostVolumes(FSAAPI_CONTEXT* ctx, std::uint32_t, void* buffer, std::uint32_t bytes) {
-    if (!isLocal(ctx))
-        return FSA_STS_NOT_AVAILABLE_ON_OS;
-    std::memset(buffer, 0, bytes);
-    return FSA_STS_SUCCESS;
+FSA_STATUS hostDynamicDisk(FSAAPI_CONTEXT* ctx, std::uint32_t n, PckDynamicDisk* d) {
+    const tag_FSA_CONTAINER c = containerOf(ctx, n);
+    return FsaNTCheckDynamicDiskOnContainer(handleOf(ctx), &c, &d->partitionCount, &d->isDynamic,
+                                            &d->spansContainers, &d->hasFileSystem);
 }
 
-std::uint32_t hostUsage(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
-    if (!isLocal(ctx))
-        throw FSA_STS_NOT_AVAILABLE_ON_OS;
-    return faos_CtrGetUsage(ctx, container);
-}
-
-[[noreturn]] void notProvided() {
-    throw FSA_STS_NOT_IMPLEMENTED;
+FSA_STATUS hostVolumes(FSAAPI_CONTEXT* ctx, std::uint32_t n, void* buffer, std::uint32_t) {
+    const tag_FSA_CONTAINER c = containerOf(ctx, n);
+    return FsaNTGetByContainer(handleOf(ctx), &c, 0, static_cast<FSA_NT_PARTITION_INFO*>(buffer));
 }
 
 const PckServices kDefaults = {
-    noFtDisk,
-    noDynamicDisk,
-    noHostVolumes,
-    hostUsage,
-    [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, std::uint32_t*,
-       std::uint32_t*) -> std::uint32_t { notProvided(); },
-    [](FSAAPI_CONTEXT*, std::uint32_t, std::uint32_t) -> FSA_STATUS { notProvided(); },
-    [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, const void*) -> FSA_STATUS { notProvided(); },
+    hostFtDisk,
+    hostDynamicDisk,
+    hostVolumes,
+    // The container operation dispatcher is not part of this build yet.
+    [](FSAAPI_CONTEXT*, std::uint32_t, std::uint32_t) -> FSA_STATUS {
+        throw FSA_STS_NOT_IMPLEMENTED;
+    },
 };
 
 std::mutex g_mutex;
@@ -74,10 +65,7 @@ void PCK_SetServices(const PckServices& s) {
     install(g_services.ftDiskOnContainer, s.ftDiskOnContainer);
     install(g_services.dynamicDiskOnContainer, s.dynamicDiskOnContainer);
     install(g_services.hostVolumes, s.hostVolumes);
-    install(g_services.containerUsage, s.containerUsage);
-    install(g_services.containersOnDrive, s.containersOnDrive);
     install(g_services.deleteContainer, s.deleteContainer);
-    install(g_services.removeDeadPartitions, s.removeDeadPartitions);
 }
 
 void PCK_ResetServices() {

@@ -1,10 +1,9 @@
 #pragma once
 
-// What the checks and drive operations ask of neighbouring parts of the
-// library: the host layer, the container usage, containers on a drive, the
-// container operation dispatcher and the removal of dead partitions. Each part that owns a service
-// installs it (PCK_SetServices); a service nobody installed answers as this platform's host layer
-// does, or throws 66 where only its owner can answer.
+// The host layer and the container operation dispatcher as the checks and
+// drive operations reach them: one table, so tests can stand in for a host
+// with fault-tolerant or dynamic disks (this platform has none) and for the
+// deletion of containers (PCK_SetServices).
 
 #include "FsaStatus.h"
 #include "FsaTypes.h"
@@ -27,20 +26,11 @@ struct PckServices {
     FSA_STATUS (*ftDiskOnContainer)(FSAAPI_CONTEXT*, std::uint32_t container, int* isFtDisk);
     FSA_STATUS (*dynamicDiskOnContainer)(FSAAPI_CONTEXT*, std::uint32_t container, PckDynamicDisk*);
     // A count, then 48-byte entries.
-    FSA_STATUS(*hostVolumes)
+    FSA_STATUS (*hostVolumes)
     (FSAAPI_CONTEXT*, std::uint32_t container, void* buffer, std::uint32_t bytes);
-    std::uint32_t (*containerUsage)(FSAAPI_CONTEXT*, std::uint32_t container);
-    // Containers with partitions on the drive into `direct`, the higher-level
-    // containers on them into `higher` (PCK_MAX_LISTED_CONTAINERS each);
-    // returns how many `direct` holds.
-    std::uint32_t (*containersOnDrive)(FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*,
-                                       std::uint32_t* direct, std::uint32_t* higher);
     // Container operation 12 (delete) or 13 (forced delete).
-    FSA_STATUS(*deleteContainer)
+    FSA_STATUS (*deleteContainer)
     (FSAAPI_CONTEXT*, std::uint32_t container, std::uint32_t operation);
-    // Removes the dead partitions of a drive (only `partition` when given).
-    FSA_STATUS(*removeDeadPartitions)
-    (FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, const void* partition);
 };
 
 PckServices PCK_Services();

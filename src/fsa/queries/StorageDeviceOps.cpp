@@ -6,7 +6,7 @@
 #include "Frame.h"
 #include "HandleTable.h"
 #include "ParamChecks.h"
-#include "PckServices.h"
+#include "Reconfiguration.h"
 #include "RemoteDeviceStubs.h"
 #include "ScsiCommands.h"
 
@@ -48,8 +48,10 @@ FSA_STATUS operate(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device, std::u
     case FSA_SDO_ZERO_FORCE:
         return zero(ctx, id, 1);
     case FSA_SDO_REMOVE_DEAD_PARTITIONS:
-        return PCK_Services().removeDeadPartitions(ctx, device,
-                                                   argument ? argument + kPartitionWord : nullptr);
+        CT_RemoveDeadPartitions(
+            ctx, id,
+            argument ? reinterpret_cast<const FSA_PARTITION*>(argument + kPartitionWord) : nullptr);
+        return FSA_STS_SUCCESS;
     default: // FSA_SDO_BLINK
         if (!argument)
             return FSA_STS_BAD_ARGUMENTS;

@@ -3,6 +3,7 @@
 // this check sees them.
 #include "ContainerCaches.h"
 #include "ContextFixture.h"
+#include "CtChannel.h"
 #include "ParamChecks.h"
 #include "PckServices.h"
 
@@ -26,25 +27,27 @@ const char* kDisks = R"({"adapters": [{"index": 0, "serial": 4660,
   "containers": {"count": 4, "list": [{"number": 0, "type": 1, "members": [1]}]}
 }]})";
 
-std::vector<std::uint32_t> g_onDrive;
+// The container deletion as the dispatcher would do it: the simulated
+// controller forgets the container and its partitions, the caches go stale.
+qorsim::Simulator* g_sim = nullptr;
 std::vector<std::pair<std::uint32_t, std::uint32_t>> g_deleted;
 std::uint32_t g_failDeleteOf = 0xFFFFFFFF;
+bool g_deleteForgets = true;
 
 PckServices containerFakes() {
     PckServices s{};
-    s.containersOnDrive = [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE* d, std::uint32_t* direct,
-                             std::uint32_t* higher) {
-        EXPECT_EQ(d->scsi.target, 1);
-        for (std::size_t i = 0; i < g_onDrive.size(); ++i)
-            direct[i] = g_onDrive[i];
-        higher[0] = 0;
-        return static_cast<std::uint32_t>(g_onDrive.size());
-    };
-    s.deleteContainer = [](FSAAPI_CONTEXT*, std::uint32_t n, std::uint32_t op) {
+    s.deleteContainer = [](FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t op) {
         if (n == g_failDeleteOf)
             return FSA_STATUS(42);
         g_deleted.push_back({n, op});
-        g_onDrive.erase(g_onDrive.begin());
+        if (g_deleteForgets)
+            g_sim->update(0, [n](qorsim::Adapter& a) {
+                a.containers.erase(n);
+                for (qorsim::PartitionEntry& p : a.partitions)
+                    if (qorsim::get32(p.data(), 48) != 0 && qorsim::get16(p.data(), 52) == n)
+                        p.fill(0);
+            });
+        CT_InvalidateCache(ctx);
         return FSA_STS_SUCCESS;
     };
     return s;
@@ -55,9 +58,10 @@ protected:
     std::string config() const override { return kDisks; }
     void SetUp() override {
         ContextTest::SetUp();
-        g_onDrive.clear();
+        g_sim = &sim;
         g_deleted.clear();
         g_failDeleteOf = 0xFFFFFFFF;
+        g_deleteForgets = true;
         PCK_SetServices(containerFakes());
     }
     static FSA_STORAGE_DEVICE_SPACE on(std::uint8_t target, std::uint64_t offset,
@@ -124,31 +128,33 @@ TEST_F(FreeSpace, UnreadablePartitionTableIsThrown) {
     EXPECT_EQ(check({on(1, MiB, 10 * MiB)}), 39u);
 }
 
-TEST_F(FreeSpace, ContainerServicesNobodyInstalledAnswerNotImplemented) {
-    PCK_ResetServices();
-    EXPECT_EQ(thrown([&] { PCK_CheckAndRemoveActiveCtrs(ctx(), 1, 1, 0); }), 66u);
-}
+using Deleted = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 
 TEST_F(FreeSpace, RemovesContainersOnTheDrive) {
-    g_onDrive = {3, 5};
-    EXPECT_EQ(PCK_CheckAndRemoveActiveCtrs(ctx(), 1, 1, 0), FSA_STS_SUCCESS);
-    EXPECT_EQ(g_deleted, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{3, 12}, {5, 12}}));
-
-    g_onDrive = {4};
-    g_deleted.clear();
+    EXPECT_EQ(PCK_CheckAndRemoveActiveCtrs(ctx(), 2, 1, 0), FSA_STS_SUCCESS); // none there
+    EXPECT_TRUE(g_deleted.empty());
     EXPECT_EQ(PCK_CheckAndRemoveActiveCtrs(ctx(), 1, 1, 1), FSA_STS_SUCCESS);
-    EXPECT_EQ(g_deleted, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{4, 13}}));
+    EXPECT_EQ(g_deleted, (Deleted{{0, 13}}));
+    EXPECT_EQ(sim.snapshot(0).containers.count(0), 0u);
+    // The freed extent is free in the rebuilt cache.
+    EXPECT_EQ(check({on(1, K64, 10 * MiB)}), 1u);
 }
 
 TEST_F(FreeSpace, RemovalRefusals) {
-    g_onDrive = {3};
     EXPECT_EQ(thrown([&] { PCK_CheckAndRemoveActiveCtrs(ctx(), 1, 0, 0); }), 137u);
     EXPECT_TRUE(g_deleted.empty());
 
-    g_onDrive = {3, 5};
-    g_failDeleteOf = 5;
+    g_failDeleteOf = 0;
     EXPECT_EQ(thrown([&] { PCK_CheckAndRemoveActiveCtrs(ctx(), 1, 1, 0); }), 42u);
-    EXPECT_EQ(g_deleted.size(), 1u); // the first deletion stays
+
+    // A deletion that reports success but leaves the container is not repeated.
+    g_failDeleteOf = 0xFFFFFFFF;
+    g_deleteForgets = false;
+    EXPECT_EQ(thrown([&] { PCK_CheckAndRemoveActiveCtrs(ctx(), 1, 1, 0); }), 6u);
+    EXPECT_EQ(g_deleted, (Deleted{{0, 12}}));
+
+    PCK_ResetServices(); // the dispatcher is not in this build
+    EXPECT_EQ(thrown([&] { PCK_CheckAndRemoveActiveCtrs(ctx(), 1, 1, 0); }), 66u);
 }
 
 } // namespace

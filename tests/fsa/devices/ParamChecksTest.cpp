@@ -10,9 +10,9 @@
 
 namespace {
 
-// Containers 0..4 and 7: a volume, a mirror (flag bit 28), a stripe of
-// mirrors, a snapshot pair naming each other, and a container of containers
-// whose member container has no partition. 6 and up are hidden.
+// Containers 0..4 and 7 (0 on drive 1, a member of a held disk set): a volume, a mirror (flag bit
+// 28), a stripe of mirrors, a snapshot pair naming each other, and a container of containers whose
+// member container has no partition. 6 and up are hidden.
 const char* kConfig = R"({"adapters": [{"index": 0, "serial": 4660,
   "containers": {"count": 8, "firstHidden": 6, "list": [
     {"number": 0, "type": 1, "members": [1]},
@@ -31,7 +31,9 @@ const char* kConfig = R"({"adapters": [{"index": 0, "serial": 4660,
     [4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 4],
     [5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 2]],
   "tasks": [{"id": 9, "job": 101, "object": 1}, {"id": 10, "job": 2, "object": 130}],
-  "hostDisks": [{"container": 0, "locked": true}]
+  "hostDisks": [{"container": 0, "locked": true}],
+  "slices": [{"drive": 1}],
+  "diskSets": [{"number": 5, "creator": 1, "owner": 4660, "members": [1]}]
 }]})";
 
 class ParamChecks : public fsatest::ContextTest {
@@ -85,7 +87,8 @@ TEST_F(ParamChecks, ContainerQuestionsInOrder) {
         {"own type is not 2", 0, PCK_BIT(12), 103, 1},
         {"own type is neither 2 nor 4", 0, PCK_BIT(13), 180, 1},
         {"member count below the limit", 0, PCK_BIT(11), 1, 1},
-        {"in no disk set", 0, PCK_BIT(31), 1, 1},
+        {"in a disk set this adapter holds", 0, PCK_BIT(31), 508, 1},
+        {"in no disk set", 1, PCK_BIT(31), 1, 1},
     };
     for (const ContainerCase& c : cases) {
         int valid = -1;

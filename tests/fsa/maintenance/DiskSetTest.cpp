@@ -4,7 +4,6 @@
 #include "DiskSetOps.h"
 #include "DiskSetRecords.h"
 #include "HandleTable.h"
-#include "PckServices.h"
 #include "SimFixture.h"
 
 #include <cstring>
@@ -492,10 +491,6 @@ TEST_F(DiskSetTest, CreateRefusals) {
 TEST_F(DiskSetTest, AddAndRemoveDrives) {
     // No container lives on the drives; the container layer's part of the
     // removal has nothing to do.
-    PckServices none{};
-    none.containersOnDrive = [](FSAAPI_CONTEXT*, const FSA_STORAGE_DEVICE*, std::uint32_t*,
-                                std::uint32_t*) -> std::uint32_t { return 0; };
-    PCK_SetServices(none);
     FSA_DISK_SET own = key(100, kSelf);
     FSA_DISK_SET_ARGS args{};
     args.add.memberCount = 1;
