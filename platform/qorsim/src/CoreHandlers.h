@@ -14,6 +14,8 @@ void registerTaskRequests(Simulator& sim);
 void registerAdapterContainerCommands(Simulator& sim);
 // Slices, partitions, containers, user flags, dumps, memory.
 void registerConfigurationCommands(Simulator& sim);
+// FIB 550: disk sets and cluster information.
+void registerDiskSetCommands(Simulator& sim);
 // Container unique ids (165, 167), labels (130, 131), delays (25, 58).
 void registerContainerIdentity(Simulator& sim);
 // Creating (179) and destroying (17) containers over the partition table;

@@ -1,6 +1,6 @@
 #include "ContainerCaches.h"
 
-#include "CheckServices.h"
+#include "ContainerDispatch.h"
 #include "CtChannel.h"
 #include "Frame.h"
 #include "IdentityCommands.h"
@@ -11,7 +11,7 @@
 #include <new>
 
 std::shared_ptr<FsaContainerCaches> FsaMakeContainerCaches() {
-    CT_InstallCheckServices();
+    CT_InstallDispatcherServices();
     return std::make_shared<FsaContainerCaches>();
 }
 

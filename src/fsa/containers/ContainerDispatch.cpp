@@ -14,6 +14,8 @@
 #include "PckServices.h"
 #include "SmallCommands.h"
 
+#include <mutex>
+
 namespace {
 
 constexpr FSA_STATUS kBadDelay = static_cast<FSA_STATUS>(226);
@@ -216,14 +218,16 @@ FSA_STATUS deleteForChecks(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t o
                         static_cast<FSA_CONTAINER_OPERATION>(operation), nullptr);
 }
 
-const bool g_installed = [] {
-    PckServices services{};
-    services.deleteContainer = deleteForChecks;
-    PCK_SetServices(services);
-    return true;
-}();
-
 } // namespace
+
+void CT_InstallDispatcherServices() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        PckServices services{};
+        services.deleteContainer = deleteForChecks;
+        PCK_SetServices(services);
+    });
+}
 
 extern "C" {
 
