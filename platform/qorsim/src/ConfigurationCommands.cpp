@@ -90,22 +90,22 @@ void registerConfigurationCommands(Simulator& sim) {
         c.reply[0] = kCtOk;
     });
     sim.registerContainer(15, [](CtRequest& c) { // READ_MBR
+        // A disk without the controller's MBR reads as its first bytes (zeros
+        // when blank); a disk that is not there or not readable fails.
         const Slice* s = slice(c, c.param[0]);
         c.data.assign(24, 0);
-        // Without the controller's MBR a slice with data answers with its
-        // first bytes (a foreign but readable table).
-        if (s && !s->hasMbr && s->data.size() >= 24) {
-            std::copy_n(s->data.begin(), 24, c.data.begin());
-            c.reply[0] = 132;
+        if (!s || !s->mbrReadable) {
+            c.reply[0] = 133;
             return;
         }
-        if (!s || !s->hasMbr) {
-            c.reply[0] = 133;
+        c.reply[0] = 132;
+        if (!s->hasMbr) {
+            if (s->data.size() >= 24)
+                std::copy_n(s->data.begin(), 24, c.data.begin());
             return;
         }
         put32(c.data.data(), 0, kMbrSignature);
         put32(c.data.data(), 4, static_cast<std::uint32_t>(onDisk(c.adapter, c.param[0]).size()));
-        c.reply[0] = 132;
     });
     sim.registerContainer(16, [](CtRequest& c) { // READ_PARTITION: slice, index in word 2
         const auto entries = onDisk(c.adapter, c.param[0]);

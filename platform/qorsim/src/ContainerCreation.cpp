@@ -1,5 +1,6 @@
 // Creating and destroying containers: the new container's partitions join
-// the in-memory table (and so the disks' tables), destroying frees them.
+// the in-memory table (and so the disks' tables), destroying frees them;
+// writing a disk's MBR gives it an empty partition table.
 #include "CoreHandlers.h"
 
 #include <cstring>
@@ -85,6 +86,16 @@ void registerContainerCreation(Simulator& sim) {
         ++c.adapter.configAge;
         static const std::uint32_t created[] = {0, 131, 293, 112, 115};
         c.reply[0] = created[type];
+    });
+    sim.registerContainer(6, [](CtRequest& c) { // WRITE_MBR: the disk's table starts empty
+        if (c.param[0] >= c.adapter.slices.size()) {
+            c.reply[0] = 140; // CT_WMBR_FAILED
+            return;
+        }
+        Slice& s = c.adapter.slices[c.param[0]];
+        s.hasMbr = true;
+        s.diskOnly.clear();
+        c.reply[0] = 139; // CT_WMBR_DONE
     });
     sim.registerContainer(17, [](CtRequest& c) { // DESTROY_CONTAINER
         auto it = c.adapter.containers.find(c.param[0]);

@@ -16,7 +16,8 @@ void registerAdapterContainerCommands(Simulator& sim);
 void registerConfigurationCommands(Simulator& sim);
 // Container unique ids (165, 167), labels (130, 131), delays (25, 58).
 void registerContainerIdentity(Simulator& sim);
-// Creating (179) and destroying (17) containers over the partition table.
+// Creating (179) and destroying (17) containers over the partition table;
+// writing a disk's MBR (6).
 void registerContainerCreation(Simulator& sim);
 // SCSI sub-operations about drives, channel bytes, reads of a slice.
 void registerDeviceCommands(Simulator& sim);

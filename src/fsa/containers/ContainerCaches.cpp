@@ -1,5 +1,6 @@
 #include "ContainerCaches.h"
 
+#include "CheckServices.h"
 #include "CtChannel.h"
 #include "Frame.h"
 #include "IdentityCommands.h"
@@ -10,6 +11,7 @@
 #include <new>
 
 std::shared_ptr<FsaContainerCaches> FsaMakeContainerCaches() {
+    CT_InstallCheckServices();
     return std::make_shared<FsaContainerCaches>();
 }
 

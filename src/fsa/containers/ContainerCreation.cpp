@@ -253,14 +253,15 @@ void CT_ConvertToOldCreateRecord(const CreateContainer* record, std::uint8_t* ol
             std::memcpy(&sliceA, b + off, 2);
             std::memcpy(&sliceB, b + off + 2, 2);
             const std::uint32_t size = get32(b, off + 4);
-            const std::uint32_t entryA[3] = {static_cast<std::uint32_t>(static_cast<std::int32_t>(
-                                                 static_cast<std::int16_t>(sliceA))),
-                                             get32(b, off + 8), size};
-            const std::uint32_t entryB[3] = {static_cast<std::uint32_t>(static_cast<std::int32_t>(
-                                                 static_cast<std::int16_t>(sliceB))),
-                                             get32(b, off + 12), size};
-            std::memcpy(old800 + 32 + 12 * j, entryA, sizeof entryA);
-            std::memcpy(old800 + 416 + 12 * j, entryB, sizeof entryB);
+            // {slice sign-extended, offset, the pair's size}
+            auto entry = [&](std::size_t at, std::uint16_t slice, std::size_t offsetAt) {
+                const std::uint32_t e[3] = {static_cast<std::uint32_t>(static_cast<std::int32_t>(
+                                                static_cast<std::int16_t>(slice))),
+                                            get32(b, offsetAt), size};
+                std::memcpy(old800 + at, e, sizeof e);
+            };
+            entry(32 + 12 * j, sliceA, off + 8);
+            entry(416 + 12 * j, sliceB, off + 12);
         }
         break;
     }

@@ -38,27 +38,12 @@ std::uint32_t mirrorStateOf(std::uint32_t word25) {
     }
 }
 
+// Controller type -> FSA_CONTAINER_TYPE, snapshot and multi-role kinds
+// included.
 std::uint32_t fsaType(std::uint32_t ctrType) {
-    switch (ctrType) {
-    case 1:
-        return 3;
-    case 2:
-        return 1;
-    case 3:
-        return 2;
-    case 4:
-        return 4;
-    case 5:
-        return 5;
-    case 6:
-        return 6;
-    case 7:
-        return 16;
-    case 8:
-        return 21;
-    default:
-        return 22;
-    }
+    if (ctrType == 5 || ctrType == 6)
+        return ctrType;
+    return ctrType == 7 ? 16 : CT_GetFsaCtrType(ctrType);
 }
 
 void noContainer(tag_FSA_CONTAINER& c) {

@@ -1,8 +1,13 @@
 #include "SmallCommands.h"
 
+#include "Aif.h"
+#include "ContainerCaches.h"
 #include "CtChannel.h"
 #include "CtWrappers.h"
+#include "FsaApi.h"
+#include "HandleTable.h"
 #include "OsLayer.h"
+#include "OsPort.h"
 #include "PartitionFields.h"
 #include "Trace.h"
 
@@ -266,4 +271,46 @@ int CT_VerifyTaskOn(FSAAPI_CONTEXT* ctx) {
     if (r.channel != FSA_STS_SUCCESS || r.w[0] != kCtOk)
         throw FSA_STATUS(520);
     return r.w[1] ? 1 : 0;
+}
+
+int CtFindVerifyTask(FSAAPI_CONTEXT* ctx, FSA_TASK_INFO* out) {
+    std::memset(out, 0, sizeof *out);
+    if (!CT_VerifyTaskOn(ctx))
+        return 0;
+    constexpr std::uint32_t kVerifyTask = 19;
+    std::vector<FSA_TASK_DESCRIPTOR> tasks(29);
+    bool found = false;
+    for (int pass = 0; pass < 5; ++pass) {
+        const std::uint32_t n =
+            AIF_GetTaskListForAll(ctx, tasks.data(), static_cast<std::uint32_t>(tasks.size()));
+        for (std::uint32_t i = 0; i < n && i < tasks.size() && !found; ++i) {
+            FSA_TASK_INFO info{};
+            if (FsaGetTaskDetails(UtilHandleFromValue(ctx->handle), tasks[i].taskId, &info) !=
+                FSA_STS_SUCCESS)
+                continue;
+            if (info.descriptor.taskType == kVerifyTask && (info.state == 0 || info.state == 1)) {
+                *out = info;
+                found = true;
+            }
+        }
+        fsa::sleepMs(200);
+        if (found)
+            break;
+    }
+    return 1;
+}
+
+FSA_STATUS CT_SrvUpdatePartitionList(void* handle, std::uint32_t* count,
+                                     const FSA_PARTITION_CACHE_ELEMENT** list) {
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    if (!ctx)
+        return FSA_STS_INVALID_HANDLE;
+    const auto status = static_cast<FSA_STATUS>(CT_UpdateCache(ctx));
+    if (status == FSA_STS_SUCCESS) {
+        FsaContainerCaches& c = *ctx->containerCaches;
+        std::lock_guard<std::recursive_mutex> lock(c.mutex);
+        *count = static_cast<std::uint32_t>(c.list.size());
+        *list = c.list.data();
+    }
+    return status;
 }

@@ -58,3 +58,9 @@ std::uint64_t CT_GetContainerSize(FSAAPI_CONTEXT* ctx, std::uint32_t container);
 // The verify task.
 void CT_StartContainerVerify(FSAAPI_CONTEXT* ctx, int on);
 int CT_VerifyTaskOn(FSAAPI_CONTEXT* ctx);
+// Whether the verify task runs; its task record in `out` when found.
+int CtFindVerifyTask(FSAAPI_CONTEXT* ctx, FSA_TASK_INFO* out);
+// The cache's elements by handle (9 for an unknown one); the array stays
+// the cache's until its next rebuild.
+FSA_STATUS CT_SrvUpdatePartitionList(void* handle, std::uint32_t* count,
+                                     const FSA_PARTITION_CACHE_ELEMENT** list);

@@ -322,7 +322,8 @@ TEST_F(ModelTest, WrappersReadTheConfigurationRecords) {
     EXPECT_EQ(CT_GetConfigAge(ctx), 50u);
     EXPECT_EQ(CT_GetDumpSize(ctx), (131072u + 0x10000) / 512);
     EXPECT_EQ(CT_MbrExists(ctx, 0), 1);
-    EXPECT_EQ(CT_MbrExists(ctx, 1), 2);
+    EXPECT_EQ(CT_MbrExists(ctx, 1), 0);
+    EXPECT_EQ(CT_MbrExists(ctx, 7), 2); // no such disk
     std::uint32_t a, b, c, d, e, type;
     CT_GetSliceInfo(ctx, 1, &a, &b, &c, &d, &e, &type);
     EXPECT_EQ(a, 372u);

@@ -2,9 +2,9 @@
 // the mapping of refused CT statuses and whether the caches go stale.
 #include "ContainerOperations.h"
 #include "ContainerCaches.h"
+#include "ContainerFixture.h"
 #include "FsaApi.h"
 #include "HandleTable.h"
-#include "SimFixture.h"
 
 #include <atomic>
 #include <functional>
@@ -16,19 +16,10 @@ struct Sent {
     std::uint32_t w[3] = {};
 };
 
-class ContainerOperationsTest : public fsatest::SimTest {
+class ContainerOperationsTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override {
         return R"({"adapters": [{"index": 0, "serial": 9, "slices": 1}]})";
-    }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open("qor0", FSA_ACC_READ_WRITE);
-        ctx = UtilGetContextFromHandle(handle);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     // Command `cmd` answers `status`; returns what it was sent.
     std::shared_ptr<Sent> answer(std::uint32_t cmd, std::uint32_t status) {
@@ -39,8 +30,6 @@ protected:
         });
         return sent;
     }
-    void* handle = nullptr;
-    FSAAPI_CONTEXT* ctx = nullptr;
 };
 
 struct Case {

@@ -1,13 +1,13 @@
 // The sorted partition list, the partition and container-id caches, their
 // invalidation and the lookups over them.
 #include "ContainerCaches.h"
+#include "ContainerFixture.h"
 #include "CtChannel.h"
 #include "CtWrappers.h"
 #include "FsaApi.h"
 #include "HandleTable.h"
 #include "IdentityCommands.h"
 #include "PartitionFields.h"
-#include "SimFixture.h"
 
 #include <algorithm>
 #include <atomic>
@@ -47,26 +47,10 @@ struct Expected {
     std::uint32_t state, start, size, drive;
 };
 
-class PartitionCacheTest : public SimTest {
+class PartitionCacheTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kDisks; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open("qor0", FSA_ACC_READ_ONLY);
-        ctx = UtilGetContextFromHandle(handle);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    std::size_t ctCommands(int command) {
-        std::size_t n = 0;
-        for (const auto& e : sim.journal())
-            n += e.ctCommand == command;
-        return n;
-    }
-    void* handle = nullptr;
-    FSAAPI_CONTEXT* ctx = nullptr;
+    FSA_ACCESS access() const override { return FSA_ACC_READ_ONLY; }
 };
 
 TEST_F(PartitionCacheTest, SortedListDescribesEveryDisk) {

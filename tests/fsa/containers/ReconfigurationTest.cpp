@@ -2,10 +2,10 @@
 // controller.
 #include "Reconfiguration.h"
 #include "ContainerCaches.h"
+#include "ContainerFixture.h"
 #include "FsaApi.h"
 #include "HandleTable.h"
 #include "PartitionFields.h"
-#include "SimFixture.h"
 
 #include <cstring>
 #include <functional>
@@ -24,41 +24,9 @@ const char* kDisk = R"({"adapters": [{"index": 0, "serial": 9,
      "deadMask": 1},
     {"start": 428, "size": 100, "serial": 9, "slice": 0, "l0Type": 3, "l0Number": 3, "flags": 1, "deadMask": 1}]}]})";
 
-class ReconfigurationTest : public fsatest::SimTest {
+class ReconfigurationTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kDisk; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-        ctx = UtilGetContextFromHandle(handle);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    std::uint32_t thrown(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (FSA_STATUS s) {
-            return s;
-        }
-        return FSA_STS_SUCCESS;
-    }
-    std::vector<std::uint32_t> zeroed() {
-        std::vector<std::uint32_t> out;
-        for (const auto& e : sim.journal())
-            if (e.ctCommand == 14)
-                out.push_back(e.ctCommand);
-        return out;
-    }
-    bool sent(int command) {
-        for (const auto& e : sim.journal())
-            if (e.ctCommand == command)
-                return true;
-        return false;
-    }
-    void* handle = nullptr;
-    FSAAPI_CONTEXT* ctx = nullptr;
 };
 
 TEST_F(ReconfigurationTest, RemoveDeadPartitions) {
@@ -67,8 +35,8 @@ TEST_F(ReconfigurationTest, RemoveDeadPartitions) {
     only.size = 100u * 512;
     sim.clearJournal();
     EXPECT_EQ(thrown([&] { CT_RemoveDeadPartitions(ctx, 0, &only); }), 285u) << "a locked one met";
-    EXPECT_EQ(zeroed().size(), 1u) << "only the given partition";
-    EXPECT_TRUE(sent(34)) << "the configuration is reloaded";
+    EXPECT_EQ(ctCommands(14), 1u) << "only the given partition";
+    EXPECT_EQ(ctCommands(34), 1u) << "the configuration is reloaded";
     const auto snap = sim.snapshot(0);
     EXPECT_EQ(qorsim::get32(snap.partitions[4].data(), 32), 0u);
     EXPECT_NE(qorsim::get32(snap.partitions[1].data(), 32), 0u);

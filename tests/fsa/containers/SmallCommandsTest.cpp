@@ -1,29 +1,21 @@
 // Small container commands: each one's success status and what a refusal
 // gives (returned or thrown).
 #include "SmallCommands.h"
+#include "ContainerFixture.h"
 #include "FsaApi.h"
 #include "HandleTable.h"
-#include "SimFixture.h"
 
+#include <cstring>
 #include <functional>
 
 namespace {
 
-class SmallCommandsTest : public fsatest::SimTest {
+class SmallCommandsTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override {
         return R"({"adapters": [{"index": 0, "serial": 9, "containers": {"count": 4,
           "list": [{"number": 1, "type": 3, "members": [1]}]},
           "slices": 1, "partitions": [{}, {"start": 128, "size": 4096, "serial": 9, "l0Type": 3}]}]})";
-    }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-        ctx = UtilGetContextFromHandle(handle);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     void answer(std::uint32_t cmd, std::uint32_t status, std::uint32_t w1 = 0) {
         sim.registerContainer(cmd, [status, w1](qorsim::CtRequest& c) {
@@ -39,8 +31,6 @@ protected:
             return s;
         }
     }
-    void* handle = nullptr;
-    FSAAPI_CONTEXT* ctx = nullptr;
 };
 
 TEST_F(SmallCommandsTest, SuccessAndRefusal) {
@@ -107,6 +97,24 @@ TEST_F(SmallCommandsTest, ContainerSizeAndFirstPartition) {
               }),
               75u)
         << "a stripe is no broken mirror";
+}
+
+TEST_F(SmallCommandsTest, VerifyTaskAndServiceList) {
+    FSA_TASK_INFO info;
+    std::memset(&info, 0x5A, sizeof info);
+    answer(175, 218, 0);
+    EXPECT_EQ(CtFindVerifyTask(ctx, &info), 0);
+    EXPECT_EQ(info.state, 0u) << "the record is cleared";
+    answer(175, 218, 1);
+    EXPECT_EQ(CtFindVerifyTask(ctx, &info), 1);
+
+    std::uint32_t count = 0;
+    const FSA_PARTITION_CACHE_ELEMENT* list = nullptr;
+    EXPECT_EQ(CT_SrvUpdatePartitionList(UtilHandleFromValue(1), &count, &list),
+              FSA_STS_INVALID_HANDLE);
+    ASSERT_EQ(CT_SrvUpdatePartitionList(handle, &count, &list), FSA_STS_SUCCESS);
+    ASSERT_EQ(count, 2u); // the used extent and the free rest of the disk
+    EXPECT_EQ(list[0].state, FSA_PCE_MEMORY_AND_DISK);
 }
 
 } // namespace

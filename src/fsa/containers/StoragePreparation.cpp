@@ -1,0 +1,129 @@
+// Making a disk ready to carry container partitions: refuse a disk in use
+// unless told otherwise, settle its tasks, remove its containers, write the
+// controller's MBR and have the configuration re-read when old partitions
+// were on it.
+#include "Aif.h"
+#include "ContainerCaches.h"
+#include "ContainerOperations.h"
+#include "CtWrappers.h"
+#include "Frame.h"
+#include "FsaApi.h"
+#include "FsaMaintenance.h"
+#include "FsaPartitions.h"
+#include "OsPort.h"
+#include "ParamChecks.h"
+#include "PartitionFields.h"
+#include "ScsiCommands.h"
+
+#include <vector>
+
+extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
+                                                 const FSA_STORAGE_DEVICE* device, int force);
+
+namespace {
+
+constexpr std::uint32_t kDosPartitionSlice = 3;
+constexpr std::uint32_t kMbrSignature = 0x00021956;
+
+// The disk's bus is shared with the cluster partner.
+bool busShared(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
+    std::uint32_t mask = 0, count = 0;
+    if (FsaGetClusterInfo(UtilHandleFromValue(ctx->handle), nullptr, nullptr, nullptr, &mask,
+                          &count, nullptr) != FSA_STS_SUCCESS)
+        return false;
+    return (mask >> (d->scsi.bus & 31) & 1) != 0;
+}
+
+// The partner's answer when it owns the disk; null to go on here.
+const FSA_STATUS* handOver(FSAAPI_CONTEXT* ctx, int override, const FSA_STORAGE_DEVICE* device,
+                           int force, std::uint32_t driveId, FSA_STATUS* result) {
+    if (!ctx->partnerHandle || !busShared(ctx, device))
+        return nullptr;
+    FSA_DISK_SET_INFO info{};
+    const FSA_STATUS s = FsaGetDriveInfo(UtilHandleFromValue(ctx->handle), driveId, &info, nullptr);
+    if (s == FSA_STATUS(426) || (s != FSA_STS_SUCCESS && !force)) {
+        *result = s;
+        return result;
+    }
+    if (s != FSA_STS_SUCCESS)
+        return nullptr;
+    const std::uint64_t owner = std::uint64_t(info.words[17]) << 32 | info.words[16];
+    void* partner = UtilHandleFromValue(ctx->partnerHandle);
+    if (owner == FsaGetOwnerId(UtilHandleFromValue(ctx->handle)))
+        return nullptr;
+    if (owner != FsaGetOwnerId(partner)) {
+        *result = FSA_STATUS(426);
+        return result;
+    }
+    FSA_STORAGE_DEVICE copy = *device;
+    const std::int32_t bus = FsaMapToPartnerBus(UtilHandleFromValue(ctx->handle), copy.scsi.bus);
+    if (bus < 0 || bus == 0xFF) {
+        *result = FSA_STATUS(461);
+        return result;
+    }
+    copy.scsi.bus = static_cast<std::uint8_t>(bus);
+    *result = FsaInitStorageDeviceForFsa(partner, override, &copy, force);
+    return result;
+}
+
+// Waits for the disk's tasks when forced; 145 when any is left.
+void settleTasks(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, int force) {
+    std::vector<FSA_TASK_DESCRIPTOR> tasks(AIF_MAX_TASKS);
+    if (force) {
+        const std::uint32_t n = AIF_GetTaskListForScsi(ctx, driveId, tasks.data(), AIF_MAX_TASKS);
+        for (std::uint32_t i = 0; i < n && i < AIF_MAX_TASKS; ++i)
+            ctx->taskCallbacks.WaitForTaskFinish(ctx, tasks[i].taskId);
+        if (n)
+            fsa::sleepMs(2000);
+    }
+    if (AIF_GetTaskListForScsi(ctx, driveId, nullptr, 0))
+        throw FSA_STATUS(145);
+}
+
+// Whether the disk's old partition table names any partition.
+bool oldPartitionsOnDisk(FSAAPI_CONTEXT* ctx, std::uint32_t slice) {
+    std::uint32_t mbr[6] = {};
+    if (!CT_ReadMBR(ctx, slice, mbr) || mbr[0] != kMbrSignature)
+        return true;
+    if (mbr[1] > CT_MAX_PARTITION_ENTRIES)
+        return true;
+    std::vector<Partition> entries(mbr[1]);
+    if (!entries.empty())
+        CT_GetDiskPartitions(ctx, slice, entries.data(), mbr[1]);
+    for (const Partition& p : entries)
+        if (par::serial(p))
+            return true;
+    return false;
+}
+
+} // namespace
+
+extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
+                                                 const FSA_STORAGE_DEVICE* device, int force) {
+    if (!device)
+        return FSA_STS_BAD_ARGUMENTS;
+    return FsaExportedCall(handle, {FsaAccessSet::ReadWrite}, [&](FSAAPI_CONTEXT* ctx) {
+        const int driveId = SCSI_GetInternalID(ctx, device);
+        FSA_STATUS partnerResult;
+        if (const FSA_STATUS* r = handOver(ctx, override, device, force,
+                                           static_cast<std::uint32_t>(driveId), &partnerResult))
+            return *r;
+        settleTasks(ctx, static_cast<std::uint32_t>(driveId), force);
+        const int slice = CT_GetSliceFromDriveHandle(ctx, driveId, 1, nullptr);
+        const int mbr = CT_MbrExists(ctx, slice);
+        if (mbr == 2)
+            return FSA_STATUS(12);
+        std::uint32_t size = 0, b = 0, c = 0, d = 0, type = 0;
+        CT_GetSliceInfo(ctx, static_cast<std::uint32_t>(slice), &size, &b, &c, &d, nullptr, &type);
+        if (!override && !force && (mbr == 1 || type == kDosPartitionSlice))
+            return FSA_STATUS(20);
+        if (const FSA_STATUS s = PCK_CheckAndRemoveActiveCtrs(ctx, driveId, 1, force);
+            s != FSA_STS_SUCCESS)
+            return s;
+        const bool reread = mbr == 1 && oldPartitionsOnDisk(ctx, static_cast<std::uint32_t>(slice));
+        CT_WriteMBR(ctx, static_cast<std::uint32_t>(slice), ctx->partitionLimit);
+        if (reread)
+            CT_ReConfig(ctx, 0);
+        return FSA_STS_SUCCESS;
+    });
+}
