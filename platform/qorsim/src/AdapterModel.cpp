@@ -152,6 +152,7 @@ void readSlices(const json& j, Adapter& a) {
         slice.driveId = s.value("drive", static_cast<std::uint32_t>(a.slices.size()));
         slice.type = s.value("type", slice.type);
         slice.hasMbr = s.value("mbr", slice.hasMbr);
+        slice.mbrReadable = s.value("mbrReadable", slice.mbrReadable);
         for (const auto& p : s.value("diskPartitions", json::array()))
             slice.diskOnly.push_back(readPartition(p));
         a.slices.push_back(slice);

@@ -90,23 +90,20 @@ void registerConfigurationCommands(Simulator& sim) {
         c.reply[0] = kCtOk;
     });
     sim.registerContainer(15, [](CtRequest& c) { // READ_MBR
-        // A disk without the controller's MBR reads as zeros; only a disk
-        // that is not there fails.
+        // A disk without the controller's MBR reads as its first bytes (zeros
+        // when blank); a disk that is not there or not readable fails.
         const Slice* s = slice(c, c.param[0]);
         c.data.assign(24, 0);
-        // Another maker's table answers with the disk's first bytes.
-        if (s && !s->hasMbr && s->data.size() >= 24) {
-            std::copy_n(s->data.begin(), 24, c.data.begin());
-            c.reply[0] = 132;
-            return;
-        }
-        if (!s) {
+        if (!s || !s->mbrReadable) {
             c.reply[0] = 133;
             return;
         }
         c.reply[0] = 132;
-        if (!s->hasMbr)
+        if (!s->hasMbr) {
+            if (s->data.size() >= 24)
+                std::copy_n(s->data.begin(), 24, c.data.begin());
             return;
+        }
         put32(c.data.data(), 0, kMbrSignature);
         put32(c.data.data(), 4, static_cast<std::uint32_t>(onDisk(c.adapter, c.param[0]).size()));
     });

@@ -90,7 +90,7 @@ TEST_F(DeviceQueries, Refusals) {
     EXPECT_EQ(info.sdClass, 2u);
     EXPECT_EQ(info.blockCount, 0u);
     // A partition table that cannot be read makes the disk unusable.
-    sim.registerContainer(15, [](qorsim::CtRequest& c) { c.reply[0] = 133; }); // READ_MBR fails
+    sim.update(0, [](qorsim::Adapter& a) { a.slices[0].mbrReadable = false; });
     ASSERT_EQ(FsaGetStorageDeviceInfo(handle, 0, &d, &info), FSA_STS_SUCCESS);
     EXPECT_EQ(info.initState, 3u);
     EXPECT_EQ(info.sdClass, 2u);

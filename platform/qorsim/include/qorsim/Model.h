@@ -55,6 +55,7 @@ struct Slice {
     std::uint32_t driveId = 0;      // internal SCSI id of the disk
     std::uint32_t type = 6;         // 3: a DOS partition, 6: a disk the controller lays out
     bool hasMbr = true;             // carries the controller's MBR
+    bool mbrReadable = true;        // false: reading its MBR fails
     std::vector<std::uint8_t> data; // the first bytes of the disk
     // Entries of the disk's own partition table that the in-memory table
     // does not hold (the in-memory entries naming this slice are on it too).
