@@ -149,6 +149,38 @@ TEST_F(Dispatch, DeletionDestroysTheContainerInTheModel) {
     EXPECT_TRUE(sim.snapshot(0).containers.count(2));
 }
 
+std::atomic<std::uint32_t> g_serviceWord{0};
+void serviceSawChange(std::uint32_t word) {
+    g_serviceWord = word;
+}
+
+TEST_F(Dispatch, ChangesAreAnnouncedToOtherClientsAndTheService) {
+    void* other = open("qor0", FSA_ACC_READ_ONLY);
+    static std::atomic<int> seen{0};
+    seen = 0;
+    ASSERT_EQ(FsaRegisterGeneralCallback(
+                  other, 0x40000,
+                  [](void*, std::uint32_t, FSA_EVENT_DETAILS* d, void*) {
+                      if (d && d->words[0] == 2 && d->words[2] == 9)
+                          ++seen;
+                      return 1;
+                  },
+                  nullptr),
+              FSA_STS_SUCCESS);
+    const tag_FSA_CONTAINER c{2, 0, 9};
+    EXPECT_EQ(SendAifContainerEvent(handle, &c, 0x40000), FSA_STS_SUCCESS);
+    for (int i = 0; i < 200 && seen < 1; ++i)
+        sleeper.sleepMs(50);
+    EXPECT_EQ(seen.load(), 1);
+    FsaCloseAdapter(other);
+
+    ASSERT_EQ(FsaSetServiceContext(handle, 77, 0, 0, 0, reinterpret_cast<void*>(&serviceSawChange)),
+              FSA_STS_SUCCESS);
+    g_serviceWord = 0;
+    CT_InvalidateServerCache(handle);
+    EXPECT_EQ(g_serviceWord.load(), 77u);
+}
+
 TEST_F(Dispatch, EntryRefusals) {
     const tag_FSA_CONTAINER c{1, 0, 9};
     void* readOnly = open("qor0", FSA_ACC_READ_ONLY);
