@@ -16,6 +16,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerContainerCreation(sim);
     registerDeviceCommands(sim);
     registerMaintenanceCommands(sim);
+    registerParameterCommands(sim);
     registerPauseIo(sim);
     registerCacheCommands(sim);
     registerOperationCommands(sim);

@@ -25,6 +25,8 @@ void registerContainerCreation(Simulator& sim);
 void registerDeviceCommands(Simulator& sim);
 // FIB 300, battery registers, flash transfers, bus resets.
 void registerMaintenanceCommands(Simulator& sim);
+// Parameters, NVRAM slots, history buffers, serial number, debug break.
+void registerParameterCommands(Simulator& sim);
 // PAUSE_IO, RELEASE_IO and their events.
 void registerPauseIo(Simulator& sim);
 

@@ -175,6 +175,10 @@ FSA_STATUS FsaGetNextDiskSetName(void* handle, std::uint32_t* size, char* name);
 FSA_STATUS FsaCheckDupDiskSetName(void* handle, const char* label);
 FSA_STATUS FsaSetDiskSetParameters(void* handle, FSA_DISK_SET* set, const char* label,
                                    std::uint32_t flags);
+// Brings the set to the wanted owner (word 16: 0 this node, 1 the partner,
+// 2 nobody), attributes, label and attachment (word 20).
+FSA_STATUS FsaDiskSetSetAttributes(void* handle, FSA_DISK_SET* set, FSA_DISK_SET_INFO* wanted,
+                                   int unconditional);
 // The adapter that holds the set, opened for cluster management.
 FSA_STATUS FsaGetAdapterNamebyDiskSet(FSA_DISK_SET* set, void** handle, char* name);
 FSA_STATUS FsaSendAifDSStartEvent(void* handle);
@@ -204,6 +208,13 @@ FSA_STATUS FsaDiagnostic(void* handle, std::uint32_t operation, int* argument,
                          FSA_TEXT_CALLBACK callback, void* user);
 FSA_STATUS FsaDiagnosticEx(void* handle, std::uint32_t index, std::uint32_t operation,
                            int* argument, FSA_TEXT_CALLBACK callback, void* user);
+// Named boot parameters: 0 set, 1 get, 4 clear all.
+FSA_STATUS FsaAdapterParameters(void* handle, std::uint32_t operation, const char* name,
+                                std::uint32_t* value);
+// 1 sets the serial number, 2 resets it; both words come back.
+FSA_STATUS FsaControllerSerialNumber(void* handle, std::uint32_t operation, std::uint32_t* word0,
+                                     std::uint32_t* word1);
+FSA_STATUS FsaSetPanicOnTakeABreak(void* handle, std::uint32_t mode);
 
 // Seconds 1..150 pause the I/O of the adapter (and of its cluster partner)
 // for that long; 0 resumes it. Needs read-write access.

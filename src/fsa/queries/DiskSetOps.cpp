@@ -5,7 +5,9 @@
 #include "DiskSetEnum.h"
 #include "DiskSetMembers.h"
 #include "DiskSetRecords.h"
+#include "DiskSetResources.h"
 #include "Frame.h"
+#include "HandleTable.h"
 #include "MaintStatus.h"
 
 #include <cstring>
@@ -211,6 +213,33 @@ FSA_STATUS clearUnusedSlots(std::uint32_t op, FSA_DISK_SET_ARGS* args) {
     return FSA_STS_SUCCESS;
 }
 
+// Attach or detach the set together with its containers.
+FSA_STATUS resources(DiskSetOp& o, bool online) {
+    if (const FSA_STATUS s = o.read(); s != FSA_STS_SUCCESS)
+        return s;
+    if (o.state() == 3)
+        return maint::kDsMixedChannels;
+    if (o.state() == 2)
+        return attachOrDetach(o, online);
+    const bool unconditional = o.args->onlineOffline.unconditional;
+    if (online) {
+        if (FSA_STATUS r; o.othersSet(&r, true))
+            return r;
+        if (o.attachedHere())
+            return FSA_STS_SUCCESS;
+    } else {
+        if (!o.attachedHere() || o.rec.owner == 0)
+            return FSA_STS_SUCCESS;
+        if (FSA_STATUS r; o.othersSet(&r, false, maint::kDsOwnedBySomeone))
+            return r;
+    }
+    if (o.hostManaged() && !unconditional)
+        return maint::kDsHostManaged;
+    void* handle = UtilHandleFromValue(o.ctx->handle);
+    return online ? DS_ResourceOnline(o.ctx, handle, o.set, o.rec)
+                  : DS_ResourceOffline(o.ctx, o.set, o.rec, unconditional);
+}
+
 bool needsArgs(std::uint32_t op) {
     return op <= FSA_DSO_HOST_MANAGED;
 }
@@ -227,6 +256,10 @@ FSA_STATUS runOperation(DiskSetOp& o) {
     case FSA_DSO_SPARE_POOL:
     case FSA_DSO_HOST_MANAGED:
         return changeParameters(o);
+    case FSA_DSO_ATTACH_WITH_CONTAINERS:
+        return resources(o, true);
+    case FSA_DSO_DETACH_WITH_CONTAINERS:
+        return resources(o, false);
     case FSA_DSO_ATTACH:
         return attachOrDetach(o, true);
     case FSA_DSO_DETACH:
@@ -249,7 +282,7 @@ FSA_STATUS runOperation(DiskSetOp& o) {
 } // namespace
 
 FSA_STATUS DS_SetParameters(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, const char* label,
-                            std::uint32_t flags) {
+                            const std::uint32_t* attributes) {
     DiskSetOp o{ctx, set, FSA_DSO_LABEL, nullptr};
     if (DS_ReadDiskSet(ctx, set, &o.rec) != FSA_STS_SUCCESS)
         return maint::kDsNoSets;
@@ -265,8 +298,8 @@ FSA_STATUS DS_SetParameters(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, const char* 
         std::memset(newLabel, 0, sizeof newLabel);
         std::strncpy(newLabel, label, sizeof newLabel);
     }
-    const std::uint32_t attributes = flags ? flags & 3 : o.rec.attributes;
-    return o.modify(CL_CHANGE, o.rec.owner, true, newLabel, attributes);
+    return o.modify(CL_CHANGE, o.rec.owner, true, newLabel,
+                    attributes ? *attributes & 3 : o.rec.attributes);
 }
 
 extern "C" {
@@ -304,7 +337,8 @@ FSA_STATUS FsaSetDiskSetParameters(void* handle, FSA_DISK_SET* set, const char* 
     if ((flags & 3) == 3)
         return FSA_STS_BAD_ARGUMENTS;
     return FsaExportedCall(handle, {FsaAccessSet::ReadWrite}, [&](FSAAPI_CONTEXT* ctx) {
-        return set ? DS_SetParameters(ctx, set, label, flags) : FSA_STS_BAD_ARGUMENTS;
+        return set ? DS_SetParameters(ctx, set, label, flags ? &flags : nullptr)
+                   : FSA_STS_BAD_ARGUMENTS;
     });
 }
 }

@@ -6,15 +6,12 @@
 #include "FibSend.h"
 #include "Frame.h"
 #include "FsaApi.h"
+#include "FsaCache.h"
 #include "MaintStatus.h"
 #include "ScsiCommands.h"
 #include "Trace.h"
 
 #include <cstring>
-
-// Whether orphan raw cache buffers exist (releasing them when asked); part
-// of the cache statistics. Referenced weakly until that code is linked in.
-extern "C" FSA_STATUS FsaAreThereOphanRawBuffers(void* handle, int release) __attribute__((weak));
 
 namespace {
 
@@ -26,11 +23,9 @@ constexpr std::uint32_t kNoReconditioning = 0x200;
 
 enum NvramCommand : std::uint32_t { kReadStatus = 1, kRecondition = 10 };
 
-// Orphan buffers found (0/1), or -1 when the check is not available.
-int orphanRawBuffers(void* handle, int release) {
-    if (!FsaAreThereOphanRawBuffers)
-        return -1;
-    return FsaAreThereOphanRawBuffers(handle, release) == 1 ? 1 : 0;
+// Whether orphan raw cache buffers exist (releasing them when asked).
+bool orphanRawBuffers(void* handle, int release) {
+    return FsaAreThereOphanRawBuffers(handle, release) == 1;
 }
 
 FSA_STATUS nvramCommand(FSAAPI_CONTEXT* ctx, NvramCommand command, std::uint32_t* reply) {
@@ -62,11 +57,11 @@ std::uint32_t batteryState(std::uint32_t controller) {
 }
 
 FSA_STATUS readStatus(FSAAPI_CONTEXT* ctx, void* handle, FSA_NVRAM_INFO* info) {
-    const int orphans = orphanRawBuffers(handle, 0);
+    const bool orphans = orphanRawBuffers(handle, 0);
     std::uint32_t reply[kNvramReplyWords] = {};
     if (const FSA_STATUS s = nvramCommand(ctx, kReadStatus, reply); s != FSA_STS_SUCCESS)
         return s;
-    info->nvramState = orphans == 1 ? 2 : reply[2] <= 3 ? reply[2] : 4;
+    info->nvramState = orphans ? 2 : reply[2] <= 3 ? reply[2] : 4;
     info->batteryState = batteryState(reply[3]);
     info->word108 = reply[108];
     info->word107 = reply[107];
@@ -84,7 +79,8 @@ FSA_STATUS nvram(FSAAPI_CONTEXT* ctx, void* handle, FSA_NVRAM_OPERATION op, FSA_
     case FSA_NVRAM_READ_STATUS:
         return info ? readStatus(ctx, handle, info) : FSA_STS_BAD_ARGUMENTS;
     case FSA_NVRAM_RELEASE_ORPHANS:
-        return orphanRawBuffers(handle, 1) < 0 ? FSA_STS_NOT_IMPLEMENTED : FSA_STS_SUCCESS;
+        orphanRawBuffers(handle, 1);
+        return FSA_STS_SUCCESS;
     case FSA_NVRAM_RECONDITION:
         if (ctx->info.adapterOptions & kNoReconditioning)
             return maint::kReconditionUnsupported;

@@ -4,6 +4,7 @@
 #include "BatteryMethod.h"
 #include "ContainerCaches.h"
 #include "ScsiCommands.h"
+#include "SmallCommands.h"
 
 #include <cstring>
 
@@ -166,6 +167,34 @@ void smartBatteryReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
     MSC_DTprintf(cb, user, "\nNext recondition date:     NONE");
 }
 
+constexpr unsigned kHistoryEntries = 100;
+constexpr FSA_STATUS kNoSuchEntry = static_cast<FSA_STATUS>(168);
+
+// One history buffer; it ends at the first entry the controller lacks.
+void historySection(FSAAPI_CONTEXT* ctx, bool lastRun, FSA_TEXT_CALLBACK cb, void* user) {
+    MSC_DTprintf(cb, user,
+                 lastRun ? "\n\n *** HISTORY BUFFER FROM LAST RUN ***\n\n"
+                         : "\n\n *** HISTORY BUFFER FROM CURRENT CONTROLLER RUN ***\n\n");
+    bool lineStart = true;
+    for (unsigned i = 0; i < kHistoryEntries; ++i) {
+        char text[62] = {};
+        try {
+            CT_GetNvLogEntry(ctx, i, lastRun ? 1 : 0, text);
+        } catch (FSA_STATUS s) {
+            if (s == kNoSuchEntry)
+                break;
+            throw;
+        }
+        if (lineStart)
+            MSC_DTprintf(cb, user, "[%02d]: %s", i, text);
+        else
+            MSC_DTprintf(cb, user, "%s", text);
+        const std::size_t n = std::strlen(text);
+        lineStart = n > 0 && text[n - 1] == '\n';
+    }
+    MSC_DTprintf(cb, user, "\n");
+}
+
 } // namespace
 
 void MSC_ShowPartitionTable(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
@@ -203,4 +232,8 @@ void MSC_DumpMassiveTextData(FSAAPI_CONTEXT* ctx, std::uint32_t selector, FSA_TE
         MSC_ShowPartitionTable(ctx, cb, user);
     if (selector & MSC_DUMP_BATTERY)
         MSC_ShowBattery(ctx, cb, user);
+    if (selector & MSC_DUMP_HISTORY_LAST)
+        historySection(ctx, true, cb, user);
+    if (selector & MSC_DUMP_HISTORY_CURRENT)
+        historySection(ctx, false, cb, user);
 }

@@ -6,6 +6,7 @@
 #include "HandleTable.h"
 #include "SimFixture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -535,6 +536,74 @@ TEST_F(DiskSetTest, DeleteSets) {
     ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DELETE, &args), FSA_STS_SUCCESS);
     EXPECT_EQ(modelSet(100), nullptr);
     EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DELETE, &args), 425u);
+}
+
+TEST_F(DiskSetTest, AttachAndDetachWithContainers) {
+    FSA_DISK_SET own = key(100, kSelf);
+    FSA_DISK_SET_ARGS args{};
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    EXPECT_NE(modelSet(100)->flags & 32, 0u);
+    std::vector<std::uint32_t> sent = clusterCommands();
+    EXPECT_NE(std::find(sent.begin(), sent.end(), CL_CONTAINERS_ONLINE), sent.end());
+    sim.clearJournal();
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(clusterCommands(), std::vector<std::uint32_t>{CL_SET_INFO}); // attached already
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DETACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(modelSet(100)->flags & 32, 0u);
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_DETACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+
+    FSA_DISK_SET foreign = key(200, kOther);
+    EXPECT_EQ(FsaDiskSet(handle, &foreign, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), 434u);
+    sim.update(0, [](qorsim::Adapter& a) { a.maint.diskSets[0].attributes = 2; });
+    EXPECT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), 449u);
+    args.onlineOffline.unconditional = 1;
+    // The controller pauses its I/O to bring the containers in; it is let go.
+    qorsim::Fault paused;
+    paused.fibCommand = 550;
+    paused.mutateReply = [](std::uint8_t* fib) {
+        if (qorsim::get32(fib, qorsim::kFibHeader + 8 + 256) == 1) // the containers-online record
+            qorsim::put32(fib, qorsim::kFibHeader, 24);
+    };
+    paused.times = -1;
+    sim.inject(paused);
+    sim.clearJournal();
+    ASSERT_EQ(FsaDiskSet(handle, &own, FSA_DSO_ATTACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    std::vector<int> ct;
+    for (const auto& e : sim.journal())
+        if (e.ctCommand == 65 || e.ctCommand == 66)
+            ct.push_back(e.ctCommand);
+    EXPECT_EQ(ct, (std::vector<int>{65, 66}));
+}
+
+TEST_F(DiskSetTest, SetAttributesBringsASetToTheWantedState) {
+    FSA_DISK_SET own = key(100, kSelf);
+    FSA_DISK_SET_INFO wanted;
+    ASSERT_EQ(FsaGetDiskSetInfo(handle, &own, &wanted), FSA_STS_SUCCESS);
+    wanted.words[FSA_DSI_OWNER] = 0; // this node
+    wanted.words[FSA_DSI_SPARE_POOL] = 0;
+    wanted.words[FSA_DSI_RELATION] = 2;
+    std::strcpy(reinterpret_cast<char*>(&wanted.words[FSA_DSI_LABEL]), "archive");
+    ASSERT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), FSA_STS_SUCCESS);
+    EXPECT_EQ(DS_InfoOwner(wanted), kSelf);
+    EXPECT_STREQ(modelSet(100)->label.data(), "archive");
+    EXPECT_EQ(modelSet(100)->attributes, 0u);
+    EXPECT_NE(modelSet(100)->flags & 32, 0u);
+
+    // Nobody: detached, then released; a taken label is the final answer.
+    ASSERT_EQ(FsaGetDiskSetInfo(handle, &own, &wanted), FSA_STS_SUCCESS);
+    wanted.words[FSA_DSI_OWNER] = 2;
+    wanted.words[FSA_DSI_RELATION] = 0;
+    std::strcpy(reinterpret_cast<char*>(&wanted.words[FSA_DSI_LABEL]), "Untitled-3");
+    EXPECT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), 511u);
+    EXPECT_EQ(modelSet(100)->owner, 0u);
+    EXPECT_EQ(modelSet(100)->flags & 32, 0u);
+    EXPECT_STREQ(modelSet(100)->label.data(), "archive");
+
+    wanted.words[FSA_DSI_OWNER] = 1; // no partner
+    EXPECT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), 2u);
+    wanted.words[FSA_DSI_OWNER] = 5;
+    EXPECT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), 434u);
+    EXPECT_EQ(FsaDiskSetSetAttributes(handle, nullptr, &wanted, 0), FSA_STS_BAD_ARGUMENTS);
 }
 
 } // namespace

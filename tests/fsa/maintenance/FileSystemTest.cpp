@@ -1,5 +1,6 @@
 // Erasing a container's file system: the host lets go of the disk, the
 // controller clears the start of the container, the host sees it again.
+#include "JournalOps.h"
 #include "SimFixture.h"
 
 #include <algorithm>
@@ -22,20 +23,13 @@ protected:
         FsaCloseAdapter(handle);
         SimTest::TearDown();
     }
-    std::vector<int> ctCommands() const {
-        std::vector<int> out;
-        for (const auto& e : sim.journal())
-            if (e.ctCommand >= 0)
-                out.push_back(e.ctCommand);
-        return out;
-    }
     void* handle = nullptr;
 };
 
 TEST_F(FileSystemTest, RemoveClearsTheContainerBetweenTheHostSteps) {
     const tag_FSA_CONTAINER c{2, 0, 4660};
     ASSERT_EQ(FsaRemoveFileSystem(handle, &c), FSA_STS_SUCCESS);
-    const std::vector<int> sent = ctCommands();
+    const std::vector<int> sent = fsatest::sentOperations(sim);
     EXPECT_NE(std::find(sent.begin(), sent.end(), 59), sent.end()) << "the clear was sent";
     EXPECT_TRUE(sim.snapshot(0).hostDisks.at(2).deleted); // the host let go of the old disk
 }

@@ -1,5 +1,6 @@
 // Bus reset, the diagnostic entry point and its text reports.
 #include "HandleTable.h"
+#include "JournalOps.h"
 #include "SimFixture.h"
 #include "TextDump.h"
 
@@ -33,15 +34,6 @@ protected:
         FsaCloseAdapter(handle);
         SimTest::TearDown();
     }
-    std::vector<int> sent(bool scsi) const {
-        std::vector<int> out;
-        for (const auto& e : sim.journal()) {
-            const int op = scsi ? e.scsiOperation : e.ctCommand;
-            if (op >= 0)
-                out.push_back(op);
-        }
-        return out;
-    }
     std::string diagnostic(void* h, std::uint32_t op, int selector, FSA_STATUS* status) {
         std::string text;
         *status = FsaDiagnostic(h, op, &selector, collect, &text);
@@ -71,7 +63,7 @@ TEST(TextFormat, SizeStrings) {
 
 TEST_F(MaintenanceTest, BusResetChecksTheBusCount) {
     EXPECT_EQ(FsaResetScsiBus(handle, 2), 36u); // two buses
-    EXPECT_EQ(sent(true), std::vector<int>{9});
+    EXPECT_EQ(fsatest::sentOperations(sim, true), std::vector<int>{9});
     EXPECT_EQ(FsaResetScsiBus(handle, 0xFFFFFFFF), 36u);
     ASSERT_EQ(FsaResetScsiBus(handle, 1), FSA_STS_SUCCESS);
     EXPECT_EQ(FsaResetScsiBusEx(handle, 0, 0), FSA_STS_SUCCESS);
@@ -102,7 +94,7 @@ TEST_F(MaintenanceTest, DiagnosticOperations) {
     EXPECT_EQ(s, FSA_STS_SUCCESS);
     diagnostic(readOnly, 2, 0, &s);
     EXPECT_EQ(s, FSA_STS_NEEDS_READ_WRITE);
-    EXPECT_EQ(sent(false), std::vector<int>{34}); // re-configuration, once
+    EXPECT_EQ(fsatest::sentOperations(sim), std::vector<int>{34}); // re-configuration, once
     UtilGetContextFromHandle(readOnly)->paused.store(1);
     diagnostic(readOnly, 5, 0, &s);
     EXPECT_EQ(s, FSA_STS_ADAPTER_PAUSED);
@@ -168,6 +160,86 @@ TEST_F(MaintenanceTest, PartitionTable) {
     EXPECT_NE(text.find("(Free Space)\n"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
     EXPECT_EQ(text.find("Battery"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+const char* kParamConfig = R"({"adapters": [{"index": 0, "serial": 4660, "nvSlots": 2,
+  "parameters": [{"index": 0, "name": "BootDelay", "variable": 40, "value": 5},
+                 {"index": 1, "name": "Spinup", "variable": 41, "value": 2},
+                 {"index": 128, "name": "FanSpeed", "variable": 50, "value": 3}],
+  "historyLast": ["boot ok\n", "disk 3 ", "gone\n"],
+  "historyCurrent": []}]})";
+
+class ParameterTest : public MaintenanceTest {
+protected:
+    std::string config() const override { return kParamConfig; }
+};
+
+TEST_F(ParameterTest, BootParametersLiveInNvramSlots) {
+    std::uint32_t value = 0;
+    ASSERT_EQ(FsaAdapterParameters(handle, 1, "FanSpeed", &value), FSA_STS_SUCCESS);
+    EXPECT_EQ(value, 3u); // the controller's current value
+    value = 9;
+    ASSERT_EQ(FsaAdapterParameters(handle, 0, "FanSpeed", &value), FSA_STS_SUCCESS);
+    ASSERT_EQ(FsaAdapterParameters(handle, 1, "FanSpeed", &value), FSA_STS_SUCCESS);
+    EXPECT_EQ(value, 9u); // the stored slot wins
+    EXPECT_EQ(sim.snapshot(0).maint.nvSlots[0][0], 0x80);
+    value = 7;
+    ASSERT_EQ(FsaAdapterParameters(handle, 0, "FanSpeed", &value), FSA_STS_SUCCESS); // same slot
+    ASSERT_EQ(FsaAdapterParameters(handle, 0, "BootDelay", &value), FSA_STS_SUCCESS);
+    EXPECT_EQ(FsaAdapterParameters(handle, 0, "Spinup", &value), 313u); // every slot taken
+    EXPECT_EQ(FsaAdapterParameters(handle, 0, "Nothing", &value), 312u);
+    value = 4;
+    EXPECT_EQ(FsaAdapterParameters(handle, 1, "Nothing", &value), 312u);
+    EXPECT_EQ(value, 0u);
+    ASSERT_EQ(FsaAdapterParameters(handle, 4, nullptr, nullptr), FSA_STS_SUCCESS);
+    for (const auto& slot : sim.snapshot(0).maint.nvSlots)
+        EXPECT_EQ(slot[0], 0xFF);
+    ASSERT_EQ(FsaAdapterParameters(handle, 1, "FanSpeed", &value), FSA_STS_SUCCESS);
+    EXPECT_EQ(value, 3u);
+    EXPECT_EQ(FsaAdapterParameters(handle, 3, "FanSpeed", &value), FSA_STS_NOT_IMPLEMENTED);
+    EXPECT_EQ(FsaAdapterParameters(handle, 5, "FanSpeed", &value), FSA_STS_BAD_OPERATION);
+    void* readOnly = open("qor0", FSA_ACC_READ_ONLY);
+    EXPECT_EQ(FsaAdapterParameters(readOnly, 0, "FanSpeed", &value), FSA_STS_NEEDS_READ_WRITE);
+    EXPECT_EQ(FsaAdapterParameters(readOnly, 2, "FanSpeed", &value), FSA_STS_NEEDS_READ_WRITE);
+    EXPECT_EQ(FsaAdapterParameters(readOnly, 1, "FanSpeed", &value), FSA_STS_SUCCESS);
+    FsaCloseAdapter(readOnly);
+}
+
+TEST_F(ParameterTest, SerialNumberAndDebugBreak) {
+    std::uint32_t w0 = 0x11223344, w1 = 0x55667788;
+    ASSERT_EQ(FsaControllerSerialNumber(handle, 1, &w0, &w1), FSA_STS_SUCCESS);
+    EXPECT_EQ(sim.snapshot(0).serialNumber[0], 0x44);
+    ASSERT_EQ(FsaControllerSerialNumber(handle, 2, &w0, &w1), FSA_STS_SUCCESS);
+    EXPECT_EQ(w0, 0u);
+    EXPECT_EQ(sim.snapshot(0).serialNumber[0], 0);
+    EXPECT_EQ(FsaControllerSerialNumber(handle, 3, &w0, &w1), FSA_STS_NOT_IMPLEMENTED);
+    ASSERT_EQ(FsaSetPanicOnTakeABreak(handle, 1), FSA_STS_SUCCESS);
+    EXPECT_TRUE(sim.snapshot(0).maint.panicOnBreak);
+    ASSERT_EQ(FsaSetPanicOnTakeABreak(handle, 0), FSA_STS_SUCCESS);
+    EXPECT_FALSE(sim.snapshot(0).maint.panicOnBreak);
+}
+
+TEST_F(ParameterTest, HistoryBuffersEndAtTheFirstMissingEntry) {
+    FSA_STATUS s;
+    const std::string text = diagnostic(handle, 0, 4 | 8, &s);
+    ASSERT_EQ(s, FSA_STS_SUCCESS);
+    EXPECT_EQ(text, "\n\n *** HISTORY BUFFER FROM LAST RUN ***\n\n"
+                    "[00]: boot ok\n"
+                    "[01]: disk 3 gone\n"
+                    "\n"
+                    "\n\n *** HISTORY BUFFER FROM CURRENT CONTROLLER RUN ***\n\n"
+                    "\n");
+    // Any other refusal ends the dump with its status.
+    qorsim::Fault refused;
+    refused.ctCommand = 57;
+    refused.mutateReply = [](std::uint8_t* fib) { qorsim::put32(fib, qorsim::kFibHeader + 8, 3); };
+    sim.inject(refused);
+    diagnostic(handle, 0, 4, &s);
+    EXPECT_EQ(s, FSA_STATUS(169));
 }
 
 } // namespace

@@ -58,6 +58,15 @@ struct FlashModel {
     bool ignoreWrites = false;   // a worn part: transfers complete, flash unchanged
 };
 
+// A named controller parameter: index 0.. for common ones, 0x80 | i for
+// platform ones; its current value lives in a controller variable.
+struct Parameter {
+    std::uint32_t index = 0;
+    std::string name;
+    std::uint32_t variable = 0;
+    std::uint32_t value = 0;
+};
+
 struct Maintenance {
     std::vector<DiskSet> diskSets;
     ClusterInfo cluster;
@@ -71,6 +80,12 @@ struct Maintenance {
     std::vector<std::uint32_t> newBatteryWrites;
     FlashModel flash;
     std::vector<std::uint32_t> busResets;
+    std::vector<Parameter> parameters;
+    std::vector<std::array<std::uint8_t, 8>> nvSlots = std::vector<std::array<std::uint8_t, 8>>(
+        4, std::array<std::uint8_t, 8>{0xFF, 0, 0, 0, 0, 0, 0, 0});
+    // The controller's history buffers: texts of up to 60 characters.
+    std::vector<std::string> historyLast, historyCurrent;
+    bool panicOnBreak = false;
 };
 
 } // namespace qorsim

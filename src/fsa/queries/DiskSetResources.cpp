@@ -1,0 +1,107 @@
+#include "DiskSetResources.h"
+
+#include "ContainerCaches.h"
+#include "CtChannel.h"
+#include "CtWrappers.h"
+#include "DiskSetChannel.h"
+#include "HostExposure.h"
+#include "MaintStatus.h"
+#include "Trace.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t kVisibleContainers = 24;
+constexpr std::uint32_t kAllContainers = 64;
+constexpr FSA_STATUS kContainersPaused = maint::sts(550);
+
+#pragma pack(push, 4)
+struct ONLINE_RECORD {
+    std::uint64_t numbers[16];
+    std::uint64_t creators[16];
+    std::uint32_t count;
+};
+#pragma pack(pop)
+static_assert(sizeof(ONLINE_RECORD) == 260, "the containers-online record is 260 bytes");
+
+bool inSet(const Pce& e, const FSA_DISK_SET* set) {
+    std::uint64_t number, creator;
+    std::memcpy(&number, e.diskSetInfo, 8);
+    std::memcpy(&creator, e.diskSetInfo + 8, 8);
+    return number == set->number && creator == set->creator;
+}
+
+bool isSnapshotKind(const Pce& e) {
+    const std::uint8_t type = e.partition.bytes[48];
+    return type >= 5 && type <= 8;
+}
+
+} // namespace
+
+std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set,
+                                                     bool hidden) {
+    return CT_WithCache(ctx, [&](const PceList& list) {
+        std::vector<std::uint32_t> out;
+        for (std::uint32_t n = 0; n < (hidden ? kAllContainers : kVisibleContainers); ++n)
+            for (const Pce& e : list)
+                if (CT_IsUsablePce(ctx, list, e) && CT_PceCarriesContainer(ctx, e, n) &&
+                    inSet(e, set) && !(n >= kVisibleContainers && isSnapshotKind(e))) {
+                    out.push_back(n);
+                    break;
+                }
+        return out;
+    });
+}
+
+FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_SET* set,
+                             const DS_RECORD& info) {
+    const DS_RECORD attach = DS_ModifyRecord(set, info.owner);
+    if (DS_SendReceiveFIB(ctx, CL_ATTACH, &attach, DS_MODIFY_BYTES, nullptr, 0) != FSA_STS_SUCCESS)
+        return maint::kDsAttachFailed;
+    ONLINE_RECORD online{};
+    online.numbers[0] = set->number;
+    online.creators[0] = set->creator;
+    online.count = 1;
+    if (DS_SendReceiveFIB(ctx, CL_CONTAINERS_ONLINE, &online, sizeof online, nullptr, 0) ==
+        kContainersPaused) {
+        // The controller paused its I/O to bring the containers in: let it go.
+        FsaPauseResumeIo(handle, 1);
+        FsaPauseResumeIo(handle, 0);
+    }
+    CT_InvalidateCache(ctx);
+    for (std::uint32_t n : DS_GetContainersByDiskSet(ctx, set, false)) {
+        // A container the host cannot see yet is no reason to fail the attach.
+        if (FsaExposeCtrToOs(ctx, n, 0) == FSA_STS_SUCCESS &&
+            !(info.attributes & DS_ATTR_HOST_MANAGED))
+            faos_RestoreDriveLetters(ctx, n);
+    }
+    return FSA_STS_SUCCESS;
+}
+
+FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
+                              bool unconditional) {
+    const std::vector<std::uint32_t> containers = DS_GetContainersByDiskSet(ctx, set, true);
+    std::vector<FsaRemovalRecord> records(containers.size());
+    bool prepared = true;
+    for (std::size_t i = 0; i < containers.size(); ++i) {
+        const FSA_STATUS s = FsaPrepareCtrForRemoval(ctx, containers[i], 0, 1, &records[i]);
+        if (s != FSA_STS_SUCCESS) {
+            UtilPrintDebugFormatted(
+                "DS_ResourceOffline: failed FaclPrepareCtrForOffline, status = %d\n",
+                static_cast<int>(s));
+            prepared = false;
+        }
+    }
+    if (!prepared && !unconditional) {
+        for (std::size_t i = 0; i < containers.size(); ++i)
+            FsaCtrRemovalComplete(ctx, containers[i], 1, std::move(records[i]));
+        return maint::kDsStillAttached;
+    }
+    const DS_RECORD detach = DS_ModifyRecord(set, info.owner);
+    const FSA_STATUS s = DS_SendReceiveFIB(ctx, CL_DETACH, &detach, DS_MODIFY_BYTES, nullptr, 0);
+    for (std::size_t i = 0; i < containers.size(); ++i)
+        FsaCtrRemovalComplete(ctx, containers[i], s != FSA_STS_SUCCESS, std::move(records[i]));
+    CT_ReConfig(ctx, 1);
+    return s;
+}

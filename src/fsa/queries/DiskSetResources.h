@@ -1,0 +1,21 @@
+#pragma once
+
+// A disk set with its containers: attached to the host together, detached
+// together.
+
+#include "Context.h"
+#include "DiskSetRecords.h"
+#include "FsaMaintenance.h"
+
+#include <vector>
+
+// The numbers of the containers whose partitions lie in the set (0-23, or
+// 0-63 with the hidden ones).
+std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set,
+                                                     bool hidden);
+// Containers online and exposed to the host once the set is attached.
+FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_SET* set,
+                             const DS_RECORD& info);
+// The host lets go of the set's containers, then the set is detached.
+FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
+                              bool unconditional);
