@@ -171,6 +171,9 @@ void readContainers(const json& j, Adapter& a) {
         if (c.contains("snapshotLinks"))
             for (std::size_t i = 0; i < 3; ++i)
                 record.snapshotLinks[i] = c.at("snapshotLinks").at(i).get<std::uint32_t>();
+        const json words = c.value("words", json::object());
+        for (const auto& [index, value] : words.items())
+            record.words[static_cast<std::uint32_t>(std::stoul(index))] = value.get<std::uint32_t>();
         for (const auto& m : c.value("members", json::array()))
             record.members.push_back(m.get<std::uint32_t>());
         a.containers[c.at("number").get<std::uint32_t>()] = record;

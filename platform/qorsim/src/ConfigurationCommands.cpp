@@ -218,6 +218,9 @@ void registerConfigurationCommands(Simulator& sim) {
         put32(c.data.data(), 12, it->second.stateFlags);
         for (std::size_t i = 0; i < 3; ++i)
             put32(c.data.data(), 4 * (135 + i), it->second.snapshotLinks[i]);
+        for (const auto& [index, value] : it->second.words)
+            if (4 * index + 4 <= c.data.size())
+                put32(c.data.data(), 4 * index, value);
         c.reply[0] = it->second.type;
     });
 }

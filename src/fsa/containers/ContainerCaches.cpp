@@ -1,7 +1,9 @@
 #include "ContainerCaches.h"
 
+#include "ContainerDispatch.h"
 #include "CtChannel.h"
 #include "Frame.h"
+#include "HandleTable.h"
 #include "IdentityCommands.h"
 #include "PartitionFields.h"
 #include "ScsiCommands.h"
@@ -10,14 +12,25 @@
 #include <new>
 
 std::shared_ptr<FsaContainerCaches> FsaMakeContainerCaches() {
+    CT_InstallDispatcherServices();
     return std::make_shared<FsaContainerCaches>();
 }
 
 // Every configuration change and the events of other clients land here;
-// the receive thread calls it too, so it only flips the flag.
+// the receive thread calls it too, so it only flips the flag and tells a
+// service that registered for it (with the first word it registered).
 void CT_InvalidateCache(FSAAPI_CONTEXT* ctx) {
-    if (ctx && ctx->containerCaches)
+    if (!ctx)
+        return;
+    if (ctx->containerCaches)
         ctx->containerCaches->valid.store(false);
+    if (ctx->serviceContext && ctx->serviceCallback)
+        reinterpret_cast<void (*)(std::uint32_t)>(ctx->serviceCallback)(ctx->serviceWords[0]);
+}
+
+extern "C" void CT_InvalidateServerCache(void* handle) {
+    if (FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle))
+        CT_InvalidateCache(ctx);
 }
 
 namespace {

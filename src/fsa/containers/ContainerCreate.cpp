@@ -84,11 +84,6 @@ Kind kindOf(std::uint32_t type) {
     }
 }
 
-void ok(FSA_STATUS s) {
-    if (s != FSA_STS_SUCCESS)
-        throw s;
-}
-
 // All extents' disks in one disk set (or all in none): 1, else 461 or the
 // failure of reading the first disk's disk set.
 FSA_STATUS CT_CheckDisksInSameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t count,
@@ -146,23 +141,12 @@ bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
 
 // Moves a container that is to become a member to the highest free number
 // (out of the host's sight); returns its number then.
-std::uint32_t hideMember(FSAAPI_CONTEXT* ctx, std::uint32_t n, int localOnly) {
-    FsaRemovalRecord record;
-    ok(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
-    const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
-    if (top > n) {
-        CT_MoveContainer(ctx, n, top);
-        n = top;
-    }
-    ok(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
-    return n;
-}
 
 FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* out,
                          std::uint32_t type, const char* name, std::uint32_t count,
                          const FSA_STORAGE_DEVICE_SPACE* spaces, std::uint32_t chunkBytes,
                          const tag_FSA_CONTAINER_PARAMS* params) {
-    ok(CT_CheckDisksInSameDiskSet(ctx, count, spaces));
+    FsaOk(CT_CheckDisksInSameDiskSet(ctx, count, spaces));
     const bool shared = sharedBus(ctx, spaces[0].device);
     if (count > ctx->info.maxContainerMembers) {
         UtilPrintDebugFormatted("FsaCreatePrimaryContainer: Too many partition requested\n");
@@ -182,11 +166,11 @@ FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* o
     CT_CreateNewContainer(ctx, n, kind.kind, membersOf(ctx, spaces, count), chunkBytes);
     CT_ReConfig(ctx, 1);
     if (name)
-        ok(CT_SetName(ctx, n, name));
+        FsaOk(CT_SetName(ctx, n, name));
     CT_ClearFileSystem(ctx, n, 0);
     const bool w2k = ctx->info.osType == kOsW2K;
     if (!(w2k && kind.after != After::Nothing && kind.quick) && n < ctx->info.firstHiddenContainer)
-        ok(FsaExposeCtrToOs(ctx, n, 0));
+        FsaOk(FsaExposeCtrToOs(ctx, n, 0));
     CT_GetStandardID(ctx, out, n);
     FSA_STATUS paramStatus = FSA_STS_SUCCESS;
     if (params && (params->readCache || params->writeCache))
@@ -260,7 +244,7 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
         PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
         if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
             return kNoHiddenNumber;
-        const std::uint32_t member = hideMember(ctx, added->containerNumber, 1);
+        const std::uint32_t member = CT_HideMember(ctx, added->containerNumber, 1);
         CT_VolumeAdd2(ctx, volume->containerNumber, member);
         if (ctx->connectionType == FSA_CONNECTION_LOCAL)
             UtilPrintDebugFormatted("faos_ExposeExtendedContainer\n");

@@ -33,11 +33,6 @@ FSA_STATUS NetworkCreateSecondaryContainer() {
     return FSA_STS_NOT_AVAILABLE_ON_OS;
 }
 
-void ok(FSA_STATUS s) {
-    if (s != FSA_STS_SUCCESS)
-        throw s;
-}
-
 FSA_STATUS VerifySourceContainers(FSAAPI_CONTEXT* ctx, std::uint32_t type, std::uint32_t count,
                                   const tag_FSA_CONTAINER* members) {
     const std::uint64_t refused = CT_STATES(0, type == 3 ? 0x4000404C : 0x4000400C);
@@ -73,17 +68,9 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
     const std::uint32_t lowestBefore = CT_GetNextFreeContainer(ctx, 0, localOnly);
     std::uint32_t smallestMember = 0xFFFFFFFF;
     for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint32_t n = members[i].containerNumber;
-        smallestMember = std::min(smallestMember, n);
-        FsaRemovalRecord record;
-        ok(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
-        const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
-        if (top > n) {
-            CT_MoveContainer(ctx, n, top);
-            n = top;
-        }
-        ok(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
-        numbers.push_back(n);
+        const std::uint32_t member = members[i].containerNumber;
+        smallestMember = std::min(smallestMember, member);
+        numbers.push_back(CT_HideMember(ctx, member, localOnly));
     }
     CT_InvalidateCache(ctx);
     const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);
@@ -95,14 +82,26 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
     CT_GenerateSecondary(ctx, n, type, numbers.data(), count, size);
     CT_ClearFileSystem(ctx, n, 0);
     if (name)
-        ok(CT_SetName(ctx, n, name));
-    ok(FsaExposeCtrToOs(ctx, n, 0));
+        FsaOk(CT_SetName(ctx, n, name));
+    FsaOk(FsaExposeCtrToOs(ctx, n, 0));
     CT_GetStandardID(ctx, out, n);
     (void)handle;
     return FSA_STS_SUCCESS;
 }
 
 } // namespace
+
+std::uint32_t CT_HideMember(FSAAPI_CONTEXT* ctx, std::uint32_t n, int localOnly) {
+    FsaRemovalRecord record;
+    FsaOk(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
+    const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
+    // The host lets go of the number it knew before the move.
+    FsaOk(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
+    if (top <= n)
+        return n;
+    CT_MoveContainer(ctx, n, top);
+    return top;
+}
 
 extern "C" {
 
@@ -112,12 +111,12 @@ FSA_STATUS FsaCreateSecondaryContainer(void* handle, tag_FSA_CONTAINER* newConta
     if (!newContainer || (count && !members))
         return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
-        ok(CheckMContainerValidity(handle, members, count, type));
+        FsaOk(CheckMContainerValidity(handle, members, count, type));
         if (ctx->connectionType == FSA_CONNECTION_REMOTE)
             return NetworkCreateSecondaryContainer();
         const std::uint32_t os = ctx->info.osType;
         if (os == kOsType3)
-            ok(VerifySourceContainers(ctx, type, count, members));
+            FsaOk(VerifySourceContainers(ctx, type, count, members));
         if (type == 2 || type == 4) {
             std::uint32_t firstSize = 0;
             for (std::uint32_t i = 0; i < count; ++i) {
@@ -137,7 +136,7 @@ FSA_STATUS FsaCreateSecondaryContainer(void* handle, tag_FSA_CONTAINER* newConta
         if (os == kOsType3 || unix) {
             for (std::uint32_t i = 0; i < count; ++i) {
                 std::uint32_t usage = 0;
-                ok(FsaGetContainerUsage(handle, &members[i], &usage));
+                FsaOk(FsaGetContainerUsage(handle, &members[i], &usage));
                 if (unix && usage == 13)
                     return kMemberOpen;
                 if (unix && usage == 16)

@@ -14,6 +14,7 @@
 #include "FsaSnapshot.h"
 #include "HostExposure.h"
 #include "IdentityCommands.h"
+#include "OpsFrame.h"
 #include "OsSync.h"
 #include "ParamChecks.h"
 #include "PartitionFields.h"
@@ -34,17 +35,11 @@ constexpr std::uint32_t kNone = 0xFFFFFFFF;
 constexpr std::uint32_t kPassThrough = 21;
 constexpr std::uint32_t kEventContainerDeleted = 0x40000;
 constexpr std::uint32_t kOsW2K = 10;
-constexpr std::size_t kSnapshotNumber = 548; // bytes of the container record
-constexpr std::size_t kBackingVisible = 552;
+constexpr std::size_t kSnapshotNumber = 137; // words of the container record
+constexpr std::size_t kBackingVisible = 138;
 constexpr std::uint32_t kMaxTreeEntries = 69;
 constexpr std::uint32_t kMaxTasks = 28;
 constexpr int kTerminate = 2; // FsaTask operation
-
-std::uint32_t recordNumber(const cttype& record, std::size_t byte) {
-    std::uint32_t n = 0;
-    std::memcpy(&n, reinterpret_cast<const std::uint8_t*>(&record) + byte, sizeof n);
-    return n;
-}
 
 std::unique_ptr<std::uint8_t[]> containerInfo(void* handle, const tag_FSA_CONTAINER& c) {
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
@@ -120,15 +115,6 @@ void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTr
     }
 }
 
-bool isIn(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint64_t states) {
-    return PCK_ContainerIs(ctx, n, states, FSA_RETURN_ON_FAILURE);
-}
-
-void ok(FSA_STATUS s) {
-    if (s != FSA_STS_SUCCESS)
-        throw s;
-}
-
 struct PendingRemoval {
     std::uint32_t container;
     FsaRemovalRecord record;
@@ -182,7 +168,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
 
     if (!forced && !phantom) {
         int ftDisk = 0;
-        ok(FsaNTCheckFTDiskOnContainer(handle, container, &ftDisk));
+        FsaOk(FsaNTCheckFTDiskOnContainer(handle, container, &ftDisk));
         if (ftDisk)
             throw kFaultTolerantDisk;
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0xD, 0x800000));
@@ -210,23 +196,24 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
     std::vector<PendingRemoval> removals;
     auto prepareRemoval = [&](std::uint32_t number) {
         PendingRemoval r{number, nullptr};
-        ok(FsaPrepareCtrForRemoval(ctx, number, 1, forced, &r.record));
+        FsaOk(FsaPrepareCtrForRemoval(ctx, number, 1, forced, &r.record));
         removals.push_back(std::move(r));
     };
     bool cleanupPath = false;
-    if (isIn(ctx, n, CT_STATES(0, 0x100))) {
+    if (CT_IsIn(ctx, n, CT_STATES(0, 0x100))) {
         cttype record{};
         std::uint32_t type = 0;
         CT_GetContainer(ctx, n, &record, &type);
         const FSA_SNAPSHOT_OPERATION remove = forced ? FSA_SNAP_REMOVE_FORCED : FSA_SNAP_REMOVE;
         if (type == 5 || type == 6) {
             tag_FSA_CONTAINER snapshot{};
-            CT_GetStandardID(ctx, &snapshot, type == 5 ? n : recordNumber(record, kSnapshotNumber));
-            ok(FsaSnapshot(handle, remove, &snapshot, nullptr, nullptr, 0));
+            CT_GetStandardID(ctx, &snapshot,
+                             type == 5 ? n : CT_RecordWord(record, kSnapshotNumber));
+            FsaOk(FsaSnapshot(handle, remove, &snapshot, nullptr, nullptr, 0));
             if (type == 5)
-                prepareRemoval(recordNumber(record, kBackingVisible));
+                prepareRemoval(CT_RecordWord(record, kBackingVisible));
         }
-        if (!isIn(ctx, n, CT_STATES(0, 0x40000)))
+        if (!CT_IsIn(ctx, n, CT_STATES(0, 0x40000)))
             prepareRemoval(n);
     } else {
         if (!hasParent && !CT_PhantomOrRealExists(ctx, n, 1))
@@ -255,5 +242,5 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
         AIF_SendEventToAllClients(ctx, kEventContainerDeleted, &details);
     }
     for (PendingRemoval& r : removals)
-        ok(FsaCtrRemovalComplete(ctx, r.container, 0, std::move(r.record)));
+        FsaOk(FsaCtrRemovalComplete(ctx, r.container, 0, std::move(r.record)));
 }

@@ -14,6 +14,8 @@
 #include "PckServices.h"
 #include "SmallCommands.h"
 
+#include <mutex>
+
 namespace {
 
 constexpr FSA_STATUS kBadDelay = static_cast<FSA_STATUS>(226);
@@ -37,21 +39,12 @@ bool usedByHostFileSystem(std::uint32_t usage) {
     return usage == 7 || usage == 8 || usage == 9 || usage == 11 || usage == 13;
 }
 
-bool isIn(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint64_t states) {
-    return PCK_ContainerIs(ctx, n, states, FSA_RETURN_ON_FAILURE);
-}
-
-void ok(FSA_STATUS s) {
-    if (s != FSA_STS_SUCCESS)
-        throw s;
-}
-
 // Host-side change around a configuration change of container n.
 template <class Change> void withHostChange(FSAAPI_CONTEXT* ctx, std::uint32_t n, Change&& change) {
     FsaRemovalRecord record;
-    ok(FsaPrepareCtrForChange(ctx, n, &record));
+    FsaOk(FsaPrepareCtrForChange(ctx, n, &record));
     change();
-    ok(FsaCtrChangeComplete(ctx, n, 0, std::move(record)));
+    FsaOk(FsaCtrChangeComplete(ctx, n, 0, std::move(record)));
 }
 
 // Host-side removal around container n's leaving; `work` runs when the host
@@ -60,12 +53,12 @@ template <class Work>
 void withHostRemoval(FSAAPI_CONTEXT* ctx, std::uint32_t n, int force, bool onlyWithRecord,
                      Work&& work) {
     FsaRemovalRecord record;
-    ok(FsaPrepareCtrForRemoval(ctx, n, force, 0, &record));
+    FsaOk(FsaPrepareCtrForRemoval(ctx, n, force, 0, &record));
     if (onlyWithRecord && !record)
         return;
     work();
     if (record)
-        ok(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
+        FsaOk(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
 }
 
 void clearContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
@@ -145,7 +138,7 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
         withHostRemoval(ctx, n, 0, false,
                         [&] { CT_MoveContainer(ctx, n, target.containerNumber); });
         if (FsaIsUnixOS(ctx->info.osType))
-            ok(FsaExposeCtrToOs(ctx, target.containerNumber, 1));
+            FsaOk(FsaExposeCtrToOs(ctx, target.containerNumber, 1));
         break;
     }
     case FSA_CO_RESERVED15: {
@@ -176,10 +169,10 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     }
     case FSA_CO_SCRUB:
     case FSA_CO_CHECK:
-        if (op == FSA_CO_SCRUB && !isIn(ctx, n, kConsistent))
+        if (op == FSA_CO_SCRUB && !CT_IsIn(ctx, n, kConsistent))
             return kNotConsistent;
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x41002000));
-        if (isIn(ctx, n, kSingleLevel))
+        if (CT_IsIn(ctx, n, kSingleLevel))
             op == FSA_CO_SCRUB ? CT_ScrubContainer(ctx, n) : CT_CheckContainer(ctx, n);
         else
             op == FSA_CO_SCRUB ? CT_Scrub2Container(ctx, n) : CT_Check2Container(ctx, n);
@@ -187,7 +180,7 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     case FSA_CO_SET_NAME: {
         const char* name = &argumentAs<char>(argument);
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x41000000));
-        ok(CT_SetName(ctx, n, name));
+        FsaOk(CT_SetName(ctx, n, name));
         break;
     }
     case FSA_CO_OFFLINE: {
@@ -203,9 +196,9 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
         CT_RestartMorph(ctx, n);
         break;
     case FSA_CO_ENABLE_RAID5: {
-        if (!isIn(ctx, n, kRaid5))
+        if (!CT_IsIn(ctx, n, kRaid5))
             return kNotRaid5;
-        if (isIn(ctx, n, kConsistent))
+        if (CT_IsIn(ctx, n, kConsistent))
             return kRaid5Settled;
         const FSA_STATUS s = CT_EnableRaid5(ctx, n);
         CT_InvalidateCache(ctx);
@@ -225,14 +218,16 @@ FSA_STATUS deleteForChecks(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t o
                         static_cast<FSA_CONTAINER_OPERATION>(operation), nullptr);
 }
 
-const bool g_installed = [] {
-    PckServices services{};
-    services.deleteContainer = deleteForChecks;
-    PCK_SetServices(services);
-    return true;
-}();
-
 } // namespace
+
+void CT_InstallDispatcherServices() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        PckServices services{};
+        services.deleteContainer = deleteForChecks;
+        PCK_SetServices(services);
+    });
+}
 
 extern "C" {
 

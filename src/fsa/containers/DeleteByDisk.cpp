@@ -122,7 +122,9 @@ void CT_FindContainersToDeleteByDisk(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVI
             bool onDisks = false;
             for (int id : ids)
                 onDisks |= id == drive;
+            // An extent that records no container stands for none to delete.
             if (!onDisks || par::serial(e.partition) != serial || PCE_IsFree(e) ||
+                !par::levelPresent(par::l0Type(e.partition)) ||
                 CT_IsConflictingPartition(cache, &e))
                 continue;
             add(ctx, list, e);

@@ -24,11 +24,6 @@ FSA_STATUS NetworkMirror() {
     return FSA_STS_NOT_AVAILABLE_ON_OS;
 }
 
-void ok(FSA_STATUS s) {
-    if (s != FSA_STS_SUCCESS)
-        throw s;
-}
-
 FSA_STATUS split(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& c, tag_FSA_CONTAINER* out,
                  bool single) {
     const std::uint32_t n = c.containerNumber;
@@ -43,7 +38,7 @@ FSA_STATUS split(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& c, tag_FSA_CONTAI
     else
         faos_TakeContainerSnapshot(ctx, single ? FAOS_SNAPSHOT_SPLIT : FAOS_SNAPSHOT_SPLIT_TWO,
                                    nullptr, 0, &c, out);
-    ok(FsaExposeCtrToOs(ctx, fresh, 1));
+    FsaOk(FsaExposeCtrToOs(ctx, fresh, 1));
     return FSA_STS_SUCCESS;
 }
 
@@ -59,7 +54,7 @@ FSA_STATUS unmirror(FSAAPI_CONTEXT* ctx, void* handle, const tag_FSA_CONTAINER& 
     if (!buffer)
         return FSA_STS_OUT_OF_MEMORY;
     auto* info = reinterpret_cast<FSA_CONTAINER_INFO*>(buffer.get());
-    ok(FsaGetContainerInfo(handle, 0, &c, info, FSA_CONTAINER_INFO_MAX_BYTES));
+    FsaOk(FsaGetContainerInfo(handle, 0, &c, info, FSA_CONTAINER_INFO_MAX_BYTES));
     if (info->mirrorState == 2 || info->mirrorState == 3)
         return kMirrorBusy;
     for (std::uint32_t i = 0;

@@ -5,6 +5,7 @@
 
 #include "Frame.h"
 #include "HandleTable.h"
+#include "ParamChecks.h"
 #include "PartnerRedirect.h"
 
 constexpr FSA_STATUS kNoContainer = static_cast<FSA_STATUS>(11);
@@ -12,6 +13,17 @@ constexpr FSA_STATUS kNoContainer = static_cast<FSA_STATUS>(11);
 // Container-state masks (high word : low word of the state check's mask).
 constexpr std::uint64_t CT_STATES(std::uint32_t high, std::uint32_t low) {
     return std::uint64_t{high} << 32 | low;
+}
+
+// A host-layer or command status other than 1 ends the operation.
+inline void FsaOk(FSA_STATUS s) {
+    if (s != FSA_STS_SUCCESS)
+        throw s;
+}
+
+// Whether the container is in any of the states (the state check's verdict).
+inline bool CT_IsIn(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint64_t states) {
+    return PCK_ContainerIs(ctx, n, states, FSA_RETURN_ON_FAILURE);
 }
 
 constexpr FsaGuards kReadGuards{FsaAccessSet::ReadOnly, true, true};

@@ -3,6 +3,7 @@
 #include "ContainerCaches.h"
 #include "ContainerCreation.h"
 #include "ContainerDispatch.h"
+#include "ContainerInfo.h"
 #include "ContainerOperations.h"
 #include "CtWrappers.h"
 #include "FsaMaintenance.h"
@@ -29,9 +30,10 @@ constexpr std::uint32_t kSparseBackingBlocks = 0x5000;
 constexpr std::uint64_t kMinSparseBackingBytes = 0xA00000;
 constexpr std::uint32_t kOsW2K = 10;
 constexpr std::uint32_t kNvramReady = 3;
-// Bytes of the controller's container record.
-constexpr std::size_t kSnapshotA = 540, kHiddenBacking = 544, kSnapshot = 548,
-                      kVisibleBacking = 552, kHostHeld = 561;
+// Words of the controller's container record, and its host-held flag byte.
+constexpr std::size_t kSnapshotA = 135, kHiddenBacking = 136, kSnapshot = 137,
+                      kVisibleBacking = 138;
+constexpr std::size_t kHostHeldByte = 561;
 
 FSA_STATUS NetworkSnapshot() {
     return FSA_STS_NOT_AVAILABLE_ON_OS;
@@ -64,11 +66,7 @@ std::uint64_t fullBackingBlocks(std::uint32_t sourceBlocks, std::uint32_t chunkB
 
 struct Record {
     cttype ct{};
-    std::uint32_t number(std::size_t byte) const {
-        std::uint32_t n = 0;
-        std::memcpy(&n, reinterpret_cast<const std::uint8_t*>(&ct) + byte, sizeof n);
-        return n;
-    }
+    std::uint32_t number(std::size_t word) const { return CT_RecordWord(ct, word); }
     std::uint8_t byte(std::size_t at) const {
         return reinterpret_cast<const std::uint8_t*>(&ct)[at];
     }
@@ -79,11 +77,6 @@ Record readRecord(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
     std::uint32_t type = 0;
     CT_GetContainer(ctx, n, &r.ct, &type);
     return r;
-}
-
-void ok(FSA_STATUS s) {
-    if (s != FSA_STS_SUCCESS)
-        throw s;
 }
 
 bool sameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::uint32_t b) {
@@ -127,7 +120,7 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
         return kNoHiddenNumber;
 
     FsaRemovalRecord release;
-    ok(FsaPrepareCtrForRemoval(ctx, b, 0, 0, &release));
+    FsaOk(FsaPrepareCtrForRemoval(ctx, b, 0, 0, &release));
     const std::uint32_t hidden = CT_GetNextFreeContainer(ctx, 1, localOnly);
     CT_MoveContainer(ctx, b, hidden);
     const bool w2k = FsaTopMostOsType(ctx) == kOsW2K;
@@ -136,7 +129,7 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
             CT_MakeSnapshot(ctx, s, b, hidden, chunk, sparse, 0);
         } else {
             if (w2k)
-                ok(FsaCtrRemovalComplete(ctx, b, 0, std::move(release)));
+                FsaOk(FsaCtrRemovalComplete(ctx, b, 0, std::move(release)));
             const FAOS_COW_INFO cow{sparse, chunk, hidden,
                                     op == FSA_SNAP_CREATE_FULL_HOST ||
                                         op == FSA_SNAP_CREATE_SPARSE_HOST};
@@ -148,7 +141,7 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
         throw;
     }
     if (!w2k)
-        ok(FsaCtrRemovalComplete(ctx, b, 1, std::move(release)));
+        FsaOk(FsaCtrRemovalComplete(ctx, b, 1, std::move(release)));
     if (info) {
         const Record r = readRecord(ctx, s);
         auto* ids = reinterpret_cast<tag_FSA_CONTAINER*>(info->words);
@@ -171,14 +164,14 @@ FSA_STATUS remove(FSAAPI_CONTEXT* ctx, FSA_SNAPSHOT_OPERATION op, std::uint32_t 
     FsaRemovalRecord release;
     bool released = true;
     try {
-        ok(FsaPrepareCtrForRemoval(ctx, visible, 1, 0, &release));
+        FsaOk(FsaPrepareCtrForRemoval(ctx, visible, 1, 0, &release));
     } catch (FSA_STATUS refused) {
         if (op != FSA_SNAP_REMOVE_FORCED)
             throw;
         try {
-            ok(FsaPrepareCtrForRemoval(ctx, visible, 0, 1, &release));
+            FsaOk(FsaPrepareCtrForRemoval(ctx, visible, 0, 1, &release));
         } catch (FSA_STATUS) {
-            if (!r.byte(kHostHeld))
+            if (!r.byte(kHostHeldByte))
                 throw;
             released = false; // the host keeps it; nothing to complete
         }
@@ -188,7 +181,7 @@ FSA_STATUS remove(FSAAPI_CONTEXT* ctx, FSA_SNAPSHOT_OPERATION op, std::uint32_t 
     CT_MoveContainer(ctx, r.number(kHiddenBacking), visible);
     CT_ClearFileSystem(ctx, visible, 1);
     if (released)
-        ok(FsaCtrRemovalComplete(ctx, visible, 1, std::move(release)));
+        FsaOk(FsaCtrRemovalComplete(ctx, visible, 1, std::move(release)));
     return FSA_STS_SUCCESS;
 }
 

@@ -120,3 +120,8 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
 FSA_STATUS FsaCreateMirrorFromVolume(void* handle, tag_FSA_CONTAINER* container, unsigned int count,
                                      const FSA_STORAGE_DEVICE* devices);
 }
+
+extern "C" {
+// Marks the partition cache of the adapter behind the handle stale (service side).
+void CT_InvalidateServerCache(void* handle);
+}

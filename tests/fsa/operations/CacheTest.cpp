@@ -2,7 +2,7 @@
 // the write-cache state, flushing and discarding, and orphaned raw buffers.
 #include "FsaCache.h"
 #include "HandleTable.h"
-#include "SimFixture.h"
+#include "OpsFixture.h"
 
 #include <atomic>
 #include <vector>
@@ -33,20 +33,17 @@ int countCacheEvent(void*, std::uint32_t bit, FSA_EVENT_DETAILS*, void*) {
     return 1;
 }
 
-class Cache : public fsatest::SimTest {
+class Cache : public fsatest::OpsTest {
 protected:
-    std::string config() const override { return kCache; }
+    Cache() : OpsTest(kCache) {}
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpsTest::SetUp();
         readOnly = open("qor0", FSA_ACC_READ_ONLY);
     }
     void TearDown() override {
         FsaCloseAdapter(readOnly);
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
+        OpsTest::TearDown();
     }
-    void* handle = nullptr;
     void* readOnly = nullptr;
 };
 

@@ -2,8 +2,8 @@
 // to the controller with its partitions; refusals before anything is sent.
 #include "FsaContainerOps.h"
 #include "HandleTable.h"
+#include "OpsFixture.h"
 #include "ParamChecks.h"
-#include "SimFixture.h"
 
 namespace {
 
@@ -24,18 +24,9 @@ FSA_STORAGE_DEVICE_SPACE extent(std::uint8_t target, std::uint64_t offset, std::
     return s;
 }
 
-class Create : public fsatest::SimTest {
+class Create : public fsatest::OpsTest {
 protected:
-    std::string config() const override { return kEmptyDisks; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    void* handle = nullptr;
+    Create() : OpsTest(kEmptyDisks) {}
 };
 
 TEST_F(Create, AVolumeSetIsCreatedAndListedWithItsSize) {

@@ -3,7 +3,7 @@
 #include "Context.h"
 #include "FsaContainerOps.h"
 #include "HandleTable.h"
-#include "SimFixture.h"
+#include "OpsFixture.h"
 
 #include <atomic>
 #include <cstring>
@@ -27,11 +27,6 @@ const char* kTwoVolumes = R"({"adapters": [{"index": 0, "serial": 9,
   "hostDisks": [{"container": 1, "instance": 2, "target": 1, "name": "sdb"},
                 {"container": 2, "instance": 2, "target": 2, "name": "sdc"}]}]})";
 
-struct Sent {
-    int count = 0;
-    std::uint32_t words[3] = {};
-};
-
 std::atomic<int> g_delayEvents{0};
 int countDelayEvent(void*, std::uint32_t bit, FSA_EVENT_DETAILS* d, void*) {
     if (bit == 0x200000 && d && d->words[0] == 1)
@@ -39,33 +34,17 @@ int countDelayEvent(void*, std::uint32_t bit, FSA_EVENT_DETAILS* d, void*) {
     return 1;
 }
 
-class Dispatch : public fsatest::SimTest {
+class Dispatch : public fsatest::OpsTest {
 protected:
-    std::string config() const override { return kTwoVolumes; }
+    Dispatch() : OpsTest(kTwoVolumes) {}
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpsTest::SetUp();
         ctx = UtilGetContextFromHandle(handle);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    // Sub-command `cmd` answers `status` and counts what it was sent.
-    std::shared_ptr<Sent> answer(std::uint32_t cmd, std::uint32_t status) {
-        auto sent = std::make_shared<Sent>();
-        sim.registerContainer(cmd, [sent, status](qorsim::CtRequest& c) {
-            ++sent->count;
-            std::copy(c.param, c.param + 3, sent->words);
-            c.reply[0] = status;
-        });
-        return sent;
     }
     FSA_STATUS op(std::uint32_t n, FSA_CONTAINER_OPERATION o, void* arg = nullptr) {
         const tag_FSA_CONTAINER c{n, 0, 9};
         return FsaContainer(handle, &c, o, arg);
     }
-    void* handle = nullptr;
     FSAAPI_CONTEXT* ctx = nullptr;
 };
 
@@ -168,6 +147,38 @@ TEST_F(Dispatch, DeletionDestroysTheContainerInTheModel) {
     const tag_FSA_CONTAINER foreign{2, 0, 77}; // the adapter serial does not match
     EXPECT_EQ(FsaContainer(handle, &foreign, FSA_CO_DELETE_IN_USE, nullptr), FSA_STATUS(11));
     EXPECT_TRUE(sim.snapshot(0).containers.count(2));
+}
+
+std::atomic<std::uint32_t> g_serviceWord{0};
+void serviceSawChange(std::uint32_t word) {
+    g_serviceWord = word;
+}
+
+TEST_F(Dispatch, ChangesAreAnnouncedToOtherClientsAndTheService) {
+    void* other = open("qor0", FSA_ACC_READ_ONLY);
+    static std::atomic<int> seen{0};
+    seen = 0;
+    ASSERT_EQ(FsaRegisterGeneralCallback(
+                  other, 0x40000,
+                  [](void*, std::uint32_t, FSA_EVENT_DETAILS* d, void*) {
+                      if (d && d->words[0] == 2 && d->words[2] == 9)
+                          ++seen;
+                      return 1;
+                  },
+                  nullptr),
+              FSA_STS_SUCCESS);
+    const tag_FSA_CONTAINER c{2, 0, 9};
+    EXPECT_EQ(SendAifContainerEvent(handle, &c, 0x40000), FSA_STS_SUCCESS);
+    for (int i = 0; i < 200 && seen < 1; ++i)
+        sleeper.sleepMs(50);
+    EXPECT_EQ(seen.load(), 1);
+    FsaCloseAdapter(other);
+
+    ASSERT_EQ(FsaSetServiceContext(handle, 77, 0, 0, 0, reinterpret_cast<void*>(&serviceSawChange)),
+              FSA_STS_SUCCESS);
+    g_serviceWord = 0;
+    CT_InvalidateServerCache(handle);
+    EXPECT_EQ(g_serviceWord.load(), 77u);
 }
 
 TEST_F(Dispatch, EntryRefusals) {

@@ -72,6 +72,7 @@ struct ContainerRecord {
     std::uint32_t delay = 0;
     std::uint32_t stateFlags = 0;                // record word 3
     std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
+    std::map<std::uint32_t, std::uint32_t> words{}; // further record words by index
 };
 
 constexpr std::size_t kPartitionBytes = 160;

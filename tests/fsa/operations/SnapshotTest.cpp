@@ -1,0 +1,128 @@
+// Snapshots: sizing advice, usage figures, removal that brings the backing
+// container back to its visible number, creation refused by this host's
+// layer, and the snapshot buffer space.
+#include "Context.h"
+#include "FsaSnapshot.h"
+#include "HandleTable.h"
+#include "OpsFixture.h"
+
+#include <cstring>
+
+namespace {
+
+// Container 1 (source, 2000 blocks) and 2 (a backing container at its
+// visible number) are volumes; container 5 is a snapshot of 1 whose backing
+// container waits at hidden number 30 (record words 135-138: 1, 30, 5, 3);
+// 0x800000-block container 6 serves the sizing.
+const char* kSnapshots = R"({"adapters": [{"index": 0, "serial": 9, "info": {"options": 1},
+  "slices": [{"size": 100000, "drive": 1}, {"size": 9000000, "drive": 2}],
+  "partitions": [{"start": 0, "size": 10, "serial": 9, "slice": 98},
+                 {"start": 128, "size": 2000, "serial": 9, "slice": 0, "l0Type": 1, "l0Number": 1,
+                  "l0Members": 1, "flags": 1},
+                 {"start": 4000, "size": 30000, "serial": 9, "slice": 0, "l0Type": 1,
+                  "l0Number": 2, "l0Members": 1, "flags": 1},
+                 {"start": 40000, "size": 20000, "serial": 9, "slice": 0, "l0Type": 1,
+                  "l0Number": 30, "l0Members": 1, "flags": 1},
+                 {"start": 128, "size": 8388608, "serial": 9, "slice": 1, "l0Type": 1,
+                  "l0Number": 6, "l0Members": 1, "flags": 1}],
+  "containers": {"count": 32, "firstHidden": 24,
+                 "list": [{"number": 1, "type": 1, "members": [1]},
+                          {"number": 2, "type": 1, "members": [2]},
+                          {"number": 6, "type": 1, "members": [4]},
+                          {"number": 30, "type": 1, "members": [3]},
+                          {"number": 5, "type": 5, "members": [],
+                           "words": {"135": 1, "136": 30, "137": 5, "138": 3}}]},
+  "hostDisks": [{"container": 1, "target": 1, "name": "sdb"},
+                {"container": 2, "target": 2, "name": "sdc"},
+                {"container": 3, "target": 3, "name": "sdd"}]}]})";
+
+class Snapshots : public fsatest::OpsTest {
+protected:
+    Snapshots() : OpsTest(kSnapshots) {}
+    FSA_STATUS snap(FSA_SNAPSHOT_OPERATION op, std::uint32_t source, std::uint32_t backing,
+                    FSA_SNAPSHOT_INFO* info, unsigned chunk) {
+        const tag_FSA_CONTAINER s{source, 0, 9}, b{backing, 0, 9};
+        return FsaSnapshot(handle, op, &s, &b, info, chunk);
+    }
+};
+
+TEST_F(Snapshots, SizingAdviceFollowsTheSourceSize) {
+    FSA_SNAPSHOT_INFO info{};
+    ASSERT_EQ(snap(FSA_SNAP_GET_SIZES, 6, 0, &info, 65536), FSA_STS_SUCCESS);
+    std::uint64_t sparse = 0, full = 0;
+    std::memcpy(&sparse, &info.words[0], 8);
+    std::memcpy(&full, &info.words[2], 8);
+    EXPECT_EQ(sparse, 0xA00000u);
+    EXPECT_EQ(full, (0x800000u + 8 + 16) * 512ull); // 16 bitmap blocks for 64 KB chunks
+    EXPECT_EQ(info.words[4], 16u * 512);            // exactly 0x800000 blocks: 16-block chunks
+    EXPECT_EQ(snap(FSA_SNAP_GET_SIZES, 6, 0, &info, 511), FSA_STATUS(26));
+    EXPECT_EQ(snap(FSA_SNAP_GET_SIZES, 6, 0, nullptr, 65536), FSA_STS_BAD_ARGUMENTS);
+    EXPECT_EQ(snap(static_cast<FSA_SNAPSHOT_OPERATION>(8), 6, 0, &info, 65536),
+              FSA_STS_BAD_OPERATION);
+}
+
+TEST_F(Snapshots, UsageFiguresOnlyForSnapshots) {
+    FSA_SNAPSHOT_INFO info{};
+    EXPECT_EQ(snap(FSA_SNAP_GET_INFO, 1, 0, &info, 0), FSA_STATUS(185)); // not a snapshot kind
+}
+
+TEST_F(Snapshots, RemovalBringsTheBackingContainerBack) {
+    ASSERT_EQ(snap(FSA_SNAP_REMOVE, 5, 0, nullptr, 0), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_FALSE(a.containers.count(5));  // the snapshot is gone
+    EXPECT_FALSE(a.containers.count(30)); // the hidden number is free again
+    ASSERT_TRUE(a.containers.count(3));   // the backing container is visible
+    EXPECT_EQ(a.containers.at(3).members, std::vector<std::uint32_t>{3});
+    void* readOnly = open("qor0", FSA_ACC_READ_ONLY);
+    const tag_FSA_CONTAINER s{5, 0, 9};
+    EXPECT_EQ(FsaSnapshot(readOnly, FSA_SNAP_REMOVE, &s, nullptr, nullptr, 0),
+              FSA_STS_NEEDS_READ_WRITE);
+    FsaCloseAdapter(readOnly);
+}
+
+TEST_F(Snapshots, CreationRefusedByTheHostLeavesTheBackingContainerWhereItWas) {
+    sim.update(0, [](qorsim::Adapter& a) { a.maint.nvram.state = 3; });
+    // This host's layer cannot take copy-on-write snapshots.
+    EXPECT_EQ(snap(FSA_SNAP_CREATE_SPARSE, 1, 2, nullptr, 8192), FSA_STS_NOT_SUPPORTED);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_TRUE(a.containers.count(2));
+    EXPECT_EQ(a.containers.size(), 5u);
+
+    struct Case {
+        FSA_SNAPSHOT_OPERATION op;
+        std::uint32_t source, backing;
+        unsigned chunk;
+        FSA_STATUS status;
+    } cases[] = {
+        {FSA_SNAP_CREATE_SPARSE, 1, 2, 4096, FSA_STATUS(245)}, // below 16 blocks
+        {FSA_SNAP_CREATE_FULL, 2, 1, 8192, FSA_STATUS(189)},   // 2000 blocks for 30000
+        {FSA_SNAP_CREATE_SPARSE, 2, 1, 8192, FSA_STATUS(189)}, // below 0x5000 blocks
+        {FSA_SNAP_CREATE_FULL, 1, 30, 8192, FSA_STATUS(173)},  // a hidden backing container
+        {FSA_SNAP_CREATE_FULL, 1, 2, 8192, FSA_STS_NOT_SUPPORTED},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(snap(k.op, k.source, k.backing, nullptr, k.chunk), k.status) << k.backing;
+    const tag_FSA_CONTAINER s{1, 0, 9}, other{2, 0, 77};
+    EXPECT_EQ(FsaSnapshot(handle, FSA_SNAP_CREATE_SPARSE, &s, &other, nullptr, 8192),
+              FSA_STATUS(509));
+    sim.update(0, [](qorsim::Adapter& ad) { ad.maint.nvram.state = 1; });
+    EXPECT_EQ(snap(FSA_SNAP_CREATE_SPARSE, 1, 2, nullptr, 8192), FSA_STATUS(525));
+}
+
+TEST_F(Snapshots, BufferSpaceIsReportedAndReleased) {
+    int answer = 1;
+    sim.registerContainer(176, [&](qorsim::CtRequest& c) { c.reply[1] = answer; });
+    int cleared = 0;
+    sim.registerContainer(177, [&](qorsim::CtRequest&) { ++cleared; });
+    int present = 0;
+    EXPECT_EQ(FsaHasUnconfigSnapshotBuffers(handle, &present), FSA_STS_SUCCESS);
+    EXPECT_EQ(present, 1);
+    answer = 0;
+    EXPECT_EQ(FsaHasUnconfigSnapshotBuffersEx(handle, &present), FSA_STS_SUCCESS);
+    EXPECT_EQ(present, 0);
+    EXPECT_EQ(FsaFreeUnconfigSnapshotBuffersEx(handle), FSA_STS_SUCCESS);
+    EXPECT_EQ(cleared, 1);
+    EXPECT_EQ(FsaHasUnconfigSnapshotBuffersEx(nullptr, &present), FSA_STS_INVALID_HANDLE);
+}
+
+} // namespace
