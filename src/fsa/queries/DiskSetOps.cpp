@@ -295,8 +295,9 @@ FSA_STATUS DS_SetParameters(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, const char* 
     char newLabel[32];
     std::memcpy(newLabel, o.rec.label, sizeof newLabel);
     if (label) {
+        // A fixed-width field: a 32-character label fills it without a NUL.
         std::memset(newLabel, 0, sizeof newLabel);
-        std::strncpy(newLabel, label, sizeof newLabel);
+        std::memcpy(newLabel, label, strnlen(label, sizeof newLabel));
     }
     return o.modify(CL_CHANGE, o.rec.owner, true, newLabel,
                     attributes ? *attributes & 3 : o.rec.attributes);
