@@ -24,7 +24,8 @@ enum RaidResultCode : unsigned int {
     GET_SMART_INFO_FAILED = 17,
 };
 
-// The word of a code in the result line ("" for a code without one).
+// The word of a code in the result line ("" for a code without one); the
+// NVRAM and battery codes give the word of the state behind them.
 const char* resultCodeWord(unsigned int code);
 // The event type a code is reported with (the battery codes turn into
 // errors together with an NVRAM error, which their test decides).
@@ -37,5 +38,7 @@ const char* eventTypeWord(Diag::DiagnosticEvent::EventType type);
 // A new result for a code: PASSED for code 0, UNUSUAL_STATUS otherwise,
 // with the code's event type and parameter 0.
 Diag::DiagnosticResult* makeResult(unsigned int code);
+// The same with another event type than the code's own.
+Diag::DiagnosticResult* makeResult(unsigned int code, Diag::DiagnosticEvent::EventType type);
 
 } // namespace VarnDiags::MorvaneRaidDiag

@@ -18,6 +18,7 @@ namespace {
 std::mutex g_mutex;
 std::vector<unsigned int> g_sleeps;
 qorsim::Simulator* g_sim = nullptr;
+std::function<void()> g_atNextSleep;
 
 // Waits (bounded) until no adapter event is queued and every open adapter's
 // receive thread is back in its wait, that is, done with the last event.
@@ -32,8 +33,14 @@ void letEventsArrive() {
 
 void recordSleep(unsigned int seconds) {
     letEventsArrive();
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_sleeps.push_back(seconds);
+    std::function<void()> action;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_sleeps.push_back(seconds);
+        action.swap(g_atNextSleep);
+    }
+    if (action)
+        action();
 }
 
 } // namespace
@@ -43,6 +50,7 @@ void RaidTest::SetUp() {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         g_sleeps.clear();
+        g_atNextSleep = nullptr;
     }
     g_sim = &sim;
     VarnDiags::HostDapi2::setSleeper(&recordSleep);
@@ -69,12 +77,17 @@ std::vector<unsigned int> RaidTest::sleeps() {
     return g_sleeps;
 }
 
-std::vector<int> RaidTest::ctCommands() const {
-    std::vector<int> commands;
+void RaidTest::atNextSleep(std::function<void()> action) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_atNextSleep = std::move(action);
+}
+
+std::vector<int> RaidTest::sent(int qorsim::JournalEntry::*field) const {
+    std::vector<int> values;
     for (const auto& e : sim.journal())
-        if (e.ctCommand >= 0)
-            commands.push_back(e.ctCommand);
-    return commands;
+        if (e.*field >= 0)
+            values.push_back(e.*field);
+    return values;
 }
 
 std::string RaidTest::fileText(const std::string& name) {

@@ -7,6 +7,7 @@
 
 #include "SimFixture.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,14 @@ protected:
 
     // The diagnostic's waits so far, in seconds, one entry per wait.
     static std::vector<unsigned int> sleeps();
-    // Container commands sent since the journal was cleared.
-    std::vector<int> ctCommands() const;
+    // Runs `action` at the diagnostic's next wait (once).
+    static void atNextSleep(std::function<void()> action);
+    // One field of the requests sent since the journal was cleared, for the
+    // requests that have it (container command, SCSI operation, ...).
+    std::vector<int> sent(int qorsim::JournalEntry::*field) const;
+    std::vector<int> ctCommands() const { return sent(&qorsim::JournalEntry::ctCommand); }
+    std::vector<int> scsiOperations() const { return sent(&qorsim::JournalEntry::scsiOperation); }
+    std::vector<int> aifRequests() const { return sent(&qorsim::JournalEntry::aifRequest); }
     // The text of a file of the working directory ("" when absent).
     static std::string fileText(const std::string& name);
 

@@ -4,8 +4,7 @@
 #include "Context.h"
 #include "CtChannel.h"
 #include "CtWrappers.h"
-#include "DriverRequests.h"
-#include "OsPort.h"
+#include "fsa_replay_port.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -13,40 +12,11 @@
 #include <cstring>
 #include <vector>
 
-namespace {
-
-// Answers each FIB with the next 512 bytes of the input; fails when none is left.
-class ReplayPort final : public fsa::OsPort {
-public:
-    ReplayPort(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    int open(const char*, int, unsigned) override { return -1; }
-    int close(int) override { return 0; }
-    int fcntl(int, int, void*) override { return 0; }
-    int ioctl(int, unsigned long request, void* arg) override {
-        if (request != FSACTL_SENDFIB || m_used >= m_size) {
-            errno = EIO;
-            return -1;
-        }
-        const std::size_t n = std::min<std::size_t>(512, m_size - m_used);
-        std::memset(arg, 0, 512);
-        std::memcpy(arg, m_data + m_used, n);
-        m_used += n;
-        return 0;
-    }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_used = 0;
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
     const std::uint32_t outLen = (std::uint32_t(data[0]) << 4) | (data[1] & 0xF); // up to ~4 KiB
-    ReplayPort port(data + 2, size - 2);
+    fsafuzz::ReplayPort port(data + 2, size - 2);
     fsa::setOsPort(&port);
     FAUX_COMM_CONTEXT channel;
     channel.fd = 3;

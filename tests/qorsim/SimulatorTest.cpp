@@ -63,11 +63,11 @@ TEST(Simulator, ConfigurationErrors) {
 TEST(Simulator, SectionsAndHandlersAreRegisteredByKey) {
     Simulator sim;
     unsigned seen = 0;
-    sim.registerSection("drives", [&](const nlohmann::json& v, Adapter& a) {
+    sim.registerSection("gadgets", [&](const nlohmann::json& v, Adapter& a) {
         seen = v.size();
         a.busCount = 7;
     });
-    sim.load(R"({"adapters": [{"index": 0, "drives": [1, 2, 3]}]})");
+    sim.load(R"({"adapters": [{"index": 0, "gadgets": [1, 2, 3]}]})");
     EXPECT_EQ(seen, 3u);
     EXPECT_EQ(sim.snapshot(0).busCount, 7u);
 

@@ -23,7 +23,7 @@ void registerAdapterContainerCommands(Simulator& sim) {
     sim.registerContainer(4, [](CtRequest& c) { // GET_CONTAINER_COUNT
         c.reply[0] = c.adapter.containerCount;
         c.reply[1] = c.adapter.firstHiddenContainer;
-        c.reply[2] = 0;
+        c.reply[2] = c.adapter.partitionCapacity;
     });
     sim.registerContainer(13, [](CtRequest& c) { // READ_SERIAL_NUMBER
         c.data.assign(c.adapter.serialNumber.begin(), c.adapter.serialNumber.end());

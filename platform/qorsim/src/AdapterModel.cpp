@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstring>
+
 namespace qorsim {
 
 namespace {
@@ -106,6 +109,35 @@ void readHostDisk(const json& j, Adapter& a) {
     a.hostDisks[j.at("container").get<std::uint32_t>()] = d;
 }
 
+// A partition-table entry: its words in order, or its named fields.
+PartitionEntry readPartition(const json& p) {
+    PartitionEntry entry{};
+    if (p.is_array()) {
+        for (std::size_t i = 0; i < p.size() && i < kPartitionBytes / 4; ++i)
+            put32(entry.data(), 4 * i, p.at(i).get<std::uint32_t>());
+        return entry;
+    }
+    static const struct {
+        const char* key;
+        std::size_t offset;
+        std::size_t width;
+    } fields[] = {{"age", 20, 4},       {"start", 24, 4},       {"size", 28, 4},
+                  {"serial", 32, 4},    {"identity", 36, 4},    {"slice", 40, 4},
+                  {"l0Type", 48, 4},    {"l0Number", 52, 2},    {"snapA", 54, 1},
+                  {"snapB", 55, 1},     {"l0Members", 56, 2},   {"ref58", 58, 1},
+                  {"ref59", 59, 1},     {"memberIndex", 60, 2}, {"l1Type", 68, 4},
+                  {"l1Number", 72, 2},  {"l1Members", 76, 2},   {"related79", 79, 1},
+                  {"related90", 90, 1}, {"mirrorKind", 100, 4}, {"flags", 112, 4}};
+    for (const auto& f : fields) {
+        if (!p.contains(f.key))
+            continue;
+        const std::uint32_t v = p.at(f.key).get<std::uint32_t>();
+        for (std::size_t i = 0; i < f.width; ++i)
+            entry[f.offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    return entry;
+}
+
 // "slices": a count of default disks, or one object per disk.
 void readSlices(const json& j, Adapter& a) {
     if (j.is_number()) {
@@ -120,6 +152,8 @@ void readSlices(const json& j, Adapter& a) {
         slice.driveId = s.value("drive", static_cast<std::uint32_t>(a.slices.size()));
         slice.type = s.value("type", slice.type);
         slice.hasMbr = s.value("mbr", slice.hasMbr);
+        for (const auto& p : s.value("diskPartitions", json::array()))
+            slice.diskOnly.push_back(readPartition(p));
         a.slices.push_back(slice);
     }
 }
@@ -129,12 +163,20 @@ void readContainers(const json& j, Adapter& a) {
         ContainerRecord record;
         record.type = c.value("type", record.type);
         record.userFlags = c.value("flags", std::uint16_t(0));
+        record.uid = c.value("uid", 0u);
+        const std::string label = c.value("label", std::string());
+        std::memcpy(record.label.data(), label.data(), std::min(label.size(), record.label.size()));
+        record.stateFlags = c.value("stateFlags", 0u);
+        if (c.contains("snapshotLinks"))
+            for (std::size_t i = 0; i < 3; ++i)
+                record.snapshotLinks[i] = c.at("snapshotLinks").at(i).get<std::uint32_t>();
         for (const auto& m : c.value("members", json::array()))
             record.members.push_back(m.get<std::uint32_t>());
         a.containers[c.at("number").get<std::uint32_t>()] = record;
     }
     a.containerCount = j.value("count", static_cast<std::uint32_t>(a.containers.size()));
     a.firstHiddenContainer = j.value("firstHidden", a.containerCount);
+    a.partitionCapacity = j.value("partitionCapacity", a.partitionCapacity);
 }
 
 void readAdapter(const json& j, Adapter& a) {
@@ -166,12 +208,8 @@ void readAdapter(const json& j, Adapter& a) {
         readContainers(j.at("containers"), a);
     if (j.contains("slices"))
         readSlices(j.at("slices"), a);
-    for (const auto& p : j.value("partitions", json::array())) {
-        PartitionEntry entry{};
-        for (std::size_t i = 0; i < p.size() && i < kPartitionBytes / 4; ++i)
-            put32(entry.data(), 4 * i, p.at(i).get<std::uint32_t>());
-        a.partitions.push_back(entry);
-    }
+    for (const auto& p : j.value("partitions", json::array()))
+        a.partitions.push_back(readPartition(p));
     a.configAge = j.value("configAge", a.configAge);
     a.lastDrive = j.value("lastDrive", a.lastDrive);
     a.coreDumpBytes = j.value("coreDumpBytes", a.coreDumpBytes);

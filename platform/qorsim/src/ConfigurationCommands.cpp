@@ -3,6 +3,7 @@
 // container and partition issues replace these with their fuller models.
 #include "CoreHandlers.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qorsim {
@@ -25,10 +26,36 @@ std::vector<const PartitionEntry*> partitionsOn(const Adapter& a, std::uint32_t 
     return out;
 }
 
+// The disk's own partition table: the in-memory entries naming the slice,
+// then the entries only the disk holds.
+std::vector<const PartitionEntry*> onDisk(const Adapter& a, std::uint32_t slice) {
+    std::vector<const PartitionEntry*> out = partitionsOn(a, slice);
+    if (slice < a.slices.size())
+        for (const auto& p : a.slices[slice].diskOnly)
+            out.push_back(&p);
+    return out;
+}
+
 void putEntries(CtRequest& c, const std::vector<const PartitionEntry*>& entries) {
     c.data.assign(c.replyCapacity, 0);
     for (std::size_t i = 0; i < entries.size() && (i + 1) * kPartitionBytes <= c.data.size(); ++i)
         std::memcpy(c.data.data() + i * kPartitionBytes, entries[i]->data(), kPartitionBytes);
+}
+
+// A container's size in blocks from its member partitions: a mirror holds
+// one member's worth, RAID-5 all but one, the other kinds their sum.
+std::uint64_t containerBlocks(const Adapter& a, const ContainerRecord& r) {
+    std::uint64_t sum = 0, member = 0;
+    for (std::uint32_t entry : r.members)
+        if (entry < a.partitions.size()) {
+            member = get32(a.partitions[entry].data(), 28);
+            sum += member;
+        }
+    if (r.type == 2)
+        return member;
+    if (r.type == 4)
+        return sum - member;
+    return sum;
 }
 
 // Sub-commands that only acknowledge with CT_OK.
@@ -65,15 +92,23 @@ void registerConfigurationCommands(Simulator& sim) {
     sim.registerContainer(15, [](CtRequest& c) { // READ_MBR
         const Slice* s = slice(c, c.param[0]);
         c.data.assign(24, 0);
+        // Without the controller's MBR a slice with data answers with its
+        // first bytes (a foreign but readable table).
+        if (s && !s->hasMbr && s->data.size() >= 24) {
+            std::copy_n(s->data.begin(), 24, c.data.begin());
+            c.reply[0] = 132;
+            return;
+        }
         if (!s || !s->hasMbr) {
             c.reply[0] = 133;
             return;
         }
         put32(c.data.data(), 0, kMbrSignature);
+        put32(c.data.data(), 4, static_cast<std::uint32_t>(onDisk(c.adapter, c.param[0]).size()));
         c.reply[0] = 132;
     });
     sim.registerContainer(16, [](CtRequest& c) { // READ_PARTITION: slice, index in word 2
-        const auto entries = partitionsOn(c.adapter, c.param[0]);
+        const auto entries = onDisk(c.adapter, c.param[0]);
         if (c.param[2] >= entries.size()) {
             c.reply[0] = 69;
             return;
@@ -104,7 +139,7 @@ void registerConfigurationCommands(Simulator& sim) {
         c.reply[0] = 202;
     });
     sim.registerContainer(86, [](CtRequest& c) { // GET_DISK_PARTITIONS
-        putEntries(c, partitionsOn(c.adapter, c.param[0]));
+        putEntries(c, onDisk(c.adapter, c.param[0]));
         c.reply[0] = 204;
     });
     sim.registerContainer(96, [](CtRequest& c) { // GET_MEMORY: a pattern of the address
@@ -151,8 +186,7 @@ void registerConfigurationCommands(Simulator& sim) {
         acknowledge(sim, command);
     sim.registerContainer(123, [](CtRequest& c) { c.reply[0] = c.adapter.coreDumpBytes; });
     sim.registerContainer(153, [](CtRequest& c) { // CONTAINER_EXISTS
-        c.reply[0] =
-            c.adapter.containers.count(c.param[0]) || c.param[0] < c.adapter.containerCount ? 1 : 0;
+        c.reply[0] = c.adapter.containers.count(c.param[0]) ? 1 : 0;
     });
     sim.registerContainer(154, [](CtRequest& c) { // GET_SLICE_FROM_DEVT: drive -> slice
         c.data.assign(32, 0);
@@ -178,6 +212,12 @@ void registerConfigurationCommands(Simulator& sim) {
         put32(c.data.data(), 0, static_cast<std::uint32_t>(members.size()));
         for (std::size_t i = 0; i < members.size() && i < 128; ++i)
             put32(c.data.data(), 20 + 4 * i, members[i]);
+        const std::uint64_t blocks = containerBlocks(c.adapter, it->second);
+        put32(c.data.data(), 4, static_cast<std::uint32_t>(blocks));
+        put32(c.data.data(), 8, static_cast<std::uint32_t>(blocks >> 32));
+        put32(c.data.data(), 12, it->second.stateFlags);
+        for (std::size_t i = 0; i < 3; ++i)
+            put32(c.data.data(), 4 * (135 + i), it->second.snapshotLinks[i]);
         c.reply[0] = it->second.type;
     });
 }

@@ -10,7 +10,15 @@ void registerCoreHandlers(Simulator& sim) {
     registerTaskRequests(sim);
     registerAdapterContainerCommands(sim);
     registerConfigurationCommands(sim);
+    registerSoftErrorCommands(sim);
+    registerDiskSetCommands(sim);
+    registerContainerIdentity(sim);
+    registerContainerCreation(sim);
+    registerDeviceCommands(sim);
+    registerMaintenanceCommands(sim);
     registerPauseIo(sim);
+    registerCacheCommands(sim);
+    registerOperationCommands(sim);
 }
 
 } // namespace qorsim

@@ -14,7 +14,23 @@ void registerTaskRequests(Simulator& sim);
 void registerAdapterContainerCommands(Simulator& sim);
 // Slices, partitions, containers, user flags, dumps, memory.
 void registerConfigurationCommands(Simulator& sim);
+// Container unique ids (165, 167), labels (130, 131), delays (25, 58).
+void registerContainerIdentity(Simulator& sim);
+// Creating (179) and destroying (17) containers over the partition table.
+void registerContainerCreation(Simulator& sim);
+// SCSI sub-operations about drives, channel bytes, reads of a slice.
+void registerDeviceCommands(Simulator& sim);
+// FIB 300, battery registers, flash transfers, bus resets.
+void registerMaintenanceCommands(Simulator& sim);
+// FIB 550: disk sets and cluster information.
+void registerDiskSetCommands(Simulator& sim);
 // PAUSE_IO, RELEASE_IO and their events.
 void registerPauseIo(Simulator& sim);
+// SCSI sub-operation 85: soft-error state and disk list.
+void registerSoftErrorCommands(Simulator& sim);
+// Cache commands 111, 112, 129, 132, 135.
+void registerCacheCommands(Simulator& sim);
+// MOVE_CONTAINER 21, ZERO_CONTAINER_SPACE 59.
+void registerOperationCommands(Simulator& sim);
 
 } // namespace qorsim

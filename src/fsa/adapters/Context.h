@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <pthread.h>
 
 // One adapter-event receive channel through the driver.
@@ -45,6 +46,9 @@ struct FSA_GENERAL_CALLBACK_REG {
     std::atomic<std::uint32_t> mask{0};
     std::atomic<void*> user{nullptr};
 };
+
+struct FsaContainerCaches;
+std::shared_ptr<FsaContainerCaches> FsaMakeContainerCaches();
 
 class FSAAPI_CONTEXT {
 public:
@@ -100,4 +104,6 @@ public:
     void* uiCallback = nullptr;
     void* uiCallbackArg = nullptr;
     std::uint32_t uiCallbackWord = 0;
+    std::uint32_t partitionLimit = 30; // a third of it bounds one container's partitions
+    std::shared_ptr<FsaContainerCaches> containerCaches = FsaMakeContainerCaches();
 };

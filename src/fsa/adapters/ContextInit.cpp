@@ -8,6 +8,7 @@
 #include "FibSend.h"
 #include "GeneralInfo.h"
 #include "HandleTable.h"
+#include "BlinkManager.h"
 #include "OpenClose.h"
 #include "OsLayer.h"
 #include "OsSync.h"
@@ -158,6 +159,6 @@ FSA_STATUS FsaInternalCommonContextInit(FSAAPI_CONTEXT* ctx, unsigned int appBui
         AIF_StartThreadProcessing(ctx);
     }
     g.accessMode = a;
-    // The blink manager is made here once drives can be blinked.
+    FsaCreateBlinkManager(ctx);
     return FSA_STS_SUCCESS;
 }

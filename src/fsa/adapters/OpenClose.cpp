@@ -2,6 +2,7 @@
 #include "OpenClose.h"
 
 #include "Aif.h"
+#include "BlinkManager.h"
 #include "Frame.h"
 #include "GeneralInfo.h"
 #include "NameParse.h"
@@ -54,6 +55,8 @@ FSA_STATUS teardown(FSAAPI_CONTEXT* ctx) {
             faos_CloseAIFReceiveChannel(ctx, poll);
         });
     }
+    // The blink workers use the channel: they end before it closes.
+    attempt([&] { FsaDeleteBlinkManager(ctx); });
     attempt([&] { faos_CloseChannelToAdapter(ctx); });
     return first;
 }

@@ -26,8 +26,6 @@ constexpr std::size_t kPiece = 6;
 constexpr std::size_t kTcount = 7;
 constexpr std::size_t kData = 32;
 
-std::atomic<void (*)(FSAAPI_CONTEXT*)> g_invalidate{nullptr};
-
 FSA_STATUS checkReply(const _FIB& fib, std::uint32_t expected, const char* wrongLine) {
     if (FsaFibWord(&fib, kKind) != 0)
         return FSA_STS_CT_BAD_RESPONSE;
@@ -151,13 +149,4 @@ FSA_STATUS CT_SendReceiveFIB(FSAAPI_CONTEXT* ctx, std::uint32_t ctCommand, std::
     if (throwOnError && status != FSA_STS_SUCCESS)
         throw status;
     return status;
-}
-
-void CT_InvalidateCache(FSAAPI_CONTEXT* ctx) {
-    if (auto hook = g_invalidate.load())
-        hook(ctx);
-}
-
-void CT_SetInvalidateCacheHook(void (*hook)(FSAAPI_CONTEXT*)) {
-    g_invalidate.store(hook);
 }

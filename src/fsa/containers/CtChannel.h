@@ -19,7 +19,6 @@ extern const char* const general_status[308];
 void CT_DebugPrintStatus(int ctStatus);
 const char* CT_StatusName(int ctStatus); // null above 307 and below 0
 
-// Marks the container caches stale after a configuration change; the caches
-// register their invalidation here when they exist.
+// Marks the container caches stale after a configuration change (defined
+// with the caches).
 void CT_InvalidateCache(FSAAPI_CONTEXT* ctx);
-void CT_SetInvalidateCacheHook(void (*hook)(FSAAPI_CONTEXT*));

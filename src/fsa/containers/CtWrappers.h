@@ -72,4 +72,5 @@ int CT_ReadData(FSAAPI_CONTEXT* ctx, void* buffer, std::uint32_t length, std::ui
 void CT_GetNvram(FSAAPI_CONTEXT* ctx, void* buffer65536);
 // Controller memory from `address`: the channel status, or 6 when the
 // controller does not report the read as done.
-FSA_STATUS CT_GetMemory(FSAAPI_CONTEXT* ctx, std::uint32_t address, std::uint32_t length, std::uint8_t* out);
+FSA_STATUS CT_GetMemory(FSAAPI_CONTEXT* ctx, std::uint32_t address, std::uint32_t length,
+                        std::uint8_t* out);

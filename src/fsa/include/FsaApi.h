@@ -129,3 +129,13 @@ FSA_STATUS FsaUtilIsFSPerfMonEnabledW(const FA_WCHAR* host, const FA_WCHAR* adap
 void FsaUxInitSignal(void (*exitFunction)(int), void (*resetFunction)(int));
 void FsaUxInitWindowResizeSignal();
 }
+
+#include "FsaPartitions.h"
+extern "C" {
+// A freshly built sorted list of every disk extent; the caller frees *list
+// with free().
+FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* count,
+                                     FSA_PARTITION_CACHE_ELEMENT** list);
+}
+#include "FsaMaintenance.h"
+#include "FsaDevices.h"

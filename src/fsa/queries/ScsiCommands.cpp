@@ -1,7 +1,10 @@
 #include "ScsiCommands.h"
 
+#include "CtWrappers.h"
+#include "DiskSetRecords.h"
 #include "DriverRequests.h"
 #include "FibSend.h"
+#include "FsaApi.h"
 #include "Trace.h"
 
 #include <cstring>
@@ -59,9 +62,42 @@ void SCSI_GetStandardID(FSAAPI_CONTEXT* ctx, FSA_STORAGE_DEVICE* out, int id) {
     out->scsi.bus = static_cast<std::uint8_t>(id >> 7 & 63);
     out->scsi.target = static_cast<std::uint8_t>(id & 15);
     out->scsi.lun = static_cast<std::uint8_t>(id >> 4 & 7);
-    // The drive's disk-set owner names the adapter when disk sets are known;
-    // until then the drive belongs to this adapter.
-    out->scsi.adapterSerial = FsaAdapterSerial(ctx);
+    // The drive belongs to the adapter that owns its disk set, else to this
+    // one. The receive thread builds records here too: nothing may escape.
+    std::uint64_t owner = 0;
+    try {
+        FSA_DISK_SET_INFO info;
+        DS_GetDriveInfo(ctx, static_cast<std::uint32_t>(id), &info, nullptr);
+        owner = DS_InfoOwner(info);
+    } catch (FSA_STATUS) {
+    }
+    out->scsi.adapterSerial = owner != 0
+                                  ? FsaGetSerialFromDSOwner(static_cast<std::uint32_t>(owner))
+                                  : FsaAdapterSerial(ctx);
+}
+
+bool SCSI_hasDosPartition(FSAAPI_CONTEXT* ctx, int slice) {
+    if (slice < 0)
+        return false;
+    std::uint32_t a = 0, b = 0, c = 0, d = 0, type = 0;
+    CT_GetSliceInfo(ctx, static_cast<std::uint32_t>(slice), &a, &b, &c, &d, nullptr, &type);
+    return type == 3;
+}
+
+namespace {
+FSA_STATUS startTask(FSAAPI_CONTEXT* ctx, int id, std::uint32_t kind, std::uint32_t repair) {
+    std::uint32_t record[10] = {kind, 0, repair, static_cast<std::uint32_t>(id)};
+    return SCSI_sendfib(ctx, 0, 48, record, sizeof record, 0);
+}
+} // namespace
+
+FSA_STATUS SCSI_StartVerify(FSAAPI_CONTEXT* ctx, int id, int repair) {
+    const FSA_STATUS s = startTask(ctx, id, 4, repair ? 1 : 0);
+    return s == FSA_STS_SCSI_BAD_STATUS ? FSA_STATUS(518) : s;
+}
+
+FSA_STATUS SCSI_StartZero(FSAAPI_CONTEXT* ctx, int id) {
+    return startTask(ctx, id, 6, 0);
 }
 
 void FsaContainerFromInternalId(FSAAPI_CONTEXT* ctx, std::uint32_t id, tag_FSA_CONTAINER* out) {

@@ -360,7 +360,7 @@ TEST_F(ModelTest, WrappersReadTheConfigurationRecords) {
     EXPECT_EQ(flags, 0x7);
     EXPECT_THROW(CT_WriteUserFlags(ctx, 9, 1), FSA_STATUS);
     CT_RemoveSnapshot(ctx, 1);
-    EXPECT_EQ(CT_CheckConflicts(ctx, 1), 1u); // still below the container count
+    EXPECT_EQ(CT_CheckConflicts(ctx, 1), 0u); // the snapshot is gone
 
     int isThisDrive = 0;
     EXPECT_EQ(CT_GetSliceFromDriveHandle(ctx, 131, 1, &isThisDrive), 1);

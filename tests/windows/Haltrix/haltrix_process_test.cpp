@@ -53,11 +53,7 @@ private:
 };
 
 std::string prefix() {
-    // Letters only, unique to this run: "hx" and the test's id in letters.
-    std::string p = "hx";
-    for (DWORD id = GetCurrentProcessId(); id; id /= 26)
-        p += static_cast<char>('a' + id % 26);
-    return p;
+    return wintest::uniqueLetters("hx");
 }
 
 std::string terminator() {

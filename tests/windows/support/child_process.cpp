@@ -12,6 +12,13 @@ std::string binDir() {
     return s.substr(0, s.find_last_of('\\'));
 }
 
+std::string uniqueLetters(const std::string& prefix) {
+    std::string name = prefix;
+    for (DWORD id = GetCurrentProcessId(); id; id /= 26)
+        name += static_cast<char>('a' + id % 26);
+    return name;
+}
+
 TempDir::TempDir() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);

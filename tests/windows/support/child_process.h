@@ -10,6 +10,10 @@ namespace wintest {
 // Directory of the running test program (helpers are built next to it).
 std::string binDir();
 
+// `prefix` followed by this test process's id in letters: a name unique to
+// the run that needs no digits.
+std::string uniqueLetters(const std::string& prefix);
+
 // A fresh directory under the temporary directory, removed with its files.
 class TempDir {
 public:

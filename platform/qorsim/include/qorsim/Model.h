@@ -3,6 +3,11 @@
 // from the adapter's JSON object through a section loader.
 #pragma once
 
+#include "qorsim/DeviceModel.h"
+#include "qorsim/CacheModel.h"
+#include "qorsim/MaintenanceModel.h"
+#include "qorsim/SoftErrors.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -51,6 +56,9 @@ struct Slice {
     std::uint32_t type = 6;         // 3: a DOS partition, 6: a disk the controller lays out
     bool hasMbr = true;             // carries the controller's MBR
     std::vector<std::uint8_t> data; // the first bytes of the disk
+    // Entries of the disk's own partition table that the in-memory table
+    // does not hold (the in-memory entries naming this slice are on it too).
+    std::vector<std::array<std::uint8_t, 160>> diskOnly;
 };
 
 // A container the controller holds loaded.
@@ -58,6 +66,11 @@ struct ContainerRecord {
     std::uint32_t type = 1;             // 5, 6: snapshot kinds
     std::vector<std::uint32_t> members; // partition-table entries
     std::uint16_t userFlags = 0;
+    std::uint32_t uid = 0; // 0: derived from the number
+    std::array<char, 16> label{};
+    std::uint32_t delay = 0;
+    std::uint32_t stateFlags = 0;                // record word 3
+    std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
 };
 
 constexpr std::size_t kPartitionBytes = 160;
@@ -84,6 +97,7 @@ struct Adapter {
     std::array<std::uint32_t, 10> miscStatus{};
     std::uint32_t containerCount = 0;
     std::uint32_t firstHiddenContainer = 0;
+    std::uint32_t partitionCapacity = 256; // entries the partition table can take
     std::vector<Slice> slices;
     std::vector<PartitionEntry> partitions; // the in-memory partition table
     std::map<std::uint32_t, ContainerRecord> containers;
@@ -97,6 +111,7 @@ struct Adapter {
     std::uint32_t nextTaskId = 1;
     std::map<std::uint32_t, HostDisk> hostDisks; // by container number
     bool eventsOpenedReadWrite = false;          // container sub-command 155 seen
+    Maintenance maint;                           // disk sets, NVRAM, battery, flash
     // PAUSE_IO / RELEASE_IO: the CT status each is answered with (0: the
     // controller's normal answer), the length of one second of pause time
     // (shorter in tests), and a paused event that arrives only after the
@@ -108,6 +123,9 @@ struct Adapter {
         bool latePausedEvent = false;
         std::uint64_t generation = 0; // ends an older pause's resume timer
     } io;
+    Devices devices;                             // drives and channels
+    SoftErrors softErrors;
+    CacheModel cache;
 
     Task* findTask(std::uint32_t id);
 };

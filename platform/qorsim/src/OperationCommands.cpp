@@ -1,0 +1,50 @@
+// Container operations that renumber or clear a container: MOVE_CONTAINER 21
+// (the record and its partitions take the new number) and
+// ZERO_CONTAINER_SPACE 59 (answered as done, or started for the whole
+// container).
+#include "CoreHandlers.h"
+
+namespace qorsim {
+
+namespace {
+
+constexpr std::size_t kL0Type = 48;
+constexpr std::size_t kL0Number = 52;
+
+void move(CtRequest& c) {
+    const std::uint32_t from = c.param[0], to = c.param[1];
+    auto& containers = c.adapter.containers;
+    auto it = containers.find(from);
+    if (it == containers.end()) {
+        c.reply[0] = 60; // CT_MOVE_NO_CONTAINER
+        return;
+    }
+    if (containers.count(to) || to > 0xFFFF) {
+        c.reply[0] = 63; // CT_MOVE_BAD_DESTINATION
+        return;
+    }
+    containers[to] = it->second;
+    containers.erase(from);
+    for (auto& p : c.adapter.partitions)
+        if (get32(p.data(), kL0Type) && get16(p.data(), kL0Number) == from)
+            put16(p.data(), kL0Number, static_cast<std::uint16_t>(to));
+    ++c.adapter.configAge;
+    c.reply[0] = 64; // CT_MOVE_DONE
+}
+
+void zero(CtRequest& c) {
+    if (!c.adapter.containers.count(c.param[0])) {
+        c.reply[0] = 154; // CT_ZERO_BAD_CONTAINER
+        return;
+    }
+    c.reply[0] = c.param[1] == 0xFFFFFFFF ? 159 : 153; // started, or done at once
+}
+
+} // namespace
+
+void registerOperationCommands(Simulator& sim) {
+    sim.registerContainer(21, move);
+    sim.registerContainer(59, zero);
+}
+
+} // namespace qorsim

@@ -1,0 +1,38 @@
+#pragma once
+
+// Calls about a container or drive of the cluster partner are made again on
+// the partner's handle.
+
+#include "Context.h"
+
+#include <cstdint>
+#include <new>
+
+// The handle of the partner adapter that owns the container, or 0 (this one).
+std::uint32_t CTR_GET_RELEVANT_HANDLE(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container);
+
+#include <vector>
+
+// A copy of `count` records with each drive's bus number mapped to the
+// partner's numbering (`deviceOf(record)` names the record's drive); 461 is
+// thrown for a bus the partner cannot see, 91 when the copy cannot be had.
+template <class Record, class DeviceOf>
+std::vector<Record> FsaCopyForPartner(void* handle, const Record* records, std::uint32_t count,
+                                      DeviceOf deviceOf);
+std::uint32_t FsaPartnerBusOrThrow(void* handle, std::uint32_t bus);
+
+template <class Record, class DeviceOf>
+std::vector<Record> FsaCopyForPartner(void* handle, const Record* records, std::uint32_t count,
+                                      DeviceOf deviceOf) {
+    std::vector<Record> copy;
+    try {
+        copy.assign(records, records + count);
+    } catch (const std::bad_alloc&) {
+        throw FSA_STS_OUT_OF_MEMORY;
+    }
+    for (Record& r : copy) {
+        FSA_STORAGE_DEVICE& d = deviceOf(r);
+        d.scsi.bus = static_cast<std::uint8_t>(FsaPartnerBusOrThrow(handle, d.scsi.bus));
+    }
+    return copy;
+}

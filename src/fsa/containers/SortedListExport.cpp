@@ -1,0 +1,32 @@
+// The exported sorted partition list: built fresh for the caller, who owns
+// it (free()).
+#include "ContainerCaches.h"
+#include "Frame.h"
+#include "FsaApi.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* count,
+                                                FSA_PARTITION_CACHE_ELEMENT** list) {
+    if (!count || !list)
+        return FSA_STATUS(7);
+    *count = 0;
+    *list = nullptr;
+    return FsaExportedCall(
+        handle, {FsaAccessSet::ReadOnly, false, false}, [&](FSAAPI_CONTEXT* ctx) {
+            if (ctx->connectionType != FSA_CONNECTION_LOCAL)
+                return FSA_STS_NOT_AVAILABLE_ON_OS;
+            const PceList built = CT_GetSortedPartitionList(ctx);
+            auto* out = static_cast<FSA_PARTITION_CACHE_ELEMENT*>(std::malloc(
+                std::max<std::size_t>(1, built.size()) * sizeof(FSA_PARTITION_CACHE_ELEMENT)));
+            if (!out)
+                return FSA_STATUS(91);
+            if (!built.empty())
+                std::memcpy(out, built.data(), built.size() * sizeof(FSA_PARTITION_CACHE_ELEMENT));
+            *list = out;
+            *count = static_cast<unsigned int>(built.size());
+            return FSA_STS_SUCCESS;
+        });
+}

@@ -1,0 +1,107 @@
+// Checks of requested free-space extents, and the removal of the containers
+// that stand on a drive about to be reused.
+
+#include "ContainerCaches.h"
+#include "Context.h"
+#include "CtChannel.h"
+#include "ParamChecks.h"
+#include "PartitionFields.h"
+#include "PckServices.h"
+#include "ScsiCommands.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr std::uint64_t kAlign = 0xFFFF; // extents are multiples of 64 KiB
+
+bool sameDrive(const FSA_STORAGE_DEVICE& a, const FSA_STORAGE_DEVICE& b) {
+    return a.scsi.bus == b.scsi.bus && a.scsi.target == b.scsi.target && a.scsi.lun == b.scsi.lun;
+}
+
+FSA_STATUS rebuildCaches(FSAAPI_CONTEXT* ctx) {
+    CT_InvalidateCache(ctx);
+    return static_cast<FSA_STATUS>(CT_UpdateCache(ctx));
+}
+
+// A free element of the sorted cache holding the whole extent.
+void checkExtentIsFree(const PceList& cache, std::uint32_t drive,
+                       const FSA_STORAGE_DEVICE_SPACE& s) {
+    const std::uint64_t end = s.offset + s.size;
+    for (const Pce& e : cache) {
+        if (par::drive(e.partition) != drive)
+            continue;
+        const std::uint64_t start = std::uint64_t{par::start(e.partition)} * 512;
+        const std::uint64_t stop = start + std::uint64_t{par::size(e.partition)} * 512;
+        if (s.offset < start || s.offset >= stop)
+            continue;
+        if (e.state != FSA_PCE_FREE)
+            throw FSA_STATUS(148);
+        if (stop >= end)
+            return;
+    }
+    throw FSA_STATUS(149);
+}
+
+} // namespace
+
+void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* spaces,
+                           std::uint32_t count, int allowSmall) {
+    if (const FSA_STATUS s = rebuildCaches(ctx); s != FSA_STS_SUCCESS)
+        throw s;
+    const std::uint32_t limit = CT_GetMaxNumberOfCtrPartitions(ctx);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint64_t wanted = CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, &spaces[i].device.scsi);
+        for (std::uint32_t j = i; j < count; ++j)
+            wanted += sameDrive(spaces[j].device, spaces[i].device);
+        if (wanted > limit)
+            throw FSA_STATUS(581);
+    }
+
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const FSA_STORAGE_DEVICE_SPACE& s = spaces[i];
+        const auto drive = static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, &s.device));
+        if ((s.offset & kAlign) != 0 || (s.size & kAlign) != 0)
+            throw FSA_STATUS(147);
+        // Offsets near the top of the range would wrap: no disk holds them.
+        if (s.size > UINT64_MAX - s.offset)
+            throw FSA_STATUS(149);
+        total += s.size;
+        CT_WithCache(ctx, [&](const PceList& cache) { checkExtentIsFree(cache, drive, s); });
+        for (std::uint32_t j = i + 1; j < count; ++j) {
+            const FSA_STORAGE_DEVICE_SPACE& o = spaces[j];
+            if (!sameDrive(o.device, s.device))
+                continue;
+            if ((o.offset <= s.offset && o.offset + o.size > s.offset) ||
+                (s.offset <= o.offset && s.offset + s.size > o.offset))
+                throw FSA_STATUS(150);
+        }
+    }
+    if (!allowSmall && total < ctx->info.minContainerSize)
+        throw FSA_STATUS(146);
+}
+
+FSA_STATUS PCK_CheckAndRemoveActiveCtrs(FSAAPI_CONTEXT* ctx, int deviceId, int removalAllowed,
+                                        int force) {
+    std::unique_ptr<std::uint32_t[]> direct(new (std::nothrow)
+                                                std::uint32_t[PCK_MAX_LISTED_CONTAINERS]());
+    std::unique_ptr<std::uint32_t[]> higher(new (std::nothrow)
+                                                std::uint32_t[PCK_MAX_LISTED_CONTAINERS]());
+    if (!direct || !higher)
+        throw FSA_STS_OUT_OF_MEMORY;
+    const PckServices services = PCK_Services();
+    FSA_STORAGE_DEVICE device;
+    SCSI_GetStandardID(ctx, &device, deviceId);
+    while (services.containersOnDrive(ctx, &device, direct.get(), higher.get()) != 0) {
+        if (!removalAllowed)
+            throw FSA_STATUS(137);
+        const FSA_STATUS s = services.deleteContainer(ctx, direct[0], force ? 13 : 12);
+        if (s != FSA_STS_SUCCESS)
+            throw s;
+    }
+    direct.reset();
+    higher.reset();
+    return rebuildCaches(ctx);
+}

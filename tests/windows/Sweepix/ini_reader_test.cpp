@@ -1,0 +1,96 @@
+// The ini reader in-process: a section read from a real file with the
+// placeholders of this machine, its traces and its progress text.
+#include "child_process.h"
+#include "debug_capture.h"
+#include "file_fixture.h"
+#include "ini_reader.h"
+#include "resource.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+// The smallest action: it logs its entries.
+class EchoAction : public INIReader {
+public:
+    int action(std::ostream& log) override {
+        return forEachEntry(log, "EchoAction::action( )\n", "Echo", [&](const std::string& e) {
+            log << e << std::endl;
+            return e == "changes";
+        });
+    }
+};
+
+class IniReaderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        INIReader::m_sWindowsDir = "C:\\windows";
+        INIReader::m_sSystemDrive = "C:";
+        INIReader::m_sTamselInstallDir.clear();
+    }
+    wintest::TempDir dir;
+    std::string ini = dir.path() + "\\t.ini";
+};
+
+TEST_F(IniReaderTest, ReadsTheSectionWithThisMachinesDirectories) {
+    writeFile(ini, "[FILES_TO_DELETE]\r\n<windir>\\a.dll\r\n<zutr>\\bin\\x.dll\r\n"
+                   "  <systemdrive>\\b  \r\n[OTHER]\r\nc\r\n");
+    DebugCapture trace;
+    EchoAction reader;
+    reader.init(ini, "[FILES_TO_DELETE]", IDS_DELETING_FILES);
+    reader.print();
+    EXPECT_THAT(reader.entries(), ElementsAre("C:\\windows\\a.dll", "C:\\b"));
+    EXPECT_EQ(reader.getStatusText(), "Deleting Files.");
+    EXPECT_EQ(trace.all(), "INSIDE INIREADER\n"
+                           "INIReader::init( " +
+                               ini +
+                               ", [FILES_TO_DELETE] )\n"
+                               "NOT Adding <zutr>\\bin\\x.dll to list\n"
+                               "INIReader::print( )\n"
+                               "C:\\windows\\a.dll\nC:\\b\n");
+
+    // Once the data manager's directory is known, the line resolves.
+    INIReader::m_sTamselInstallDir = "D:\\Zutr";
+    EchoAction known;
+    known.init(ini, "[FILES_TO_DELETE]", IDS_DELETING_FILES);
+    EXPECT_THAT(known.entries(),
+                ElementsAre("C:\\windows\\a.dll", "D:\\Zutr\\bin\\x.dll", "C:\\b"));
+}
+
+TEST_F(IniReaderTest, MissingFileOrSectionGivesNoEntries) {
+    EchoAction missingFile, missingSection;
+    missingFile.init(dir.path() + "\\none.ini", "[FILES_TO_DELETE]", IDS_DELETING_FILES);
+    writeFile(ini, "[OTHER]\na\n");
+    missingSection.init(ini, "[FILES_TO_DELETE]", IDS_DELETING_FILES);
+    EXPECT_TRUE(missingFile.entries().empty());
+    EXPECT_TRUE(missingSection.entries().empty());
+    EXPECT_EQ(missingFile.getStatusText(), "Deleting Files.");
+}
+
+TEST_F(IniReaderTest, OverlongLineIsTracedAndNeverActedOn) {
+    writeFile(ini, "[A]\nC:\\keep\\" + std::string(1100, 'x') + "\nnext\n");
+    DebugCapture trace;
+    EchoAction reader;
+    reader.init(ini, "[A]", IDS_DELETING_FILES);
+    EXPECT_THAT(reader.entries(), ElementsAre("next"));
+    EXPECT_THAT(trace.all(), HasSubstr("NOT Adding over-long line beginning C:\\keep\\xx"));
+}
+
+TEST_F(IniReaderTest, ActionsShareTheLogShape) {
+    writeFile(ini, "[A]\nsame\nchanges\nsame\n");
+    EchoAction reader;
+    reader.init(ini, "[A]", IDS_DELETING_FILES);
+    std::ostringstream log;
+    EXPECT_EQ(reader.action(log), 1);
+    EXPECT_EQ(log.str(), "\nEcho\nsame\nchanges\nsame\n");
+    EchoAction empty;
+    std::ostringstream emptyLog;
+    EXPECT_EQ(empty.action(emptyLog), 0);
+    EXPECT_EQ(emptyLog.str(), "\nEcho\n");
+}
+
+} // namespace

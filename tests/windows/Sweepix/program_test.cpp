@@ -1,0 +1,302 @@
+// The real Sweepix.exe run silently under wine: its stops and exit codes, the
+// log, and what each action removes from the machine.
+#include "child_process.h"
+#include "file_fixture.h"
+#include "sweepix_run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+
+namespace {
+
+using testing::Contains;
+using testing::ElementsAreArray;
+using testing::HasSubstr;
+using testing::Not;
+using Lines = std::vector<std::string>;
+
+std::string tag() {
+    return wintest::uniqueLetters("kt");
+}
+
+const std::regex kTimeLine("(START|END) TIME = \\d\\d:\\d\\d:\\d\\d on [A-Z][a-z]+day, "
+                           "[A-Z][a-z]+ \\d\\d, \\d{4}");
+
+// The log of a run with empty sections: every heading in run order.
+Lines emptyRunBody() {
+    Lines body;
+    for (const char* heading :
+         {"Stopping single services", "Stopping dependent services", "Killing Processes",
+          "Uninstalling Apps", "Uninstalling apps Using Registry", "Removing services",
+          "Deleting registry keys", "Deleting registry keys", "Deleting registry values",
+          "Deleting SNMP ExtensionAgents", "Deleting Files", "Deleting Directories",
+          "Deleting Directories", "Removing directories from the path environment variable"}) {
+        body.push_back("");
+        body.push_back(heading);
+    }
+    body.push_back("");
+    return body;
+}
+
+TEST(SweepixProgram, LogIsFramedAndGrowsUnlessOverwritten) {
+    SweepixRun sweepix;
+    sweepix.writeIni("[NOTHING]\nx\n");
+    writeFile(sweepix.logPath(), "old run\r\n");
+    const std::string arguments =
+        "/s \"/f" + sweepix.iniPath() + "\" /l \"" + sweepix.logPath() + "\"";
+
+    EXPECT_EQ(sweepix.run(arguments), 0);
+    Lines expected{"old run", "", std::string(67, '-'), "START"};
+    Lines body = emptyRunBody();
+    expected.insert(expected.end(), body.begin(), body.end());
+    expected.push_back("END");
+    Lines lines = sweepix.logLines();
+    ASSERT_EQ(lines.size(), expected.size()) << sweepix.log();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (expected[i] == "START" || expected[i] == "END") {
+            EXPECT_TRUE(std::regex_match(lines[i], kTimeLine)) << lines[i];
+            EXPECT_EQ(lines[i].rfind(expected[i], 0), 0u) << lines[i];
+        } else {
+            EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+        }
+    }
+
+    // With /o the log is begun anew, with the start line first.
+    EXPECT_EQ(sweepix.run("/o " + arguments), 0);
+    lines = sweepix.logLines();
+    ASSERT_EQ(lines.size(), body.size() + 2);
+    EXPECT_EQ(lines.front().rfind("START TIME = ", 0), 0u);
+    EXPECT_EQ(lines.back().rfind("END TIME = ", 0), 0u);
+}
+
+TEST(SweepixProgram, CarriesFileAndProductVersion280) {
+    SweepixRun sweepix;
+    const std::string exe = sweepix.path("Sweepix.exe");
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(8, 2));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(8, 2));
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+}
+
+TEST(SweepixProgram, StopsBeforeActingWithExitCodeZero) {
+    SweepixRun sweepix;
+    const std::string canary = sweepix.path("canary.txt");
+    writeFile(canary, "x");
+    sweepix.writeIni("[FILES_TO_DELETE]\n" + canary + "\n");
+    const std::string ini = "\"/f" + sweepix.iniPath() + "\"";
+    const std::string log = "\"/l" + sweepix.logPath() + "\"";
+    CreateDirectoryA(sweepix.path("dir.ini").c_str(), nullptr);
+    struct Case {
+        const char* label;
+        std::string arguments;
+    } cases[] = {
+        {"help, silently", "/s /? " + ini + " " + log},
+        {"missing ini", "/s \"/f" + sweepix.path("missing.ini") + "\" " + log},
+        {"ini is a directory", "/s \"/f" + sweepix.path("dir.ini") + "\" " + log},
+        {"bare /f empties the ini name", "/s " + log + " /f"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sweepix.run(c.arguments), 0) << c.label;
+        EXPECT_TRUE(exists(canary)) << c.label;
+        EXPECT_FALSE(exists(sweepix.logPath())) << c.label;
+    }
+
+    // Another copy is running: the machine-wide mutex exists.
+    HANDLE other = CreateMutexA(nullptr, FALSE, "Global\\SWEEPIXPROGRAMMUTEX");
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(sweepix.run("/s " + ini + " " + log), 0);
+    CloseHandle(other);
+    EXPECT_TRUE(exists(canary));
+    EXPECT_FALSE(exists(sweepix.logPath()));
+
+    // Once it is gone, the same run acts.
+    EXPECT_EQ(sweepix.run("/s " + ini + " " + log), 0);
+    EXPECT_FALSE(exists(canary));
+}
+
+TEST(SweepixProgram, DeletesFilesAndDirectories) {
+    SweepixRun sweepix;
+    const std::string d = sweepix.dir();
+    writeFile(d + "\\readonly.txt", "x");
+    SetFileAttributesA((d + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    writeFile(d + "\\busy.txt", "x");
+    HANDLE busy = CreateFileA((d + "\\busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    const std::string tempDir = systemDrive() + "\\temp";
+    CreateDirectoryA(tempDir.c_str(), nullptr);
+    const std::string onDrive = tempDir + "\\" + tag() + ".txt";
+    writeFile(onDrive, "x");
+    for (const char* sub : {"tree", "tree\\a", "tree\\a\\b", "filesonly", "nested", "nested\\sub"})
+        CreateDirectoryA((d + "\\" + sub).c_str(), nullptr);
+    writeFile(d + "\\tree\\a\\b\\f.txt", "x");
+    writeFile(d + "\\filesonly\\f.txt", "x");
+    writeFile(d + "\\nested\\f.txt", "x");
+
+    sweepix.writeIni("[FILES_TO_DELETE]\n" + d + "\\readonly.txt\n" + d + "\\missing.txt\n" + d +
+                     "\\busy.txt\n<systemdrive>\\temp\\" + tag() + ".txt\n<zutr>\\busy.txt\n" +
+                     "[DIRECTORIES_TO_DELETE]\n" + d + "\\tree\n<windir>\n" +
+                     "[DIRECTORIES_TO_DELETE_IF_EMPTY]\n" + d + "\\filesonly\n" + d + "\\nested\n" +
+                     d + "\\gone\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    CloseHandle(busy);
+
+    EXPECT_FALSE(exists(d + "\\readonly.txt"));
+    EXPECT_TRUE(exists(d + "\\busy.txt"));
+    EXPECT_FALSE(exists(onDrive));
+    EXPECT_FALSE(exists(d + "\\tree"));
+    EXPECT_TRUE(exists(windowsDir() + "\\system32"));
+    EXPECT_FALSE(exists(d + "\\filesonly"));
+    EXPECT_TRUE(exists(d + "\\nested\\f.txt"));
+    Lines lines = sweepix.logLines();
+    for (const std::string& line :
+         {"File " + d + "\\readonly.txt deleted successfully",
+          "File " + d + "\\missing.txt has already been removed.",
+          "File " + d + "\\busy.txt could not be deleted.",
+          "File " + onDrive + " deleted successfully", d + "\\tree", windowsDir(),
+          "Directory " + windowsDir() + " could not be deleted.", d + "\\filesonly",
+          "Directory " + d + "\\nested is not empty.", "Directory " + d + "\\gone is not empty."})
+        EXPECT_THAT(lines, Contains(line));
+    // The line with an unknown directory never reached the action.
+    EXPECT_THAT(sweepix.log(), Not(HasSubstr("<zutr>")));
+}
+
+class RegistryTest : public testing::Test {
+protected:
+    const std::string base = "Software\\" + tag();
+    const std::string agents =
+        "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
+    void TearDown() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str());
+        for (const char* slot : {"25", "26"}) {
+            HKEY key;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, agents.c_str(), 0, KEY_ALL_ACCESS, &key) == 0) {
+                RegDeleteValueA(key, slot);
+                RegCloseKey(key);
+            }
+        }
+    }
+};
+
+TEST_F(RegistryTest, DeletesKeysValuesAndExtensionAgents) {
+    const std::string hkcu = "HKEY_CURRENT_USER\\" + base;
+    setRegString(HKEY_CURRENT_USER, base + "\\Tree", "v", "x");
+    setRegString(HKEY_CURRENT_USER, base + "\\Tree\\A\\B\\C", "v", "x");
+    setRegString(HKEY_CURRENT_USER, base + "\\Tree\\D", "v", "x");
+    setRegString(HKEY_CURRENT_USER, base + "\\IfEmpty\\Sub", "v", "x");
+    setRegString(HKEY_CURRENT_USER, base + "\\OnlyValues", "v", "x");
+    setRegString(HKEY_CURRENT_USER, base + "\\Values", "gone", "x");
+    setRegString(HKEY_CURRENT_USER, base + "\\Values", "kept", "x");
+    const std::string agent25 = "SOFTWARE\\" + tag() + "\\Agent25";
+    const std::string agent26 = "SOFTWARE\\" + tag() + "\\Agent26";
+    setRegString(HKEY_LOCAL_MACHINE, agents, "25", agent25);
+    setRegString(HKEY_LOCAL_MACHINE, agents, "26", agent26);
+
+    SweepixRun sweepix;
+    std::string upper25 = agent25;
+    for (char& c : upper25)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    sweepix.writeIni("[REGISTRY_TO_DELETE]\n" + hkcu + "\\Tree\n" + hkcu + "\\Missing\n" +
+                     "HKEY_CURRENT_USER\\\nHKCU\\" + base + "\\Values\n" +
+                     "[REGISTRY_TO_DELETE_IF_EMPTY]\n" + hkcu + "\\IfEmpty\n" + hkcu +
+                     "\\OnlyValues\n" + "[REGISTRYVALUES_TO_DELETE]\n" + hkcu + "\\Values:gone\n" +
+                     hkcu + "\\Values:\n" + hkcu + "\\Values:missing\n" +
+                     "[SNMPEXTENSIONAGENTS_TO_DELETE]\n" + upper25 + "\n" + agent26 + "\n");
+    EXPECT_EQ(sweepix.runSilent(), 1);
+
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, base + "\\Tree"));
+    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, base + "\\IfEmpty\\Sub"));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, base + "\\OnlyValues"));
+    EXPECT_FALSE(valueExists(HKEY_CURRENT_USER, base + "\\Values", "gone"));
+    EXPECT_TRUE(valueExists(HKEY_CURRENT_USER, base + "\\Values", "kept"));
+    EXPECT_FALSE(valueExists(HKEY_LOCAL_MACHINE, agents, "25"));
+    EXPECT_TRUE(valueExists(HKEY_LOCAL_MACHINE, agents, "26"));
+
+    Lines lines = sweepix.logLines();
+    for (const std::string& line :
+         {"Successfully deleted " + hkcu + "\\Tree",
+          "Registry " + hkcu + "\\Missing has already been removed.",
+          "Registry root of HKCU\\" + base + "\\Values is not known.",
+          "Registry " + hkcu + "\\IfEmpty has already been removed.",
+          "Successfully deleted " + hkcu + "\\OnlyValues",
+          "Successfully deleted value gone under registry " + hkcu + "\\Values",
+          "Registry " + hkcu + "\\Values has already been removed.",
+          "Successfully deleted SNMP extension agent " + upper25 + " with key name 25",
+          "SNMP extension agent " + agent26 + " does not exist."})
+        EXPECT_THAT(lines, Contains(line));
+    // The entry ending in "\" and the one ending in ":" are skipped unlogged.
+    EXPECT_THAT(sweepix.log(), Not(HasSubstr("HKEY_CURRENT_USER\\ ")));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Registry " + hkcu + "\\Values has already been removed."),
+              1);
+}
+
+class PathTest : public testing::Test {
+protected:
+    const std::string environment =
+        "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+    void SetUp() override { original = regString(HKEY_LOCAL_MACHINE, environment, "Path", &type); }
+    void TearDown() override {
+        setRegString(HKEY_LOCAL_MACHINE, environment, "Path", original, type);
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, environment.c_str(), 0, KEY_ALL_ACCESS, &key) == 0) {
+            RegDeleteValueA(key, "QVPATH");
+            RegCloseKey(key);
+        }
+    }
+    std::string original;
+    DWORD type = REG_EXPAND_SZ;
+};
+
+TEST_F(PathTest, RemovesDirectoriesFromPathAndQvpath) {
+    ASSERT_FALSE(original.empty());
+    const std::string a = "C:\\" + tag() + "_a", b = "C:\\" + tag() + "_b",
+                      q = "C:\\" + tag() + "_q";
+    setRegString(HKEY_LOCAL_MACHINE, environment, "Path",
+                 ";" + original + ";;" + a + ";" + b + "\\;%QVPATH%;", REG_SZ);
+    setRegString(HKEY_LOCAL_MACHINE, environment, "QVPATH", q);
+
+    SweepixRun sweepix;
+    std::string lowerA = a;
+    for (char& c : lowerA)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    sweepix.writeIni("[DIRECTORIES_TO_REMOVE_FROM_PATH]\n" + lowerA + "\n" + b + "\n" + q + "\n");
+    EXPECT_EQ(sweepix.runSilent(), 1);
+
+    DWORD newType = 0;
+    std::string path = regString(HKEY_LOCAL_MACHINE, environment, "Path", &newType);
+    EXPECT_EQ(path, original + ";" + b + "\\"); // the trailing "\" made a difference
+    EXPECT_EQ(newType, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_FALSE(valueExists(HKEY_LOCAL_MACHINE, environment, "QVPATH"));
+    Lines lines = sweepix.logLines();
+    EXPECT_THAT(lines, Contains("Removed environment variable with name QVPATH"));
+    EXPECT_THAT(lines, Contains("Setting PATH = " + path));
+}
+
+TEST_F(PathTest, LeavesPathAloneWhenNothingMatches) {
+    ASSERT_FALSE(original.empty());
+    const std::string untouched = original + ";;C:\\" + tag() + "_c;";
+    setRegString(HKEY_LOCAL_MACHINE, environment, "Path", untouched, REG_SZ);
+    setRegString(HKEY_LOCAL_MACHINE, environment, "QVPATH", "C:\\q1;C:\\q2");
+
+    SweepixRun sweepix;
+    sweepix.writeIni("[DIRECTORIES_TO_REMOVE_FROM_PATH]\nC:\\" + tag() + "_zz\nC:\\q1\n");
+    EXPECT_EQ(sweepix.runSilent(), 0); // a changed QVPATH alone is no change of Path
+    DWORD newType = 0;
+    EXPECT_EQ(regString(HKEY_LOCAL_MACHINE, environment, "Path", &newType), untouched);
+    EXPECT_EQ(newType, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(regString(HKEY_LOCAL_MACHINE, environment, "QVPATH"), "C:\\q2");
+    EXPECT_THAT(sweepix.logLines(), Contains("Setting QVPATH = C:\\q2"));
+}
+
+} // namespace

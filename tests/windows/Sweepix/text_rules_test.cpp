@@ -1,0 +1,130 @@
+// Splitting entry lines and path lists, the language index and the
+// directory rules of the discovery.
+#include "entry_parts.h"
+#include "install_dir_rules.h"
+#include "language_index.h"
+#include "path_list.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Problem = RegistryValueEntry::Problem;
+
+TEST(EntryParts, ServiceEntry) {
+    struct Case {
+        std::string entry, name, description;
+    } cases[] = {
+        {"svc;My service", "svc", "My service"},
+        {"svc", "svc", ""},
+        {";svc", ";svc", ""},
+        {"a;b;c", "a", "b;c"},
+        {"svc;", "svc", ""},
+    };
+    for (const auto& c : cases) {
+        ServiceEntry e = splitServiceEntry(c.entry);
+        EXPECT_EQ(e.name, c.name) << c.entry;
+        EXPECT_EQ(e.description, c.description) << c.entry;
+    }
+}
+
+TEST(EntryParts, RegistryValueEntry) {
+    struct Case {
+        std::string entry;
+        Problem problem;
+        std::string root, key, value, arguments;
+    } cases[] = {
+        {"HKEY_LOCAL_MACHINE\\Soft\\X:Uninstall", Problem::None, "HKEY_LOCAL_MACHINE", "Soft\\X",
+         "Uninstall", ""},
+        {"HKLM\\K:V:/quiet /x", Problem::None, "HKLM", "K", "V", "/quiet /x"},
+        {"HKLM\\K:V:", Problem::None, "HKLM", "K", "V", ""},
+        {"HKLM\\K::x", Problem::None, "HKLM", "K", ":x", ""}, // ":" first: no arguments split
+        {"HKLM\\K:", Problem::NoValue, "HKLM", "", "", ""},
+        {"HKLM\\K", Problem::NoValue, "HKLM", "", "", ""},
+        {"HKLM\\:V", Problem::None, "HKLM", "", "V", ""},
+        {"HKLM\\:", Problem::None, "HKLM", "", "", ""},
+        {"no root", Problem::NoRoot, "", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        RegistryValueEntry e = splitRegistryValueEntry(c.entry);
+        std::string arguments = splitArguments(e.regValue);
+        EXPECT_EQ(e.problem, c.problem) << c.entry;
+        if (c.problem != Problem::None)
+            continue;
+        EXPECT_EQ(e.rootKey, c.root) << c.entry;
+        EXPECT_EQ(e.regKey, c.key) << c.entry;
+        EXPECT_EQ(e.regValue, c.value) << c.entry;
+        EXPECT_EQ(arguments, c.arguments) << c.entry;
+    }
+}
+
+TEST(EntryParts, RegistryRootByContainedName) {
+    EXPECT_EQ(registryRootIndex("HKEY_CLASSES_ROOT"), 0);
+    EXPECT_EQ(registryRootIndex("HKEY_CURRENT_CONFIG"), 1);
+    EXPECT_EQ(registryRootIndex("xHKEY_CURRENT_USERx"), 2);
+    EXPECT_EQ(registryRootIndex("HKEY_LOCAL_MACHINE"), 3);
+    EXPECT_EQ(registryRootIndex("HKEY_USERS"), 4);
+    EXPECT_EQ(registryRootIndex("HKLM"), -1);
+    EXPECT_EQ(registryRootIndex("hkey_local_machine"), -1);
+}
+
+TEST(PathList, SplitsAndJoinsWithoutEmptyPieces) {
+    struct Case {
+        std::string value;
+        std::vector<std::string> pieces;
+    } cases[] = {
+        {"", {}},  {"a", {"a"}},  {"a;b", {"a", "b"}}, {";;a;;b;", {"a", "b"}},
+        {";", {}}, {"a;", {"a"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> list{"pre"};
+        splitPathList(list, c.value);
+        std::vector<std::string> expected{"pre"};
+        expected.insert(expected.end(), c.pieces.begin(), c.pieces.end());
+        EXPECT_EQ(list, expected) << c.value;
+    }
+    EXPECT_EQ(joinPathList({"", "a", "", "b", ""}), "a;b");
+    EXPECT_EQ(joinPathList({"", ""}), "");
+}
+
+TEST(PathList, ClearsWholeItemsIgnoringCase) {
+    std::vector<std::string> list{"C:\\A", "c:\\a", "C:\\A\\", "C:\\AB"};
+    EXPECT_TRUE(clearPathItem(list, "C:\\a"));
+    EXPECT_EQ(list, (std::vector<std::string>{"", "", "C:\\A\\", "C:\\AB"}));
+    EXPECT_FALSE(clearPathItem(list, "C:\\a"));
+    EXPECT_FALSE(clearPathItem(list, ""));
+}
+
+TEST(LanguageIndex, MapsTheLocaleIdentifiers) {
+    struct Case {
+        const char* text;
+        int index;
+    } cases[] = {
+        {"0407", 0}, {"1407", 0}, {"1807", 5}, {"040A", 1}, {"500a", 1}, {"540A", 5},
+        {"040C", 2}, {"180C", 2}, {"1C0C", 5}, {"0411", 3}, {"0804", 4}, {"0409", 5},
+        {"0004", 5}, {"", 5},     {"zz", 5},   {"0C07", 0}, {"0007", 5},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(languageIndexFromText(c.text), c.index) << c.text;
+}
+
+TEST(InstallDirRules, ParentAndSlashes) {
+    EXPECT_EQ(parentOf("C:\\A\\B\\QVA", false), "C:\\A\\B");
+    EXPECT_EQ(parentOf("C:\\A\\B\\QVA\\", false), "C:\\A\\B\\QVA");
+    EXPECT_EQ(parentOf("C:/A/B", false), "");
+    EXPECT_EQ(parentOf("\\x", false), "");
+    EXPECT_EQ(parentOf("C:/A/B", true), "C:/A/B");
+    EXPECT_EQ(parentOf(turnSlashes("C:/A/B/agent.exe"), true), "C:\\A\\B");
+    EXPECT_EQ(turnSlashes("a/b\\c/"), "a\\b\\c\\");
+}
+
+TEST(InstallDirRules, ProgramFilesByLanguage) {
+    EXPECT_STREQ(programFilesNames(0).programFiles, "Programme");
+    EXPECT_STREQ(programFilesNames(0).common, "PROGRA~1\\GEMEIN~1");
+    EXPECT_STREQ(programFilesNames(1).common, "ARCHIV~1\\ARCHIV~1");
+    EXPECT_STREQ(programFilesNames(2).common, "PROGRA~1\\FICHIE~1");
+    EXPECT_STREQ(programFilesNames(2).programFiles, "Program Files");
+    EXPECT_STREQ(programFilesNames(5).common, "PROGRA~1\\COMMON~1");
+}
+
+} // namespace
