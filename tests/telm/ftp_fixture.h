@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <fstream>
-#include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,11 +26,11 @@ inline int openDescriptors() {
 }
 
 // The simulated card and the scripted responder close their side of a
-// connection on their own threads, a moment after the library returns; a
-// descriptor the library leaked never goes away.
+// connection on their own threads, a moment after the library returns (longer
+// on a busy machine); a descriptor the library leaked never goes away.
 inline int descriptorsAfterSettling(int expected) {
     int count = openDescriptors();
-    for (int i = 0; i < 200 && count != expected; ++i) {
+    for (int i = 0; i < 1000 && count != expected; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         count = openDescriptors();
     }
@@ -39,7 +39,9 @@ inline int descriptorsAfterSettling(int expected) {
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 inline void writeFile(const std::string& path, const std::string& data) {

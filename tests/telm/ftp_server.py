@@ -19,6 +19,9 @@ def main():
     authorizer.add_user(user, password, root, perm="elradfmw")
     handler = FTPHandler
     handler.authorizer = authorizer
+    # Refuse a wrong password at once: the client is to see the refusal, not
+    # run out of time waiting for it.
+    handler.auth_failed_timeout = 0
     server = FTPServer((address, int(port)), handler)
     print("ready", flush=True)
     server.serve_forever()
