@@ -2,17 +2,19 @@
 
 #include "PauseResumeIoTest.h"
 #include "System/LogStreams.h"
-
-#include <cstdlib>
-#include <ctime>
+#include "System/SharedLog.h"
 
 namespace VarnDiags::MorvaneRaidDiag {
 
 using System::logLine;
 
 std::ofstream* pCtrlLogFile = nullptr;
-std::ofstream MorvaneRaidCtrlDiag::s_logFile;
-int MorvaneRaidCtrlDiag::s_logFileInitCount = 0;
+
+namespace {
+
+System::SharedLog s_log(MorvaneRaidCtrlDiag::FILE_NAME);
+
+} // namespace
 
 MorvaneRaidCtrlDiag::MorvaneRaidCtrlDiag() {
     if (!staticInit()) {
@@ -20,14 +22,14 @@ MorvaneRaidCtrlDiag::MorvaneRaidCtrlDiag() {
         return;
     }
     m_holdsLog = true;
-    setLogFile(&s_logFile);
-    pCtrlLogFile = &s_logFile;
-    m_functionalTest_v.push_back(new PauseResumeIoTest(s_logFile, m_eventQueue));
+    setLogFile(&s_log.stream());
+    pCtrlLogFile = &s_log.stream();
+    m_functionalTest_v.push_back(new PauseResumeIoTest(s_log.stream(), m_eventQueue));
     m_status.setStatus(Diag::DiagnosticStatus::READY);
 }
 
 MorvaneRaidCtrlDiag::~MorvaneRaidCtrlDiag() {
-    logLine(&s_logFile, "MorvaneRaidCtrlDiag::~MorvaneRaidCtrlDiag()");
+    logLine(&s_log.stream(), "MorvaneRaidCtrlDiag::~MorvaneRaidCtrlDiag()");
     for (Diag::IFunctionalTest* test : m_functionalTest_v)
         delete test;
     m_functionalTest_v.clear();
@@ -36,28 +38,18 @@ MorvaneRaidCtrlDiag::~MorvaneRaidCtrlDiag() {
 }
 
 Diag::IDiagnostics* MorvaneRaidCtrlDiag::clone() {
-    logLine(&s_logFile, "MorvaneRaidCtrlDiag::clone()");
+    logLine(&s_log.stream(), "MorvaneRaidCtrlDiag::clone()");
     return new MorvaneRaidCtrlDiag;
 }
 
 bool MorvaneRaidCtrlDiag::staticInit() {
-    if (s_logFileInitCount == 0 && std::getenv("DIAGLOG") != nullptr &&
-        !System::openLogFile(s_logFile, FILE_NAME, true))
-        return false;
-    const std::time_t now = std::time(nullptr);
-    char when[64] = {};
-    const char* text = ctime_r(&now, when);
-    logLine(&s_logFile, "******************** ", text ? text : "\n");
-    ++s_logFileInitCount;
-    return true;
+    return s_log.acquire();
 }
 
 void MorvaneRaidCtrlDiag::staticCleanup() {
-    logLine(&s_logFile, "MorvaneRaidCtrlDiag::staticCleanup()");
-    if (--s_logFileInitCount == 0) {
-        s_logFile.close();
+    logLine(&s_log.stream(), "MorvaneRaidCtrlDiag::staticCleanup()");
+    if (s_log.release())
         pCtrlLogFile = nullptr;
-    }
 }
 
 } // namespace VarnDiags::MorvaneRaidDiag

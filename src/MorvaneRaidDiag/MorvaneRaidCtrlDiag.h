@@ -27,8 +27,6 @@ public:
     static constexpr const char* FILE_NAME = "MorvaneRaidCtrlDiag.log";
 
 private:
-    static std::ofstream s_logFile;
-    static int s_logFileInitCount;
     bool m_holdsLog = false; // only a diagnostic that took the log releases it
 };
 

@@ -1,33 +1,13 @@
 #include "Orbisknostic.h"
 
-#include <cstdlib>
-#include <ctime>
-#include <mutex>
-#include <string>
-
 #include "MemoryPatternVerifyTest.h"
-#include "System/LogStreams.h"
+#include "System/SharedLog.h"
 
 namespace VarnDiags::Orbisk {
 
 namespace {
 
-const char* const LOG_NAME = "Orbisknostic.log";
-
-std::mutex s_logMutex;
-std::ofstream s_logFile;
-int s_logFileInitCount = 0;
-
-std::string localTime() {
-    const std::time_t now = std::time(nullptr);
-    char text[64] = "";
-    if (ctime_r(&now, text) == nullptr)
-        return "";
-    std::string line = text;
-    if (!line.empty() && line.back() == '\n')
-        line.pop_back();
-    return line;
-}
+System::SharedLog s_log("Orbisknostic.log");
 
 } // namespace
 
@@ -37,8 +17,8 @@ Orbisknostic::Orbisknostic() {
         m_status.setStatus(Diag::DiagnosticStatus::INIT_FAILED);
         return;
     }
-    setLogFile(&s_logFile);
-    m_functionalTest_v.push_back(new MemoryPatternVerifyTest(s_logFile, m_eventQueue));
+    setLogFile(&s_log.stream());
+    m_functionalTest_v.push_back(new MemoryPatternVerifyTest(s_log.stream(), m_eventQueue));
     m_status.setStatus(Diag::DiagnosticStatus::READY);
 }
 
@@ -51,21 +31,11 @@ Orbisknostic::~Orbisknostic() {
 }
 
 bool Orbisknostic::staticInit() {
-    std::lock_guard<std::mutex> guard(s_logMutex);
-    if (s_logFileInitCount == 0 && std::getenv("DIAGLOG") != nullptr &&
-        !System::openLogFile(s_logFile, LOG_NAME, true))
-        return false;
-    System::logLine(&s_logFile, "******************** ", localTime());
-    ++s_logFileInitCount;
-    return true;
+    return s_log.acquire();
 }
 
 void Orbisknostic::staticCleanup() {
-    std::lock_guard<std::mutex> guard(s_logMutex);
-    if (s_logFileInitCount == 0)
-        return;
-    if (--s_logFileInitCount == 0 && s_logFile.is_open())
-        s_logFile.close();
+    s_log.release();
 }
 
 } // namespace VarnDiags::Orbisk

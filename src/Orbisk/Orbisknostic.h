@@ -3,8 +3,6 @@
 // diagnostic log "Orbisknostic.log" (written only when DIAGLOG is set),
 // which every Orbisknostic of the process shares.
 
-#include <fstream>
-
 #include "Diag/IDiagnostics.h"
 
 namespace VarnDiags::Orbisk {

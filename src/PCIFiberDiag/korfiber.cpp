@@ -1,17 +1,15 @@
 #include "PCIFiberDiag/korfiber.h"
 
-#include <cstdlib>
-#include <ctime>
-#include <string>
-
 #include "PCIFiberDiag/PortCheckTest.h"
-#include "System/LogStreams.h"
+#include "System/SharedLog.h"
 
 namespace VarnDiags::PCIFiberDiag {
 
-std::ofstream korfiber::s_logFile;
-int korfiber::s_logFileInitCount = 0;
-std::mutex korfiber::s_logFileLock;
+namespace {
+
+System::SharedLog s_log("korfiber.log");
+
+} // namespace
 
 korfiber::korfiber() {
     m_initialised = staticInit();
@@ -19,9 +17,9 @@ korfiber::korfiber() {
         m_status.setStatus(Diag::DiagnosticStatus::INIT_FAILED);
         return;
     }
-    setLogFile(&s_logFile);
-    m_functionalTest_v.push_back(new NVRAMTest(s_logFile, m_eventQueue));
-    m_functionalTest_v.push_back(new HbaStateTest(s_logFile, m_eventQueue));
+    setLogFile(&s_log.stream());
+    m_functionalTest_v.push_back(new NVRAMTest(s_log.stream(), m_eventQueue));
+    m_functionalTest_v.push_back(new HbaStateTest(s_log.stream(), m_eventQueue));
     m_status.setStatus(Diag::DiagnosticStatus::READY);
 }
 
@@ -34,25 +32,11 @@ korfiber::~korfiber() {
 }
 
 bool korfiber::staticInit() {
-    std::lock_guard<std::mutex> guard(s_logFileLock);
-    if (s_logFileInitCount == 0 && std::getenv("DIAGLOG") != nullptr &&
-        !System::openLogFile(s_logFile, "korfiber.log", true))
-        return false;
-    const std::time_t now = std::time(nullptr);
-    char when[64] = "";
-    ctime_r(&now, when);
-    std::string banner = when;
-    if (!banner.empty() && banner.back() == '\n')
-        banner.pop_back(); // logLine ends the line
-    System::logLine(&s_logFile, "******************** ", banner);
-    ++s_logFileInitCount;
-    return true;
+    return s_log.acquire();
 }
 
 void korfiber::staticCleanup() {
-    std::lock_guard<std::mutex> guard(s_logFileLock);
-    if (s_logFileInitCount > 0 && --s_logFileInitCount == 0 && s_logFile.is_open())
-        s_logFile.close();
+    s_log.release();
 }
 
 } // namespace VarnDiags::PCIFiberDiag

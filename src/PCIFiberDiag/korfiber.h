@@ -3,9 +3,6 @@
 // adapter, in that order. All its objects share the log "korfiber.log",
 // written only when DIAGLOG is set.
 
-#include <fstream>
-#include <mutex>
-
 #include "Diag/IDiagnostics.h"
 
 namespace VarnDiags::PCIFiberDiag {
@@ -24,10 +21,6 @@ public:
 
 private:
     bool m_initialised = false;
-
-    static std::ofstream s_logFile;
-    static int s_logFileInitCount;
-    static std::mutex s_logFileLock;
 };
 
 } // namespace VarnDiags::PCIFiberDiag
