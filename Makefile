@@ -7,7 +7,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             nlohmann-json3-dev libssl-dev libxml2-dev libxml2-utils \
             python3 python3-pyftpdlib openjdk-17-jdk-headless \
             mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
-            wine wine64 xvfb xauth iproute2 util-linux procps cron curl
+            wine wine64 xvfb xauth iproute2 util-linux procps cron curl ccache
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 5
