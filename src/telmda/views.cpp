@@ -1,4 +1,5 @@
 // The read-only views: one element per card object, one child per field.
+#include "telmda/views.h"
 #include "answer.h"
 #include "card_object.h"
 #include "field_writer.h"
@@ -26,20 +27,25 @@ void writeObject(OCSXBuf* buf, uint32_t root, uint16_t type, WhenMissing rule) {
     OCSXBufCatEndNode(buf, layout->element);
 }
 
-// The read commands: help, the presence gate (256 when the card is absent),
-// then the elements, optionally inside a wrapper.
-char* readCommand(int32_t count, OCSParamList params, const char* wrapper,
-                  std::initializer_list<void (*)(OCSXBuf*, uint32_t)> writers) {
+// The presence gate of every view: 256 and nothing written while the card is
+// absent, else the elements (inside the wrapper when there is one) and 0.
+int32_t presenceGate(OCSXBuf* buf, uint32_t root, const char* wrapper,
+                     std::initializer_list<void (*)(OCSXBuf*, uint32_t)> writers) {
+    if (IsTYMCPresent() == 0)
+        return TELMDA_STATUS_NOT_FOUND;
+    if (wrapper)
+        OCSXBufCatBeginNode(buf, wrapper, nullptr);
+    for (auto write : writers)
+        write(buf, root);
+    if (wrapper)
+        OCSXBufCatEndNode(buf, wrapper);
+    return 0;
+}
+
+// The read commands: help, then the command's gate on the card root.
+char* readCommand(int32_t count, OCSParamList params, int32_t (*gate)(OCSXBuf*, uint32_t)) {
     return runHandler(count, params, "required_input:", [&](Answer& answer) {
-        if (IsTYMCPresent() == 0)
-            return answer.setStatus(TELMDA_STATUS_NOT_FOUND);
-        if (wrapper)
-            OCSXBufCatBeginNode(answer.buf(), wrapper, nullptr);
-        for (auto write : writers)
-            write(answer.buf(), TELMDA_CARD_ROOT_OID);
-        if (wrapper)
-            OCSXBufCatEndNode(answer.buf(), wrapper);
-        answer.setStatus(0);
+        answer.setStatus(gate(answer.buf(), TELMDA_CARD_ROOT_OID));
     });
 }
 
@@ -77,42 +83,76 @@ void QVRSCGetVesk3Obj(OCSXBuf* b, uint32_t r) {
     writeObject(b, r, TELMDA_OBJ_PRESENCE, WhenMissing::WriteNothing);
 }
 
-char* CmdRSCGetVesk3Obj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr, {QVRSCGetVesk3Obj});
+int32_t RetrieveVesk3Obj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr, {QVRSCGetVesk3Obj});
 }
-char* CmdRSCGetControlObj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr, {QVRSCGetTYMCControlObj});
+int32_t RetrieveControlObj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr, {QVRSCGetTYMCControlObj});
 }
-char* CmdRSCGetMonitoringObj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr, {QVRSCGetMonitoringObj});
+int32_t RetrieveMonitoringObj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr, {QVRSCGetMonitoringObj});
 }
-char* CmdRSCGetoobSnmpAgentObj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr, {QVRSCGetoobSnmpAgentObj});
+int32_t RetrieveoobSnmpAgentObj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr, {QVRSCGetoobSnmpAgentObj});
 }
-char* CmdRSCGetCurrentLanNetworkingObj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr, {QVRSCGetCurrentLanNetworkingObj});
+int32_t RetrieveCurrentLanNetworkingObj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr, {QVRSCGetCurrentLanNetworkingObj});
 }
-char* CmdRSCGetTYMIdentificationObj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, "TYMCSummaryObj", {QVRSCGetTYMIdentificationObj});
+int32_t RetrieveTYMIdentificationObj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, "TYMCSummaryObj", {QVRSCGetTYMIdentificationObj});
 }
-char* CmdRSCGetSummary(int32_t n, OCSParamList p) {
-    return readCommand(
-        n, p, "TYMCSummaryObj",
+int32_t RetrieveSummaryInfo(OCSXBuf* b, uint32_t r) {
+    return presenceGate(
+        b, r, "TYMCSummaryObj",
         {QVRSCGetTYMIdentificationObj, QVRSCGetLanNetworkingObj, QVRSCGetCurrentLanNetworkingObj});
 }
+int32_t RetrieveLanNetworkInfo(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr,
+                        {QVRSCGetLanNetworkingObj, QVRSCGetCurrentLanNetworkingObj,
+                         QVTYMCGetDialInNetworkingInfo, QVTYMCGetRemoteHostObj});
+}
+int32_t RetrieveLanNetworkingObj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr, {QVRSCGetLanNetworkingObj});
+}
+int32_t RetrieveCmdRSCGetDialUpNetworkingObj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr, {QVTYMCGetDialInNetworkingInfo});
+}
+int32_t RetrieveRemoteHostObj(OCSXBuf* b, uint32_t r) {
+    return presenceGate(b, r, nullptr, {QVTYMCGetRemoteHostObj});
+}
+
+char* CmdRSCGetVesk3Obj(int32_t n, OCSParamList p) {
+    return readCommand(n, p, RetrieveVesk3Obj);
+}
+char* CmdRSCGetControlObj(int32_t n, OCSParamList p) {
+    return readCommand(n, p, RetrieveControlObj);
+}
+char* CmdRSCGetMonitoringObj(int32_t n, OCSParamList p) {
+    return readCommand(n, p, RetrieveMonitoringObj);
+}
+char* CmdRSCGetoobSnmpAgentObj(int32_t n, OCSParamList p) {
+    return readCommand(n, p, RetrieveoobSnmpAgentObj);
+}
+char* CmdRSCGetCurrentLanNetworkingObj(int32_t n, OCSParamList p) {
+    return readCommand(n, p, RetrieveCurrentLanNetworkingObj);
+}
+char* CmdRSCGetTYMIdentificationObj(int32_t n, OCSParamList p) {
+    return readCommand(n, p, RetrieveTYMIdentificationObj);
+}
+char* CmdRSCGetSummary(int32_t n, OCSParamList p) {
+    return readCommand(n, p, RetrieveSummaryInfo);
+}
 char* CmdRSCGetNetworkConf(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr,
-                       {QVRSCGetLanNetworkingObj, QVRSCGetCurrentLanNetworkingObj,
-                        QVTYMCGetDialInNetworkingInfo, QVTYMCGetRemoteHostObj});
+    return readCommand(n, p, RetrieveLanNetworkInfo);
 }
 char* CmdRSCGetLanNetworkingObj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr, {QVRSCGetLanNetworkingObj});
+    return readCommand(n, p, RetrieveLanNetworkingObj);
 }
 char* CmdRSCGetDialUpNetworkingObj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr, {QVTYMCGetDialInNetworkingInfo});
+    return readCommand(n, p, RetrieveCmdRSCGetDialUpNetworkingObj);
 }
 char* CmdRSCGetRemoteHostObj(int32_t n, OCSParamList p) {
-    return readCommand(n, p, nullptr, {QVTYMCGetRemoteHostObj});
+    return readCommand(n, p, RetrieveRemoteHostObj);
 }
 
 char* CmdRSCGetRSCHealth(int32_t n, OCSParamList p) {

@@ -6,6 +6,7 @@
 #include "smil/smil.h"
 #include "smil/smil_standin.h"
 #include "telmda/card_objects.h"
+#include "telmda/views.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -286,6 +287,58 @@ TEST_F(ObjectAccess, CapabilityFilters) {
     EXPECT_THAT(
         filterRow(sys, "SystemTransitToOnState"),
         ElementsAre("Caption=System Transition to Power-On State", "Capable=1", "Checked=0"));
+}
+
+struct GateCase {
+    int32_t (*gate)(OCSXBuf*, uint32_t);
+    std::vector<std::string> elements; // written, in order, while the card is present
+};
+
+// The presence gate behind each view: the elements with 0 while the card is
+// present (any non-zero word), nothing with 256 while it is absent.
+TEST_F(ObjectAccess, PresenceGates) {
+    const std::vector<GateCase> cases = {
+        {RetrieveVesk3Obj, {"Vesk3Obj"}},
+        {RetrieveControlObj, {"TYMCControlObj"}},
+        {RetrieveMonitoringObj, {"TYMCMonitoringObj"}},
+        {RetrieveoobSnmpAgentObj, {"oobSnmpAgentObj"}},
+        {RetrieveCurrentLanNetworkingObj, {"CurrentLanNetworkingObj"}},
+        {RetrieveTYMIdentificationObj, {"TYMCSummaryObj"}},
+        {RetrieveSummaryInfo, {"TYMCSummaryObj"}},
+        {RetrieveLanNetworkInfo,
+         {"LanNetworkingObj", "CurrentLanNetworkingObj", "DialUpNetworkingObj", "RemoteHostObj"}},
+        {RetrieveLanNetworkingObj, {"LanNetworkingObj"}},
+        {RetrieveCmdRSCGetDialUpNetworkingObj, {"DialUpNetworkingObj"}},
+        {RetrieveRemoteHostObj, {"RemoteHostObj"}},
+    };
+    const auto run = [](const GateCase& c, int32_t& status) {
+        return written([&](OCSXBuf* b) { status = c.gate(b, 2); });
+    };
+    for (const std::uint16_t word : {1, 2}) {
+        smil_standin::loadJson(standardCard(word).dump());
+        for (const GateCase& c : cases) {
+            int32_t status = -1;
+            const XmlAnswer answer(run(c, status));
+            EXPECT_EQ(status, 0) << c.elements.front();
+            EXPECT_EQ(answer.topNames(), c.elements) << "presence word " << word;
+        }
+    }
+    nlohmann::json withoutPresence = standardCard();
+    removeType(withoutPresence, 303);
+    for (const std::string& card : {standardCard(0).dump(), withoutPresence.dump()}) {
+        smil_standin::loadJson(card);
+        for (const GateCase& c : cases) {
+            int32_t status = -1;
+            EXPECT_EQ(run(c, status), "") << c.elements.front();
+            EXPECT_EQ(status, 256) << c.elements.front();
+        }
+    }
+    // The summaries' wrapper holds the identification first.
+    smil_standin::loadJson(standardCard().dump());
+    int32_t status = -1;
+    const XmlAnswer summary(run(cases[6], status));
+    EXPECT_EQ(XmlAnswer::children(summary.find("TYMCSummaryObj")).size(), 3u);
+    EXPECT_NE(summary.find("TYMIdentificationObj"), nullptr);
 }
 
 } // namespace
