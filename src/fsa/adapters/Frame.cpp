@@ -3,8 +3,10 @@
 #include "OsSync.h"
 
 FINISH_OPEN::~FINISH_OPEN() {
-    // The partition layout cache arrives with the container caches; until
-    // then there is nothing cached to free.
+    // Partition layouts are worked out inside each rebuild of the sorted
+    // partition list and dropped when the rebuild ends; the context keeps no
+    // layout of its own, so none can outlive a call and there is nothing to
+    // free here.
     (void)m_ctx;
 }
 

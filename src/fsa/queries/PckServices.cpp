@@ -39,7 +39,8 @@ const PckServices kDefaults = {
     hostFtDisk,
     hostDynamicDisk,
     hostVolumes,
-    // The container operation dispatcher is not part of this build yet.
+    // Replaced by the container operation dispatcher when container caches
+    // are first made; no container can be named for deletion before that.
     [](FSAAPI_CONTEXT*, std::uint32_t, std::uint32_t) -> FSA_STATUS {
         throw FSA_STS_NOT_IMPLEMENTED;
     },
