@@ -1,6 +1,7 @@
 # make demo: install what is missing, build the release tree, run the demo.
 # make test: install what is missing, build the sanitizer, Windows and fuzz
-#            trees and run every test.
+#            trees and run every test; build the ThreadSanitizer tree for the
+#            tests of threaded code and run those.
 
 PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
             googletest libgtest-dev libgmock-dev libbenchmark-dev \
@@ -12,7 +13,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 5
 
-.PHONY: all deps demo test test-linux test-windows test-fuzz tsan clean
+.PHONY: all deps demo test test-linux test-windows test-tsan test-fuzz tsan clean
 
 all: demo
 
@@ -25,7 +26,7 @@ demo: deps
 	scripts/demo build/release
 
 test: deps
-	$(MAKE) test-linux test-windows test-fuzz
+	$(MAKE) test-linux test-windows test-tsan test-fuzz
 
 test-linux:
 	cmake --preset sanitize
@@ -37,12 +38,17 @@ test-windows:
 	cmake --build --preset windows -j $(JOBS)
 	ctest --preset windows -j $(JOBS)
 
+test-tsan:
+	cmake --preset tsan
+	cmake --build --preset tsan-threaded -j $(JOBS)
+	ctest --preset tsan-threaded -j $(JOBS)
+
 test-fuzz:
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
 
-# Not part of `make test`: the ThreadSanitizer run for threaded code.
+# Every test but those in a JVM, in the ThreadSanitizer tree.
 tsan:
 	cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)

@@ -4,6 +4,8 @@
 #              [TIMEOUT <s>] [LABELS <l>...] [ENV <VAR=value>...] [NO_GTEST_MAIN])
 #   Builds a GoogleTest executable and registers it with CTest. SANDBOX runs it
 #   through tests/sandbox/kor-sandbox (private /etc, /run, /tmp and network).
+#   A test defined where KOR_THREADED_AREA is on gets the label "threaded" and
+#   joins the target kor_threaded_tests.
 #
 # kor_add_fuzzer(<name> SOURCES <src>... [LIBS <lib>...])
 #   Builds a libFuzzer target in the fuzz tree only; its seeds live in
@@ -12,6 +14,10 @@
 set(KOR_SANDBOX ${PROJECT_SOURCE_DIR}/tests/sandbox/kor-sandbox CACHE INTERNAL "")
 if(KOR_FUZZ)
     add_custom_target(kor_fuzzers)
+elseif(NOT WIN32)
+    # Everything the tests of threaded code need, and nothing else: the
+    # ThreadSanitizer run of `make test` builds only this.
+    add_custom_target(kor_threaded_tests)
 endif()
 
 if(WIN32)
@@ -60,6 +66,10 @@ function(kor_add_test name)
         set(T_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+    if(KOR_THREADED_AREA AND NOT WIN32)
+        list(APPEND T_LABELS threaded)
+        add_dependencies(kor_threaded_tests ${name})
+    endif()
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()

@@ -49,18 +49,20 @@ int AIF_LocalWaitForFib(FSAAPI_CONTEXT* ctx, _FIB* fib) {
 }
 
 void AIF_ReceiveLoop(FSAAPI_CONTEXT* ctx) {
+    // The exit post is the loop's last touch of the context: a stop that saw
+    // the loop start waits for it before it destroys the semaphore, and the
+    // application may close the adapter as soon as the stop returns.
     struct PostExit {
         FSAAPI_CONTEXT* ctx;
         ~PostExit() {
-            ctx->loopRunning.store(false);
             try {
-                if (ctx->exitSema)
-                    faos_SetSemaphore(ctx->exitSema);
+                if (void* sema = ctx->exitSema)
+                    faos_SetSemaphore(sema);
             } catch (FSA_STATUS) {
             }
         }
     } postExit{ctx};
-    ctx->loopRunning.store(true);
+    ctx->loopStarted.store(true);
     _FIB fib;
     for (;;) {
         int received = 0;
@@ -127,12 +129,15 @@ void AIF_StopThreadProcessing(FSAAPI_CONTEXT* ctx) {
             closeFailure = s;
         }
     }
-    if (ctx->exitSema && (ctx->threadRunning || ctx->loopRunning.load()))
+    // Every loop that started posts once on its way out, whether it is the
+    // library's thread or the application's own.
+    if (ctx->exitSema && (ctx->threadRunning || ctx->loopStarted.load()))
         faos_WaitForSemaphore(ctx->exitSema, -1);
     if (ctx->threadRunning) {
         faos_JoinThread(ctx->thread);
         ctx->threadRunning = false;
     }
+    ctx->loopStarted.store(false);
     faos_DestroySemaphore(ctx->wakeSema);
     faos_DestroySemaphore(ctx->exitSema);
     faos_DestroySemaphore(ctx->startSema);

@@ -81,7 +81,7 @@ public:
     FAUX_AIF_CONTEXT* pollChannel = nullptr;
     pthread_t thread{};
     bool threadRunning = false;           // a receive thread was created (joined at stop)
-    std::atomic<bool> loopRunning{false}; // a receive loop runs (thread or application)
+    std::atomic<bool> loopStarted{false}; // a receive loop started and its exit post is owed to the stop
     bool startPosted = false;
     void* wakeSema = nullptr;
     void* exitSema = nullptr;

@@ -97,4 +97,22 @@ TEST_F(SimTest, ApplicationRunsTheReceiveLoopItself) {
     EXPECT_EQ(FsaAIFThreadProcessing(nullptr), FSA_STS_INVALID_HANDLE);
 }
 
+// The stop ends the application's own loop and must not free what the ending
+// loop still touches; the adapter is closed before the loop's thread is
+// joined, as an application may. The window is a few instructions wide, so
+// the cycle is repeated.
+TEST_F(SimTest, StopWhileTheApplicationsLoopEnds) {
+    FsaInitCreateThread(1);
+    for (int round = 0; round < 200; ++round) {
+        void* h = open();
+        std::thread loop([h] { FsaAIFThreadProcessing(h); });
+        for (int i = 0; i < 20000 && sim.blockedWaiters() == 0; ++i)
+            std::this_thread::sleep_for(100us);
+        ASSERT_EQ(sim.blockedWaiters(), 1) << "round " << round;
+        EXPECT_EQ(FsaAIFStopThreadProcessing(h), FSA_STS_SUCCESS);
+        EXPECT_EQ(FsaCloseAdapter(h), FSA_STS_SUCCESS);
+        loop.join();
+    }
+}
+
 } // namespace
