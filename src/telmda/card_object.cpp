@@ -3,6 +3,7 @@
 #include "object_layouts.h"
 #include "telmda/card_objects.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace telmda {
@@ -52,10 +53,28 @@ CardObject::CardObject(void* raw) : m_raw(raw), m_view(raw) {
     if (!m_raw)
         return;
     const std::uint32_t size = m_view.valid() ? m_view.size() : 0;
-    if (size < minimumSize(m_view.type()) || size > TELMDA_COPY_AREA_SIZE) {
+    if (size < minimumSize(m_view.type()) ||
+        (isEntryType(m_view.type()) && size > TELMDA_COPY_AREA_SIZE)) {
         m_raw.reset();
         m_view = ObjectView(nullptr);
     }
+}
+
+bool CardObject::isEntryType(std::uint16_t type) {
+    switch (type) {
+    case TELMDA_OBJ_USER:
+    case TELMDA_OBJ_TRAP:
+    case TELMDA_OBJ_DEMAND_DIAL:
+    case TELMDA_OBJ_DIALIN_USER:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CardObject::copyTo(void* area) const {
+    if (area && m_raw)
+        std::memcpy(area, m_raw.get(), std::min<std::size_t>(m_view.size(), TELMDA_COPY_AREA_SIZE));
 }
 
 CardObject CardObject::byOid(std::uint32_t oid) {

@@ -1,6 +1,7 @@
 // Card objects read from the data manager. Every read is checked: an object
-// shorter than its type's layout or longer than the copy area counts as
-// missing, and field reads never leave the object.
+// shorter than its type's layout, or an entry object longer than the copy area
+// that every entry change works on, counts as missing, and field reads never
+// leave the object.
 #pragma once
 
 #include "host.h"
@@ -49,7 +50,13 @@ public:
     // Instance 0 of a card object type under the card root.
     static CardObject cardObject(std::uint16_t type);
 
+    // Users, trap destinations, dial-in users and demand dial-out entries.
+    static bool isEntryType(std::uint16_t type);
+
     explicit operator bool() const { return m_raw != nullptr; }
+    // Copies the object into a copy area (TELMDA_COPY_AREA_SIZE bytes), never
+    // more than the area holds.
+    void copyTo(void* area) const;
     const ObjectView& view() const { return m_view; }
     const void* raw() const { return m_raw.get(); }
     void* release() { return m_raw.release(); }

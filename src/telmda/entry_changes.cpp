@@ -115,16 +115,18 @@ char* entryKeyCommand(std::int32_t count, OCSParamList params, const EntryTable&
     } else {
         // The key is compared as it will be stored.
         const std::string stored = std::string(key).substr(0, table.keyCut);
+        // The entry that holds the key is the old state of the change.
         std::uint32_t holder = 0;
-        if (LocateRequiredObjectEx(stored.c_str(), table.type, &holder, nullptr)) {
+        EntryCopy held;
+        if (LocateRequiredObjectEx(stored.c_str(), table.type, &holder, held.bytes)) {
             const char* commandMode = paramText(count, params, "RSCCommandMode");
             if (table.checksCommandMode && commandMode && std::strcmp(commandMode, "ModeAdd") == 0)
                 return statusOnly(count, params, TELMDA_STATUS_DUPLICATE,
                                   "User already exists.Cannot add duplicate users.\n");
-            // Another entry holds the key: renaming into it is refused.
-            if (holder != oid)
+            if (table.refusesKeyOfAnother && holder != oid)
                 return statusOnly(count, params, table.existsStatus,
                                   format(table.existsFormat, stored.c_str()));
+            copy = held;
             mode = TELMDA_ENTRY_CHANGE_KEY;
         }
     }
@@ -161,7 +163,7 @@ char* removeByIndexCommand(std::int32_t count, OCSParamList params, const EntryT
         if (!object || object.view().type() != table.type)
             return answer.setStatus(TELMDA_STATUS_WRONG_OBJECT);
         EntryCopy copy;
-        std::memcpy(copy.bytes, object.raw(), object.view().size());
+        object.copyTo(copy.bytes);
         const std::int32_t status =
             setEntryFieldStatus(count, params, table, "index", table.keyField, object.view().oid(),
                                 copy.bytes, TELMDA_ENTRY_REMOVE);

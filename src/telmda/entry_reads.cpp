@@ -8,15 +8,9 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
 namespace telmda {
 namespace {
-
-void copyInto(const CardObject& object, void* copy) {
-    if (copy)
-        std::memcpy(copy, object.raw(), object.view().size());
-}
 
 std::string indexAttribute(std::uint32_t index) {
     return format("index=\"%u\"", index);
@@ -66,7 +60,7 @@ bool nextFreeEntry(const EntryTable& table, std::uint32_t* oid, void* copy) {
             continue;
         if (oid)
             *oid = object.view().oid();
-        copyInto(object, copy);
+        object.copyTo(copy);
         return true;
     }
     return false;

@@ -37,6 +37,10 @@ struct EntryTable {
     // The key command answers 258 for a known key with "RSCCommandMode"
     // "ModeAdd".
     bool checksCommandMode;
+    // The key command refuses a key that another entry holds (existsStatus,
+    // existsFormat): two users or dial-in users of one name would make every
+    // later lookup by name ambiguous. Addresses may repeat.
+    bool refusesKeyOfAnother;
 
     const EntryField* fields;
     std::size_t fieldCount;
@@ -63,12 +67,12 @@ struct EntryTable {
     // Without "index" a new entry is always added (no key search).
     bool addsWithoutKeySearch;
     const char* internalErrorFormat; // "%d": the index
-    const char* existsFormat;        // "%s": the key; also refuses renames
+    const char* existsFormat;        // "%s": the key
     std::int32_t existsStatus;
     std::int32_t noFreeStatus;
     const char* passwordParam; // needed to add, or null
     const char* noPasswordMessage;
-    const char* addFailedFormat; // "%d": the status
+    const char* addFailedFormat; // "%d" (if present): the status
     const std::int32_t* wholeSetFields;
     std::size_t wholeSetFieldCount;
     std::uint32_t changeLogId;

@@ -90,7 +90,8 @@ const std::int32_t kDemandDialWholeSet[] = {17, 18, 19, 20};
 
 // Field order of every descriptor, one group per line:
 //   type
-//   key: parameter, field id, offset, width, cut, removal text, "0.0.0.0" removes, command mode
+//   key: parameter, field id, offset, width, cut, removal text, "0.0.0.0" removes, command mode,
+//     refuses another entry's key
 //   fields
 //   filter captions
 //   list: from "poid", help, element, free element, stops at an unreadable object
@@ -101,7 +102,7 @@ const std::int32_t kDemandDialWholeSet[] = {17, 18, 19, 20};
 // clang-format off
 const EntryTable kUserTable = {
     TELMDA_OBJ_USER,
-    "RSCUserName", 37, 60, 20, 19, "", false, true,
+    "RSCUserName", 37, 60, 20, 19, "", false, true, true,
     kUserFields, countOf(kUserFields),
     true,
     false, "required_input:", "TYMCUserList", "NextAvailableUserEntry", true,
@@ -111,7 +112,7 @@ const EntryTable kUserTable = {
     "User already exists with user name%s", TELMDA_STATUS_NOT_FOUND,
     TELMDA_STATUS_NO_FREE_ENTRY,
     "RSCUserPassword", "Cannot Add New User without Password\n",
-    "Unable to Add/Update User status %d",
+    "Maximum limit of 16 Users reached",
     kUserWholeSet, countOf(kUserWholeSet), 5431,
     "Object not found with User Name %s ",
     "Unable to delete Object with User Name: %s ",
@@ -120,7 +121,7 @@ const EntryTable kUserTable = {
 
 const EntryTable kTrapTable = {
     TELMDA_OBJ_TRAP,
-    "RSCTrapDestIPAddr", 17, 40, 16, 15, "0.0.0.0", true, false,
+    "RSCTrapDestIPAddr", 17, 40, 16, 15, "0.0.0.0", true, false, false,
     kTrapFields, countOf(kTrapFields),
     true,
     true, "required_input:poid", "SNMPTrapList", "NextAvailableSNMPTrap", false,
@@ -130,7 +131,7 @@ const EntryTable kTrapTable = {
     "SNMP Trap Entry already exists with IP Address %s", TELMDA_STATUS_MISSING_INPUT,
     TELMDA_STATUS_NOT_FOUND,
     nullptr, nullptr,
-    "Unable to Add/Update SNMP Trap status %d",
+    "Maximum limit of 16 Traps reached",
     kTrapWholeSet, countOf(kTrapWholeSet), 5428,
     "Object not found with IP Address %s ",
     "Unable to delete Object with IP Address: %s ",
@@ -139,7 +140,7 @@ const EntryTable kTrapTable = {
 
 const EntryTable kDialInTable = {
     TELMDA_OBJ_DIALIN_USER,
-    "RSCDialInUserPppUserName", 18, 28, 16, 95, "", false, false,
+    "RSCDialInUserPppUserName", 18, 28, 16, 95, "", false, false, true,
     kDialInFields, countOf(kDialInFields),
     false,
     true, "required_input:poid", "DialInUsersObjList", "NextAvailableDialInUser", false,
@@ -158,7 +159,7 @@ const EntryTable kDialInTable = {
 
 const EntryTable kDemandDialTable = {
     TELMDA_OBJ_DEMAND_DIAL,
-    "RSCDemandDialIpAddr", 16, 24, 16, 15, "0.0.0.0", true, false,
+    "RSCDemandDialIpAddr", 16, 24, 16, 15, "0.0.0.0", true, false, false,
     kDemandDialFields, countOf(kDemandDialFields),
     false,
     true, "required_input:poid", "DemandDialObjList", "NextAvailableDialInUser", false,
@@ -168,7 +169,7 @@ const EntryTable kDemandDialTable = {
     "Demand Dial out user already exists with IP Address %s", TELMDA_STATUS_MISSING_INPUT,
     TELMDA_STATUS_NOT_FOUND,
     nullptr, nullptr,
-    "Unable to Add/Update Demand Dial Out status %d",
+    "Maximum limit of 16 Demand Dial Out reached",
     kDemandDialWholeSet, countOf(kDemandDialWholeSet), 5422,
     "Object not found with IP Address %s ",
     "Unable to delete Object with IP Address: %s ",

@@ -29,7 +29,7 @@ struct Outcome {
 
 void takeEntry(const CardObject& object, std::uint32_t* oid, EntryCopy* copy) {
     *oid = object.view().oid();
-    std::memcpy(copy->bytes, object.raw(), object.view().size());
+    object.copyTo(copy->bytes);
 }
 
 // Finds the working entry; false (with the outcome) when the set stops.

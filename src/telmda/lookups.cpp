@@ -29,8 +29,7 @@ std::size_t keyOffset(std::uint16_t type) {
 int found(const CardObject& object, uint32_t* oid, void* copy) {
     if (oid)
         *oid = object.view().oid();
-    if (copy)
-        std::memcpy(copy, object.raw(), object.view().size());
+    object.copyTo(copy);
     return 1;
 }
 

@@ -38,7 +38,8 @@ struct UserTraits {
     static constexpr const char* fullMessage = "Maximum limit of 16 RSC users reached";
     static constexpr int noFreeStatus = 290, existsStatus = 256;
     static constexpr const char* existsMessage = "User already exists with user name";
-    static constexpr const char* addFailed = "Unable to Add/Update User status 9";
+    static constexpr const char* addFailed = "Maximum limit of 16 Users reached";
+    static constexpr bool refusesKeyOfAnother = true;
     static constexpr const char* keySetter = "HIPSetObjTYMCfgUserName";
     static constexpr std::uint32_t addLog = 5430, changeLog = 5431, removeLog = 5432;
     static constexpr const char* removedKey = "";
@@ -75,7 +76,8 @@ struct TrapTraits {
     static constexpr const char* fullMessage = "Maximum limit of 16 SNMP Trap Destinations reached";
     static constexpr int noFreeStatus = 256, existsStatus = 271;
     static constexpr const char* existsMessage = "SNMP Trap Entry already exists with IP Address ";
-    static constexpr const char* addFailed = "Unable to Add/Update SNMP Trap status 9";
+    static constexpr const char* addFailed = "Maximum limit of 16 Traps reached";
+    static constexpr bool refusesKeyOfAnother = false;
     static constexpr const char* keySetter = "HIPSetObjTYMCfgTrapsDestIpAddr";
     static constexpr std::uint32_t addLog = 5427, changeLog = 5428, removeLog = 5429;
     static constexpr const char* removedKey = "0.0.0.0";
@@ -113,6 +115,7 @@ struct DialInTraits {
     static constexpr int noFreeStatus = 290, existsStatus = 258;
     static constexpr const char* existsMessage = "Dial In user already exists with UserName ";
     static constexpr const char* addFailed = "Unable to Add/Update User Name status 9";
+    static constexpr bool refusesKeyOfAnother = true;
     static constexpr const char* keySetter = "HIPSetObjTYMCfgDialinUsrPppUserName";
     static constexpr std::uint32_t addLog = 5424, changeLog = 5425, removeLog = 5426;
     static constexpr const char* removedKey = "";
@@ -150,7 +153,8 @@ struct DemandDialTraits {
     static constexpr int noFreeStatus = 256, existsStatus = 271;
     static constexpr const char* existsMessage =
         "Demand Dial out user already exists with IP Address ";
-    static constexpr const char* addFailed = "Unable to Add/Update Demand Dial Out status 9";
+    static constexpr const char* addFailed = "Maximum limit of 16 Demand Dial Out reached";
+    static constexpr bool refusesKeyOfAnother = false;
     static constexpr const char* keySetter = "HIPSetObjTYMCfgDemandDialIpAddr";
     static constexpr std::uint32_t addLog = 5421, changeLog = 5422, removeLog = 5423;
     static constexpr const char* removedKey = "0.0.0.0";
@@ -431,6 +435,23 @@ TEST_F(TrapTableTest, SetWithoutIndexAddsASecondDestination) {
     EXPECT_EQ(this->key(1), T::newKey);
 }
 
+// Entry changes work on a copy of at most 4032 bytes: a longer entry object
+// is not taken as an entry at all.
+using UserTableTest = EntryTableTest<UserTraits>;
+TEST_F(UserTableTest, AnEntryLongerThanTheCopyAreaCountsAsMissing) {
+    json card = standardCard();
+    removeType(card, UserTraits::type);
+    card["objects"].push_back(
+        objectJson(oid(0), UserTraits::type, 4100, {field(UserTraits::keyOffset, "text", "big")}));
+    useCard(card);
+    EXPECT_EQ(run({cmd(UserTraits::byOid), "oid=" + std::to_string(oid(0))}).status(), 256);
+    EXPECT_EQ(run({cmd(UserTraits::keySet), "oid=" + std::to_string(oid(0)),
+                   param(UserTraits::keyParam, "other")})
+                  .status(),
+              256);
+    EXPECT_TRUE(tym_standin::calls().empty());
+}
+
 TYPED_TEST(EntryTableTest, SingleFieldSets) {
     using T = TypeParam;
     this->useEntries({T::otherKey, ""});
@@ -462,15 +483,28 @@ TYPED_TEST(EntryTableTest, SingleFieldSets) {
               "value to set(v) status(7) ");
 }
 
-TYPED_TEST(EntryTableTest, KeyCommandRenamesRemovesAndRefusesAnotherEntrysKey) {
+TYPED_TEST(EntryTableTest, KeyCommandRenamesRemovesAndTakesAnotherEntrysKey) {
     using T = TypeParam;
     this->useEntries({T::otherKey, T::newKey, ""});
     const std::string oid1 = "oid=" + std::to_string(this->oid(1));
-    // Into the key of another entry: refused, nothing written.
     const XmlAnswer clash =
         this->run({this->cmd(T::keySet), oid1, this->param(T::keyParam, T::otherKey)});
-    EXPECT_EQ(clash.status(), T::existsStatus);
-    EXPECT_TRUE(tym_standin::calls().empty());
+    if (T::refusesKeyOfAnother) {
+        // A name another entry holds: refused, nothing written.
+        EXPECT_EQ(clash.status(), T::existsStatus);
+        EXPECT_TRUE(tym_standin::calls().empty());
+    } else {
+        // An address may repeat: a change of the addressed entry, whose old
+        // state is the entry that holds the address.
+        EXPECT_EQ(clash.status(), 0);
+        EXPECT_EQ(this->key(1), T::otherKey);
+        const auto log = ocs_standin::cmdLog();
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_EQ(log[0].messageId, T::changeLog);
+        EXPECT_NE(log[0].text.find(T::otherKey), std::string::npos) << log[0].text;
+        EXPECT_EQ(log[0].text.find(T::newKey), std::string::npos) << log[0].text;
+        this->useEntries({T::otherKey, T::newKey, ""});
+    }
     EXPECT_EQ(this->key(0), T::otherKey);
 
     // Its own key in another case: a change of the key.

@@ -131,6 +131,18 @@ TEST_F(SettingsTest, FrameErrors) {
     EXPECT_EQ(noObject.statusMessage(), "9.9.9.9");
 }
 
+// Settings objects are not copied: any size above their layout is read.
+TEST_F(SettingsTest, ACardObjectLongerThanTheEntryCopyAreaIsSet) {
+    nlohmann::json card = standardCard();
+    for (nlohmann::json& o : card["objects"])
+        if (o["type"] == 292)
+            o["size"] = 4100;
+    useCard(card);
+    EXPECT_EQ(answer({"qvacmd=setrscipaddress", "qvausrinfo=a", "RSCIPAddress=10.9.9.9"}).status(),
+              0);
+    EXPECT_EQ(setterCalls().size(), 1u);
+}
+
 TEST_F(SettingsTest, CombinedNetworkCommandSetsWhatItCarriesInOrder) {
     const XmlAnswer a = answer(
         {"qvacmd=setrscnetworkconf", "qvausrinfo=a", "RSCNICEnable=false", "RSCGateway=10.1.1.1"});

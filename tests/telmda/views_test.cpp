@@ -133,7 +133,7 @@ TEST_F(ViewsMissingTest, MissingInnerObjectsAreLeftOutOrWrittenEmpty) {
     EXPECT_THAT(current.topNames(), ElementsAre("SMStatus"));
 }
 
-TEST_F(ViewsMissingTest, ObjectsOfBadSizeAreAnsweredAsMissing) {
+TEST_F(ViewsMissingTest, ObjectsShorterThanTheirLayoutAreAnsweredAsMissing) {
     nlohmann::json card = standardCard();
     const std::string misc(28, 'M'); // fills the identification object to its end, no terminator
     for (nlohmann::json& o : card["objects"]) {
@@ -141,8 +141,6 @@ TEST_F(ViewsMissingTest, ObjectsOfBadSizeAreAnsweredAsMissing) {
             o["size"] = 70;
             o["fields"] = {field(20, "text", "10.0.0.1")};
         }
-        if (o["type"] == 294)
-            o["size"] = 5000; // longer than the copy area
         if (o["type"] == 289) {
             o["fields"].erase(o["fields"].size() - 1);
             nlohmann::json raw = field(512, "text", misc);
@@ -153,9 +151,25 @@ TEST_F(ViewsMissingTest, ObjectsOfBadSizeAreAnsweredAsMissing) {
     useCard(card);
     const XmlAnswer conf = answer({"qvacmd=getrscnetworkconf"});
     EXPECT_TRUE(XmlAnswer::children(conf.find("LanNetworkingObj")).empty());
-    EXPECT_TRUE(XmlAnswer::children(conf.find("RemoteHostObj")).empty());
     const XmlAnswer id = answer({"qvacmd=getrscidentificationobj"});
     EXPECT_EQ(XmlAnswer::text(id.find("TymMisc")), misc) << "the last text ends with its object";
+}
+
+// Only entry changes work on a copy of bounded size; views read objects of
+// any size.
+TEST_F(ViewsMissingTest, ObjectsLongerThanTheEntryCopyAreaAreRead) {
+    nlohmann::json card = standardCard();
+    for (nlohmann::json& o : card["objects"])
+        if (o["type"] == 289 || o["type"] == 294)
+            o["size"] = 5000;
+    useCard(card);
+    const XmlAnswer conf = answer({"qvacmd=getrscnetworkconf"});
+    EXPECT_THAT(XmlAnswer::children(conf.find("RemoteHostObj")),
+                ElementsAreArray(expectedChildren(294)));
+    const XmlAnswer summary = answer({"qvacmd=getsummary"});
+    EXPECT_EQ(summary.status(), 0);
+    EXPECT_THAT(XmlAnswer::children(summary.find("TYMIdentificationObj")),
+                ElementsAreArray(expectedChildren(289)));
 }
 
 TEST_F(ViewsMissingTest, TextWithoutTerminatorIsCutAtItsWidth) {
