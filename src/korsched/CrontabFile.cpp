@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <optional>
 
 namespace korsched {
 
@@ -37,13 +38,45 @@ std::string directoryOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The path at the end of `path`'s chain of symbolic links (which need not
+// exist yet), or nothing for a loop or an unreadable link.
+std::optional<std::string> finalTarget(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0)
+            return errno == ENOENT ? std::optional<std::string>(path) : std::nullopt;
+        if (!S_ISLNK(st.st_mode))
+            return path;
+        std::string link(static_cast<size_t>(st.st_size) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size())
+            return std::nullopt; // changed while being read
+        link.resize(static_cast<size_t>(n));
+        path = link[0] == '/' ? link : directoryOf(path) + "/" + link;
+    }
+    return std::nullopt;
+}
+
+// Makes a rename in the directory durable; a failure here loses nothing that
+// the rename has not already made visible.
+void syncDirectory(const std::string& directory) {
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 } // namespace
 
-std::optional<std::string> readWholeFile(const std::string& path) {
+FileContents readWholeFile(const std::string& path) {
+    FileContents result;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string contents;
+    if (fd < 0) {
+        if (errno == ENOENT)
+            result.state = FileContents::State::Missing;
+        return result;
+    }
     char buffer[4096];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -51,27 +84,44 @@ std::optional<std::string> readWholeFile(const std::string& path) {
             continue;
         if (n < 0) {
             ::close(fd);
-            return std::nullopt;
+            result.text.clear();
+            return result;
         }
         if (n == 0)
             break;
-        contents.append(buffer, static_cast<size_t>(n));
+        result.text.append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);
-    return contents;
+    result.state = FileContents::State::Read;
+    return result;
 }
 
 bool replaceFile(const std::string& path, const std::string& contents) {
-    std::string temporary = directoryOf(path) + "/.crontab.korsched.XXXXXX";
+    const auto target = finalTarget(path);
+    if (!target)
+        return false;
+    // A new file belongs to root with mode 0644, as cron requires of it.
+    struct stat old {};
+    if (::lstat(target->c_str(), &old) != 0) {
+        if (errno != ENOENT)
+            return false;
+        old = {};
+        old.st_mode = S_IFREG | 0644;
+    }
+    if (!S_ISREG(old.st_mode))
+        return false;
+    std::string temporary = directoryOf(*target) + "/.crontab.korsched.XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, contents) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, contents) && ::fchown(fd, old.st_uid, old.st_gid) == 0 &&
+                         ::fchmod(fd, old.st_mode & 07777) == 0 && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!written || !closed || ::rename(temporary.c_str(), target->c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
     }
+    syncDirectory(directoryOf(*target));
     return true;
 }
 

@@ -1,17 +1,23 @@
 // The system crontab as a whole file: read, and replaced atomically.
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace korsched {
 
-// The whole contents, or nothing when the file cannot be read.
-std::optional<std::string> readWholeFile(const std::string& path);
+struct FileContents {
+    enum class State { Read, Missing, Unreadable };
+    State state = State::Unreadable;
+    std::string text; // the whole contents, when read
+};
 
-// Writes `contents` to a unique temporary file beside `path`, flushes it,
-// gives it mode 0644 and renames it over `path`. On any failure the original
-// stays as it was and false is returned.
+// Reads the file that `path` names, following symbolic links.
+FileContents readWholeFile(const std::string& path);
+
+// Replaces the file that `path` names (at the end of its symbolic links, which
+// stay) by `contents`: written to a unique temporary file beside it, given the
+// old file's mode and owner (0644 and root for a new file), flushed and renamed
+// over it. On any failure the original stays as it was and false is returned.
 bool replaceFile(const std::string& path, const std::string& contents);
 
 // Serialises crontab edits within the process (mutex) and between processes

@@ -3,6 +3,8 @@
 #include "CronLine.h"
 #include "CrontabFile.h"
 
+#include <climits>
+#include <cstdio>
 #include <ctime>
 #include <sstream>
 
@@ -10,22 +12,41 @@ namespace korsched {
 
 namespace {
 
-const char* const kSchedule = "korsched.so - BaseScheduler.scheduleTask() ";
-const char* const kDelete = "korsched.so - BaseScheduler.deleteTask() ";
-const char* const kIsScheduled = "korsched.so - BaseScheduler.isAlreadyScheduled() ";
+// The console lines, as the front end's users know them. Some texts end in a
+// line break of their own and are printed like every other text, with one
+// more line break: that empty line is part of the output.
+const char* const kScheduleCalled = "korsched.so - BaseScheduler.scheduleTask() called :";
+const char* const kScheduleFailed =
+    "korsched.so - BaseScheduler.scheduleTask() : Failed to open system crontab file!\n";
+const char* const kScheduleDone =
+    "korsched.so - BaseScheduler.scheduleTask() : Scheduling task completed successfully.!";
+const char* const kScheduleRefused = "korsched.so - BaseScheduler.scheduleTask() : Refused: ";
+const char* const kFound =
+    "korsched.so - BaseScheduler.isAlreadyScheduled() : A scheduled task exists currently!\n";
+const char* const kNotFound =
+    "korsched.so - BaseScheduler.isAlreadyScheduled() : No currently scheduled tasks detected.";
+const char* const kLookupFailed =
+    "korsched.so - BaseScheduler.isAlreadyScheduled() : Failed to open system crontab file!\n";
+const char* const kDeleteCalled = "korsched.so - BaseScheduler.deleteTask() called :";
+const char* const kDeleted =
+    "korsched.so - BaseScheduler.deleteTask() : Deleted currently scheduled task.";
+const char* const kDeleteFailed =
+    "korsched.so - BaseScheduler.deleteTask() : Failed to open temporary file for writing.!\n";
+const char* const kNothingToDelete =
+    "korsched.so - BaseScheduler.deleteTask() - No task was previously scheduled to be deleted.\n";
 
 const char* typeLine(ScheduleType type) {
     switch (type) {
     case ScheduleType::Daily:
-        return ": Schedule Task Daily";
+        return "korsched.so - BaseScheduler.scheduleTask() : Schedule Task Daily";
     case ScheduleType::Weekly:
-        return ": Schedule Task Weekly";
+        return "korsched.so - BaseScheduler.scheduleTask() : Schedule Task Weekly";
     case ScheduleType::Monthly:
-        return ": Schedule Task Monthly";
+        return "korsched.so - BaseScheduler.scheduleTask() : Schedule Task Monthly";
     case ScheduleType::Once:
         break;
     }
-    return ": Run Test Once";
+    return "korsched.so - BaseScheduler.scheduleTask() : Run Test Once";
 }
 
 // The crontab without the program's lines; `found` tells whether it had any.
@@ -45,91 +66,123 @@ std::string withoutRunsOf(const std::string& crontab, const std::string& appName
     return kept;
 }
 
+// The calendar text of a normalised time, as asctime writes it but with room
+// for any year.
+std::string calendarText(const std::tm& time) {
+    static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char text[96];
+    std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %lld\n", days[time.tm_wday],
+                  months[time.tm_mon], time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec,
+                  1900LL + time.tm_year);
+    return text;
+}
+
 } // namespace
 
 Scheduler::Scheduler(std::string crontabPath, std::string lockPath, std::ostream& out)
     : m_crontabPath(std::move(crontabPath)), m_lockPath(std::move(lockPath)), m_out(out) {}
 
+void Scheduler::print(const std::string& text) {
+    m_out << text << "\n";
+}
+
 void Scheduler::printRequest(const ScheduleRequest& r) {
+    // The front end passes any int; a month or year that cannot be made
+    // zero- or 1900-based is no time at all.
+    const bool representable = r.month > INT_MIN && r.year >= INT_MIN + 1900;
     std::tm time{};
     time.tm_min = r.minute;
     time.tm_hour = r.hour;
     time.tm_mday = r.day;
-    time.tm_mon = r.month - 1;
-    time.tm_year = r.year - 1900;
+    time.tm_mon = representable ? r.month - 1 : 0;
+    time.tm_year = representable ? r.year - 1900 : 0;
     time.tm_isdst = -1;
-    if (std::mktime(&time) == static_cast<std::time_t>(-1)) {
-        m_out << "Time doesn't look ok!\n";
-    } else {
-        char text[64];
-        m_out << "Time looks ok!\nAscii Time = " << asctime_r(&time, text) << "\n";
-    }
-    m_out << "Month  = " << time.tm_mon << "\n"
+    if (!representable || std::mktime(&time) == static_cast<std::time_t>(-1))
+        print("Time doesn't look ok!");
+    else
+        m_out << "Time looks ok!\nAscii Time = " << calendarText(time) << "\n";
+    m_out << "Month  = " << (representable ? time.tm_mon : r.month - 1LL) << "\n"
           << "Day    = " << time.tm_mday << "\n"
-          << "Year   = " << time.tm_year << "\n"
+          << "Year   = " << (representable ? time.tm_year : r.year - 1900LL) << "\n"
           << "Hour   = " << time.tm_hour << "\n"
           << "Minute = " << time.tm_min << "\n"
           << "Seconds= " << time.tm_sec << "\n"
           << "WeekDay= " << time.tm_wday << "\n";
-    m_out << "Application Name:\n" << r.appName << "\n";
-    m_out << "Application Path:\n" << r.appPath << "\n";
-    m_out << "Task name       :\n" << r.taskName << "\n";
-    m_out << "Run Time Param  :\n" << r.runtimeParam << "\n";
+    print("Application Name:");
+    print(r.appName);
+    print("Application Path:");
+    print(r.appPath);
+    print("Task name       :");
+    print(r.taskName);
+    print("Run Time Param  :");
+    print(r.runtimeParam);
 }
 
 int Scheduler::scheduleTask(const ScheduleRequest& request) {
     // Whole calls are serialised, the calendar conversions included.
     const CrontabLock lock(m_lockPath);
-    m_out << kSchedule << "called :\n";
+    print(kScheduleCalled);
     printRequest(request);
 
     const CronLineResult line = formatCronLine(request);
     if (!line.ok) {
-        m_out << kSchedule << ": Refused: " << line.error << "\n";
+        print(kScheduleRefused + line.error);
+        return 0;
+    }
+    if (!lock.held()) {
+        print(kScheduleFailed);
         return 0;
     }
 
-    const auto crontab = lock.held() ? readWholeFile(m_crontabPath) : std::nullopt;
-    if (!crontab) {
-        m_out << kSchedule << ": Failed to open system crontab file!\n";
-        return 0;
-    }
-
+    // A missing crontab is created with the line; one that exists but cannot
+    // be read is never replaced, or its lines would be lost.
+    const FileContents crontab = readWholeFile(m_crontabPath);
     bool found = false;
-    std::string updated = withoutRunsOf(*crontab, request.appName, found);
-    m_out << kIsScheduled
-          << (found ? ": A scheduled task exists currently!\n"
-                    : ": No currently scheduled tasks detected.\n");
-    m_out << kSchedule << typeLine(request.type) << "\n";
-    updated += line.line;
-    if (!replaceFile(m_crontabPath, updated)) {
-        m_out << kSchedule << ": Failed to write system crontab file!\n";
+    std::string updated;
+    if (crontab.state == FileContents::State::Read) {
+        updated = withoutRunsOf(crontab.text, request.appName, found);
+        print(found ? kFound : kNotFound);
+    } else {
+        print(kLookupFailed);
+    }
+    // Removal and the new line are one rewrite, so no crash leaves the
+    // program unscheduled; the lines are printed once it has succeeded.
+    if (crontab.state == FileContents::State::Unreadable ||
+        !replaceFile(m_crontabPath, updated + line.line)) {
+        print(kScheduleFailed);
         return 0;
     }
-    m_out << kSchedule << ": Scheduling task completed successfully.!\n";
+    if (found)
+        print(kDeleted);
+    print(typeLine(request.type));
+    print(kScheduleDone);
     return 1;
 }
 
 int Scheduler::deleteTask(const std::string& appName) {
     const CrontabLock lock(m_lockPath);
-    m_out << kDelete << "called :\n";
-    const auto crontab = lock.held() ? readWholeFile(m_crontabPath) : std::nullopt;
-    if (!crontab) {
-        m_out << kDelete << ": Failed to open system crontab file for reading.!\n";
+    print(kDeleteCalled);
+    const FileContents crontab = lock.held() ? readWholeFile(m_crontabPath) : FileContents{};
+    if (crontab.state != FileContents::State::Read) {
+        print(kLookupFailed);
+        print(kNothingToDelete);
         return 0;
     }
     bool found = false;
-    const std::string updated =
-        appName.empty() ? *crontab : withoutRunsOf(*crontab, appName, found);
+    const std::string updated = withoutRunsOf(crontab.text, appName, found);
     if (!found) {
-        m_out << kDelete << "- No task was previously scheduled to be deleted.\n";
+        print(kNotFound);
+        print(kNothingToDelete);
         return 0;
     }
+    print(kFound);
     if (!replaceFile(m_crontabPath, updated)) {
-        m_out << kDelete << ": Failed to open temporary file for writing.!\n";
+        print(kDeleteFailed);
         return 0;
     }
-    m_out << kDelete << ": Deleted currently scheduled task.\n";
+    print(kDeleted);
     return 1;
 }
 

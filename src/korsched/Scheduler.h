@@ -21,6 +21,8 @@ public:
     int deleteTask(const std::string& appName);
 
 private:
+    // Every console line is a text followed by a line break.
+    void print(const std::string& text);
     void printRequest(const ScheduleRequest& request);
 
     std::string m_crontabPath;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -44,11 +45,11 @@ protected:
         return all.str();
     }
     int schedule(int type, const std::string& name = "/opt/diag/run",
-                 const std::string& param = "-q", int month = 7, int day = 4) {
+                 const std::string& param = "-q", int month = 7, int day = 4, int year = 2005) {
         ScheduleRequest r;
         r.month = month;
         r.day = day;
-        r.year = 2005;
+        r.year = year;
         r.hour = 2;
         r.minute = 30;
         r.type = scheduleTypeFromCode(type);
@@ -101,27 +102,126 @@ TEST_F(SchedulerTest, DeleteOfAnUnscheduledNameChangesNothing) {
 
 TEST_F(SchedulerTest, RefusedRequestsLeaveTheCrontabByteIdentical) {
     write(kForeign);
-    EXPECT_EQ(0, schedule(0, "/opt/diag/run", "-q; reboot"));
+    EXPECT_EQ(0, schedule(0, "/opt/diag/run", "-q\nreboot"));
     EXPECT_EQ(0, schedule(3, "/opt/diag/run", "-q", 2, 30));
     EXPECT_EQ(0, schedule(3, ""));
     EXPECT_EQ(kForeign, read());
 }
 
-TEST_F(SchedulerTest, FinalNewlineIsAddedAndModeIs0644) {
-    write("SHELL=/bin/sh");
-    ASSERT_EQ(0, chmod(m_crontab.c_str(), 0666));
-    ASSERT_EQ(1, schedule(2));
-    EXPECT_EQ("SHELL=/bin/sh\n30 2 4 * * root /opt/diag/run 7/4/2005 -q\n", read());
+TEST_F(SchedulerTest, FinalNewlineIsAddedAndModeAndOwnerAreKept) {
+    const struct {
+        mode_t mode;
+        uid_t uid;
+        gid_t gid;
+    } cases[] = {{0644, 0, 0}, {0600, 0, 0}, {0640, 0, 42}, {0400, 1234, 5678}};
+    for (const auto& c : cases) {
+        write("SHELL=/bin/sh");
+        ASSERT_EQ(0, chmod(m_crontab.c_str(), c.mode));
+        ASSERT_EQ(0, chown(m_crontab.c_str(), c.uid, c.gid));
+        ASSERT_EQ(1, schedule(2));
+        EXPECT_EQ("SHELL=/bin/sh\n30 2 4 * * root /opt/diag/run 7/4/2005 -q\n", read());
+        ASSERT_EQ(1, scheduler().deleteTask("/opt/diag/run"));
+        struct stat st {};
+        ASSERT_EQ(0, stat(m_crontab.c_str(), &st));
+        EXPECT_EQ(c.mode, st.st_mode & 07777) << std::oct << c.mode;
+        EXPECT_EQ(c.uid, st.st_uid) << std::oct << c.mode;
+        EXPECT_EQ(c.gid, st.st_gid) << std::oct << c.mode;
+        ASSERT_EQ(0, unlink(m_crontab.c_str()));
+    }
+}
+
+TEST_F(SchedulerTest, MissingCrontabIsCreatedForRootWithMode0644) {
+    EXPECT_EQ(0, scheduler().deleteTask("/opt/diag/run"));
+    EXPECT_NE(0, access(m_crontab.c_str(), F_OK));
+    EXPECT_EQ(1, schedule(0));
+    EXPECT_EQ("30 2 * * * root /opt/diag/run 7/4/2005 -q \n", read());
     struct stat st {};
     ASSERT_EQ(0, stat(m_crontab.c_str(), &st));
     EXPECT_EQ(0644u, st.st_mode & 07777);
+    EXPECT_EQ(0u, st.st_uid);
+    EXPECT_EQ(0u, st.st_gid);
 }
 
-TEST_F(SchedulerTest, MissingCrontabFails) {
+// The crontab may be a link into a directory of its own: the file at the end
+// of the links is rewritten (or created), and the links stay links.
+TEST_F(SchedulerTest, LinkedCrontabIsRewrittenAtItsTarget) {
+    ASSERT_EQ(0, mkdir((m_dir + "/real").c_str(), 0755));
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links; // link, what it points to
+        const char* target;                                     // nullptr: no file at the end
+    } cases[] = {
+        {"relative link", {{"crontab", "real/tab"}}, "real/tab"},
+        {"absolute link", {{"crontab", m_dir + "/real/tab"}}, "real/tab"},
+        {"chain of links", {{"crontab", "hop"}, {"hop", "real/tab"}}, "real/tab"},
+        {"link relative to its own directory",
+         {{"crontab", "real/hop"}, {"real/hop", "tab"}},
+         "real/tab"},
+        {"dangling link", {{"crontab", "real/new"}}, nullptr},
+    };
+    for (const auto& c : cases) {
+        for (const auto& [link, to] : c.links)
+            ASSERT_EQ(0, symlink(to.c_str(), (m_dir + "/" + link).c_str())) << c.what;
+        const std::string end = m_dir + "/real/" + (c.target ? "tab" : "new");
+        if (c.target)
+            std::ofstream(end) << kForeign;
+        const std::string before = c.target ? kForeign : "";
+
+        ASSERT_EQ(1, schedule(1)) << c.what;
+        for (const auto& [link, to] : c.links) {
+            struct stat st {};
+            ASSERT_EQ(0, lstat((m_dir + "/" + link).c_str(), &st)) << c.what;
+            EXPECT_TRUE(S_ISLNK(st.st_mode)) << c.what << ": " << link << " is no longer a link";
+        }
+        std::ifstream in(end);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_EQ(before + "30 2 * * 1 root /opt/diag/run 7/4/2005 -q\n", text.str()) << c.what;
+        EXPECT_EQ(1, scheduler().deleteTask("/opt/diag/run")) << c.what;
+        EXPECT_EQ(before, read()) << c.what;
+
+        for (const auto& [link, to] : c.links)
+            ASSERT_EQ(0, unlink((m_dir + "/" + link).c_str()));
+        ASSERT_EQ(0, unlink(end.c_str()));
+    }
+}
+
+TEST_F(SchedulerTest, LinkLoopOrNonRegularCrontabIsLeftAlone) {
+    ASSERT_EQ(0, symlink("loop", (m_dir + "/loop").c_str()));
+    ASSERT_EQ(0, symlink("loop", m_crontab.c_str()));
     EXPECT_EQ(0, schedule(0));
-    EXPECT_EQ(0, scheduler().deleteTask("/opt/diag/run"));
-    EXPECT_NE(0, access(m_crontab.c_str(), F_OK));
+    ASSERT_EQ(0, unlink(m_crontab.c_str()));
+    ASSERT_EQ(0, mkdir(m_crontab.c_str(), 0755));
+    EXPECT_EQ(0, schedule(0));
     EXPECT_NE(std::string::npos, m_out.str().find("Failed to open system crontab file!"));
+    EXPECT_EQ(0,
+              std::system(("test \"$(ls -A " + m_dir + ")\" = \"crontab\nlock\nloop\"").c_str()));
+}
+
+// The front end may pass any int: the request block still shows it, and the
+// console stays usable for the lines after it.
+TEST_F(SchedulerTest, ExtremeDatesArePrintedAndScheduledDaily) {
+    const struct {
+        int month;
+        int year;
+        const char* printed;
+    } cases[] = {
+        {7, 20000, "Time looks ok!\nAscii Time = Tue Jul  4 02:30:00 20000\n\nMonth  = 6\n"},
+        {7, INT_MAX, "Ascii Time = Thu Jul  4 02:30:00 2147483647\n\nMonth  = 6\n"},
+        {7, INT_MIN, "Time doesn't look ok!\nMonth  = 6\nDay    = 4\nYear   = -2147485548\n"},
+        {INT_MIN, 2005, "Time doesn't look ok!\nMonth  = -2147483649\n"},
+    };
+    for (const auto& c : cases) {
+        write(kForeign);
+        m_out.str("");
+        EXPECT_EQ(1, schedule(0, "/opt/diag/run", "-q", c.month, 4, c.year)) << c.year;
+        EXPECT_NE(std::string::npos, m_out.str().find(c.printed)) << m_out.str();
+        EXPECT_NE(std::string::npos, m_out.str().find("Scheduling task completed successfully.!\n"))
+            << m_out.str();
+        EXPECT_EQ(std::string(kForeign) + "30 2 * * * root /opt/diag/run " +
+                      std::to_string(c.month) + "/4/" + std::to_string(c.year) + " -q \n",
+                  read());
+    }
 }
 
 TEST_F(SchedulerTest, NoTemporaryFileIsLeftBehind) {
