@@ -158,7 +158,8 @@ TEST_F(CardService, RefusesPidFilesItCannotTrust) {
     ASSERT_GE(zombie, 0);
     if (zombie == 0)
         _exit(0);
-    usleep(50000); // exited, not yet reaped
+    siginfo_t exited{};
+    ASSERT_EQ(waitid(P_PID, zombie, &exited, WEXITED | WNOWAIT), 0); // exited, not yet reaped
     writePidFile(std::to_string(zombie));
     expectRefused("a zombie");
     waitpid(zombie, nullptr, 0);
