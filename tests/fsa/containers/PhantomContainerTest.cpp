@@ -27,7 +27,8 @@ constexpr std::uint32_t uidOf(std::uint32_t n) {
 //  6, 7  snapshot pair 20 (member 12) and 21 (member 13), not configured
 //  8     multi-role group 32 whose role-3 member is volume 14
 //  9, 10 groups 30 and 31, each sized by the other
-//  11-12 RAID-5 40 with its second member gone; 13 mirror 41 with one side
+//  11-12 RAID-5 40 with its second member gone; 13 mirror 41 with one side,
+//        its chunk word and flag word set
 //  14-15 level-1 RAID-5 6 over volumes 17, 18 (third member gone)
 //  16-17 level-1 mirror 9 over volumes 22 and 23
 //  18-20 level-1 volume 7 over 15 and 16, where 16 now shows under 8
@@ -74,7 +75,7 @@ const char* kLeftovers = R"({"adapters": [{"index": 0, "serial": 9,
     {"start": 7000, "size": 200, "serial": 9, "slice": 2, "l0Type": 4, "l0Number": 40, "l0Members": 3,
      "memberIndex": 2, "flags": 1},
     {"start": 7000, "size": 300, "serial": 9, "slice": 1, "l0Type": 2, "l0Number": 41, "l0Members": 2,
-     "flags": 1},
+     "flags": 1, "word96": 65536, "word128": 1, "related78": 41},
     {"start": 8000, "size": 100, "serial": 9, "slice": 0, "l0Type": 1, "l0Number": 17, "l0Members": 1,
      "l1Type": 4, "l1Number": 6, "l1Members": 3, "l1Index": 0, "flags": 1},
     {"start": 8000, "size": 100, "serial": 9, "slice": 1, "l0Type": 1, "l0Number": 18, "l0Members": 1,
@@ -226,6 +227,17 @@ TEST_F(PhantomContainerTest, MissingMembersAndSizeCorrection) {
     ASSERT_EQ(describe(40), FSA_STS_SUCCESS);
     EXPECT_EQ(std::uint64_t(info()->partitions[1].size), 200u * 512);
     EXPECT_EQ(info()->membersMissing, 1u);
+}
+
+TEST_F(PhantomContainerTest, WordsTakenAsThePartitionHoldsThem) {
+    ASSERT_EQ(describe(41), FSA_STS_SUCCESS);
+    EXPECT_EQ(info()->chunkSize, 65536u);
+    EXPECT_EQ(info()->ctFlag31, 1u);
+    EXPECT_EQ(info()->role, 6u) << "its number at byte 78";
+    ASSERT_EQ(describe(40), FSA_STS_SUCCESS);
+    EXPECT_EQ(info()->chunkSize, 0u);
+    EXPECT_EQ(info()->ctFlag31, 0u);
+    EXPECT_EQ(info()->role, 0u);
 }
 
 TEST_F(PhantomContainerTest, OnlyUsablePartitionsDescribe) {
