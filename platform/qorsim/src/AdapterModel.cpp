@@ -109,7 +109,9 @@ void readHostDisk(const json& j, Adapter& a) {
     a.hostDisks[j.at("container").get<std::uint32_t>()] = d;
 }
 
-// A partition-table entry: its words in order, or its named fields.
+// A partition-table entry: its words in order, or its named fields (the
+// creation stamp among them, and the related-container numbers that a
+// container known only from its partitions is described by).
 PartitionEntry readPartition(const json& p) {
     PartitionEntry entry{};
     if (p.is_array()) {
@@ -121,17 +123,23 @@ PartitionEntry readPartition(const json& p) {
         const char* key;
         std::size_t offset;
         std::size_t width;
-    } fields[] = {
-        {"age", 20, 4},         {"start", 24, 4},       {"size", 28, 4},      {"serial", 32, 4},
-        {"identity", 36, 4},    {"slice", 40, 4},       {"l0Type", 48, 4},    {"l0Number", 52, 2},
-        {"snapA", 54, 1},       {"snapB", 55, 1},       {"l0Members", 56, 2}, {"ref58", 58, 1},
-        {"ref59", 59, 1},       {"memberIndex", 60, 2}, {"deadMask", 64, 4},  {"l1Type", 68, 4},
-        {"l1Number", 72, 2},    {"l1Members", 76, 2},   {"related79", 79, 1}, {"related90", 90, 1},
-        {"mirrorKind", 100, 4}, {"flags", 112, 4}};
+    } fields[] = {{"age", 20, 4},         {"start", 24, 4},       {"size", 28, 4},
+                  {"serial", 32, 4},      {"identity", 36, 4},    {"slice", 40, 4},
+                  {"l0Type", 48, 4},      {"l0Number", 52, 2},    {"snapA", 54, 1},
+                  {"snapB", 55, 1},       {"l0Members", 56, 2},   {"ref58", 58, 1},
+                  {"ref59", 59, 1},       {"memberIndex", 60, 2}, {"deadMask", 64, 4},
+                  {"l1Type", 68, 4},      {"l1Number", 72, 2},    {"l1Members", 76, 2},
+                  {"related79", 79, 1},   {"related90", 90, 1},   {"mirrorKind", 100, 4},
+                  {"flags", 112, 4},      {"creator", 4, 1},      {"stampExtra", 6, 1},
+                  {"stampYear", 7, 1},    {"stampDate", 8, 4},    {"creatorSerial", 12, 8},
+                  {"related78", 78, 1},   {"l1Index", 80, 2},     {"related91", 91, 1},
+                  {"word96", 96, 4},      {"related104", 104, 2}, {"related106", 106, 1},
+                  {"related108", 108, 2}, {"word128", 128, 4},    {"related142", 142, 1},
+                  {"related143", 143, 1}};
     for (const auto& f : fields) {
         if (!p.contains(f.key))
             continue;
-        const std::uint32_t v = p.at(f.key).get<std::uint32_t>();
+        const std::uint64_t v = p.at(f.key).get<std::uint64_t>();
         for (std::size_t i = 0; i < f.width; ++i)
             entry[f.offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
     }

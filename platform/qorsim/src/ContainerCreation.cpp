@@ -1,6 +1,6 @@
-// Creating and destroying containers: the new container's partitions join
-// the in-memory table (and so the disks' tables), destroying frees them;
-// writing a disk's MBR gives it an empty partition table.
+// Creating containers: the new container's partitions join the in-memory
+// table (and so the disks' tables); writing a disk's MBR gives it an empty
+// partition table.
 #include "CoreHandlers.h"
 
 #include <cstring>
@@ -96,19 +96,6 @@ void registerContainerCreation(Simulator& sim) {
         s.hasMbr = true;
         s.diskOnly.clear();
         c.reply[0] = 139; // CT_WMBR_DONE
-    });
-    sim.registerContainer(17, [](CtRequest& c) { // DESTROY_CONTAINER
-        auto it = c.adapter.containers.find(c.param[0]);
-        if (it == c.adapter.containers.end()) {
-            c.reply[0] = 57; // CT_UNLOAD_BAD_CONTAINER
-            return;
-        }
-        for (std::uint32_t entry : it->second.members)
-            if (entry < c.adapter.partitions.size())
-                c.adapter.partitions[entry].fill(0);
-        c.adapter.containers.erase(it);
-        ++c.adapter.configAge;
-        c.reply[0] = 59; // CT_DESTROY_DONE
     });
 }
 

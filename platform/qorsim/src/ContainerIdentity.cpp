@@ -2,6 +2,7 @@
 // partitions), labels and mirror delays.
 #include "CoreHandlers.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qorsim {
@@ -11,16 +12,41 @@ namespace {
 constexpr std::uint32_t kCtOk = 218;
 constexpr std::uint32_t kNoContainer = 12;
 
-// A loaded container's id, else one derived from the number (a container
-// known only from its partitions keeps a stable id too).
 std::uint32_t uidOf(const Adapter& a, std::uint32_t n) {
+    return containerUid(a, n);
+}
+
+} // namespace
+
+std::uint32_t containerUid(const Adapter& a, std::uint32_t n) {
     auto it = a.containers.find(n);
     if (it != a.containers.end() && it->second.uid)
         return it->second.uid;
     return 0x5A000000u | (a.index << 16) | (n & 0xFFFF);
 }
 
-} // namespace
+std::uint32_t partitionContainer(const std::uint8_t* p, std::uint32_t level) {
+    const std::uint32_t l0 = static_cast<std::uint32_t>(p[52] | p[53] << 8);
+    const std::uint32_t l1 = static_cast<std::uint32_t>(p[72] | p[73] << 8);
+    const std::uint32_t l1Type = get32(p, 68);
+    const bool hasLevel1 = l1Type >= 1 && l1Type <= 14;
+    if (level == 0)
+        return l0;
+    if (level == 1)
+        return l1;
+    // The snapshot the partition's own container belongs to: byte 58 names
+    // the member of the first of the pair, byte 59 that of the second.
+    auto own = [&](std::uint8_t v) { return v == l0 || (hasLevel1 && v == l1); };
+    if (p[54] != p[55]) {
+        if (p[54] && own(p[58]))
+            return p[54];
+        if (p[55] && own(p[59]))
+            return p[55];
+    }
+    if (p[59] != p[58])
+        return p[59];
+    return hasLevel1 ? l1 : l0; // no third level: the top-most container
+}
 
 void registerContainerIdentity(Simulator& sim) {
     sim.registerContainer(165, [](CtRequest& c) { // CID_TO_32BITS_UID
@@ -56,20 +82,7 @@ void registerContainerIdentity(Simulator& sim) {
         c.reply[0] = 152; // CT_GET_DELAY
     });
     sim.registerContainer(167, [](CtRequest& c) { // PAR_TO_32BITS_UID: level in word 0
-        const std::uint8_t* p = c.in;
-        std::uint32_t n = 0;
-        switch (c.param[0]) {
-        case 0:
-            n = static_cast<std::uint32_t>(p[52] | p[53] << 8);
-            break;
-        case 1:
-            n = static_cast<std::uint32_t>(p[72] | p[73] << 8);
-            break;
-        default:
-            n = p[59] != p[58] ? p[59] : p[54];
-            break;
-        }
-        c.reply[1] = uidOf(c.adapter, n);
+        c.reply[1] = uidOf(c.adapter, partitionContainer(c.in, std::min(c.param[0], 2u)));
         c.reply[0] = kCtOk;
     });
 }

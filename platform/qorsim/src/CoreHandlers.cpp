@@ -14,6 +14,7 @@ void registerCoreHandlers(Simulator& sim) {
     registerDiskSetCommands(sim);
     registerContainerIdentity(sim);
     registerContainerCreation(sim);
+    registerContainerDestroy(sim);
     registerDeviceCommands(sim);
     registerMaintenanceCommands(sim);
     registerParameterCommands(sim);

@@ -18,9 +18,16 @@ void registerConfigurationCommands(Simulator& sim);
 void registerDiskSetCommands(Simulator& sim);
 // Container unique ids (165, 167), labels (130, 131), delays (25, 58).
 void registerContainerIdentity(Simulator& sim);
-// Creating (179) and destroying (17) containers over the partition table;
-// writing a disk's MBR (6).
+// Creating (179) containers over the partition table; writing a disk's
+// MBR (6).
 void registerContainerCreation(Simulator& sim);
+// DESTROY_CONTAINER (17): a loaded container, or one known only from its
+// partitions, by number or by unique id.
+void registerContainerDestroy(Simulator& sim);
+// A container's unique id: the loaded record's, else derived from the number.
+std::uint32_t containerUid(const Adapter& a, std::uint32_t n);
+// The container a partition-table entry names at level 0, 1 or 2.
+std::uint32_t partitionContainer(const std::uint8_t* entry, std::uint32_t level);
 // SCSI sub-operations about drives, channel bytes, reads of a slice.
 void registerDeviceCommands(Simulator& sim);
 // FIB 300, battery registers, flash transfers, bus resets.

@@ -53,14 +53,15 @@ bool CT_IsConflictingPartition(const PceList& cache, const Pce* p) {
     return false;
 }
 
-bool CT_IsUsablePce(const FSAAPI_CONTEXT* ctx, const PceList& cache, const Pce& e) {
+bool CT_IsUsablePce(const FSAAPI_CONTEXT* ctx, const PceList& cache, const Pce& e,
+                    bool needSetState) {
     // The owner id's low half (word 16) is the owning adapter's serial; word 22
     // is the disk set's state.
     const std::uint32_t owner = diskSetWord(e, 16);
     if (ctx->adapterCount && owner && FsaGetSerialFromDSOwner(owner) != FsaAdapterSerial(ctx))
         return false;
     return inDiskSet(e) && LOCAL_ATTACHED(&e) && !PCE_IsFree(e) &&
-           !CT_IsConflictingPartition(cache, &e) && diskSetWord(e, 22) == 1;
+           !CT_IsConflictingPartition(cache, &e) && (!needSetState || diskSetWord(e, 22) == 1);
 }
 
 bool CT_PceCarriesContainer(const FSAAPI_CONTEXT* ctx, const Pce& e, std::uint32_t n) {

@@ -69,8 +69,10 @@ void CT_FindUidForCtrWithPartition(FSAAPI_CONTEXT* ctx, std::uint32_t n, const P
 // Predicates, called with the cache mutex held.
 bool DoPartitionContainerNumbersMatch(const Pce* a, const Pce* b);
 bool CT_IsConflictingPartition(const PceList& cache, const Pce* p);
-// Whether `e` may serve container lookups of this adapter.
-bool CT_IsUsablePce(const FSAAPI_CONTEXT* ctx, const PceList& cache, const Pce& e);
+// Whether `e` may serve container lookups of this adapter; the description
+// of a container from its partitions alone does without the disk set's state.
+bool CT_IsUsablePce(const FSAAPI_CONTEXT* ctx, const PceList& cache, const Pce& e,
+                    bool needSetState = true);
 bool CT_PceCarriesContainer(const FSAAPI_CONTEXT* ctx, const Pce& e, std::uint32_t n);
 
 constexpr std::uint32_t CT_MAX_PARTITIONS = 256;

@@ -20,8 +20,9 @@ constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 constexpr std::uint32_t kNoSuchContainer = 11;
 constexpr std::uint32_t kNoFurtherContainer = 17;
 
-// What describing one container number came to.
-enum class Outcome { Described, Skip, NotReported };
+// What describing one container number came to. Only a container without a
+// record (Absent) may still be described from its partitions.
+enum class Outcome { Described, Skip, NotReported, Absent };
 
 std::uint32_t mirrorStateOf(std::uint32_t word25) {
     switch (word25) {
@@ -85,7 +86,7 @@ public:
         *status = FSA_STS_SUCCESS;
         fillDefaults();
         if (!CT_GetContainer(m_ctx, m_n, &m_record, &m_ctrType))
-            return Outcome::NotReported;
+            return Outcome::Absent;
         const std::uint32_t flags = m_record.words[2];
         m_info->ctFlag28 = flags >> 28 & 1;
         m_info->ctFlag31 = flags >> 31 & 1;
@@ -468,7 +469,7 @@ FSA_STATUS FsaGetMostContainerInfo(FSAAPI_CONTEXT* ctx, int next,
         const Outcome o = Describer(ctx, container->containerNumber, info, size).run(&status);
         if (o == Outcome::Described)
             return status;
-        if (o == Outcome::NotReported &&
+        if (o == Outcome::Absent &&
             CT_GetPhantomContainer(ctx, container->containerNumber, info, size))
             return FSA_STS_SUCCESS;
         return FSA_STATUS(kNoSuchContainer);
@@ -480,7 +481,7 @@ FSA_STATUS FsaGetMostContainerInfo(FSAAPI_CONTEXT* ctx, int next,
         const Outcome o = Describer(ctx, n, info, size).run(&status);
         if (o == Outcome::Described)
             return status;
-        if (o == Outcome::NotReported && !CT_CheckConflicts(ctx, n) &&
+        if (o == Outcome::Absent && !CT_CheckConflicts(ctx, n) &&
             CT_GetPhantomContainer(ctx, n, info, size))
             return FSA_STS_SUCCESS;
     }

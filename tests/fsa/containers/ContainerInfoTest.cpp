@@ -10,12 +10,14 @@
 namespace {
 
 // Container 0: a stripe over two disks; 2: a mirror; 4: only partitions
-// (one member missing); 5: a volume set of three members.
+// (one member missing); 5: a volume set of three members. Both disks are
+// in one disk set.
 const char* kContainers = R"({"adapters": [{"index": 0, "serial": 9, "containers": {"count": 8,
    "list": [{"number": 0, "type": 3, "members": [1, 2], "label": "data", "uid": 77},
             {"number": 2, "type": 2, "members": [3, 4]},
             {"number": 5, "type": 1, "members": [6, 7, 8]}]},
   "slices": [{"size": 10128, "drive": 0}, {"size": 10128, "drive": 1}],
+  "diskSets": [{"number": 5, "creator": 9, "members": [0, 1]}],
   "partitions": [{"start": 0, "slice": 99},
     {"start": 128, "size": 1000, "serial": 9, "slice": 0, "l0Type": 3, "l0Number": 0, "l0Members": 2, "flags": 1},
     {"start": 128, "size": 1000, "serial": 9, "slice": 1, "l0Type": 3, "l0Number": 0, "l0Members": 2,
