@@ -174,12 +174,21 @@ bool CTaskCallbackManager::Wait(FSAAPI_CONTEXT* ctx, std::uint32_t taskId, unsig
         return true;
     }
     // A limited wait, or no receive thread to report the end: look again
-    // every poll, on the library's clock.
+    // every poll, on the library's clock. The controller is asked too, once
+    // a second, so that an end report still on its way does not count as a
+    // task that never ends.
     const unsigned pollMs = thread ? kLimitedPollMs : kPollMs;
+    unsigned sinceAsked = 0;
     for (unsigned waited = 0; limitMs == 0 || waited < limitMs; waited += pollMs) {
         faos_Sleep(pollMs);
-        if (thread ? faos_TryWaitSemaphore(m_waitSema) : !running(state()))
+        if (thread && faos_TryWaitSemaphore(m_waitSema))
             return true;
+        sinceAsked += pollMs;
+        if (sinceAsked >= kPollMs) {
+            sinceAsked = 0;
+            if (!running(state()))
+                return true;
+        }
     }
     return false;
 }
