@@ -91,6 +91,7 @@ void readTask(const json& j, Adapter& a) {
     t.step = j.value("step", 0u);
     t.word7 = j.value("word7", 0u);
     t.word8 = j.value("word8", 0u);
+    t.ignoresTerminate = j.value("ignoresTerminate", false);
     a.nextTaskId = std::max(a.nextTaskId, t.id + 1);
     a.tasks.push_back(t);
 }

@@ -172,14 +172,23 @@ std::uint32_t modify(Adapter& a, std::uint32_t command, DiskSet& s, Record in) {
     return kGood;
 }
 
+// Up to 16 sets in the record; more go to the host's external area (by
+// the 32-bit address the record gives, in this process), numbers first, then
+// the creators. A request without a usable area gets only the count.
 std::uint32_t allSets(Adapter& a, Record io) {
     const auto& sets = a.maint.diskSets;
-    // Sets beyond 16 would go to the host's external area, which the
-    // simulated controller cannot reach: it reports only what fits here.
-    const std::size_t n = std::min<std::size_t>(sets.size(), 16);
-    for (std::size_t i = 0; i < n; ++i) {
-        io.put64(8 + 8 * i, sets[i].number);
-        io.put64(136 + 8 * i, sets[i].creator);
+    const std::size_t n = sets.size();
+    if (n <= 16) {
+        for (std::size_t i = 0; i < n; ++i) {
+            io.put64(8 + 8 * i, sets[i].number);
+            io.put64(136 + 8 * i, sets[i].creator);
+        }
+    } else if (io.u32(272) == 1 && io.u32(276) != 0 && 16 * n <= io.u32(280)) {
+        auto* external = reinterpret_cast<std::uint8_t*>(std::uintptr_t{io.u32(276)});
+        for (std::size_t i = 0; i < n; ++i) {
+            Record{external}.put64(8 * i, sets[i].number);
+            Record{external}.put64(8 * (n + i), sets[i].creator);
+        }
     }
     io.put(264, static_cast<std::uint32_t>(n));
     return kGood;

@@ -33,6 +33,7 @@ Fault faultFromJson(const nlohmann::json& j) {
     f.ctCommand = j.value("ct", -1);
     f.scsiOperation = j.value("scsi", -1);
     f.aifRequest = j.value("aif", -1);
+    f.clusterCommand = j.value("cluster", -1);
     f.skip = j.value("skip", 0);
     f.times = j.value("times", 1);
     f.error = j.value("error", 0);

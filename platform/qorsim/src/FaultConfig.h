@@ -8,7 +8,8 @@ namespace qorsim {
 
 // One failure to inject, from the configuration's "faults" list:
 // {"call": "open"|"close"|"ioctl"|"fcntl", "path": TEXT, "adapter": N,
-//  "fib": N, "ct": N, "scsi": N, "aif": N, "skip": N, "times": N (-1 all),
+//  "fib": N, "ct": N, "scsi": N, "aif": N, "cluster": N, "skip": N,
+//  "times": N (-1 all),
 //  "error": ERRNO, "replyWords": {"I": VALUE, ...}}. replyWords change the
 // reply's payload words of a call that passes (error 0).
 Fault faultFromJson(const nlohmann::json& j);

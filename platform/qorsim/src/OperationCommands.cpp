@@ -1,7 +1,7 @@
-// Container operations that renumber or clear a container: MOVE_CONTAINER 21
-// (the record and its partitions take the new number) and
+// Container operations that renumber, clear or retire a container:
+// MOVE_CONTAINER 21 (the record and its partitions take the new number),
 // ZERO_CONTAINER_SPACE 59 (answered as done, or started for the whole
-// container).
+// container), LOCK_DRAIN 133 and OFFLINE 134 (marked on the record).
 #include "CoreHandlers.h"
 
 namespace qorsim {
@@ -40,11 +40,26 @@ void zero(CtRequest& c) {
     c.reply[0] = c.param[1] == 0xFFFFFFFF ? 159 : 153; // started, or done at once
 }
 
+// Lock-drain and offline mark the record; an unknown container fails.
+CtHandler mark(bool ContainerRecord::*flag, std::uint32_t done) {
+    return [flag, done](CtRequest& c) {
+        auto it = c.adapter.containers.find(c.param[0]);
+        if (it == c.adapter.containers.end()) {
+            c.reply[0] = 57; // CT_UNLOAD_BAD_CONTAINER
+            return;
+        }
+        it->second.*flag = true;
+        c.reply[0] = done;
+    };
+}
+
 } // namespace
 
 void registerOperationCommands(Simulator& sim) {
     sim.registerContainer(21, move);
     sim.registerContainer(59, zero);
+    sim.registerContainer(133, mark(&ContainerRecord::drained, 308));
+    sim.registerContainer(134, mark(&ContainerRecord::offline, 309));
 }
 
 } // namespace qorsim

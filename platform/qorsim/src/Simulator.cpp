@@ -130,6 +130,7 @@ struct Simulator::Impl {
                 (f.ctCommand >= 0 && f.ctCommand != e.ctCommand) ||
                 (f.scsiOperation >= 0 && f.scsiOperation != e.scsiOperation) ||
                 (f.aifRequest >= 0 && f.aifRequest != e.aifRequest) ||
+                (f.clusterCommand >= 0 && f.clusterCommand != e.clusterCommand) ||
                 (f.adapter >= 0 && f.adapter != e.adapter) ||
                 (!f.path.empty() && e.path.find(f.path) == std::string::npos))
                 continue;
@@ -335,6 +336,8 @@ void describeFib(JournalEntry& e, const std::uint8_t* fib) {
         e.scsiOperation = static_cast<int>(get32(fib, kFibHeader + 16));
     else if (e.fibCommand == 700)
         e.aifRequest = static_cast<int>(w0);
+    else if (e.fibCommand == 550)
+        e.clusterCommand = static_cast<int>(w0);
 }
 
 } // namespace

@@ -83,7 +83,12 @@ void registerTaskRequests(Simulator& sim) {
         putReport(r.fib + kRecords, *t);
         reply(r, t->ended() ? 5 : 1, 36);
     });
-    sim.registerAifRequest(104, [](FibRequest& r) { control(r, 0, kAborted, 0); });
+    sim.registerAifRequest(104, [](FibRequest& r) {
+        const Task* t = r.adapter.findTask(r.word(1));
+        if (t && !t->ended() && t->ignoresTerminate)
+            return reply(r, 1);
+        control(r, 0, kAborted, 0);
+    });
     sim.registerAifRequest(105, [](FibRequest& r) { control(r, kRunning, kSuspended, 6); });
     sim.registerAifRequest(106, [](FibRequest& r) { control(r, kSuspended, kRunning, 7); });
     sim.registerAifRequest(107, [](FibRequest& r) { // broadcast to the other clients

@@ -10,6 +10,7 @@
 namespace {
 constexpr std::uint32_t kGrowBy = 5;
 constexpr unsigned kPollMs = 1000;
+constexpr unsigned kLimitedPollMs = 50;
 
 bool running(std::uint32_t state) {
     return state == 0 || state == 1;
@@ -120,6 +121,15 @@ int CTaskCallbackManager::DoCallback(FSAAPI_CONTEXT* ctx, FSAAPI_CONTEXT* receiv
 }
 
 void CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId) {
+    Wait(ctx, taskId, 0);
+}
+
+bool CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId,
+                                             unsigned limitMs) {
+    return Wait(ctx, taskId, limitMs);
+}
+
+bool CTaskCallbackManager::Wait(FSAAPI_CONTEXT* ctx, std::uint32_t taskId, unsigned limitMs) {
     while (faos_TryWaitSemaphore(m_waitSema)) {
     }
     m_awaited.store(taskId);
@@ -139,7 +149,7 @@ void CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t 
         return info.state;
     };
     if (!running(state()))
-        return;
+        return true;
     const bool locked = FsaWantsWrapperLock(ctx);
     const bool thread = ctx->threadRunning && !ctx->noThread;
     if (locked) {
@@ -159,14 +169,26 @@ void CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t 
             ctx->inCall = 1;
         }
     } retake{ctx, locked};
-    if (thread) {
+    if (thread && limitMs == 0) {
         faos_WaitForSemaphore(m_waitSema, -1);
-        return;
+        return true;
     }
-    // No receive thread reports the end: ask the controller until it ends.
-    for (;;) {
-        faos_Sleep(kPollMs);
-        if (!running(state()))
-            return;
+    // A limited wait, or no receive thread to report the end: look again
+    // every poll, on the library's clock. The controller is asked too, once
+    // a second, so that an end report still on its way does not count as a
+    // task that never ends.
+    const unsigned pollMs = thread ? kLimitedPollMs : kPollMs;
+    unsigned sinceAsked = 0;
+    for (unsigned waited = 0; limitMs == 0 || waited < limitMs; waited += pollMs) {
+        faos_Sleep(pollMs);
+        if (thread && faos_TryWaitSemaphore(m_waitSema))
+            return true;
+        sinceAsked += pollMs;
+        if (sinceAsked >= kPollMs) {
+            sinceAsked = 0;
+            if (!running(state()))
+                return true;
+        }
     }
+    return false;
 }

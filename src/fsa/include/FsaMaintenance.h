@@ -146,6 +146,9 @@ extern "C" {
 
 // Disk-set records and cluster mapping.
 std::uint64_t FsaGetOwnerId(void* handle);
+// The owner id of entry `index` of the adapter's table (0 the adapter itself,
+// then its cluster partner); 0 when there is no such entry.
+std::uint64_t FsaGetOwnerIdEx(void* handle, unsigned int index);
 FSA_STATUS FsaGetDiskSetInfo(void* handle, FSA_DISK_SET* set, FSA_DISK_SET_INFO* info);
 FSA_STATUS FsaGetDriveInfo(void* handle, std::uint32_t driveId, FSA_DISK_SET_INFO* info,
                            std::uint32_t* sharedChannel);

@@ -4,13 +4,12 @@
 #include "DiskSetRecords.h"
 #include "Frame.h"
 #include "FsaMessages.h"
+#include "LowMemory.h"
 #include "MaintStatus.h"
 #include "ScsiCommands.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -41,10 +40,6 @@ static_assert(sizeof(MEMBERS_RECORD) == 292, "the members record is 292 bytes");
 
 constexpr std::size_t kExternalBytes = 4096;
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-
 // Calls `each(info)` for every set of the adapter (or the one given) whose
 // information reads; the enumeration's status.
 template <class Each>
@@ -74,9 +69,9 @@ FSA_STATUS forEachDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* one, Each&& e
 } // namespace
 
 FSA_STATUS DS_GetAllDiskSets(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* sets, int capacity, int* count) {
-    // The controller writes sets beyond 16 to a page-aligned area of its own.
-    std::unique_ptr<std::uint8_t, FreeDeleter> area(
-        static_cast<std::uint8_t*>(std::malloc(2 * kExternalBytes)));
+    // The controller writes sets beyond 16 to a page-aligned area of its own,
+    // by an address that must fit its 32-bit field.
+    const fsa::LowMemory area = fsa::allocateLowMemory(2 * kExternalBytes);
     if (!area)
         return FSA_STS_OUT_OF_MEMORY;
     const auto base = reinterpret_cast<std::uintptr_t>(area.get());

@@ -1,9 +1,13 @@
 #include "DiskSetMembers.h"
 
+#include "ContainerOperations.h"
+#include "CtChannel.h"
 #include "CtWrappers.h"
 #include "DiskSetChannel.h"
 #include "DiskSetEnum.h"
-#include "DiskSetRecords.h"
+#include "DiskSetPartner.h"
+#include "DiskSetTasks.h"
+#include "HandleTable.h"
 #include "MaintStatus.h"
 #include "ParamChecks.h"
 #include "ScsiCommands.h"
@@ -11,13 +15,23 @@
 #include <cstring>
 #include <vector>
 
+extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
+                                                 const FSA_STORAGE_DEVICE* device, int force);
+
 namespace {
 
 constexpr std::uint32_t kMaxMembers = 64;
 constexpr std::uint32_t kMaxSets = 31; // existing sets beside a new one
 constexpr std::uint32_t kLegacySlice = 3;
+constexpr std::uint32_t kRescanSets = 4;
 constexpr FSA_STATUS kNotOnSharedChannel = maint::sts(510);
 constexpr FSA_STATUS kLegacyNeedsInit = maint::sts(542);
+
+enum ResultFlag : std::uint32_t {
+    kCreateFailed = 1, // a member addition or the drive initialisation
+    kAddFailed = 2,
+    kRemoveFailed = 4,
+};
 
 struct Candidate {
     std::uint32_t id;
@@ -25,8 +39,9 @@ struct Candidate {
 };
 
 // A drive that may join a disk set: in none yet, with a controller slice
-// that is not a legacy one.
-FSA_STATUS checkFreeDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& device, Candidate* out) {
+// that is not a legacy one unless the drives are to be initialised.
+FSA_STATUS checkFreeDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& device, bool initDrives,
+                          Candidate* out) {
     const int id = SCSI_GetInternalID(ctx, &device);
     if (id < 0)
         return maint::kDeviceNotFound;
@@ -40,7 +55,7 @@ FSA_STATUS checkFreeDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& device,
         return maint::kDeviceNotFound;
     std::uint32_t a, b, c, d, e, type = 0;
     CT_GetSliceInfo(ctx, static_cast<std::uint32_t>(slice), &a, &b, &c, &d, &e, &type);
-    if (type == kLegacySlice)
+    if (type == kLegacySlice && !initDrives)
         return kLegacyNeedsInit;
     *out = {static_cast<std::uint32_t>(id), shared};
     return FSA_STS_SUCCESS;
@@ -57,29 +72,97 @@ FSA_STATUS sendMember(FSAAPI_CONTEXT* ctx, std::uint32_t command, const DS_RECOR
     return DS_SendReceiveFIB(ctx, command, &r, DS_MEMBER_BYTES, nullptr, 0);
 }
 
-std::uint32_t stateOf(const DS_RECORD& r) {
-    return (r.flags & DS_FLAG_HELD) ? 1 : (r.flags & DS_FLAG_NO_SET) ? 2 : 3;
+FSA_STATUS sendKey(FSAAPI_CONTEXT* ctx, std::uint32_t command, const FSA_DISK_SET* set,
+                   std::uint64_t owner) {
+    const DS_RECORD r = DS_ModifyRecord(set, owner);
+    return DS_SendReceiveFIB(ctx, command, &r, DS_MODIFY_BYTES, nullptr, 0);
 }
 
-// A set held by another node, or owned by nobody, is not this node's to change.
-FSA_STATUS checkOwnedHere(FSAAPI_CONTEXT* ctx, const DS_RECORD& r) {
-    if (r.owner == 0 || ((r.flags & DS_FLAG_HELD) && r.owner != DS_OwnerId(ctx)))
-        return maint::kDsNotOwner;
-    return FSA_STS_SUCCESS;
+// Whether the drive belongs to the set.
+bool memberOf(FSAAPI_CONTEXT* ctx, int id, const FSA_DISK_SET* set) {
+    FSA_DISK_SET_INFO drive;
+    return id >= 0 &&
+           DS_GetDriveInfo(ctx, static_cast<std::uint32_t>(id), &drive, nullptr) ==
+               FSA_STS_SUCCESS &&
+           drive.words[0] == static_cast<std::uint32_t>(set->number) &&
+           drive.words[1] == static_cast<std::uint32_t>(set->number >> 32) &&
+           drive.words[2] == static_cast<std::uint32_t>(set->creator) &&
+           drive.words[3] == static_cast<std::uint32_t>(set->creator >> 32);
+}
+
+// The end of a change to the set's drives: the temporary attachment undone,
+// the containers re-read, the partner told.
+FSA_STATUS finishChange(FSAAPI_CONTEXT* ctx, DS_TemporaryAttach& attach, FSA_STATUS status) {
+    const FSA_STATUS detached = attach.finish();
+    CT_ReConfig(ctx, 1);
+    DS_RescanPartner(ctx, kRescanSets);
+    return status == FSA_STS_SUCCESS ? detached : status;
 }
 
 } // namespace
 
-FSA_STATUS DS_DiskSetCreate(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISKSET_CREATE_ARGS* args) {
+FSA_STATUS DS_Attach(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint64_t owner) {
+    return sendKey(ctx, CL_ATTACH, set, owner);
+}
+
+FSA_STATUS DS_Detach(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint64_t owner) {
+    return sendKey(ctx, CL_DETACH, set, owner);
+}
+
+DS_TemporaryAttach::~DS_TemporaryAttach() {
+    if (!m_attached)
+        return;
+    try {
+        finish();
+    } catch (FSA_STATUS) {
+    }
+}
+
+FSA_STATUS DS_TemporaryAttach::attach() {
+    const FSA_STATUS s = DS_Attach(m_ctx, m_set, m_owner);
+    m_attached = s == FSA_STS_SUCCESS;
+    return s;
+}
+
+FSA_STATUS DS_TemporaryAttach::finish() {
+    if (!m_attached)
+        return FSA_STS_SUCCESS;
+    m_attached = false;
+    return DS_Detach(m_ctx, m_set, m_owner);
+}
+
+FSA_STATUS DS_InitDrive(FSAAPI_CONTEXT* ctx, std::uint32_t driveId) {
+    const int slice = CT_GetSliceFromDriveHandle(ctx, static_cast<int>(driveId), 0, nullptr);
+    if (slice < 0 || CT_MbrExists(ctx, slice) != 0)
+        return maint::kDeviceNotFound;
+    CT_WriteMBR(ctx, static_cast<std::uint32_t>(slice), ctx->partitionLimit);
+    CT_InvalidateCache(ctx);
+    // The controller's answer to the write is its MBR on the disk.
+    return CT_MbrExists(ctx, slice) == 1 ? FSA_STS_SUCCESS : maint::kDeviceNotFound;
+}
+
+FSA_STATUS DS_InitDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {
+    std::uint32_t ids[kMaxMembers];
+    std::uint32_t count = 0;
+    if (const FSA_STATUS s = DS_GetMembers(ctx, set, ids, &count); s != FSA_STS_SUCCESS)
+        return s;
+    FSA_STATUS result = FSA_STS_SUCCESS;
+    for (std::uint32_t i = 0; i < count; ++i)
+        if (DS_InitDrive(ctx, ids[i]) != FSA_STS_SUCCESS)
+            result = maint::kDeviceNotFound;
+    return result;
+}
+
+FSA_STATUS DS_DiskSetCreate(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* all) {
+    FSA_DISKSET_CREATE_ARGS* args = &all->create;
     if (args->memberCount == 0)
         return FSA_STS_BAD_ARGUMENTS;
     if (args->memberCount > kMaxMembers)
         return maint::kTooManyMembers;
-    if (args->initDrives)
-        return FSA_STS_NOT_IMPLEMENTED; // drive initialisation is not built here
     std::vector<Candidate> members(args->memberCount);
     for (std::uint32_t i = 0; i < args->memberCount; ++i) {
-        if (const FSA_STATUS s = checkFreeDrive(ctx, args->members[i], &members[i]);
+        if (const FSA_STATUS s =
+                checkFreeDrive(ctx, args->members[i], args->initDrives != 0, &members[i]);
             s != FSA_STS_SUCCESS)
             return s;
         if (members[i].shared == 0)
@@ -97,7 +180,8 @@ FSA_STATUS DS_DiskSetCreate(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISKSET_
     if (const FSA_STATUS s = DS_CheckDiskSetName(ctx, label); s != FSA_STS_SUCCESS)
         return s;
     if (args->onPartner)
-        return ctx->partnerHandle == 0 ? FSA_STS_NO_ADAPTER : FSA_STS_NOT_IMPLEMENTED;
+        return ctx->partnerHandle == 0 ? FSA_STS_NO_ADAPTER
+                                       : DS_ForwardToPartner(ctx, set, FSA_DSO_CREATE, all);
 
     const std::uint64_t self = DS_OwnerId(ctx);
     FSA_DISK_SET key{};
@@ -122,104 +206,102 @@ FSA_STATUS DS_DiskSetCreate(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISKSET_
     for (; i < members.size(); ++i)
         if (sendMember(ctx, CL_ADD_MEMBER, memberRecord(&key, self, members[i].id)) !=
             FSA_STS_SUCCESS)
-            args->resultFlags |= 1;
-    CT_ReConfig(ctx, 1);
-    return FSA_STS_SUCCESS;
+            args->resultFlags |= kCreateFailed;
+    DS_TemporaryAttach attach(ctx, &key, self);
+    if (args->initDrives &&
+        (attach.attach() != FSA_STS_SUCCESS || DS_InitDrives(ctx, &key) != FSA_STS_SUCCESS))
+        args->resultFlags |= kCreateFailed;
+    return finishChange(ctx, attach, FSA_STS_SUCCESS);
 }
 
-FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISKSET_ADD_ARGS* args) {
+FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* all) {
+    FSA_DISKSET_ADD_ARGS* args = &all->add;
     DS_RECORD info;
     if (DS_ReadDiskSet(ctx, set, &info) != FSA_STS_SUCCESS)
         return maint::kDsNoSets;
-    if (stateOf(info) == 3)
+    if (DS_StateOf(info) == 3)
         return maint::kDsMixedChannels;
-    if (const FSA_STATUS s = checkOwnedHere(ctx, info); s != FSA_STS_SUCCESS)
-        return s;
-    if (args->initDrives)
-        return FSA_STS_NOT_IMPLEMENTED;
+    if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_ADD, all, info, true, &r))
+        return r;
     if (args->memberCount > kMaxMembers || info.memberCount + args->memberCount > kMaxMembers)
         return maint::kTooManyMembers;
     std::vector<Candidate> drives(args->memberCount);
     for (std::uint32_t i = 0; i < args->memberCount; ++i) {
-        if (const FSA_STATUS s = checkFreeDrive(ctx, args->members[i], &drives[i]);
+        if (const FSA_STATUS s =
+                checkFreeDrive(ctx, args->members[i], args->initDrives != 0, &drives[i]);
             s != FSA_STS_SUCCESS)
             return s;
         // Shared drives go to held sets, private ones to sets no node holds.
-        if ((drives[i].shared != 0) != (stateOf(info) == 1))
+        if ((drives[i].shared != 0) != (DS_StateOf(info) == 1))
             return maint::kDsMixedChannels;
     }
+    const std::uint64_t self = DS_OwnerId(ctx);
+    DS_TemporaryAttach attach(ctx, set, info.owner);
+    if (DS_HeldHere(info, self) && !DS_AttachedHere(info, self))
+        if (const FSA_STATUS s = attach.attach(); s != FSA_STS_SUCCESS)
+            return s;
     args->resultFlags = 0;
-    for (const Candidate& d : drives)
-        if (sendMember(ctx, CL_ADD_MEMBER, memberRecord(set, info.owner, d.id)) != FSA_STS_SUCCESS)
-            args->resultFlags |= 2;
-    CT_ReConfig(ctx, 1);
-    return FSA_STS_SUCCESS;
+    for (const Candidate& d : drives) {
+        if (sendMember(ctx, CL_ADD_MEMBER, memberRecord(set, info.owner, d.id)) !=
+                FSA_STS_SUCCESS ||
+            (args->initDrives && DS_InitDrive(ctx, d.id) != FSA_STS_SUCCESS))
+            args->resultFlags |= kAddFailed;
+    }
+    return finishChange(ctx, attach, FSA_STS_SUCCESS);
 }
 
-FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISKSET_REMOVE_ARGS* args) {
+FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* all) {
+    FSA_DISKSET_REMOVE_ARGS* args = &all->remove;
     DS_RECORD info;
     if (DS_ReadDiskSet(ctx, set, &info) != FSA_STS_SUCCESS)
         return maint::kDsNoSets;
-    if ((info.attributes & DS_ATTR_HOST_MANAGED) && !args->unconditional && stateOf(info) == 1)
+    if ((info.attributes & DS_ATTR_HOST_MANAGED) && !args->unconditional && DS_StateOf(info) == 1)
         return maint::kDsHostManaged;
-    if (const FSA_STATUS s = checkOwnedHere(ctx, info); s != FSA_STS_SUCCESS)
-        return s;
-    if (args->initDrives)
-        return FSA_STS_NOT_IMPLEMENTED;
+    if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_REMOVE, all, info, true, &r))
+        return r;
     if (args->memberCount > kMaxMembers || info.memberCount < args->memberCount)
         return maint::kTooManyMembers;
     if (info.memberCount == args->memberCount)
         return maint::kDsLastMember; // a set keeps at least one drive
+    const std::uint64_t self = DS_OwnerId(ctx);
+    DS_TemporaryAttach attach(ctx, set, info.owner);
+    if (args->initDrives && DS_HeldHere(info, self) && !DS_AttachedHere(info, self))
+        if (const FSA_STATUS s = attach.attach(); s != FSA_STS_SUCCESS)
+            return s;
+    void* handle = UtilHandleFromValue(ctx->handle);
     args->resultFlags = 0;
-    for (std::uint32_t i = 0; i < args->memberCount; ++i) {
-        const int id = SCSI_GetInternalID(ctx, &args->members[i]);
-        FSA_DISK_SET_INFO drive;
-        if (id < 0 ||
-            DS_GetDriveInfo(ctx, static_cast<std::uint32_t>(id), &drive, nullptr) !=
-                FSA_STS_SUCCESS ||
-            drive.words[0] != static_cast<std::uint32_t>(set->number) ||
-            drive.words[1] != static_cast<std::uint32_t>(set->number >> 32)) {
-            args->resultFlags |= 4; // in no disk set, or in another one
+    FSA_STATUS status = FSA_STS_SUCCESS;
+    for (std::uint32_t i = 0; i < args->memberCount && status == FSA_STS_SUCCESS; ++i) {
+        const FSA_STORAGE_DEVICE& device = args->members[i];
+        const int id = SCSI_GetInternalID(ctx, &device);
+        if (!memberOf(ctx, id, set)) {
+            args->resultFlags |= kRemoveFailed; // in no disk set, or in another one
             continue;
         }
-        if (PCK_ScsiDeviceIs(ctx, id, 1, FSA_RETURN_ON_FAILURE) && !args->unconditional)
-            return maint::kTaskRunning;
-        PCK_CheckAndRemoveActiveCtrs(ctx, id, 1, args->unconditional);
+        if (args->initDrives && attach.attached()) {
+            // A drive that has the MBR already still leaves the set.
+            if (DS_InitDrive(ctx, static_cast<std::uint32_t>(id)) != FSA_STS_SUCCESS)
+                args->resultFlags |= kRemoveFailed;
+        } else if (args->initDrives) {
+            if (FsaInitStorageDeviceForFsa(handle, 1, &device, args->unconditional) !=
+                FSA_STS_SUCCESS) {
+                args->resultFlags |= kRemoveFailed; // not prepared: it stays in the set
+                continue;
+            }
+        } else {
+            if (PCK_ScsiDeviceIs(ctx, id, 1, FSA_RETURN_ON_FAILURE)) {
+                status = args->unconditional
+                             ? DS_TerminateTasksForDriveRemoval(ctx, static_cast<std::uint32_t>(id))
+                             : maint::kTaskRunning;
+                if (status != FSA_STS_SUCCESS)
+                    break;
+            }
+            PCK_CheckAndRemoveActiveCtrs(ctx, id, 1, args->unconditional);
+        }
         if (sendMember(ctx, CL_REMOVE_MEMBER,
                        memberRecord(set, info.owner, static_cast<std::uint32_t>(id))) !=
             FSA_STS_SUCCESS)
-            args->resultFlags |= 4;
+            args->resultFlags |= kRemoveFailed;
     }
-    CT_ReConfig(ctx, 1);
-    return FSA_STS_SUCCESS;
-}
-
-FSA_STATUS DS_DiskSetDelete(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISKSET_DELETE_ARGS* args) {
-    DS_RECORD info;
-    if (DS_ReadDiskSet(ctx, set, &info) != FSA_STS_SUCCESS)
-        return maint::kDsNoSets;
-    if ((info.attributes & DS_ATTR_HOST_MANAGED) && stateOf(info) == 1 && !args->unconditional)
-        return maint::kDsHostManaged;
-    const std::uint64_t self = DS_OwnerId(ctx);
-    if (info.owner == 0) {
-        DS_RECORD take = DS_ModifyRecord(set, self);
-        take.generation = info.generation + 1;
-        if (DS_SendReceiveFIB(ctx, CL_TAKE, &take, DS_MODIFY_BYTES, nullptr, 0) != FSA_STS_SUCCESS)
-            return maint::kDsNotOwner;
-        if (DS_ReadDiskSet(ctx, set, &info) != FSA_STS_SUCCESS)
-            return maint::kDsNoSets;
-    }
-    if ((info.flags & DS_FLAG_HELD) && info.owner != self)
-        return maint::kDsNotOwner;
-    if (args->initDrives)
-        return FSA_STS_NOT_IMPLEMENTED;
-    // Containers of an attached set go with it only through the container
-    // layer, which this build does not reach from here: refuse instead.
-    if ((info.flags & DS_FLAG_ATTACHED) && info.owner == self)
-        return maint::kDsStillAttached;
-    const DS_RECORD r = DS_ModifyRecord(set, info.owner);
-    const FSA_STATUS s = DS_SendReceiveFIB(ctx, CL_DELETE, &r, DS_MODIFY_BYTES, nullptr, 0);
-    if (s == FSA_STS_SUCCESS)
-        CT_ReConfig(ctx, 1);
-    return s;
+    return finishChange(ctx, attach, status);
 }

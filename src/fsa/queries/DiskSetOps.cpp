@@ -4,8 +4,10 @@
 #include "DiskSetChannel.h"
 #include "DiskSetEnum.h"
 #include "DiskSetMembers.h"
+#include "DiskSetPartner.h"
 #include "DiskSetRecords.h"
 #include "DiskSetResources.h"
+#include "DiskSetTasks.h"
 #include "Frame.h"
 #include "HandleTable.h"
 #include "MaintStatus.h"
@@ -49,13 +51,7 @@ struct DiskSetOp {
         return DS_SendReceiveFIB(ctx, command, &r, DS_MODIFY_BYTES, nullptr, 0);
     }
     // The partner's adapter holds the set: the same operation over there.
-    FSA_STATUS onPartner() {
-        void* partnerHandle = reinterpret_cast<void*>(std::uintptr_t{ctx->partnerHandle});
-        const FSA_STATUS s = FsaDiskSet(partnerHandle, set, op, args);
-        if (s == FSA_STS_SUCCESS)
-            DS_Rescan(ctx, kRescanSets);
-        return s;
-    }
+    FSA_STATUS onPartner() { return DS_ForwardToPartner(ctx, set, op, args); }
     // Sets held by another node; owner 0 refused when `ownerNeeded`.
     bool othersSet(FSA_STATUS* result, bool ownerNeeded, FSA_STATUS refusal = maint::kDsNotOwner) {
         if (held() && rec.owner != self) {
@@ -134,7 +130,9 @@ FSA_STATUS releaseOwnership(DiskSetOp& o) {
     if (o.rec.flags & DS_FLAG_ATTACHED) {
         if (!o.unconditional())
             return maint::kDsStillAttached;
-        if (const FSA_STATUS s = o.modify(CL_DETACH, o.rec.owner, false); s != FSA_STS_SUCCESS)
+        // The host lets go of the set's containers before the set goes.
+        if (const FSA_STATUS s = DS_ResourceOffline(o.ctx, o.set, o.rec, true);
+            s != FSA_STS_SUCCESS)
             return s;
     }
     return o.modify(CL_RELEASE, o.rec.owner, true);
@@ -183,6 +181,9 @@ FSA_STATUS attachOrDetach(DiskSetOp& o, bool attach) {
     if (FSA_STATUS r;
         o.othersSet(&r, false, attach ? maint::kDsOwnedBySomeone : maint::kDsNotOwner))
         return r;
+    if (!attach)
+        if (const FSA_STATUS s = DS_TerminateMemberTasks(o.ctx, o.set); s != FSA_STS_SUCCESS)
+            return s;
     return o.modify(attach ? CL_ATTACH : CL_DETACH, o.rec.owner, false);
 }
 
@@ -265,13 +266,13 @@ FSA_STATUS runOperation(DiskSetOp& o) {
     case FSA_DSO_DETACH:
         return attachOrDetach(o, false);
     case FSA_DSO_CREATE:
-        return DS_DiskSetCreate(o.ctx, o.set, &o.args->create);
+        return DS_DiskSetCreate(o.ctx, o.set, o.args);
     case FSA_DSO_DELETE:
-        return DS_DiskSetDelete(o.ctx, o.set, &o.args->remove_set);
+        return DS_DiskSetDelete(o.ctx, o.set, o.args);
     case FSA_DSO_ADD:
-        return DS_AddMembers(o.ctx, o.set, &o.args->add);
+        return DS_AddMembers(o.ctx, o.set, o.args);
     case FSA_DSO_REMOVE:
-        return DS_RemoveMembers(o.ctx, o.set, &o.args->remove);
+        return DS_RemoveMembers(o.ctx, o.set, o.args);
     case 4:
         return FSA_STS_NOT_IMPLEMENTED;
     default:

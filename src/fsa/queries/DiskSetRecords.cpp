@@ -1,5 +1,7 @@
 #include "DiskSetRecords.h"
 
+#include "FsaApi.h"
+
 #include "DiskSetChannel.h"
 #include "Frame.h"
 #include "HandleTable.h"
@@ -158,6 +160,13 @@ extern "C" {
 std::uint64_t FsaGetOwnerId(void* handle) {
     const FSAAPI_CONTEXT* ctx = handle ? UtilGetContextFromHandle(handle) : nullptr;
     return ctx ? ownerIdOf(ctx) : 0;
+}
+
+std::uint64_t FsaGetOwnerIdEx(void* handle, unsigned int index) {
+    void* entry = nullptr;
+    if (!handle || FsaGetHandleFromIndex(handle, index, &entry) != FSA_STS_SUCCESS)
+        return 0;
+    return FsaGetOwnerId(entry);
 }
 
 FSA_STATUS FsaGetDiskSetInfo(void* handle, FSA_DISK_SET* set, FSA_DISK_SET_INFO* info) {

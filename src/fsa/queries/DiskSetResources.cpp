@@ -1,6 +1,7 @@
 #include "DiskSetResources.h"
 
 #include "ContainerCaches.h"
+#include "ContainerOperations.h"
 #include "CtChannel.h"
 #include "CtWrappers.h"
 #include "DiskSetChannel.h"
@@ -35,6 +36,23 @@ bool inSet(const Pce& e, const FSA_DISK_SET* set) {
 bool isSnapshotKind(const Pce& e) {
     const std::uint8_t type = e.partition.bytes[48];
     return type >= 5 && type <= 8;
+}
+
+// Completes every host removal; the first failure, after all were tried.
+FSA_STATUS completeRemovals(FSAAPI_CONTEXT* ctx, const std::vector<std::uint32_t>& containers,
+                            std::vector<FsaRemovalRecord>& records, bool failed) {
+    FSA_STATUS first = FSA_STS_SUCCESS;
+    for (std::size_t i = 0; i < containers.size(); ++i) {
+        FSA_STATUS s;
+        try {
+            s = FsaCtrRemovalComplete(ctx, containers[i], failed, std::move(records[i]));
+        } catch (FSA_STATUS thrown) {
+            s = thrown;
+        }
+        if (first == FSA_STS_SUCCESS)
+            first = s;
+    }
+    return first;
 }
 
 } // namespace
@@ -79,6 +97,31 @@ FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_S
     return FSA_STS_SUCCESS;
 }
 
+FSA_STATUS DS_DetachContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint64_t owner,
+                               const std::vector<std::uint32_t>& containers,
+                               std::vector<FsaRemovalRecord>& records) {
+    FSA_STATUS detached;
+    try {
+        for (std::uint32_t n : containers)
+            CT_LockDrainContainer(ctx, n);
+        const DS_RECORD detach = DS_ModifyRecord(set, owner);
+        detached = DS_SendReceiveFIB(ctx, CL_DETACH, &detach, DS_MODIFY_BYTES, nullptr, 0);
+        // Drained, they take no more I/O: offline whether the set went or not.
+        for (std::uint32_t n : containers)
+            CT_OfflineContainer(ctx, n);
+        if (detached != FSA_STS_SUCCESS)
+            CT_ReConfig(ctx, 1);
+    } catch (FSA_STATUS) {
+        completeRemovals(ctx, containers, records, true);
+        throw;
+    }
+    const FSA_STATUS completed =
+        completeRemovals(ctx, containers, records, detached != FSA_STS_SUCCESS);
+    if (detached == FSA_STS_SUCCESS && completed != FSA_STS_SUCCESS)
+        throw completed;
+    return detached;
+}
+
 FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
                               bool unconditional) {
     const std::vector<std::uint32_t> containers = DS_GetContainersByDiskSet(ctx, set, true);
@@ -93,15 +136,9 @@ FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, cons
             prepared = false;
         }
     }
-    if (!prepared && !unconditional) {
-        for (std::size_t i = 0; i < containers.size(); ++i)
-            FsaCtrRemovalComplete(ctx, containers[i], 1, std::move(records[i]));
-        return maint::kDsStillAttached;
-    }
-    const DS_RECORD detach = DS_ModifyRecord(set, info.owner);
-    const FSA_STATUS s = DS_SendReceiveFIB(ctx, CL_DETACH, &detach, DS_MODIFY_BYTES, nullptr, 0);
-    for (std::size_t i = 0; i < containers.size(); ++i)
-        FsaCtrRemovalComplete(ctx, containers[i], s != FSA_STS_SUCCESS, std::move(records[i]));
+    if (!prepared && !unconditional)
+        return maint::kDsStillAttached; // nothing taken away: the host keeps its disks
+    const FSA_STATUS s = DS_DetachContainers(ctx, set, info.owner, containers, records);
     CT_ReConfig(ctx, 1);
     return s;
 }

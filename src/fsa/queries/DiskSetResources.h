@@ -6,6 +6,7 @@
 #include "Context.h"
 #include "DiskSetRecords.h"
 #include "FsaMaintenance.h"
+#include "HostExposure.h"
 
 #include <vector>
 
@@ -16,6 +17,14 @@ std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const 
 // Containers online and exposed to the host once the set is attached.
 FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_SET* set,
                              const DS_RECORD& info);
-// The host lets go of the set's containers, then the set is detached.
+// The host has let go of the containers: each is lock-drained, the set
+// detached and each container taken offline (also when the detach fails,
+// which also reconfigures); the host's removals are completed, as failed when
+// the detach failed or anything threw. The detach's status.
+FSA_STATUS DS_DetachContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint64_t owner,
+                               const std::vector<std::uint32_t>& containers,
+                               std::vector<FsaRemovalRecord>& records);
+// The host lets go of the set's containers, then the set is detached with
+// them.
 FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
                               bool unconditional);

@@ -33,6 +33,7 @@ struct Task {
     std::uint32_t step = 0; // progress per clock tick while running
     std::uint32_t word7 = 0;
     std::uint32_t word8 = 0;
+    bool ignoresTerminate = false; // accepts a terminate request and runs on
     bool ended() const { return status <= 99; }
 };
 
@@ -73,6 +74,8 @@ struct ContainerRecord {
     std::uint32_t stateFlags = 0;                // record word 3
     std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
     std::map<std::uint32_t, std::uint32_t> words{}; // further record words by index
+    bool drained = false; // lock-drained: no further I/O accepted
+    bool offline = false;
 };
 
 constexpr std::size_t kPartitionBytes = 160;

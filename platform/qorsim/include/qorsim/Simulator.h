@@ -34,6 +34,7 @@ struct JournalEntry {
     int ctCommand = -1;
     int scsiOperation = -1;
     int aifRequest = -1;
+    int clusterCommand = -1; // FIB 550: the cluster command
     int error = 0;                             // errno of a failed call, else 0
     std::array<std::uint8_t, kFibBytes> fib{}; // the FIB as it reached the controller
 };
@@ -49,6 +50,7 @@ struct Fault {
     int ctCommand = -1;
     int scsiOperation = -1;
     int aifRequest = -1;
+    int clusterCommand = -1;
     int adapter = -1;
     std::string path; // substring of the file's path
     int error = 0;

@@ -1,0 +1,497 @@
+// Disk sets that go with their containers and tasks: delete, detach, member
+// removal, release, and the drive initialisation that create, add, remove
+// and delete can ask for.
+#include "DiskSetChannel.h"
+#include "DiskSetEnum.h"
+#include "DiskSetMembers.h"
+#include "DiskSetTasks.h"
+#include "HandleTable.h"
+#include "OsPort.h"
+#include "SimFixture.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <sys/mman.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t kSelf = 4660;
+
+// Set 100 is attached here and holds containers 0 and 1 (drives 128, 129);
+// set 200 is attached and empty of containers (drive 130); set 300 is held
+// here, not attached (drive 131 without MBR, drive 134 with one). Drives 132
+// (no MBR) and 133 (MBR) are in no set.
+const char* kConfig = R"({"adapters": [{"index": 0, "serial": 4660,
+  "containers": {"count": 8, "list": [{"number": 0, "type": 1, "members": [1]},
+                                      {"number": 1, "type": 1, "members": [2]}]},
+  "drives": [{"bus": 1, "target": 0}, {"bus": 1, "target": 1}, {"bus": 1, "target": 2},
+             {"bus": 1, "target": 3}, {"bus": 1, "target": 4}, {"bus": 1, "target": 5},
+             {"bus": 1, "target": 6}],
+  "slices": [{"drive": 128}, {"drive": 129}, {"drive": 130}, {"drive": 131, "mbr": false},
+             {"drive": 132, "mbr": false}, {"drive": 133}, {"drive": 134}],
+  "partitions": [{"start": 0, "slice": 99},
+    {"start": 128, "size": 1000, "serial": 4660, "slice": 0, "l0Type": 1, "l0Number": 0, "flags": 1},
+    {"start": 128, "size": 1000, "serial": 4660, "slice": 1, "l0Type": 1, "l0Number": 1, "flags": 1}],
+  "hostDisks": [{"container": 0, "name": "sdb"}, {"container": 1, "name": "sdc"}],
+  "diskSets": [
+    {"number": 100, "creator": 4660, "owner": 4660, "flags": 36, "members": [128, 129]},
+    {"number": 200, "creator": 4660, "owner": 4660, "flags": 36, "members": [130]},
+    {"number": 300, "creator": 4660, "owner": 4660, "flags": 4, "members": [131, 134]}],
+  "cluster": {"sharedMask": 2, "busMap": [1, 0]}}]})";
+
+FSA_DISK_SET key(std::uint64_t number) {
+    FSA_DISK_SET s{};
+    s.number = number;
+    s.creator = kSelf;
+    return s;
+}
+
+FSA_STORAGE_DEVICE drive(std::uint8_t target) {
+    FSA_STORAGE_DEVICE d{};
+    d.scsi.bus = 1;
+    d.scsi.target = target;
+    return d;
+}
+
+// The library's clock as the calling thread uses it: fast, and counted.
+class CountingSleeper final : public fsa::Sleeper {
+public:
+    void sleepMs(unsigned ms) override {
+        if (std::this_thread::get_id() == caller)
+            counted += ms;
+        fast.sleepMs(ms);
+    }
+    std::thread::id caller = std::this_thread::get_id();
+    std::atomic<unsigned long long> counted{0};
+    fsatest::FastSleeper fast;
+};
+
+qorsim::Task task(std::uint32_t id, std::uint32_t job, std::uint32_t object, bool ignores) {
+    qorsim::Task t;
+    t.id = id;
+    t.jobCode = job;
+    t.objectId = object;
+    t.ignoresTerminate = ignores;
+    return t;
+}
+
+class DiskSetRemovalTest : public fsatest::SimTest {
+public:
+    using fsatest::SimTest::sim; // for the table rows' set-ups
+    // The controller refuses the command (the driver reports the failure).
+    void failCluster(int command) {
+        qorsim::Fault f;
+        f.fibCommand = 550;
+        f.clusterCommand = command;
+        f.error = EIO;
+        sim.inject(f);
+    }
+
+protected:
+    std::string config() const override { return kConfig; }
+    void SetUp() override {
+        SimTest::SetUp();
+        fsa::setSleeper(&clock);
+        handle = open();
+        sim.clearJournal();
+    }
+    void TearDown() override {
+        FsaCloseAdapter(handle);
+        SimTest::TearDown();
+    }
+    FSAAPI_CONTEXT* ctx() { return UtilGetContextFromHandle(handle); }
+
+    const qorsim::DiskSet* modelSet(std::uint64_t number) {
+        model = sim.snapshot(0);
+        for (const auto& s : model.maint.diskSets)
+            if (s.number == number)
+                return &s;
+        return nullptr;
+    }
+    bool attached(std::uint64_t number) {
+        const qorsim::DiskSet* s = modelSet(number);
+        return s && (s->flags & 32);
+    }
+    // Containers 0 and 1: drained and offline, as pairs.
+    std::vector<std::pair<bool, bool>> containerStates() {
+        std::vector<std::pair<bool, bool>> out;
+        const qorsim::Adapter a = sim.snapshot(0);
+        for (std::uint32_t n : {0u, 1u}) {
+            auto it = a.containers.find(n);
+            out.emplace_back(it != a.containers.end() && it->second.drained,
+                             it != a.containers.end() && it->second.offline);
+        }
+        return out;
+    }
+    std::vector<int> clusterCommands() const {
+        std::vector<int> out;
+        for (const auto& e : sim.journal())
+            if (e.fibCommand == 550)
+                out.push_back(e.clusterCommand);
+        return out;
+    }
+    bool sent(int ctCommand) const {
+        const auto j = sim.journal();
+        return std::any_of(j.begin(), j.end(), [ctCommand](const qorsim::JournalEntry& e) {
+            return e.ctCommand == ctCommand;
+        });
+    }
+    std::uint32_t taskStatus(std::uint32_t id) {
+        const qorsim::Adapter a = sim.snapshot(0);
+        for (const auto& t : a.tasks)
+            if (t.id == id)
+                return t.status;
+        return 0;
+    }
+    bool hasMbr(std::uint32_t driveId) {
+        const qorsim::Adapter a = sim.snapshot(0);
+        for (const auto& s : a.slices)
+            if (s.driveId == driveId)
+                return s.hasMbr;
+        return false;
+    }
+
+    CountingSleeper clock;
+    void* handle = nullptr;
+    qorsim::Adapter model;
+};
+
+using Pairs = std::vector<std::pair<bool, bool>>;
+const Pairs kUntouched{{false, false}, {false, false}};
+const Pairs kOffline{{true, true}, {true, true}};
+
+TEST_F(DiskSetRemovalTest, DeleteAnAttachedSetWithItsContainers) {
+    const struct {
+        const char* what;
+        std::uint64_t set;
+        std::uint32_t unconditional;
+        std::function<void(DiskSetRemovalTest&)> arrange;
+        unsigned status;
+        bool gone;
+        Pairs containers;
+    } rows[] = {
+        {"containers need the unconditional flag", 100, 0, nullptr, 534, false, kUntouched},
+        {"unconditional: offline with the detach", 100, 1, nullptr, 1, true, kOffline},
+        {"a container task that ends on terminate", 100, 1,
+         [](DiskSetRemovalTest& t) {
+             t.sim.update(0,
+                          [](qorsim::Adapter& a) { a.tasks.push_back(task(40, 101, 0, false)); });
+         },
+         1, true, kOffline},
+        {"a container task that ignores terminate", 100, 1,
+         [](DiskSetRemovalTest& t) {
+             t.sim.update(0, [](qorsim::Adapter& a) { a.tasks.push_back(task(41, 101, 1, true)); });
+         },
+         145, false, kUntouched},
+        {"the detach fails", 100, 1, [](DiskSetRemovalTest& t) { t.failCluster(CL_DETACH); }, 452,
+         false, kOffline},
+        {"an empty attached set, unconditional", 200, 1, nullptr, 1, true, kUntouched},
+        {"an empty attached set", 200, 0, nullptr, 1, true, kUntouched},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        sim.load(kConfig);
+        sim.clearFaults();
+        if (r.arrange)
+            r.arrange(*this);
+        sim.clearJournal();
+        FSA_DISK_SET set = key(r.set);
+        FSA_DISK_SET_ARGS args{};
+        args.remove_set.unconditional = r.unconditional;
+        EXPECT_EQ(FsaDiskSet(handle, &set, FSA_DSO_DELETE, &args), r.status);
+        EXPECT_EQ(modelSet(r.set) == nullptr, r.gone);
+        EXPECT_EQ(containerStates(), r.containers);
+        if (!r.gone) { // refused, or the detach failed: still attached here
+            EXPECT_TRUE(attached(r.set));
+        }
+    }
+}
+
+TEST_F(DiskSetRemovalTest, AFailedDetachReconfiguresAndKeepsTheSet) {
+    failCluster(CL_DETACH);
+    FSA_DISK_SET set = key(100);
+    FSA_DISK_SET_ARGS args{};
+    args.remove_set.unconditional = 1;
+    ASSERT_EQ(FsaDiskSet(handle, &set, FSA_DSO_DELETE, &args), 452u);
+    EXPECT_TRUE(sent(34)); // RECONFIG
+    const std::vector<int> commands = clusterCommands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), CL_DELETE), 0);
+    EXPECT_EQ(modelSet(100)->members, (std::vector<std::uint32_t>{128, 129}));
+}
+
+TEST_F(DiskSetRemovalTest, ATaskThatIgnoresTerminateEndsTheCleanUpAfterAMinute) {
+    sim.update(0, [](qorsim::Adapter& a) {
+        a.tasks.push_back(task(50, 101, 0, true));
+        a.tasks.push_back(task(51, 2, 130, true));
+    });
+    const auto started = std::chrono::steady_clock::now();
+    clock.counted = 0;
+    EXPECT_EQ(FsaTerminateTasksForDelete(ctx(), 0), 145u);
+    EXPECT_GE(clock.counted.load(), DS_TERMINATED_TASK_LIMIT_MS);
+    EXPECT_LT(clock.counted.load(), DS_TERMINATED_TASK_LIMIT_MS + 2000);
+    clock.counted = 0;
+    EXPECT_EQ(DS_TerminateTasksForDriveRemoval(ctx(), 130), 145u);
+    EXPECT_GE(clock.counted.load(), DS_TERMINATED_TASK_LIMIT_MS);
+    EXPECT_LT(clock.counted.load(), DS_TERMINATED_TASK_LIMIT_MS + 2000);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_EQ(taskStatus(50), 102u); // still running: nothing pretends otherwise
+}
+
+TEST_F(DiskSetRemovalTest, TasksThatEndAreTerminatedAndWaitedFor) {
+    sim.update(0, [](qorsim::Adapter& a) {
+        a.tasks.push_back(task(60, 101, 0, false));
+        a.tasks.push_back(task(61, 101, 0, false));
+        a.tasks.push_back(task(62, 3, 130, false));
+        a.tasks.push_back(task(63, 101, 1, false)); // another container: left alone
+    });
+    EXPECT_EQ(FsaTerminateTasksForDelete(ctx(), 0), FSA_STS_SUCCESS);
+    EXPECT_EQ(DS_TerminateTasksForDriveRemoval(ctx(), 130), FSA_STS_SUCCESS);
+    EXPECT_EQ(taskStatus(60), 3u);
+    EXPECT_EQ(taskStatus(61), 3u);
+    EXPECT_EQ(taskStatus(62), 3u);
+    EXPECT_EQ(taskStatus(63), 102u);
+    // A refused terminate is a failure.
+    sim.update(0, [](qorsim::Adapter& a) { a.tasks.push_back(task(64, 101, 0, false)); });
+    qorsim::Fault refused;
+    refused.aifRequest = 104;
+    refused.mutateReply = [](std::uint8_t* fib) { qorsim::put32(fib, qorsim::kFibHeader + 4, 9); };
+    sim.inject(refused);
+    try {
+        FsaTerminateTasksForDelete(ctx(), 0);
+        ADD_FAILURE() << "a refused terminate passed";
+    } catch (FSA_STATUS s) {
+        EXPECT_EQ(s, FSA_STS_FAILURE);
+    }
+}
+
+TEST_F(DiskSetRemovalTest, DetachAndRemovalEndTheDrivesTasks) {
+    const struct {
+        const char* what;
+        std::uint32_t op;
+        std::uint32_t unconditional;
+        bool ignores;
+        unsigned status;
+        bool taskEnded;
+    } rows[] = {
+        {"detach ends the member's task", FSA_DSO_DETACH, 0, false, 1, true},
+        {"detach with a task that will not end", FSA_DSO_DETACH, 0, true, 145, false},
+        {"removal refuses a busy drive", FSA_DSO_REMOVE, 0, false, 145, false},
+        {"unconditional removal ends its task", FSA_DSO_REMOVE, 1, false, 1, true},
+        {"unconditional removal, task will not end", FSA_DSO_REMOVE, 1, true, 145, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        sim.load(kConfig);
+        // Drive 129 of set 100 runs a verify; drive 131 of set 300 a zero.
+        sim.update(0, [&](qorsim::Adapter& a) {
+            a.tasks.push_back(task(70, 2, 129, r.ignores));
+            a.tasks.push_back(task(71, 3, 131, false));
+        });
+        FSA_DISK_SET set = key(100);
+        FSA_DISK_SET_ARGS args{};
+        args.remove.unconditional = r.unconditional;
+        args.remove.memberCount = 1;
+        args.remove.members[0] = drive(1);
+        EXPECT_EQ(FsaDiskSet(handle, &set, r.op, r.op == FSA_DSO_REMOVE ? &args : nullptr),
+                  r.status);
+        EXPECT_EQ(taskStatus(70) == 3u, r.taskEnded);
+        EXPECT_EQ(taskStatus(71), 102u); // a drive of another set
+        const bool done = r.status == FSA_STS_SUCCESS;
+        if (r.op == FSA_DSO_DETACH) {
+            EXPECT_EQ(attached(100), !done);
+        } else {
+            EXPECT_EQ(modelSet(100)->members.size(), done ? 1u : 2u);
+        }
+    }
+}
+
+TEST_F(DiskSetRemovalTest, ContainersGoOfflineWithTheirSet) {
+    // Detach with containers: drained first, offline after the detach.
+    FSA_DISK_SET set = key(100);
+    FSA_DISK_SET_ARGS args{};
+    ASSERT_EQ(FsaDiskSet(handle, &set, FSA_DSO_DETACH_WITH_CONTAINERS, &args), FSA_STS_SUCCESS);
+    EXPECT_FALSE(attached(100));
+    EXPECT_EQ(containerStates(), kOffline);
+    std::vector<int> order;
+    for (const auto& e : sim.journal())
+        if (e.ctCommand == 133 || e.ctCommand == 134 || e.clusterCommand == CL_DETACH)
+            order.push_back(e.ctCommand >= 0 ? e.ctCommand : 1000 + e.clusterCommand);
+    EXPECT_EQ(order, (std::vector<int>{133, 133, 1000 + CL_DETACH, 134, 134}));
+
+    // Release of an attached set: refused, or, unconditionally, detached
+    // with its containers and released.
+    sim.load(kConfig);
+    args.ownership.unconditional = 0;
+    EXPECT_EQ(FsaDiskSet(handle, &set, FSA_DSO_RELEASE, &args), 451u);
+    EXPECT_EQ(containerStates(), kUntouched);
+    args.ownership.unconditional = 1;
+    ASSERT_EQ(FsaDiskSet(handle, &set, FSA_DSO_RELEASE, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(containerStates(), kOffline);
+    EXPECT_EQ(modelSet(100)->owner, 0u);
+    EXPECT_EQ(modelSet(100)->flags & 32, 0u);
+}
+
+TEST_F(DiskSetRemovalTest, InitialisingDrivesWritesTheMbrWhereNoneIs) {
+    FSA_DISK_SET set = key(300);
+    sim.update(0, [](qorsim::Adapter& a) { a.maint.diskSets[2].flags = 36; });
+    EXPECT_EQ(DS_InitDrives(ctx(), &set), 12u); // drive 134 has one already
+    EXPECT_TRUE(hasMbr(131));
+    sim.clearJournal();
+    EXPECT_EQ(DS_InitDrives(ctx(), &set), 12u);
+    EXPECT_FALSE(sent(6)); // nothing written over an MBR
+    FSA_DISK_SET missing = key(5);
+    EXPECT_EQ(DS_InitDrives(ctx(), &missing), 12u);
+}
+
+TEST_F(DiskSetRemovalTest, TheInitialiseFlagOnEachOperation) {
+    const struct {
+        const char* what;
+        std::uint32_t op;
+        std::uint64_t set;
+        std::uint8_t target;
+        unsigned status;
+        std::uint32_t flags;
+        std::uint32_t mbrDrive; // has an MBR afterwards
+        std::vector<int> attachDetach;
+    } rows[] = {
+        {"create on a blank drive", FSA_DSO_CREATE, 0, 4, 1, 0, 132, {CL_ATTACH, CL_DETACH}},
+        {"create on a drive with an MBR", FSA_DSO_CREATE, 0, 5, 1, 1, 133, {CL_ATTACH, CL_DETACH}},
+        {"add to a set held here", FSA_DSO_ADD, 300, 4, 1, 0, 132, {CL_ATTACH, CL_DETACH}},
+        {"add a drive with an MBR", FSA_DSO_ADD, 300, 5, 1, 2, 133, {CL_ATTACH, CL_DETACH}},
+        {"add to an attached set", FSA_DSO_ADD, 200, 4, 1, 0, 132, {}},
+        {"remove from a set held here", FSA_DSO_REMOVE, 300, 3, 1, 0, 131, {CL_ATTACH, CL_DETACH}},
+        {"remove a drive with an MBR", FSA_DSO_REMOVE, 300, 6, 1, 4, 134, {CL_ATTACH, CL_DETACH}},
+        {"delete a set held here", FSA_DSO_DELETE, 300, 0, 1, 0, 131, {CL_ATTACH, CL_DETACH}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        sim.load(kConfig);
+        sim.clearJournal();
+        FSA_DISK_SET set = key(r.set);
+        FSA_DISK_SET_ARGS args{};
+        std::uint32_t* flags = nullptr;
+        switch (r.op) {
+        case FSA_DSO_CREATE:
+            args.create.initDrives = 1;
+            args.create.memberCount = 1;
+            args.create.members[0] = drive(r.target);
+            std::strcpy(args.create.label, "fresh");
+            flags = &args.create.resultFlags;
+            break;
+        case FSA_DSO_ADD:
+            args.add.initDrives = 1;
+            args.add.memberCount = 1;
+            args.add.members[0] = drive(r.target);
+            flags = &args.add.resultFlags;
+            break;
+        case FSA_DSO_REMOVE:
+            args.remove.initDrives = 1;
+            args.remove.memberCount = 1;
+            args.remove.members[0] = drive(r.target);
+            flags = &args.remove.resultFlags;
+            break;
+        default:
+            args.remove_set.initDrives = 1;
+        }
+        ASSERT_EQ(FsaDiskSet(handle, &set, r.op, &args), r.status);
+        if (flags) {
+            EXPECT_EQ(*flags, r.flags);
+        }
+        EXPECT_TRUE(hasMbr(r.mbrDrive));
+        std::vector<int> attachDetach;
+        for (int c : clusterCommands())
+            if (c == CL_ATTACH || c == CL_DETACH)
+                attachDetach.push_back(c);
+        EXPECT_EQ(attachDetach, r.attachDetach);
+        if (r.op != FSA_DSO_DELETE) {
+            EXPECT_EQ(attached(set.number), r.set == 200); // as it was
+        }
+    }
+    // Without the flag a legacy drive cannot join; with it, it can.
+    sim.load(kConfig);
+    sim.update(0, [](qorsim::Adapter& a) { a.slices[4].type = 3; });
+    FSA_DISK_SET set = key(300);
+    FSA_DISK_SET_ARGS args{};
+    args.add.memberCount = 1;
+    args.add.members[0] = drive(4);
+    EXPECT_EQ(FsaDiskSet(handle, &set, FSA_DSO_ADD, &args), 542u);
+    args.add.initDrives = 1;
+    EXPECT_EQ(FsaDiskSet(handle, &set, FSA_DSO_ADD, &args), FSA_STS_SUCCESS);
+}
+
+TEST_F(DiskSetRemovalTest, DeleteWithInitialisationDeletesTheContainers) {
+    FSA_DISK_SET set = key(100);
+    FSA_DISK_SET_ARGS args{};
+    args.remove_set.initDrives = 1;
+    args.remove_set.unconditional = 1;
+    ASSERT_EQ(FsaDiskSet(handle, &set, FSA_DSO_DELETE, &args), FSA_STS_SUCCESS);
+    EXPECT_EQ(modelSet(100), nullptr);
+    EXPECT_EQ(model.containers.count(0), 0u);
+    EXPECT_EQ(model.containers.count(1), 0u);
+    EXPECT_EQ(model.containers.size(), 0u);
+}
+
+// Sets 1..n, all of this adapter.
+std::string manySets(int n) {
+    std::string sets;
+    for (int i = 1; i <= n; ++i)
+        sets += std::string(i > 1 ? "," : "") + R"({"number": )" + std::to_string(1000 + i) +
+                R"(, "creator": 4660, "owner": 4660, "label": "set)" + std::to_string(i) + "\"}";
+    return R"({"adapters": [{"index": 0, "serial": 4660,
+      "drives": [{"bus": 1, "target": 0}], "slices": [{"drive": 128}],
+      "cluster": {"sharedMask": 2}, "diskSets": [)" +
+           sets + "]}]}";
+}
+
+FSA_STATUS countSets(FSA_STATUS status, void* user, FSA_DISK_SET_INFO*) {
+    if (status == FSA_STS_SUCCESS)
+        ++*static_cast<int*>(user);
+    return FSA_STS_SUCCESS;
+}
+
+TEST_F(DiskSetRemovalTest, EverySetIsReportedAndTheThirtySecondIsTheLast) {
+    for (int n : {16, 17, 20, 31, 32, 64}) {
+        SCOPED_TRACE(n);
+        sim.load(manySets(n));
+        int seen = 0;
+        EXPECT_EQ(FsaEnumDiskSets(handle, nullptr, countSets, &seen), FSA_STS_SUCCESS);
+        EXPECT_EQ(seen, n);
+        FSA_DISK_SET last = key(1000 + n);
+        EXPECT_EQ(FsaFindDiskSet(handle, &last), FSA_STS_SUCCESS);
+        FSA_DISK_SET_ARGS args{};
+        args.create.memberCount = 1;
+        args.create.members[0] = drive(0);
+        std::strcpy(args.create.label, "one more");
+        FSA_DISK_SET made{};
+        EXPECT_EQ(FsaDiskSet(handle, &made, FSA_DSO_CREATE, &args),
+                  n >= 32 ? 519u : FSA_STS_SUCCESS);
+    }
+}
+
+TEST_F(DiskSetRemovalTest, NoMemoryTheControllerCanReachGives91) {
+    // Take every page of the low address range that the buffer must come from.
+    std::vector<std::pair<void*, std::size_t>> taken;
+    for (std::size_t bytes = std::size_t{1} << 30; bytes >= 4096;) {
+        void* p = mmap(nullptr, bytes, PROT_NONE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_32BIT, -1, 0);
+        if (p == MAP_FAILED)
+            bytes /= 2;
+        else
+            taken.emplace_back(p, bytes);
+    }
+    int count = 0;
+    const FSA_STATUS s = DS_GetAllDiskSets(ctx(), nullptr, 0, &count);
+    for (const auto& t : taken)
+        munmap(t.first, t.second);
+    EXPECT_EQ(s, FSA_STS_OUT_OF_MEMORY);
+    EXPECT_EQ(DS_GetAllDiskSets(ctx(), nullptr, 0, &count), FSA_STS_SUCCESS);
+    EXPECT_EQ(count, 3);
+}
+
+} // namespace
