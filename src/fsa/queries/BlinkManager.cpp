@@ -126,7 +126,7 @@ void* FSA_BLINK_MANAGER::FAB_WorkerRoutine(void* start) {
 }
 
 void FSA_BLINK_MANAGER::serve(tag_Blinker_Control_Entry* entry) {
-    const int id = SCSI_GetInternalID(m_ctx, &entry->device);
+    const int id = SCSI_DriveId(m_ctx, &entry->device);
     const int slice = CT_GetSliceFromDriveHandle(m_ctx, id, 1, nullptr);
     SCSI_CAPACITY_DATA cap;
     if (SCSI_GetCapacity(m_ctx, id, &cap) != FSA_STS_SUCCESS || cap.blocks == 0)
