@@ -127,7 +127,9 @@ PartitionEntry readPartition(const json& p) {
         {"snapA", 54, 1},       {"snapB", 55, 1},       {"l0Members", 56, 2}, {"ref58", 58, 1},
         {"ref59", 59, 1},       {"memberIndex", 60, 2}, {"deadMask", 64, 4},  {"l1Type", 68, 4},
         {"l1Number", 72, 2},    {"l1Members", 76, 2},   {"related79", 79, 1}, {"related90", 90, 1},
-        {"mirrorKind", 100, 4}, {"flags", 112, 4}};
+        {"mirrorKind", 100, 4}, {"flags", 112, 4},      {"creator", 4, 1},    {"timeByte", 6, 1},
+        {"year", 7, 1},         {"stamp", 8, 4},        {"serialLow", 12, 4}, {"serialHigh", 16, 4},
+        {"r5Flags", 84, 4}};
     for (const auto& f : fields) {
         if (!p.contains(f.key))
             continue;
@@ -173,7 +175,8 @@ void readContainers(const json& j, Adapter& a) {
                 record.snapshotLinks[i] = c.at("snapshotLinks").at(i).get<std::uint32_t>();
         const json words = c.value("words", json::object());
         for (const auto& [index, value] : words.items())
-            record.words[static_cast<std::uint32_t>(std::stoul(index))] = value.get<std::uint32_t>();
+            record.words[static_cast<std::uint32_t>(std::stoul(index))] =
+                value.get<std::uint32_t>();
         for (const auto& m : c.value("members", json::array()))
             record.members.push_back(m.get<std::uint32_t>());
         a.containers[c.at("number").get<std::uint32_t>()] = record;

@@ -105,5 +105,7 @@ public:
     void* uiCallbackArg = nullptr;
     std::uint32_t uiCallbackWord = 0;
     std::uint32_t partitionLimit = 30; // a third of it bounds one container's partitions
+    // Containers 0-95 the container table has shown since its header.
+    std::uint32_t shownContainers[3] = {};
     std::shared_ptr<FsaContainerCaches> containerCaches = FsaMakeContainerCaches();
 };

@@ -68,12 +68,11 @@ void partitionLine(const Pce& e, FSA_TEXT_CALLBACK cb, void* user) {
         MSC_DTprintf(cb, user, "  %02x  ", u32(p, 64));
     else
         MSC_DTprintf(cb, user, "      ");
-    const std::uint32_t when = u32(p, 8);
+    const MSC_STAMP t = MSC_DecodeStamp(p);
     MSC_DTprintf(cb, user, "0x%02x ", u16(p, 110));
     MSC_DTprintf(cb, user, "%s %2d/%2d/%02d %2d:%2d:%2d %04X-%04X-%04X-%04X %04d %1d\n",
-                 locationText(e.state), when & 0xF, when >> 4 & 0x1F, u8(p, 7) % 100,
-                 when >> 10 & 0x1F, when >> 16 & 0x3F, when >> 22 & 0x3F, u16(p, 18), u16(p, 16),
-                 u16(p, 14), u16(p, 12), u8(p, 4), u8(p, 6));
+                 locationText(e.state), t.month, t.day, t.year, t.hour, t.minute, t.second,
+                 u16(p, 18), u16(p, 16), u16(p, 14), u16(p, 12), u8(p, 4), u8(p, 6));
 }
 
 enum class Shown { Plain, MilliAmpHours, MilliVolts, MilliAmps, SpecInfo, Kelvin, Date };
@@ -230,6 +229,8 @@ void MSC_DumpMassiveTextData(FSAAPI_CONTEXT* ctx, std::uint32_t selector, FSA_TE
                              void* user) {
     if (selector & MSC_DUMP_PARTITIONS)
         MSC_ShowPartitionTable(ctx, cb, user);
+    if (selector & MSC_DUMP_CONTAINERS)
+        MSC_ShowContainerTable(ctx, cb, user);
     if (selector & MSC_DUMP_BATTERY)
         MSC_ShowBattery(ctx, cb, user);
     if (selector & MSC_DUMP_HISTORY_LAST)
