@@ -131,7 +131,7 @@ void registerReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
     for (const BatteryRow& row : kRegisterRows) {
         std::uint8_t value[4] = {};
         std::string text = "Unknown";
-        if (SCSI_sendfib(ctx, 0, row.code, value, row.bytes, 0) == FSA_STS_SUCCESS) {
+        if (SCSI_BatteryRequest(ctx, row.code, value, row.bytes) == FSA_STS_SUCCESS) {
             std::uint32_t v = value[0] | value[1] << 8;
             if (row.bytes == 4)
                 v |= static_cast<std::uint32_t>(value[2]) << 16 |
@@ -144,7 +144,7 @@ void registerReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
 
 void smartBatteryReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
     std::uint8_t record[24] = {};
-    const bool ok = SCSI_sendfib(ctx, 0, 0x500000, record, sizeof record, 0) == FSA_STS_SUCCESS;
+    const bool ok = SCSI_BatteryRequest(ctx, 0x500000, record, sizeof record) == FSA_STS_SUCCESS;
     auto field = [&](std::size_t off, const char* unit) -> std::string {
         if (!ok)
             return "Unknown";
@@ -218,7 +218,6 @@ void MSC_ShowPartitionTable(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* use
 void MSC_ShowBattery(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
     MSC_DTprintf(cb, user, "\n\nBattery Information");
     MSC_DTprintf(cb, user, "\n-------------------");
-    const BatteryMethod method(ctx);
     if (FsaHasSmartBattery(ctx))
         smartBatteryReport(ctx, cb, user);
     else
