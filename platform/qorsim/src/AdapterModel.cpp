@@ -136,7 +136,7 @@ PartitionEntry readPartition(const json& p) {
                   {"related78", 78, 1},   {"l1Index", 80, 2},     {"related91", 91, 1},
                   {"word96", 96, 4},      {"related104", 104, 2}, {"related106", 106, 1},
                   {"related108", 108, 2}, {"word128", 128, 4},    {"related142", 142, 1},
-                  {"related143", 143, 1}};
+                  {"related143", 143, 1}, {"r5Flags", 84, 4}};
     for (const auto& f : fields) {
         if (!p.contains(f.key))
             continue;
@@ -182,7 +182,8 @@ void readContainers(const json& j, Adapter& a) {
                 record.snapshotLinks[i] = c.at("snapshotLinks").at(i).get<std::uint32_t>();
         const json words = c.value("words", json::object());
         for (const auto& [index, value] : words.items())
-            record.words[static_cast<std::uint32_t>(std::stoul(index))] = value.get<std::uint32_t>();
+            record.words[static_cast<std::uint32_t>(std::stoul(index))] =
+                value.get<std::uint32_t>();
         for (const auto& m : c.value("members", json::array()))
             record.members.push_back(m.get<std::uint32_t>());
         a.containers[c.at("number").get<std::uint32_t>()] = record;

@@ -62,7 +62,7 @@ public:
     FSA_ACCESS access = FSA_ACC_READ_ONLY;
     std::uint32_t serviceRegistration = 0;
     FSA_GENERAL_CALLBACK_REG callback;
-    std::uint32_t scsiMethod = 0;
+    std::uint32_t scsiMethod = 0; // set once when the context is initialised
     std::uint32_t appBuild = 0;
     bool serviceContext = false;
     std::uint32_t serviceWords[4] = {};
@@ -105,5 +105,7 @@ public:
     void* uiCallbackArg = nullptr;
     std::uint32_t uiCallbackWord = 0;
     std::uint32_t partitionLimit = 30; // a third of it bounds one container's partitions
+    // Containers 0-95 the container table has shown since its header.
+    std::uint32_t shownContainers[3] = {};
     std::shared_ptr<FsaContainerCaches> containerCaches = FsaMakeContainerCaches();
 };

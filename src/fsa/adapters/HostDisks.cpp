@@ -69,6 +69,10 @@ void faos_UnExposeCtrToOs(FSAAPI_CONTEXT* ctx, std::uint32_t container, int) {
     writeScsiLine(ctx, container, "remove");
 }
 
+void faos_ExposeExtendedContainer(FSAAPI_CONTEXT*, std::uint32_t) {
+    UtilPrintDebugFormatted("faos_ExposeExtendedContainer\n");
+}
+
 std::uint32_t faos_CtrGetUsage(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
     if (container > ctx->info.highestContainerNumber)
         return 0; // FSA_CU_NONE

@@ -4,6 +4,7 @@
 #include "Aif.h"
 #include "BlinkManager.h"
 #include "Frame.h"
+#include "FsaMaintenance.h"
 #include "GeneralInfo.h"
 #include "NameParse.h"
 #include "OsLayer.h"

@@ -62,6 +62,9 @@ int faux_CtrGetInstanceBusTargetLunAndDiskDeviceName(FSAAPI_CONTEXT* ctx, std::u
                                                      char* diskName);
 void faos_ExposeCtrToOs(FSAAPI_CONTEXT* ctx, std::uint32_t container, int unused);
 void faos_UnExposeCtrToOs(FSAAPI_CONTEXT* ctx, std::uint32_t container, int unused);
+// A container that grew: the host learns nothing more on this platform; the
+// call leaves a trace line.
+void faos_ExposeExtendedContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container);
 std::uint32_t faos_CtrGetUsage(FSAAPI_CONTEXT* ctx, std::uint32_t container);
 void faos_ContainerSpecialFile(FSAAPI_CONTEXT* ctx, char* out, int unused, std::uint32_t container);
 

@@ -1,8 +1,10 @@
 #pragma once
 
-// The OS layer's only way to the device nodes and lock files, and its clock.
-// Both default to the system; tests put the simulated controller behind the
-// port and a faster sleeper behind the clock.
+// The OS layer's only way to the device nodes, lock files and new threads,
+// and its clock. Both default to the system; tests put the simulated
+// controller behind the port and a faster sleeper behind the clock.
+
+#include <pthread.h>
 
 namespace fsa {
 
@@ -13,6 +15,10 @@ public:
     virtual int close(int fd) = 0;
     virtual int ioctl(int fd, unsigned long request, void* arg) = 0;
     virtual int fcntl(int fd, int cmd, void* arg) = 0;
+    // pthread_create's result: 0 or an errno value.
+    virtual int createThread(pthread_t* thread, void* (*body)(void*), void* arg) {
+        return pthread_create(thread, nullptr, body, arg);
+    }
 };
 
 class Sleeper {

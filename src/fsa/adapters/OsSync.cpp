@@ -156,7 +156,7 @@ void faos_DestroySemaphore(void* handle) {
 
 pthread_t faos_CreateThread(void* (*body)(void*), void* arg) {
     pthread_t t;
-    if (pthread_create(&t, nullptr, body, arg) != 0)
+    if (fsa::osPort().createThread(&t, body, arg) != 0)
         raise(FSA_STS_UX_THREAD_CREATE);
     return t;
 }

@@ -73,8 +73,8 @@ std::uint32_t listObject(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device,
                          const tag_FSA_CONTAINER* container, FSA_TASK_DESCRIPTOR* array,
                          std::uint32_t capacity) {
     if (device)
-        return AIF_GetTaskListForScsi(
-            ctx, static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, device)), array, capacity);
+        return AIF_GetTaskListForScsi(ctx, static_cast<std::uint32_t>(SCSI_DriveId(ctx, device)),
+                                      array, capacity);
     if (container)
         return AIF_GetTaskListForContainer(ctx, container->containerNumber, array, capacity);
     return AIF_GetTaskListForAll(ctx, array, capacity);

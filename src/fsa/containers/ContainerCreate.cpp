@@ -94,7 +94,7 @@ FSA_STATUS CT_CheckDisksInSameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t count,
     auto read = [&](const FSA_STORAGE_DEVICE& d, std::uint64_t* set) {
         FSA_DISK_SET_INFO info{};
         const FSA_STATUS s = FsaGetDriveInfo(
-            handle, static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, &d)), &info, nullptr);
+            handle, static_cast<std::uint32_t>(SCSI_DriveId(ctx, &d)), &info, nullptr);
         std::memcpy(set, &info.words[FSA_DSI_KEY], sizeof *set);
         return s;
     };
@@ -110,7 +110,7 @@ FSA_STATUS CT_CheckDisksInSameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t count,
 }
 
 int sliceOf(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
-    return CT_GetSliceFromDriveHandle(ctx, SCSI_GetInternalID(ctx, &d), 1, nullptr);
+    return CT_GetSliceFromDriveHandle(ctx, SCSI_DriveId(ctx, &d), 1, nullptr);
 }
 
 std::vector<CreateMember> membersOf(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* spaces,
@@ -146,6 +146,8 @@ FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* o
                          std::uint32_t type, const char* name, std::uint32_t count,
                          const FSA_STORAGE_DEVICE_SPACE* spaces, std::uint32_t chunkBytes,
                          const tag_FSA_CONTAINER_PARAMS* params) {
+    SCSI_RequireDriveIds(
+        ctx, count, [&](std::uint32_t i) -> const FSA_STORAGE_DEVICE& { return spaces[i].device; });
     FsaOk(CT_CheckDisksInSameDiskSet(ctx, count, spaces));
     const bool shared = sharedBus(ctx, spaces[0].device);
     if (count > ctx->info.maxContainerMembers) {
@@ -267,6 +269,8 @@ FSA_STATUS FsaCreateMirrorFromVolume(void* handle, tag_FSA_CONTAINER* container,
             return kNoContainer;
         if (count > kMaxMirrorDevices)
             return kBadMirrorDevices;
+        SCSI_RequireDriveIds(ctx, count,
+                             [&](unsigned i) -> const FSA_STORAGE_DEVICE& { return devices[i]; });
         const std::uint32_t limit = CT_GetMaxNumberOfCtrPartitions(ctx);
         std::vector<std::uint32_t> slices;
         for (unsigned i = 0; i < count; ++i) {

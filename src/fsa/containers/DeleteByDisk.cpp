@@ -113,7 +113,7 @@ void CT_FindContainersToDeleteByDisk(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVI
         return;
     std::vector<int> ids(count);
     for (std::uint32_t i = 0; i < count; ++i)
-        ids[i] = SCSI_GetInternalID(ctx, &disks[i]);
+        ids[i] = SCSI_DriveId(ctx, &disks[i]);
     const std::uint32_t serial = disks[0].scsi.adapterSerial;
     CT_WithCache(ctx, [&](const PceList& cache) {
         std::vector<Found> list;

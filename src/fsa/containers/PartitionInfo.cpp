@@ -73,6 +73,8 @@ extern "C" FSA_STATUS FsaGetFsaPartitionInfo(void* handle, int next, const FSA_P
     return FsaExportedCall(handle, {FsaAccessSet::ReadOnly}, [&](FSAAPI_CONTEXT* ctx) {
         if (!partition && !next)
             return FSA_STATUS(7);
+        if (partition && !SCSI_AddressEncodable(&partition->device))
+            return SCSI_DRIVE_NOT_FOUND;
         if (!partition)
             CT_InvalidateCache(ctx); // a new enumeration starts from a fresh picture
         CT_UpdateCache(ctx);
@@ -93,7 +95,7 @@ extern "C" FSA_STATUS FsaGetFsaPartitionInfo(void* handle, int next, const FSA_P
         } else if (next && c.cursor >= 0 && sameKey(c.lastKey, partition)) {
             cursor = local(c.cursor + 1);
         } else {
-            const int drive = SCSI_GetInternalID(ctx, &partition->device);
+            const int drive = SCSI_DriveId(ctx, &partition->device);
             cursor = count;
             for (int i = 0; i < count; ++i) {
                 const Partition& p = list[i].partition;

@@ -147,7 +147,7 @@ void CT_GenerateMorphContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std
     auto put = [&](std::size_t off, std::uint32_t v) { std::memcpy(request + off, &v, 4); };
     for (std::uint32_t i = 0; i < count; ++i)
         request[24 + i] = static_cast<std::uint8_t>(
-            CT_GetSliceFromDriveHandle(ctx, SCSI_GetInternalID(ctx, &disks[i]), 1, nullptr));
+            CT_GetSliceFromDriveHandle(ctx, SCSI_DriveId(ctx, &disks[i]), 1, nullptr));
     put(0, container);
     put(4, morphKind(type));
     put(8, count);
@@ -164,6 +164,8 @@ void CT_GenerateMorphContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std
 void CT_MorphContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container, std::uint32_t type,
                        std::uint32_t count, const FSA_STORAGE_DEVICE* disks,
                        std::uint32_t chunkBytes, std::uint64_t sizeBytes, int add) {
+    SCSI_RequireDriveIds(ctx, count,
+                         [&](std::uint32_t i) -> const FSA_STORAGE_DEVICE& { return disks[i]; });
     const std::uint32_t n = container->containerNumber;
     const std::uint32_t existing = CT_WithCache(ctx, [&](const PceList& list) {
         std::uint32_t k = 0;

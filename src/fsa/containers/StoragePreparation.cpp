@@ -103,7 +103,7 @@ extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
     if (!device)
         return FSA_STS_BAD_ARGUMENTS;
     return FsaExportedCall(handle, {FsaAccessSet::ReadWrite}, [&](FSAAPI_CONTEXT* ctx) {
-        const int driveId = SCSI_GetInternalID(ctx, device);
+        const int driveId = SCSI_DriveId(ctx, device);
         FSA_STATUS partnerResult;
         if (const FSA_STATUS* r = handOver(ctx, override, device, force,
                                            static_cast<std::uint32_t>(driveId), &partnerResult))

@@ -233,6 +233,11 @@ FSA_STATUS FsaPauseResumeIoStatusEx(void* handle, unsigned int index, unsigned i
 FSA_STATUS FsaSetUiThreadCallBack(void* handle, void* callback, void* callbackArg,
                                   unsigned int extraWord);
 
+// Tells the host that a container grew (its new blocks are to be used).
+FSA_STATUS FsaExposeNewPhysicalSpace(void* handle, const tag_FSA_CONTAINER* container);
+// 213 for host OS types the library does not run on (2, 7, 8), else 1.
+FSA_STATUS FsaValidHostOs();
+
 int FsaIsUnixOS(unsigned int osType);
 int FsaIsNTOS(unsigned int osType);
 unsigned int FsaGetOSType();

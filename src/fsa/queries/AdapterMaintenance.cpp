@@ -99,4 +99,17 @@ FSA_STATUS FsaDiagnosticEx(void* handle, std::uint32_t index, std::uint32_t oper
         return FsaDiagnostic(h, operation, argument, callback, user);
     });
 }
+
+FSA_STATUS FsaExposeNewPhysicalSpace(void* handle, const tag_FSA_CONTAINER* container) {
+    FsaGuards guards{FsaAccessSet::ReadWrite};
+    guards.paused = false; // tested once the adapter lock is held
+    return FsaExportedCall(handle, guards, [&](FSAAPI_CONTEXT* ctx) {
+        if (ctx->paused.load())
+            return FSA_STS_ADAPTER_PAUSED;
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
+        faos_ExposeExtendedContainer(ctx, container->containerNumber);
+        return FSA_STS_SUCCESS;
+    });
+}
 }

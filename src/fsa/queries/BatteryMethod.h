@@ -1,24 +1,17 @@
 #pragma once
 
-// Battery registers are read and written as SCSI requests whose
-// sub-operation word carries the register code while the context's SCSI
-// method id is 3.
+// Battery registers are read and written as SCSI requests of method 3,
+// whose sub-operation word carries the register code.
 
 #include "Context.h"
+#include "ScsiCommands.h"
 
-class BatteryMethod {
-public:
-    explicit BatteryMethod(FSAAPI_CONTEXT* ctx) : m_ctx(ctx), m_saved(ctx->scsiMethod) {
-        ctx->scsiMethod = 3;
-    }
-    ~BatteryMethod() { m_ctx->scsiMethod = m_saved; }
-    BatteryMethod(const BatteryMethod&) = delete;
-    BatteryMethod& operator=(const BatteryMethod&) = delete;
+constexpr std::uint32_t SCSI_BATTERY_METHOD = 3;
 
-private:
-    FSAAPI_CONTEXT* m_ctx;
-    std::uint32_t m_saved;
-};
+inline FSA_STATUS SCSI_BatteryRequest(FSAAPI_CONTEXT* ctx, std::uint32_t registerCode, void* data,
+                                      int length) {
+    return SCSI_sendfibMethod(ctx, SCSI_BATTERY_METHOD, 0, registerCode, data, length, 0);
+}
 
 // Adapters of type 18 with feature bit 0x200 carry a smart battery.
 inline bool FsaHasSmartBattery(const FSAAPI_CONTEXT* ctx) {

@@ -7,6 +7,7 @@
 #include "RemoteDeviceStubs.h"
 #include "ScsiCommands.h"
 
+#include <memory>
 #include <random>
 
 namespace {
@@ -71,10 +72,12 @@ FSA_STATUS FSA_BLINK_MANAGER::BlinkDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_
     entry->device = *device;
     AddDeviceEntry(entry);
     ++m_running;
+    // The worker frees its start record; without a worker it is freed here.
+    auto record = std::make_unique<StartRecord>(StartRecord{this, entry});
     try {
-        faos_CreateThread(FAB_WorkerRoutine, new StartRecord{this, entry});
+        faos_CreateThread(FAB_WorkerRoutine, record.get());
+        record.release();
     } catch (FSA_STATUS) {
-        // The start record is freed by the worker only; no worker, no entry.
         --m_running;
         UnlinkAndFreeEntry(entry);
     }
@@ -126,7 +129,7 @@ void* FSA_BLINK_MANAGER::FAB_WorkerRoutine(void* start) {
 }
 
 void FSA_BLINK_MANAGER::serve(tag_Blinker_Control_Entry* entry) {
-    const int id = SCSI_GetInternalID(m_ctx, &entry->device);
+    const int id = SCSI_DriveId(m_ctx, &entry->device);
     const int slice = CT_GetSliceFromDriveHandle(m_ctx, id, 1, nullptr);
     SCSI_CAPACITY_DATA cap;
     if (SCSI_GetCapacity(m_ctx, id, &cap) != FSA_STS_SUCCESS || cap.blocks == 0)

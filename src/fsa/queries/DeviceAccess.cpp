@@ -21,11 +21,14 @@ FSA_STATUS FsaResolveDrive(FSAAPI_CONTEXT* ctx, int next, const FSA_STORAGE_DEVI
         if (!device)
             return FSA_STS_BAD_ARGUMENTS;
         *id = SCSI_GetInternalID(ctx, device);
-        return FSA_STS_SUCCESS;
+        return *id < 0 ? SCSI_DRIVE_NOT_FOUND : FSA_STS_SUCCESS;
     }
     std::int32_t request[3] = {0, 0, 1};
     if (device) {
+        // A walk cannot start from a drive that is not there.
         request[0] = request[1] = SCSI_GetInternalID(ctx, device);
+        if (request[0] < 0)
+            return SCSI_DRIVE_NOT_FOUND;
         request[2] = 2;
     }
     if (SCSI_sendfib(ctx, 0, SCSI_OP_FIND_DRIVE, request, sizeof request, 0) != FSA_STS_SUCCESS)

@@ -44,7 +44,8 @@ struct SCSI_CAPACITY_DATA {
 FSA_STATUS SCSI_GetDeviceData(FSAAPI_CONTEXT* ctx, int id, SCSI_DEVICE_DATA* out, int throwOnError);
 FSA_STATUS SCSI_GetCapacity(FSAAPI_CONTEXT* ctx, int id, SCSI_CAPACITY_DATA* out);
 // The drive a query describes: with next 0 the given one (7 without one),
-// else the one after it or the first (10 when there is none).
+// else the one after it or the first (10 when there is none); 12 when the
+// given address names no drive here.
 FSA_STATUS FsaResolveDrive(FSAAPI_CONTEXT* ctx, int next, const FSA_STORAGE_DEVICE* device,
                            int* id);
 // The address of drive `id`'s record as the device data tell it.

@@ -23,7 +23,7 @@ std::uint32_t bigEndian(const std::uint8_t* at, unsigned bytes) {
 
 FSA_STATUS readList(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device, std::uint32_t list,
                     std::uint32_t* count, FSA_DISK_DEFECT* entries, std::uint32_t capacity) {
-    const int id = SCSI_GetInternalID(ctx, device);
+    const int id = SCSI_DriveId(ctx, device);
     std::uint32_t counts[3] = {};
     SCSI_sendfib(ctx, id, SCSI_OP_DEFECT_COUNTS, counts, sizeof counts, 1);
     if (list > 1)

@@ -49,6 +49,8 @@ void checkExtentIsFree(const PceList& cache, std::uint32_t drive,
 
 void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* spaces,
                            std::uint32_t count, int allowSmall) {
+    SCSI_RequireDriveIds(
+        ctx, count, [&](std::uint32_t i) -> const FSA_STORAGE_DEVICE& { return spaces[i].device; });
     if (const FSA_STATUS s = rebuildCaches(ctx); s != FSA_STS_SUCCESS)
         throw s;
     const std::uint32_t limit = CT_GetMaxNumberOfCtrPartitions(ctx);
@@ -63,7 +65,7 @@ void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* 
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const FSA_STORAGE_DEVICE_SPACE& s = spaces[i];
-        const auto drive = static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, &s.device));
+        const auto drive = static_cast<std::uint32_t>(SCSI_DriveId(ctx, &s.device));
         if ((s.offset & kAlign) != 0 || (s.size & kAlign) != 0)
             throw FSA_STATUS(147);
         // Offsets near the top of the range would wrap: no disk holds them.

@@ -108,8 +108,7 @@ void FS_SendReceiveFib(FSAAPI_CONTEXT* ctx, const void* request, std::size_t req
 }
 
 FSA_STATUS NVRAM_NewBattery(FSAAPI_CONTEXT* ctx, std::uint16_t value) {
-    const BatteryMethod method(ctx);
-    return SCSI_sendfib(ctx, 0, kNewBatteryRegister, &value, sizeof value, 0) == FSA_STS_SUCCESS
+    return SCSI_BatteryRequest(ctx, kNewBatteryRegister, &value, sizeof value) == FSA_STS_SUCCESS
                ? FSA_STS_SUCCESS
                : maint::kBatteryReplaceFailed;
 }

@@ -2,6 +2,7 @@
 
 #include "Aif.h"
 #include "Context.h"
+#include "FsaMaintenance.h"
 #include "OsLayer.h"
 #include "Trace.h"
 
@@ -65,7 +66,7 @@ int PCK_ValidateAndZeroBuffer(void* buffer, std::uint32_t size, FSA_THROW_MODE) 
     return 1;
 }
 
-FSA_STATUS FsaValidHostOs() {
+extern "C" FSA_STATUS FsaValidHostOs() {
     const std::uint32_t os = faos_GetOSType();
     return (os == 2 || os == 7 || os == 8) ? FSA_STATUS(FSA_STS_INVALID_HOST_OS) : FSA_STS_SUCCESS;
 }

@@ -44,5 +44,3 @@ FSA_STATUS PCK_ValidateNoFSTaskIsRunning(FSAAPI_CONTEXT* ctx);
 bool PCK_HasNoHostDriver(const FSAAPI_CONTEXT* ctx);
 int PCK_ValidateReadonlyBuffer(const void* buffer, std::uint32_t size, FSA_THROW_MODE mode);
 int PCK_ValidateAndZeroBuffer(void* buffer, std::uint32_t size, FSA_THROW_MODE mode);
-// 213 for host OS types the library does not run on, else 1.
-FSA_STATUS FsaValidHostOs();

@@ -15,6 +15,13 @@ constexpr std::size_t kScsiData = 20; // payload offset of the data
 
 FSA_STATUS SCSI_sendfib(FSAAPI_CONTEXT* ctx, int deviceId, std::uint32_t subOperation, void* data,
                         int length, int throwOnError) {
+    return SCSI_sendfibMethod(ctx, ctx->scsiMethod, deviceId, subOperation, data, length,
+                              throwOnError);
+}
+
+FSA_STATUS SCSI_sendfibMethod(FSAAPI_CONTEXT* ctx, std::uint32_t method, int deviceId,
+                              std::uint32_t subOperation, void* data, int length,
+                              int throwOnError) {
     FSA_STATUS status;
     if (static_cast<unsigned>(length) > SCSI_DATA_MAX) {
         UtilPrintDebugFormatted("Unable to send scsi command, command is too large\n");
@@ -25,7 +32,7 @@ FSA_STATUS SCSI_sendfib(FSAAPI_CONTEXT* ctx, int deviceId, std::uint32_t subOper
         fib.SenderData = static_cast<std::uint32_t>(deviceId);
         FsaSetFibWord(&fib, 0, 3);
         FsaSetFibWord(&fib, 1, 9);
-        FsaSetFibWord(&fib, 2, ctx->scsiMethod);
+        FsaSetFibWord(&fib, 2, method);
         FsaSetFibWord(&fib, 3, static_cast<std::uint32_t>(deviceId));
         FsaSetFibWord(&fib, 4, subOperation);
         if (length > 0)
@@ -43,17 +50,28 @@ FSA_STATUS SCSI_sendfib(FSAAPI_CONTEXT* ctx, int deviceId, std::uint32_t subOper
     return status;
 }
 
+bool SCSI_AddressEncodable(const FSA_STORAGE_DEVICE* device) {
+    return device->kind == 0 && device->scsi.bus <= 63 && device->scsi.target <= 15 &&
+           device->scsi.lun <= 7;
+}
+
 int SCSI_GetInternalID(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device) {
-    if (device->kind != 0)
+    // The id masks each field: an address outside the ranges would alias a
+    // real drive (bus 64 is bus 0).
+    if (!SCSI_AddressEncodable(device))
         return -1;
     std::uint32_t info[8] = {};
-    if (SCSI_sendfib(ctx, 0, SCSI_BUS_INFO, info, sizeof info, 0) == FSA_STS_SUCCESS) {
-        if (static_cast<std::int32_t>(device->scsi.target) > static_cast<std::int32_t>(info[2]))
-            return -1;
-    } else if (device->scsi.target > 15) {
+    if (SCSI_sendfib(ctx, 0, SCSI_BUS_INFO, info, sizeof info, 0) == FSA_STS_SUCCESS &&
+        static_cast<std::int32_t>(device->scsi.target) > static_cast<std::int32_t>(info[2]))
         return -1;
-    }
     return (device->scsi.bus & 63) << 7 | (device->scsi.lun & 7) << 4 | (device->scsi.target & 15);
+}
+
+int SCSI_DriveId(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device) {
+    const int id = SCSI_GetInternalID(ctx, device);
+    if (id < 0)
+        throw SCSI_DRIVE_NOT_FOUND;
+    return id;
 }
 
 void SCSI_GetStandardID(FSAAPI_CONTEXT* ctx, FSA_STORAGE_DEVICE* out, int id) {

@@ -148,7 +148,7 @@ FSA_STATUS FsaClearSmartDevice(void* handle, const FSA_STORAGE_DEVICE* device) {
         FSA_SMART_DATA smart;
         if (const FSA_STATUS s = readable(handle, device, &smart); s != FSA_STS_SUCCESS)
             return s;
-        const int id = SCSI_GetInternalID(ctx, device);
+        const int id = SCSI_DriveId(ctx, device);
         std::uint32_t clear = 1;
         SCSI_sendfib(ctx, id, SCSI_OP_SMART_CLEAR, &clear, sizeof clear, 1);
         SMART_SendChangeEvent(ctx, id);
@@ -168,7 +168,7 @@ FSA_STATUS FsaUpdateSmartDevice(void* handle, const FSA_STORAGE_DEVICE* device) 
             return kNoSmart;
         if (smart.mrie != 6)
             return FSA_STATUS(468);
-        const int id = SCSI_GetInternalID(ctx, device);
+        const int id = SCSI_DriveId(ctx, device);
         std::uint32_t update[2] = {7, 0};
         SCSI_sendfib(ctx, id, SCSI_OP_SMART_UPDATE, update, sizeof update, 1);
         SMART_SendChangeEvent(ctx, id);

@@ -28,7 +28,7 @@ FSA_STATUS operate(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device, std::u
         return FSA_STS_BAD_OPERATION;
     if (op == FSA_SDO_RESERVED)
         return FSA_STS_NOT_IMPLEMENTED;
-    const int id = SCSI_GetInternalID(ctx, device);
+    const int id = SCSI_DriveId(ctx, device);
     const int slice = CT_GetSliceFromDriveHandle(ctx, id, 1, nullptr);
     switch (op) {
     case FSA_SDO_VERIFY:

@@ -68,12 +68,11 @@ void partitionLine(const Pce& e, FSA_TEXT_CALLBACK cb, void* user) {
         MSC_DTprintf(cb, user, "  %02x  ", u32(p, 64));
     else
         MSC_DTprintf(cb, user, "      ");
-    const std::uint32_t when = u32(p, 8);
+    const MSC_STAMP t = MSC_DecodeStamp(p);
     MSC_DTprintf(cb, user, "0x%02x ", u16(p, 110));
     MSC_DTprintf(cb, user, "%s %2d/%2d/%02d %2d:%2d:%2d %04X-%04X-%04X-%04X %04d %1d\n",
-                 locationText(e.state), when & 0xF, when >> 4 & 0x1F, u8(p, 7) % 100,
-                 when >> 10 & 0x1F, when >> 16 & 0x3F, when >> 22 & 0x3F, u16(p, 18), u16(p, 16),
-                 u16(p, 14), u16(p, 12), u8(p, 4), u8(p, 6));
+                 locationText(e.state), t.month, t.day, t.year, t.hour, t.minute, t.second,
+                 u16(p, 18), u16(p, 16), u16(p, 14), u16(p, 12), u8(p, 4), u8(p, 6));
 }
 
 enum class Shown { Plain, MilliAmpHours, MilliVolts, MilliAmps, SpecInfo, Kelvin, Date };
@@ -132,7 +131,7 @@ void registerReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
     for (const BatteryRow& row : kRegisterRows) {
         std::uint8_t value[4] = {};
         std::string text = "Unknown";
-        if (SCSI_sendfib(ctx, 0, row.code, value, row.bytes, 0) == FSA_STS_SUCCESS) {
+        if (SCSI_BatteryRequest(ctx, row.code, value, row.bytes) == FSA_STS_SUCCESS) {
             std::uint32_t v = value[0] | value[1] << 8;
             if (row.bytes == 4)
                 v |= static_cast<std::uint32_t>(value[2]) << 16 |
@@ -145,7 +144,7 @@ void registerReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
 
 void smartBatteryReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
     std::uint8_t record[24] = {};
-    const bool ok = SCSI_sendfib(ctx, 0, 0x500000, record, sizeof record, 0) == FSA_STS_SUCCESS;
+    const bool ok = SCSI_BatteryRequest(ctx, 0x500000, record, sizeof record) == FSA_STS_SUCCESS;
     auto field = [&](std::size_t off, const char* unit) -> std::string {
         if (!ok)
             return "Unknown";
@@ -219,7 +218,6 @@ void MSC_ShowPartitionTable(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* use
 void MSC_ShowBattery(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
     MSC_DTprintf(cb, user, "\n\nBattery Information");
     MSC_DTprintf(cb, user, "\n-------------------");
-    const BatteryMethod method(ctx);
     if (FsaHasSmartBattery(ctx))
         smartBatteryReport(ctx, cb, user);
     else
@@ -230,6 +228,8 @@ void MSC_DumpMassiveTextData(FSAAPI_CONTEXT* ctx, std::uint32_t selector, FSA_TE
                              void* user) {
     if (selector & MSC_DUMP_PARTITIONS)
         MSC_ShowPartitionTable(ctx, cb, user);
+    if (selector & MSC_DUMP_CONTAINERS)
+        MSC_ShowContainerTable(ctx, cb, user);
     if (selector & MSC_DUMP_BATTERY)
         MSC_ShowBattery(ctx, cb, user);
     if (selector & MSC_DUMP_HISTORY_LAST)

@@ -14,20 +14,20 @@ void MSC_DTprintf(FSA_TEXT_CALLBACK callback, void* user, const char* format, ..
     callback(piece, user);
 }
 
-std::string SizeString(std::uint32_t blocks) {
-    const std::uint32_t kb = blocks / 2;
-    char text[32];
+std::string SizeString(std::uint64_t blocks) {
+    const unsigned long long kb = blocks / 2;
+    char text[40];
     if (kb <= 1024)
-        std::snprintf(text, sizeof text, "%4uKB", kb);
+        std::snprintf(text, sizeof text, "%4lluKB", kb);
     else if (kb <= 1048576)
         if (kb % 1024 == 0)
-            std::snprintf(text, sizeof text, "%4uMB", kb / 1024);
+            std::snprintf(text, sizeof text, "%4lluMB", kb / 1024);
         else
-            std::snprintf(text, sizeof text, "%4.1fMB", kb / 1024.0);
+            std::snprintf(text, sizeof text, "%4.1fMB", static_cast<double>(kb) / 1024.0);
     else if (kb % 1048576 == 0)
-        std::snprintf(text, sizeof text, "%4uGB", kb / 1048576);
+        std::snprintf(text, sizeof text, "%4lluGB", kb / 1048576);
     else
-        std::snprintf(text, sizeof text, "%4.1fGB", kb / 1048576.0);
+        std::snprintf(text, sizeof text, "%4.1fGB", static_cast<double>(kb) / 1048576.0);
     return text;
 }
 
@@ -40,6 +40,13 @@ std::string PChunk(const Partition* partition) {
     char text[24];
     std::snprintf(text, sizeof text, "%2uKB", static_cast<unsigned>(chunk / 2));
     return text;
+}
+
+MSC_STAMP MSC_DecodeStamp(const Partition& p) {
+    std::uint32_t when;
+    std::memcpy(&when, p.bytes + 8, sizeof when);
+    return {when & 0xF,        when >> 4 & 0x1F,  p.bytes[7] % 100u,
+            when >> 10 & 0x1F, when >> 16 & 0x3F, when >> 22 & 0x3F};
 }
 
 const char* ContainerTypeText(std::uint32_t type) {

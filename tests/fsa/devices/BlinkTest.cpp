@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
 
 namespace {
@@ -113,6 +114,68 @@ TEST_F(Blink, CloseWaitsForEveryWorker) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(reads(0) + reads(2) + reads(5), after);
     EXPECT_EQ(sim.openNodeCount(), 0u);
+}
+
+// The simulated controller, but no thread can be created.
+class NoThreadsPort final : public fsa::OsPort {
+public:
+    explicit NoThreadsPort(fsa::OsPort& inner) : m_inner(inner) {}
+    int open(const char* path, int flags, unsigned mode) override {
+        return m_inner.open(path, flags, mode);
+    }
+    int close(int fd) override { return m_inner.close(fd); }
+    int ioctl(int fd, unsigned long request, void* arg) override {
+        return m_inner.ioctl(fd, request, arg);
+    }
+    int fcntl(int fd, int cmd, void* arg) override { return m_inner.fcntl(fd, cmd, arg); }
+    int createThread(pthread_t*, void* (*)(void*), void*) override { return EAGAIN; }
+
+private:
+    fsa::OsPort& m_inner;
+};
+
+// Without a worker nothing is left behind: no entry, no count, and no start
+// record (the leak checker of the sanitizer tree would report it).
+TEST_F(Blink, NoWorkerNoEntry) {
+    NoThreadsPort noThreads(port);
+    fsa::setOsPort(&noThreads);
+    const FSA_STORAGE_DEVICE d = drive(0, 0);
+    const FSA_STATUS s = blink(d, FSA_BLINK_FOREVER);
+    fsa::setOsPort(&port);
+    EXPECT_EQ(s, FSA_STS_SUCCESS);
+    EXPECT_EQ(manager().Running(), 0u);
+    EXPECT_FALSE(blinking(d));
+    EXPECT_EQ(reads(0), 0u);
+}
+
+// The battery report's register method is its own requests': workers that
+// start meanwhile ask with the adapter's method.
+TEST_F(Blink, BatteryReportLeavesTheWorkersMethodAlone) {
+    const std::uint32_t method = ctx()->scsiMethod;
+    ASSERT_NE(method, 3u);
+    std::string text;
+    const auto collect = [](const char* piece, void* user) {
+        *static_cast<std::string*>(user) += piece;
+    };
+    for (int round = 0; round < 20; ++round) {
+        for (std::uint8_t t : {0, 2, 5})
+            ASSERT_EQ(blink(drive(0, t), 1), FSA_STS_SUCCESS);
+        ASSERT_EQ(FsaDiagnostic(handle, 5, nullptr, collect, &text), FSA_STS_SUCCESS);
+    }
+    ASSERT_TRUE(eventually([&] { return idle(); }));
+    std::size_t capacity = 0, battery = 0;
+    for (const qorsim::JournalEntry& e : sim.journal()) {
+        const std::uint32_t sent = qorsim::get32(e.fib.data(), qorsim::kFibHeader + 8);
+        if (e.scsiOperation == 6 || e.scsiOperation == 9) {
+            ++capacity;
+            EXPECT_EQ(sent, method) << e.scsiOperation;
+        } else if (e.scsiOperation == 0x80) {
+            ++battery;
+            EXPECT_EQ(sent, 3u);
+        }
+    }
+    EXPECT_GE(capacity, 20u);
+    EXPECT_EQ(battery, 20u);
 }
 
 } // namespace

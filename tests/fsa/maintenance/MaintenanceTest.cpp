@@ -107,6 +107,26 @@ TEST_F(MaintenanceTest, DiagnosticOperations) {
     EXPECT_NE(text.find("Battery Information"), std::string::npos);
 }
 
+TEST_F(MaintenanceTest, ExposeNewPhysicalSpace) {
+    const tag_FSA_CONTAINER container{1, 0, 4660};
+    ASSERT_EQ(FsaExposeNewPhysicalSpace(handle, &container), FSA_STS_SUCCESS);
+    EXPECT_TRUE(sim.journal().empty()); // the host is told; the controller is not asked
+    EXPECT_EQ(FsaExposeNewPhysicalSpace(handle, nullptr), FSA_STS_BAD_ARGUMENTS);
+    EXPECT_EQ(FsaExposeNewPhysicalSpace(nullptr, &container), FSA_STS_INVALID_HANDLE);
+    void* readOnly = open("qor0", FSA_ACC_READ_ONLY);
+    EXPECT_EQ(FsaExposeNewPhysicalSpace(readOnly, &container), FSA_STS_NEEDS_READ_WRITE);
+    FsaCloseAdapter(readOnly);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    ctx->paused.store(1);
+    EXPECT_EQ(FsaExposeNewPhysicalSpace(handle, &container), FSA_STS_ADAPTER_PAUSED);
+    ctx->paused.store(0);
+}
+
+TEST(HostOs, ThisHostIsValid) {
+    EXPECT_EQ(FsaValidHostOs(), FSA_STS_SUCCESS);
+    EXPECT_TRUE(FsaIsUnixOS(FsaGetOSType()));
+}
+
 TEST_F(MaintenanceTest, BatteryReportFromRegisters) {
     const std::uint32_t method = UtilGetContextFromHandle(handle)->scsiMethod;
     FSA_STATUS s;
