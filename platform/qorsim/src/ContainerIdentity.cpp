@@ -66,7 +66,14 @@ void registerContainerIdentity(Simulator& sim) {
             n = static_cast<std::uint32_t>(p[72] | p[73] << 8);
             break;
         default:
-            n = p[59] != p[58] ? p[59] : p[54];
+            // A snapshot reference when the partition has one, else the
+            // top-most container it belongs to.
+            if (p[59] != p[58])
+                n = p[59];
+            else if (p[54])
+                n = p[54];
+            else
+                n = get32(p, 68) ? get16(p, 72) : get16(p, 52);
             break;
         }
         c.reply[1] = uidOf(c.adapter, n);

@@ -1,7 +1,7 @@
 // Container operations that renumber or clear a container: MOVE_CONTAINER 21
 // (the record and its partitions take the new number) and
 // ZERO_CONTAINER_SPACE 59 (answered as done, or started for the whole
-// container).
+// container), and the scrubs (61, 67, and 141, 142 that only check).
 #include "CoreHandlers.h"
 
 namespace qorsim {
@@ -40,11 +40,18 @@ void zero(CtRequest& c) {
     c.reply[0] = c.param[1] == 0xFFFFFFFF ? 159 : 153; // started, or done at once
 }
 
+// SCRUB, SCRUB2 and their checking forms: started on a loaded container.
+void scrub(CtRequest& c) {
+    c.reply[0] = c.adapter.containers.count(c.param[0]) ? 163 : 168; // started, bad container
+}
+
 } // namespace
 
 void registerOperationCommands(Simulator& sim) {
     sim.registerContainer(21, move);
     sim.registerContainer(59, zero);
+    for (std::uint32_t command : {61u, 67u, 141u, 142u})
+        sim.registerContainer(command, scrub);
 }
 
 } // namespace qorsim
