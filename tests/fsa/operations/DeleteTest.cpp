@@ -73,6 +73,38 @@ TEST_F(Delete, ForcedDeletionEndsTheLibrarysTasksFirst) {
     EXPECT_TRUE(a.hostDisks.at(1).deleted);
 }
 
+TEST_F(Delete, ForcedDeletionEndsTheTasksOfMemberContainersToo) {
+    // A volume set of container 1 and a second volume, 7, on disk 1; the
+    // host knows both and the new container 0 as disks.
+    sim.update(0, [](qorsim::Adapter& a) {
+        a.tasks.clear();
+        qorsim::PartitionEntry e = a.partitions.at(1);
+        qorsim::put32(e.data(), 24, 20000);
+        e[40] = 1;
+        e[52] = 7;
+        a.partitions.push_back(e);
+        a.containers[7].members = {static_cast<std::uint32_t>(a.partitions.size() - 1)};
+        a.hostDisks[7] = qorsim::HostDisk{0, 0, 7, 0, true, false, false, false, "sdh"};
+        a.hostDisks[0] = qorsim::HostDisk{0, 0, 8, 0, true, false, false, false, "sdi"};
+    });
+    const tag_FSA_CONTAINER members[] = {{1, 0, 9}, {7, 0, 9}};
+    tag_FSA_CONTAINER volume{};
+    ASSERT_EQ(FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 0),
+              FSA_STS_SUCCESS);
+    // A job of the library runs on the first member, now hidden at 31.
+    sim.update(0, [](qorsim::Adapter& a) {
+        qorsim::Task job;
+        job.id = 40;
+        job.jobCode = 300;
+        job.objectId = 31;
+        a.tasks.push_back(job);
+    });
+    ASSERT_EQ(FsaContainer(handle, &volume, FSA_CO_DELETE_FORCE, nullptr), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_TRUE(a.tasks.at(0).ended());
+    EXPECT_FALSE(a.containers.count(volume.containerNumber));
+}
+
 TEST_F(Delete, AContainerLeftAsPartitionsHasThemZeroedAndIsAnnounced) {
     void* other = open("qor0", FSA_ACC_READ_ONLY);
     g_deletedFour = 0;
