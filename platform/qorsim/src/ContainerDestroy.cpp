@@ -62,10 +62,7 @@ void registerContainerDestroy(Simulator& sim) {
             c.reply[0] = destroyLeftover(a, matches);
             return;
         }
-        for (std::uint32_t entry : it->second.members)
-            if (entry < a.partitions.size())
-                a.partitions[entry].fill(0);
-        a.containers.erase(it);
+        destroyGroups(a, it->first);
         ++a.configAge;
         c.reply[0] = kDestroyDone;
     });

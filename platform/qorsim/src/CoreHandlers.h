@@ -2,6 +2,8 @@
 
 #include "qorsim/Simulator.h"
 
+#include <string>
+
 namespace qorsim {
 
 // JSON: the adapter records.
@@ -18,12 +20,14 @@ void registerConfigurationCommands(Simulator& sim);
 void registerDiskSetCommands(Simulator& sim);
 // Container unique ids (165, 167), labels (130, 131), delays (25, 58).
 void registerContainerIdentity(Simulator& sim);
-// Creating (179) containers over the partition table; writing a disk's
-// MBR (6).
+// Creating (179, 124, 171, 172, 45) and destroying (17) containers over the
+// partition table; writing a disk's MBR (6).
 void registerContainerCreation(Simulator& sim);
 // DESTROY_CONTAINER (17): a loaded container, or one known only from its
 // partitions, by number or by unique id.
 void registerContainerDestroy(Simulator& sim);
+// Frees a loaded container's entries and the groups that stand in it.
+void destroyGroups(Adapter& a, std::uint32_t n);
 // A container's unique id: the loaded record's, else derived from the number.
 std::uint32_t containerUid(const Adapter& a, std::uint32_t n);
 // The container a partition-table entry names at level 0, 1 or 2.
@@ -40,7 +44,12 @@ void registerPauseIo(Simulator& sim);
 void registerSoftErrorCommands(Simulator& sim);
 // Cache commands 111, 112, 129, 132, 135.
 void registerCacheCommands(Simulator& sim);
-// MOVE_CONTAINER 21, ZERO_CONTAINER_SPACE 59.
+// MOVE_CONTAINER 21, ZERO_CONTAINER_SPACE 59, the scrubs 61, 67, 141, 142.
 void registerOperationCommands(Simulator& sim);
+
+// /proc/scsi/scsi: the path, and what a text written to it does to the
+// host disks.
+bool isScsiMidLayerPath(const char* path);
+void applyScsiMidLayerText(Model& model, const std::string& text);
 
 } // namespace qorsim

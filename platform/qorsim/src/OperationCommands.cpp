@@ -1,7 +1,8 @@
 // Container operations that renumber, clear or retire a container:
 // MOVE_CONTAINER 21 (the record and its partitions take the new number),
 // ZERO_CONTAINER_SPACE 59 (answered as done, or started for the whole
-// container), LOCK_DRAIN 133 and OFFLINE 134 (marked on the record).
+// container), LOCK_DRAIN 133 and OFFLINE 134 (marked on the record), and the
+// scrubs (61, 67, and 141, 142 that only check).
 #include "CoreHandlers.h"
 
 namespace qorsim {
@@ -53,6 +54,11 @@ CtHandler mark(bool ContainerRecord::*flag, std::uint32_t done) {
     };
 }
 
+// SCRUB, SCRUB2 and their checking forms: started on a loaded container.
+void scrub(CtRequest& c) {
+    c.reply[0] = c.adapter.containers.count(c.param[0]) ? 163 : 168; // started, bad container
+}
+
 } // namespace
 
 void registerOperationCommands(Simulator& sim) {
@@ -60,6 +66,8 @@ void registerOperationCommands(Simulator& sim) {
     sim.registerContainer(59, zero);
     sim.registerContainer(133, mark(&ContainerRecord::drained, 308));
     sim.registerContainer(134, mark(&ContainerRecord::offline, 309));
+    for (std::uint32_t command : {61u, 67u, 141u, 142u})
+        sim.registerContainer(command, scrub);
 }
 
 } // namespace qorsim

@@ -1,7 +1,8 @@
 // libqorsim_preload.so: puts the simulated controller under an unmodified
 // program. It intercepts open, close, ioctl and fcntl; calls that concern the
-// device nodes /dev/qor0../dev/qor15 (and the descriptors opened on them) go
-// to the simulator, everything else to the next definition (libc). The
+// device nodes /dev/qor0../dev/qor15 and the host's /proc/scsi/scsi (and the
+// descriptors opened on them) go to the simulator, everything else to the
+// next definition (libc). The
 // configuration is the JSON file named by QORSIM_CONFIG; when QORSIM_JOURNAL
 // names a file, the journal is written there as text when the program ends.
 #include "qorsim/JournalText.h"
@@ -55,6 +56,15 @@ bool isNodeFd(int fd) {
     return sim && sim->isNodeFd(fd);
 }
 
+bool ownsFd(int fd) {
+    qorsim::Simulator* sim = g_sim.load();
+    return sim && sim->ownsFd(fd);
+}
+
+bool simulated(const char* path) {
+    return qorsim::Simulator::isNodePath(path) || qorsim::Simulator::isScsiMidLayer(path);
+}
+
 template <class F> F next(const char* name) {
     return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }
@@ -64,7 +74,7 @@ unsigned modeArg(int flags, va_list ap) {
 }
 
 int openAt(const char* name, int dirfd, const char* path, int flags, unsigned mode) {
-    if (qorsim::Simulator::isNodePath(path))
+    if (simulated(path))
         return simulator().open(path, flags, mode);
     using Fn = int (*)(int, const char*, int, ...);
     static Fn real = next<Fn>(name);
@@ -72,7 +82,7 @@ int openAt(const char* name, int dirfd, const char* path, int flags, unsigned mo
 }
 
 int openPath(const char* name, const char* path, int flags, unsigned mode) {
-    if (qorsim::Simulator::isNodePath(path))
+    if (simulated(path))
         return simulator().open(path, flags, mode);
     using Fn = int (*)(const char*, int, ...);
     static Fn real = next<Fn>(name);
@@ -116,7 +126,7 @@ __attribute__((visibility("default"))) int openat64(int dirfd, const char* path,
 }
 
 __attribute__((visibility("default"))) int close(int fd) {
-    if (isNodeFd(fd))
+    if (ownsFd(fd))
         return g_sim.load()->close(fd);
     using Fn = int (*)(int);
     static Fn real = next<Fn>("close");

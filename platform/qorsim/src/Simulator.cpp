@@ -1,5 +1,6 @@
 #include "qorsim/Simulator.h"
 
+#include "CoreHandlers.h"
 #include "FaultConfig.h"
 
 #include <nlohmann/json.hpp>
@@ -13,9 +14,11 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <sys/eventfd.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -72,6 +75,7 @@ struct Simulator::Impl {
     std::map<std::uint32_t, std::shared_ptr<Channel>> channels;
     std::uint32_t nextChannel = 1;
     std::map<int, std::string> files;
+    std::set<int> midLayer; // descriptors open on /proc/scsi/scsi
     std::map<std::uint16_t, FibHandler> fib;
     std::map<std::uint32_t, CtHandler> ct;
     std::map<std::uint32_t, ScsiHandler> scsi;
@@ -247,6 +251,15 @@ bool Simulator::isNodePath(const char* path) {
     return n[0] == '1' && n[1] >= '0' && n[1] <= '5' && n[2] == '\0';
 }
 
+bool Simulator::isScsiMidLayer(const char* path) {
+    return isScsiMidLayerPath(path);
+}
+
+bool Simulator::ownsFd(int fd) const {
+    std::lock_guard<std::recursive_mutex> lock(impl_->mu);
+    return impl_->nodes.count(fd) != 0 || impl_->midLayer.count(fd) != 0;
+}
+
 bool Simulator::isNodeFd(int fd) const {
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
     return impl_->nodes.count(fd) != 0;
@@ -264,6 +277,12 @@ int Simulator::open(const char* path, int flags, unsigned mode) {
     int fd = -1;
     if (const Fault* f = impl_->match(e); f && f->error) {
         e.error = f->error;
+    } else if (isScsiMidLayerPath(path)) {
+        // The host's mid-layer takes what is written when it is closed.
+        if ((fd = ::memfd_create("qorsim-scsi", MFD_CLOEXEC)) < 0)
+            e.error = errno;
+        else
+            impl_->midLayer.insert(fd);
     } else if (!node) {
         fd = sysOpen(path, flags, mode);
         if (fd < 0)
@@ -302,6 +321,15 @@ int Simulator::close(int fd) {
         impl_->nodes.erase(node);
     }
     impl_->files.erase(fd);
+    if (impl_->midLayer.erase(fd)) {
+        std::string text;
+        char buffer[256];
+        ssize_t got;
+        ::lseek(fd, 0, SEEK_SET);
+        while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<std::size_t>(got));
+        applyScsiMidLayerText(impl_->model, text);
+    }
     if (sysClose(fd) != 0)
         e.error = errno;
     impl_->record(e);

@@ -97,6 +97,7 @@ int CT_UpdateCache(FSAAPI_CONTEXT* ctx) {
     c.valid.store(true);
     try {
         c.list = CT_GetSortedPartitionList(ctx);
+        CT_ClusterModifySortedPartitionList(ctx, c.list);
         rebuildIds(ctx, c.list);
     } catch (...) {
         c.valid.store(false);

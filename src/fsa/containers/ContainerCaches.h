@@ -27,6 +27,11 @@ struct FsaContainerCaches {
 // Rebuilds both caches when stale: 1, or 512 when the cluster guard refuses.
 int CT_UpdateCache(FSAAPI_CONTEXT* ctx);
 
+// With a cluster partner: the partner's sorted list (cluster-view word 0,
+// drive ids as this adapter numbers the drives, 0xFFFFFFFF where a drive is
+// not visible here) merged into `own` by drive id.
+void CT_ClusterModifySortedPartitionList(FSAAPI_CONTEXT* ctx, PceList& own);
+
 // Refreshes the cache and runs `walk(list)` under its mutex.
 template <class Walk> auto CT_WithCache(FSAAPI_CONTEXT* ctx, Walk&& walk) {
     CT_UpdateCache(ctx);

@@ -7,6 +7,7 @@
 #include "CtChannel.h"
 #include "CtWrappers.h"
 #include "FsaMaintenance.h"
+#include "HiddenMembers.h"
 #include "HostExposure.h"
 #include "IdentityCommands.h"
 #include "OpenClose.h"
@@ -139,9 +140,6 @@ bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
     return SCD_BUS_SHARED(ctx, &d.scsi);
 }
 
-// Moves a container that is to become a member to the highest free number
-// (out of the host's sight); returns its number then.
-
 FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* out,
                          std::uint32_t type, const char* name, std::uint32_t count,
                          const FSA_STORAGE_DEVICE_SPACE* spaces, std::uint32_t chunkBytes,
@@ -168,7 +166,7 @@ FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* o
     CT_CreateNewContainer(ctx, n, kind.kind, membersOf(ctx, spaces, count), chunkBytes);
     CT_ReConfig(ctx, 1);
     if (name)
-        FsaOk(CT_SetName(ctx, n, name));
+        FsaOk(CT_SetNameText(ctx, n, name));
     CT_ClearFileSystem(ctx, n, 0);
     const bool w2k = ctx->info.osType == kOsW2K;
     if (!(w2k && kind.after != After::Nothing && kind.quick) && n < ctx->info.firstHiddenContainer)
@@ -246,8 +244,13 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
         PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
         if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
             return kNoHiddenNumber;
-        const std::uint32_t member = CT_HideMember(ctx, added->containerNumber, 1);
-        CT_VolumeAdd2(ctx, volume->containerNumber, member);
+        HiddenMembers hidden(ctx, 1);
+        try {
+            CT_VolumeAdd2(ctx, volume->containerNumber, hidden.hide(added->containerNumber));
+        } catch (...) {
+            hidden.restore();
+            throw;
+        }
         if (ctx->connectionType == FSA_CONNECTION_LOCAL)
             UtilPrintDebugFormatted("faos_ExposeExtendedContainer\n");
         return FSA_STS_SUCCESS;

@@ -6,6 +6,7 @@
 #include "CtChannel.h"
 #include "CtWrappers.h"
 #include "FsaMaintenance.h"
+#include "HiddenMembers.h"
 #include "HostExposure.h"
 #include "IdentityCommands.h"
 #include "OpsFrame.h"
@@ -26,6 +27,7 @@ constexpr FSA_STATUS kMemberUnfit = static_cast<FSA_STATUS>(421);
 constexpr FSA_STATUS kMemberInUse = static_cast<FSA_STATUS>(420);
 constexpr FSA_STATUS kMemberReconfiguring = static_cast<FSA_STATUS>(495);
 constexpr FSA_STATUS kMemberOpen = static_cast<FSA_STATUS>(547);
+constexpr FSA_STATUS kSecondaryFailed = static_cast<FSA_STATUS>(210);
 constexpr std::uint32_t kOsType3 = 3;
 constexpr std::uint32_t kOsW2K = 10;
 
@@ -58,6 +60,10 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
         return kTooMany;
     for (std::uint32_t i = 0; i < count; ++i)
         PCK_ThrowIfContainerIs(ctx, members[i].containerNumber, CT_STATES(0, 0x4000404C));
+    // The controller builds no RAID-5 set out of containers: refused before
+    // the members leave the host.
+    if (type == 4)
+        return kSecondaryFailed;
     std::vector<std::uint32_t> numbers;
     try {
         numbers.reserve(count);
@@ -67,22 +73,30 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
     const int localOnly = 1;
     const std::uint32_t lowestBefore = CT_GetNextFreeContainer(ctx, 0, localOnly);
     std::uint32_t smallestMember = 0xFFFFFFFF;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t member = members[i].containerNumber;
-        smallestMember = std::min(smallestMember, member);
-        numbers.push_back(CT_HideMember(ctx, member, localOnly));
+    HiddenMembers hidden(ctx, localOnly);
+    std::uint32_t n = 0;
+    try {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t member = members[i].containerNumber;
+            smallestMember = std::min(smallestMember, member);
+            numbers.push_back(hidden.hide(member));
+        }
+        CT_InvalidateCache(ctx);
+        const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);
+        n = std::min(lowestNow, smallestMember);
+        if (ctx->info.osType == kOsType3)
+            n = lowestBefore;
+        else if (ctx->info.osType == kOsW2K)
+            n = lowestNow;
+        CT_GenerateSecondary(ctx, n, type, numbers.data(), count, size);
+    } catch (...) {
+        hidden.restore();
+        throw;
     }
-    CT_InvalidateCache(ctx);
-    const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);
-    std::uint32_t n = std::min(lowestNow, smallestMember);
-    if (ctx->info.osType == kOsType3)
-        n = lowestBefore;
-    else if (ctx->info.osType == kOsW2K)
-        n = lowestNow;
-    CT_GenerateSecondary(ctx, n, type, numbers.data(), count, size);
+    // From here the new container stands; it stays whatever follows.
     CT_ClearFileSystem(ctx, n, 0);
     if (name)
-        FsaOk(CT_SetName(ctx, n, name));
+        FsaOk(CT_SetNameText(ctx, n, name));
     FsaOk(FsaExposeCtrToOs(ctx, n, 0));
     CT_GetStandardID(ctx, out, n);
     (void)handle;
@@ -90,18 +104,6 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
 }
 
 } // namespace
-
-std::uint32_t CT_HideMember(FSAAPI_CONTEXT* ctx, std::uint32_t n, int localOnly) {
-    FsaRemovalRecord record;
-    FsaOk(FsaPrepareCtrForRemoval(ctx, n, 1, 0, &record));
-    const std::uint32_t top = CT_GetNextFreeContainer(ctx, 1, localOnly);
-    // The host lets go of the number it knew before the move.
-    FsaOk(FsaCtrRemovalComplete(ctx, n, 0, std::move(record)));
-    if (top <= n)
-        return n;
-    CT_MoveContainer(ctx, n, top);
-    return top;
-}
 
 extern "C" {
 

@@ -84,6 +84,14 @@ std::uint32_t raid50Width(std::uint32_t count) {
     return width;
 }
 
+// A container size for the record's 32-bit block field; a larger one would
+// reach the controller cut short and make a container of the wrong size.
+std::uint32_t blocks32(std::uint64_t blocks) {
+    if (blocks > 0xFFFFFFFFu)
+        throw FSA_STS_BAD_ARGUMENTS;
+    return static_cast<std::uint32_t>(blocks);
+}
+
 void putSliceOffset(std::uint8_t* b, std::size_t off, const CreateMember& m) {
     put32(b, off, m.slice);
     put32(b, off + 4, m.offsetBlocks);
@@ -110,15 +118,9 @@ void CT_GenCreateInfo(FSAAPI_CONTEXT* ctx, std::uint8_t* info16) {
     CT_GetSerialNumber(ctx, info16 + 8);
 }
 
-std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t container,
-                                    std::uint32_t type, const std::vector<CreateMember>& members,
-                                    std::uint32_t chunkBytes, const std::uint8_t* info16) {
-    std::uint8_t* b = record->bytes;
-    std::memset(b, 0, sizeof record->bytes);
+std::uint32_t CT_CreatePartitionsNeeded(std::uint32_t type, std::uint32_t count) {
     const std::uint32_t kind = kindOf(type);
-    const auto count = static_cast<std::uint32_t>(members.size());
     std::uint32_t partitions = count;
-    std::uint32_t width = 0;
     if (kind == kMirror && count != 2)
         throw FSA_STATUS(521);
     if (kind == kRaid10 && count % 2)
@@ -128,7 +130,7 @@ std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t conta
     if (kind == kRaid10 || kind == kVolumeOfMirrors)
         partitions = count + 1;
     if (kind == kRaid50) {
-        width = raid50Width(count);
+        const std::uint32_t width = raid50Width(count);
         if (!width)
             throw FSA_STATUS(543);
         partitions = count / width + 1 + count;
@@ -137,19 +139,33 @@ std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t conta
         return 0;
     if (count == 0 || count > room(kind))
         throw FSA_STATUS(65); // the record has no room for them
+    return partitions;
+}
+
+std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t container,
+                                    std::uint32_t type, const std::vector<CreateMember>& members,
+                                    std::uint32_t chunkBytes, const std::uint8_t* info16) {
+    std::uint8_t* b = record->bytes;
+    std::memset(b, 0, sizeof record->bytes);
+    const std::uint32_t kind = kindOf(type);
+    const auto count = static_cast<std::uint32_t>(members.size());
+    const std::uint32_t partitions = CT_CreatePartitionsNeeded(type, count);
+    if (!kind)
+        return 0;
+    const std::uint32_t width = kind == kRaid50 ? raid50Width(count) : 0;
     const std::uint32_t chunk = chunkBytes >> 9;
-    const std::uint32_t first = members[0].sizeBlocks;
+    const std::uint64_t first = members[0].sizeBlocks;
     put32(b, 0, kind);
     put32(b, 4, container);
     switch (kind) {
     case kMirror:
-        put32(b, 8, first);
+        put32(b, 8, members[0].sizeBlocks);
         std::memcpy(b + 16, info16, 16);
         for (std::uint32_t i = 0; i < count; ++i)
             putSliceOffset(b, 32 + 8 * i, members[i]);
         break;
     case kStripe:
-        put32(b, 8, first * count);
+        put32(b, 8, blocks32(first * count));
         put32(b, 12, chunk);
         std::memcpy(b + 16, info16, 16);
         put32(b, 32, count);
@@ -157,10 +173,10 @@ std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t conta
             putSliceOffset(b, 40 + 8 * i, members[i]);
         break;
     case kVolume: {
-        std::uint32_t total = 0;
+        std::uint64_t total = 0;
         for (const CreateMember& m : members)
             total += m.sizeBlocks;
-        put32(b, 8, total);
+        put32(b, 8, blocks32(total));
         std::memcpy(b + 12, info16, 16);
         put32(b, 28, count);
         for (std::uint32_t i = 0; i < count; ++i) {
@@ -170,7 +186,7 @@ std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t conta
         break;
     }
     case kRaid5:
-        put32(b, 8, first * (count - 1));
+        put32(b, 8, blocks32(first * (count - 1)));
         put32(b, 12, chunk);
         std::memcpy(b + 20, info16, 16);
         put32(b, 36, count);
@@ -178,7 +194,7 @@ std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t conta
             putSliceOffset(b, 40 + 8 * i, members[i]);
         break;
     case kRaid10:
-        put32(b, 8, first * (count / 2));
+        put32(b, 8, blocks32(first * (count / 2)));
         put32(b, 12, chunk);
         std::memcpy(b + 16, info16, 16);
         put32(b, 32, count / 2);
@@ -202,7 +218,7 @@ std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t conta
     case kRaid50: {
         const std::uint32_t groups = count / width;
         std::memcpy(b + 8, info16, 16);
-        put32(b, 24, first * (width - 1) * groups);
+        put32(b, 24, blocks32(first * (width - 1) * groups));
         put32(b, 28, 128);
         put16(b, 32, static_cast<std::uint16_t>(groups));
         put16(b, 34, static_cast<std::uint16_t>(width));
@@ -292,13 +308,15 @@ void CT_ContainerCreate(FSAAPI_CONTEXT* ctx, const CreateContainer* record) {
 
 void CT_CreateNewContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t type,
                            const std::vector<CreateMember>& members, std::uint32_t chunkBytes) {
-    CreateContainer record;
-    std::uint8_t zeroInfo[16] = {};
-    // A first pass validates the count and tells the partitions to check.
     const std::uint32_t partitions =
-        CT_LayOutCreateRecord(&record, container, type, members, chunkBytes, zeroInfo);
+        CT_CreatePartitionsNeeded(type, static_cast<std::uint32_t>(members.size()));
     if (partitions)
         CT_CheckMaxNumberOfPartitions(ctx, partitions);
+    // Laying out without the stamp refuses sizes the record cannot carry
+    // before anything is asked of the controller.
+    CreateContainer record;
+    const std::uint8_t zeroInfo[16] = {};
+    CT_LayOutCreateRecord(&record, container, type, members, chunkBytes, zeroInfo);
     std::uint8_t info[16];
     CT_GenCreateInfo(ctx, info);
     CT_LayOutCreateRecord(&record, container, type, members, chunkBytes, info);

@@ -27,10 +27,14 @@ struct CreateMember {
 std::uint32_t CT_FindDiskOffset(long long offsetBytes);
 void CT_GenCreateInfo(FSAAPI_CONTEXT* ctx, std::uint8_t* info16);
 
+// The partitions a container of FSA type `type` with `count` members adds
+// (0 for types without a layout); throws 521/523/524/543 for member counts
+// the type cannot take and 65 when the members do not fit the record.
+std::uint32_t CT_CreatePartitionsNeeded(std::uint32_t type, std::uint32_t count);
 // Lays out the record for FSA container type `type` (zero record for types
-// without a layout); throws 521/523/524/543 for member counts the type
-// cannot take and 65 when the members do not fit the record. `info16` is
-// the creation stamp. Returns the partitions the container adds.
+// without a layout); throws as CT_CreatePartitionsNeeded, then 7 when the
+// container's size in blocks does not fit the record's 32-bit field.
+// `info16` is the creation stamp. Returns the partitions the container adds.
 std::uint32_t CT_LayOutCreateRecord(CreateContainer* record, std::uint32_t container,
                                     std::uint32_t type, const std::vector<CreateMember>& members,
                                     std::uint32_t chunkBytes, const std::uint8_t* info16);

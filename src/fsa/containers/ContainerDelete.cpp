@@ -64,7 +64,9 @@ void GetContainerTree(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::vector<std::uin
                 continue;
             Partition p{};
             CT_GetPartitionInMemory(ctx, record.members[i], &p);
-            const std::uint32_t member = par::l1Number(p);
+            // An entry without an extent stands for a lower-level container:
+            // the one it belongs to at level 0.
+            const std::uint32_t member = par::l0Number(p);
             if (par::start(p) == 0 && par::l0Type(p) != 8 && CT_CheckConflicts(ctx, member) &&
                 list.size() < kMaxTreeEntries)
                 list.push_back(member);

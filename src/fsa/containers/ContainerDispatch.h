@@ -12,11 +12,6 @@
 void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
                         FSA_CONTAINER_OPERATION operation);
 
-// Moves a container that is to become a member of another to the highest
-// free number (out of the host's sight, which lets go of it first); its
-// number then.
-std::uint32_t CT_HideMember(FSAAPI_CONTEXT* ctx, std::uint32_t n, int localOnly);
-
 // Lets the parameter checks delete the containers of a reused drive through
 // the dispatcher (once per process; the container caches ask for it).
 void CT_InstallDispatcherServices();

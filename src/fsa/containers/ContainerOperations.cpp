@@ -1,5 +1,6 @@
 #include "ContainerOperations.h"
 
+#include "Aif.h"
 #include "ContainerCaches.h"
 #include "CtChannel.h"
 #include "CtWrappers.h"
@@ -27,6 +28,7 @@ struct Operation {
 };
 
 constexpr std::uint32_t kLocked = 3;
+constexpr std::uint32_t kEventFileSystemChanged = 0x80;
 
 // Scrub and check share their mapping pattern: no memory, bad container,
 // wrong state.
@@ -112,14 +114,23 @@ void CT_GetContainerDelay(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uin
     *delay = w1;
 }
 
-void CT_ClearFileSystem(FSAAPI_CONTEXT* ctx, std::uint32_t container, int) {
+void CT_ClearFileSystem(FSAAPI_CONTEXT* ctx, std::uint32_t container, int notify) {
     static const Operation op{59, {153}, {{154, 41}}, 45};
     run(ctx, op, container, 64);
+    if (notify)
+        AIF_FileSystemChange(ctx, container);
 }
 
 void CT_Zero(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
     static const Operation op{59, {159}, {}, 106};
     run(ctx, op, container, 0xFFFFFFFFu);
+    AIF_FileSystemChange(ctx, container);
+}
+
+void AIF_FileSystemChange(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
+    FSA_EVENT_DETAILS details{};
+    CT_GetStandardID(ctx, reinterpret_cast<tag_FSA_CONTAINER*>(details.words), container);
+    AIF_SendEventToAllClients(ctx, kEventFileSystemChanged, &details);
 }
 
 void CT_VolumeAdd(FSAAPI_CONTEXT* ctx, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2) {

@@ -20,6 +20,9 @@ void CT_SetMirrorDelay(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32
 void CT_GetContainerDelay(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t* delay);
 void CT_ClearFileSystem(FSAAPI_CONTEXT* ctx, std::uint32_t container, int notify);
 void CT_Zero(FSAAPI_CONTEXT* ctx, std::uint32_t container);
+// Tells every client of the adapter that the container's file system changed
+// (event 0x80 with the container's id).
+void AIF_FileSystemChange(FSAAPI_CONTEXT* ctx, std::uint32_t container);
 void CT_VolumeAdd(FSAAPI_CONTEXT* ctx, std::uint32_t w0, std::uint32_t w1, std::uint32_t w2);
 void CT_VolumeAdd2(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::uint32_t b);
 void CT_GenerateMirror(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::uint32_t b);

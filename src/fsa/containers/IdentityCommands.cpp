@@ -6,6 +6,8 @@
 #include "PartitionFields.h"
 #include "ScsiCommands.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr std::uint32_t kParToUid = 167;
@@ -70,6 +72,12 @@ FSA_STATUS CT_SetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* label16)
     std::uint32_t w1 = 0;
     const FSA_STATUS s = CT_SendReceiveFIB(ctx, 131, &n, &w1, nullptr, label16, 16, nullptr, 0, 1);
     return n != 218 ? FSA_STATUS(348) : s;
+}
+
+FSA_STATUS CT_SetNameText(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* text) {
+    char label[16] = {};
+    std::memcpy(label, text, strnlen(text, sizeof label));
+    return CT_SetName(ctx, n, label);
 }
 
 FSA_STATUS CT_GetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, char* label16) {

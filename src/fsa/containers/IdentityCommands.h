@@ -19,4 +19,7 @@ bool CTGetUid(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t* uid);
 // The container's 16-byte label (WRITE_NAME / READ_NAME): the channel's
 // status, or 348 / 349 when the controller does not answer CT_OK.
 FSA_STATUS CT_SetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* label16);
+// CT_SetName with a caller's plain string: read up to its end or 16
+// characters, the rest of the label zero.
+FSA_STATUS CT_SetNameText(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* text);
 FSA_STATUS CT_GetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, char* label16);

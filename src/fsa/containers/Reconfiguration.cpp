@@ -152,9 +152,14 @@ void CT_GenerateMorphContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std
     put(4, morphKind(type));
     put(8, count);
     put(12, chunkBytes >> 9);
-    put(16, static_cast<std::uint32_t>(sizeBytes >> 9));
     if (add && !count)
         throw FSA_STATUS(323);
+    // The request's size field holds 32 bits of blocks: a larger size would
+    // reach the controller cut short.
+    const std::uint64_t sizeBlocks = sizeBytes >> 9;
+    if (sizeBlocks > 0xFFFFFFFFu)
+        throw FSA_STS_BAD_ARGUMENTS;
+    put(16, static_cast<std::uint32_t>(sizeBlocks));
     put(20, !count ? 1 : add ? 2 : 4);
     std::uint32_t w0 = 0, w1 = 0, w2 = 0;
     CT_SendReceiveFIB(ctx, 109, &w0, &w1, &w2, request, sizeof request, nullptr, 0, 1);

@@ -279,23 +279,22 @@ int CtFindVerifyTask(FSAAPI_CONTEXT* ctx, FSA_TASK_INFO* out) {
         return 0;
     constexpr std::uint32_t kVerifyTask = 19;
     std::vector<FSA_TASK_DESCRIPTOR> tasks(29);
-    bool found = false;
+    // Five passes, each ended by the first verify task found and a pause:
+    // the last pass's record is the one returned.
     for (int pass = 0; pass < 5; ++pass) {
         const std::uint32_t n =
             AIF_GetTaskListForAll(ctx, tasks.data(), static_cast<std::uint32_t>(tasks.size()));
-        for (std::uint32_t i = 0; i < n && i < tasks.size() && !found; ++i) {
+        for (std::uint32_t i = 0; i < n && i < tasks.size(); ++i) {
             FSA_TASK_INFO info{};
             if (FsaGetTaskDetails(UtilHandleFromValue(ctx->handle), tasks[i].taskId, &info) !=
                 FSA_STS_SUCCESS)
                 continue;
             if (info.descriptor.taskType == kVerifyTask && (info.state == 0 || info.state == 1)) {
                 *out = info;
-                found = true;
+                break;
             }
         }
         fsa::sleepMs(200);
-        if (found)
-            break;
     }
     return 1;
 }

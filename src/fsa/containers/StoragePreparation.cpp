@@ -6,6 +6,7 @@
 #include "ContainerCaches.h"
 #include "ContainerOperations.h"
 #include "CtWrappers.h"
+#include "FibSend.h"
 #include "Frame.h"
 #include "FsaApi.h"
 #include "FsaMaintenance.h"
@@ -15,6 +16,7 @@
 #include "PartitionFields.h"
 #include "ScsiCommands.h"
 
+#include <algorithm>
 #include <vector>
 
 extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
@@ -24,6 +26,7 @@ namespace {
 
 constexpr std::uint32_t kDosPartitionSlice = 3;
 constexpr std::uint32_t kMbrSignature = 0x00021956;
+constexpr std::uint32_t kTerminateTask = 104; // event-and-task request
 
 // The disk's bus is shared with the cluster partner.
 bool busShared(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
@@ -66,15 +69,25 @@ const FSA_STATUS* handOver(FSAAPI_CONTEXT* ctx, int override, const FSA_STORAGE_
     return result;
 }
 
-// Waits for the disk's tasks when forced; 145 when any is left.
+// Ends the disk's tasks when forced: each is told to terminate (a reply state
+// of 2 or 3, or one the controller does not define, fails the call with 6),
+// then waited for. 145 when any task is left.
 void settleTasks(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, int force) {
     std::vector<FSA_TASK_DESCRIPTOR> tasks(AIF_MAX_TASKS);
     if (force) {
-        const std::uint32_t n = AIF_GetTaskListForScsi(ctx, driveId, tasks.data(), AIF_MAX_TASKS);
-        for (std::uint32_t i = 0; i < n && i < AIF_MAX_TASKS; ++i)
+        const std::uint32_t n = std::min(
+            AIF_GetTaskListForScsi(ctx, driveId, tasks.data(), AIF_MAX_TASKS), AIF_MAX_TASKS);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint32_t request[AIF_REQUEST_WORDS] = {kTerminateTask, tasks[i].taskId};
+            _FIB reply;
+            AIF_SendFIB(ctx, request, sizeof request, &reply, 1);
+            const std::uint32_t state = FsaFibWord(&reply, 1);
+            if (state == 2 || state == 3 || state < 1 || state > 7)
+                throw FSA_STS_FAILURE;
+        }
+        for (std::uint32_t i = 0; i < n; ++i)
             ctx->taskCallbacks.WaitForTaskFinish(ctx, tasks[i].taskId);
-        if (n)
-            fsa::sleepMs(2000);
+        fsa::sleepMs(2000);
     }
     if (AIF_GetTaskListForScsi(ctx, driveId, nullptr, 0))
         throw FSA_STATUS(145);

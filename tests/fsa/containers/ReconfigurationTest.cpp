@@ -3,12 +3,15 @@
 #include "Reconfiguration.h"
 #include "ContainerCaches.h"
 #include "ContainerFixture.h"
+#include "CtChannel.h"
 #include "FsaApi.h"
 #include "HandleTable.h"
 #include "PartitionFields.h"
 
 #include <cstring>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -49,6 +52,30 @@ TEST_F(ReconfigurationTest, FailAndClearOnePartition) {
     EXPECT_EQ(thrown([&] { CT_SetDeadPartition(ctx, 0, 228, 100); }), 1u);
     EXPECT_EQ(thrown([&] { CT_ClearDeadPartition(ctx, 0, 228, 100); }), 1u);
     EXPECT_EQ(qorsim::get32(sim.snapshot(0).partitions[2].data(), 32), 0u);
+}
+
+TEST_F(ReconfigurationTest, FailEveryPartitionOfADisk) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> failed; // {container, member}
+    sim.registerContainer(72, [&](qorsim::CtRequest& c) {
+        failed.emplace_back(c.param[0], c.param[1]);
+        c.reply[0] = 190;
+    });
+    // The locked member of container 2 is left alone and reported once the
+    // others are failed.
+    EXPECT_EQ(thrown([&] { CT_SetDeadPartitions(ctx, 0); }), 350u);
+    EXPECT_EQ(failed,
+              (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0, 0}, {1, 0}, {3, 0}}));
+
+    failed.clear();
+    sim.update(0, [](qorsim::Adapter& a) { qorsim::put32(a.partitions[3].data(), 112, 1); });
+    CT_InvalidateCache(ctx);
+    EXPECT_EQ(thrown([&] { CT_SetDeadPartitions(ctx, 0); }), 1u);
+    EXPECT_EQ(failed.size(), 4u);
+    // A controller that does not fail a partition stops the walk with 351.
+    sim.registerContainer(72, [](qorsim::CtRequest& c) { c.reply[0] = 191; });
+    EXPECT_EQ(thrown([&] { CT_SetDeadPartitions(ctx, 0); }), 351u);
+    // A disk without partitions fails nothing.
+    EXPECT_EQ(thrown([&] { CT_SetDeadPartitions(ctx, 5); }), 1u);
 }
 
 TEST_F(ReconfigurationTest, MorphRequest) {

@@ -117,4 +117,25 @@ TEST_F(SmallCommandsTest, VerifyTaskAndServiceList) {
     EXPECT_EQ(list[0].state, FSA_PCE_MEMORY_AND_DISK);
 }
 
+TEST_F(SmallCommandsTest, AVerifyTaskIsLookedForInFivePassesEvenWhenFoundAtOnce) {
+    // Task 7 is the controller's verify (job 400), running.
+    sim.update(0, [](qorsim::Adapter& a) {
+        qorsim::Task verify;
+        verify.id = 7;
+        verify.jobCode = 400;
+        verify.current = 250;
+        a.tasks.push_back(verify);
+    });
+    answer(175, 218, 1);
+    sim.clearJournal();
+    FSA_TASK_INFO info{};
+    EXPECT_EQ(CtFindVerifyTask(ctx, &info), 1);
+    EXPECT_EQ(info.descriptor.taskId, 7u);
+    EXPECT_EQ(info.state, 0u);
+    std::size_t listings = 0;
+    for (const auto& e : sim.journal())
+        listings += e.aifRequest == 100;
+    EXPECT_EQ(listings, 5u);
+}
+
 } // namespace

@@ -56,4 +56,69 @@ TEST_F(StoragePreparationTest, WritesTheMbrAndRereadsWhenNeeded) {
     FsaCloseAdapter(h);
 }
 
+// A running task on the blank disk (drive 0).
+const char* kDiskWithTask = R"({"adapters": [{"index": 0, "serial": 9, "slices": [
+    {"size": 10128, "drive": 0, "mbr": false}],
+    "tasks": [{"id": 11, "job": 2, "object": 0, "total": 1000, "step": 0}]}]})";
+
+class ForcedPreparationTest : public StoragePreparationTest {
+protected:
+    std::string config() const override { return kDiskWithTask; }
+    std::size_t terminations() {
+        std::size_t n = 0;
+        for (const auto& e : sim.journal())
+            n += e.aifRequest == 104;
+        return n;
+    }
+    FSA_STORAGE_DEVICE disk() const {
+        FSA_STORAGE_DEVICE d{};
+        d.scsi.adapterSerial = 9;
+        return d;
+    }
+};
+
+TEST_F(ForcedPreparationTest, TheDisksTasksAreToldToEndFirst) {
+    void* h = open();
+    const FSA_STORAGE_DEVICE d = disk();
+    // Without force a running task refuses the disk, and nothing is ended.
+    EXPECT_EQ(FsaInitStorageDeviceForFsa(h, 1, &d, 0), FSA_STATUS(145));
+    EXPECT_EQ(terminations(), 0u);
+    EXPECT_FALSE(sent(6));
+    // Forced: the task ends when told to, and the disk is prepared.
+    sim.clearJournal();
+    ASSERT_EQ(FsaInitStorageDeviceForFsa(h, 0, &d, 1), FSA_STS_SUCCESS);
+    EXPECT_EQ(terminations(), 1u);
+    EXPECT_TRUE(sim.snapshot(0).tasks.at(0).ended());
+    EXPECT_TRUE(sent(6));
+    FsaCloseAdapter(h);
+}
+
+TEST_F(ForcedPreparationTest, ATaskThatCannotBeEndedFailsThePreparation) {
+    const struct {
+        std::uint32_t replyState;
+        std::uint32_t status;
+    } cases[] = {{2, 6}, {3, 6}, {0, 6}, {8, 6}, {5, 1}, {4, 1}};
+    void* h = open();
+    const FSA_STORAGE_DEVICE d = disk();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.replyState);
+        sim.load(kDiskWithTask);
+        // The controller answers the terminate request with the state of the
+        // case; the task ends all the same.
+        const std::uint32_t state = c.replyState;
+        sim.registerAifRequest(104, [state](qorsim::FibRequest& r) {
+            qorsim::Task* t = r.adapter.findTask(r.word(1));
+            t->status = 3;
+            r.setWord(0, 0);
+            r.setWord(1, state);
+            r.setReplySize(40);
+            r.sim.sendJobProgress(r.adapter, {t});
+        });
+        sim.clearJournal();
+        EXPECT_EQ(FsaInitStorageDeviceForFsa(h, 0, &d, 1), FSA_STATUS(c.status));
+        EXPECT_EQ(sent(6), c.status == 1);
+    }
+    FsaCloseAdapter(h);
+}
+
 } // namespace

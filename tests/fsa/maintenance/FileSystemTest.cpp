@@ -31,7 +31,11 @@ TEST_F(FileSystemTest, RemoveClearsTheContainerBetweenTheHostSteps) {
     ASSERT_EQ(FsaRemoveFileSystem(handle, &c), FSA_STS_SUCCESS);
     const std::vector<int> sent = fsatest::sentOperations(sim);
     EXPECT_NE(std::find(sent.begin(), sent.end(), 59), sent.end()) << "the clear was sent";
-    EXPECT_TRUE(sim.snapshot(0).hostDisks.at(2).deleted); // the host let go of the old disk
+    const auto journal = sim.journal();
+    EXPECT_TRUE(std::any_of(journal.begin(), journal.end(), [](const qorsim::JournalEntry& e) {
+        return e.request == qorsim::kDeleteDisk;
+    })) << "the host let go of the old disk";
+    EXPECT_FALSE(sim.snapshot(0).hostDisks.at(2).deleted); // and sees the container again
 }
 
 TEST_F(FileSystemTest, RefusalsAndFailures) {

@@ -60,6 +60,19 @@ TEST_F(HostExposure, WithoutAHostDriverNothingIsAskedOfTheHost) {
     EXPECT_FALSE(sim.snapshot(0).hostDisks.at(3).deleted);
 }
 
+TEST_F(HostExposure, ExposingADeletedDiskAgainBringsOnlyThatDiskBack) {
+    for (std::uint32_t n : {2u, 3u}) {
+        FAOS_CTR_REMOVE_BASE* record = nullptr;
+        ASSERT_EQ(FsaPrepareCtrForRemoval(handle, n, 1, 0, &record), FSA_STS_SUCCESS);
+        ASSERT_EQ(FsaCtrRemovalComplete(handle, n, 0, record), FSA_STS_SUCCESS);
+        ASSERT_TRUE(sim.snapshot(0).hostDisks.at(n).deleted);
+    }
+    ASSERT_EQ(FsaExposeCtrToOs(handle, 2, 0), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_FALSE(a.hostDisks.at(2).deleted); // instance 2, target 5 was added again
+    EXPECT_TRUE(a.hostDisks.at(3).deleted);
+}
+
 TEST_F(HostExposure, TheDriverRefusingTheDeletionIsReported) {
     qorsim::Fault fault;
     fault.request = qorsim::kDeleteDisk;

@@ -3,8 +3,8 @@
 // from the adapter's JSON object through a section loader.
 #pragma once
 
-#include "qorsim/DeviceModel.h"
 #include "qorsim/CacheModel.h"
+#include "qorsim/DeviceModel.h"
 #include "qorsim/MaintenanceModel.h"
 #include "qorsim/SoftErrors.h"
 
@@ -71,8 +71,8 @@ struct ContainerRecord {
     std::uint32_t uid = 0; // 0: derived from the number
     std::array<char, 16> label{};
     std::uint32_t delay = 0;
-    std::uint32_t stateFlags = 0;                // record word 3
-    std::array<std::uint32_t, 3> snapshotLinks{}; // record words 135-137
+    std::uint32_t stateFlags = 0;                   // record word 3
+    std::array<std::uint32_t, 3> snapshotLinks{};   // record words 135-137
     std::map<std::uint32_t, std::uint32_t> words{}; // further record words by index
     bool drained = false; // lock-drained: no further I/O accepted
     bool offline = false;
@@ -103,6 +103,7 @@ struct Adapter {
     std::uint32_t containerCount = 0;
     std::uint32_t firstHiddenContainer = 0;
     std::uint32_t partitionCapacity = 256; // entries the partition table can take
+    bool olderCreateLayout = false;        // refuses CREATE_CONTAINER, takes command 124
     std::vector<Slice> slices;
     std::vector<PartitionEntry> partitions; // the in-memory partition table
     std::map<std::uint32_t, ContainerRecord> containers;
@@ -128,7 +129,7 @@ struct Adapter {
         bool latePausedEvent = false;
         std::uint64_t generation = 0; // ends an older pause's resume timer
     } io;
-    Devices devices;                             // drives and channels
+    Devices devices; // drives and channels
     SoftErrors softErrors;
     CacheModel cache;
 

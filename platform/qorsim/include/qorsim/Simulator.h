@@ -77,6 +77,11 @@ public:
     // to the system (after the injected faults had their say).
     static bool isNodePath(const char* path);
     bool isNodeFd(int fd) const;
+    // /proc/scsi/scsi, the host's SCSI mid-layer, stands in here too: its
+    // path, and whether a descriptor is the simulator's (a node or the
+    // mid-layer).
+    static bool isScsiMidLayer(const char* path);
+    bool ownsFd(int fd) const;
     int open(const char* path, int flags, unsigned mode);
     int close(int fd);
     int ioctl(int fd, unsigned long request, void* arg);

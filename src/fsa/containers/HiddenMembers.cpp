@@ -1,0 +1,36 @@
+#include "HiddenMembers.h"
+
+#include "ContainerCreation.h"
+#include "ContainerOperations.h"
+#include "HostExposure.h"
+#include "OpsFrame.h"
+
+std::uint32_t HiddenMembers::hide(std::uint32_t n) {
+    m_members.push_back({n, n, false});
+    Member& m = m_members.back();
+    FsaRemovalRecord record;
+    FsaOk(FsaPrepareCtrForRemoval(m_ctx, n, 1, 0, &record));
+    const std::uint32_t top = CT_GetNextFreeContainer(m_ctx, 1, m_local);
+    // The host lets go of the number it knew before the move.
+    FsaOk(FsaCtrRemovalComplete(m_ctx, n, 0, std::move(record)));
+    m.released = true;
+    if (top > n) {
+        CT_MoveContainer(m_ctx, n, top);
+        m.hiddenAs = top;
+    }
+    return m.hiddenAs;
+}
+
+void HiddenMembers::restore() noexcept {
+    for (auto m = m_members.rbegin(); m != m_members.rend(); ++m) {
+        try {
+            if (m->hiddenAs != m->number)
+                CT_MoveContainer(m_ctx, m->hiddenAs, m->number);
+            if (m->released)
+                FsaExposeCtrToOs(m_ctx, m->number, 0);
+        } catch (...) {
+            // The next member is still put back.
+        }
+    }
+    m_members.clear();
+}

@@ -1,0 +1,175 @@
+// Deleting containers through FsaContainer: forced deletion ends the
+// library's own tasks on the container first; a container that survives only
+// as partitions has them zeroed; a snapshot source takes its snapshot along.
+#include "FsaContainerInfo.h"
+#include "FsaContainerOps.h"
+#include "HandleTable.h"
+#include "OpsFixture.h"
+
+#include <atomic>
+#include <vector>
+
+namespace {
+
+// Container 1, a volume on disk 0 with an application task (job 300);
+// container 4 left only as a configured partition on disk 1; container 6 a
+// snapshot source whose snapshot 5 keeps its backing container at hidden
+// number 30 (visible as 3).
+const char* kContainers = R"({"adapters": [{"index": 0, "serial": 9,
+  "slices": [{"size": 100000, "drive": 1}, {"size": 100000, "drive": 2}],
+  "partitions": [{"start": 0, "size": 10, "serial": 9, "slice": 98},
+                 {"start": 128, "size": 2000, "serial": 9, "slice": 0, "l0Type": 1, "l0Number": 1,
+                  "l0Members": 1, "flags": 1},
+                 {"start": 128, "size": 2000, "serial": 9, "slice": 1, "l0Type": 1, "l0Number": 4,
+                  "l0Members": 1, "flags": 1},
+                 {"start": 4000, "size": 2000, "serial": 9, "slice": 0, "l0Type": 1,
+                  "l0Number": 6, "l0Members": 1, "flags": 1},
+                 {"start": 8000, "size": 2000, "serial": 9, "slice": 0, "l0Type": 1,
+                  "l0Number": 30, "l0Members": 1, "flags": 1}],
+  "containers": {"count": 32, "firstHidden": 24,
+                 "list": [{"number": 1, "type": 1, "members": [1]},
+                          {"number": 6, "type": 6, "members": [3],
+                           "words": {"135": 6, "136": 30, "137": 5, "138": 3}},
+                          {"number": 30, "type": 1, "members": [4]},
+                          {"number": 5, "type": 5, "members": [],
+                           "words": {"135": 6, "136": 30, "137": 5, "138": 3}}]},
+  "tasks": [{"id": 21, "job": 300, "object": 1, "total": 1000}],
+  "hostDisks": [{"container": 1, "target": 1}, {"container": 3, "target": 3},
+                {"container": 4, "target": 4}, {"container": 6, "target": 6}]}]})";
+
+std::atomic<int> g_deletedFour{0};
+
+class Delete : public fsatest::OpsTest {
+protected:
+    Delete() : OpsTest(kContainers) {}
+    std::size_t sent(int command) {
+        std::size_t n = 0;
+        for (const auto& e : sim.journal())
+            n += e.ctCommand == command;
+        return n;
+    }
+    // The container's id as the library describes it.
+    tag_FSA_CONTAINER described(std::uint32_t n) {
+        std::vector<std::uint8_t> buffer(FSA_CONTAINER_INFO_MAX_BYTES);
+        auto* info = reinterpret_cast<FSA_CONTAINER_INFO*>(buffer.data());
+        const tag_FSA_CONTAINER asked{n, 0, 9};
+        EXPECT_EQ(FsaGetContainerInfo(handle, 0, &asked, info, FSA_CONTAINER_INFO_MAX_BYTES),
+                  FSA_STS_SUCCESS);
+        return info->container;
+    }
+};
+
+TEST_F(Delete, ForcedDeletionEndsTheLibrarysTasksFirst) {
+    const tag_FSA_CONTAINER one{1, 0, 9};
+    // Unforced, the running task refuses the deletion.
+    EXPECT_EQ(FsaContainer(handle, &one, FSA_CO_DELETE_IN_USE, nullptr), FSA_STATUS(145));
+    EXPECT_TRUE(sim.snapshot(0).containers.count(1));
+    EXPECT_FALSE(sim.snapshot(0).tasks.at(0).ended());
+    ASSERT_EQ(FsaContainer(handle, &one, FSA_CO_DELETE_FORCE, nullptr), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_TRUE(a.tasks.at(0).ended());
+    EXPECT_FALSE(a.containers.count(1));
+    EXPECT_EQ(qorsim::get32(a.partitions.at(1).data(), 32), 0u);
+    EXPECT_TRUE(a.hostDisks.at(1).deleted);
+}
+
+TEST_F(Delete, ForcedDeletionEndsTheTasksOfMemberContainersToo) {
+    // A volume set of container 1 and a second volume, 7, on disk 1; the
+    // host knows both and the new container 0 as disks.
+    sim.update(0, [](qorsim::Adapter& a) {
+        a.tasks.clear();
+        qorsim::PartitionEntry e = a.partitions.at(1);
+        qorsim::put32(e.data(), 24, 20000);
+        e[40] = 1;
+        e[52] = 7;
+        a.partitions.push_back(e);
+        a.containers[7].members = {static_cast<std::uint32_t>(a.partitions.size() - 1)};
+        a.hostDisks[7] = qorsim::HostDisk{0, 0, 7, 0, true, false, false, false, "sdh"};
+        a.hostDisks[0] = qorsim::HostDisk{0, 0, 8, 0, true, false, false, false, "sdi"};
+    });
+    const tag_FSA_CONTAINER members[] = {{1, 0, 9}, {7, 0, 9}};
+    tag_FSA_CONTAINER volume{};
+    ASSERT_EQ(FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 0),
+              FSA_STS_SUCCESS);
+    // A job of the library runs on the first member, now hidden at 31.
+    sim.update(0, [](qorsim::Adapter& a) {
+        qorsim::Task job;
+        job.id = 40;
+        job.jobCode = 300;
+        job.objectId = 31;
+        a.tasks.push_back(job);
+    });
+    ASSERT_EQ(FsaContainer(handle, &volume, FSA_CO_DELETE_FORCE, nullptr), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_TRUE(a.tasks.at(0).ended());
+    EXPECT_FALSE(a.containers.count(volume.containerNumber));
+}
+
+TEST_F(Delete, AContainerLeftAsPartitionsHasThemZeroedAndIsAnnounced) {
+    void* other = open("qor0", FSA_ACC_READ_ONLY);
+    g_deletedFour = 0;
+    ASSERT_EQ(FsaRegisterGeneralCallback(
+                  other, 0x40000,
+                  [](void*, std::uint32_t, FSA_EVENT_DETAILS* d, void*) {
+                      if (d && d->words[0] == 4 && d->words[2] == 9)
+                          ++g_deletedFour;
+                      return 1;
+                  },
+                  nullptr),
+              FSA_STS_SUCCESS);
+    const tag_FSA_CONTAINER four = described(4);
+    sim.clearJournal();
+    ASSERT_EQ(FsaContainer(handle, &four, FSA_CO_DELETE_FORCE, nullptr), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_EQ(qorsim::get32(a.partitions.at(2).data(), 32), 0u); // the entry is zeroed
+    EXPECT_EQ(sent(14), 1u);                                     // only that one
+    EXPECT_EQ(sent(34), 1u);                                     // the configuration re-read
+    EXPECT_EQ(sent(17), 0u);                                     // nothing to destroy
+    EXPECT_TRUE(a.containers.count(1));
+    for (int i = 0; i < 200 && g_deletedFour < 1; ++i)
+        sleeper.sleepMs(50);
+    EXPECT_EQ(g_deletedFour.load(), 1);
+    FsaCloseAdapter(other);
+}
+
+TEST_F(Delete, ASnapshotSourceTakesItsSnapshotAlong) {
+    const tag_FSA_CONTAINER six{6, 0, 9};
+    sim.clearJournal();
+    ASSERT_EQ(FsaContainer(handle, &six, FSA_CO_DELETE_FORCE, nullptr), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_EQ(sent(105), 1u);             // the snapshot relation removed
+    EXPECT_FALSE(a.containers.count(5));  // the snapshot
+    EXPECT_FALSE(a.containers.count(6));  // the source
+    EXPECT_FALSE(a.containers.count(30)); // the backing container left its hidden number
+    EXPECT_TRUE(a.containers.count(3));   // and is visible again
+    EXPECT_TRUE(a.containers.count(1));   // nothing else changed
+    EXPECT_EQ(qorsim::get32(a.partitions.at(3).data(), 32), 0u);
+}
+
+TEST_F(Delete, PromotionNeedsAFreeHiddenNumber) {
+    const tag_FSA_CONTAINER one{1, 0, 9};
+    struct Case {
+        std::uint32_t answer;
+        FSA_STATUS status;
+    } cases[] = {{186, FSA_STS_SUCCESS},
+                 {187, FSA_STATUS(108)},
+                 {188, FSA_STATUS(11)},
+                 {189, FSA_STATUS(22)},
+                 {190, FSA_STATUS(108)}};
+    for (const Case& k : cases) {
+        const auto promote = answer(71, k.answer);
+        EXPECT_EQ(FsaContainer(handle, &one, FSA_CO_PROMOTE, nullptr), k.status) << k.answer;
+        EXPECT_EQ(promote->count, 1);
+        EXPECT_EQ(promote->words[0], 1u);
+    }
+    // Every hidden number taken: refused before anything is sent.
+    sim.update(0, [](qorsim::Adapter& a) {
+        for (std::uint32_t n = 24; n < 32; ++n)
+            a.containers[n];
+    });
+    const auto promote = answer(71, 186);
+    EXPECT_EQ(FsaContainer(handle, &one, FSA_CO_PROMOTE, nullptr), FSA_STATUS(388));
+    EXPECT_EQ(promote->count, 0);
+}
+
+} // namespace

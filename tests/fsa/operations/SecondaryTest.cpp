@@ -1,0 +1,191 @@
+// Stripe and volume sets built out of existing containers, and a container
+// added to a volume set: the members leave the host and move out of sight;
+// a failure before the new container stands puts every member back.
+#include "FsaContainerOps.h"
+#include "HandleTable.h"
+#include "OpsFixture.h"
+
+#include <cerrno>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Volumes 1, 2 and 3 of 65536 blocks on disks 0, 1 and 2; each has a host
+// disk of its own (instance 2, targets 1 to 3).
+const char* kVolumes = R"({"adapters": [{"index": 0, "serial": 9,
+  "slices": [{"size": 200000, "drive": 1}, {"size": 200000, "drive": 2},
+             {"size": 200000, "drive": 3}],
+  "partitions": [{"start": 0, "size": 10, "serial": 9, "slice": 98},
+                 {"start": 128, "size": 65536, "serial": 9, "slice": 0, "l0Type": 1,
+                  "l0Number": 1, "l0Members": 1, "flags": 1},
+                 {"start": 128, "size": 65536, "serial": 9, "slice": 1, "l0Type": 1,
+                  "l0Number": 2, "l0Members": 1, "flags": 1},
+                 {"start": 128, "size": 65536, "serial": 9, "slice": 2, "l0Type": 1,
+                  "l0Number": 3, "l0Members": 1, "flags": 1}],
+  "containers": {"count": 32, "firstHidden": 24,
+                 "list": [{"number": 1, "type": 1, "members": [1]},
+                          {"number": 2, "type": 1, "members": [2]},
+                          {"number": 3, "type": 1, "members": [3]}]},
+  "hostDisks": [{"container": 0, "instance": 2, "target": 4, "name": "sde"},
+                {"container": 1, "instance": 2, "target": 1, "name": "sdb"},
+                {"container": 2, "instance": 2, "target": 2, "name": "sdc"},
+                {"container": 3, "instance": 2, "target": 3, "name": "sdd"}]}]})";
+
+class Secondary : public fsatest::OpsTest {
+protected:
+    Secondary() : OpsTest(kVolumes) {}
+    void SetUp() override {
+        OpsTest::SetUp();
+        before = sim.snapshot(0);
+    }
+
+    // The containers under their numbers, their partitions, and the host
+    // disks are as they were before the call.
+    void expectUnchanged() {
+        const qorsim::Adapter a = sim.snapshot(0);
+        ASSERT_EQ(a.containers.size(), before.containers.size());
+        for (const auto& [n, record] : before.containers) {
+            ASSERT_TRUE(a.containers.count(n)) << n;
+            EXPECT_EQ(a.containers.at(n).members, record.members) << n;
+        }
+        EXPECT_EQ(a.partitions, before.partitions);
+        for (const auto& [n, disk] : a.hostDisks)
+            EXPECT_FALSE(disk.deleted) << "host disk of container " << n;
+    }
+
+    std::size_t hostDeletions() {
+        std::size_t n = 0;
+        for (const auto& e : sim.journal())
+            n += e.request == qorsim::kDeleteDisk;
+        return n;
+    }
+
+    void fail(int ctCommand, int skip) {
+        qorsim::Fault f;
+        f.ctCommand = ctCommand;
+        f.error = EIO;
+        f.skip = skip;
+        sim.inject(f);
+    }
+    void failHostDeletion(int skip) {
+        qorsim::Fault f;
+        f.request = qorsim::kDeleteDisk;
+        f.error = EIO;
+        f.skip = skip;
+        sim.inject(f);
+    }
+
+    const tag_FSA_CONTAINER one{1, 0, 9}, two{2, 0, 9}, three{3, 0, 9};
+    qorsim::Adapter before;
+};
+
+TEST_F(Secondary, ARaidFiveOfContainersIsRefusedBeforeAnyMemberMoves) {
+    const tag_FSA_CONTAINER members[] = {one, two};
+    tag_FSA_CONTAINER made{};
+    sim.clearJournal();
+    EXPECT_EQ(FsaCreateSecondaryContainer(handle, &made, 4, nullptr, 2, members, 0),
+              FSA_STATUS(210));
+    expectUnchanged();
+    EXPECT_EQ(hostDeletions(), 0u);
+}
+
+TEST_F(Secondary, AFailureBeforeTheNewContainerStandsPutsEveryMemberBack) {
+    struct Case {
+        const char* what;
+        std::uint32_t type;
+        std::function<void()> arrange;
+    } cases[] = {
+        {"the first member cannot move", 3, [&] { fail(21, 0); }},
+        {"the second member cannot move", 3, [&] { fail(21, 1); }},
+        {"the host keeps the second member's disk", 2, [&] { failHostDeletion(1); }},
+        {"the controller refuses the volume set", 3, [&] { answer(171, 77); }},
+        {"the controller refuses the stripe set", 2, [&] { answer(172, 77); }},
+        {"the stripe set request is lost", 2, [&] { fail(172, 0); }},
+    };
+    const tag_FSA_CONTAINER members[] = {one, two};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        sim.load(kVolumes);
+        k.arrange();
+        tag_FSA_CONTAINER made{};
+        EXPECT_NE(
+            FsaCreateSecondaryContainer(handle, &made, k.type, nullptr, 2, members, 64 * 1048576),
+            FSA_STS_SUCCESS);
+        expectUnchanged();
+        sim.clearFaults();
+    }
+}
+
+TEST_F(Secondary, AVolumeSetStandsAndKeepsItsMembersOutOfSight) {
+    const tag_FSA_CONTAINER members[] = {one, two};
+    tag_FSA_CONTAINER made{};
+    ASSERT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, "joined", 2, members, 64 * 1048576),
+              FSA_STS_SUCCESS);
+    EXPECT_EQ(made.containerNumber, 0u);
+    const qorsim::Adapter a = sim.snapshot(0);
+    ASSERT_TRUE(a.containers.count(0));
+    EXPECT_EQ(a.containers.at(0).members.size(), 2u);
+    EXPECT_TRUE(a.containers.count(31)); // the members, moved out of the host's range
+    EXPECT_TRUE(a.containers.count(30));
+    EXPECT_FALSE(a.containers.count(1));
+    EXPECT_TRUE(a.hostDisks.at(1).deleted);
+    EXPECT_TRUE(a.hostDisks.at(2).deleted);
+    EXPECT_EQ(std::string(a.containers.at(0).label.data(), 6), "joined");
+}
+
+TEST_F(Secondary, AFailureAfterTheNewContainerStandsLeavesIt) {
+    const tag_FSA_CONTAINER members[] = {one, two};
+    answer(59, 154); // clearing the new container's file system is refused
+    tag_FSA_CONTAINER made{};
+    EXPECT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
+              FSA_STATUS(41));
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_TRUE(a.containers.count(0));
+    EXPECT_TRUE(a.containers.count(31));
+    EXPECT_TRUE(a.containers.count(30));
+}
+
+TEST_F(Secondary, GrowingAVolumeSetByAContainer) {
+    const tag_FSA_CONTAINER members[] = {one, two};
+    tag_FSA_CONTAINER volume{};
+    ASSERT_EQ(FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 64 * 1048576),
+              FSA_STS_SUCCESS);
+    const qorsim::Adapter grown = sim.snapshot(0);
+
+    // The container cannot move: it stays under its number and the host
+    // has its disk again.
+    fail(21, 0);
+    EXPECT_EQ(FsaGrowSecondaryVolumeSet(handle, &volume, &three, 0), FSA_STS_UX_IOCTL_FAILED);
+    qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_TRUE(a.containers.count(3));
+    EXPECT_EQ(a.partitions, grown.partitions);
+    EXPECT_FALSE(a.hostDisks.at(3).deleted);
+    sim.clearFaults();
+
+    ASSERT_EQ(FsaGrowSecondaryVolumeSet(handle, &volume, &three, 0), FSA_STS_SUCCESS);
+    a = sim.snapshot(0);
+    EXPECT_EQ(a.containers.at(volume.containerNumber).members.size(), 3u);
+    EXPECT_FALSE(a.containers.count(3));
+    EXPECT_TRUE(a.containers.count(29)); // below the two members already hidden
+    EXPECT_TRUE(a.hostDisks.at(3).deleted);
+}
+
+TEST_F(Secondary, AGrowingTheControllerRefusesPutsTheContainerBack) {
+    const tag_FSA_CONTAINER members[] = {one, two};
+    tag_FSA_CONTAINER volume{};
+    ASSERT_EQ(FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 64 * 1048576),
+              FSA_STS_SUCCESS);
+    const qorsim::Adapter grown = sim.snapshot(0);
+    answer(45, 5); // not a volume set, says the controller
+    EXPECT_EQ(FsaGrowSecondaryVolumeSet(handle, &volume, &three, 0), FSA_STATUS(46));
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_TRUE(a.containers.count(3));
+    EXPECT_FALSE(a.containers.count(29));
+    EXPECT_EQ(a.containers.at(volume.containerNumber).members,
+              grown.containers.at(volume.containerNumber).members);
+    EXPECT_EQ(a.partitions, grown.partitions);
+    EXPECT_FALSE(a.hostDisks.at(3).deleted);
+}
+
+} // namespace
