@@ -20,8 +20,8 @@ void registerConfigurationCommands(Simulator& sim);
 void registerDiskSetCommands(Simulator& sim);
 // Container unique ids (165, 167), labels (130, 131), delays (25, 58).
 void registerContainerIdentity(Simulator& sim);
-// Creating (179, 124, 171, 172, 45) and destroying (17) containers over the
-// partition table; writing a disk's MBR (6).
+// Creating containers over the partition table (179, 124, 171, 172, 45);
+// writing a disk's MBR (6).
 void registerContainerCreation(Simulator& sim);
 // DESTROY_CONTAINER (17): a loaded container, or one known only from its
 // partitions, by number or by unique id.
