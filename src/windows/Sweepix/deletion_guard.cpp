@@ -61,7 +61,7 @@ void addProtected(std::vector<Protected>& places, const char* reason, const std:
 
 // The Windows and system directories, also the shared Windows directory of a
 // terminal server and the 32-bit system directory of a 64-bit system where
-// the system has them, and the root of every local drive.
+// the system has them, and the root of every local disk.
 std::vector<Protected> protectedPlaces() {
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
     std::vector<Protected> places;
@@ -81,8 +81,9 @@ std::vector<Protected> protectedPlaces() {
             continue;
         std::string root = std::string(1, letter) + ":\\";
         UINT type = GetDriveTypeA(root.c_str());
-        // A network drive's root is a share root, refused by its name.
-        if (type != DRIVE_REMOTE && type != DRIVE_NO_ROOT_DIR && type != DRIVE_UNKNOWN)
+        // Disks only: a floppy or a disc would be spun up at every delete. The
+        // roots of those and of network drives are refused by their names.
+        if (type == DRIVE_FIXED || type == DRIVE_RAMDISK)
             addProtected(places, "drive root", root);
     }
     SetErrorMode(previousMode);
