@@ -92,7 +92,13 @@ jboolean javaBool(int value) {
 
 } // namespace
 
-#define QVDB_NATIVE(type, name) JNIEXPORT type JNICALL Java_vorbinst_tools_QVDBJIntf_##name
+#ifdef VORBDB_EXPORTS_LISTED
+// The module-definition file exports the natives under their decorated names.
+#define QVDB_EXPORT
+#else
+#define QVDB_EXPORT JNIEXPORT
+#endif
+#define QVDB_NATIVE(type, name) QVDB_EXPORT type JNICALL Java_vorbinst_tools_QVDBJIntf_##name
 
 extern "C" {
 

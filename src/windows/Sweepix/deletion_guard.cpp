@@ -1,8 +1,13 @@
 #include "deletion_guard.h"
 
+#include "admin_share.h"
+#include "file_identity.h"
+#include "proc_address.h"
+
 #include <windows.h>
 
-#include <strings.h>
+#include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -14,33 +19,100 @@ bool isDriveLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-std::string withoutTrailingSeparators(std::string path) {
-    while (path.size() > 1 && isSeparator(path.back()))
-        path.pop_back();
-    return path;
-}
-
-// The full form of `path`, with ".." and "." resolved, without a trailing separator.
-std::string fullPath(const std::string& path) {
-    char buffer[MAX_PATH * 4];
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    if (length == 0 || length >= sizeof buffer)
-        return {};
-    return withoutTrailingSeparators(std::string(buffer, length));
-}
-
-bool samePath(const std::string& a, const std::string& b) {
-    return !a.empty() && !b.empty() && strcasecmp(a.c_str(), b.c_str()) == 0;
-}
-
-// "\\server\share" with nothing after it.
-bool isShareRoot(const std::string& full) {
-    if (full.size() < 2 || !isSeparator(full[0]) || !isSeparator(full[1]))
-        return false;
-    std::size_t server = full.find_first_of("\\/", 2);
+// "\\server\share" with nothing or only a separator after it.
+bool isShareRoot(const std::string& path) {
+    std::size_t server = path.find_first_of("\\/", 2);
     if (server == std::string::npos)
         return true;
-    return full.find_first_of("\\/", server + 1) == std::string::npos;
+    std::size_t share = path.find_first_of("\\/", server + 1);
+    return share == std::string::npos || share + 1 == path.size();
+}
+
+// The directory whose entries a deletion of `path` lists: "X:" lists the
+// root, and "\\.\X:" names the volume while "\\.\X:\" is its root.
+std::string listedDirectory(const std::string& path) {
+    return isSeparator(path.back()) ? path : path + "\\";
+}
+
+// A directory the system cannot do without, by what it opens.
+struct Protected {
+    const char* reason;
+    FileIdentity identity;
+};
+
+using DirectoryFn = UINT(WINAPI*)(LPSTR, UINT);
+// The name formats of GetComputerNameExA, which Windows NT 4.0 lacks.
+using ComputerNameExFn = BOOL(WINAPI*)(int, LPSTR, LPDWORD);
+const int kDnsHostname = 1;
+const int kDnsFullyQualified = 3;
+
+std::string directoryFrom(DirectoryFn query) {
+    char buffer[MAX_PATH];
+    UINT length = query ? query(buffer, MAX_PATH) : 0;
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+void addProtected(std::vector<Protected>& places, const char* reason, const std::string& path) {
+    FileIdentity identity;
+    DWORD error;
+    if (!path.empty() && identityOf(listedDirectory(path), identity, error))
+        places.push_back({reason, identity});
+}
+
+// The Windows and system directories, also the shared Windows directory of a
+// terminal server and the 32-bit system directory of a 64-bit system where
+// the system has them, and the root of every local disk.
+std::vector<Protected> protectedPlaces() {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    std::vector<Protected> places;
+    addProtected(places, "Windows directory", directoryFrom(GetWindowsDirectoryA));
+    addProtected(
+        places, "Windows directory",
+        directoryFrom(kor::procAddress<DirectoryFn>(kernel32, "GetSystemWindowsDirectoryA")));
+    addProtected(places, "system directory", directoryFrom(GetSystemDirectoryA));
+    addProtected(
+        places, "system directory",
+        directoryFrom(kor::procAddress<DirectoryFn>(kernel32, "GetSystemWow64DirectoryA")));
+    // An empty drive must not bring up the system's "insert a disk" box.
+    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    DWORD drives = GetLogicalDrives();
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if ((drives & (1u << (letter - 'A'))) == 0)
+            continue;
+        std::string root = std::string(1, letter) + ":\\";
+        UINT type = GetDriveTypeA(root.c_str());
+        // Disks only: a floppy or a disc would be spun up at every delete. The
+        // roots of those and of network drives are refused by their names.
+        if (type == DRIVE_FIXED || type == DRIVE_RAMDISK)
+            addProtected(places, "drive root", root);
+    }
+    SetErrorMode(previousMode);
+    return places;
+}
+
+std::string computerName(ComputerNameExFn query, int format) {
+    char buffer[256];
+    DWORD size = sizeof buffer;
+    return query && query(format, buffer, &size) ? std::string(buffer, size) : std::string();
+}
+
+// The names under which this machine reaches its own shares.
+std::vector<std::string> localNames() {
+    std::vector<std::string> names = {"localhost"};
+    char buffer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = sizeof buffer;
+    if (GetComputerNameA(buffer, &size))
+        names.emplace_back(buffer, size);
+    auto query =
+        kor::procAddress<ComputerNameExFn>(GetModuleHandleA("kernel32.dll"), "GetComputerNameExA");
+    names.push_back(computerName(query, kDnsHostname));
+    names.push_back(computerName(query, kDnsFullyQualified));
+    return names;
+}
+
+// Absence is no reason to refuse: there is nothing to delete.
+bool isAbsence(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 } // namespace
@@ -48,21 +120,37 @@ bool isShareRoot(const std::string& full) {
 std::string deletionRefusal(const std::string& path) {
     bool absoluteDrive = path.size() >= 2 && isDriveLetter(path[0]) && path[1] == ':' &&
                          (path.size() == 2 || isSeparator(path[2]));
-    bool unc = path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
-    if (!absoluteDrive && !unc)
+    bool network = path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
+    if (!absoluteDrive && !network)
         return "relative path";
-    std::string full = fullPath(path);
-    if (full.empty())
-        return "path cannot be resolved";
-    if ((full.size() == 2 && full[1] == ':') || (full.size() == 3 && full[1] == ':') ||
-        isShareRoot(full))
+    if ((absoluteDrive && path.find_first_not_of("\\/", 2) == std::string::npos) ||
+        (network && isShareRoot(path)))
         return "drive root";
-    char directory[MAX_PATH];
-    UINT length = GetWindowsDirectoryA(directory, MAX_PATH);
-    if (length > 0 && length < MAX_PATH && samePath(full, fullPath(directory)))
-        return "Windows directory";
-    length = GetSystemDirectoryA(directory, MAX_PATH);
-    if (length > 0 && length < MAX_PATH && samePath(full, fullPath(directory)))
-        return "system directory";
+
+    std::vector<std::string> names = {path};
+    std::string local =
+        localFormOfAdminShare(path, localNames(), directoryFrom(GetWindowsDirectoryA));
+    if (!local.empty())
+        names.push_back(local);
+    std::vector<Protected> places = protectedPlaces();
+    DWORD unopened = ERROR_SUCCESS;
+    for (const std::string& name : names) {
+        FileIdentity identity;
+        DWORD error;
+        if (!identityOf(listedDirectory(name), identity, error)) {
+            if (!isAbsence(error))
+                unopened = error;
+            continue;
+        }
+        for (const Protected& place : places)
+            if (place.identity == identity)
+                return place.reason;
+    }
+    if (unopened != ERROR_SUCCESS) {
+        char reason[64];
+        std::snprintf(reason, sizeof reason, "cannot be opened, error %lu",
+                      static_cast<unsigned long>(unopened));
+        return reason;
+    }
     return {};
 }

@@ -66,13 +66,14 @@ bool isGone(const std::string& path) {
     return false;
 }
 
-bool deleteTree(const std::string& path, bool recurse) {
+void traceDeleteCall(const std::string& path, bool recurse) {
     formatTrace("DeleteDirectory(%s, recurse = %s)\n", path.c_str(), recurse ? "true" : "false");
-    std::string refusal = deletionRefusal(path);
-    if (!refusal.empty()) {
-        formatTrace("DeleteDirectory: refused to delete %s (%s)\n", path.c_str(), refusal.c_str());
-        return false;
-    }
+}
+
+// Below the directory the guard let through no link is entered, so nothing
+// reached here needs the guard again.
+bool deleteTree(const std::string& path, bool recurse) {
+    traceDeleteCall(path, recurse);
     if (isLink(GetFileAttributesA(path.c_str()))) {
         // The link goes, what it points to stays.
         removeDirectoryTraced(path);
@@ -100,6 +101,12 @@ bool deleteTree(const std::string& path, bool recurse) {
 } // namespace
 
 bool DeleteDirectory(const std::string& path, bool recurse) {
+    std::string refusal = deletionRefusal(path);
+    if (!refusal.empty()) {
+        traceDeleteCall(path, recurse);
+        formatTrace("DeleteDirectory: refused to delete %s (%s)\n", path.c_str(), refusal.c_str());
+        return false;
+    }
     return deleteTree(path, recurse);
 }
 

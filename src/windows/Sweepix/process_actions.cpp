@@ -1,5 +1,6 @@
 #include "process_actions.h"
 
+#include "action_report.h"
 #include "entry_parts.h"
 #include "process_name.h"
 #include "registry_roots.h"
@@ -137,8 +138,11 @@ bool UninstallAppsRegistry::runEntry(const std::string& entry, std::ostream& log
     formatTrace("Running uninstall string = %s\n", commandLine.c_str());
 
     int before = runningProcessCount();
-    runProcessAndWait(commandLine, true);
-    if (before > 0) {
+    DWORD startError = ERROR_SUCCESS;
+    bool started = runProcessAndWait(commandLine, true, &startError);
+    if (!started) {
+        log << startFailureLine(commandLine, startError) << std::endl;
+    } else if (before > 0) {
         int now = runningProcessCount();
         for (int poll = 0; poll < kCountPolls && now != before; ++poll) {
             sleepFor(kCountPollMs);
@@ -152,5 +156,6 @@ bool UninstallAppsRegistry::runEntry(const std::string& entry, std::ostream& log
         CopyFileA(saved.c_str(), driver.c_str(), FALSE);
         DeleteFileA(saved.c_str());
     }
-    return true;
+    // An uninstaller that did not start changed nothing.
+    return started;
 }

@@ -2,7 +2,10 @@
 
 #include <vector>
 
-HANDLE runProcess(const std::string& commandLine, const char* directory, bool showWindow) {
+namespace {
+
+HANDLE startProcess(const std::string& commandLine, const char* directory, bool showWindow,
+                    DWORD& error) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     if (!showWindow) {
@@ -14,16 +17,29 @@ HANDLE runProcess(const std::string& commandLine, const char* directory, bool sh
     line.push_back('\0');
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory,
-                        &startup, &info))
+                        &startup, &info)) {
+        error = GetLastError();
         return INVALID_HANDLE_VALUE;
+    }
     CloseHandle(info.hThread);
     return info.hProcess;
 }
 
-void runProcessAndWait(const std::string& commandLine, bool showWindow) {
-    HANDLE process = runProcess(commandLine, nullptr, showWindow);
-    if (process == INVALID_HANDLE_VALUE)
-        return;
+} // namespace
+
+HANDLE runProcess(const std::string& commandLine, const char* directory, bool showWindow) {
+    DWORD error = ERROR_SUCCESS;
+    return startProcess(commandLine, directory, showWindow, error);
+}
+
+bool runProcessAndWait(const std::string& commandLine, bool showWindow, DWORD* startError) {
+    DWORD error = ERROR_SUCCESS;
+    HANDLE process = startProcess(commandLine, nullptr, showWindow, error);
+    if (process == INVALID_HANDLE_VALUE) {
+        if (startError)
+            *startError = error;
+        return false;
+    }
     // Sent messages wake the wait too: a child that sends to every top-level
     // window (a broadcast) would otherwise wait for this thread forever.
     for (;;) {
@@ -37,6 +53,7 @@ void runProcessAndWait(const std::string& commandLine, bool showWindow) {
             DispatchMessageA(&message);
     }
     CloseHandle(process);
+    return true;
 }
 
 bool killProcess(const std::string& processName) {

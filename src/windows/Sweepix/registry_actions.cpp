@@ -1,5 +1,6 @@
 #include "registry_actions.h"
 
+#include "action_report.h"
 #include "entry_parts.h"
 #include "registry_roots.h"
 #include "trace.h"
@@ -30,6 +31,17 @@ std::vector<std::string> subkeyNames(HKEY key) {
     return names;
 }
 
+bool hasSubkeys(HKEY root, const std::string& keyPath) {
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD subkeys = 0;
+    bool known = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return known && subkeys > 0;
+}
+
 void logUnknownRoot(const std::string& entry, std::ostream& log) {
     formatTrace("Could not find sRootKey. Skipping = %s\n", entry.c_str());
     log << "Registry root of " << entry << " is not known." << std::endl;
@@ -39,8 +51,9 @@ void logUnknownRoot(const std::string& entry, std::ostream& log) {
 
 LONG deleteRegistryKeyTree(HKEY root, const std::string& keyPath) {
     HKEY key;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return ERROR_INVALID_HANDLE;
+    LONG opened = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &key);
+    if (opened != ERROR_SUCCESS)
+        return opened;
     std::vector<std::string> names = subkeyNames(key);
     RegCloseKey(key);
     for (auto name = names.rbegin(); name != names.rend(); ++name)
@@ -77,11 +90,9 @@ bool DeleteRegistry::deleteEntry(const std::string& entry, std::ostream& log) co
         return false;
     }
     LONG code = deleteRegistryKey(root, regKey, m_bRecursive);
-    if (code == ERROR_SUCCESS)
-        log << "Successfully deleted " << rootKey << "\\" << regKey << std::endl;
-    else
-        log << "Registry " << rootKey << "\\" << regKey << " has already been removed."
-            << std::endl;
+    log << keyDeletionLine(rootKey + "\\" + regKey, code,
+                           code != ERROR_SUCCESS && hasSubkeys(root, regKey))
+        << std::endl;
     formatTrace("Return code from RegDeleteKey = %d\n", static_cast<int>(code));
     return code == ERROR_SUCCESS;
 }
@@ -103,15 +114,11 @@ bool DeleteRegValues::deleteEntry(const std::string& entry, std::ostream& log) c
         logUnknownRoot(entry, log);
         return false;
     }
-    int code = deleteRegistryValue(root, parts.regKey, parts.regValue);
-    if (code == 0)
-        log << "Successfully deleted value " << parts.regValue << " under registry "
-            << parts.rootKey << "\\" << parts.regKey << std::endl;
-    else
-        log << "Registry " << parts.rootKey << "\\" << parts.regKey << " has already been removed."
-            << std::endl;
-    formatTrace("Return code from RegDeleteKey = %d\n", code);
-    return code == 0;
+    LONG code = deleteRegistryValueCode(root, parts.regKey, parts.regValue);
+    log << valueDeletionLine(parts.regValue, parts.rootKey + "\\" + parts.regKey, code)
+        << std::endl;
+    formatTrace("Return code from RegDeleteKey = %d\n", code == ERROR_SUCCESS ? 0 : -1);
+    return code == ERROR_SUCCESS;
 }
 
 int SNMPExtensionAgents::action(std::ostream& log) {
@@ -124,22 +131,18 @@ bool SNMPExtensionAgents::deleteEntry(const std::string& entry, std::ostream& lo
         formatTrace("SKIPPING Key = %s\n", entry.c_str());
         return false;
     }
-    int code = 0;
-    bool deleted = false;
+    std::string found;
+    LONG code = ERROR_SUCCESS;
     for (int slot = 0; slot < kAgentSlots; ++slot) {
         std::string name = std::to_string(slot);
         std::string agent = GetValueFromRegistry(HKEY_LOCAL_MACHINE, kExtensionAgentsKey, name);
         if (agent.empty() || !equalsIgnoringCase(agent, entry))
             continue;
-        code = deleteRegistryValue(HKEY_LOCAL_MACHINE, kExtensionAgentsKey, name);
-        deleted = code == 0;
-        if (deleted)
-            log << "Successfully deleted SNMP extension agent " << entry << " with key name "
-                << name << std::endl;
+        found = name;
+        code = deleteRegistryValueCode(HKEY_LOCAL_MACHINE, kExtensionAgentsKey, name);
         break;
     }
-    if (!deleted)
-        log << "SNMP extension agent " << entry << " does not exist." << std::endl;
-    formatTrace("Return code from RegDeleteKey = %d\n", code);
-    return deleted;
+    log << agentDeletionLine(entry, found, code) << std::endl;
+    formatTrace("Return code from RegDeleteKey = %d\n", code == ERROR_SUCCESS ? 0 : -1);
+    return !found.empty() && code == ERROR_SUCCESS;
 }

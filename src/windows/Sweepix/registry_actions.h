@@ -39,6 +39,7 @@ private:
 
 // System error code of the delete (0 success).
 LONG deleteRegistryKey(HKEY root, const std::string& keyPath, bool recursive);
-// Deletes the subkeys deepest first, then the key; ERROR_INVALID_HANDLE when
-// the key cannot be opened.
+// Deletes the subkeys deepest first, then the key; the open's own code when
+// the key cannot be opened, so that a missing key (ERROR_FILE_NOT_FOUND) is
+// told from a refused one.
 LONG deleteRegistryKeyTree(HKEY root, const std::string& keyPath);

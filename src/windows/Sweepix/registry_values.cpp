@@ -15,8 +15,9 @@ public:
     }
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
-    bool open(HKEY root, const std::string& subKey, REGSAM access) {
-        return RegOpenKeyExA(root, subKey.c_str(), 0, access, &key_) == ERROR_SUCCESS;
+    // The system's code of the open (ERROR_SUCCESS when it is open).
+    LONG open(HKEY root, const std::string& subKey, REGSAM access) {
+        return RegOpenKeyExA(root, subKey.c_str(), 0, access, &key_);
     }
     HKEY get() const { return key_; }
     // Closes now, answering whether the system closed it.
@@ -33,7 +34,7 @@ private:
 int setValue(HKEY root, const std::string& subKey, const std::string& valueName,
              const std::string& value, DWORD type) {
     Key key;
-    if (!key.open(root, subKey, KEY_ALL_ACCESS))
+    if (key.open(root, subKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return -1;
     if (RegSetValueExA(key.get(), valueName.c_str(), 0, type,
                        reinterpret_cast<const BYTE*>(value.c_str()),
@@ -48,7 +49,7 @@ std::string GetValueFromRegistry(HKEY root, const std::string& subKey,
                                  const std::string& valueName) {
     formatTrace("GetValueFromRegistry\n");
     Key key;
-    if (!key.open(root, subKey, KEY_READ)) {
+    if (key.open(root, subKey, KEY_READ) != ERROR_SUCCESS) {
         formatTrace("GetValueFromRegistry: Failed to get handle to key %s\n", subKey.c_str());
         return {};
     }
@@ -79,8 +80,13 @@ int setRegistryExpandString(HKEY root, const std::string& subKey, const std::str
 }
 
 int deleteRegistryValue(HKEY root, const std::string& subKey, const std::string& valueName) {
+    return deleteRegistryValueCode(root, subKey, valueName) == ERROR_SUCCESS ? 0 : -1;
+}
+
+LONG deleteRegistryValueCode(HKEY root, const std::string& subKey, const std::string& valueName) {
     Key key;
-    if (!key.open(root, subKey, KEY_ALL_ACCESS))
-        return -1;
-    return RegDeleteValueA(key.get(), valueName.c_str()) == ERROR_SUCCESS ? 0 : -1;
+    LONG code = key.open(root, subKey, KEY_ALL_ACCESS);
+    if (code != ERROR_SUCCESS)
+        return code;
+    return RegDeleteValueA(key.get(), valueName.c_str());
 }

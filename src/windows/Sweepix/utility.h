@@ -23,9 +23,11 @@ bool directoryExists(const std::string& path);
 // The caller owns the handle; INVALID_HANDLE_VALUE when the start failed.
 HANDLE runProcess(const std::string& commandLine, const char* directory, bool showWindow);
 // Starts `commandLine` and waits for it to end, dispatching paint and timer
-// messages and answering sent messages meanwhile; returns at once when the
-// start failed. The exit code is not read.
-void runProcessAndWait(const std::string& commandLine, bool showWindow);
+// messages and answering sent messages meanwhile. Answers whether it started;
+// when it did not, returns at once with the system's code in `startError`
+// (when given). The exit code is not read.
+bool runProcessAndWait(const std::string& commandLine, bool showWindow,
+                       DWORD* startError = nullptr);
 // Runs the process terminator for `processName`, hidden, and waits for it.
 bool killProcess(const std::string& processName);
 
@@ -38,6 +40,8 @@ int setRegistryString(HKEY root, const std::string& subKey, const std::string& v
 int setRegistryExpandString(HKEY root, const std::string& subKey, const std::string& valueName,
                             const std::string& value);
 int deleteRegistryValue(HKEY root, const std::string& subKey, const std::string& valueName);
+// The same delete, answering the system's code of the open or the delete.
+LONG deleteRegistryValueCode(HKEY root, const std::string& subKey, const std::string& valueName);
 
 // Directories. DeleteDirectory answers true when the directory no longer
 // exists afterwards; it never follows a link (it removes the link itself) and

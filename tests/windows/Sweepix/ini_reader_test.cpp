@@ -78,6 +78,12 @@ TEST_F(IniReaderTest, OverlongLineIsTracedAndNeverActedOn) {
     reader.init(ini, "[A]", IDS_DELETING_FILES);
     EXPECT_THAT(reader.entries(), ElementsAre("next"));
     EXPECT_THAT(trace.all(), HasSubstr("NOT Adding over-long line beginning C:\\keep\\xx"));
+
+    // Reading goes on past it: a later section keeps its entries.
+    writeFile(ini, "[A]\n" + std::string(1100, 'y') + "\n[B]\nlater\n");
+    EchoAction later;
+    later.init(ini, "[B]", IDS_DELETING_FILES);
+    EXPECT_THAT(later.entries(), ElementsAre("later"));
 }
 
 TEST_F(IniReaderTest, ActionsShareTheLogShape) {

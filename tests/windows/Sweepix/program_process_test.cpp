@@ -90,6 +90,23 @@ TEST(SweepixProgram, KeepsTheControllerDriverAcrossItsProductsUninstaller) {
     DeleteFileA((drivers + "REDADE.RUR").c_str());
 }
 
+TEST(SweepixProgram, AnUninstallerThatCannotStartIsReportedAndChangesNothing) {
+    SweepixRun sweepix;
+    const std::string key = "Software\\" + tag() + "\\Uninstall";
+    const std::string missing = sweepix.path("no such uninstaller.exe");
+    setRegString(HKEY_CURRENT_USER, key, "Cmd", "\"" + missing + "\"");
+    sweepix.writeIni("[RUN_UNINSTALL_FROM_REGISTRY]\nHKEY_CURRENT_USER\\" + key + ":Cmd:/x\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + tag()).c_str());
+
+    auto lines = sweepix.logLines();
+    const std::string commandLine = "\"" + missing + "\" /x";
+    auto run = std::find(lines.begin(), lines.end(), commandLine);
+    ASSERT_NE(run, lines.end());
+    ASSERT_GE(lines.end() - run, 2);
+    EXPECT_EQ(run[1], "Could not start " + commandLine + " (error 2).");
+}
+
 TEST(SweepixProgram, LeavesAnIssfilesDirectoryThatExistedBefore) {
     SweepixRun sweepix;
     const std::string issFiles = systemDrive() + "\\temp\\issfiles";

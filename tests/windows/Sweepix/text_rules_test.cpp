@@ -1,5 +1,8 @@
-// Splitting entry lines and path lists, the language index and the
-// directory rules of the discovery.
+// Splitting entry lines and path lists, the language index, the directory
+// rules of the discovery, the local form of administrative shares and the
+// log lines told by the system's answers.
+#include "action_report.h"
+#include "admin_share.h"
 #include "entry_parts.h"
 #include "install_dir_rules.h"
 #include "language_index.h"
@@ -106,6 +109,82 @@ TEST(LanguageIndex, MapsTheLocaleIdentifiers) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(languageIndexFromText(c.text), c.index) << c.text;
+}
+
+TEST(AdminShare, LocalFormOfThisMachinesShares) {
+    const std::vector<std::string> names = {"localhost", "KORHOST", "korhost.example.org", ""};
+    struct Case {
+        std::string path, local;
+    } cases[] = {
+        {"\\\\localhost\\C$\\windows", "C:\\windows"},
+        {"\\\\LOCALHOST\\c$\\windows\\system32", "c:\\windows\\system32"},
+        {"\\\\korhost\\D$", "D:\\"},
+        {"\\\\korhost\\D$\\", "D:\\"},
+        {"//korhost/C$/windows", "C:/windows"},
+        {"\\\\korhost.example.org\\C$\\x", "C:\\x"},
+        {"\\\\127.0.0.1\\C$\\windows", "C:\\windows"},
+        {"\\\\127.1.2.3\\e$", "e:\\"},
+        {"\\\\?\\UNC\\localhost\\C$\\windows", "C:\\windows"},
+        {"\\\\.\\unc\\localhost\\C$\\windows", "C:\\windows"},
+        {"\\\\localhost\\ADMIN$", "C:\\WINNT"},
+        {"\\\\localhost\\admin$\\system32", "C:\\WINNT\\system32"},
+        // Not this machine, not an administrative share, or no network path.
+        {"\\\\otherhost\\C$\\windows", ""},
+        {"\\\\localhost\\share\\windows", ""},
+        {"\\\\localhost\\CC$\\windows", ""},
+        {"\\\\localhost\\1$", ""},
+        {"\\\\localhost", ""},
+        {"\\\\localhost\\", ""},
+        {"\\\\\\C$\\windows", ""},
+        {"\\\\?\\C:\\windows", ""},
+        {"\\\\.\\C:\\windows", ""},
+        {"\\\\?\\UNCX\\localhost\\C$", ""},
+        {"C:\\windows", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(localFormOfAdminShare(c.path, names, "C:\\WINNT"), c.local) << c.path;
+}
+
+// The system's codes: 2 file not found, 3 path not found, 5 access denied.
+TEST(ActionReport, KeyLinesFollowTheSystemsAnswer) {
+    struct Case {
+        long code;
+        bool hasSubkeys;
+        std::string line;
+    } cases[] = {
+        {0, false, "Successfully deleted HKEY_CURRENT_USER\\K"},
+        {2, false, "Registry HKEY_CURRENT_USER\\K has already been removed."},
+        {3, false, "Registry HKEY_CURRENT_USER\\K has already been removed."},
+        {2, true, "Registry HKEY_CURRENT_USER\\K has already been removed."},
+        {5, true, "Registry HKEY_CURRENT_USER\\K is not empty."},
+        {5, false, "Registry HKEY_CURRENT_USER\\K could not be deleted (error 5)."},
+        {6, false, "Registry HKEY_CURRENT_USER\\K could not be deleted (error 6)."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keyDeletionLine("HKEY_CURRENT_USER\\K", c.code, c.hasSubkeys), c.line) << c.code;
+}
+
+TEST(ActionReport, ValueAndAgentLinesNameTheValueOrAgent) {
+    struct Case {
+        long code;
+        std::string value, agent;
+    } cases[] = {
+        {0, "Successfully deleted value v under registry HKEY_USERS\\K",
+         "Successfully deleted SNMP extension agent SOFTWARE\\A with key name 7"},
+        {2, "Value v under registry HKEY_USERS\\K has already been removed.",
+         "SNMP extension agent SOFTWARE\\A does not exist."},
+        {5, "Value v under registry HKEY_USERS\\K could not be deleted (error 5).",
+         "SNMP extension agent SOFTWARE\\A could not be deleted (error 5)."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(valueDeletionLine("v", "HKEY_USERS\\K", c.code), c.value) << c.code;
+        EXPECT_EQ(agentDeletionLine("SOFTWARE\\A", "7", c.code), c.agent) << c.code;
+    }
+    // No registration matched: nothing was asked of the system.
+    EXPECT_EQ(agentDeletionLine("SOFTWARE\\A", "", 0),
+              "SNMP extension agent SOFTWARE\\A does not exist.");
+    EXPECT_EQ(startFailureLine("un.exe /x", 2), "Could not start un.exe /x (error 2).");
 }
 
 TEST(InstallDirRules, ParentAndSlashes) {

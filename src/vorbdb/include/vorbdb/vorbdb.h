@@ -8,7 +8,10 @@
 #include <stdio.h>
 
 #ifdef _WIN32
-#ifdef VORBDB_BUILDING
+#if defined(VORBDB_BUILDING) && defined(VORBDB_EXPORTS_LISTED)
+/* A module-definition file names every export of the library. */
+#define VORBDB_API
+#elif defined(VORBDB_BUILDING)
 #define VORBDB_API __declspec(dllexport)
 #else
 #define VORBDB_API __declspec(dllimport)

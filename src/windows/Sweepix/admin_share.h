@@ -1,0 +1,15 @@
+// Paths that reach this machine's own drives through its administrative
+// shares.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The local form of a path naming an administrative share of this machine:
+// "\\host\C$\dir" (also behind "\\?\UNC\" or "\\.\UNC\") is "C:\dir", and
+// "\\host\ADMIN$\dir" is `windowsDirectory` + "\dir", where `host` is one of
+// `localNames` (ignoring case) or a loopback address. Empty for every other
+// path. Either separator is accepted.
+std::string localFormOfAdminShare(const std::string& path,
+                                  const std::vector<std::string>& localNames,
+                                  const std::string& windowsDirectory);
