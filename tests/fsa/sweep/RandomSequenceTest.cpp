@@ -147,7 +147,29 @@ Row deviceStep(Random& r) {
                {"task *", "slice " + std::to_string(target)});
 }
 
+// Building a container out of two others. Drawn only with
+// KOR_SWEEP_PENDING=1 until the secondary-creation rollback is in this
+// tree: today a failure after the members were hidden leaves them hidden.
+Row secondaryStep(Random& r) {
+    const std::uint32_t type = 2 + r.below(3);
+    const tag_FSA_CONTAINER members[2] = {container(r.below(4)), container(r.below(4))};
+    Row step = row("secondary type " + std::to_string(type) + " of containers " +
+                       std::to_string(members[0].containerNumber) + " and " +
+                       std::to_string(members[1].containerNumber),
+                   "",
+                   [type, members](void* h) {
+                       tag_FSA_CONTAINER made{};
+                       return FsaCreateSecondaryContainer(h, &made, type, kName, 2, members, 0);
+                   },
+                   {"container *", "host disk *", "partition *"});
+    step.partials.push_back(
+        successExcept("combined; a later step failed", {"container *", "host disk *"}));
+    return step;
+}
+
 Row randomStep(Random& r, const qorsim::Adapter& now) {
+    if (std::getenv("KOR_SWEEP_PENDING") && r.chance(25))
+        return secondaryStep(r);
     switch (r.below(5)) {
     case 0:
         return createStep(r);
@@ -237,7 +259,7 @@ TEST(RandomSequence, EveryStepLeavesAnAllowedStateThatTheLibraryReports) {
         clean.status = bench.run(s.call, nullptr, s.timeBoundMs, s.name, &fibs);
         clean.end = bench.sim().snapshot(0);
         clean.start = &start;
-        clean.success = &clean.end;
+        clean.success = clean.status == FSA_STS_SUCCESS ? &clean.end : &start;
         const std::string where = "seed " + std::to_string(g_seed) + ", step " +
                                   std::to_string(step) + " (" + s.name + ")";
         if (const std::string wrong = judge(s, clean); !wrong.empty())
