@@ -57,6 +57,11 @@ Row createStep(Random& r) {
                    {"container *", "partition *", "host disk *", "task *"});
     step.partials.push_back(
         successExcept("created; a later step failed", {"container *", "host disk *", "task *"}));
+    // Mirrors and RAID-5 scrub after creation, which the simulated
+    // controller does not carry out (37): the container stays created.
+    step.partials.push_back(onStatus(
+        FSA_STATUS(37), startExcept("created; the scrub after it was refused",
+                                    {"container *", "partition *", "host disk *", "task *"})));
     return step;
 }
 
@@ -76,6 +81,11 @@ Row deleteStep(Random& r) {
         startExcept("the host released the disk before the failure", {"host disk " + c}));
     step.partials.push_back(
         successExcept("destroyed; the host's clean-up failed", {"host disk " + c, "partition *"}));
+    // A container made here has no disk on the host: letting go of it
+    // fails (479) after the controller destroyed it.
+    step.partials.push_back(onStatus(
+        FSA_STATUS(479), startExcept("destroyed; the host had no disk to let go of",
+                                     {"container " + c, "partition *", "host disk " + c})));
     return step;
 }
 
