@@ -14,7 +14,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 5
 
-.PHONY: all deps demo test test-linux test-windows test-windows32 test-tsan test-fuzz tsan clean
+.PHONY: all deps demo test test-linux test-windows test-windows32 test-tsan test-fuzz tsan random-long clean
 
 all: demo
 
@@ -60,6 +60,16 @@ tsan:
 	cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+
+# Not part of `make test`: a long random sequence of controller configuration
+# calls under injected faults (SEED=N STEPS=N; the seed is printed).
+SEED ?= $(shell date +%s)
+STEPS ?= 1000
+random-long:
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j $(JOBS) --target fsa_random_sequence_test
+	tests/sandbox/kor-sandbox -- build/sanitize/tests/fsa/sweep/fsa_random_sequence_test \
+	    --seed=$(SEED) --steps=$(STEPS)
 
 clean:
 	rm -rf build

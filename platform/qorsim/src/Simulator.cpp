@@ -406,7 +406,8 @@ int Simulator::ioctl(int fd, unsigned long request, void* arg) {
             break;
         }
         FibRequest r{*this, adapter, fd, fib};
-        h->second(r);
+        if (!fault || !fault->refuse)
+            h->second(r);
         if (fault && fault->mutateReply)
             fault->mutateReply(fib);
         if (impl_->tickEveryFibs && ++impl_->fibsSinceTick >= impl_->tickEveryFibs) {

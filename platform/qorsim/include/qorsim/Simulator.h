@@ -42,7 +42,9 @@ struct JournalEntry {
 // A failure to inject. A call matches when every field that is set matches;
 // the first `skip` matching calls pass, the next `times` ones (-1: all) fail
 // with `error`, or, when error is 0, pass and get their reply changed by
-// `mutateReply` (malformed or truncated replies).
+// `mutateReply` (malformed or truncated replies). A FIB fault with `refuse`
+// set is answered without being carried out: `mutateReply` writes the
+// refusal over the request.
 struct Fault {
     Call call = Call::Ioctl;
     unsigned long request = 0; // ioctl code or fcntl command; 0 = any
@@ -55,6 +57,7 @@ struct Fault {
     std::string path; // substring of the file's path
     int error = 0;
     std::function<void(std::uint8_t* fib)> mutateReply;
+    bool refuse = false;
     int skip = 0;
     int times = 1;
 };

@@ -1,0 +1,118 @@
+// The operations on existing containers, mirrors, snapshots and cache
+// settings under a failure at every FIB.
+#include "SweepConfig.h"
+
+namespace fsasweep {
+namespace {
+
+// FsaContainer operation `op` on container `n` with an argument of type T.
+template <class T>
+Row operation(const char* name, std::uint32_t n, FSA_CONTAINER_OPERATION op, T argument,
+              std::vector<std::string> touches) {
+    return row(
+        name, kBase,
+        [n, op, argument](void* h) mutable {
+            const tag_FSA_CONTAINER c = container(n);
+            return FsaContainer(h, &c, op, &argument);
+        },
+        std::move(touches));
+}
+
+Row operation(const char* name, std::uint32_t n, FSA_CONTAINER_OPERATION op,
+              std::vector<std::string> touches) {
+    return row(
+        name, kBase,
+        [n, op](void* h) {
+            const tag_FSA_CONTAINER c = container(n);
+            return FsaContainer(h, &c, op, nullptr);
+        },
+        std::move(touches));
+}
+
+struct Name16 {
+    char text[16];
+};
+
+std::vector<Row> rows() {
+    std::vector<Row> out;
+    out.push_back(
+        operation("set user flags", 1, FSA_CO_SET_USER_FLAGS, std::uint16_t(0x5), {"container 1"}));
+    out.push_back(operation("clear user flags", 1, FSA_CO_CLEAR_USER_FLAGS, std::uint16_t(0x5),
+                            {"container 1"}));
+    out.push_back(operation("mirror delay", 3, FSA_CO_MIRROR_DELAY, 50u, {"container 3"}));
+    out.push_back(operation("set name", 2, FSA_CO_SET_NAME, Name16{"renamed"}, {"container 2"}));
+    Row readOnly = operation("make read only", 1, FSA_CO_MAKE_READ_ONLY, {"container 1"});
+    out.push_back(endsAtSimulatorGap(readOnly, FSA_STATUS(37), "MAKE_READ_ONLY"));
+    out.push_back(operation("clear", 2, FSA_CO_CLEAR, {"container 2", "host disk 2"}));
+    out.push_back(
+        operation("move", 2, FSA_CO_MOVE, container(7),
+                  {"container 2", "container 7", "host disk 2", "host disk 7", "partition 2"}));
+    Row offline = operation("offline", 2, FSA_CO_OFFLINE, 1, {"container 2", "host disk 2"});
+    out.push_back(endsAtSimulatorGap(offline, FSA_STATUS(37), "its drain and offline commands"));
+    Row promote = operation("promote", 3, FSA_CO_PROMOTE, {"container 3"});
+    out.push_back(endsAtSimulatorGap(promote, FSA_STATUS(37), "PROMOTE"));
+
+    // Deletion: the host lets go of the disk first; a failure after the
+    // controller destroyed the container leaves it destroyed.
+    for (auto [name, op] :
+         {std::pair{"delete", FSA_CO_DELETE}, std::pair{"delete in use", FSA_CO_DELETE_IN_USE},
+          std::pair{"delete forced", FSA_CO_DELETE_FORCE}}) {
+        Row r = operation(name, 2, op, {"container 2", "host disk 2", "partition 2"});
+        r.partials.push_back(startExcept(
+            "the host released the disk and the failure came before the destroy", {"host disk 2"}));
+        r.partials.push_back(successExcept("destroyed; the host's clean-up after it failed",
+                                           {"host disk 2", "partition 2"}));
+        out.push_back(r);
+    }
+
+    Row unmirror = row("unmirror", kBase,
+                       [](void* h) {
+                           tag_FSA_CONTAINER c = container(3), made{};
+                           return FsaMirror(h, FSA_MIRROR_UNMIRROR, &c, &made);
+                       },
+                       {"container 3", "partition 3", "partition 4"});
+    out.push_back(endsAtSimulatorGap(unmirror, FSA_STATUS(37), "UNMIRROR"));
+    Row split = row("split mirror", kBase,
+                    [](void* h) {
+                        tag_FSA_CONTAINER c = container(3), made{};
+                        return FsaMirror(h, FSA_MIRROR_SPLIT, &c, &made);
+                    },
+                    {"container 3", "container 0", "partition 3", "partition 4", "host disk 0"});
+    out.push_back(endsAtSimulatorGap(split, FSA_STATUS(37), "SPLIT"));
+
+    Row snapshot =
+        row("snapshot create", kBase,
+            [](void* h) {
+                const tag_FSA_CONTAINER source = container(1), backing = container(2);
+                FSA_SNAPSHOT_INFO info{};
+                return FsaSnapshot(h, FSA_SNAP_CREATE_FULL, &source, &backing, &info, 65536);
+            },
+            {"container 1", "container 2", "host disk 2", "container *"});
+    out.push_back(endsAtSimulatorGap(snapshot, FSA_STATUS(525), "MAKE_SNAPSHOT"));
+
+    out.push_back(row("container cache", kBase,
+                      [](void* h) {
+                          const tag_FSA_CONTAINER c = container(1);
+                          const tag_FSA_CONTAINER_PARAMS p{1, 1};
+                          return FsaContainerSetCacheParams(h, &c, &p);
+                      },
+                      // The settings are kept in the container's partition entry.
+                      {"container 1", "cache slot 1", "partition 1"}));
+    out.push_back(row("global cache", kBase,
+                      [](void* h) {
+                          const FSA_GLOBAL_CACHE_PARAMS p{0,      0x800, 0x1000, 0x3000,
+                                                          0x3000, 0x200, 0x200};
+                          return FsaContainerSetGlobalCacheParams(h, &p);
+                      },
+                      {"cache"}));
+    return out;
+}
+
+class ContainerOpsSweep : public SweepTest {};
+TEST_P(ContainerOpsSweep, LeavesOnlyAllowedStates) {
+    sweep();
+}
+INSTANTIATE_TEST_SUITE_P(Rows, ContainerOpsSweep, ::testing::ValuesIn(rows()), RowName());
+
+} // namespace
+} // namespace fsasweep

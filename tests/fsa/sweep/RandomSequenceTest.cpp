@@ -1,0 +1,321 @@
+// A seeded random sequence of configuration calls, valid and invalid, with
+// a failure injected at a random FIB of most of them. After every step the
+// model is judged as the sweep judges it, and what the library reports of
+// containers and disk sets must match the model.
+//
+//   fsa_random_sequence_test [--seed=N] [--steps=N]   (and GoogleTest flags)
+//
+// The seed is printed; a failing seed reruns alone with the same steps.
+#include "FsaContainerInfo.h"
+#include "SweepConfig.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <random>
+#include <set>
+
+namespace fsasweep {
+namespace {
+
+std::uint64_t g_seed = 1;
+unsigned g_steps = 40;
+
+const char kName[16] = "rnd";
+
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : gen_(seed) {}
+    unsigned below(unsigned n) { return std::uniform_int_distribution<unsigned>(0, n - 1)(gen_); }
+    bool chance(unsigned percent) { return below(100) < percent; }
+
+private:
+    std::mt19937_64 gen_;
+};
+
+// A random free-or-not extent on a bus-0 disk, aligned as creation wants.
+FSA_STORAGE_DEVICE_SPACE randomSpace(Random& r) {
+    const std::uint8_t target = static_cast<std::uint8_t>(r.below(6));
+    const std::uint64_t start = 2048 * (1 + r.below(90));
+    return space(target, start, 2048 * (4 + r.below(12)));
+}
+
+Row createStep(Random& r) {
+    static const std::uint32_t kTypes[] = {2, 3, 3, 7, 1, 99};
+    const std::uint32_t type = kTypes[r.below(6)];
+    std::vector<FSA_STORAGE_DEVICE_SPACE> spaces(1 + r.below(3));
+    for (auto& s : spaces)
+        s = randomSpace(r);
+    Row step = row("create type " + std::to_string(type) + " over " +
+                       std::to_string(spaces.size()) + " extents",
+                   "",
+                   [type, spaces](void* h) {
+                       tag_FSA_CONTAINER made{};
+                       return FsaCreatePrimaryContainer(h, &made, type, kName,
+                                                        static_cast<unsigned>(spaces.size()),
+                                                        spaces.data(), 0, nullptr);
+                   },
+                   {"container *", "partition *", "host disk *", "task *"});
+    step.partials.push_back(
+        successExcept("created; a later step failed", {"container *", "host disk *", "task *"}));
+    // Mirrors and RAID-5 scrub after creation, which the simulated
+    // controller does not carry out (37): the container stays created.
+    step.partials.push_back(onStatus(
+        FSA_STATUS(37), startExcept("created; the scrub after it was refused",
+                                    {"container *", "partition *", "host disk *", "task *"})));
+    return step;
+}
+
+Row deleteStep(Random& r) {
+    const std::uint32_t n = r.below(8);
+    static const FSA_CONTAINER_OPERATION kOps[] = {FSA_CO_DELETE, FSA_CO_DELETE_IN_USE,
+                                                   FSA_CO_DELETE_FORCE};
+    const FSA_CONTAINER_OPERATION op = kOps[r.below(3)];
+    const std::string c = std::to_string(n);
+    Row step = row("delete container " + c + " (operation " + std::to_string(op) + ")", "",
+                   [n, op](void* h) {
+                       const tag_FSA_CONTAINER t = container(n);
+                       return FsaContainer(h, &t, op, nullptr);
+                   },
+                   {"container " + c, "host disk " + c, "partition *"});
+    step.partials.push_back(
+        startExcept("the host released the disk before the failure", {"host disk " + c}));
+    step.partials.push_back(
+        successExcept("destroyed; the host's clean-up failed", {"host disk " + c, "partition *"}));
+    // A container made here has no disk on the host: letting go of it
+    // fails (479) after the controller destroyed it.
+    step.partials.push_back(onStatus(
+        FSA_STATUS(479), startExcept("destroyed; the host had no disk to let go of",
+                                     {"container " + c, "partition *", "host disk " + c})));
+    return step;
+}
+
+Row flagsStep(Random& r) {
+    const std::uint32_t n = r.below(8);
+    const std::uint16_t mask = static_cast<std::uint16_t>(1 + r.below(0xFF));
+    return row("user flags of container " + std::to_string(n), "",
+               [n, mask](void* h) {
+                   const tag_FSA_CONTAINER t = container(n);
+                   std::uint16_t m = mask;
+                   return FsaContainer(h, &t, FSA_CO_SET_USER_FLAGS, &m);
+               },
+               {"container " + std::to_string(n)});
+}
+
+Row diskSetStep(Random& r, const qorsim::Adapter& now) {
+    const std::uint32_t op = std::vector<std::uint32_t>{FSA_DSO_CREATE, FSA_DSO_ADD, FSA_DSO_REMOVE,
+                                                        FSA_DSO_LABEL, FSA_DSO_RELEASE}[r.below(5)];
+    FSA_DISK_SET set = diskSet(999);
+    std::string object = "disk set 999/9";
+    if (!now.maint.diskSets.empty() && r.chance(85)) {
+        const auto& s =
+            now.maint.diskSets[r.below(static_cast<unsigned>(now.maint.diskSets.size()))];
+        set = diskSet(s.number, s.creator);
+        object = "disk set " + std::to_string(s.number) + "/" + std::to_string(s.creator);
+    }
+    const FSA_STORAGE_DEVICE member = drive(static_cast<std::uint8_t>(r.below(4)), 1);
+    const std::string label = "set" + std::to_string(r.below(100));
+    return row(
+        "disk-set operation " + std::to_string(op) + " on " + object, "",
+        [op, set, member, label](void* h) mutable {
+            auto args = std::make_unique<FSA_DISK_SET_ARGS>();
+            std::memset(args.get(), 0, sizeof *args);
+            switch (op) {
+            case FSA_DSO_CREATE:
+                set = FSA_DISK_SET{};
+                args->create.memberCount = 1;
+                args->create.members[0] = member;
+                std::snprintf(args->create.label, sizeof args->create.label, "%s", label.c_str());
+                break;
+            case FSA_DSO_ADD:
+                args->add.memberCount = 1;
+                args->add.members[0] = member;
+                break;
+            case FSA_DSO_REMOVE:
+                args->remove.memberCount = 1;
+                args->remove.members[0] = member;
+                break;
+            case FSA_DSO_LABEL:
+                std::snprintf(args->label.label, sizeof args->label.label, "%s", label.c_str());
+                break;
+            default:
+                break;
+            }
+            return FsaDiskSet(h, &set, op, args.get());
+        },
+        {object, "disk set new"});
+}
+
+Row deviceStep(Random& r) {
+    const std::uint8_t target = static_cast<std::uint8_t>(r.below(7)); // 6: no such drive
+    const std::uint32_t op = r.chance(50) ? FSA_SDO_VERIFY : FSA_SDO_ZERO;
+    return row("device operation " + std::to_string(op) + " on 0:" + std::to_string(target), "",
+               [target, op](void* h) {
+                   const FSA_STORAGE_DEVICE d = drive(target);
+                   std::uint32_t argument = 0;
+                   return FsaStorageDevice(h, &d, op, &argument);
+               },
+               {"task *", "slice " + std::to_string(target)});
+}
+
+// Building a container out of two others. Drawn only with
+// KOR_SWEEP_PENDING=1 until the secondary-creation rollback is in this
+// tree: today a failure after the members were hidden leaves them hidden.
+Row secondaryStep(Random& r) {
+    const std::uint32_t type = 2 + r.below(3);
+    const tag_FSA_CONTAINER members[2] = {container(r.below(4)), container(r.below(4))};
+    Row step = row("secondary type " + std::to_string(type) + " of containers " +
+                       std::to_string(members[0].containerNumber) + " and " +
+                       std::to_string(members[1].containerNumber),
+                   "",
+                   [type, members](void* h) {
+                       tag_FSA_CONTAINER made{};
+                       return FsaCreateSecondaryContainer(h, &made, type, kName, 2, members, 0);
+                   },
+                   {"container *", "host disk *", "partition *"});
+    step.partials.push_back(
+        successExcept("combined; a later step failed", {"container *", "host disk *"}));
+    return step;
+}
+
+Row randomStep(Random& r, const qorsim::Adapter& now) {
+    if (std::getenv("KOR_SWEEP_PENDING") && r.chance(25))
+        return secondaryStep(r);
+    switch (r.below(5)) {
+    case 0:
+        return createStep(r);
+    case 1:
+        return deleteStep(r);
+    case 2:
+        return flagsStep(r);
+    case 3:
+        return diskSetStep(r, now);
+    default:
+        return deviceStep(r);
+    }
+}
+
+template <class Set> std::string numbers(const Set& set) {
+    std::string out = "{";
+    for (const auto& n : set)
+        out += (out.size() > 1 ? " " : "") + std::to_string(n);
+    return out + "}";
+}
+
+FSA_STATUS collectSet(FSA_STATUS status, void* user, FSA_DISK_SET_INFO* info) {
+    if (status == FSA_STS_SUCCESS && info) {
+        std::uint64_t number = 0;
+        std::memcpy(&number, &info->words[FSA_DSI_KEY], sizeof number);
+        static_cast<std::set<std::uint64_t>*>(user)->insert(number);
+    }
+    return FSA_STS_SUCCESS;
+}
+
+// What the library reports of containers and disk sets against the model.
+// The sets come from the library's enumeration of the controller's list,
+// which reports at most 16 sets on this tree; the sequence never makes
+// more than that.
+std::string consistency(Bench& bench) {
+    const qorsim::Adapter model = bench.sim().snapshot(0);
+    std::string wrong;
+    bench.run(
+        [&](void* h) {
+            std::vector<std::uint8_t> buffer(FSA_CONTAINER_INFO_MAX_BYTES);
+            auto* info = reinterpret_cast<FSA_CONTAINER_INFO*>(buffer.data());
+            std::set<std::uint32_t> reported;
+            const tag_FSA_CONTAINER* previous = nullptr;
+            tag_FSA_CONTAINER last{};
+            while (FsaGetContainerInfo(h, 1, previous, info, FSA_CONTAINER_INFO_MAX_BYTES) ==
+                       FSA_STS_SUCCESS &&
+                   reported.insert(info->container.containerNumber).second) {
+                last = info->container;
+                previous = &last;
+                const auto it = model.containers.find(last.containerNumber);
+                if (it != model.containers.end() &&
+                    info->partitionCount != it->second.members.size())
+                    wrong += "container " + std::to_string(last.containerNumber) + " reported " +
+                             std::to_string(info->partitionCount) + " partitions, the model has " +
+                             std::to_string(it->second.members.size()) + "\n";
+            }
+            std::set<std::uint32_t> held;
+            for (const auto& [n, record] : model.containers)
+                held.insert(n);
+            if (reported != held)
+                wrong += "the container enumeration reports " + numbers(reported) +
+                         ", the model holds " + numbers(held) + "\n";
+            std::set<std::uint64_t> sets, modelSets;
+            FsaEnumDiskSets(h, nullptr, collectSet, &sets);
+            for (const auto& s : model.maint.diskSets)
+                if (s.flags & 4) // the controller keeps no record of a set nobody holds
+                    modelSets.insert(s.number);
+            if (sets != modelSets)
+                wrong += "the disk-set enumeration reports " + std::to_string(sets.size()) +
+                         " sets, the model holds " + std::to_string(modelSets.size()) + "\n";
+            return FSA_STS_SUCCESS;
+        },
+        nullptr, 30000, "consistency check");
+    return wrong;
+}
+
+TEST(RandomSequence, EveryStepLeavesAnAllowedStateThatTheLibraryReports) {
+    std::printf("random sequence: seed %" PRIu64 ", %u steps\n", g_seed, g_steps);
+    Random r(g_seed);
+    Bench bench(kBase);
+    ASSERT_EQ(consistency(bench), "") << "the starting configuration";
+    for (unsigned step = 1; step <= g_steps; ++step) {
+        const qorsim::Adapter start = bench.sim().snapshot(0);
+        const Row s = randomStep(r, start);
+        std::vector<qorsim::JournalEntry> fibs;
+        RunResult clean;
+        clean.status = bench.run(s.call, nullptr, s.timeBoundMs, s.name, &fibs);
+        clean.end = bench.sim().snapshot(0);
+        clean.start = &start;
+        clean.success = clean.status == FSA_STS_SUCCESS ? &clean.end : &start;
+        const std::string where = "seed " + std::to_string(g_seed) + ", step " +
+                                  std::to_string(step) + " (" + s.name + ")";
+        if (const std::string wrong = judge(s, clean); !wrong.empty())
+            ADD_FAILURE() << where << ", without a fault: " << wrong;
+        RunResult result = clean;
+        result.success = &clean.end;
+        std::string fault = "no fault";
+        if (!fibs.empty() && r.chance(70)) {
+            const int k = static_cast<int>(1 + r.below(static_cast<unsigned>(fibs.size())));
+            const FailureKind kind = kAllKinds[r.below(3)];
+            fault = std::string(kindName(kind)) + " at FIB " + std::to_string(k) + " of " +
+                    std::to_string(fibs.size());
+            qorsim::restoreSnapshot(bench.sim(), start);
+            const qorsim::Fault f = faultFor(kind, k, fibs[k - 1]);
+            result.status = bench.run(s.call, &f, s.timeBoundMs, where + ", " + fault);
+            result.end = bench.sim().snapshot(0);
+            result.replyDamaged = kind == FailureKind::ShortReply;
+            if (const std::string wrong = judge(s, result); !wrong.empty())
+                ADD_FAILURE() << where << ", " << fault << ": " << wrong;
+        }
+        std::printf("step %u: %s -> %u (%s)\n", step, s.name.c_str(), result.status, fault.c_str());
+        if (const std::string wrong = consistency(bench); !wrong.empty())
+            ADD_FAILURE() << where << ", " << fault << ": " << wrong;
+        if (HasFailure()) {
+            std::printf("rerun alone: fsa_random_sequence_test --seed=%" PRIu64 " --steps=%u\n",
+                        g_seed, step);
+            return;
+        }
+    }
+}
+
+} // namespace
+} // namespace fsasweep
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--seed=", 0) == 0)
+            fsasweep::g_seed = std::stoull(arg.substr(7));
+        else if (arg.rfind("--steps=", 0) == 0)
+            fsasweep::g_steps = static_cast<unsigned>(std::stoul(arg.substr(8)));
+        else {
+            std::fprintf(stderr, "usage: %s [--seed=N] [--steps=N]\n", argv[0]);
+            return 2;
+        }
+    }
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,391 @@
+#include "SweepEngine.h"
+
+#include "HandleTable.h"
+#include "SimFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <mutex>
+#include <thread>
+
+namespace fsasweep {
+
+namespace {
+
+using qorsim::Adapter;
+using qorsim::Fault;
+using qorsim::JournalEntry;
+
+// Ends the process when a run outlives its bound: a call that never
+// returns cannot be abandoned and leaves nothing else to test.
+class Watchdog {
+public:
+    Watchdog(unsigned ms, const std::string& what) : what_(what) {
+        thread_ = std::thread([this, ms] {
+            std::unique_lock<std::mutex> lock(mu_);
+            if (!cv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return done_; })) {
+                std::fprintf(stderr, "sweep: %s did not return within %u ms\n", what_.c_str(), ms);
+                std::fflush(stderr);
+                std::_Exit(3);
+            }
+        });
+    }
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mu_);
+            done_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::string what_;
+    std::mutex mu_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+std::size_t entriesOf(const char* dir) {
+    std::size_t n = 0;
+    if (DIR* d = ::opendir(dir)) {
+        while (const dirent* e = ::readdir(d))
+            n += e->d_name[0] != '.';
+        ::closedir(d);
+    }
+    return n;
+}
+
+bool matchesObject(const std::string& pattern, const std::string& object) {
+    if (!pattern.empty() && pattern.back() == '*')
+        return object.compare(0, pattern.size() - 1, pattern, 0, pattern.size() - 1) == 0;
+    return object == pattern;
+}
+
+bool onlyIn(const std::vector<qorsim::Difference>& differences,
+            const std::vector<std::string>& objects) {
+    for (const auto& d : differences) {
+        bool listed = false;
+        for (const auto& o : objects)
+            listed = listed || matchesObject(o, d.object);
+        if (!listed)
+            return false;
+    }
+    return true;
+}
+
+void cutShort(std::uint8_t* fib) {
+    const std::size_t size = qorsim::get16(fib, qorsim::kSize);
+    std::size_t cut = qorsim::kFibHeader;
+    if (size > qorsim::kFibHeader)
+        cut += ((size - qorsim::kFibHeader) / 2) & ~std::size_t(3);
+    qorsim::put16(fib, qorsim::kSize, static_cast<std::uint16_t>(cut));
+    std::memset(fib + cut, 0, qorsim::kFibBytes - cut);
+}
+
+// Container commands whose status word is the answer itself (a count, a
+// size, an age, a yes or no) and that have no failure answer: a controller
+// cannot answer them with a failure status, only with a wrong value.
+constexpr int kValueAnswers[] = {1, 2, 4, 11, 19, 22, 123, 153};
+constexpr int kSliceOfDrive = 154; // fails with 0xFFFFFFFF
+
+bool hasFailureStatus(const JournalEntry& e) {
+    return std::find(std::begin(kValueAnswers), std::end(kValueAnswers), e.ctCommand) ==
+           std::end(kValueAnswers);
+}
+
+std::vector<JournalEntry> fibsOf(const std::vector<JournalEntry>& journal) {
+    std::vector<JournalEntry> out;
+    for (const auto& e : journal)
+        if (e.call == qorsim::Call::Ioctl && e.request == qorsim::kSendFib)
+            out.push_back(e);
+    return out;
+}
+
+std::string fibName(const JournalEntry& e) {
+    std::string s = "FIB " + std::to_string(e.fibCommand);
+    if (e.ctCommand >= 0)
+        s += " container command " + std::to_string(e.ctCommand);
+    if (e.scsiOperation >= 0)
+        s += " SCSI operation " + std::to_string(e.scsiOperation);
+    if (e.aifRequest >= 0)
+        s += " request " + std::to_string(e.aifRequest);
+    return s;
+}
+
+} // namespace
+
+const char* kindName(FailureKind kind) {
+    switch (kind) {
+    case FailureKind::DriverError:
+        return "driver error";
+    case FailureKind::FailureStatus:
+        return "failure status";
+    case FailureKind::ShortReply:
+        return "short reply";
+    }
+    return "?";
+}
+
+Partial successExcept(std::string reason, std::vector<std::string> objects) {
+    return {std::move(reason), [objects](const RunResult& r) {
+                return onlyIn(qorsim::compareModels(*r.success, r.end), objects);
+            }};
+}
+
+Partial startExcept(std::string reason, std::vector<std::string> objects) {
+    return {std::move(reason), [objects](const RunResult& r) {
+                return onlyIn(qorsim::compareModels(*r.start, r.end), objects);
+            }};
+}
+
+Partial onStatus(FSA_STATUS status, Partial partial) {
+    auto inner = partial.matches;
+    partial.matches = [status, inner](const RunResult& r) {
+        return r.status == status && inner(r);
+    };
+    return partial;
+}
+
+Partial unchangedOnSuccess(std::string reason) {
+    return {std::move(reason), [](const RunResult& r) {
+                return r.status == FSA_STS_SUCCESS &&
+                       qorsim::compareModels(*r.start, r.end).empty();
+            }};
+}
+
+FSA_STATUS withResultFlags(FSA_STATUS status, std::uint32_t flags) {
+    return status == FSA_STS_SUCCESS && flags ? FSA_STATUS(0x40000000u | flags) : status;
+}
+
+Row& endsAtSimulatorGap(Row& row, FSA_STATUS status, std::string command) {
+    row.cleanStatus = status;
+    row.cleanNote = "the simulated controller does not carry out " + command + " yet";
+    return row;
+}
+
+Row row(std::string name, std::string config, std::function<FSA_STATUS(void*)> call,
+        std::vector<std::string> touches) {
+    Row r;
+    r.name = std::move(name);
+    r.config = std::move(config);
+    r.call = std::move(call);
+    r.touches = std::move(touches);
+    return r;
+}
+
+// Every millisecond the library sleeps takes two microseconds: the sweep
+// makes thousands of runs, each with its polls and settling pauses.
+class SweepSleeper final : public fsa::Sleeper {
+public:
+    void sleepMs(unsigned ms) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(ms * 2));
+    }
+};
+
+struct Bench::Port {
+    explicit Port(qorsim::Simulator& sim) : port(sim) {
+        fsa::setOsPort(&port);
+        fsa::setSleeper(&sleeper);
+    }
+    ~Port() {
+        fsa::setOsPort(nullptr);
+        fsa::setSleeper(nullptr);
+    }
+    fsatest::SimPort port;
+    SweepSleeper sleeper;
+};
+
+Bench::Bench(const std::string& config) {
+    sim_.load(config);
+    port_ = std::make_unique<Port>(sim_);
+}
+
+Bench::~Bench() = default;
+
+FSA_STATUS Bench::run(const std::function<FSA_STATUS(void*)>& call, const Fault* fault,
+                      unsigned timeBoundMs, const std::string& what,
+                      std::vector<JournalEntry>* fibs, std::vector<Adapter>* after) {
+    void* handle = nullptr;
+    FSA_STATUS s = FsaOpenAdapter2("qor0", nullptr, 4970, FSA_ACC_READ_WRITE, FSA_CONNECTION_LOCAL,
+                                   nullptr, nullptr, &handle, nullptr);
+    if (s != FSA_STS_SUCCESS) {
+        ADD_FAILURE() << what << ": the adapter did not open (" << s << ")";
+        return s;
+    }
+    sim_.clearJournal();
+    if (fault)
+        sim_.inject(*fault);
+    if (after) {
+        // Every FIB passes this fault and leaves a copy of the model.
+        Fault watch;
+        watch.request = qorsim::kSendFib;
+        watch.times = -1;
+        watch.mutateReply = [this, after](std::uint8_t*) { after->push_back(sim_.snapshot(0)); };
+        sim_.inject(watch);
+    }
+    {
+        Watchdog dog(timeBoundMs, what);
+        s = call(handle);
+        sim_.clearFaults();
+        if (fibs)
+            *fibs = fibsOf(sim_.journal());
+        FsaCloseAdapter(handle);
+    }
+    return s;
+}
+
+Fault faultFor(FailureKind kind, int k, const JournalEntry& sent) {
+    Fault f;
+    f.call = qorsim::Call::Ioctl;
+    f.request = qorsim::kSendFib;
+    f.skip = k - 1;
+    f.times = 1;
+    switch (kind) {
+    case FailureKind::DriverError:
+        f.error = EIO;
+        break;
+    case FailureKind::FailureStatus: {
+        f.refuse = true; // a controller that refuses does not act
+        const int command = sent.fibCommand;
+        const bool container = sent.ctCommand >= 0;
+        const int ctCommand = sent.ctCommand;
+        f.mutateReply = [command, container, ctCommand](std::uint8_t* fib) {
+            auto word = [fib](std::size_t i, std::uint32_t v) {
+                qorsim::put32(fib, qorsim::kFibHeader + 4 * i, v);
+            };
+            if (command == 550) {
+                word(0, 2); // not one of the disk-set channel's good answers
+            } else if (command == 500 && container) {
+                word(0, 0); // accepted, and answered with
+                // that command's own failure answer (no slice), or
+                // CT_INVALID_ARGUMENT, which is no command's success
+                word(2, ctCommand == kSliceOfDrive ? 0xFFFFFFFF : 219);
+            } else if (command == 700) {
+                word(0, 1);
+                word(1, 0);
+            } else if (command == 300) {
+                word(0, 1);
+                word(1, 2);
+            } else {
+                word(0, 1); // SCSI requests and the adapter's own commands
+            }
+        };
+        break;
+    }
+    case FailureKind::ShortReply:
+        f.mutateReply = cutShort;
+        break;
+    }
+    return f;
+}
+
+std::string judge(const Row& row, const RunResult& run) {
+    const auto fromStart = qorsim::compareModels(*run.start, run.end);
+    std::vector<qorsim::Difference> outside;
+    for (const auto& d : fromStart)
+        if (!onlyIn({d}, row.touches))
+            outside.push_back(d);
+    if (!outside.empty())
+        return "changed what it was not addressed to:\n" + qorsim::describeDifferences(outside);
+    if (run.status == FSA_STS_SUCCESS) {
+        if (qorsim::compareModels(*run.success, run.end).empty())
+            return {};
+    } else if (fromStart.empty() || ((run.replyDamaged || run.afterLastChange) &&
+                                     qorsim::compareModels(*run.success, run.end).empty())) {
+        return {};
+    }
+    for (const Partial& p : row.partials)
+        if (p.matches(run))
+            return {};
+    if (run.status == FSA_STS_SUCCESS)
+        return "returned success short of the success state:\n" +
+               qorsim::describeDifferences(qorsim::compareModels(*run.success, run.end));
+    return "failed with " + std::to_string(run.status) + " leaving the configuration changed:\n" +
+           qorsim::describeDifferences(fromStart);
+}
+
+ResourceCount countResources() {
+    ResourceCount c;
+    c.descriptors = entriesOf("/proc/self/fd");
+    c.threads = entriesOf("/proc/self/task");
+    c.handles = UtilHandleCount();
+    return c;
+}
+
+std::string describe(const ResourceCount& c) {
+    return std::to_string(c.descriptors) + " descriptors, " + std::to_string(c.threads) +
+           " threads, " + std::to_string(c.handles) + " handles";
+}
+
+std::size_t sweepRow(const Row& row) {
+    Bench bench(row.config);
+    if (row.setup)
+        bench.sim().update(0, row.setup);
+    const Adapter start = bench.sim().snapshot(0);
+    const ResourceCount before = countResources();
+
+    std::vector<JournalEntry> cleanFibs;
+    std::vector<Adapter> states;
+    RunResult clean;
+    clean.status = bench.run(row.call, nullptr, row.timeBoundMs, row.name + " (clean run)",
+                             &cleanFibs, &states);
+    std::size_t lastChange = 0; // 1-based; 0: no FIB changed the model
+    for (std::size_t i = 0; i < states.size(); ++i)
+        if (!qorsim::compareModels(i ? states[i - 1] : start, states[i]).empty())
+            lastChange = i + 1;
+    clean.end = bench.sim().snapshot(0);
+    clean.start = &start;
+    // A clean run that fails is judged against the start: there is no
+    // success state to be close to.
+    clean.success = clean.status == FSA_STS_SUCCESS ? &clean.end : &start;
+    EXPECT_EQ(clean.status, row.cleanStatus) << row.name << ": the clean run " << row.cleanNote;
+    if (const std::string wrong = judge(row, clean); !wrong.empty())
+        ADD_FAILURE() << row.name << ", clean run: " << wrong;
+    std::printf("%s: %zu FIBs\n", row.name.c_str(), cleanFibs.size());
+
+    std::size_t runs = 0;
+    for (std::size_t k = 1; k <= cleanFibs.size(); ++k) {
+        for (FailureKind kind : kAllKinds) {
+            if (row.skipKinds.count(kind) ||
+                (kind == FailureKind::FailureStatus && !hasFailureStatus(cleanFibs[k - 1])))
+                continue;
+            const std::string what = row.name + ", FIB " + std::to_string(k) + " of " +
+                                     std::to_string(cleanFibs.size()) + " (" +
+                                     fibName(cleanFibs[k - 1]) + "), " + kindName(kind);
+            qorsim::restoreSnapshot(bench.sim(), start);
+            const Fault fault = faultFor(kind, static_cast<int>(k), cleanFibs[k - 1]);
+            std::vector<JournalEntry> fibs;
+            RunResult r;
+            r.status = bench.run(row.call, &fault, row.timeBoundMs, what, &fibs);
+            r.end = bench.sim().snapshot(0);
+            r.start = &start;
+            r.success = &clean.end;
+            r.replyDamaged = kind == FailureKind::ShortReply;
+            r.afterLastChange = k > lastChange;
+            ++runs;
+            if (fibs.size() < k || fibs[k - 1].fibCommand != cleanFibs[k - 1].fibCommand ||
+                fibs[k - 1].ctCommand != cleanFibs[k - 1].ctCommand ||
+                fibs[k - 1].scsiOperation != cleanFibs[k - 1].scsiOperation)
+                ADD_FAILURE() << what << ": the call did not send the same FIB again";
+            if (const std::string wrong = judge(row, r); !wrong.empty())
+                ADD_FAILURE() << what << ": " << wrong;
+            const ResourceCount after = countResources();
+            if (!(after == before) || bench.sim().openNodeCount() || bench.sim().openChannelCount())
+                ADD_FAILURE() << what << ": left behind " << describe(after) << " (before "
+                              << describe(before) << "), " << bench.sim().openNodeCount()
+                              << " open device nodes";
+        }
+    }
+    return runs;
+}
+
+} // namespace fsasweep

@@ -1,0 +1,141 @@
+#pragma once
+
+// The fault sweep: a configuration call is run once on its starting
+// configuration, then again for every FIB it sends and every way that FIB
+// can fail, each time from the same start; after each run the simulator's
+// model must be in a state the scenario allows, nothing it was not
+// addressed to may have changed, and nothing may be left behind.
+
+#include "FsaApi.h"
+#include "qorsim/ModelDiff.h"
+#include "qorsim/Simulator.h"
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fsasweep {
+
+enum class FailureKind {
+    DriverError,   // the driver call fails (EIO)
+    FailureStatus, // the controller answers with a failure status
+    ShortReply,    // the reply comes back cut short, its tail zeroed
+};
+const char* kindName(FailureKind kind);
+constexpr FailureKind kAllKinds[] = {FailureKind::DriverError, FailureKind::FailureStatus,
+                                     FailureKind::ShortReply};
+
+// What one run left: the status, and the models at the start, after the
+// clean run (the success state) and at the end of this run.
+struct RunResult {
+    FSA_STATUS status = FSA_STS_SUCCESS;
+    // A reply was damaged after the controller carried the command out:
+    // a failure that leaves the success state is then what the library
+    // could know.
+    bool replyDamaged = false;
+    // The failure hit a FIB after the last one that changed the model in
+    // the clean run: the change was complete and nothing is left to undo,
+    // so a failure may leave the success state.
+    bool afterLastChange = false;
+    const qorsim::Adapter* start = nullptr;
+    const qorsim::Adapter* success = nullptr;
+    qorsim::Adapter end;
+};
+
+// A state between start and success that the call may leave, with the
+// reason it is allowed.
+struct Partial {
+    std::string reason;
+    std::function<bool(const RunResult&)> matches;
+};
+
+// The end state differs from the success state (or from the start) only in
+// the named objects ("container 2", "host disk *", ...); with `status`,
+// only when the call returned that status.
+Partial successExcept(std::string reason, std::vector<std::string> objects);
+Partial startExcept(std::string reason, std::vector<std::string> objects);
+Partial onStatus(FSA_STATUS status, Partial partial);
+// The call returned success although it did nothing.
+Partial unchangedOnSuccess(std::string reason);
+
+// Disk-set flows report a drive that failed by result flags with status
+// 1; a row's call returns this for such an answer, so that the row can
+// allow it as the partial state it is.
+FSA_STATUS withResultFlags(FSA_STATUS status, std::uint32_t flags);
+
+// One scenario: a configuration, the call, and the states it may leave.
+struct Row {
+    std::string name;
+    std::string config;                          // the simulator's JSON
+    std::function<void(qorsim::Adapter&)> setup; // further changes to the start
+    std::function<FSA_STATUS(void* handle)> call;
+    FSA_STATUS cleanStatus = FSA_STS_SUCCESS; // what the clean run returns
+    std::string cleanNote;                    // why it is not success
+    std::vector<std::string> touches;         // objects the call may change
+    std::vector<Partial> partials;
+    // Failure kinds skipped, with the reason (a wait without a bound that a
+    // mutated reply leaves waiting for ever).
+    std::set<FailureKind> skipKinds;
+    std::string skipReason;
+    // Set while the flow's mend is not in this tree: the row is skipped
+    // unless KOR_SWEEP_PENDING=1 is set, and says why.
+    std::string pendingMend;
+    unsigned timeBoundMs = 30000;
+};
+
+// A flow whose last command the simulated controller does not carry out
+// yet: the clean run ends with `status`, and every FIB before is swept.
+Row& endsAtSimulatorGap(Row& row, FSA_STATUS status, std::string command);
+
+// A row builder: base fields, then the parts a row needs.
+Row row(std::string name, std::string config, std::function<FSA_STATUS(void*)> call,
+        std::vector<std::string> touches);
+
+// Runs a whole row: the clean run and every (k, kind); failures are
+// reported through GoogleTest with the row, k, the kind and the model
+// differences. Returns the number of faulted runs made.
+std::size_t sweepRow(const Row& row);
+
+// The pieces the random sequence test shares with the sweep.
+class Bench {
+public:
+    explicit Bench(const std::string& config);
+    ~Bench();
+    qorsim::Simulator& sim() { return sim_; }
+    // Opens the adapter, injects `fault` (if any) once the open is done,
+    // runs the call within the time bound and closes the adapter again.
+    // `fibs` receives the kSendFib requests the call made.
+    // `after` receives the model after each FIB the call sent.
+    FSA_STATUS run(const std::function<FSA_STATUS(void*)>& call, const qorsim::Fault* fault,
+                   unsigned timeBoundMs, const std::string& what,
+                   std::vector<qorsim::JournalEntry>* fibs = nullptr,
+                   std::vector<qorsim::Adapter>* after = nullptr);
+
+private:
+    qorsim::Simulator sim_;
+    struct Port;
+    std::unique_ptr<Port> port_;
+};
+
+// The fault that makes the k-th (1-based) FIB of a call fail; `sent` is
+// that FIB as the clean run sent it, which tells where its carrier keeps
+// its status.
+qorsim::Fault faultFor(FailureKind kind, int k, const qorsim::JournalEntry& sent);
+
+// Checks one end state; returns an empty string when it is allowed, else
+// what is wrong.
+std::string judge(const Row& row, const RunResult& run);
+
+// Descriptors, threads and library handles of the process, for leak checks.
+struct ResourceCount {
+    std::size_t descriptors = 0, threads = 0, handles = 0;
+    bool operator==(const ResourceCount& o) const {
+        return descriptors == o.descriptors && threads == o.threads && handles == o.handles;
+    }
+};
+ResourceCount countResources();
+std::string describe(const ResourceCount& c);
+
+} // namespace fsasweep
