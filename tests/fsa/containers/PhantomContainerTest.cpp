@@ -7,6 +7,7 @@
 #include "FsaContainerOps.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -337,6 +338,44 @@ TEST_F(PhantomDeletionTest, SnapshotLeftoverIsDestroyedByItsId) {
     EXPECT_EQ(announced(), 20u);
     EXPECT_TRUE(sim.snapshot(0).hostDisks.at(20).deleted);
     EXPECT_EQ(describe(21), FSA_STS_SUCCESS);
+}
+
+// The host's part of a deletion: a leftover the host never had a disk for
+// (40) leaves nothing to remove there; a real failure of the driver's
+// request is still reported after the controller's entries are gone.
+TEST_F(PhantomDeletionTest, RemovalCompleteOnTheHost) {
+    constexpr unsigned long kDeleteDisk = 0x163;
+    const struct {
+        std::uint32_t n;
+        int injected; // errno of the driver's delete-disk request, 0 = none
+        FSA_STATUS status;
+        std::set<std::size_t> zeroed;
+        const char* why;
+    } cases[] = {
+        {40, 0, FSA_STS_SUCCESS, {11, 12}, "no host disk: the driver has none to delete"},
+        {3, EIO, FSA_STATUS(479), {1, 2, 3, 4, 5}, "the driver failed"},
+        {3, ENXIO, FSA_STATUS(479), {1, 2, 3, 4, 5}, "refused although the host knows the disk"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        sim.load(kLeftovers);
+        CT_InvalidateCache(ctx);
+        const qorsim::Adapter before = sim.snapshot(0);
+        if (c.injected) {
+            qorsim::Fault f;
+            f.request = kDeleteDisk;
+            f.error = c.injected;
+            sim.inject(f);
+        }
+        EXPECT_EQ(forceDelete(c.n), c.status);
+        sim.clearFaults();
+        expectOnlyZeroed(before, c.zeroed);
+        std::size_t requests = 0;
+        for (const auto& e : sim.journal())
+            requests += e.call == qorsim::Call::Ioctl && e.request == kDeleteDisk;
+        EXPECT_EQ(requests, 1u);
+        EXPECT_EQ(describe(c.n), FSA_STATUS(11)) << "the controller's part is done";
+    }
 }
 
 // A leftover stripe 6 whose second member survives only in slice 1's own
