@@ -151,15 +151,15 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
         const bool found = std::any_of(cache.begin(), cache.end(), [&](const Pce& e) {
             return !PCE_IsFree(e) && par::configured(e.partition) && uidOf(e) == uid;
         });
-        const bool reachable = std::none_of(cache.begin(), cache.end(), [&](const Pce& e) {
-            return carries(e) && !heldInMemory(e);
-        });
-        if (found && reachable)
+        const bool zeroByNumber =
+            found && std::none_of(cache.begin(), cache.end(),
+                                  [&](const Pce& e) { return carries(e) && !heldInMemory(e); });
+        if (zeroByNumber)
             for (const Pce& e : cache)
                 if (carries(e))
                     CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
         CT_ReConfig(ctx, 1);
-        return found && reachable;
+        return zeroByNumber;
     });
     CT_InvalidateCache(ctx);
     return zeroed;
