@@ -111,8 +111,9 @@ void readHostDisk(const json& j, Adapter& a) {
 }
 
 // A partition-table entry: its words in order, or its named fields (the
-// creation stamp among them, and the related-container numbers that a
-// container known only from its partitions is described by).
+// entry number a disk's copy still records, the creation stamp, and the
+// related-container numbers that a container known only from its partitions
+// is described by).
 PartitionEntry readPartition(const json& p) {
     PartitionEntry entry{};
     if (p.is_array()) {
@@ -136,7 +137,7 @@ PartitionEntry readPartition(const json& p) {
                   {"related78", 78, 1},   {"l1Index", 80, 2},     {"related91", 91, 1},
                   {"word96", 96, 4},      {"related104", 104, 2}, {"related106", 106, 1},
                   {"related108", 108, 2}, {"word128", 128, 4},    {"related142", 142, 1},
-                  {"related143", 143, 1}, {"r5Flags", 84, 4}};
+                  {"related143", 143, 1}, {"r5Flags", 84, 4},     {"entry", 0, 4}};
     for (const auto& f : fields) {
         if (!p.contains(f.key))
             continue;

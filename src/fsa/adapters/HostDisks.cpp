@@ -108,13 +108,20 @@ FAOS_CTR_REMOVE* faos_PrepareCtrForRemoval(FSAAPI_CONTEXT* ctx, std::uint32_t co
     return new FAOS_CTR_REMOVE(container, force != 0);
 }
 
+// A container the host never had a disk for leaves nothing to remove: the
+// driver answers that it has no such disk (ENXIO) and, asked again, does not
+// know one. Every other failure is reported.
 void faos_CtrRemovalComplete(FSAAPI_CONTEXT* ctx, std::uint32_t container, int,
                              FAOS_CTR_REMOVE_BASE*) {
     if (ctx->simulatorKind != 0)
         return;
     std::uint32_t record[2] = {0, container};
-    if (fsa::osPort().ioctl(ctx->channel->fd, FSACTL_DELETE_DISK, record) != 0)
-        faux_ThrowIoctlFailure("DELETE_DISK", errno);
+    if (fsa::osPort().ioctl(ctx->channel->fd, FSACTL_DELETE_DISK, record) != 0) {
+        const int error = errno;
+        if (error != ENXIO || queryDisk(ctx, container).valid)
+            faux_ThrowIoctlFailure("DELETE_DISK", error);
+        return; // nor is there anything to take from the SCSI layer
+    }
     faos_UnExposeCtrToOs(ctx, container, 0);
 }
 

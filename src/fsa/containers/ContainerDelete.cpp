@@ -122,8 +122,19 @@ struct PendingRemoval {
     FsaRemovalRecord record;
 };
 
+// Whether the element's entry number indexes the controller's in-memory
+// table. An entry read from a disk only carries whatever number the disk
+// holds, which may now name another container's entry.
+bool heldInMemory(const Pce& e) {
+    return e.state == FSA_PCE_IN_MEMORY || e.state == FSA_PCE_MEMORY_AND_DISK ||
+           e.state == FSA_PCE_NO_EXTENT || e.state == FSA_PCE_USED_NO_MBR;
+}
+
 // Zeroes the partition entries still configured for the container; true when
-// there were any (the container is then not destroyed).
+// there were any (the container is then not destroyed). When one of its
+// entries exists only on a disk, no entry number reaches it: nothing is
+// zeroed and the container is left to be destroyed by its id, which the
+// controller applies to its entries in memory and on the disks alike.
 bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t uid) {
     CT_InvalidateCache(ctx);
     const bool zeroed = CT_WithCache(ctx, [&](const PceList& cache) {
@@ -132,20 +143,25 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
             CT_GetContainerUIDFromPartition(ctx, &e.partition, &u, 2);
             return u;
         };
+        auto carries = [&](const Pce& e) {
+            const Partition& p = e.partition;
+            return !PCE_IsFree(e) &&
+                   (par::l0Number(p) == n ||
+                    (par::levelPresent(par::l1Type(p)) && par::l1Number(p) == n)) &&
+                   uidOf(e) == uid;
+        };
         const bool found = std::any_of(cache.begin(), cache.end(), [&](const Pce& e) {
-            return e.state != FSA_PCE_FREE && par::configured(e.partition) && uidOf(e) == uid;
+            return !PCE_IsFree(e) && par::configured(e.partition) && uidOf(e) == uid;
         });
-        if (found) {
-            for (const Pce& e : cache) {
-                const Partition& p = e.partition;
-                const bool carries = par::l0Number(p) == n ||
-                                     (par::levelPresent(par::l1Type(p)) && par::l1Number(p) == n);
-                if (e.state != FSA_PCE_FREE && carries && uidOf(e) == uid)
-                    CT_PartitionEntryZero(ctx, par::u32(p, par::kEntry));
-            }
-        }
+        const bool zeroByNumber =
+            found && std::none_of(cache.begin(), cache.end(),
+                                  [&](const Pce& e) { return carries(e) && !heldInMemory(e); });
+        if (zeroByNumber)
+            for (const Pce& e : cache)
+                if (carries(e))
+                    CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
         CT_ReConfig(ctx, 1);
-        return found;
+        return zeroByNumber;
     });
     CT_InvalidateCache(ctx);
     return zeroed;

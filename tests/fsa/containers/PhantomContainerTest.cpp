@@ -2,10 +2,12 @@
 // partitions left on the disks, and their deletion through FsaContainer.
 #include "ContainerFixture.h"
 #include "ContainerInfo.h"
+#include "CtChannel.h"
 #include "FsaContainerInfo.h"
 #include "FsaContainerOps.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -336,6 +338,98 @@ TEST_F(PhantomDeletionTest, SnapshotLeftoverIsDestroyedByItsId) {
     EXPECT_EQ(announced(), 20u);
     EXPECT_TRUE(sim.snapshot(0).hostDisks.at(20).deleted);
     EXPECT_EQ(describe(21), FSA_STS_SUCCESS);
+}
+
+// The host's part of a deletion: a leftover the host never had a disk for
+// (40) leaves nothing to remove there; a real failure of the driver's
+// request is still reported after the controller's entries are gone.
+TEST_F(PhantomDeletionTest, RemovalCompleteOnTheHost) {
+    constexpr unsigned long kDeleteDisk = 0x163;
+    const struct {
+        std::uint32_t n;
+        int injected; // errno of the driver's delete-disk request, 0 = none
+        FSA_STATUS status;
+        std::set<std::size_t> zeroed;
+        const char* why;
+    } cases[] = {
+        {40, 0, FSA_STS_SUCCESS, {11, 12}, "no host disk: the driver has none to delete"},
+        {3, EIO, FSA_STATUS(479), {1, 2, 3, 4, 5}, "the driver failed"},
+        {3, ENXIO, FSA_STATUS(479), {1, 2, 3, 4, 5}, "refused although the host knows the disk"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        sim.load(kLeftovers);
+        CT_InvalidateCache(ctx);
+        const qorsim::Adapter before = sim.snapshot(0);
+        if (c.injected) {
+            qorsim::Fault f;
+            f.request = kDeleteDisk;
+            f.error = c.injected;
+            sim.inject(f);
+        }
+        EXPECT_EQ(forceDelete(c.n), c.status);
+        sim.clearFaults();
+        expectOnlyZeroed(before, c.zeroed);
+        std::size_t requests = 0;
+        for (const auto& e : sim.journal())
+            requests += e.call == qorsim::Call::Ioctl && e.request == kDeleteDisk;
+        EXPECT_EQ(requests, 1u);
+        EXPECT_EQ(describe(c.n), FSA_STATUS(11)) << "the controller's part is done";
+    }
+}
+
+// A leftover stripe 6 whose second member survives only in slice 1's own
+// table. That copy still records entry number 1, which the in-memory table
+// now gives to volume 5, a container the controller holds loaded.
+const char* kDiskOnlyMember = R"({"adapters": [{"index": 0, "serial": 9,
+  "firmware": {"external": 50332673},
+  "containers": {"count": 64, "firstHidden": 48, "list": [{"number": 5, "type": 1, "members": [1]}]},
+  "slices": [{"size": 20128, "drive": 0},
+             {"size": 20128, "drive": 1, "diskPartitions": [
+               {"entry": 1, "start": 128, "size": 500, "serial": 9, "slice": 1, "l0Type": 3,
+                "l0Number": 6, "l0Members": 2, "memberIndex": 1, "flags": 1}]}],
+  "diskSets": [{"number": 5, "creator": 9, "members": [0, 1]}],
+  "hostDisks": [{"container": 5, "instance": 2, "target": 5, "name": "sdf"},
+                {"container": 6, "instance": 2, "target": 6, "name": "sdg"}],
+  "partitions": [{"start": 0, "slice": 99},
+    {"start": 128, "size": 1000, "serial": 9, "slice": 0, "l0Type": 1, "l0Number": 5, "l0Members": 1,
+     "flags": 1},
+    {"start": 1128, "size": 500, "serial": 9, "slice": 0, "l0Type": 3, "l0Number": 6, "l0Members": 2,
+     "flags": 1}]}]})";
+
+class DiskOnlyLeftoverTest : public PhantomDeletionTest {
+protected:
+    std::string config() const override { return kDiskOnlyMember; }
+    // The entry numbers the zero commands addressed.
+    std::vector<std::uint32_t> zeroedEntries() {
+        std::vector<std::uint32_t> out;
+        for (const auto& e : sim.journal())
+            if (e.ctCommand == 14)
+                out.push_back(qorsim::get32(e.fib.data(), qorsim::kFibHeader + 8));
+        return out;
+    }
+};
+
+TEST_F(DiskOnlyLeftoverTest, OnlyTheLeftoversEntriesAreRemoved) {
+    ASSERT_EQ(describe(6), FSA_STS_SUCCESS);
+    ASSERT_EQ(info()->partitionCount, 2u) << "both members are seen";
+    const qorsim::Adapter before = sim.snapshot(0);
+    ASSERT_EQ(forceDelete(6), FSA_STS_SUCCESS);
+
+    const qorsim::Adapter after = sim.snapshot(0);
+    EXPECT_EQ(after.partitions.at(1), before.partitions.at(1)) << "volume 5's partition";
+    EXPECT_EQ(after.containers.count(5), 1u);
+    for (std::uint32_t entry : zeroedEntries())
+        EXPECT_NE(entry, 1u) << "a zero command addressed volume 5's entry";
+    EXPECT_TRUE(unused(after, 2)) << "the member the controller holds";
+    EXPECT_EQ(qorsim::get32(after.slices.at(1).diskOnly.at(0).data(), 32), 0u)
+        << "the member only the disk holds";
+    EXPECT_EQ(ctCommands(17), 1u) << "destroyed by its id";
+    EXPECT_EQ(ctCommands(34), 1u);
+    EXPECT_EQ(announced(), 6u);
+    EXPECT_EQ(describe(6), FSA_STATUS(11));
+    ASSERT_EQ(describe(5), FSA_STS_SUCCESS);
+    EXPECT_EQ(info()->partitionCount, 1u);
 }
 
 } // namespace
