@@ -1,6 +1,8 @@
 # make demo: install what is missing, build the release tree, run the demo.
 # make test: install what is missing, build the sanitizer, Windows and fuzz
 #            trees and run every test.
+# make bench: build the release tree, run every benchmark and the peer
+#            programs, print one table of the ratios (not part of make test).
 
 PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
             googletest libgtest-dev libgmock-dev libbenchmark-dev \
@@ -9,10 +11,13 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
             wine wine64 xvfb xauth iproute2 util-linux procps cron curl ccache
 
+# The peer programs bench/orbisk/peers.sh compares with (and its timer).
+BENCH_PACKAGES := stressapptest memtester bc
+
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 5
 
-.PHONY: all deps demo test test-linux test-windows test-fuzz tsan clean
+.PHONY: all deps demo test test-linux test-windows test-fuzz tsan bench clean
 
 all: demo
 
@@ -47,6 +52,12 @@ tsan:
 	cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+
+bench: deps
+	@scripts/install-deps $(BENCH_PACKAGES)
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	bench/run-all build/release
 
 clean:
 	rm -rf build
