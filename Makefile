@@ -2,6 +2,8 @@
 # make test: install what is missing, build the sanitizer, Windows (x86-64 and
 #            32-bit) and fuzz trees and run every test; build the
 #            ThreadSanitizer tree for the tests of threaded code and run those.
+# make bench: build the release tree, run every benchmark and the peer
+#            programs, print one table of the ratios (not part of make test).
 
 PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
             googletest libgtest-dev libgmock-dev libbenchmark-dev \
@@ -11,10 +13,13 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 \
             wine wine64 xvfb xauth iproute2 util-linux procps cron curl ccache
 
+# The peer programs bench/orbisk/peers.sh compares with (and its timer).
+BENCH_PACKAGES := stressapptest memtester bc
+
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 5
 
-.PHONY: all deps demo test test-linux test-windows test-windows32 test-tsan test-fuzz tsan random-long clean
+.PHONY: all deps demo test test-linux test-windows test-windows32 test-tsan test-fuzz tsan random-long bench clean
 
 all: demo
 
@@ -70,6 +75,12 @@ random-long:
 	cmake --build --preset sanitize -j $(JOBS) --target fsa_random_sequence_test
 	tests/sandbox/kor-sandbox -- build/sanitize/tests/fsa/sweep/fsa_random_sequence_test \
 	    --seed=$(SEED) --steps=$(STEPS)
+
+bench: deps
+	@scripts/install-deps $(BENCH_PACKAGES)
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	bench/run-all build/release
 
 clean:
 	rm -rf build

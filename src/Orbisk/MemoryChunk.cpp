@@ -1,6 +1,6 @@
 #include "MemoryChunk.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 
@@ -14,21 +14,44 @@ namespace {
 
 std::atomic<MemoryChunk::AfterWriteHook> s_afterWrite{nullptr};
 
+// The pattern pass moves as much memory as a memset of the chunk, so its
+// copy and compare run in the widest lanes the processor has: the compare
+// only asks "equal?", which needs no byte order as memcmp's answer does.
+using Lanes = std::uint64_t __attribute__((vector_size(32)));
+
+#if defined(__x86_64__) && !defined(__clang__)
+#define KOR_WIDEST_LANES __attribute__((target_clones("avx2", "default")))
+#else
+#define KOR_WIDEST_LANES
+#endif
+
+KOR_WIDEST_LANES void writeBlock(char* block, const char* pattern, std::size_t length) {
+    std::size_t i = 0;
+    for (; i + sizeof(Lanes) <= length; i += sizeof(Lanes)) {
+        Lanes lane;
+        std::memcpy(&lane, pattern + i, sizeof lane);
+        std::memcpy(block + i, &lane, sizeof lane);
+    }
+    std::memcpy(block + i, pattern + i, length - i);
+}
+
+KOR_WIDEST_LANES bool blockMatches(const char* block, const char* pattern, std::size_t length) {
+    Lanes difference = {};
+    std::size_t i = 0;
+    for (; i + sizeof(Lanes) <= length; i += sizeof(Lanes)) {
+        Lanes written, expected;
+        std::memcpy(&written, block + i, sizeof written);
+        std::memcpy(&expected, pattern + i, sizeof expected);
+        difference |= written ^ expected;
+    }
+    if ((difference[0] | difference[1] | difference[2] | difference[3]) != 0)
+        return false;
+    return std::memcmp(block + i, pattern + i, length - i) == 0;
+}
+
 } // namespace
 
-void MemoryChunk::Free::operator()(char* p) const {
-    std::free(p);
-}
-
-// The block is zero-filled by hand rather than by calloc: calloc leaves
-// fresh pages unmapped, so the page-toucher would fault in the shared zero
-// page and every pattern write would fault a second time. Writing now maps
-// each page once, and the toucher then keeps resident pages resident.
-MemoryChunk::MemoryChunk(unsigned long size)
-    : m_data(static_cast<char*>(std::malloc(size != 0 ? size : 1))), m_size(size) {
-    if (m_data)
-        std::memset(m_data.get(), 0, size);
-}
+MemoryChunk::MemoryChunk(unsigned long size) : m_memory(size), m_size(size) {}
 
 void MemoryChunk::setAfterWriteHook(AfterWriteHook hook) {
     s_afterWrite = hook;
@@ -39,12 +62,15 @@ bool MemoryChunk::verify(const char* pattern) {
         return false;
     const std::size_t length = m_size < PATTERN_LENGTH ? m_size : PATTERN_LENGTH;
     const AfterWriteHook afterWrite = s_afterWrite;
-    char* position = m_data.get();
+    char* position = m_memory.data();
     for (unsigned long tested = 0; tested < m_size - length; tested += length, position += length) {
-        std::memcpy(position, pattern, length);
+        writeBlock(position, pattern, length);
+        // The compiler may not take the bytes just written for granted:
+        // they are read back from memory.
+        asm volatile("" ::: "memory");
         if (afterWrite != nullptr)
             afterWrite(position, length);
-        if (std::memcmp(position, pattern, length) != 0) {
+        if (!blockMatches(position, pattern, length)) {
             logLine(pLogFile0, "MemoryChunk::verify() lenPattern = ", length);
             logLine(pLogFile0, "MemoryChunk::verify() m_memSize = ", m_size,
                     " memBytesTested = ", tested);
@@ -56,17 +82,18 @@ bool MemoryChunk::verify(const char* pattern) {
     return true;
 }
 
-void MemoryChunk::lockData(unsigned long step) {
+bool MemoryChunk::lockData(unsigned long step) {
     if (initFailed() || step == 0)
-        return;
-    int idle = IDLE;
-    if (!m_state.compare_exchange_strong(idle, TOUCHING, std::memory_order_acquire))
-        return;
-    const volatile char* data = m_data.get();
+        return false;
+    int verified = VERIFIED;
+    if (!m_state.compare_exchange_strong(verified, TOUCHING, std::memory_order_acquire))
+        return false;
+    const volatile char* data = m_memory.data();
     for (unsigned long offset = 0;
          offset < m_size && !m_stopTouching.load(std::memory_order_relaxed); offset += step)
         (void)data[offset];
-    m_state.store(IDLE, std::memory_order_release);
+    m_state.store(VERIFIED, std::memory_order_release);
+    return true;
 }
 
 void MemoryChunk::abortLockData() {
@@ -75,14 +102,20 @@ void MemoryChunk::abortLockData() {
 }
 
 void MemoryChunk::claim() {
-    m_stopTouching = true;
-    int idle = IDLE;
-    while (!m_state.compare_exchange_weak(idle, CLAIMED, std::memory_order_acquire)) {
-        if (idle == CLAIMED)
+    int state = m_state.load(std::memory_order_relaxed);
+    while (state != CLAIMED) {
+        if (state == TOUCHING) {
+            std::this_thread::yield();
+            state = m_state.load(std::memory_order_relaxed);
+            continue;
+        }
+        if (m_state.compare_exchange_weak(state, CLAIMED, std::memory_order_acquire))
             return;
-        idle = IDLE;
-        std::this_thread::yield();
     }
+}
+
+void MemoryChunk::release() {
+    m_state.store(VERIFIED, std::memory_order_release);
 }
 
 } // namespace VarnDiags::MemoryDevices

@@ -1,16 +1,18 @@
 #pragma once
-// One block of memory under test. The block is zero-filled when allocated;
-// a failed allocation leaves it null (no exception).
+// One block of memory under test: a fresh mapping of its own, zero-filled
+// by the kernel; a failed allocation leaves it null (no exception).
 //
-// A chunk is touched by the page-touching thread until a pattern thread
-// claims it; from then on only that pattern thread uses the block. The
-// hand-over goes through an atomic state, so the two never use the block at
-// the same time: the claimer stops a touch in progress and waits for it to
-// leave.
+// Nothing touches a chunk before a pattern thread claims it, so the pattern
+// pass is its first touch. Once verified, the chunk is handed back and the
+// page-touching thread keeps it resident while the others are tested. The
+// hand-overs go through an atomic state, so a touch and a pattern pass
+// never use the block at the same time.
 
 #include <atomic>
 #include <cstddef>
 #include <memory>
+
+#include "ChunkMemory.h"
 
 namespace VarnDiags::MemoryDevices {
 
@@ -22,7 +24,7 @@ public:
     MemoryChunk(const MemoryChunk&) = delete;
     MemoryChunk& operator=(const MemoryChunk&) = delete;
 
-    bool initFailed() const { return m_data == nullptr; }
+    bool initFailed() const { return m_memory.data() == nullptr; }
     unsigned long getMemSize() const { return m_size; }
 
     // Writes the pattern block after block and reads each back; false at
@@ -31,14 +33,17 @@ public:
     // last such block of the chunk is not written.
     bool verify(const char* pattern);
 
-    // Reads one byte every `step` bytes unless a pattern thread has claimed
-    // the chunk, stopping early once abortLockData() was called.
-    void lockData(unsigned long step);
+    // Reads one byte every `step` bytes of a verified chunk that no pattern
+    // thread holds, stopping early once abortLockData() was called. A chunk
+    // not yet written is left alone: it holds no memory of its own yet, and
+    // its first touch belongs to the pattern pass. True when it read.
+    bool lockData(unsigned long step);
     void abortLockData();
 
-    // Takes the chunk for verification: stops a touch in progress and waits
-    // for it to leave. A claimed chunk is never touched again.
+    // Takes the chunk for verification, waiting for a touch in progress to
+    // leave; release() hands it back to the page-toucher.
     void claim();
+    void release();
 
     // Test seam: called after each pattern block is written and before it is
     // read back (null in production).
@@ -46,15 +51,12 @@ public:
     static void setAfterWriteHook(AfterWriteHook hook);
 
 private:
-    enum State { IDLE, TOUCHING, CLAIMED };
-    struct Free {
-        void operator()(char* p) const;
-    };
+    enum State { UNWRITTEN, CLAIMED, VERIFIED, TOUCHING };
 
-    std::unique_ptr<char, Free> m_data;
+    ChunkMemory m_memory;
     unsigned long m_size;
     std::atomic<bool> m_stopTouching{false};
-    std::atomic<int> m_state{IDLE};
+    std::atomic<int> m_state{UNWRITTEN};
 };
 
 } // namespace VarnDiags::MemoryDevices

@@ -1,6 +1,7 @@
 #include "PatternTestEngine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <system_error>
 
@@ -196,10 +197,14 @@ void PatternTestEngine::touchPages() {
     const std::size_t total = m_chunkTotal;
     auto running = [&] { return !m_abort && !m_stopTouching && m_patternCursor.load() < total; };
     while (running()) {
+        bool touched = false;
         for (std::size_t index = 0; index < total && running(); ++index) {
             m_touchCursor = index;
-            m_chunks[index]->lockData(TOUCH_STEP);
+            touched = m_chunks[index]->lockData(TOUCH_STEP) || touched;
         }
+        // Nothing verified yet: leave the processors to the pattern threads.
+        if (!touched)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     logLine(pLogFile0, "MemoryDevice::lockMemoryFunction() Completed. m_abort = ", m_abort.load());
 }
@@ -224,7 +229,9 @@ void PatternTestEngine::testPatterns() {
 
         MemoryChunk& chunk = *m_chunks[index];
         chunk.claim();
-        if (!chunk.verify(pattern.data())) {
+        const bool matched = chunk.verify(pattern.data());
+        chunk.release();
+        if (!matched) {
             m_status = PATTERN_MISMATCH;
             break;
         }

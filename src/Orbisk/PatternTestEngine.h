@@ -1,11 +1,11 @@
 #pragma once
 // The memory pattern test: a driver thread allocates the memory to test in
-// chunks of up to 16 MB, a page-touching thread keeps the chunks touched,
-// and one pattern thread per processor writes and reads back a fixed
-// pattern over every chunk. Progress runs 0-12 while allocating, up to 88
-// while verifying, about 100 after freeing and exactly 100 when the driver
-// ends; it never goes down. The device status is final before progress
-// reaches 100.
+// chunks of up to 16 MB (fresh zero-filled mappings, untouched until the
+// start gate opens), one pattern thread per processor writes and reads back
+// a fixed pattern over every chunk, and a page-touching thread keeps the
+// chunks already verified resident while the rest is tested. Progress runs 0-12 while allocating,
+// up to 88 while verifying, about 100 after freeing and exactly 100 when the driver ends; it never
+// goes down. The device status is final before progress reaches 100.
 //
 // Each chunk is claimed by one pattern thread under the chunk mutex (the
 // cursor moves on and the chunk's share of progress is added at the claim)

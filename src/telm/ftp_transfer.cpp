@@ -96,19 +96,31 @@ bool writeAll(int fd, const unsigned char* data, size_t length) {
     return true;
 }
 
+// One block from the data connection: at once when data is waiting (the
+// usual case in a running transfer), else after waiting up to `limit`.
+ssize_t receiveBlock(int fd, unsigned char* block, int limit) {
+    for (;;) {
+        ssize_t n = recv(fd, block, kBlock, MSG_DONTWAIT);
+        if (n >= 0)
+            return n;
+        if (retryable())
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return -1;
+        if (waitFor(fd, POLLIN, limit) <= 0) {
+            errno = ETIMEDOUT;
+            return -1;
+        }
+    }
+}
+
 bool download(const char* fn, FtpSession& s) {
     const int limit = clock().millisFor(kFtpReplySeconds);
     unsigned char block[kBlock];
     long total = 0;
     for (;;) {
         v3cops_printf("%s: recv..\n", fn);
-        if (waitFor(s.data.get(), POLLIN, limit) <= 0) {
-            v3cops_printf("%s: recv() error, errno=%d\n", fn, ETIMEDOUT);
-            return false;
-        }
-        ssize_t n = recv(s.data.get(), block, sizeof block, 0);
-        if (n < 0 && retryable())
-            continue;
+        ssize_t n = receiveBlock(s.data.get(), block, limit);
         if (n < 0) {
             v3cops_printf("%s: recv() error, errno=%d\n", fn, errno);
             return false;

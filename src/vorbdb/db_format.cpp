@@ -18,8 +18,13 @@ std::string_view valueOf(std::string_view line) {
     return eq == std::string_view::npos ? std::string_view{} : line.substr(eq + 1);
 }
 
+// keyOf(line) == key, without a search for '=' through every line: lines
+// that do not even begin with the key are by far the most.
 bool hasKey(std::string_view line, std::string_view key) {
-    return keyOf(line) == key;
+    if (line.size() < key.size() || line.compare(0, key.size(), key) != 0)
+        return false;
+    return (line.size() == key.size() || line[key.size()] == '=') &&
+           key.find('=') == std::string_view::npos;
 }
 
 bool belongsToProject(std::string_view line, std::string_view project) {

@@ -37,15 +37,54 @@ RewriteStatus rewrite(const RewritePolicy& policy, const vorbdb::Editor& edit) {
     return vorbdb::rewriteDatabase(vorbdb::activePaths(), policy, edit);
 }
 
+// Makes room in `next` for `current` and one more "<key>=<value>" line, so
+// that the new text is built in a buffer sized once.
+void reserveFor(std::string& next, std::string_view current, std::string_view key,
+                std::string_view value) {
+    next.reserve(current.size() + key.size() + 1 + value.size() + fmt::kLineEnd.size());
+}
+
+// Copies `current` to `next` line by line, each line ending with this
+// platform's line end, except the lines that `takes` picks: those go to
+// `replace`, which writes their replacement (or nothing) to `next`. Lines
+// are read as fmt::forEachLine reads them. Kept lines that already end as
+// they will be written go over in runs, one append for each run, since
+// most of a rewrite is copying.
+template <class Takes, class Replace>
+void copyLines(std::string_view current, std::string& next, Takes takes, Replace replace) {
+    const char* run = current.data(); // kept lines not yet appended
+    std::size_t runLength = 0;
+    auto appendRun = [&] {
+        next.append(run, runLength);
+        runLength = 0;
+    };
+    while (!current.empty()) {
+        const std::size_t newline = current.find('\n');
+        const std::size_t rawLength =
+            newline == std::string_view::npos ? current.size() : newline + 1;
+        std::string_view line = current.substr(0, newline);
+        if (newline != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (takes(line)) {
+            appendRun();
+            replace(line);
+        } else if (current.substr(line.size(), rawLength - line.size()) == fmt::kLineEnd) {
+            if (runLength == 0)
+                run = current.data();
+            runLength += rawLength;
+        } else {
+            appendRun();
+            fmt::appendLine(next, line);
+        }
+        current.remove_prefix(rawLength);
+    }
+    appendRun();
+}
+
 // Drops every line for which `drop` holds; false when none was dropped.
 template <class Drop> bool copyWithout(std::string_view current, std::string& next, Drop drop) {
     bool dropped = false;
-    fmt::forEachLine(current, [&](std::string_view line) {
-        if (drop(line))
-            dropped = true;
-        else
-            fmt::appendLine(next, line);
-    });
+    copyLines(current, next, drop, [&](std::string_view) { dropped = true; });
     return dropped;
 }
 
@@ -88,28 +127,28 @@ int UpdateParameterForProjectID(int projectId, const char* parameter, const char
         return -1;
     const std::string key = fmt::makeKey(project, parameter);
     bool firstEntry = false;
-    RewriteStatus status = rewrite(kUpdateTries, [&](std::string_view current, bool existed,
-                                                     std::string& next) {
-        if (!existed) {
-            trace(vorbdb::kTraceDebug, "\nFirst Entry theProjectID %d theParameterID %s", projectId,
-                  parameter);
-            firstEntry = true;
-        }
-        bool replaced = false;
-        fmt::forEachLine(current, [&](std::string_view line) {
-            if (!fmt::hasKey(line, key)) {
-                fmt::appendLine(next, line);
-                return;
+    RewriteStatus status =
+        rewrite(kUpdateTries, [&](std::string_view current, bool existed, std::string& next) {
+            if (!existed) {
+                trace(vorbdb::kTraceDebug, "\nFirst Entry theProjectID %d theParameterID %s",
+                      projectId, parameter);
+                firstEntry = true;
             }
-            fmt::appendEntry(next, key, value);
-            replaced = true;
-            trace(vorbdb::kTraceDebug, "\nDump The Value ...1 theProjectId %d theParameterID %s",
-                  projectId, parameter);
+            reserveFor(next, current, key, value);
+            bool replaced = false;
+            copyLines(
+                current, next, [&](std::string_view line) { return fmt::hasKey(line, key); },
+                [&](std::string_view) {
+                    fmt::appendEntry(next, key, value);
+                    replaced = true;
+                    trace(vorbdb::kTraceDebug,
+                          "\nDump The Value ...1 theProjectId %d theParameterID %s", projectId,
+                          parameter);
+                });
+            if (!replaced)
+                fmt::appendEntry(next, key, value);
+            return true;
         });
-        if (!replaced)
-            fmt::appendEntry(next, key, value);
-        return true;
-    });
     switch (status) {
     case RewriteStatus::Replaced:
         trace(vorbdb::kTraceDebug,
@@ -176,22 +215,21 @@ int UpdateLink(int projectA, int projectB) {
     const std::string key = fmt::makeKey(a, kRequireProjects);
     RewriteStatus status =
         rewrite(kSingleTry, [&](std::string_view current, bool, std::string& next) {
+            reserveFor(next, current, key, b);
             bool found = false;
             bool changed = false;
-            fmt::forEachLine(current, [&](std::string_view line) {
-                if (!fmt::hasKey(line, key)) {
-                    fmt::appendLine(next, line);
-                    return;
-                }
-                found = true;
-                std::string_view list = fmt::valueOf(line);
-                if (fmt::listContains(list, b)) {
-                    fmt::appendLine(next, line);
-                    return;
-                }
-                fmt::appendEntry(next, key, fmt::listWith(list, b));
-                changed = true;
-            });
+            copyLines(
+                current, next,
+                [&](std::string_view line) {
+                    if (!fmt::hasKey(line, key))
+                        return false;
+                    found = true;
+                    return !fmt::listContains(fmt::valueOf(line), b);
+                },
+                [&](std::string_view line) {
+                    fmt::appendEntry(next, key, fmt::listWith(fmt::valueOf(line), b));
+                    changed = true;
+                });
             if (!found)
                 fmt::appendEntry(next, key, b);
             return changed || !found;

@@ -52,13 +52,16 @@ RewriteStatus rewriteDatabase(const DbPaths& paths, const RewritePolicy& policy,
     if (!lock.held())
         return RewriteStatus::LockFailed;
 
-    std::string current;
+    // Each thread keeps its two buffers from one rewrite to the next, so that
+    // a large database is not copied into freshly faulted pages every time.
+    thread_local std::string current;
+    thread_local std::string next;
     os::ReadResult read = readWithRetries(paths, policy.databaseOpenAttempts, current);
     if (read == os::ReadResult::Failed)
         return RewriteStatus::ReadFailed;
 
-    std::string next;
-    next.reserve(current.size() + 256);
+    next.clear();
+    next.reserve(current.size()); // editors that add reserve their own part
     if (!edit(current, read == os::ReadResult::Ok, next))
         return RewriteStatus::Unchanged;
 

@@ -64,22 +64,38 @@ void syncDirectoryOf(const char* path) {
 
 const int kReplaceAttempts = 1;
 
+// One read of the size the file has now; the buffer grows only when the
+// file grew meanwhile. A byte of room beyond the size lets the same read
+// see the end of the file. A buffer kept from an earlier read is reused as
+// it is: only room it never had is allocated (and zeroed).
 ReadResult readFile(const char* path, std::string& content) {
-    content.clear();
     Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    if (fd.get() < 0) {
+        content.clear();
         return errno == ENOENT ? ReadResult::NotFound : ReadResult::Failed;
-    char buffer[16384];
+    }
+    struct stat info;
+    const std::size_t known = ::fstat(fd.get(), &info) == 0 && info.st_size > 0
+                                  ? static_cast<std::size_t>(info.st_size)
+                                  : 0;
+    content.resize(known + 1);
+    std::size_t filled = 0;
     while (true) {
-        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (filled == content.size())
+            content.resize(content.size() + content.size() / 2 + 16384);
+        ssize_t n = ::read(fd.get(), &content[filled], content.size() - filled);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0)
+        if (n < 0) {
+            content.clear();
             return ReadResult::Failed;
+        }
         if (n == 0)
-            return ReadResult::Ok;
-        content.append(buffer, static_cast<std::size_t>(n));
+            break;
+        filled += static_cast<std::size_t>(n);
     }
+    content.resize(filled);
+    return ReadResult::Ok;
 }
 
 bool canOpenForReading(const char* path) {

@@ -35,8 +35,11 @@ void FsaSetFibWord(_FIB* fib, std::size_t index, std::uint32_t value) {
 }
 
 FSA_STATUS faos_SendReceiveFIB(FSAAPI_CONTEXT* ctx, _FIB* fib) {
+    // Every FIB passes here: each trace line is skipped inline while the
+    // trace is off, so that the send costs no trace calls then.
     const int fd = ctx->channel ? ctx->channel->fd : -1;
-    FsaUxDbgFilePrintf(FSA_DBG_FIB, 3, "-> faos_SendReceiveFIB with fd=%d\n", fd);
+    if (faux_DbgEnabled(FSA_DBG_FIB, 3))
+        FsaUxDbgFilePrintf(FSA_DBG_FIB, 3, "-> faos_SendReceiveFIB with fd=%d\n", fd);
     fib->XferState = FIB_XFER_STATE_SENT;
     fib->StructType = FIB_STRUCT_TFIB;
     fib->SenderData = 0;
@@ -44,7 +47,8 @@ FSA_STATUS faos_SendReceiveFIB(FSAAPI_CONTEXT* ctx, _FIB* fib) {
     fauxPrint_FIB(FSA_DBG_FIB, 4, "faos_SendReceiveFIB", fib);
     FSA_STATUS status = FSA_STS_SUCCESS;
     if (fsa::osPort().ioctl(fd, FSACTL_SENDFIB, fib) == 0) {
-        FsaUxDbgFilePrintf(FSA_DBG_FIB, 4, "-- faos_SendReceiveFIB, Passed FSACTL_SENDFIB\n");
+        if (faux_DbgEnabled(FSA_DBG_FIB, 4))
+            FsaUxDbgFilePrintf(FSA_DBG_FIB, 4, "-- faos_SendReceiveFIB, Passed FSACTL_SENDFIB\n");
     } else {
         const int err = errno;
         FsaUxDbgFilePrintf(FSA_DBG_FIB, 2,
@@ -55,7 +59,8 @@ FSA_STATUS faos_SendReceiveFIB(FSAAPI_CONTEXT* ctx, _FIB* fib) {
                            "-- faos_SendReceiveFIB: return FSA_STS_UX_IOCTL_FAILED\n");
         status = FSA_STS_UX_IOCTL_FAILED;
     }
-    FsaUxDbgFilePrintf(FSA_DBG_FIB, 3, "<- faos_SendReceiveFIB with fd=%d\n", fd);
+    if (faux_DbgEnabled(FSA_DBG_FIB, 3))
+        FsaUxDbgFilePrintf(FSA_DBG_FIB, 3, "<- faos_SendReceiveFIB with fd=%d\n", fd);
     return status;
 }
 

@@ -38,8 +38,14 @@ struct CMutexHandle {
     std::atomic<bool> owned{false};
     std::atomic<pthread_t> owner{};
 
+    // Only the owner writes owner and owned, under the system mutex; the
+    // release store of owned=true publishes the owner written before it, so
+    // a thread that sees it set also sees who holds the mutex. Only the
+    // caller's own answer matters here, and that is always current. No
+    // stronger ordering: these stores run on every exported call.
     bool ownedByCaller() const {
-        return owned.load() && pthread_equal(owner.load(), pthread_self());
+        return owned.load(std::memory_order_acquire) &&
+               pthread_equal(owner.load(std::memory_order_relaxed), pthread_self());
     }
 };
 
@@ -75,9 +81,9 @@ int faos_WaitForAndGetMutex(void* handle) {
         }
         fsa::sleepMs(kPollMs);
     }
-    m->owner.store(pthread_self());
-    m->owned.store(true);
-    m->locked.store(1);
+    m->owner.store(pthread_self(), std::memory_order_relaxed);
+    m->owned.store(true, std::memory_order_release);
+    m->locked.store(1, std::memory_order_relaxed);
     m->count = 1;
     return 1;
 }
@@ -88,8 +94,8 @@ int faos_ReleaseMutex(void* handle) {
         return 0;
     if (--m->count > 0)
         return 1;
-    m->owned.store(false);
-    m->locked.store(0);
+    m->owned.store(false, std::memory_order_relaxed);
+    m->locked.store(0, std::memory_order_relaxed);
     if (pthread_mutex_unlock(&m->mutex) != 0)
         raise(FSA_STS_UX_MUTEX_RELEASE);
     return 1;

@@ -29,7 +29,6 @@ constexpr std::uint64_t kInfraGroup =
 constexpr std::uint64_t kOtherGroup =
     kCommon | FSA_DBG_LATER | FSA_DBG_MISC | FSA_DBG_MISSED | FSA_DBG_TERM | FSA_DBG_TEXT;
 
-std::atomic<int> g_level{0};
 std::atomic<std::uint64_t> g_mask{0};
 std::mutex g_nameMutex;
 std::string g_name; // empty: no name set
@@ -79,14 +78,16 @@ const char* faux_DbgModuleName(std::uint64_t module) {
 
 void UtilPrintDebugFormatted(const char*, ...) {}
 
-bool faux_DbgEnabled(std::uint64_t module, int level) {
-    return level >= 1 && level <= g_level.load() && (g_mask.load() & module);
+std::atomic<int> faux_dbgLevel{0};
+
+bool faux_DbgModuleOn(std::uint64_t module) {
+    return (g_mask.load() & module) != 0;
 }
 
 extern "C" {
 
 void FsaUxDbgFileSetLevel(int level) {
-    g_level.store(level);
+    faux_dbgLevel.store(level);
 }
 void FsaUxDbgFileSetModule(std::uint32_t low, std::uint32_t high) {
     g_mask.fetch_or(join(low, high));
@@ -194,7 +195,7 @@ void FsaUxDbgFilePrintf(std::uint64_t module, int level, const char* format, ...
 }
 
 FSA_STATUS FsaUxDbgFileInUse() {
-    if (g_level.load() < 1)
+    if (faux_dbgLevel.load() < 1)
         return FSA_STS_FAILURE;
     const int fd = openTrace(O_APPEND);
     if (fd < 0)

@@ -4,6 +4,7 @@
 
 #include "FsaApi.h"
 
+#include <atomic>
 #include <cstdint>
 
 constexpr std::uint64_t FSA_DBG_DEBUG = 0x100;
@@ -24,9 +25,17 @@ constexpr std::uint64_t FSA_DBG_MISSED = 0x400000000000;
 constexpr std::uint64_t FSA_DBG_TERM = 0x800000000000;
 constexpr std::uint64_t FSA_DBG_TEXT = 0x1000000000000;
 
-// Whether a line of this module and level would be written: lets the
-// record printers skip their formatting when the trace is off.
-bool faux_DbgEnabled(std::uint64_t module, int level);
+// The trace level (0 = off) and whether a module's bit is in the mask.
+extern std::atomic<int> faux_dbgLevel;
+bool faux_DbgModuleOn(std::uint64_t module);
+
+// Whether a line of this module and level would be written: lets callers
+// skip a trace call, and the record printers their formatting, when the
+// trace is off. Inline, so that this costs one comparison then.
+inline bool faux_DbgEnabled(std::uint64_t module, int level) {
+    return level <= faux_dbgLevel.load(std::memory_order_relaxed) && level >= 1 &&
+           faux_DbgModuleOn(module);
+}
 
 // The name printed for a module bit ("????" for other values).
 const char* faux_DbgModuleName(std::uint64_t module);
