@@ -14,9 +14,11 @@ namespace {
 // Container 1, a volume on disk 0 with an application task (job 300);
 // container 4 left only as a configured partition on disk 1; container 6 a
 // snapshot source whose snapshot 5 keeps its backing container at hidden
-// number 30 (visible as 3).
+// number 30 (visible as 3). Both disks are in one disk set, as a leftover's
+// partitions must be to be described.
 const char* kContainers = R"({"adapters": [{"index": 0, "serial": 9,
   "slices": [{"size": 100000, "drive": 1}, {"size": 100000, "drive": 2}],
+  "diskSets": [{"number": 5, "creator": 9, "members": [1, 2]}],
   "partitions": [{"start": 0, "size": 10, "serial": 9, "slice": 98},
                  {"start": 128, "size": 2000, "serial": 9, "slice": 0, "l0Type": 1, "l0Number": 1,
                   "l0Members": 1, "flags": 1},
