@@ -122,14 +122,6 @@ struct PendingRemoval {
     FsaRemovalRecord record;
 };
 
-// Whether the element's entry number indexes the controller's in-memory
-// table. An entry read from a disk only carries whatever number the disk
-// holds, which may now name another container's entry.
-bool heldInMemory(const Pce& e) {
-    return e.state == FSA_PCE_IN_MEMORY || e.state == FSA_PCE_MEMORY_AND_DISK ||
-           e.state == FSA_PCE_NO_EXTENT || e.state == FSA_PCE_USED_NO_MBR;
-}
-
 // Zeroes the partition entries still configured for the container; true when
 // there were any (the container is then not destroyed). When one of its
 // entries exists only on a disk, no entry number reaches it: nothing is
@@ -154,8 +146,9 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
             return !PCE_IsFree(e) && par::configured(e.partition) && uidOf(e) == uid;
         });
         const bool zeroByNumber =
-            found && std::none_of(cache.begin(), cache.end(),
-                                  [&](const Pce& e) { return carries(e) && !heldInMemory(e); });
+            found && std::none_of(cache.begin(), cache.end(), [&](const Pce& e) {
+                return carries(e) && !PCE_ZeroableByNumber(e);
+            });
         if (zeroByNumber)
             for (const Pce& e : cache)
                 if (carries(e))

@@ -101,6 +101,14 @@ inline bool levelPresent(std::uint32_t type) {
 inline bool PCE_IsFree(const FSA_PARTITION_CACHE_ELEMENT& e) {
     return e.state == FSA_PCE_FREE || e.state == FSA_PCE_FREE_NO_MBR;
 }
+// Whether the element's entry number indexes the controller's in-memory
+// table, so that zeroing that entry reaches this partition. An entry read
+// from a disk alone carries whatever number the disk recorded, which the
+// controller may since have given to another container's partition.
+inline bool PCE_ZeroableByNumber(const FSA_PARTITION_CACHE_ELEMENT& e) {
+    return e.state == FSA_PCE_IN_MEMORY || e.state == FSA_PCE_MEMORY_AND_DISK ||
+           e.state == FSA_PCE_NO_EXTENT || e.state == FSA_PCE_USED_NO_MBR;
+}
 inline bool LOCAL_ATTACHED(const FSA_PARTITION_CACHE_ELEMENT* e) {
     return par::drive(e->partition) != 0xFFFFFFFFu;
 }

@@ -70,23 +70,33 @@ std::uint32_t morphKind(std::uint32_t type) {
 
 } // namespace
 
+// Every partition to be removed is vetted before the first entry is zeroed,
+// so a call that fails leaves the device as it found it. One whose entry the
+// controller holds only on the disk cannot be zeroed by number (that number
+// may now be another container's entry) and fails the call like one on a
+// slice without a partition table.
 void CT_RemoveDeadPartitions(FSAAPI_CONTEXT* ctx, int device, const FSA_PARTITION* only) {
     const auto found = pick(ctx, device, [](const Pce& e) {
         return dead(e) || (e.state == FSA_PCE_MEMORY_AND_DISK && !par::configured(e.partition));
     });
+    auto chosen = [&](const Pce& e) {
+        return !only || (only->offset == std::uint64_t(par::start(e.partition)) << 9 &&
+                         only->size == std::uint64_t(par::size(e.partition)) << 9);
+    };
     bool lockedSeen = false;
+    std::vector<std::uint32_t> entries;
     for (const Pce& e : found) {
         if (locked(e)) {
             lockedSeen = true;
             continue;
         }
-        if (e.state == FSA_PCE_USED_NO_MBR)
+        if (e.state == FSA_PCE_USED_NO_MBR || (chosen(e) && !PCE_ZeroableByNumber(e)))
             throw FSA_STATUS(28);
-        if (only && (only->offset != std::uint64_t(par::start(e.partition)) << 9 ||
-                     only->size != std::uint64_t(par::size(e.partition)) << 9))
-            continue;
-        CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
+        if (chosen(e))
+            entries.push_back(par::u32(e.partition, par::kEntry));
     }
+    for (const std::uint32_t entry : entries)
+        CT_PartitionEntryZero(ctx, entry);
     CT_ReConfig(ctx, 0);
     if (lockedSeen)
         throw FSA_STATUS(285);
@@ -128,9 +138,13 @@ void CT_SetDeadPartition(FSAAPI_CONTEXT* ctx, int device, std::uint32_t start, s
     fsa::sleepMs(kSettleMs);
 }
 
+// A partition whose entry only the disk holds has no entry in the
+// controller's table that could be zeroed for it: not found there.
 void CT_ClearDeadPartition(FSAAPI_CONTEXT* ctx, int device, std::uint32_t start,
                            std::uint32_t size) {
     const Pce e = exactly(ctx, device, start, size).front();
+    if (!PCE_ZeroableByNumber(e))
+        throw FSA_STATUS(14);
     CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
     CT_ReConfig(ctx, 0);
 }

@@ -100,4 +100,114 @@ TEST_F(ReconfigurationTest, MorphRequest) {
     EXPECT_EQ(thrown([&] { CT_MorphContainer(ctx, &c0, 5, 0, nullptr, 0, 0, 0); }), 22u);
 }
 
+// Volume 5 is loaded and holds entry 1 of the in-memory table. Drive 1 holds
+// a dead member of a stripe that survives only in slice 1's own table; that
+// copy still records entry number 1. Beside it a dead member the controller
+// holds in memory (entry 2).
+const char* kDiskOnlyDead = R"({"adapters": [{"index": 0, "serial": 9,
+  "containers": {"count": 8, "list": [{"number": 5, "type": 1, "members": [1]}]},
+  "slices": [{"size": 20128, "drive": 0},
+             {"size": 20128, "drive": 1, "diskPartitions": [
+               {"entry": 1, "start": 128, "size": 500, "serial": 9, "slice": 1, "l0Type": 3,
+                "l0Number": 6, "l0Members": 2, "flags": 1, "deadMask": 1}]}],
+  "partitions": [{"start": 0, "slice": 99},
+    {"start": 128, "size": 1000, "serial": 9, "slice": 0, "l0Type": 1, "l0Number": 5, "l0Members": 1,
+     "flags": 1},
+    {"start": 1128, "size": 100, "serial": 9, "slice": 1, "l0Type": 3, "l0Number": 7, "flags": 1,
+     "deadMask": 1}]}]})";
+
+constexpr std::uint32_t kDiskOnlyStart = 128, kDiskOnlySize = 500;
+constexpr std::uint32_t kHeldStart = 1128, kHeldSize = 100;
+
+class DiskOnlyDeadPartitionTest : public fsatest::OpenAdapterTest {
+protected:
+    std::string config() const override { return kDiskOnlyDead; }
+    // The entry numbers the zero commands addressed.
+    std::vector<std::uint32_t> zeroedEntries() {
+        std::vector<std::uint32_t> out;
+        for (const auto& e : sim.journal())
+            if (e.ctCommand == 14)
+                out.push_back(qorsim::get32(e.fib.data(), qorsim::kFibHeader + 8));
+        return out;
+    }
+    static FSA_PARTITION partition(std::uint32_t start, std::uint32_t size) {
+        FSA_PARTITION p{};
+        p.offset = std::uint64_t(start) << 9;
+        p.size = std::uint64_t(size) << 9;
+        return p;
+    }
+    // FsaStorageDevice's dead-partition removal for drive 1, limited to the
+    // partition at `start` when `size` is non-zero.
+    std::uint32_t removeThroughDevice(std::uint32_t start, std::uint32_t size) {
+        FSA_STORAGE_DEVICE d{};
+        d.scsi.target = 1;
+        d.scsi.adapterSerial = 9;
+        std::uint32_t arg[16] = {};
+        const FSA_PARTITION p = partition(start, size);
+        std::memcpy(arg + 3, &p, sizeof p);
+        return FsaStorageDevice(handle, &d, FSA_SDO_REMOVE_DEAD_PARTITIONS, size ? arg : nullptr);
+    }
+};
+
+// No call reaches volume 5's entry through the number the disk-only copy
+// records; a call that meets that copy sends nothing at all.
+TEST_F(DiskOnlyDeadPartitionTest, NoZeroReachesAnotherContainersEntry) {
+    struct Case {
+        const char* name;
+        std::function<std::uint32_t()> call;
+        std::uint32_t status;
+        std::vector<std::uint32_t> zeroed;
+    };
+    const FSA_PARTITION diskOnly = partition(kDiskOnlyStart, kDiskOnlySize);
+    const FSA_PARTITION held = partition(kHeldStart, kHeldSize);
+    const std::vector<Case> cases = {
+        {"every dead partition of the drive",
+         [this] { return thrown([&] { CT_RemoveDeadPartitions(ctx, 1, nullptr); }); },
+         28,
+         {}},
+        {"the disk-only one named",
+         [&, this] { return thrown([&] { CT_RemoveDeadPartitions(ctx, 1, &diskOnly); }); },
+         28,
+         {}},
+        {"the held one named",
+         [&, this] { return thrown([&] { CT_RemoveDeadPartitions(ctx, 1, &held); }); },
+         1,
+         {2}},
+        {"through the drive, all", [this] { return removeThroughDevice(0, 0); }, 28, {}},
+        {"through the drive, the disk-only one",
+         [this] { return removeThroughDevice(kDiskOnlyStart, kDiskOnlySize); },
+         28,
+         {}},
+        {"through the drive, the held one",
+         [this] { return removeThroughDevice(kHeldStart, kHeldSize); },
+         1,
+         {2}},
+        {"clear the disk-only one",
+         [this] {
+             return thrown([&] { CT_ClearDeadPartition(ctx, 1, kDiskOnlyStart, kDiskOnlySize); });
+         },
+         14,
+         {}},
+        {"clear the held one",
+         [this] { return thrown([&] { CT_ClearDeadPartition(ctx, 1, kHeldStart, kHeldSize); }); },
+         1,
+         {2}},
+    };
+    const qorsim::Adapter pristine = sim.snapshot(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.update(0, [&](qorsim::Adapter& a) { a = pristine; });
+        CT_InvalidateCache(ctx);
+        sim.clearJournal();
+        EXPECT_EQ(c.call(), c.status);
+        EXPECT_EQ(zeroedEntries(), c.zeroed);
+        EXPECT_EQ(ctCommands(34), c.zeroed.empty() ? 0u : 1u) << "reloaded only after a change";
+        const qorsim::Adapter after = sim.snapshot(0);
+        EXPECT_EQ(after.partitions.at(1), pristine.partitions.at(1)) << "volume 5's partition";
+        EXPECT_EQ(after.slices.at(1).diskOnly.at(0), pristine.slices.at(1).diskOnly.at(0));
+        EXPECT_EQ(qorsim::get32(after.partitions.at(2).data(), 32) == 0, !c.zeroed.empty())
+            << "the held dead member";
+    }
+}
+
 } // namespace
