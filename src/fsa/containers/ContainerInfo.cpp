@@ -24,21 +24,6 @@ constexpr std::uint32_t kNoFurtherContainer = 17;
 // record (Absent) may still be described from its partitions.
 enum class Outcome { Described, Skip, NotReported, Absent };
 
-std::uint32_t mirrorStateOf(std::uint32_t word25) {
-    switch (word25) {
-    case 1:
-        return 4;
-    case 2:
-        return 1;
-    case 3:
-        return 3;
-    case 4:
-        return 2;
-    default:
-        return 0;
-    }
-}
-
 // Controller type -> FSA_CONTAINER_TYPE, snapshot and multi-role kinds
 // included.
 std::uint32_t fsaType(std::uint32_t ctrType) {
@@ -154,7 +139,7 @@ private:
         const std::uint32_t entry = m_record.members[0] ? m_record.members[0] : m_record.members[1];
         if (!readMember(m_ctx, entry, &p))
             return true;
-        m_info->mirrorState = mirrorStateOf(par::u32(p, 100));
+        m_info->mirrorState = CT_MirrorState(par::u32(p, 100));
         if (m_info->mirrorState == 2 || m_info->mirrorState == 3) {
             const std::uint32_t own = par::l0Number(p), other = par::u16(p, 104);
             if (m_n == own) {
@@ -254,7 +239,7 @@ private:
         Partition q;
         if (!readMember(m_ctx, record.members[0], &q))
             return true;
-        m_info->mirrorState = mirrorStateOf(par::u32(q, 100));
+        m_info->mirrorState = CT_MirrorState(par::u32(q, 100));
         if (m_info->mirrorState != 2 && m_info->mirrorState != 3)
             return true;
         const std::uint32_t level1 = par::l1Number(q), other = par::u16(q, 108);
@@ -365,6 +350,21 @@ std::uint32_t membersType(FSAAPI_CONTEXT* ctx, const cttype* record, bool* haveS
 }
 
 } // namespace
+
+std::uint32_t CT_MirrorState(std::uint32_t mirrorKind) {
+    switch (mirrorKind) {
+    case 1:
+        return 4;
+    case 2:
+        return 1;
+    case 3:
+        return 3;
+    case 4:
+        return 2;
+    default:
+        return 0;
+    }
+}
 
 std::uint32_t CT_RecordWord(const cttype& record, std::size_t index) {
     std::uint32_t v = 0;

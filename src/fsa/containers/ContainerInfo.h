@@ -21,6 +21,9 @@ FSA_STATUS FsaGetMostContainerInfo(FSAAPI_CONTEXT* ctx, int next,
                                    const tag_FSA_CONTAINER* container, FSA_CONTAINER_INFO* info,
                                    unsigned int size);
 
+// A mirror's state as callers see it, from the partition entry's mirror kind
+// (the word at byte 100).
+std::uint32_t CT_MirrorState(std::uint32_t mirrorKind);
 // The 32-bit word `index` of the 840-byte container record.
 std::uint32_t CT_RecordWord(const cttype& record, std::size_t index);
 

@@ -39,34 +39,9 @@ const struct {
 
 enum class Level { None, Zero, One };
 
+// A level-1 type word as callers see it; what no container type names is 22.
 std::uint32_t level1FsaType(std::uint32_t word) {
-    switch (word) {
-    case 1:
-        return 3;
-    case 2:
-        return 1;
-    case 3:
-        return 2;
-    case 4:
-        return 4;
-    default:
-        return 22;
-    }
-}
-
-std::uint32_t mirrorStateOf(std::uint32_t kind) {
-    switch (kind) {
-    case 1:
-        return 4;
-    case 2:
-        return 1;
-    case 3:
-        return 3;
-    case 4:
-        return 2;
-    default:
-        return 0;
-    }
+    return word >= 1 && word <= 4 ? CT_GetFsaCtrType(word) : 22;
 }
 
 bool hasLevel1(const Partition& p) {
@@ -293,7 +268,7 @@ private:
             }
         }
         if (l0Type == 2) {
-            m_info->mirrorState = mirrorStateOf(par::u32(p, kMirrorKind));
+            m_info->mirrorState = CT_MirrorState(par::u32(p, kMirrorKind));
             if (const std::uint16_t partner = par::u16(p, kMirrorPartner1))
                 m_info->mirrorPartner = idByPartition(partner, p, 1);
         }
