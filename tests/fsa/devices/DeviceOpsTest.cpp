@@ -110,6 +110,24 @@ TEST_F(DeviceOps, DamagedTaskListRefusesTheDrive) {
     }
 }
 
+// A slice number the adapter does not have is a damaged answer: the drive
+// is left alone rather than worked on through a slice that does not exist.
+TEST_F(DeviceOps, SliceOutsideTheAdapterRefusesTheDrive) {
+    const FSA_STORAGE_DEVICE d = drive(0, 0);
+    std::uint32_t arg[8] = {};
+    for (const std::uint32_t op : {FSA_SDO_ZERO, FSA_SDO_ZERO_UNLESS_DOS, FSA_SDO_VERIFY}) {
+        SCOPED_TRACE("operation " + std::to_string(op));
+        qorsim::Fault fault;
+        fault.ctCommand = 154;
+        fault.mutateReply = [](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader + 8, 219);
+        };
+        sim.inject(fault);
+        EXPECT_EQ(FsaStorageDevice(handle, &d, op, arg), FSA_STS_FAILURE);
+        EXPECT_TRUE(tasksOn(0).empty());
+    }
+}
+
 TEST_F(DeviceOps, OperationRefusals) {
     const FSA_STORAGE_DEVICE d = drive(0, 0);
     const FSA_STORAGE_DEVICE noSlice = drive(0, 1);
