@@ -7,6 +7,7 @@
 #include "ScsiCommands.h"
 #include "TaskCallbackManager.h"
 #include "Tasks.h"
+#include "Trace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -78,13 +79,29 @@ std::uint32_t AIF_TranslatePRResponseFIB(FSAAPI_CONTEXT* ctx, const _FIB* reply,
 
 namespace {
 
+// Callers decide from a task list whether a drive or container is idle and
+// may be zeroed, deleted or reconfigured; a list that may have lost records
+// must not read as "no tasks". A reply with a bad status, without its status
+// words or ending in a part record is refused. One that claims the whole FIB
+// or more is read as full (the count is clamped), which errs towards busy.
+bool trustworthyList(const _FIB& reply, std::uint32_t recordBytes) {
+    if (FsaFibWord(&reply, 0) != 0 || reply.Size < kReplyHeader)
+        return false;
+    return reply.Size >= sizeof reply || (reply.Size - kReplyHeader) % recordBytes == 0;
+}
+
 std::uint32_t listTasks(FSAAPI_CONTEXT* ctx, std::uint32_t code, std::uint32_t object,
                         FSA_TASK_DESCRIPTOR* array, std::uint32_t capacity) {
     const std::uint32_t request[AIF_REQUEST_WORDS] = {code, object};
     _FIB reply;
     AIF_SendFIB(ctx, request, sizeof request, &reply, 1);
-    return code == 100 ? AIF_TranslateJDResponseFIB(ctx, &reply, array, capacity)
-                       : AIF_TranslatePRResponseFIB(ctx, &reply, array, capacity);
+    const std::uint32_t recordBytes = code == 100 ? 16 : 36;
+    if (!trustworthyList(reply, recordBytes)) {
+        UtilPrintDebugFormatted("Task list request %u: unusable reply (status %u, size %u)\n", code,
+                                FsaFibWord(&reply, 0), static_cast<unsigned>(reply.Size));
+        throw FSA_STS_FAILURE;
+    }
+    return translate(ctx, &reply, recordBytes, array, capacity);
 }
 
 } // namespace

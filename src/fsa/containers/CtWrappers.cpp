@@ -217,6 +217,15 @@ int CT_GetSliceFromDriveHandle(FSAAPI_CONTEXT* ctx, int drive, int throwFlag, in
             throw FSA_STATUS(12);
         return -1;
     }
+    // Callers build partitions and start drive work on this slice: a number
+    // outside the adapter's slices is a damaged answer, never a slice to use.
+    if (slice >= CT_GetSliceCount(ctx)) {
+        UtilPrintDebugFormatted("CT_GetSliceFromDriveHandle: slice %u of drive %d out of range\n",
+                                slice, drive);
+        if (throwFlag)
+            throw FSA_STS_FAILURE;
+        return -1;
+    }
     if (isThisDrive && record[2] == ctx->scsiMethod &&
         record[3] == static_cast<std::uint32_t>(drive))
         *isThisDrive = record[5] == 7;

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -66,6 +68,64 @@ TEST_F(DeviceOps, VerifyAndZeroStartTasks) {
     ASSERT_EQ(tasksOn(2).size(), 1u);
     EXPECT_EQ(tasksOn(2)[0].jobCode, 4u);
     EXPECT_EQ(FsaStorageDevice(handle, &refusing, FSA_SDO_ZERO, arg), FSA_STS_SCSI_BAD_STATUS);
+}
+
+// The drive's task list decides whether it may be zeroed or verified; a
+// damaged list must not read as "no tasks" and start a busy drive.
+TEST_F(DeviceOps, DamagedTaskListRefusesTheDrive) {
+    const FSA_STORAGE_DEVICE d = drive(0, 0);
+    std::uint32_t arg[8] = {};
+    ASSERT_EQ(FsaStorageDevice(handle, &d, FSA_SDO_VERIFY, arg), FSA_STS_SUCCESS);
+    const auto cutTo = [](std::size_t size) {
+        return [size](std::uint8_t* fib) {
+            qorsim::put16(fib, qorsim::kSize, static_cast<std::uint16_t>(size));
+            std::memset(fib + size, 0, qorsim::kFibBytes - size);
+        };
+    };
+    struct Case {
+        const char* name;
+        std::function<void(std::uint8_t*)> damage;
+        FSA_STATUS expected;
+    };
+    const Case cases[] = {
+        {"intact", nullptr, FSA_STATUS(270)},
+        {"cut into the status words", cutTo(qorsim::kFibHeader + 4), FSA_STS_FAILURE},
+        {"cut inside the record", cutTo(qorsim::kFibHeader + 20), FSA_STS_FAILURE},
+        {"failure status", [](std::uint8_t* f) { qorsim::put32(f, qorsim::kFibHeader, 1); },
+         FSA_STS_FAILURE},
+    };
+    for (const std::uint32_t op : {FSA_SDO_ZERO, FSA_SDO_ZERO_FORCE, FSA_SDO_VERIFY_REPAIR}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", operation " + std::to_string(op));
+            if (c.damage) {
+                qorsim::Fault fault;
+                fault.aifRequest = 102;
+                fault.mutateReply = c.damage;
+                sim.inject(fault);
+            }
+            EXPECT_EQ(FsaStorageDevice(handle, &d, op, arg), c.expected);
+            ASSERT_EQ(tasksOn(0).size(), 1u); // only the verify started above
+            EXPECT_EQ(tasksOn(0)[0].jobCode, 2u);
+        }
+    }
+}
+
+// A slice number the adapter does not have is a damaged answer: the drive
+// is left alone rather than worked on through a slice that does not exist.
+TEST_F(DeviceOps, SliceOutsideTheAdapterRefusesTheDrive) {
+    const FSA_STORAGE_DEVICE d = drive(0, 0);
+    std::uint32_t arg[8] = {};
+    for (const std::uint32_t op : {FSA_SDO_ZERO, FSA_SDO_ZERO_UNLESS_DOS, FSA_SDO_VERIFY}) {
+        SCOPED_TRACE("operation " + std::to_string(op));
+        qorsim::Fault fault;
+        fault.ctCommand = 154;
+        fault.mutateReply = [](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader + 8, 219);
+        };
+        sim.inject(fault);
+        EXPECT_EQ(FsaStorageDevice(handle, &d, op, arg), FSA_STS_FAILURE);
+        EXPECT_TRUE(tasksOn(0).empty());
+    }
 }
 
 TEST_F(DeviceOps, OperationRefusals) {
