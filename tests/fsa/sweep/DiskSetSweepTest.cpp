@@ -1,35 +1,9 @@
 // Disk-set operations under a failure at every FIB. Set 100 (drives 1:0
 // and 1:1) is held here; drive 1:2 belongs to no set.
-#include "SweepConfig.h"
+#include "DiskSetRows.h"
 
 namespace fsasweep {
 namespace {
-
-// FsaDiskSet operation `op` on set 100 with the arguments `fill` writes.
-Row setOperation(const char* name, std::uint32_t op, std::function<void(FSA_DISK_SET_ARGS&)> fill,
-                 std::vector<std::string> touches) {
-    return row(
-        name, kBase,
-        [op, fill](void* h) {
-            FSA_DISK_SET set = diskSet(100);
-            auto args = std::make_unique<FSA_DISK_SET_ARGS>();
-            std::memset(args.get(), 0, sizeof *args);
-            if (fill)
-                fill(*args);
-            const FSA_STATUS status = FsaDiskSet(h, &set, op, args.get());
-            return withResultFlags(status, op == FSA_DSO_ADD      ? args->add.resultFlags
-                                           : op == FSA_DSO_REMOVE ? args->remove.resultFlags
-                                                                  : 0);
-        },
-        std::move(touches));
-}
-
-const std::vector<std::string> kSet100 = {"disk set 100/9"};
-
-// A set that is attached here: flag 32, as the attach leaves it.
-void attached(qorsim::Adapter& a) {
-    a.maint.diskSets.at(0).flags |= 32;
-}
 
 std::vector<Row> rows() {
     std::vector<Row> out;
@@ -55,6 +29,10 @@ std::vector<Row> rows() {
         kSet100);
     add.partials.push_back(onStatus(withResultFlags(FSA_STS_SUCCESS, 2),
                                     startExcept("the drive was not added: result flag 2", {})));
+    // The set is attached for the addition; a failed detach after it
+    // leaves the set attached with the drive added.
+    add.partials.push_back(
+        failedExcept("added; the detach after it failed, leaving the set attached", kSet100));
     out.push_back(add);
     Row remove = setOperation(
         "remove", FSA_DSO_REMOVE,

@@ -157,9 +157,7 @@ Row deviceStep(Random& r) {
                {"task *", "slice " + std::to_string(target)});
 }
 
-// Building a container out of two others. Drawn only with
-// KOR_SWEEP_PENDING=1 until the secondary-creation rollback is in this
-// tree: today a failure after the members were hidden leaves them hidden.
+// Building a container out of two others.
 Row secondaryStep(Random& r) {
     const std::uint32_t type = 2 + r.below(3);
     const tag_FSA_CONTAINER members[2] = {container(r.below(4)), container(r.below(4))};
@@ -178,7 +176,7 @@ Row secondaryStep(Random& r) {
 }
 
 Row randomStep(Random& r, const qorsim::Adapter& now) {
-    if (std::getenv("KOR_SWEEP_PENDING") && r.chance(25))
+    if (r.chance(25))
         return secondaryStep(r);
     switch (r.below(5)) {
     case 0:

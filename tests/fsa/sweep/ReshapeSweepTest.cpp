@@ -15,17 +15,14 @@ Row secondaryRow(const char* name, std::uint32_t type) {
                     return FsaCreateSecondaryContainer(h, &made, type, kName, 2, members, 0);
                 },
                 // The members move to hidden numbers from 31 down and the
-                // new container takes the lowest free number; the host
-                // drops the members' disks and gains the new one's.
+                // new container takes the lowest free number, its entries
+                // (one per member) appended to the partition table; the
+                // host drops the members' disks and gains the new one's.
                 {"container 0", "container 1", "container 2", "container 30", "container 31",
-                 "host disk *", "partition 1", "partition 2"});
+                 "host disk *", "partition 1", "partition 2", "partition 5", "partition 6"});
     // A failure after the new container exists leaves it as it is.
     r.partials.push_back(successExcept("combined; a later step (clear, name, exposure) failed",
                                        {"container 0", "host disk *"}));
-    // Today a failure after the members were hidden leaves them hidden
-    // and their host disks gone; the container work puts them back.
-    r.pendingMend = "leaves containers 1 and 2 hidden after a failure until the "
-                    "secondary-creation rollback lands";
     return r;
 }
 
@@ -33,12 +30,9 @@ std::vector<Row> rows() {
     std::vector<Row> out;
     out.push_back(secondaryRow("secondary stripe", 2));
     out.push_back(secondaryRow("secondary volume set", 3));
-    // Type 4 is refused by the command builder after the members were
-    // hidden: the members must come back (the container work mends it).
+    // Type 4 is refused by the command builder: nothing may be hidden.
     Row raid5Secondary = secondaryRow("secondary raid5 refused", 4);
     raid5Secondary.cleanStatus = FSA_STATUS(210);
-    raid5Secondary.pendingMend =
-        "hides containers 1 and 2 and returns 210 until the secondary-creation refusal moves first";
     out.push_back(raid5Secondary);
 
     Row grow = row("grow primary volume set", kBase,

@@ -155,6 +155,18 @@ Partial onStatus(FSA_STATUS status, Partial partial) {
     return partial;
 }
 
+Partial onFailure(Partial partial) {
+    auto inner = partial.matches;
+    partial.matches = [inner](const RunResult& r) {
+        return r.status != FSA_STS_SUCCESS && inner(r);
+    };
+    return partial;
+}
+
+Partial failedExcept(std::string reason, std::vector<std::string> objects) {
+    return onFailure(startExcept(std::move(reason), std::move(objects)));
+}
+
 Partial unchangedOnSuccess(std::string reason) {
     return {std::move(reason), [](const RunResult& r) {
                 return r.status == FSA_STS_SUCCESS &&

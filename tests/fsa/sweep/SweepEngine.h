@@ -57,6 +57,10 @@ struct Partial {
 Partial successExcept(std::string reason, std::vector<std::string> objects);
 Partial startExcept(std::string reason, std::vector<std::string> objects);
 Partial onStatus(FSA_STATUS status, Partial partial);
+// Only when the call returned a failure.
+Partial onFailure(Partial partial);
+// The call failed leaving the start changed only in the named objects.
+Partial failedExcept(std::string reason, std::vector<std::string> objects);
 // The call returned success although it did nothing.
 Partial unchangedOnSuccess(std::string reason);
 
