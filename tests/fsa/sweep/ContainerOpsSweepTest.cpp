@@ -47,8 +47,7 @@ std::vector<Row> rows() {
     out.push_back(
         operation("move", 2, FSA_CO_MOVE, container(7),
                   {"container 2", "container 7", "host disk 2", "host disk 7", "partition 2"}));
-    Row offline = operation("offline", 2, FSA_CO_OFFLINE, 1, {"container 2", "host disk 2"});
-    out.push_back(endsAtSimulatorGap(offline, FSA_STATUS(37), "its drain and offline commands"));
+    out.push_back(operation("offline", 2, FSA_CO_OFFLINE, 1, {"container 2", "host disk 2"}));
     Row promote = operation("promote", 3, FSA_CO_PROMOTE, {"container 3"});
     out.push_back(endsAtSimulatorGap(promote, FSA_STATUS(37), "PROMOTE"));
 
@@ -88,6 +87,9 @@ std::vector<Row> rows() {
                 return FsaSnapshot(h, FSA_SNAP_CREATE_FULL, &source, &backing, &info, 65536);
             },
             {"container 1", "container 2", "host disk 2", "container *"});
+    // Open finding: a short or failing reply after the snapshot is under way
+    // leaves a library thread running (e.g. FIB 32 of 75, short reply).
+    snapshot.pendingMend = "a failure after the snapshot started leaves a thread running";
     out.push_back(endsAtSimulatorGap(snapshot, FSA_STATUS(525), "MAKE_SNAPSHOT"));
 
     out.push_back(row("container cache", kBase,
