@@ -52,10 +52,17 @@ RewriteStatus rewriteDatabase(const DbPaths& paths, const RewritePolicy& policy,
     if (!lock.held())
         return RewriteStatus::LockFailed;
 
+#ifdef _WIN32
+    // Thread-local objects with destructors make the Windows runtime import a
+    // call that Windows NT 4.0 does not have: fresh buffers there.
+    std::string current;
+    std::string next;
+#else
     // Each thread keeps its two buffers from one rewrite to the next, so that
     // a large database is not copied into freshly faulted pages every time.
     thread_local std::string current;
     thread_local std::string next;
+#endif
     os::ReadResult read = readWithRetries(paths, policy.databaseOpenAttempts, current);
     if (read == os::ReadResult::Failed)
         return RewriteStatus::ReadFailed;
