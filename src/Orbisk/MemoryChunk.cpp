@@ -19,13 +19,12 @@ std::atomic<MemoryChunk::AfterWriteHook> s_afterWrite{nullptr};
 // only asks "equal?", which needs no byte order as memcmp's answer does.
 using Lanes = std::uint64_t __attribute__((vector_size(32)));
 
-#if defined(__x86_64__) && !defined(__clang__)
-#define KOR_WIDEST_LANES __attribute__((target_clones("avx2", "default")))
-#else
-#define KOR_WIDEST_LANES
-#endif
+// The bodies are inlined into a plain and an AVX2 copy, picked once from
+// what the processor reports. No ifunc resolver: one runs before the
+// sanitizer runtimes are set up and would crash an instrumented build.
+#define KOR_LANE_BODY inline __attribute__((always_inline))
 
-KOR_WIDEST_LANES void writeBlock(char* block, const char* pattern, std::size_t length) {
+KOR_LANE_BODY void copyLanes(char* block, const char* pattern, std::size_t length) {
     std::size_t i = 0;
     for (; i + sizeof(Lanes) <= length; i += sizeof(Lanes)) {
         Lanes lane;
@@ -35,7 +34,7 @@ KOR_WIDEST_LANES void writeBlock(char* block, const char* pattern, std::size_t l
     std::memcpy(block + i, pattern + i, length - i);
 }
 
-KOR_WIDEST_LANES bool blockMatches(const char* block, const char* pattern, std::size_t length) {
+KOR_LANE_BODY bool compareLanes(const char* block, const char* pattern, std::size_t length) {
     Lanes difference = {};
     std::size_t i = 0;
     for (; i + sizeof(Lanes) <= length; i += sizeof(Lanes)) {
@@ -48,6 +47,37 @@ KOR_WIDEST_LANES bool blockMatches(const char* block, const char* pattern, std::
         return false;
     return std::memcmp(block + i, pattern + i, length - i) == 0;
 }
+
+#if defined(__x86_64__) && !defined(__clang__)
+__attribute__((target("avx2"))) void copyLanesAvx2(char* block, const char* pattern,
+                                                   std::size_t length) {
+    copyLanes(block, pattern, length);
+}
+
+__attribute__((target("avx2"))) bool compareLanesAvx2(const char* block, const char* pattern,
+                                                      std::size_t length) {
+    return compareLanes(block, pattern, length);
+}
+
+const bool s_hasAvx2 = __builtin_cpu_supports("avx2");
+
+void writeBlock(char* block, const char* pattern, std::size_t length) {
+    s_hasAvx2 ? copyLanesAvx2(block, pattern, length) : copyLanes(block, pattern, length);
+}
+
+bool blockMatches(const char* block, const char* pattern, std::size_t length) {
+    return s_hasAvx2 ? compareLanesAvx2(block, pattern, length)
+                     : compareLanes(block, pattern, length);
+}
+#else
+void writeBlock(char* block, const char* pattern, std::size_t length) {
+    copyLanes(block, pattern, length);
+}
+
+bool blockMatches(const char* block, const char* pattern, std::size_t length) {
+    return compareLanes(block, pattern, length);
+}
+#endif
 
 } // namespace
 
