@@ -8,8 +8,12 @@
 
 namespace fsa {
 
+class OsPort;
+
+// Unmaps through the port that mapped the memory.
 struct LowMemoryRelease {
     std::size_t bytes;
+    OsPort* port;
     void operator()(void* p) const;
 };
 using LowMemory = std::unique_ptr<void, LowMemoryRelease>;

@@ -3,10 +3,25 @@
 #include <atomic>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <time.h>
 #include <unistd.h>
 
 namespace fsa {
+
+void* OsPort::mapLowMemory(std::size_t bytes) {
+#ifdef MAP_32BIT
+    constexpr int kLowFlag = MAP_32BIT;
+#else
+    constexpr int kLowFlag = 0;
+#endif
+    return ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | kLowFlag,
+                  -1, 0);
+}
+
+void OsPort::unmapMemory(void* memory, std::size_t bytes) {
+    ::munmap(memory, bytes);
+}
 
 namespace {
 

@@ -1,9 +1,10 @@
 #pragma once
 
-// The OS layer's only way to the device nodes, lock files and new threads,
-// and its clock. Both default to the system; tests put the simulated
-// controller behind the port and a faster sleeper behind the clock.
+// The OS layer's only way to the device nodes, lock files, new threads and
+// memory the controller must reach, and its clock. Both default to the system; tests put the
+// simulated controller behind the port and a faster sleeper behind the clock.
 
+#include <cstddef>
 #include <pthread.h>
 
 namespace fsa {
@@ -19,6 +20,10 @@ public:
     virtual int createThread(pthread_t* thread, void* (*body)(void*), void* arg) {
         return pthread_create(thread, nullptr, body, arg);
     }
+    // Zeroed read-write memory, if possible below 4 GiB; MAP_FAILED when
+    // none can be had. Callers check the address themselves.
+    virtual void* mapLowMemory(std::size_t bytes);
+    virtual void unmapMemory(void* memory, std::size_t bytes);
 };
 
 class Sleeper {

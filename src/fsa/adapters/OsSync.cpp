@@ -101,6 +101,10 @@ int faos_ReleaseMutex(void* handle) {
     return 1;
 }
 
+bool faos_MutexHeldByCaller(void* handle) {
+    return static_cast<CMutexHandle*>(handle)->ownedByCaller();
+}
+
 int faos_DestroyMutex(void* handle) {
     auto* m = static_cast<CMutexHandle*>(handle);
     if (!m)

@@ -11,6 +11,8 @@ void* faos_CreateMutex(const char* name);
 int faos_WaitForAndGetMutex(void* mutex);
 int faos_ReleaseMutex(void* mutex);
 int faos_DestroyMutex(void* mutex);
+// Whether the calling thread holds the mutex.
+bool faos_MutexHeldByCaller(void* mutex);
 
 void* faos_CreateSemaphore();
 // timeout -1: no limit; every other value: 5000 ms.

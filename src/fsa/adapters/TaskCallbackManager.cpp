@@ -150,7 +150,10 @@ bool CTaskCallbackManager::Wait(FSAAPI_CONTEXT* ctx, std::uint32_t taskId, unsig
     };
     if (!running(state()))
         return true;
-    const bool locked = FsaWantsWrapperLock(ctx);
+    // Only a wrapper lock this thread holds is given up for the wait and
+    // taken back after it: a call made outside any export holds none and
+    // must not come back holding one.
+    const bool locked = FsaWantsWrapperLock(ctx) && faos_MutexHeldByCaller(ctx->wrapperMutex);
     const bool thread = ctx->threadRunning && !ctx->noThread;
     if (locked) {
         ctx->inCall = 0;

@@ -7,7 +7,7 @@
 
 namespace fsatest {
 
-class SimPort final : public fsa::OsPort {
+class SimPort : public fsa::OsPort {
 public:
     explicit SimPort(qorsim::Simulator& sim) : m_sim(sim) {}
     int open(const char* path, int flags, unsigned mode) override {

@@ -117,27 +117,16 @@ TEST_F(Blink, CloseWaitsForEveryWorker) {
 }
 
 // The simulated controller, but no thread can be created.
-class NoThreadsPort final : public fsa::OsPort {
+class NoThreadsPort final : public fsatest::SimPort {
 public:
-    explicit NoThreadsPort(fsa::OsPort& inner) : m_inner(inner) {}
-    int open(const char* path, int flags, unsigned mode) override {
-        return m_inner.open(path, flags, mode);
-    }
-    int close(int fd) override { return m_inner.close(fd); }
-    int ioctl(int fd, unsigned long request, void* arg) override {
-        return m_inner.ioctl(fd, request, arg);
-    }
-    int fcntl(int fd, int cmd, void* arg) override { return m_inner.fcntl(fd, cmd, arg); }
+    using SimPort::SimPort;
     int createThread(pthread_t*, void* (*)(void*), void*) override { return EAGAIN; }
-
-private:
-    fsa::OsPort& m_inner;
 };
 
 // Without a worker nothing is left behind: no entry, no count, and no start
 // record (the leak checker of the sanitizer tree would report it).
 TEST_F(Blink, NoWorkerNoEntry) {
-    NoThreadsPort noThreads(port);
+    NoThreadsPort noThreads(sim);
     fsa::setOsPort(&noThreads);
     const FSA_STORAGE_DEVICE d = drive(0, 0);
     const FSA_STATUS s = blink(d, FSA_BLINK_FOREVER);

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <sys/mman.h>
@@ -474,24 +475,51 @@ TEST_F(DiskSetRemovalTest, EverySetIsReportedAndTheThirtySecondIsTheLast) {
     }
 }
 
-TEST_F(DiskSetRemovalTest, NoMemoryTheControllerCanReachGives91) {
-    // Take every page of the low address range that the buffer must come from.
-    std::vector<std::pair<void*, std::size_t>> taken;
-    for (std::size_t bytes = std::size_t{1} << 30; bytes >= 4096;) {
-        void* p = mmap(nullptr, bytes, PROT_NONE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_32BIT, -1, 0);
-        if (p == MAP_FAILED)
-            bytes /= 2;
-        else
-            taken.emplace_back(p, bytes);
+// The simulated controller; the memory the library maps for it comes from
+// `map` and every unmapping is counted.
+class LowMemoryPort final : public fsatest::SimPort {
+public:
+    LowMemoryPort(qorsim::Simulator& sim, std::function<void*(std::size_t)> map)
+        : SimPort(sim), m_map(std::move(map)) {}
+    void* mapLowMemory(std::size_t bytes) override { return m_map(bytes); }
+    void unmapMemory(void* memory, std::size_t bytes) override {
+        ++unmapped;
+        OsPort::unmapMemory(memory, bytes);
     }
-    int count = 0;
-    const FSA_STATUS s = DS_GetAllDiskSets(ctx(), nullptr, 0, &count);
-    for (const auto& t : taken)
-        munmap(t.first, t.second);
-    EXPECT_EQ(s, FSA_STS_OUT_OF_MEMORY);
-    EXPECT_EQ(DS_GetAllDiskSets(ctx(), nullptr, 0, &count), FSA_STS_SUCCESS);
-    EXPECT_EQ(count, 3);
+    int unmapped = 0;
+
+private:
+    std::function<void*(std::size_t)> m_map;
+};
+
+TEST_F(DiskSetRemovalTest, NoMemoryTheControllerCanReachGives91) {
+    struct Case {
+        const char* name;
+        std::function<void*(std::size_t)> map;
+        int unmapped; // what the library must give back
+    };
+    const Case cases[] = {
+        {"no memory at all", [](std::size_t) { return MAP_FAILED; }, 0},
+        {"memory above 4 GiB only",
+         [](std::size_t bytes) {
+             // Ask above 4 GiB, so that the address, not the flag, decides.
+             void* hint = reinterpret_cast<void*>(std::uintptr_t{1} << 40);
+             return mmap(hint, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+         },
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LowMemoryPort lowMemory(sim, c.map);
+        fsa::setOsPort(&lowMemory);
+        int count = 0;
+        const FSA_STATUS s = DS_GetAllDiskSets(ctx(), nullptr, 0, &count);
+        fsa::setOsPort(&port);
+        EXPECT_EQ(s, FSA_STS_OUT_OF_MEMORY);
+        EXPECT_EQ(lowMemory.unmapped, c.unmapped);
+        EXPECT_EQ(DS_GetAllDiskSets(ctx(), nullptr, 0, &count), FSA_STS_SUCCESS);
+        EXPECT_EQ(count, 3);
+    }
 }
 
 } // namespace
