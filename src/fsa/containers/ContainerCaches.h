@@ -16,9 +16,10 @@ struct FsaContainerCaches {
     std::recursive_mutex mutex;
     std::atomic<bool> valid{false};
     PceList list;
-    int walks = 0;                 // walks in progress (same thread, nested)
-    int cursor = -1;               // partition enumeration position
-    std::uint32_t lastKey[7] = {}; // that enumeration's previous answer
+    std::vector<UnreadDrive> unread; // disks the list could not read fully
+    int walks = 0;                   // walks in progress (same thread, nested)
+    int cursor = -1;                 // partition enumeration position
+    std::uint32_t lastKey[7] = {};   // that enumeration's previous answer
 
     std::mutex idMutex;
     std::vector<tag_FSA_CONTAINER> ids;

@@ -13,6 +13,7 @@ namespace {
 constexpr std::uint32_t kVmContainerConfig = 2;
 constexpr std::uint32_t kContinueData = 83;
 constexpr std::uint32_t kStopData = 84;
+constexpr std::uint32_t kCtContinuationOk = 200;
 constexpr std::uint32_t kCtContinuationData = 201;
 constexpr std::uint32_t kCtContinuationStopOk = 198;
 constexpr std::uint16_t kContainerSize = 464;
@@ -78,6 +79,14 @@ FSA_STATUS fetchContinuation(FSAAPI_CONTEXT* ctx, _FIB& fib, std::uint32_t* p0, 
                 checkReply(fib, kContinueData, "Received wrong response2, aborting command\n");
             s != FSA_STS_SUCCESS)
             return s;
+        // A piece the controller could not hand over carries no data: a
+        // table read with a hole in it would lose what lies in the hole.
+        if (const std::uint32_t answer = FsaFibWord(&fib, kParam0);
+            answer != kCtContinuationOk && answer != kCtContinuationData) {
+            CT_DebugPrintStatus(static_cast<int>(answer));
+            sendStop(ctx, fib, handle);
+            return FSA_STS_FAILURE; // not 37: that means "command unknown" to callers
+        }
         const std::uint32_t piece = std::min(CT_DATA_MAX, remaining);
         const std::uint64_t offset = std::uint64_t(i) * CT_DATA_MAX;
         if (out && offset < outLen)
@@ -90,10 +99,16 @@ FSA_STATUS fetchContinuation(FSAAPI_CONTEXT* ctx, _FIB& fib, std::uint32_t* p0, 
             checkReply(fib, kStopData, "Received wrong response, aborting command\n");
         s != FSA_STS_SUCCESS)
         return s;
-    if (FsaFibWord(&fib, kParam0) == kCtContinuationStopOk) {
+    const std::uint32_t stopAnswer = FsaFibWord(&fib, kParam0);
+    if (stopAnswer == kCtContinuationStopOk) {
         if (p0)
             *p0 = finalWord0;
         return FSA_STS_SUCCESS;
+    }
+    // A stop the controller refused carries no final reply to unpack.
+    if (CT_IsRefusal(stopAnswer)) {
+        CT_DebugPrintStatus(static_cast<int>(stopAnswer));
+        return FSA_STS_FAILURE;
     }
     unpackWords(fib, p0, p1, p2);
     if (out && outLen)
@@ -140,6 +155,12 @@ FSA_STATUS exchange(FSAAPI_CONTEXT* ctx, std::uint32_t ctCommand, std::uint32_t*
 }
 
 } // namespace
+
+bool CT_IsRefusal(std::uint32_t answer) {
+    constexpr std::uint32_t kCtInvalidArgument = 219;
+    constexpr std::uint32_t kCtGenericError = 226;
+    return answer == kCtInvalidArgument || answer == kCtGenericError;
+}
 
 FSA_STATUS CT_SendReceiveFIB(FSAAPI_CONTEXT* ctx, std::uint32_t ctCommand, std::uint32_t* p0,
                              std::uint32_t* p1, std::uint32_t* p2, const void* in,

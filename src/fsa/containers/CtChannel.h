@@ -17,6 +17,9 @@ FSA_STATUS CT_SendReceiveFIB(FSAAPI_CONTEXT* ctx, std::uint32_t ctCommand, std::
 
 extern const char* const general_status[308];
 void CT_DebugPrintStatus(int ctStatus);
+// Whether a sub-command's answer is one of the controller's generic
+// refusals, for sub-commands that name no success answer of their own.
+bool CT_IsRefusal(std::uint32_t answer);
 const char* CT_StatusName(int ctStatus); // null above 307 and below 0
 
 // Marks the container caches stale after a configuration change (defined

@@ -108,7 +108,15 @@ void CT_ReConfig(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
 void CT_GetSliceInfo(FSAAPI_CONTEXT* ctx, std::uint32_t slice, std::uint32_t* a, std::uint32_t* b,
                      std::uint32_t* c, std::uint32_t* d, std::uint32_t* e, std::uint32_t* type) {
     std::uint32_t record[8] = {};
-    call(ctx, 63, slice, nullptr, nullptr, nullptr, 0, record, sizeof record);
+    // The command names no success answer, but a record that came with one
+    // of the controller's refusals describes no disk: taken as one, a disk
+    // of containers would read as none.
+    const std::uint32_t answer =
+        call(ctx, 63, slice, nullptr, nullptr, nullptr, 0, record, sizeof record);
+    if (CT_IsRefusal(answer)) {
+        CT_DebugPrintStatus(static_cast<int>(answer));
+        throw FSA_STATUS(39);
+    }
     *a = record[6];
     *b = record[7];
     *c = record[1];

@@ -2,6 +2,7 @@
 
 #include "CtWrappers.h"
 #include "DiskSetRecords.h"
+#include "MaintStatus.h"
 #include "OsPort.h"
 #include "PartitionFields.h"
 #include "PartitionLayout.h"
@@ -27,12 +28,18 @@ std::vector<Partition> recordBuffer(std::uint32_t n) {
     return std::vector<Partition>(n);
 }
 
-// Reads the slice's MBR; the number of on-disk entries it announces, or
-// -1 when the disk does not carry the controller's MBR.
+constexpr long long kNoMbr = -1;
+constexpr long long kMbrUnread = -2;
+
+// Reads the slice's MBR; the number of on-disk entries it announces,
+// kNoMbr when the disk does not carry the controller's MBR, kMbrUnread when
+// the controller could not read it.
 long long onDiskEntryCount(FSAAPI_CONTEXT* ctx, std::uint32_t slice) {
     std::uint32_t mbr[6] = {};
-    if (!CT_ReadMBR(ctx, slice, mbr) || mbr[0] != kMbrSignature)
-        return -1;
+    if (!CT_ReadMBR(ctx, slice, mbr))
+        return kMbrUnread;
+    if (mbr[0] != kMbrSignature)
+        return kNoMbr;
     return mbr[1];
 }
 
@@ -52,20 +59,30 @@ PceList CT_GetPCEsForDiskPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t slice, st
     return asElements(records);
 }
 
-void CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::uint8_t* out152) {
-    // A drive whose disk set cannot be read counts as in none.
+bool CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::uint8_t* out152) {
+    // A drive whose disk set cannot be read counts as in none; the caller
+    // learns that the answer is not the drive's.
     FSA_DISK_SET_INFO info{};
+    bool read = true;
     try {
-        if (DS_GetDriveInfo(ctx, driveId, &info, nullptr) != FSA_STS_SUCCESS)
+        const FSA_STATUS s = DS_GetDriveInfo(ctx, driveId, &info, nullptr);
+        if (s != FSA_STS_SUCCESS) {
+            read = s == maint::kDsNotOwnerOfDisk; // the drive is in no set
             info = FSA_DISK_SET_INFO{};
+        }
     } catch (FSA_STATUS) {
         info = FSA_DISK_SET_INFO{};
+        read = false;
     }
     std::memcpy(out152, &info, 152);
+    return read;
 }
 
-PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry) {
+PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry,
+                                  std::vector<UnreadDrive>* unread) {
     for (;;) {
+        if (unread)
+            unread->clear();
         const std::uint32_t age = CT_GetConfigAge(ctx);
         const std::uint32_t tableSize = CT_GetPartitionTableSize(ctx);
         PceList memory = CT_GetPCEsForPartitionsInMemory(ctx, tableSize);
@@ -101,8 +118,15 @@ PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry) {
             }
             std::uint32_t b = 0, c = 0;
             CT_GetSliceInfo(ctx, s, &f.dataBlocks, &b, &c, &f.driveId, nullptr, &f.type);
-            if (f.type == 6)
-                CT_ReadDriveDiskSetInfo(ctx, f.driveId, f.diskSetInfo);
+            if (f.type != 6)
+                continue;
+            const bool setRead = CT_ReadDriveDiskSetInfo(ctx, f.driveId, f.diskSetInfo);
+            if (unread && (onDisk == kMbrUnread || !setRead)) {
+                UnreadDrive& u = unread->emplace_back();
+                u.driveId = f.driveId;
+                u.setRead = setRead;
+                std::memcpy(u.diskSetInfo, f.diskSetInfo, sizeof u.diskSetInfo);
+            }
         }
 
         LayoutResult r = CT_LayOutPartitions(working, slices, retry);

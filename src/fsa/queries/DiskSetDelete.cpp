@@ -23,7 +23,7 @@ constexpr std::uint64_t kHasTasks = 64;
 // the caller said so, each with its tasks ended and the host's consent.
 FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
                                 bool unconditional) {
-    const std::vector<std::uint32_t> containers = DS_GetContainersByDiskSet(ctx, set, true);
+    const std::vector<std::uint32_t> containers = DS_GetEveryContainerOfDiskSet(ctx, set, true);
     if (!containers.empty() && !unconditional)
         return maint::kDsHasContainers;
     // A refusal on the way takes nothing away: the host keeps the disks it
@@ -51,9 +51,9 @@ FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, co
 // Every container of the set deleted through the container operation.
 FSA_STATUS deleteContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, bool unconditional) {
     void* handle = UtilHandleFromValue(ctx->handle);
-    for (std::uint32_t n : DS_GetContainersByDiskSet(ctx, set, false)) {
+    for (std::uint32_t n : DS_GetEveryContainerOfDiskSet(ctx, set, false)) {
         // Deleting one container may take others with it.
-        const std::vector<std::uint32_t> left = DS_GetContainersByDiskSet(ctx, set, false);
+        const std::vector<std::uint32_t> left = DS_GetEveryContainerOfDiskSet(ctx, set, false);
         if (std::find(left.begin(), left.end(), n) == left.end())
             continue;
         tag_FSA_CONTAINER id;
@@ -66,20 +66,27 @@ FSA_STATUS deleteContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, bool u
     return FSA_STS_SUCCESS;
 }
 
+// A drive that has its MBR already is as initialisation wants it; one left
+// without stops the delete, the set kept.
+FSA_STATUS driveInitialisation(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {
+    const FSA_STATUS s = DS_InitDrives(ctx, set);
+    return s == kHasMbrAlready ? FSA_STS_SUCCESS : s;
+}
+
 FSA_STATUS initialiseDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
                             bool unconditional) {
     const std::uint64_t self = DS_OwnerId(ctx);
     if (!DS_HeldHere(info, self) || DS_AttachedHere(info, self)) {
         if (const FSA_STATUS s = deleteContainers(ctx, set, unconditional); s != FSA_STS_SUCCESS)
             return s;
-        DS_InitDrives(ctx, set); // a drive that has its MBR already is as wanted
-        return FSA_STS_SUCCESS;
+        return driveInitialisation(ctx, set);
     }
     DS_TemporaryAttach attach(ctx, set, info.owner);
     if (const FSA_STATUS s = attach.attach(); s != FSA_STS_SUCCESS)
         return s;
-    DS_InitDrives(ctx, set);
-    return attach.finish();
+    const FSA_STATUS initialised = driveInitialisation(ctx, set);
+    const FSA_STATUS detached = attach.finish();
+    return initialised != FSA_STS_SUCCESS ? initialised : detached;
 }
 
 } // namespace

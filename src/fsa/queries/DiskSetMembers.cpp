@@ -132,13 +132,23 @@ FSA_STATUS DS_TemporaryAttach::finish() {
 }
 
 FSA_STATUS DS_InitDrive(FSAAPI_CONTEXT* ctx, std::uint32_t driveId) {
-    const int slice = CT_GetSliceFromDriveHandle(ctx, static_cast<int>(driveId), 0, nullptr);
-    if (slice < 0 || CT_MbrExists(ctx, slice) != 0)
-        return maint::kDeviceNotFound;
-    CT_WriteMBR(ctx, static_cast<std::uint32_t>(slice), ctx->partitionLimit);
-    CT_InvalidateCache(ctx);
-    // The controller's answer to the write is its MBR on the disk.
-    return CT_MbrExists(ctx, slice) == 1 ? FSA_STS_SUCCESS : maint::kDeviceNotFound;
+    try {
+        const int slice = CT_GetSliceFromDriveHandle(ctx, static_cast<int>(driveId), 0, nullptr);
+        if (slice < 0)
+            return FSA_STS_FAILURE;
+        switch (CT_MbrExists(ctx, slice)) {
+        case 1:
+            return kHasMbrAlready;
+        case 2:
+            return FSA_STS_FAILURE; // unreadable: it may hold partitions
+        }
+        CT_WriteMBR(ctx, static_cast<std::uint32_t>(slice), ctx->partitionLimit);
+        CT_InvalidateCache(ctx);
+        // The controller's answer to the write is its MBR on the disk.
+        return CT_MbrExists(ctx, slice) == 1 ? FSA_STS_SUCCESS : FSA_STS_FAILURE;
+    } catch (FSA_STATUS thrown) {
+        return thrown;
+    }
 }
 
 FSA_STATUS DS_InitDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {
@@ -146,10 +156,13 @@ FSA_STATUS DS_InitDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {
     std::uint32_t count = 0;
     if (const FSA_STATUS s = DS_GetMembers(ctx, set, ids, &count); s != FSA_STS_SUCCESS)
         return s;
+    // Every drive is tried; a drive left without the MBR outranks one that
+    // had it already.
     FSA_STATUS result = FSA_STS_SUCCESS;
     for (std::uint32_t i = 0; i < count; ++i)
-        if (DS_InitDrive(ctx, ids[i]) != FSA_STS_SUCCESS)
-            result = maint::kDeviceNotFound;
+        if (const FSA_STATUS s = DS_InitDrive(ctx, ids[i]);
+            s != FSA_STS_SUCCESS && (result == FSA_STS_SUCCESS || result == kHasMbrAlready))
+            result = s;
     return result;
 }
 

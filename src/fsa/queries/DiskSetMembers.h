@@ -12,8 +12,12 @@ FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_AR
 FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* args);
 FSA_STATUS DS_DiskSetDelete(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* args);
 
+// A drive initialised before: its MBR is left as it is.
+constexpr FSA_STATUS kHasMbrAlready = FSA_STATUS(12);
+
 // Writes the controller MBR on every member drive that has none; 12 when
-// some drive has one already (or its MBR cannot be read).
+// some drive has one already; a failure (6, or the status that stopped it)
+// when a drive's MBR could not be read or written or the members not read.
 FSA_STATUS DS_InitDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set);
 // The same for one drive.
 FSA_STATUS DS_InitDrive(FSAAPI_CONTEXT* ctx, std::uint32_t driveId);

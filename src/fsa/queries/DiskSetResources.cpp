@@ -16,6 +16,8 @@ namespace {
 constexpr std::uint32_t kVisibleContainers = 24;
 constexpr std::uint32_t kAllContainers = 64;
 constexpr FSA_STATUS kContainersPaused = maint::sts(550);
+// As for a partition table the controller would not hand over.
+constexpr FSA_STATUS kUnreadDisks = FSA_STATUS(39);
 
 #pragma pack(push, 4)
 struct ONLINE_RECORD {
@@ -26,16 +28,35 @@ struct ONLINE_RECORD {
 #pragma pack(pop)
 static_assert(sizeof(ONLINE_RECORD) == 260, "the containers-online record is 260 bytes");
 
-bool inSet(const Pce& e, const FSA_DISK_SET* set) {
+bool inSet(const std::uint8_t* diskSetInfo, const FSA_DISK_SET* set) {
     std::uint64_t number, creator;
-    std::memcpy(&number, e.diskSetInfo, 8);
-    std::memcpy(&creator, e.diskSetInfo + 8, 8);
+    std::memcpy(&number, diskSetInfo, 8);
+    std::memcpy(&creator, diskSetInfo + 8, 8);
     return number == set->number && creator == set->creator;
+}
+
+// Whether a disk the partition list could not read may hold the set's
+// partitions: one whose own set is unknown, or is this set.
+bool mayHoldSet(const UnreadDrive& d, const FSA_DISK_SET* set) {
+    return !d.setRead || inSet(d.diskSetInfo, set);
 }
 
 bool isSnapshotKind(const Pce& e) {
     const std::uint8_t type = e.partition.bytes[48];
     return type >= 5 && type <= 8;
+}
+
+std::vector<std::uint32_t> containersIn(FSAAPI_CONTEXT* ctx, const PceList& list,
+                                        const FSA_DISK_SET* set, bool hidden) {
+    std::vector<std::uint32_t> out;
+    for (std::uint32_t n = 0; n < (hidden ? kAllContainers : kVisibleContainers); ++n)
+        for (const Pce& e : list)
+            if (CT_IsUsablePce(ctx, list, e) && CT_PceCarriesContainer(ctx, e, n) &&
+                inSet(e.diskSetInfo, set) && !(n >= kVisibleContainers && isSnapshotKind(e))) {
+                out.push_back(n);
+                break;
+            }
+    return out;
 }
 
 // Completes every host removal; the first failure, after all were tried.
@@ -59,17 +80,26 @@ FSA_STATUS completeRemovals(FSAAPI_CONTEXT* ctx, const std::vector<std::uint32_t
 
 std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set,
                                                      bool hidden) {
-    return CT_WithCache(ctx, [&](const PceList& list) {
-        std::vector<std::uint32_t> out;
-        for (std::uint32_t n = 0; n < (hidden ? kAllContainers : kVisibleContainers); ++n)
-            for (const Pce& e : list)
-                if (CT_IsUsablePce(ctx, list, e) && CT_PceCarriesContainer(ctx, e, n) &&
-                    inSet(e, set) && !(n >= kVisibleContainers && isSnapshotKind(e))) {
-                    out.push_back(n);
-                    break;
-                }
-        return out;
-    });
+    return CT_WithCache(ctx,
+                        [&](const PceList& list) { return containersIn(ctx, list, set, hidden); });
+}
+
+std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
+                                                         const FSA_DISK_SET* set, bool hidden) {
+    for (int reads = 1;; ++reads) {
+        bool complete = true;
+        std::vector<std::uint32_t> out = CT_WithCache(ctx, [&](const PceList& list) {
+            for (const UnreadDrive& d : ctx->containerCaches->unread)
+                complete = complete && !mayHoldSet(d, set);
+            return containersIn(ctx, list, set, hidden);
+        });
+        if (complete)
+            return out;
+        UtilPrintDebugFormatted("DS_GetEveryContainerOfDiskSet: a disk of the set is unread\n");
+        if (reads == 2)
+            throw kUnreadDisks;
+        CT_InvalidateCache(ctx); // a passing failure: read once more
+    }
 }
 
 FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_SET* set,
@@ -124,7 +154,7 @@ FSA_STATUS DS_DetachContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std
 
 FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
                               bool unconditional) {
-    const std::vector<std::uint32_t> containers = DS_GetContainersByDiskSet(ctx, set, true);
+    const std::vector<std::uint32_t> containers = DS_GetEveryContainerOfDiskSet(ctx, set, true);
     std::vector<FsaRemovalRecord> records(containers.size());
     bool prepared = true;
     for (std::size_t i = 0; i < containers.size(); ++i) {

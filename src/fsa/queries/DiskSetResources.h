@@ -14,6 +14,11 @@
 // 0-63 with the hidden ones).
 std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set,
                                                      bool hidden);
+// The same for flows that take the containers away with the set: a disk
+// of the set that cannot be read (after one more reading) throws 39 rather
+// than count as holding nothing.
+std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
+                                                         const FSA_DISK_SET* set, bool hidden);
 // Containers online and exposed to the host once the set is attached.
 FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_SET* set,
                              const DS_RECORD& info);

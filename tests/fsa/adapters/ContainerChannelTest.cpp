@@ -102,6 +102,59 @@ TEST_F(ChannelTest, ContinuationOfNothingGoesStraightToStop) {
     EXPECT_EQ(p0, 199u); // the stop reply's own words: the handle was unknown
 }
 
+// A piece or a stop the controller refuses fails the read (6, not 37,
+// which callers take for an unknown sub-command): a reply with a hole in it
+// would make a table look emptier than it is. A refused piece still
+// releases the reply on the controller.
+TEST_F(ChannelTest, RefusedPiecesFailTheRead) {
+    struct Case {
+        const char* name;
+        int command; // the sub-command whose answer is replaced
+        int skip;    // answers of it let through first
+        std::uint32_t answer;
+        std::vector<int> sent;
+    };
+    const Case cases[] = {
+        {"first piece refused", 83, 0, 219, {200, 83, 84}},
+        {"second piece with a generic error", 83, 1, 226, {200, 83, 83, 84}},
+        {"piece of an unknown reply", 83, 0, 199, {200, 83, 84}},
+        {"stop refused", 84, 0, 219, {200, 83, 83, 83, 84}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        answerWith(sim, 200, 865);
+        sim.clearJournal();
+        qorsim::Fault refused;
+        refused.ctCommand = c.command;
+        refused.skip = c.skip;
+        refused.times = 1;
+        const std::uint32_t answer = c.answer;
+        refused.mutateReply = [answer](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader + 8, answer);
+        };
+        sim.inject(refused);
+        std::vector<std::uint8_t> out(865);
+        std::uint32_t p0 = 0;
+        EXPECT_EQ(
+            CT_SendReceiveFIB(ctx, 200, &p0, nullptr, nullptr, nullptr, 0, out.data(), 865, 0),
+            FSA_STS_FAILURE);
+        EXPECT_EQ(sentCommands(), c.sent);
+        sim.clearFaults();
+    }
+}
+
+TEST_F(ChannelTest, ARefusedSliceRecordIsNoDisk) {
+    sim.update(0, [](qorsim::Adapter& a) { a.slices.resize(1); });
+    std::uint32_t size = 0, b = 0, c = 0, d = 0, type = 0;
+    CT_GetSliceInfo(ctx, 0, &size, &b, &c, &d, nullptr, &type);
+    ASSERT_NE(size, 0u); // a disk is there
+    qorsim::Fault refused;
+    refused.ctCommand = 63;
+    refused.mutateReply = [](std::uint8_t* fib) { qorsim::put32(fib, qorsim::kFibHeader + 8, 219); };
+    sim.inject(refused);
+    EXPECT_THROW(CT_GetSliceInfo(ctx, 0, &size, &b, &c, &d, nullptr, &type), FSA_STATUS);
+}
+
 TEST_F(ChannelTest, ChannelStatuses) {
     answerWith(sim, 200, 16);
     std::uint8_t big[433] = {};

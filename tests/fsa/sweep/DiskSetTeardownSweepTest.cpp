@@ -8,13 +8,6 @@ namespace {
 
 const std::vector<std::string> kSetAndContainer = {"disk set 100/9", "container 4", "host disk 4"};
 
-// A failed read of the partition table or of a drive's disk set reads as
-// "no containers": the set is then detached, released or deleted with its
-// container left online to the host, and success returned.
-const char kUnreadContainers[] =
-    "detaches, releases or deletes a set that holds a container, the host keeping its disk, "
-    "when reading its containers fails, until that failure stops the call";
-
 // Drive 1:1 (slice 7) or 1:2 (slice 8) carries no controller MBR yet.
 std::function<void(qorsim::Adapter&)> blank(std::size_t slice) {
     return [slice](qorsim::Adapter& a) { a.slices.at(slice).hasMbr = false; };
@@ -53,20 +46,16 @@ std::vector<Row> rows() {
                             setWithContainer());
     refused.cleanStatus = FSA_STATUS(534);
     refused.cleanNote = "refuses a set that holds containers without the unconditional flag";
-    refused.pendingMend = kUnreadContainers;
     out.push_back(refused);
     Row uncond = deleteRow("delete unconditional with a container", true, false, kSetAndContainer,
                            setWithContainer());
     detachPartials(uncond, "the delete");
-    uncond.pendingMend = kUnreadContainers;
     out.push_back(uncond);
 
     // Initialising the drives: attached for the duration on a set held
     // here; the MBR written is not taken back when a later step fails.
     Row init = deleteRow("delete initialising drives", false, true, {"disk set 100/9", "slice 7"});
     init.setup = blank(7);
-    init.pendingMend = "returns success when the drives were not initialised (reading the "
-                       "members or writing the MBR failed), until the delete reports it";
     init.partials.push_back(
         failedExcept("attached or initialised; the detach or the delete after it failed",
                      {"disk set 100/9", "slice 7"}));
@@ -78,7 +67,6 @@ std::vector<Row> rows() {
                   {"disk set 100/9", "container 4", "host disk 4", "partition *", "slice 7"},
                   setWithContainer());
     initWith.setup = blank(7);
-    initWith.pendingMend = kUnreadContainers;
     initWith.partials.push_back(
         failedExcept("the host released the container's disk before the failure", {"host disk 4"}));
     initWith.partials.push_back(
@@ -159,7 +147,6 @@ std::vector<Row> rows() {
         setOperation("detach with containers holding one", FSA_DSO_DETACH_WITH_CONTAINERS, nullptr,
                      kSetAndContainer, setWithContainer());
     detachPartials(detachWith, "the reconfiguration");
-    detachWith.pendingMend = kUnreadContainers;
     out.push_back(detachWith);
 
     Row release = setOperation(
@@ -167,7 +154,6 @@ std::vector<Row> rows() {
         [](FSA_DISK_SET_ARGS& a) { a.ownership.unconditional = 1; }, kSetAndContainer,
         setWithContainer());
     detachPartials(release, "the release");
-    release.pendingMend = kUnreadContainers;
     out.push_back(release);
     return out;
 }
