@@ -1,8 +1,9 @@
 # make demo: install what is missing, build the release tree, run the demo.
-# make test: install what is missing, build the sanitizer, Windows (x86-64 and
-#            32-bit) and fuzz trees and run every test.
+# make test: install what is missing, build the sanitizer, ThreadSanitizer
+#            (threaded code only), Windows (x86-64 and 32-bit) and fuzz trees
+#            and run every test.
 # make test-tsan: build the ThreadSanitizer tree for the tests of threaded code
-#            and run those (not yet part of make test).
+#            and run those (part of make test).
 # make bench: build the release tree, run every benchmark and the peer
 #            programs, print one table of the ratios (not part of make test).
 
@@ -33,7 +34,7 @@ demo: deps
 	scripts/demo build/release
 
 test: deps
-	$(MAKE) test-linux test-windows test-windows32 test-fuzz
+	$(MAKE) test-linux test-tsan test-windows test-windows32 test-fuzz
 
 test-linux:
 	cmake --preset sanitize

@@ -16,7 +16,7 @@ if(KOR_FUZZ)
     add_custom_target(kor_fuzzers)
 elseif(NOT WIN32)
     # Everything the tests of threaded code need, and nothing else: the
-    # ThreadSanitizer run of `make test-tsan` builds only this.
+    # ThreadSanitizer run of `make test` builds only this.
     add_custom_target(kor_threaded_tests)
 endif()
 
