@@ -231,6 +231,30 @@ std::vector<Row> membershipRows() {
                               kSet100),
                           FSA_STATUS(439), "keeps at least one drive in the set"));
 
+    // The containers on a drive leave before it: each is deleted on its
+    // own, and a container deleted stays deleted when a later step fails.
+    Row holding = setOperation(
+        "remove a drive holding a container", FSA_DSO_REMOVE,
+        [](FSA_DISK_SET_ARGS& a) {
+            a.remove.memberCount = 1;
+            a.remove.members[0] = drive(0, 1);
+        },
+        {"disk set 100/9", "container 4", "host disk 4", "partition *"}, setWithContainer());
+    holding.partials.push_back(
+        failedExcept("the host released the container's disk before the failure", {"host disk 4"}));
+    holding.partials.push_back(
+        failedExcept("the container went; the removal of the drive failed after it",
+                     {"container 4", "host disk 4", "partition *"}));
+    holding.partials.push_back(
+        onStatus(withResultFlags(FSA_STS_SUCCESS, 4),
+                 failedExcept("the container went; the controller kept the drive: result flag 4",
+                              {"container 4", "host disk 4", "partition *"})));
+    holding.pendingMend =
+        "removes the drive and returns success with its container left on it when reading the "
+        "drive's containers fails (slice information or a continued transfer answered with a "
+        "failure status reads as no containers), until that failure stops the call";
+    out.push_back(holding);
+
     // A set nobody holds is taken for the delete; the take stands when the
     // delete after it fails.
     Row unowned = setOperation(
