@@ -1,6 +1,7 @@
 // Disk-set ownership (take, force, release), the host-managed refusals and
-// their unconditional overrides, and the variants of the other operations
-// that the first tables leave out, under a failure at every FIB. Set 100
+// their unconditional overrides, the variants of the other operations that
+// the first tables leave out, and the calls that bring a set to a wanted
+// state or set its parameters, under a failure at every FIB. Set 100
 // (drives 1:0 and 1:1) starts held here unless a row says otherwise.
 #include "DiskSetRows.h"
 
@@ -281,9 +282,66 @@ std::vector<Row> membershipRows() {
     return out;
 }
 
+// FsaDiskSetSetAttributes on set 100: `want` edits the set's current
+// information into the wanted one (owner word: 0 here, 2 nobody).
+Row wantedState(const std::string& name, std::function<void(FSA_DISK_SET_INFO&)> want) {
+    return row(
+        name, kBase,
+        [want](void* h) {
+            FSA_DISK_SET set = diskSet(100);
+            FSA_DISK_SET_INFO info{};
+            if (const FSA_STATUS s = FsaGetDiskSetInfo(h, &set, &info); s != FSA_STS_SUCCESS)
+                return s;
+            info.words[FSA_DSI_OWNER] = 0;
+            info.words[FSA_DSI_OWNER + 1] = 0;
+            want(info);
+            return FsaDiskSetSetAttributes(h, &set, &info, 0);
+        },
+        kSet100);
+}
+
+void relabel(FSA_DISK_SET_INFO& info) {
+    std::memset(&info.words[FSA_DSI_LABEL], 0, 32);
+    std::memcpy(&info.words[FSA_DSI_LABEL], "renamed", 7);
+}
+
+// The wanted state is reached one operation after the other (owner,
+// parameters, attachment), each its own change: a failure leaves the set
+// with the operations before it done.
+std::vector<Row> wantedStateRows() {
+    std::vector<Row> out;
+    const Partial stepsBefore = failedExcept(
+        "the owner, parameter or attachment changes before the failure stand", kSet100);
+    Row take = wantedState("set attributes: take, relabel and attach", [](FSA_DISK_SET_INFO& i) {
+        relabel(i);
+        i.words[FSA_DSI_RELATION] = 2;
+    });
+    take.setup = set100(0, 0);
+    Row release = wantedState("set attributes: release to nobody",
+                              [](FSA_DISK_SET_INFO& i) { i.words[FSA_DSI_OWNER] = 2; });
+    Row detach = wantedState("set attributes: relabel and detach", [](FSA_DISK_SET_INFO& i) {
+        relabel(i);
+        i.words[FSA_DSI_RELATION] = 1;
+    });
+    detach.setup = set100(kSerial, kHeld | kAttached);
+    for (Row* r : {&take, &release, &detach}) {
+        r->partials.push_back(stepsBefore);
+        out.push_back(*r);
+    }
+    out.push_back(row(
+        "set parameters: label and spare pool", kBase,
+        [](void* h) {
+            FSA_DISK_SET set = diskSet(100);
+            return FsaSetDiskSetParameters(h, &set, "renamed", kSparePool);
+        },
+        kSet100));
+    return out;
+}
+
 std::vector<Row> rows() {
     std::vector<Row> out;
-    for (auto table : {ownershipRows, parameterRows, attachmentRows, membershipRows})
+    for (auto table :
+         {ownershipRows, parameterRows, attachmentRows, membershipRows, wantedStateRows})
         for (Row& r : table())
             out.push_back(std::move(r));
     return out;
