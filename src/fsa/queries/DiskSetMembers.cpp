@@ -216,6 +216,9 @@ FSA_STATUS DS_DiskSetCreate(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
     set->creator = status == FSA_STS_SUCCESS ? key.creator : 0;
     if (status != FSA_STS_SUCCESS)
         return status;
+    // The drives the controller did not make the set with are not in it.
+    if (i > 1)
+        args->resultFlags |= kCreateFailed;
     for (; i < members.size(); ++i)
         if (sendMember(ctx, CL_ADD_MEMBER, memberRecord(&key, self, members[i].id)) !=
             FSA_STS_SUCCESS)

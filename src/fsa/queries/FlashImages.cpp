@@ -201,6 +201,7 @@ FSA_STATUS updateFlash(FSAAPI_CONTEXT* ctx, const std::uint8_t* image, std::uint
         if (const FSA_STATUS s = minimumBuild(ctx->info.adapterType, header.build);
             s != FSA_STS_SUCCESS)
             return s;
+    bool unwritten = false; // an image the controller did not take whole
     for (std::uint32_t i = 0; i < header.imageCount; ++i) {
         const imageHeader h = ufiReadImageHeader(image, i);
         if (h.id <= 22)
@@ -218,6 +219,7 @@ FSA_STATUS updateFlash(FSAAPI_CONTEXT* ctx, const std::uint8_t* image, std::uint
             UtilPrintDebugFormatted("Sending: \n");
             if (flashWrite(ctx, bios, data, h.size) != 0) {
                 UtilPrintDebugFormatted("Firmware Update: Error writing data, skipping image\n");
+                unwritten = true;
                 continue;
             }
         }
@@ -231,7 +233,9 @@ FSA_STATUS updateFlash(FSAAPI_CONTEXT* ctx, const std::uint8_t* image, std::uint
         if (flags == 0)
             return maint::kFlashCompareOnly;
     }
-    return FSA_STS_SUCCESS;
+    // The flash does not hold the set: what a difference after writing
+    // reports, once the remaining images had their turn.
+    return unwritten && flags == 1 ? maint::kFlashCompareAfterWrite : FSA_STS_SUCCESS;
 }
 
 } // namespace

@@ -65,7 +65,11 @@ std::size_t flashWrite(FSAAPI_CONTEXT* ctx, bool bios, const std::uint8_t* data,
             break;
         done += n;
     }
-    transfer(ctx, FLASH_COMPLETE, 0, 0);
+    // Completing commits the transfer to flash: an image cut short would
+    // replace a working one, so it is left open and the flash keeps its old
+    // image (the next start replaces the open transfer).
+    if (done == size)
+        transfer(ctx, FLASH_COMPLETE, 0, 0);
     return size - done;
 }
 

@@ -26,7 +26,8 @@ struct controller_id_t {
 controller_id_t flashIdentity(FSAAPI_CONTEXT* ctx);
 // Reads up to `length` bytes of the BIOS or firmware region; bytes read.
 std::size_t flashRead(FSAAPI_CONTEXT* ctx, bool bios, std::uint8_t* buffer, std::size_t length);
-// Start, pieces and completion; the bytes the controller did not take.
+// Start, pieces and, when the controller took every piece whole, the
+// completion; the bytes the controller did not take.
 std::size_t flashWrite(FSAAPI_CONTEXT* ctx, bool bios, const std::uint8_t* data, std::size_t size);
 // Reads the region back; the offset of the first differing piece, or -1.
 long flashCompare(FSAAPI_CONTEXT* ctx, bool bios, const std::uint8_t* data, std::size_t size);

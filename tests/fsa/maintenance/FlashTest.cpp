@@ -225,6 +225,36 @@ TEST_F(FlashTest, UpdateWritesAndComparesImages) {
     EXPECT_EQ(FsaUpdateFlashImages(image.data(), 1, handle), 588u);
 }
 
+TEST_F(FlashTest, AnImageTheControllerDidNotTakeWholeIsNeverCommitted) {
+    std::vector<std::uint8_t> image = savedSet();
+    image[kHeader + 10] ^= 0xFF; // the set's BIOS differs from the flash
+    const qorsim::Adapter before = sim.snapshot(0);
+    // The reply to the BIOS's first piece says the controller took one
+    // byte less than it was sent.
+    qorsim::Fault partTaken;
+    partTaken.scsiOperation = 82;
+    partTaken.skip = 2; // the identity and the BIOS's start go first
+    partTaken.mutateReply = [](std::uint8_t* fib) {
+        const std::size_t length = qorsim::kFibHeader + 20 + 4;
+        qorsim::put32(fib, length, qorsim::get32(fib, length) - 1);
+    };
+    sim.inject(partTaken);
+    EXPECT_EQ(FsaUpdateFlashImages(image.data(), 1, handle), 588u);
+    const qorsim::Adapter after = sim.snapshot(0);
+    EXPECT_EQ(after.maint.flash.bios, before.maint.flash.bios);
+    EXPECT_EQ(after.maint.flash.completed, before.maint.flash.completed + 1); // the firmware
+    EXPECT_EQ(after.maint.flash.firmware,
+              std::vector<std::uint8_t>(image.begin() + kHeader + 65536, image.end()));
+    // Further flag bits go on past differences, and so past an image not taken.
+    sim.inject(partTaken);
+    EXPECT_EQ(FsaUpdateFlashImages(image.data(), 3, handle), FSA_STS_SUCCESS);
+    EXPECT_EQ(sim.snapshot(0).maint.flash.bios, before.maint.flash.bios);
+    // The open transfer is replaced by the next one.
+    EXPECT_EQ(FsaUpdateFlashImages(image.data(), 1, handle), FSA_STS_SUCCESS);
+    EXPECT_EQ(sim.snapshot(0).maint.flash.bios,
+              std::vector<std::uint8_t>(image.begin() + kHeader, image.begin() + kHeader + 65536));
+}
+
 TEST_F(FlashTest, UpdateRefusals) {
     std::vector<std::uint8_t> image = savedSet();
     // Another controller: a write is refused, a compare goes on.

@@ -31,8 +31,7 @@ Row nvram(const char* name, FSA_NVRAM_OPERATION op) {
 
 // Left out: blinking (operation 7) starts a worker thread that sends its
 // own FIBs while the call has long returned, so the count of a run is not
-// the call's; flash writes need an image read from this adapter first and
-// are not in the table yet.
+// the call's. Flash writes have a table of their own.
 std::vector<Row> rows() {
     std::vector<Row> out;
     // Verify and zero start a task on the drive; nothing else may change.

@@ -9,10 +9,16 @@
 #include "FsaContainerInfo.h"
 #include "SweepConfig.h"
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <set>
+#include <thread>
 
 namespace fsasweep {
 namespace {
@@ -21,6 +27,15 @@ std::uint64_t g_seed = 1;
 unsigned g_steps = 40;
 
 const char kName[16] = "rnd";
+
+// Internal ids of the drives on the shared buses 1 and 2 (targets 0-15).
+const std::vector<std::uint32_t> kSharedDrives = [] {
+    std::vector<std::uint32_t> ids;
+    for (std::uint32_t bus = 1; bus <= 2; ++bus)
+        for (std::uint32_t target = 0; target <= 15; ++target)
+            ids.push_back(bus << 7 | target);
+    return ids;
+}();
 
 class Random {
 public:
@@ -101,9 +116,41 @@ Row flagsStep(Random& r) {
                {"container " + std::to_string(n)});
 }
 
+// The library numbers a new set by the second it is made in and then
+// pauses a second, which the sweep's sleeper cuts to microseconds: a
+// creation waits for a second that no earlier one of the run used, as the
+// pause would have made it.
+void startInAnUnusedSecond() {
+    static std::time_t used = 0;
+    while (std::time(nullptr) <= used)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    used = std::time(nullptr);
+}
+
+// A drive of the shared buses for a set: for a creation mostly one that no
+// set holds, else any, now and then one that is not there (target 16).
+FSA_STORAGE_DEVICE setMember(Random& r, const qorsim::Adapter& now, bool creating) {
+    std::vector<std::uint32_t> free;
+    for (std::uint32_t id : kSharedDrives) {
+        bool held = false;
+        for (const auto& s : now.maint.diskSets)
+            held = held || std::count(s.members.begin(), s.members.end(), id);
+        if (!held)
+            free.push_back(id);
+    }
+    if (creating && !free.empty() && r.chance(80)) {
+        const std::uint32_t id = free[r.below(static_cast<unsigned>(free.size()))];
+        return drive(static_cast<std::uint8_t>(id & 15), static_cast<std::uint8_t>(id >> 7));
+    }
+    return drive(static_cast<std::uint8_t>(r.below(17)), static_cast<std::uint8_t>(1 + r.below(2)));
+}
+
 Row diskSetStep(Random& r, const qorsim::Adapter& now) {
-    const std::uint32_t op = std::vector<std::uint32_t>{FSA_DSO_CREATE, FSA_DSO_ADD, FSA_DSO_REMOVE,
-                                                        FSA_DSO_LABEL, FSA_DSO_RELEASE}[r.below(5)];
+    // Creation weighs most, so that a run passes the 16 sets that the
+    // controller's reply holds without its external area.
+    const std::uint32_t op =
+        std::vector<std::uint32_t>{FSA_DSO_CREATE, FSA_DSO_CREATE, FSA_DSO_CREATE, FSA_DSO_ADD,
+                                   FSA_DSO_REMOVE, FSA_DSO_LABEL,  FSA_DSO_RELEASE}[r.below(7)];
     FSA_DISK_SET set = diskSet(999);
     std::string object = "disk set 999/9";
     if (!now.maint.diskSets.empty() && r.chance(85)) {
@@ -112,7 +159,7 @@ Row diskSetStep(Random& r, const qorsim::Adapter& now) {
         set = diskSet(s.number, s.creator);
         object = "disk set " + std::to_string(s.number) + "/" + std::to_string(s.creator);
     }
-    const FSA_STORAGE_DEVICE member = drive(static_cast<std::uint8_t>(r.below(4)), 1);
+    const FSA_STORAGE_DEVICE member = setMember(r, now, op == FSA_DSO_CREATE);
     const std::string label = "set" + std::to_string(r.below(100));
     return row(
         "disk-set operation " + std::to_string(op) + " on " + object, "",
@@ -121,6 +168,7 @@ Row diskSetStep(Random& r, const qorsim::Adapter& now) {
             std::memset(args.get(), 0, sizeof *args);
             switch (op) {
             case FSA_DSO_CREATE:
+                startInAnUnusedSecond();
                 set = FSA_DISK_SET{};
                 args->create.memberCount = 1;
                 args->create.members[0] = member;
@@ -178,7 +226,7 @@ Row secondaryStep(Random& r) {
 Row randomStep(Random& r, const qorsim::Adapter& now) {
     if (r.chance(25))
         return secondaryStep(r);
-    switch (r.below(5)) {
+    switch (r.below(6)) {
     case 0:
         return createStep(r);
     case 1:
@@ -186,6 +234,7 @@ Row randomStep(Random& r, const qorsim::Adapter& now) {
     case 2:
         return flagsStep(r);
     case 3:
+    case 4:
         return diskSetStep(r, now);
     default:
         return deviceStep(r);
@@ -199,19 +248,53 @@ template <class Set> std::string numbers(const Set& set) {
     return out + "}";
 }
 
+using SetKey = std::pair<std::uint64_t, std::uint64_t>; // number, creator
+
 FSA_STATUS collectSet(FSA_STATUS status, void* user, FSA_DISK_SET_INFO* info) {
     if (status == FSA_STS_SUCCESS && info) {
-        std::uint64_t number = 0;
-        std::memcpy(&number, &info->words[FSA_DSI_KEY], sizeof number);
-        static_cast<std::set<std::uint64_t>*>(user)->insert(number);
+        SetKey key;
+        std::memcpy(&key.first, &info->words[FSA_DSI_KEY], sizeof key.first);
+        std::memcpy(&key.second, &info->words[FSA_DSI_KEY + 2], sizeof key.second);
+        static_cast<std::set<SetKey>*>(user)->insert(key);
     }
     return FSA_STS_SUCCESS;
 }
 
-// What the library reports of containers and disk sets against the model.
-// The sets come from the library's enumeration of the controller's list,
-// which reports at most 16 sets on this tree; the sequence never makes
-// more than that.
+std::string keys(const std::set<SetKey>& sets) {
+    std::string out = "{";
+    for (const auto& [number, creator] : sets)
+        out += (out.size() > 1 ? " " : "") + std::to_string(number) + "/" + std::to_string(creator);
+    return out + "}";
+}
+
+// The configuration the sequence starts from: the base, with both shared
+// buses filled (drives 1:3-1:15 and 2:0-2:15 added, each a disk the
+// controller lays out) and 14 more sets held here, one on each of drives
+// 2:0-2:13; 16 drives are free for the sets the sequence makes.
+std::string randomConfig() {
+    nlohmann::json j = nlohmann::json::parse(kBase);
+    nlohmann::json& a = j["adapters"][0];
+    a["buses"] = 3;
+    a["cluster"]["sharedMask"] = 6;
+    auto addDrive = [&a](unsigned bus, unsigned target) {
+        a["drives"].push_back({{"bus", bus}, {"target", target}});
+        a["slices"].push_back({{"size", 200000}, {"drive", bus << 7 | target}});
+    };
+    for (unsigned target = 3; target <= 15; ++target)
+        addDrive(1, target);
+    for (unsigned target = 0; target <= 15; ++target) {
+        addDrive(2, target);
+        if (target <= 13)
+            a["diskSets"].push_back({{"number", 200 + target},
+                                     {"creator", kSerial},
+                                     {"label", "pre" + std::to_string(target)},
+                                     {"owner", kSerial},
+                                     {"flags", 4},
+                                     {"members", {2 << 7 | target}}});
+    }
+    return j.dump();
+}
+
 std::string consistency(Bench& bench) {
     const qorsim::Adapter model = bench.sim().snapshot(0);
     std::string wrong;
@@ -240,14 +323,14 @@ std::string consistency(Bench& bench) {
             if (reported != held)
                 wrong += "the container enumeration reports " + numbers(reported) +
                          ", the model holds " + numbers(held) + "\n";
-            std::set<std::uint64_t> sets, modelSets;
+            std::set<SetKey> sets, modelSets;
             FsaEnumDiskSets(h, nullptr, collectSet, &sets);
             for (const auto& s : model.maint.diskSets)
                 if (s.flags & 4) // the controller keeps no record of a set nobody holds
-                    modelSets.insert(s.number);
+                    modelSets.insert({s.number, s.creator});
             if (sets != modelSets)
-                wrong += "the disk-set enumeration reports " + std::to_string(sets.size()) +
-                         " sets, the model holds " + std::to_string(modelSets.size()) + "\n";
+                wrong += "the disk-set enumeration reports " + keys(sets) + ", the model holds " +
+                         keys(modelSets) + "\n";
             return FSA_STS_SUCCESS;
         },
         nullptr, 30000, "consistency check");
@@ -257,14 +340,15 @@ std::string consistency(Bench& bench) {
 TEST(RandomSequence, EveryStepLeavesAnAllowedStateThatTheLibraryReports) {
     std::printf("random sequence: seed %" PRIu64 ", %u steps\n", g_seed, g_steps);
     Random r(g_seed);
-    Bench bench(kBase);
+    Bench bench(randomConfig());
     ASSERT_EQ(consistency(bench), "") << "the starting configuration";
     for (unsigned step = 1; step <= g_steps; ++step) {
         const qorsim::Adapter start = bench.sim().snapshot(0);
         const Row s = randomStep(r, start);
         std::vector<qorsim::JournalEntry> fibs;
+        std::vector<qorsim::Adapter> states;
         RunResult clean;
-        clean.status = bench.run(s.call, nullptr, s.timeBoundMs, s.name, &fibs);
+        clean.status = bench.run(s.call, nullptr, s.timeBoundMs, s.name, &fibs, &states);
         clean.end = bench.sim().snapshot(0);
         clean.start = &start;
         clean.success = clean.status == FSA_STS_SUCCESS ? &clean.end : &start;
@@ -285,10 +369,12 @@ TEST(RandomSequence, EveryStepLeavesAnAllowedStateThatTheLibraryReports) {
             result.status = bench.run(s.call, &f, s.timeBoundMs, where + ", " + fault);
             result.end = bench.sim().snapshot(0);
             result.replyDamaged = kind == FailureKind::ShortReply;
+            result.afterLastChange = static_cast<std::size_t>(k) > lastChangingFib(start, states);
             if (const std::string wrong = judge(s, result); !wrong.empty())
                 ADD_FAILURE() << where << ", " << fault << ": " << wrong;
         }
-        std::printf("step %u: %s -> %u (%s)\n", step, s.name.c_str(), result.status, fault.c_str());
+        std::printf("step %u: %s -> %u (%s), %zu disk sets\n", step, s.name.c_str(), result.status,
+                    fault.c_str(), bench.sim().snapshot(0).maint.diskSets.size());
         if (const std::string wrong = consistency(bench); !wrong.empty())
             ADD_FAILURE() << where << ", " << fault << ": " << wrong;
         if (HasFailure()) {

@@ -167,6 +167,14 @@ Partial failedExcept(std::string reason, std::vector<std::string> objects) {
     return onFailure(startExcept(std::move(reason), std::move(objects)));
 }
 
+Partial failedWith(std::string reason, std::function<void(Adapter&)> change) {
+    return onFailure({std::move(reason), [change](const RunResult& r) {
+                          Adapter expected = *r.start;
+                          change(expected);
+                          return qorsim::compareModels(expected, r.end).empty();
+                      }});
+}
+
 Partial unchangedOnSuccess(std::string reason) {
     return {std::move(reason), [](const RunResult& r) {
                 return r.status == FSA_STS_SUCCESS &&
@@ -325,6 +333,14 @@ std::string judge(const Row& row, const RunResult& run) {
            qorsim::describeDifferences(fromStart);
 }
 
+std::size_t lastChangingFib(const Adapter& start, const std::vector<Adapter>& after) {
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        if (!qorsim::compareModels(i ? after[i - 1] : start, after[i]).empty())
+            last = i + 1;
+    return last;
+}
+
 ResourceCount countResources() {
     // A sanitizer runtime may start a thread of its own along with the
     // first thread the process creates: create one before counting, so that
@@ -358,10 +374,7 @@ std::size_t sweepRow(const Row& row) {
     RunResult clean;
     clean.status = bench.run(row.call, nullptr, row.timeBoundMs, row.name + " (clean run)",
                              &cleanFibs, &states);
-    std::size_t lastChange = 0; // 1-based; 0: no FIB changed the model
-    for (std::size_t i = 0; i < states.size(); ++i)
-        if (!qorsim::compareModels(i ? states[i - 1] : start, states[i]).empty())
-            lastChange = i + 1;
+    const std::size_t lastChange = lastChangingFib(start, states);
     clean.end = bench.sim().snapshot(0);
     clean.start = &start;
     // A clean run that fails is judged against the start: there is no

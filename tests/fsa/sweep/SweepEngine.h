@@ -61,6 +61,8 @@ Partial onStatus(FSA_STATUS status, Partial partial);
 Partial onFailure(Partial partial);
 // The call failed leaving the start changed only in the named objects.
 Partial failedExcept(std::string reason, std::vector<std::string> objects);
+// The call failed leaving the start with exactly `change` made to it.
+Partial failedWith(std::string reason, std::function<void(qorsim::Adapter&)> change);
 // The call returned success although it did nothing.
 Partial unchangedOnSuccess(std::string reason);
 
@@ -127,6 +129,12 @@ private:
 // that FIB as the clean run sent it, which tells where its carrier keeps
 // its status.
 qorsim::Fault faultFor(FailureKind kind, int k, const qorsim::JournalEntry& sent);
+
+// The 1-based number of the last FIB after which the model differed from
+// the model before it (`after`: the model after each FIB of a clean run);
+// 0 when none changed it.
+std::size_t lastChangingFib(const qorsim::Adapter& start,
+                            const std::vector<qorsim::Adapter>& after);
 
 // Checks one end state; returns an empty string when it is allowed, else
 // what is wrong.
