@@ -250,10 +250,6 @@ std::vector<Row> membershipRows() {
         onStatus(withResultFlags(FSA_STS_SUCCESS, 4),
                  failedExcept("the container went; the controller kept the drive: result flag 4",
                               {"container 4", "host disk 4", "partition *"})));
-    holding.pendingMend =
-        "removes the drive and returns success with its container left on it when reading the "
-        "drive's containers fails (slice information or a continued transfer answered with a "
-        "failure status reads as no containers), until that failure stops the call";
     out.push_back(holding);
 
     // A set nobody holds is taken for the delete; the take stands when the
