@@ -1,6 +1,7 @@
 #include "SweepEngine.h"
 
 #include "HandleTable.h"
+#include "LiveThreads.h"
 #include "SimFixture.h"
 
 #include <gtest/gtest.h>
@@ -328,7 +329,7 @@ std::string judge(const Row& row, const RunResult& run) {
 ResourceCount countResources() {
     ResourceCount c;
     c.descriptors = entriesOf("/proc/self/fd");
-    c.threads = entriesOf("/proc/self/task");
+    c.threads = fsatest::liveThreadCount();
     c.handles = UtilHandleCount();
     return c;
 }

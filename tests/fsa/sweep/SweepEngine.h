@@ -132,7 +132,8 @@ qorsim::Fault faultFor(FailureKind kind, int k, const qorsim::JournalEntry& sent
 // what is wrong.
 std::string judge(const Row& row, const RunResult& run);
 
-// Descriptors, threads and library handles of the process, for leak checks.
+// Descriptors, threads (those not already on their way out) and library
+// handles of the process, for leak checks.
 struct ResourceCount {
     std::size_t descriptors = 0, threads = 0, handles = 0;
     bool operator==(const ResourceCount& o) const {
