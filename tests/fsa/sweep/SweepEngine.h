@@ -108,8 +108,12 @@ public:
     explicit Bench(const std::string& config);
     ~Bench();
     qorsim::Simulator& sim() { return sim_; }
+    // Threads the library started that have not ended yet.
+    std::size_t libraryThreads() const;
     // Opens the adapter, injects `fault` (if any) once the open is done,
-    // runs the call within the time bound and closes the adapter again.
+    // runs the call within the time bound and closes the adapter again; a
+    // call that returns with a library thread of its own still running is
+    // reported as a failure.
     // `fibs` receives the kSendFib requests the call made.
     // `after` receives the model after each FIB the call sent.
     FSA_STATUS run(const std::function<FSA_STATUS(void*)>& call, const qorsim::Fault* fault,

@@ -1,8 +1,11 @@
-// The thread count of the leak checks: it sees the threads that run, and
-// nothing that has already ended.
+// The sweep's own leak checks: they see the threads they are there to see,
+// and nothing that has already ended.
+#include "BlinkManager.h"
 #include "LiveThreads.h"
+#include "SweepConfig.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest-spi.h>
 
 #include <condition_variable>
 #include <dirent.h>
@@ -16,6 +19,8 @@
 
 namespace fsasweep {
 namespace {
+
+using ::testing::HasSubstr;
 
 TEST(LiveThreads, ARunningThreadCountsAndAJoinedOneDoesNot) {
     const std::size_t before = fsatest::liveThreadCount();
@@ -75,6 +80,42 @@ TEST(LiveThreads, AnExitingTaskIsListedButNotCounted) {
     ASSERT_TRUE(WIFEXITED(status));
     // 2: the main thread never showed as exiting; 3: it was not listed; 4: counted.
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(SweepBench, CountsTheHandlesEventThreadWhileACallRuns) {
+    Bench bench(kBase);
+    std::size_t during = 0;
+    const FSA_STATUS s = bench.run(
+        [&](void*) {
+            during = bench.libraryThreads();
+            return FSA_STS_SUCCESS;
+        },
+        nullptr, 30000, "a call that does nothing");
+    EXPECT_EQ(s, FSA_STS_SUCCESS);
+    EXPECT_EQ(during, 1u); // the read-write handle's event thread
+    EXPECT_EQ(bench.libraryThreads(), 0u);
+}
+
+// Blinking is the one call that leaves a worker running by design; here it
+// stands for a call that forgets one.
+TEST(SweepBench, ReportsACallThatReturnsWithAThreadOfItsOwnRunning) {
+    Bench bench(kBase);
+    const FSA_STORAGE_DEVICE d = drive(4);
+    ::testing::TestPartResultArray failures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter intercept(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        bench.run(
+            [&](void* h) {
+                std::uint32_t argument[4] = {0, FSA_BLINK_FOREVER};
+                return FsaStorageDevice(h, &d, FSA_SDO_BLINK, argument);
+            },
+            nullptr, 30000, "blink");
+    }
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_THAT(failures.GetTestPartResult(0).message(),
+                HasSubstr("blink: returned with 1 library thread(s) of its own still running"));
+    EXPECT_EQ(bench.libraryThreads(), 0u); // the close ended the worker
 }
 
 } // namespace
