@@ -1,6 +1,7 @@
 #include "SimFixture.h"
 
 #include "HandleTable.h"
+#include "LiveThreads.h"
 
 #include <chrono>
 #include <dirent.h>
@@ -29,7 +30,7 @@ std::size_t openDescriptors() {
     return entries("/proc/self/fd");
 }
 std::size_t runningThreads() {
-    return entries("/proc/self/task");
+    return fsatest::liveThreadCount();
 }
 
 // Whether any process other than this one could not take the lock now.

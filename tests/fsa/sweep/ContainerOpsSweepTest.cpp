@@ -84,13 +84,20 @@ std::vector<Row> rows() {
             [](void* h) {
                 const tag_FSA_CONTAINER source = container(1), backing = container(2);
                 FSA_SNAPSHOT_INFO info{};
-                return FsaSnapshot(h, FSA_SNAP_CREATE_FULL, &source, &backing, &info, 65536);
+                return FsaSnapshot(h, FSA_SNAP_CREATE_SPARSE, &source, &backing, &info, 65536);
             },
-            {"container 1", "container 2", "host disk 2", "container *"});
-    // Open finding: a short or failing reply after the snapshot is under way
-    // leaves a library thread running (e.g. FIB 32 of 75, short reply).
-    snapshot.pendingMend = "a failure after the snapshot started leaves a thread running";
-    out.push_back(endsAtSimulatorGap(snapshot, FSA_STATUS(525), "MAKE_SNAPSHOT"));
+            // The backing container's partition keeps its container number.
+            {"container 1", "container 2", "host disk 2", "container *", "partition 2"});
+    // With the NVRAM ready the creation goes as far as the host layer, which
+    // takes no copy-on-write snapshot on this OS: the backing container,
+    // moved to a hidden number for the snapshot, is moved back.
+    snapshot.setup = [](qorsim::Adapter& a) { a.maint.nvram.state = 3; };
+    snapshot.cleanStatus = FSA_STS_NOT_SUPPORTED;
+    snapshot.cleanNote = "ends at the host layer, which takes no copy-on-write snapshot here";
+    snapshot.partials.push_back(
+        failedExcept("the controller refused the move back: the backing container stays hidden",
+                     {"container *", "partition 2"}));
+    out.push_back(snapshot);
 
     out.push_back(row("container cache", kBase,
                       [](void* h) {

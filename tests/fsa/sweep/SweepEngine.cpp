@@ -1,11 +1,13 @@
 #include "SweepEngine.h"
 
 #include "HandleTable.h"
+#include "LiveThreads.h"
 #include "SimFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -211,17 +213,55 @@ public:
     }
 };
 
-struct Bench::Port {
-    explicit Port(qorsim::Simulator& sim) : port(sim) {
-        fsa::setOsPort(&port);
+// The simulated controller behind the library's port. Every thread the
+// library starts comes through the port and is counted while its body runs,
+// so that a thread left running is seen whatever else the process does.
+struct Bench::Port final : fsa::OsPort {
+    explicit Port(qorsim::Simulator& sim) : simulator(sim) {
+        fsa::setOsPort(this);
         fsa::setSleeper(&sleeper);
     }
-    ~Port() {
+    ~Port() override {
         fsa::setOsPort(nullptr);
         fsa::setSleeper(nullptr);
     }
-    fsatest::SimPort port;
+    int open(const char* path, int flags, unsigned mode) override {
+        return simulator.open(path, flags, mode);
+    }
+    int close(int fd) override { return simulator.close(fd); }
+    int ioctl(int fd, unsigned long request, void* arg) override {
+        return simulator.ioctl(fd, request, arg);
+    }
+    int fcntl(int fd, int cmd, void* arg) override { return simulator.fcntl(fd, cmd, arg); }
+
+    struct Start {
+        void* (*body)(void*);
+        void* arg;
+        std::atomic<std::size_t>* running;
+    };
+    static void* counted(void* start) {
+        const Start s = *static_cast<Start*>(start);
+        delete static_cast<Start*>(start);
+        struct Ended {
+            std::atomic<std::size_t>* running;
+            ~Ended() { running->fetch_sub(1); }
+        } ended{s.running};
+        return s.body(s.arg);
+    }
+    int createThread(pthread_t* thread, void* (*body)(void*), void* arg) override {
+        auto* start = new Start{body, arg, &running};
+        running.fetch_add(1);
+        const int error = pthread_create(thread, nullptr, counted, start);
+        if (error != 0) {
+            running.fetch_sub(1);
+            delete start;
+        }
+        return error;
+    }
+
+    fsatest::SimPort simulator;
     SweepSleeper sleeper;
+    std::atomic<std::size_t> running{0};
 };
 
 Bench::Bench(const std::string& config) {
@@ -230,6 +270,10 @@ Bench::Bench(const std::string& config) {
 }
 
 Bench::~Bench() = default;
+
+std::size_t Bench::libraryThreads() const {
+    return port_->running.load();
+}
 
 FSA_STATUS Bench::run(const std::function<FSA_STATUS(void*)>& call, const Fault* fault,
                       unsigned timeBoundMs, const std::string& what,
@@ -254,7 +298,13 @@ FSA_STATUS Bench::run(const std::function<FSA_STATUS(void*)>& call, const Fault*
     }
     {
         Watchdog dog(timeBoundMs, what);
+        const std::size_t threadsOfTheHandle = libraryThreads();
         s = call(handle);
+        // The handle's own event thread runs until the close; a thread the
+        // call started must have ended by the time the call returns.
+        if (const std::size_t now = libraryThreads(); now > threadsOfTheHandle)
+            ADD_FAILURE() << what << ": returned with " << now - threadsOfTheHandle
+                          << " library thread(s) of its own still running";
         sim_.clearFaults();
         if (fibs)
             *fibs = fibsOf(sim_.journal());
@@ -352,7 +402,7 @@ ResourceCount countResources() {
     (void)settled;
     ResourceCount c;
     c.descriptors = entriesOf("/proc/self/fd");
-    c.threads = entriesOf("/proc/self/task");
+    c.threads = fsatest::liveThreadCount();
     c.handles = UtilHandleCount();
     return c;
 }
@@ -412,9 +462,11 @@ std::size_t sweepRow(const Row& row) {
             if (const std::string wrong = judge(row, r); !wrong.empty())
                 ADD_FAILURE() << what << ": " << wrong;
             const ResourceCount after = countResources();
-            if (!(after == before) || bench.sim().openNodeCount() || bench.sim().openChannelCount())
+            if (!(after == before) || bench.libraryThreads() || bench.sim().openNodeCount() ||
+                bench.sim().openChannelCount())
                 ADD_FAILURE() << what << ": left behind " << describe(after) << " (before "
-                              << describe(before) << "), " << bench.sim().openNodeCount()
+                              << describe(before) << "), " << bench.libraryThreads()
+                              << " library threads running, " << bench.sim().openNodeCount()
                               << " open device nodes";
         }
     }

@@ -110,8 +110,12 @@ public:
     explicit Bench(const std::string& config);
     ~Bench();
     qorsim::Simulator& sim() { return sim_; }
+    // Threads the library started that have not ended yet.
+    std::size_t libraryThreads() const;
     // Opens the adapter, injects `fault` (if any) once the open is done,
-    // runs the call within the time bound and closes the adapter again.
+    // runs the call within the time bound and closes the adapter again; a
+    // call that returns with a library thread of its own still running is
+    // reported as a failure.
     // `fibs` receives the kSendFib requests the call made.
     // `after` receives the model after each FIB the call sent.
     FSA_STATUS run(const std::function<FSA_STATUS(void*)>& call, const qorsim::Fault* fault,
@@ -140,7 +144,8 @@ std::size_t lastChangingFib(const qorsim::Adapter& start,
 // what is wrong.
 std::string judge(const Row& row, const RunResult& run);
 
-// Descriptors, threads and library handles of the process, for leak checks.
+// Descriptors, threads (those not already on their way out) and library
+// handles of the process, for leak checks.
 struct ResourceCount {
     std::size_t descriptors = 0, threads = 0, handles = 0;
     bool operator==(const ResourceCount& o) const {

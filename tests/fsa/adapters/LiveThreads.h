@@ -1,0 +1,55 @@
+#pragma once
+
+// The threads of this process that have not begun to exit, for leak checks.
+//
+// A joined thread can still be listed under /proc/self/task for a moment:
+// pthread_join returns once the kernel has released the thread's memory map,
+// and the kernel drops the task from the list only at the end of its exit,
+// later and on its own time. Such a task already carries the exiting flag in
+// its stat line, so it is not counted; a thread that is still running is.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <string>
+
+namespace fsatest {
+
+// The kernel's task flag for a task in its exit path (field 9 of stat).
+constexpr unsigned long kTaskExiting = 0x4;
+
+// Whether task `tid` of this process has begun to exit; a task that is
+// already gone has.
+inline bool taskExiting(const char* tid) {
+    const std::string path = std::string("/proc/self/task/") + tid + "/stat";
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f)
+        return true;
+    char line[1024] = {};
+    const std::size_t n = std::fread(line, 1, sizeof line - 1, f);
+    std::fclose(f);
+    line[n] = 0;
+    // The name in field 2 may hold spaces and parentheses: count from its end.
+    const char* at = std::strrchr(line, ')');
+    if (!at)
+        return false;
+    ++at;
+    for (int field = 3; field < 9 && at; ++field)
+        at = std::strchr(at + 1, ' ');
+    if (!at)
+        return false;
+    return std::strtoul(at + 1, nullptr, 10) & kTaskExiting;
+}
+
+inline std::size_t liveThreadCount() {
+    std::size_t n = 0;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+        while (const dirent* e = ::readdir(d))
+            n += e->d_name[0] != '.' && !taskExiting(e->d_name);
+        ::closedir(d);
+    }
+    return n;
+}
+
+} // namespace fsatest
