@@ -107,13 +107,17 @@ int VarnFrameworkDiagFunction(int testNumber, tag_DapiDiagDevice* hostDevice) {
         logLine(pLogFile, "UpdateDiagProgress Thread created. return status ->", 0);
         summary.reset(diagnostic->runDiagnostic(&handle, settings));
         sleepSeconds(1);
+        // The progress thread relays every event the run queued, each with
+        // its own code and kind, before the summary takes what is left:
+        // taken first, an error event would pass as the summary's text.
+        progress.reset();
         if (summary == nullptr) {
             refuse(SHELL_NO_RESULT, "The diagnostic returned no result.");
         } else {
             reportSummary(*summary, *diagnostic);
             result = hostResultCode(*summary);
         }
-    } // waits for the progress thread before the diagnostic goes
+    }
     return result;
 }
 

@@ -221,6 +221,19 @@ TEST(TestdiagRun, RelaysEventsProgressAndSummary) {
     EXPECT_EQ(progress.back(), "progress: 100");
 }
 
+// Events queued just before the run ends are relayed one a second; the
+// summary must not take one of them as its text (an error would then pass
+// as the summary's warning).
+TEST(TestdiagRun, EveryLateEventKeepsItsKind) {
+    Outcome result = testdiag({"run"}, {{"TESTDIAG_TESTS", "P+e6+e7+e8"}});
+    EXPECT_EQ(result.exitCode, 0) << describe(result);
+    for (const char* line : {"error: 6 \"event 6 of test 0\"", "error: 7 \"event 7 of test 0\"",
+                             "error: 8 \"event 8 of test 0\""})
+        EXPECT_TRUE(result.hasLine(line)) << line << "\n" << describe(result);
+    EXPECT_EQ(result.linesStartingWith("warning: ").size(), 1u) << describe(result);
+    EXPECT_TRUE(result.hasLine("warning: 0 \" \"")) << describe(result);
+}
+
 TEST(TestdiagRun, StopFileEndsTheRun) {
     TempDirectory directory;
     const std::string stopFile = (directory.path() / "stop").string();
