@@ -1,4 +1,5 @@
 // The diagnostic, its shared log and the pause/resume test's results.
+#include "LiveThreads.h"
 #include "MorvaneRaidCtrl.h"
 #include "MorvaneRaidCtrlDiag.h"
 #include "PauseResumeIoTest.h"
@@ -6,7 +7,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <memory>
 #include <sys/stat.h>
@@ -37,19 +37,8 @@ protected:
     }
 };
 
-// Threads of this process.
-std::size_t threadCount() {
-    std::size_t n = 0;
-    if (DIR* tasks = ::opendir("/proc/self/task")) {
-        while (const dirent* e = ::readdir(tasks))
-            n += e->d_name[0] != '.';
-        ::closedir(tasks);
-    }
-    return n;
-}
-
 TEST_F(RaidDiagnostic, WithoutDiaglogThereIsNoFileAndOneTest) {
-    const std::size_t threadsBefore = threadCount();
+    const std::size_t threadsBefore = fsatest::liveThreadCount();
     MorvaneRaidCtrlDiag diag;
     EXPECT_EQ(diag.getDiagnosticStatus().getStatus(), DiagnosticStatus::READY);
     struct stat st;
@@ -60,7 +49,7 @@ TEST_F(RaidDiagnostic, WithoutDiaglogThereIsNoFileAndOneTest) {
         EXPECT_EQ(result->getTestResult(), DiagnosticResult::PASSED);
     }
     // The adapter's event thread ended with the run, and the node is closed.
-    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_EQ(fsatest::liveThreadCount(), threadsBefore);
     EXPECT_EQ(sim.openNodeCount(), 0u);
     std::vector<int> pauseCommands;
     for (int command : ctCommands())
