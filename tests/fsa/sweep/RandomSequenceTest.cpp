@@ -65,18 +65,43 @@ Row createStep(Random& r) {
     return step;
 }
 
-Row deleteStep(Random& r) {
+// The containers that stand in container n as members, and theirs in turn:
+// the controller destroys them with it.
+void addMemberContainers(const qorsim::Adapter& a, std::uint32_t n,
+                         std::vector<std::string>& objects) {
+    const auto it = a.containers.find(n);
+    if (it == a.containers.end())
+        return;
+    for (std::uint32_t entry : it->second.members) {
+        if (entry >= a.partitions.size())
+            continue;
+        const std::uint8_t* e = a.partitions[entry].data();
+        const std::uint32_t inner = qorsim::get16(e, 52);
+        if (!qorsim::get32(e, 24) && qorsim::get32(e, 48) != 8 && inner != n &&
+            a.containers.count(inner)) {
+            objects.push_back("container " + std::to_string(inner));
+            addMemberContainers(a, inner, objects);
+        }
+    }
+}
+
+Row deleteStep(Random& r, const qorsim::Adapter& now) {
     const std::uint32_t n = r.below(8);
     static const FSA_CONTAINER_OPERATION kOps[] = {FSA_CO_DELETE, FSA_CO_DELETE_IN_USE,
                                                    FSA_CO_DELETE_FORCE};
     const FSA_CONTAINER_OPERATION op = kOps[r.below(3)];
     const std::string c = std::to_string(n);
-    Row step = row("delete container " + c + " (operation " + std::to_string(op) + ")", "",
-                   [n, op](void* h) {
-                       const tag_FSA_CONTAINER t = container(n);
-                       return FsaContainer(h, &t, op, nullptr);
-                   },
-                   {"container " + c, "host disk " + c, "partition *"});
+    std::vector<std::string> destroyed = {"container " + c, "partition *"};
+    addMemberContainers(now, n, destroyed);
+    std::vector<std::string> touches = destroyed;
+    touches.push_back("host disk " + c);
+    Row step = row(
+        "delete container " + c + " (operation " + std::to_string(op) + ")", "",
+        [n, op](void* h) {
+            const tag_FSA_CONTAINER t = container(n);
+            return FsaContainer(h, &t, op, nullptr);
+        },
+        touches);
     step.partials.push_back(
         startExcept("the host released the disk before the failure", {"host disk " + c}));
     step.partials.push_back(
@@ -84,8 +109,7 @@ Row deleteStep(Random& r) {
     // A container made here has no disk on the host: letting go of it
     // fails (479) after the controller destroyed it.
     step.partials.push_back(onStatus(
-        FSA_STATUS(479), startExcept("destroyed; the host had no disk to let go of",
-                                     {"container " + c, "partition *", "host disk " + c})));
+        FSA_STATUS(479), startExcept("destroyed; the host had no disk to let go of", touches)));
     return step;
 }
 
@@ -182,7 +206,7 @@ Row randomStep(Random& r, const qorsim::Adapter& now) {
     case 0:
         return createStep(r);
     case 1:
-        return deleteStep(r);
+        return deleteStep(r, now);
     case 2:
         return flagsStep(r);
     case 3:
