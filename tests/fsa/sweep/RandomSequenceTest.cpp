@@ -164,7 +164,12 @@ Row diskSetStep(Random& r, const qorsim::Adapter& now) {
             default:
                 break;
             }
-            return FsaDiskSet(h, &set, op, args.get());
+            // A drive the controller did not add or remove is reported by
+            // result flags, as in the disk-set sweep.
+            const FSA_STATUS status = FsaDiskSet(h, &set, op, args.get());
+            return withResultFlags(status, op == FSA_DSO_ADD      ? args->add.resultFlags
+                                           : op == FSA_DSO_REMOVE ? args->remove.resultFlags
+                                                                  : 0);
         },
         {object, "disk set new"});
     // As in the disk-set sweep: the set is attached for an addition, and a
