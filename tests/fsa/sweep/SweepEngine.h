@@ -128,6 +128,10 @@ private:
 // its status.
 qorsim::Fault faultFor(FailureKind kind, int k, const qorsim::JournalEntry& sent);
 
+// Whether the controller can answer this FIB with a failure status (some
+// container commands answer only with a value).
+bool hasFailureStatus(const qorsim::JournalEntry& sent);
+
 // Checks one end state; returns an empty string when it is allowed, else
 // what is wrong.
 std::string judge(const Row& row, const RunResult& run);
