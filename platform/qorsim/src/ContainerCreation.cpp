@@ -12,18 +12,16 @@
 // 172) and a container added to a volume set (45) keep their members as
 // entries without an extent.
 #include "CoreHandlers.h"
+#include "EntryBuilders.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstring>
 
 namespace qorsim {
 
 namespace {
-
-struct Member {
-    std::uint32_t slice, offset, size;
-};
 
 // What one creation request asks for.
 struct Plan {
@@ -149,6 +147,8 @@ bool readOlderPlan(const std::uint8_t* r, Plan& p) {
     }
 }
 
+} // namespace
+
 std::uint32_t serialOf(const Adapter& a) {
     return a.miscStatus[4] ? a.miscStatus[4] : 1;
 }
@@ -165,7 +165,6 @@ std::uint32_t addEntry(Adapter& a, const PartitionEntry& e) {
     return static_cast<std::uint32_t>(a.partitions.size() - 1);
 }
 
-// A partition entry of container `n` (level 0) at `index` of `count`.
 PartitionEntry memberEntry(const Adapter& a, const Member& m, std::uint32_t type, std::uint32_t n,
                            std::uint32_t index, std::uint32_t count) {
     PartitionEntry e{};
@@ -179,11 +178,11 @@ PartitionEntry memberEntry(const Adapter& a, const Member& m, std::uint32_t type
     putU16(e, 56, count);
     putU16(e, 60, index);
     put32(e.data(), 112, 1); // configured
+    if (type == 2 && m.size) // a mirror's own partitions carry its state
+        put32(e.data(), kMirrorStateByte, kMirrorInSync);
     return e;
 }
 
-// Names the level-1 container `n` (controller type `type`) in which the
-// entry is member `index` of `count`.
 void putLevel1(PartitionEntry& e, std::uint32_t type, std::uint32_t n, std::uint32_t index,
                std::uint32_t count) {
     put32(e.data(), 68, type);
@@ -192,8 +191,6 @@ void putLevel1(PartitionEntry& e, std::uint32_t type, std::uint32_t n, std::uint
     putU16(e, 80, index);
 }
 
-// The entry without an extent through which container `inner` stands in
-// container `n` (of controller type `type`) as member `index` of `count`.
 PartitionEntry standIn(const Adapter& a, std::uint32_t inner, std::uint32_t type, std::uint32_t n,
                        std::uint32_t index, std::uint32_t count) {
     const auto it = a.containers.find(inner);
@@ -204,14 +201,57 @@ PartitionEntry standIn(const Adapter& a, std::uint32_t inner, std::uint32_t type
     return e;
 }
 
-// The highest container number that is free, from the hidden range down;
-// the count when none is.
 std::uint32_t hiddenNumber(const Adapter& a) {
     for (std::uint32_t n = a.containerCount; n-- > a.firstHiddenContainer;)
         if (!a.containers.count(n))
             return n;
     return a.containerCount;
 }
+
+std::optional<std::uint32_t> freeExtent(const Adapter& a, std::uint32_t slice,
+                                        std::uint32_t blocks) {
+    if (slice >= a.slices.size() || !blocks)
+        return std::nullopt;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> used; // [start, end)
+    auto note = [&](const PartitionEntry& e) {
+        if (hasExtent(e) && get32(e.data(), kEntrySlice) == slice)
+            used.emplace_back(get32(e.data(), kEntryStart),
+                              std::uint64_t(get32(e.data(), kEntryStart)) +
+                                  get32(e.data(), kEntrySize));
+    };
+    for (const PartitionEntry& e : a.partitions)
+        note(e);
+    for (const PartitionEntry& e : a.slices[slice].diskOnly)
+        note(e);
+    std::sort(used.begin(), used.end());
+    std::uint64_t at = kReservedBlocks;
+    for (const auto& [start, end] : used) {
+        if (start >= at + blocks)
+            break;
+        at = std::max(at, end);
+    }
+    if (at + blocks > a.slices[slice].sizeBlocks)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(at);
+}
+
+bool hasExtent(const PartitionEntry& e) {
+    return get32(e.data(), kEntrySerial) && get32(e.data(), kEntrySize);
+}
+
+std::vector<std::uint32_t> partitionMembers(const Adapter& a, const ContainerRecord& r) {
+    std::vector<std::uint32_t> out;
+    for (std::uint32_t entry : r.members) {
+        if (!entry)
+            continue;
+        if (entry >= a.partitions.size() || !hasExtent(a.partitions[entry]))
+            return {};
+        out.push_back(entry);
+    }
+    return out;
+}
+
+namespace {
 
 // Makes the containers of `plan` as container `n`: the CT status.
 std::uint32_t create(Adapter& a, std::uint32_t n, const Plan& plan) {
@@ -311,7 +351,6 @@ void destroyGroups(Adapter& a, std::uint32_t n) {
             destroyGroups(a, inner);
     }
 }
-
 
 void registerContainerCreation(Simulator& sim) {
     sim.registerSection("olderCreateLayout", [](const nlohmann::json& j, Adapter& a) {

@@ -21,6 +21,8 @@ void registerCoreHandlers(Simulator& sim) {
     registerPauseIo(sim);
     registerCacheCommands(sim);
     registerOperationCommands(sim);
+    registerMirrorCommands(sim);
+    registerReshapeCommands(sim);
 }
 
 } // namespace qorsim

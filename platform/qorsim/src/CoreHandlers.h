@@ -46,6 +46,10 @@ void registerSoftErrorCommands(Simulator& sim);
 void registerCacheCommands(Simulator& sim);
 // MOVE_CONTAINER 21, ZERO_CONTAINER_SPACE 59, the scrubs 61, 67, 141, 142.
 void registerOperationCommands(Simulator& sim);
+// UNMIRROR 24, GEN_MIRROR 26, SPLIT 30, PROMOTE 71.
+void registerMirrorCommands(Simulator& sim);
+// VOLUME_ADD 44, GEN_MORPH 109.
+void registerReshapeCommands(Simulator& sim);
 
 // /proc/scsi/scsi: the path, and what a text written to it does to the
 // host disks.

@@ -211,7 +211,8 @@ void compareContainers(std::vector<Difference>& out, const Adapter& a, const Ada
                         .number("delay", x.delay, y.delay)
                         .number("state flags", x.stateFlags, y.stateFlags)
                         .field("snapshot links", x.snapshotLinks, y.snapshotLinks)
-                        .field("words", x.words, y.words);
+                        .field("words", x.words, y.words)
+                        .field("read only", x.readOnly, y.readOnly);
                 });
     compareMaps(out, "host disk", a.hostDisks, b.hostDisks,
                 [](ObjectDiff& d, const HostDisk& x, const HostDisk& y) {

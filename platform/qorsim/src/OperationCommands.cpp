@@ -1,7 +1,8 @@
 // Container operations that renumber, clear or retire a container:
 // MOVE_CONTAINER 21 (the record and its partitions take the new number),
 // ZERO_CONTAINER_SPACE 59 (answered as done, or started for the whole
-// container), LOCK_DRAIN 133 and OFFLINE 134 (marked on the record), and the
+// container), LOCK_DRAIN 133, OFFLINE 134, MAKE_READ_ONLY 51 and
+// MAKE_READ_WRITE 52 (marked on the record), and the
 // scrubs (61, 67, and 141, 142 that only check).
 #include "CoreHandlers.h"
 
@@ -41,15 +42,16 @@ void zero(CtRequest& c) {
     c.reply[0] = c.param[1] == 0xFFFFFFFF ? 159 : 153; // started, or done at once
 }
 
-// Lock-drain and offline mark the record; an unknown container fails.
-CtHandler mark(bool ContainerRecord::*flag, std::uint32_t done) {
-    return [flag, done](CtRequest& c) {
+// Lock-drain, offline and the write protection set a mark on the record;
+// an unknown container fails with `unknown`.
+CtHandler mark(bool ContainerRecord::*flag, bool value, std::uint32_t done, std::uint32_t unknown) {
+    return [flag, value, done, unknown](CtRequest& c) {
         auto it = c.adapter.containers.find(c.param[0]);
         if (it == c.adapter.containers.end()) {
-            c.reply[0] = 57; // CT_UNLOAD_BAD_CONTAINER
+            c.reply[0] = unknown;
             return;
         }
-        it->second.*flag = true;
+        it->second.*flag = value;
         c.reply[0] = done;
     };
 }
@@ -64,8 +66,12 @@ void scrub(CtRequest& c) {
 void registerOperationCommands(Simulator& sim) {
     sim.registerContainer(21, move);
     sim.registerContainer(59, zero);
-    sim.registerContainer(133, mark(&ContainerRecord::drained, 308));
-    sim.registerContainer(134, mark(&ContainerRecord::offline, 309));
+    constexpr std::uint32_t kUnloadBadContainer = 57;
+    sim.registerContainer(133, mark(&ContainerRecord::drained, true, 308, kUnloadBadContainer));
+    sim.registerContainer(134, mark(&ContainerRecord::offline, true, 309, kUnloadBadContainer));
+    // MAKE_READ_ONLY, MAKE_READ_WRITE: CT_PROTECTION_CHANGE_DONE or _FAILED.
+    sim.registerContainer(51, mark(&ContainerRecord::readOnly, true, 141, 142));
+    sim.registerContainer(52, mark(&ContainerRecord::readOnly, false, 141, 142));
     for (std::uint32_t command : {61u, 67u, 141u, 142u})
         sim.registerContainer(command, scrub);
 }

@@ -58,6 +58,12 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
         return kBadType;
     if (count > ctx->info.maxContainerMembers)
         return kTooMany;
+    // A container named twice would be moved out of sight once and then be
+    // missing: refused before any member leaves the host.
+    for (std::uint32_t i = 0; i < count; ++i)
+        for (std::uint32_t j = i + 1; j < count; ++j)
+            if (members[i].containerNumber == members[j].containerNumber)
+                return kMemberUnfit;
     for (std::uint32_t i = 0; i < count; ++i)
         PCK_ThrowIfContainerIs(ctx, members[i].containerNumber, CT_STATES(0, 0x4000404C));
     // The controller builds no RAID-5 set out of containers: refused before

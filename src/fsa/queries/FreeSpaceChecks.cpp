@@ -4,11 +4,13 @@
 #include "ContainerCaches.h"
 #include "Context.h"
 #include "CtChannel.h"
+#include "CtWrappers.h"
 #include "DeleteByDisk.h"
 #include "ParamChecks.h"
 #include "PartitionFields.h"
 #include "PckServices.h"
 #include "ScsiCommands.h"
+#include "SortedPartitionList.h"
 
 #include <memory>
 #include <new>
@@ -19,6 +21,21 @@ constexpr std::uint64_t kAlign = 0xFFFF; // extents are multiples of 64 KiB
 
 bool sameDrive(const FSA_STORAGE_DEVICE& a, const FSA_STORAGE_DEVICE& b) {
     return a.scsi.bus == b.scsi.bus && a.scsi.target == b.scsi.target && a.scsi.lun == b.scsi.lun;
+}
+
+// Whether the controller's own partition table still holds a configured
+// partition on the drive's disk. The containers found through the sorted
+// cache rest on each disk's slice information; a damaged answer there puts
+// a disk's partitions on another drive, and the drive would look free.
+bool tableHoldsPartitionOn(FSAAPI_CONTEXT* ctx, int deviceId) {
+    const int slice = CT_GetSliceFromDriveHandle(ctx, deviceId, 1, nullptr);
+    for (const auto& e : CT_GetPCEsForPartitionsInMemory(ctx, CT_GetPartitionTableSize(ctx))) {
+        const Partition& p = e.partition;
+        if (par::serial(p) && par::size(p) && par::drive(p) == static_cast<std::uint32_t>(slice) &&
+            (par::u32(p, par::kFlags) & par::kFlagConfigured))
+            return true;
+    }
+    return false;
 }
 
 FSA_STATUS rebuildCaches(FSAAPI_CONTEXT* ctx) {
@@ -116,6 +133,8 @@ FSA_STATUS PCK_CheckAndRemoveActiveCtrs(FSAAPI_CONTEXT* ctx, int deviceId, int r
         if (s != FSA_STS_SUCCESS)
             throw s;
     }
+    if (tableHoldsPartitionOn(ctx, deviceId))
+        throw FSA_STATUS(137);
     direct.reset();
     higher.reset();
     return rebuildCaches(ctx);

@@ -118,6 +118,8 @@ TEST_F(CreateKinds, LayoutsOfPairsAndGroupsEndToEnd) {
         std::uint32_t ctrType;
         std::uint32_t extendedType;
     } cases[] = {
+        // A mirror is described (and listed) only with its sides' state.
+        {"mirror", 1, 2, 2, 1},
         {"RAID-10", 25, 4, 3, 13},
         {"volume of mirrors", 24, 4, 1, 15},
         {"RAID-50 of two groups of three", 27, 6, 3, 26},

@@ -90,6 +90,19 @@ TEST_F(Secondary, ARaidFiveOfContainersIsRefusedBeforeAnyMemberMoves) {
     EXPECT_EQ(hostDeletions(), 0u);
 }
 
+TEST_F(Secondary, AContainerNamedTwiceIsRefusedBeforeAnyMemberMoves) {
+    for (std::uint32_t type : {2u, 3u}) {
+        const tag_FSA_CONTAINER members[] = {two, one, two};
+        tag_FSA_CONTAINER made{};
+        sim.clearJournal();
+        EXPECT_EQ(FsaCreateSecondaryContainer(handle, &made, type, nullptr, 3, members, 0),
+                  FSA_STATUS(421))
+            << "type " << type;
+        expectUnchanged();
+        EXPECT_EQ(hostDeletions(), 0u);
+    }
+}
+
 TEST_F(Secondary, AFailureBeforeTheNewContainerStandsPutsEveryMemberBack) {
     struct Case {
         const char* what;

@@ -41,15 +41,17 @@ std::vector<Row> rows() {
                             {"container 1"}));
     out.push_back(operation("mirror delay", 3, FSA_CO_MIRROR_DELAY, 50u, {"container 3"}));
     out.push_back(operation("set name", 2, FSA_CO_SET_NAME, Name16{"renamed"}, {"container 2"}));
-    Row readOnly = operation("make read only", 1, FSA_CO_MAKE_READ_ONLY, {"container 1"});
-    out.push_back(endsAtSimulatorGap(readOnly, FSA_STATUS(37), "MAKE_READ_ONLY"));
+    out.push_back(operation("make read only", 1, FSA_CO_MAKE_READ_ONLY, {"container 1"}));
     out.push_back(operation("clear", 2, FSA_CO_CLEAR, {"container 2", "host disk 2"}));
     out.push_back(
         operation("move", 2, FSA_CO_MOVE, container(7),
                   {"container 2", "container 7", "host disk 2", "host disk 7", "partition 2"}));
     out.push_back(operation("offline", 2, FSA_CO_OFFLINE, 1, {"container 2", "host disk 2"}));
-    Row promote = operation("promote", 3, FSA_CO_PROMOTE, {"container 3"});
-    out.push_back(endsAtSimulatorGap(promote, FSA_STATUS(37), "PROMOTE"));
+    // The mirror's partitions move to the highest free hidden number, which
+    // then stands in it through a new entry.
+    out.push_back(
+        operation("promote", 3, FSA_CO_PROMOTE,
+                  {"container 3", "container 31", "partition 3", "partition 4", "partition 5"}));
 
     // Deletion: the host lets go of the disk first; a failure after the
     // controller destroyed the container leaves it destroyed.
@@ -70,14 +72,16 @@ std::vector<Row> rows() {
                            return FsaMirror(h, FSA_MIRROR_UNMIRROR, &c, &made);
                        },
                        {"container 3", "partition 3", "partition 4"});
-    out.push_back(endsAtSimulatorGap(unmirror, FSA_STATUS(37), "UNMIRROR"));
+    out.push_back(unmirror);
+    // The second side becomes container 0, the lowest free number, and is
+    // then exposed to the host.
     Row split = row("split mirror", kBase,
                     [](void* h) {
                         tag_FSA_CONTAINER c = container(3), made{};
                         return FsaMirror(h, FSA_MIRROR_SPLIT, &c, &made);
                     },
                     {"container 3", "container 0", "partition 3", "partition 4", "host disk 0"});
-    out.push_back(endsAtSimulatorGap(split, FSA_STATUS(37), "SPLIT"));
+    out.push_back(split);
 
     Row snapshot =
         row("snapshot create", kBase,

@@ -38,6 +38,11 @@ std::vector<Row> rows() {
     out.push_back(deviceOperation("verify free drive", 4, FSA_SDO_VERIFY, {"task *"}));
     out.push_back(deviceOperation("zero free drive", 4, FSA_SDO_ZERO, {"task *", "slice 4"}));
     out.push_back(deviceOperation("zero forced", 4, FSA_SDO_ZERO_FORCE, {"task *", "slice 4"}));
+    // Drive 1 holds container 2: zeroing it unforced is refused (137), and
+    // no damaged answer may make the drive look free.
+    Row busy = deviceOperation("zero drive holding a container", 1, FSA_SDO_ZERO, {});
+    busy.cleanStatus = FSA_STATUS(137);
+    out.push_back(busy);
     out.push_back(deviceOperation("remove dead partitions", 0, FSA_SDO_REMOVE_DEAD_PARTITIONS,
                                   {"partition 1"}));
     out.push_back(row("prepare free drive", kBase,

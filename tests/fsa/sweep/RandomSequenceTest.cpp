@@ -80,18 +80,43 @@ Row createStep(Random& r) {
     return step;
 }
 
-Row deleteStep(Random& r) {
+// The containers that stand in container n as members, and theirs in turn:
+// the controller destroys them with it.
+void addMemberContainers(const qorsim::Adapter& a, std::uint32_t n,
+                         std::vector<std::string>& objects) {
+    const auto it = a.containers.find(n);
+    if (it == a.containers.end())
+        return;
+    for (std::uint32_t entry : it->second.members) {
+        if (entry >= a.partitions.size())
+            continue;
+        const std::uint8_t* e = a.partitions[entry].data();
+        const std::uint32_t inner = qorsim::get16(e, 52);
+        if (!qorsim::get32(e, 24) && qorsim::get32(e, 48) != 8 && inner != n &&
+            a.containers.count(inner)) {
+            objects.push_back("container " + std::to_string(inner));
+            addMemberContainers(a, inner, objects);
+        }
+    }
+}
+
+Row deleteStep(Random& r, const qorsim::Adapter& now) {
     const std::uint32_t n = r.below(8);
     static const FSA_CONTAINER_OPERATION kOps[] = {FSA_CO_DELETE, FSA_CO_DELETE_IN_USE,
                                                    FSA_CO_DELETE_FORCE};
     const FSA_CONTAINER_OPERATION op = kOps[r.below(3)];
     const std::string c = std::to_string(n);
-    Row step = row("delete container " + c + " (operation " + std::to_string(op) + ")", "",
-                   [n, op](void* h) {
-                       const tag_FSA_CONTAINER t = container(n);
-                       return FsaContainer(h, &t, op, nullptr);
-                   },
-                   {"container " + c, "host disk " + c, "partition *"});
+    std::vector<std::string> destroyed = {"container " + c, "partition *"};
+    addMemberContainers(now, n, destroyed);
+    std::vector<std::string> touches = destroyed;
+    touches.push_back("host disk " + c);
+    Row step = row(
+        "delete container " + c + " (operation " + std::to_string(op) + ")", "",
+        [n, op](void* h) {
+            const tag_FSA_CONTAINER t = container(n);
+            return FsaContainer(h, &t, op, nullptr);
+        },
+        touches);
     step.partials.push_back(
         startExcept("the host released the disk before the failure", {"host disk " + c}));
     step.partials.push_back(
@@ -99,8 +124,7 @@ Row deleteStep(Random& r) {
     // A container made here has no disk on the host: letting go of it
     // fails (479) after the controller destroyed it.
     step.partials.push_back(onStatus(
-        FSA_STATUS(479), startExcept("destroyed; the host had no disk to let go of",
-                                     {"container " + c, "partition *", "host disk " + c})));
+        FSA_STATUS(479), startExcept("destroyed; the host had no disk to let go of", touches)));
     return step;
 }
 
@@ -161,7 +185,7 @@ Row diskSetStep(Random& r, const qorsim::Adapter& now) {
     }
     const FSA_STORAGE_DEVICE member = setMember(r, now, op == FSA_DSO_CREATE);
     const std::string label = "set" + std::to_string(r.below(100));
-    return row(
+    Row step = row(
         "disk-set operation " + std::to_string(op) + " on " + object, "",
         [op, set, member, label](void* h) mutable {
             auto args = std::make_unique<FSA_DISK_SET_ARGS>();
@@ -188,9 +212,20 @@ Row diskSetStep(Random& r, const qorsim::Adapter& now) {
             default:
                 break;
             }
-            return FsaDiskSet(h, &set, op, args.get());
+            // A drive the controller did not add or remove is reported by
+            // result flags, as in the disk-set sweep.
+            const FSA_STATUS status = FsaDiskSet(h, &set, op, args.get());
+            return withResultFlags(status, op == FSA_DSO_ADD      ? args->add.resultFlags
+                                           : op == FSA_DSO_REMOVE ? args->remove.resultFlags
+                                                                  : 0);
         },
         {object, "disk set new"});
+    // As in the disk-set sweep: the set is attached for an addition, and a
+    // failed detach after it leaves the set attached with the drive added.
+    if (op == FSA_DSO_ADD)
+        step.partials.push_back(
+            failedExcept("added; the detach after it failed, leaving the set attached", {object}));
+    return step;
 }
 
 Row deviceStep(Random& r) {
@@ -230,7 +265,7 @@ Row randomStep(Random& r, const qorsim::Adapter& now) {
     case 0:
         return createStep(r);
     case 1:
-        return deleteStep(r);
+        return deleteStep(r, now);
     case 2:
         return flagsStep(r);
     case 3:
@@ -362,16 +397,29 @@ TEST(RandomSequence, EveryStepLeavesAnAllowedStateThatTheLibraryReports) {
         if (!fibs.empty() && r.chance(70)) {
             const int k = static_cast<int>(1 + r.below(static_cast<unsigned>(fibs.size())));
             const FailureKind kind = kAllKinds[r.below(3)];
-            fault = std::string(kindName(kind)) + " at FIB " + std::to_string(k) + " of " +
-                    std::to_string(fibs.size());
-            qorsim::restoreSnapshot(bench.sim(), start);
-            const qorsim::Fault f = faultFor(kind, k, fibs[k - 1]);
-            result.status = bench.run(s.call, &f, s.timeBoundMs, where + ", " + fault);
-            result.end = bench.sim().snapshot(0);
-            result.replyDamaged = kind == FailureKind::ShortReply;
-            result.afterLastChange = static_cast<std::size_t>(k) > lastChangingFib(start, states);
-            if (const std::string wrong = judge(s, result); !wrong.empty())
-                ADD_FAILURE() << where << ", " << fault << ": " << wrong;
+            const qorsim::JournalEntry& sent = fibs[k - 1];
+            const std::string at =
+                " at FIB " + std::to_string(k) + " of " + std::to_string(fibs.size()) +
+                " (command " + std::to_string(sent.fibCommand) +
+                (sent.ctCommand >= 0 ? "/" + std::to_string(sent.ctCommand) : "") +
+                (sent.scsiOperation >= 0 ? " SCSI " + std::to_string(sent.scsiOperation) : "") +
+                (sent.aifRequest >= 0 ? " request " + std::to_string(sent.aifRequest) : "") + ")";
+            // As in the sweep, a command answered only with a value gets no
+            // failure status: the step keeps its clean run.
+            if (kind == FailureKind::FailureStatus && !hasFailureStatus(sent)) {
+                fault = "no fault: no failure status" + at;
+            } else {
+                fault = std::string(kindName(kind)) + at;
+                qorsim::restoreSnapshot(bench.sim(), start);
+                const qorsim::Fault f = faultFor(kind, k, sent);
+                result.status = bench.run(s.call, &f, s.timeBoundMs, where + ", " + fault);
+                result.end = bench.sim().snapshot(0);
+                result.replyDamaged = kind == FailureKind::ShortReply;
+                result.afterLastChange =
+                    static_cast<std::size_t>(k) > lastChangingFib(start, states);
+                if (const std::string wrong = judge(s, result); !wrong.empty())
+                    ADD_FAILURE() << where << ", " << fault << ": " << wrong;
+            }
         }
         std::printf("step %u: %s -> %u (%s), %zu disk sets\n", step, s.name.c_str(), result.status,
                     fault.c_str(), bench.sim().snapshot(0).maint.diskSets.size());

@@ -41,8 +41,10 @@ std::vector<Row> rows() {
                        const auto more = space(4, 2048, 65536);
                        return FsaGrowPrimaryVolumeSet(h, &v, &more, 0);
                    },
-                   {"container 1", "partition 5", "host disk 1"});
-    out.push_back(endsAtSimulatorGap(grow, FSA_STATUS(37), "VOLUME_ADD"));
+                   // The controller places the new partition (entry 5) and
+                   // counts it in the volume's first entry.
+                   {"container 1", "partition 1", "partition 5"});
+    out.push_back(grow);
     Row growSecondary =
         row("grow secondary volume set of a volume", kBase,
             [](void* h) {
@@ -61,16 +63,19 @@ std::vector<Row> rows() {
                                    const FSA_STORAGE_DEVICE d = drive(4);
                                    return FsaCreateMirrorFromVolume(h, &v, 1, &d);
                                },
-                               {"container 1", "partition 5", "task *"});
-    out.push_back(endsAtSimulatorGap(mirrorFromVolume, FSA_STATUS(37), "GEN_MIRROR"));
+                               // The second side is entry 5; the copy runs as a task.
+                               {"container 1", "partition 1", "partition 5", "task *"});
+    out.push_back(mirrorFromVolume);
     Row morph = row("morph volume to stripe", kBase,
                     [](void* h) {
                         const tag_FSA_CONTAINER v = container(1);
                         const FSA_STORAGE_DEVICE d[] = {drive(0), drive(4)};
                         return FsaMorphContainer(h, &v, 2, 2, d, 65536, 0, 1);
                     },
-                    {"container 1", "partition *", "task *", "host disk 1"});
-    out.push_back(endsAtSimulatorGap(morph, FSA_STATUS(37), "GEN_MORPH"));
+                    // A partition joins on each added disk (entries 5 and 6);
+                    // the data move runs as a task.
+                    {"container 1", "partition 1", "partition 5", "partition 6", "task *"});
+    out.push_back(morph);
     return out;
 }
 

@@ -99,11 +99,6 @@ void cutShort(std::uint8_t* fib) {
 constexpr int kValueAnswers[] = {1, 2, 4, 11, 19, 22, 123, 153};
 constexpr int kSliceOfDrive = 154; // fails with 0xFFFFFFFF
 
-bool hasFailureStatus(const JournalEntry& e) {
-    return std::find(std::begin(kValueAnswers), std::end(kValueAnswers), e.ctCommand) ==
-           std::end(kValueAnswers);
-}
-
 std::vector<JournalEntry> fibsOf(const std::vector<JournalEntry>& journal) {
     std::vector<JournalEntry> out;
     for (const auto& e : journal)
@@ -124,6 +119,11 @@ std::string fibName(const JournalEntry& e) {
 }
 
 } // namespace
+
+bool hasFailureStatus(const JournalEntry& e) {
+    return std::find(std::begin(kValueAnswers), std::end(kValueAnswers), e.ctCommand) ==
+           std::end(kValueAnswers);
+}
 
 const char* kindName(FailureKind kind) {
     switch (kind) {

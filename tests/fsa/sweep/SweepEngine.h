@@ -140,6 +140,10 @@ qorsim::Fault faultFor(FailureKind kind, int k, const qorsim::JournalEntry& sent
 std::size_t lastChangingFib(const qorsim::Adapter& start,
                             const std::vector<qorsim::Adapter>& after);
 
+// Whether the controller can answer this FIB with a failure status (some
+// container commands answer only with a value).
+bool hasFailureStatus(const qorsim::JournalEntry& sent);
+
 // Checks one end state; returns an empty string when it is allowed, else
 // what is wrong.
 std::string judge(const Row& row, const RunResult& run);

@@ -76,6 +76,7 @@ struct ContainerRecord {
     std::map<std::uint32_t, std::uint32_t> words{}; // further record words by index
     bool drained = false; // lock-drained: no further I/O accepted
     bool offline = false;
+    bool readOnly = false; // write-protected (MAKE_READ_ONLY)
 };
 
 constexpr std::size_t kPartitionBytes = 160;
