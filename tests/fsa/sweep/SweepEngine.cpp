@@ -188,12 +188,6 @@ FSA_STATUS withResultFlags(FSA_STATUS status, std::uint32_t flags) {
     return status == FSA_STS_SUCCESS && flags ? FSA_STATUS(0x40000000u | flags) : status;
 }
 
-Row& endsAtSimulatorGap(Row& row, FSA_STATUS status, std::string command) {
-    row.cleanStatus = status;
-    row.cleanNote = "the simulated controller does not carry out " + command + " yet";
-    return row;
-}
-
 Row row(std::string name, std::string config, std::function<FSA_STATUS(void*)> call,
         std::vector<std::string> touches) {
     Row r;

@@ -85,15 +85,8 @@ struct Row {
     // mutated reply leaves waiting for ever).
     std::set<FailureKind> skipKinds;
     std::string skipReason;
-    // Set while the flow's mend is not in this tree: the row is skipped
-    // unless KOR_SWEEP_PENDING=1 is set, and says why.
-    std::string pendingMend;
     unsigned timeBoundMs = 30000;
 };
-
-// A flow whose last command the simulated controller does not carry out
-// yet: the clean run ends with `status`, and every FIB before is swept.
-Row& endsAtSimulatorGap(Row& row, FSA_STATUS status, std::string command);
 
 // A row builder: base fields, then the parts a row needs.
 Row row(std::string name, std::string config, std::function<FSA_STATUS(void*)> call,
