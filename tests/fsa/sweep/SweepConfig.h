@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 
 namespace fsasweep {
