@@ -23,6 +23,9 @@ namespace {
 using ::testing::HasSubstr;
 
 TEST(LiveThreads, ARunningThreadCountsAndAJoinedOneDoesNot) {
+    // A sanitizer runtime may start a thread of its own with the first one
+    // the process creates: let that happen before counting.
+    std::thread([] {}).join();
     const std::size_t before = fsatest::liveThreadCount();
     std::mutex mutex;
     std::condition_variable cv;
@@ -60,9 +63,12 @@ void* afterTheMainThreadEnded(void*) {
         ::usleep(1000);
     if (!fsatest::taskExiting(leader.c_str()))
         ::_exit(2);
-    if (listedTasks() != 2)
+    // Exactly one listed task, the exiting main thread, is not counted (a
+    // sanitizer runtime may run a thread of its own here too).
+    const std::size_t listed = listedTasks();
+    if (listed < 2)
         ::_exit(3);
-    ::_exit(fsatest::liveThreadCount() == 1 ? 0 : 4);
+    ::_exit(fsatest::liveThreadCount() == listed - 1 ? 0 : 4);
 }
 
 TEST(LiveThreads, AnExitingTaskIsListedButNotCounted) {
