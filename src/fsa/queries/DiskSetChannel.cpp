@@ -47,8 +47,13 @@ FSA_STATUS exchange(std::uint32_t command, const void* in, std::size_t inSize, v
     if (sent != FSA_STS_SUCCESS)
         return sent;
     *controllerStatus = FsaFibWord(&fib, 0);
-    if (outSize > 0)
+    if (outSize > 0) {
+        // A reply too short for the record would read as zeros: a count of
+        // sets or members the controller never gave.
+        if (fib.Size < kRecordOffset + outSize)
+            return maint::kDsCommFailed;
         std::memcpy(out, fib.data + kRecordOffset, outSize);
+    }
     return FSA_STS_SUCCESS;
 }
 

@@ -127,7 +127,9 @@ FSA_STATUS DS_CheckDiskSetName(FSAAPI_CONTEXT* ctx, const char* label) {
             return std::strncmp(own, label, 32) == 0 ? maint::kDsDuplicateLabel : FSA_STS_SUCCESS;
         },
         &any);
-    return s == maint::kDsNoMoreSets && !any ? FSA_STS_SUCCESS : s;
+    // Only a walk that read every set clears the label: a set that could not
+    // be read may carry it (an adapter without sets walks none and clears it).
+    return s;
 }
 
 FSA_STATUS DS_GetMembers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint32_t* ids,

@@ -275,6 +275,45 @@ TEST_F(DiskSetTest, AnAdapterWithoutSetsReportsOnceAndFails) {
     EXPECT_EQ(FsaCheckDupDiskSetName(handle, "any"), FSA_STS_SUCCESS);
 }
 
+// A label is free only when every set was read: a set whose record could
+// not be read may carry it, and a duplicate label would follow.
+TEST_F(DiskSetTest, AnUnreadSetDoesNotClearALabel) {
+    struct Case {
+        const char* name;
+        int cluster;
+        bool shortReply; // else the controller refuses
+    };
+    const Case cases[] = {
+        {"all-sets read refused", CL_ALL_SETS, false},
+        {"all-sets reply cut short", CL_ALL_SETS, true},
+        {"a set's information refused", CL_SET_INFO, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        qorsim::Fault f;
+        f.fibCommand = 550;
+        f.clusterCommand = c.cluster;
+        if (c.shortReply)
+            f.mutateReply = [](std::uint8_t* fib) {
+                qorsim::put16(fib, qorsim::kSize, 200);
+                std::memset(fib + qorsim::kFibHeader + 200, 0,
+                            qorsim::kFibBytes - qorsim::kFibHeader - 200);
+            };
+        else
+            f.error = EIO;
+        sim.inject(f);
+        EXPECT_NE(FsaCheckDupDiskSetName(handle, "fresh"), FSA_STS_SUCCESS);
+        sim.clearFaults();
+        sim.inject(f);
+        FSA_DISK_SET own = key(100, kSelf);
+        FSA_DISK_SET_ARGS args{};
+        std::strcpy(args.label.label, "Untitled-3"); // another set's label
+        EXPECT_NE(FsaDiskSet(handle, &own, FSA_DSO_LABEL, &args), FSA_STS_SUCCESS);
+        EXPECT_STRNE(modelSet(100)->label.data(), "Untitled-3");
+        sim.clearFaults();
+    }
+}
+
 TEST_F(DiskSetTest, ACountBeyondTheExternalAreaIsRefused) {
     qorsim::Fault bogus;
     bogus.fibCommand = 550;

@@ -207,6 +207,26 @@ std::vector<Row> membershipRows() {
                  startExcept("made with one of its drives: result flag 1", {"disk set new"})));
     out.push_back(create);
 
+    // A label some set carries already is refused; a failed read of the
+    // sets must not clear it.
+    out.push_back(refused(row("create with a label taken", withFreeDrive131(),
+                              [](void* h) {
+                                  FSA_DISK_SET set{};
+                                  auto args = std::make_unique<FSA_DISK_SET_ARGS>();
+                                  std::memset(args.get(), 0, sizeof *args);
+                                  args->create.memberCount = 1;
+                                  args->create.members[0] = drive(2, 1);
+                                  std::strcpy(args->create.label, "kept");
+                                  return FsaDiskSet(h, &set, FSA_DSO_CREATE, args.get());
+                              },
+                              {}),
+                          FSA_STATUS(511), "refuses a label another set carries"));
+    out.push_back(
+        refused(setOperation(
+                    "label taken", FSA_DSO_LABEL,
+                    [](FSA_DISK_SET_ARGS& a) { std::strcpy(a.label.label, "kept"); }, kSet100),
+                FSA_STATUS(511), "refuses a label a set carries"));
+
     Row addTwo = setOperation(
         "add two drives", FSA_DSO_ADD,
         [](FSA_DISK_SET_ARGS& a) {

@@ -403,7 +403,10 @@ TEST(RandomSequence, EveryStepLeavesAnAllowedStateThatTheLibraryReports) {
                 " (command " + std::to_string(sent.fibCommand) +
                 (sent.ctCommand >= 0 ? "/" + std::to_string(sent.ctCommand) : "") +
                 (sent.scsiOperation >= 0 ? " SCSI " + std::to_string(sent.scsiOperation) : "") +
-                (sent.aifRequest >= 0 ? " request " + std::to_string(sent.aifRequest) : "") + ")";
+                (sent.aifRequest >= 0 ? " request " + std::to_string(sent.aifRequest) : "") +
+                (sent.clusterCommand >= 0 ? " cluster " + std::to_string(sent.clusterCommand)
+                                          : "") +
+                ")";
             // As in the sweep, a command answered only with a value gets no
             // failure status: the step keeps its clean run.
             if (kind == FailureKind::FailureStatus && !hasFailureStatus(sent)) {

@@ -115,6 +115,8 @@ std::string fibName(const JournalEntry& e) {
         s += " SCSI operation " + std::to_string(e.scsiOperation);
     if (e.aifRequest >= 0)
         s += " request " + std::to_string(e.aifRequest);
+    if (e.clusterCommand >= 0)
+        s += " cluster command " + std::to_string(e.clusterCommand);
     return s;
 }
 
