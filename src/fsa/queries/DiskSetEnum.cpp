@@ -41,9 +41,11 @@ static_assert(sizeof(MEMBERS_RECORD) == 292, "the members record is 292 bytes");
 constexpr std::size_t kExternalBytes = 4096;
 
 // Calls `each(info)` for every set of the adapter (or the one given) whose
-// information reads; the enumeration's status.
+// information reads; the enumeration's status. `any` (when given) learns
+// whether a set was reported.
 template <class Each>
-FSA_STATUS forEachDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* one, Each&& each, bool* any) {
+FSA_STATUS forEachDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* one, Each&& each,
+                          bool* any = nullptr) {
     FSA_DISK_SET sets[DS_MAX_SETS];
     int count = 1;
     if (one) {
@@ -58,7 +60,8 @@ FSA_STATUS forEachDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* one, Each&& e
             return maint::kDsNoMoreSets;
         if (info.words[FSA_DSI_STATE] == 0)
             continue; // the controller holds no record of it
-        *any = true;
+        if (any)
+            *any = true;
         status = each(info);
         if (status != FSA_STS_SUCCESS)
             break;
@@ -118,18 +121,13 @@ FSA_STATUS DS_FindDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {
 }
 
 FSA_STATUS DS_CheckDiskSetName(FSAAPI_CONTEXT* ctx, const char* label) {
-    bool any = false;
-    const FSA_STATUS s = forEachDiskSet(
-        ctx, nullptr,
-        [label](const FSA_DISK_SET_INFO& info) {
-            char own[33] = {};
-            std::memcpy(own, &info.words[FSA_DSI_LABEL], 32);
-            return std::strncmp(own, label, 32) == 0 ? maint::kDsDuplicateLabel : FSA_STS_SUCCESS;
-        },
-        &any);
     // Only a walk that read every set clears the label: a set that could not
     // be read may carry it (an adapter without sets walks none and clears it).
-    return s;
+    return forEachDiskSet(ctx, nullptr, [label](const FSA_DISK_SET_INFO& info) {
+        char own[33] = {};
+        std::memcpy(own, &info.words[FSA_DSI_LABEL], 32);
+        return std::strncmp(own, label, 32) == 0 ? maint::kDsDuplicateLabel : FSA_STS_SUCCESS;
+    });
 }
 
 FSA_STATUS DS_GetMembers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint32_t* ids,

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <string>
+#include <thread>
 
 namespace fsatest {
 
@@ -42,14 +43,31 @@ inline bool taskExiting(const char* tid) {
     return std::strtoul(at + 1, nullptr, 10) & kTaskExiting;
 }
 
-inline std::size_t liveThreadCount() {
+// The tasks listed for this process; with `exitingToo` false, only those
+// that have not begun to exit.
+inline std::size_t taskCount(bool exitingToo) {
     std::size_t n = 0;
     if (DIR* d = ::opendir("/proc/self/task")) {
         while (const dirent* e = ::readdir(d))
-            n += e->d_name[0] != '.' && !taskExiting(e->d_name);
+            n += e->d_name[0] != '.' && (exitingToo || !taskExiting(e->d_name));
         ::closedir(d);
     }
     return n;
+}
+
+inline std::size_t liveThreadCount() {
+    return taskCount(false);
+}
+
+// A sanitizer runtime may start a thread of its own along with the first
+// thread the process creates: create one once, before a count is taken as
+// a baseline, so that every count compares alike.
+inline void settleRuntimeThreads() {
+    static const bool settled = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)settled;
 }
 
 } // namespace fsatest

@@ -398,15 +398,8 @@ TEST(RandomSequence, EveryStepLeavesAnAllowedStateThatTheLibraryReports) {
             const int k = static_cast<int>(1 + r.below(static_cast<unsigned>(fibs.size())));
             const FailureKind kind = kAllKinds[r.below(3)];
             const qorsim::JournalEntry& sent = fibs[k - 1];
-            const std::string at =
-                " at FIB " + std::to_string(k) + " of " + std::to_string(fibs.size()) +
-                " (command " + std::to_string(sent.fibCommand) +
-                (sent.ctCommand >= 0 ? "/" + std::to_string(sent.ctCommand) : "") +
-                (sent.scsiOperation >= 0 ? " SCSI " + std::to_string(sent.scsiOperation) : "") +
-                (sent.aifRequest >= 0 ? " request " + std::to_string(sent.aifRequest) : "") +
-                (sent.clusterCommand >= 0 ? " cluster " + std::to_string(sent.clusterCommand)
-                                          : "") +
-                ")";
+            const std::string at = " at FIB " + std::to_string(k) + " of " +
+                                   std::to_string(fibs.size()) + " (" + fibName(sent) + ")";
             // As in the sweep, a command answered only with a value gets no
             // failure status: the step keeps its clean run.
             if (kind == FailureKind::FailureStatus && !hasFailureStatus(sent)) {

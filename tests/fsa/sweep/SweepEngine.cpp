@@ -107,6 +107,8 @@ std::vector<JournalEntry> fibsOf(const std::vector<JournalEntry>& journal) {
     return out;
 }
 
+} // namespace
+
 std::string fibName(const JournalEntry& e) {
     std::string s = "FIB " + std::to_string(e.fibCommand);
     if (e.ctCommand >= 0)
@@ -119,8 +121,6 @@ std::string fibName(const JournalEntry& e) {
         s += " cluster command " + std::to_string(e.clusterCommand);
     return s;
 }
-
-} // namespace
 
 bool hasFailureStatus(const JournalEntry& e) {
     return std::find(std::begin(kValueAnswers), std::end(kValueAnswers), e.ctCommand) ==
@@ -388,14 +388,7 @@ std::size_t lastChangingFib(const Adapter& start, const std::vector<Adapter>& af
 }
 
 ResourceCount countResources() {
-    // A sanitizer runtime may start a thread of its own along with the
-    // first thread the process creates: create one before counting, so that
-    // every count compares alike.
-    static const bool settled = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)settled;
+    fsatest::settleRuntimeThreads();
     ResourceCount c;
     c.descriptors = entriesOf("/proc/self/fd");
     c.threads = fsatest::liveThreadCount();

@@ -133,6 +133,9 @@ qorsim::Fault faultFor(FailureKind kind, int k, const qorsim::JournalEntry& sent
 std::size_t lastChangingFib(const qorsim::Adapter& start,
                             const std::vector<qorsim::Adapter>& after);
 
+// "FIB 550 cluster command 14": the FIB and what it carries, for messages.
+std::string fibName(const qorsim::JournalEntry& e);
+
 // Whether the controller can answer this FIB with a failure status (some
 // container commands answer only with a value).
 bool hasFailureStatus(const qorsim::JournalEntry& sent);

@@ -8,7 +8,6 @@
 #include <gtest/gtest-spi.h>
 
 #include <condition_variable>
-#include <dirent.h>
 #include <mutex>
 #include <pthread.h>
 #include <string>
@@ -23,9 +22,7 @@ namespace {
 using ::testing::HasSubstr;
 
 TEST(LiveThreads, ARunningThreadCountsAndAJoinedOneDoesNot) {
-    // A sanitizer runtime may start a thread of its own with the first one
-    // the process creates: let that happen before counting.
-    std::thread([] {}).join();
+    fsatest::settleRuntimeThreads();
     const std::size_t before = fsatest::liveThreadCount();
     std::mutex mutex;
     std::condition_variable cv;
@@ -47,16 +44,6 @@ TEST(LiveThreads, ARunningThreadCountsAndAJoinedOneDoesNot) {
 // A task on its way out is still listed. The main thread that ends before
 // the others stays listed, exiting, until the last one ends: a state that
 // holds still, unlike the moment after a join. A child process shows it.
-std::size_t listedTasks() {
-    std::size_t n = 0;
-    if (DIR* d = ::opendir("/proc/self/task")) {
-        while (const dirent* e = ::readdir(d))
-            n += e->d_name[0] != '.';
-        ::closedir(d);
-    }
-    return n;
-}
-
 void* afterTheMainThreadEnded(void*) {
     const std::string leader = std::to_string(::getpid());
     for (int i = 0; i < 5000 && !fsatest::taskExiting(leader.c_str()); ++i)
@@ -65,7 +52,7 @@ void* afterTheMainThreadEnded(void*) {
         ::_exit(2);
     // Exactly one listed task, the exiting main thread, is not counted (a
     // sanitizer runtime may run a thread of its own here too).
-    const std::size_t listed = listedTasks();
+    const std::size_t listed = fsatest::taskCount(true);
     if (listed < 2)
         ::_exit(3);
     ::_exit(fsatest::liveThreadCount() == listed - 1 ? 0 : 4);
