@@ -90,6 +90,10 @@ TEST_F(DeletionGuard, RefusesEveryNameOfTheSystemsDirectories) {
         {"\\\\localhost\\admin$\\", "drive root"}, // a share root by its name
         {"\\\\localhost\\admin$\\system32\\..", "Windows directory"},
         {"\\\\localhost\\C$", "drive root"},
+        // Roots of the prefix's other volumes, compared with the path's own.
+        {"D:\\.", "drive root"},
+        {"F:\\sub\\..", "drive root"},
+        {"\\\\server\\share\\.", "drive root"},
         {"windows", "relative path"},
         {"C:windows", "relative path"},
     };
