@@ -41,7 +41,9 @@ enum class TempResult { Ok, OpenFailed, WriteFailed };
 TempResult writeTempFile(const char* prefix, const char* modelPath, std::string_view content,
                          std::string& tempPath);
 
-// Moves `from` over `to` in one step, durable once it returns true.
+// Moves `from` over `to` in one step; a crash leaves the old file or the
+// whole new one. Durable once it returns true, except on a system that cannot
+// write a move through (Windows NT 4.0), where the move may be lost.
 bool replaceFile(const char* from, const char* to, bool failIfExists);
 
 void removeFile(const char* path);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "os_move_windows.h"
 #include "os_port.h"
 
 namespace vorbdb::os {
@@ -46,6 +47,7 @@ bool writeAll(HANDLE h, std::string_view data) {
 }
 
 std::atomic<unsigned> g_tempSequence{0};
+std::atomic<MoveFileCall> g_moveFile{nullptr};
 
 } // namespace
 
@@ -124,9 +126,31 @@ TempResult writeTempFile(const char* prefix, const char*, std::string_view conte
     return TempResult::OpenFailed;
 }
 
+void setMoveFileCall(MoveFileCall call) {
+    g_moveFile.store(call);
+}
+
+// False only when the flush itself failed: a file that cannot be opened for
+// writing (read-only, or held without write sharing) is left as it is.
+bool flushFile(const char* path) {
+    Handle file(CreateFileA(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !file.valid() || FlushFileBuffers(file.get());
+}
+
+// Write-through puts the move on the disk before it returns. Windows NT 4.0
+// refuses the flag (ERROR_INVALID_PARAMETER): there the file is flushed and
+// moved without it, so that a crash leaves the old file or the whole new one.
 bool replaceFile(const char* from, const char* to, bool failIfExists) {
-    DWORD flags = MOVEFILE_WRITE_THROUGH | (failIfExists ? 0 : MOVEFILE_REPLACE_EXISTING);
-    return MoveFileExA(from, to, flags) != 0;
+    MoveFileCall move = g_moveFile.load();
+    if (move == nullptr)
+        move = MoveFileExA;
+    DWORD flags = failIfExists ? 0 : MOVEFILE_REPLACE_EXISTING;
+    if (move(from, to, flags | MOVEFILE_WRITE_THROUGH))
+        return true;
+    if (GetLastError() != ERROR_INVALID_PARAMETER || !flushFile(from))
+        return false;
+    return move(from, to, flags) != 0;
 }
 
 void removeFile(const char* path) {

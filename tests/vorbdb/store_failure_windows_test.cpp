@@ -1,9 +1,13 @@
 // A reader holding the database blocks the replace for a while; one holding
 // it exclusively blocks the read. Either way the database stays as it was.
+// A system that refuses to write a move through (Windows NT 4.0) still gets
+// the database replaced.
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
+#include "os_move_windows.h"
 #include "store_fixture.h"
 #include "vorbdb/vorbdb.h"
 
@@ -52,6 +56,60 @@ TEST_F(StoreTest, DatabaseHeldExclusivelyIsNotTakenForAnEmptyOne) {
     EXPECT_EQ(sleeps, 1);
     EXPECT_EQ(AuQVDBInstallUpdateComponent(kZutr, "a", "", "", "", "", "", ""), -1);
     EXPECT_EQ(leftoverTempFiles(), 0);
+}
+
+// The move call of a system that refuses the write-through flag with
+// `refusal`, recording the flags of every call.
+struct RefusingMove {
+    static DWORD refusal;
+    static std::vector<DWORD> calls;
+    static BOOL WINAPI move(LPCSTR from, LPCSTR to, DWORD flags) {
+        calls.push_back(flags);
+        if (flags & MOVEFILE_WRITE_THROUGH) {
+            SetLastError(refusal);
+            return FALSE;
+        }
+        return MoveFileExA(from, to, flags);
+    }
+};
+DWORD RefusingMove::refusal = 0;
+std::vector<DWORD> RefusingMove::calls;
+
+class WriteThroughRefused : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        RefusingMove::calls.clear();
+        vorbdb::os::setMoveFileCall(RefusingMove::move);
+    }
+    void TearDown() override {
+        vorbdb::os::setMoveFileCall(nullptr);
+        StoreTest::TearDown();
+    }
+};
+
+TEST_F(WriteThroughRefused, AsWindowsNT4DoesTheMoveIsMadeWithoutIt) {
+    RefusingMove::refusal = ERROR_INVALID_PARAMETER;
+    writeDb(lines({"zutr.uninstallstring=a"}));
+    EXPECT_EQ(AuQVDBInstallUpdate(kZutr, kUninstallString, "b"), 0);
+    EXPECT_EQ(readDb(), lines({"zutr.uninstallstring=b"}));
+    EXPECT_EQ(leftoverTempFiles(), 0);
+    EXPECT_EQ(sleeps, 0);
+    const std::vector<DWORD> expected = {MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH,
+                                         MOVEFILE_REPLACE_EXISTING};
+    EXPECT_EQ(RefusingMove::calls, expected);
+}
+
+TEST_F(WriteThroughRefused, ForAnotherReasonTheMoveFailsAsBefore) {
+    RefusingMove::refusal = ERROR_ACCESS_DENIED;
+    const std::string before = lines({"zutr.uninstallstring=a"});
+    writeDb(before);
+    EXPECT_EQ(AuQVDBInstallUpdate(kZutr, kUninstallString, "b"), -1);
+    EXPECT_EQ(readDb(), before);
+    EXPECT_EQ(leftoverTempFiles(), 0);
+    // Every attempt asked for write-through and nothing else.
+    EXPECT_EQ(RefusingMove::calls,
+              std::vector<DWORD>(20, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 } // namespace

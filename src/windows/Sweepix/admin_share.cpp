@@ -49,7 +49,35 @@ bool isDriveLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// Where a drive letter followed by ":" begins ("X:", "\\?\X:", "\\.\X:"),
+// or npos.
+std::size_t driveStart(const std::string& path) {
+    std::size_t at = path.size() > 4 && isSeparator(path[0]) && isSeparator(path[1]) &&
+                             (path[2] == '?' || path[2] == '.') && isSeparator(path[3])
+                         ? 4
+                         : 0;
+    return path.size() >= at + 2 && isDriveLetter(path[at]) && path[at + 1] == ':'
+               ? at
+               : std::string::npos;
+}
+
 } // namespace
+
+std::string rootByName(const std::string& path) {
+    std::size_t drive = driveStart(path);
+    if (drive != std::string::npos)
+        return path.substr(0, drive + 2) + "\\";
+    std::size_t at = serverStart(path);
+    if (at == std::string::npos)
+        return {};
+    std::string prefix = path.substr(0, at);
+    std::string server = component(path, at);
+    if (server.empty() || at == path.size())
+        return {};
+    ++at;
+    std::string share = component(path, at);
+    return share.empty() ? std::string() : prefix + server + "\\" + share + "\\";
+}
 
 std::string localFormOfAdminShare(const std::string& path,
                                   const std::vector<std::string>& localNames,

@@ -1,5 +1,6 @@
-// Paths that reach this machine's own drives through its administrative
-// shares.
+// The drive and share parts of paths: the root a path names, and the local
+// form of paths that reach this machine's own drives through its
+// administrative shares.
 #pragma once
 
 #include <string>
@@ -13,3 +14,8 @@
 std::string localFormOfAdminShare(const std::string& path,
                                   const std::vector<std::string>& localNames,
                                   const std::string& windowsDirectory);
+
+// The root of the drive or share a full path begins with, with its separator:
+// "X:\\" for "X:..." and "\\\\server\\share\\" for "\\\\server\\share...", keeping a
+// "\\\\?\\" or "\\\\.\\" prefix (and its "UNC\\"). Empty when it begins with neither.
+std::string rootByName(const std::string& path);

@@ -41,6 +41,8 @@ struct Protected {
 };
 
 using DirectoryFn = UINT(WINAPI*)(LPSTR, UINT);
+// GetVolumePathNameA, which Windows NT 4.0 lacks.
+using VolumePathFn = BOOL(WINAPI*)(LPCSTR, LPSTR, DWORD);
 // The name formats of GetComputerNameExA, which Windows NT 4.0 lacks.
 using ComputerNameExFn = BOOL(WINAPI*)(int, LPSTR, LPDWORD);
 const int kDnsHostname = 1;
@@ -61,7 +63,8 @@ void addProtected(std::vector<Protected>& places, const char* reason, const std:
 
 // The Windows and system directories, also the shared Windows directory of a
 // terminal server and the 32-bit system directory of a 64-bit system where
-// the system has them, and the root of every local disk.
+// the system has them, and the root of every local disk (which a link on
+// another volume may lead to).
 std::vector<Protected> protectedPlaces() {
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
     std::vector<Protected> places;
@@ -81,8 +84,9 @@ std::vector<Protected> protectedPlaces() {
             continue;
         std::string root = std::string(1, letter) + ":\\";
         UINT type = GetDriveTypeA(root.c_str());
-        // Disks only: a floppy or a disc would be spun up at every delete. The
-        // roots of those and of network drives are refused by their names.
+        // Disks only: a floppy or a disc would be spun up at every delete. A
+        // path on one of those, or on a network drive, is compared with its
+        // own volume's root instead (see isRootOfItsVolume).
         if (type == DRIVE_FIXED || type == DRIVE_RAMDISK)
             addProtected(places, "drive root", root);
     }
@@ -108,6 +112,44 @@ std::vector<std::string> localNames() {
     names.push_back(computerName(query, kDnsHostname));
     names.push_back(computerName(query, kDnsFullyQualified));
     return names;
+}
+
+std::string fullPathName(const std::string& path) {
+    char buffer[MAX_PATH];
+    char* name;
+    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, &name);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : path;
+}
+
+// The roots of the volume or share `path` lies on: the volume path the system
+// answers (a volume mounted in a folder has its own; Windows NT 4.0 and, for
+// shares, wine give none) and the drive or share its full name begins with.
+std::vector<std::string> rootsOf(const std::string& path) {
+    std::vector<std::string> roots;
+    auto volumePath =
+        kor::procAddress<VolumePathFn>(GetModuleHandleA("kernel32.dll"), "GetVolumePathNameA");
+    char buffer[MAX_PATH];
+    if (volumePath && volumePath(path.c_str(), buffer, MAX_PATH))
+        roots.emplace_back(buffer);
+    std::string byName = rootByName(fullPathName(path));
+    if (!byName.empty())
+        roots.push_back(byName);
+    return roots;
+}
+
+// Whether `path`, which opens `identity`, opens the root of its own volume or
+// share. A root that cannot be opened leaves the question open: its error.
+bool isRootOfItsVolume(const std::string& path, const FileIdentity& identity, DWORD& error) {
+    error = ERROR_SUCCESS;
+    for (const std::string& root : rootsOf(path)) {
+        FileIdentity rootIdentity;
+        DWORD rootError;
+        if (!identityOf(root, rootIdentity, rootError))
+            error = rootError;
+        else if (rootIdentity == identity)
+            return true;
+    }
+    return false;
 }
 
 // Absence is no reason to refuse: there is nothing to delete.
@@ -137,11 +179,16 @@ std::string deletionRefusal(const std::string& path) {
     for (const std::string& name : names) {
         FileIdentity identity;
         DWORD error;
-        if (!identityOf(listedDirectory(name), identity, error)) {
+        std::string listed = listedDirectory(name);
+        if (!identityOf(listed, identity, error)) {
             if (!isAbsence(error))
                 unopened = error;
             continue;
         }
+        if (isRootOfItsVolume(listed, identity, error))
+            return "drive root";
+        if (error != ERROR_SUCCESS)
+            unopened = error;
         for (const Protected& place : places)
             if (place.identity == identity)
                 return place.reason;

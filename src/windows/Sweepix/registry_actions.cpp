@@ -49,20 +49,27 @@ void logUnknownRoot(const std::string& entry, std::ostream& log) {
 
 } // namespace
 
-LONG deleteRegistryKeyTree(HKEY root, const std::string& keyPath) {
+LONG deleteRegistryKeyTree(HKEY root, const std::string& keyPath,
+                           const KeyFailure& onSubkeyFailure) {
     HKEY key;
     LONG opened = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &key);
     if (opened != ERROR_SUCCESS)
         return opened;
     std::vector<std::string> names = subkeyNames(key);
     RegCloseKey(key);
-    for (auto name = names.rbegin(); name != names.rend(); ++name)
-        deleteRegistryKeyTree(root, keyPath + "\\" + *name);
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        std::string subkey = keyPath + "\\" + *name;
+        LONG code = deleteRegistryKeyTree(root, subkey, onSubkeyFailure);
+        if (code != ERROR_SUCCESS && code != ERROR_FILE_NOT_FOUND && onSubkeyFailure)
+            onSubkeyFailure(subkey, code);
+    }
     return RegDeleteKeyA(root, keyPath.c_str());
 }
 
-LONG deleteRegistryKey(HKEY root, const std::string& keyPath, bool recursive) {
-    return recursive ? deleteRegistryKeyTree(root, keyPath) : RegDeleteKeyA(root, keyPath.c_str());
+LONG deleteRegistryKey(HKEY root, const std::string& keyPath, bool recursive,
+                       const KeyFailure& onSubkeyFailure) {
+    return recursive ? deleteRegistryKeyTree(root, keyPath, onSubkeyFailure)
+                     : RegDeleteKeyA(root, keyPath.c_str());
 }
 
 int DeleteRegistry::action(std::ostream& log) {
@@ -89,10 +96,15 @@ bool DeleteRegistry::deleteEntry(const std::string& entry, std::ostream& log) co
         logUnknownRoot(entry, log);
         return false;
     }
-    LONG code = deleteRegistryKey(root, regKey, m_bRecursive);
-    log << keyDeletionLine(rootKey + "\\" + regKey, code,
-                           code != ERROR_SUCCESS && hasSubkeys(root, regKey))
-        << std::endl;
+    // A key below that could not be deleted is reported before the entry:
+    // its own failure is why the entry's key is not empty.
+    auto reportKey = [&](const std::string& keyPath, LONG code) {
+        log << keyDeletionLine(rootKey + "\\" + keyPath, code,
+                               code != ERROR_SUCCESS && hasSubkeys(root, keyPath))
+            << std::endl;
+    };
+    LONG code = deleteRegistryKey(root, regKey, m_bRecursive, reportKey);
+    reportKey(regKey, code);
     formatTrace("Return code from RegDeleteKey = %d\n", static_cast<int>(code));
     return code == ERROR_SUCCESS;
 }

@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 // "<root>\<key path>" per entry; with the recursive flag the key goes with
 // everything below it, else only when it has no subkeys.
 class DeleteRegistry : public INIReader {
@@ -37,9 +40,16 @@ private:
     bool deleteEntry(const std::string& entry, std::ostream& log) const;
 };
 
-// System error code of the delete (0 success).
-LONG deleteRegistryKey(HKEY root, const std::string& keyPath, bool recursive);
+// Called with the path and code of each key below the deleted one that could
+// not be deleted (a missing one is no failure), deepest first.
+using KeyFailure = std::function<void(const std::string& keyPath, LONG code)>;
+
+// System error code of the delete (0 success); with the recursive flag each
+// subkey that could not be deleted is handed to `onSubkeyFailure`.
+LONG deleteRegistryKey(HKEY root, const std::string& keyPath, bool recursive,
+                       const KeyFailure& onSubkeyFailure);
 // Deletes the subkeys deepest first, then the key; the open's own code when
 // the key cannot be opened, so that a missing key (ERROR_FILE_NOT_FOUND) is
 // told from a refused one.
-LONG deleteRegistryKeyTree(HKEY root, const std::string& keyPath);
+LONG deleteRegistryKeyTree(HKEY root, const std::string& keyPath,
+                           const KeyFailure& onSubkeyFailure);

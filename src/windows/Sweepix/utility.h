@@ -44,9 +44,13 @@ int deleteRegistryValue(HKEY root, const std::string& subKey, const std::string&
 LONG deleteRegistryValueCode(HKEY root, const std::string& subKey, const std::string& valueName);
 
 // Directories. DeleteDirectory answers true when the directory no longer
-// exists afterwards; it never follows a link (it removes the link itself) and
-// refuses drive roots, the Windows and system directories and relative paths
-// (answering false).
+// exists afterwards; it never follows a link (it removes the link itself). It
+// refuses (answering false) a relative path, the root directory of any volume
+// (fixed, removable, CD-ROM, RAM disk, network drive, a volume mounted in a
+// folder) or network share ("\\server\share"), the Windows and system
+// directories, and a path that cannot be opened for a reason other than its
+// absence. Each is told by what the path opens, whatever its spelling; a
+// directory below a root is deleted.
 bool DeleteDirectory(const std::string& path, bool recurse);
 bool hasSubDirectory(const std::string& path);
 bool CopyDirectory(const std::string& source, const std::string& destination, bool recurse);

@@ -67,6 +67,14 @@ bool readPerformanceData(const std::string& indexText, std::vector<uint8_t>& blo
                          std::string& error) {
     // Closes the performance-data root key whatever happens.
     RegKey root(HKEY_PERFORMANCE_DATA);
+    return readPerformanceData(
+        indexText, block, error, [](const char* valueName, uint8_t* data, DWORD* size) {
+            return RegQueryValueExA(HKEY_PERFORMANCE_DATA, valueName, nullptr, nullptr, data, size);
+        });
+}
+
+bool readPerformanceData(const std::string& indexText, std::vector<uint8_t>& block,
+                         std::string& error, const PerfDataQuery& query) {
     DWORD capacity = kInitialBlock;
     for (;;) {
         try {
@@ -77,14 +85,16 @@ bool readPerformanceData(const std::string& indexText, std::vector<uint8_t>& blo
         }
         // The size argument is reset before every call: the system rewrites it.
         DWORD size = capacity;
-        LONG rc = RegQueryValueExA(HKEY_PERFORMANCE_DATA, indexText.c_str(), nullptr, nullptr,
-                                   block.data(), &size);
+        LONG rc = query(indexText.c_str(), block.data(), &size);
         if (rc == ERROR_MORE_DATA) {
-            if (capacity > kBlockLimit - kBlockStep) {
+            // The block grows to the size answered plus a step. That size is
+            // not defined for this key, so a block grows by a step at least.
+            DWORD answered = size > capacity ? size : capacity;
+            if (answered > kBlockLimit - kBlockStep) {
                 error = "Out of Memory";
                 return false;
             }
-            capacity += kBlockStep;
+            capacity = answered + kBlockStep;
             continue;
         }
         if (rc != ERROR_SUCCESS || size == 0 || size > capacity || size < 8 ||

@@ -1,8 +1,8 @@
 // The deletion guard against every way of naming the Windows directory, the
 // system directory and the drive root. The deletions are real: this test runs
-// in a wine prefix of its own whose only drive is C: (see guard-prefix-setup,
-// which also makes the links under C:\guard\links), and a guard that let a
-// row through would delete that prefix's Windows directory.
+// in a wine prefix of its own with no drive of the host (see
+// guard-prefix-setup, which also makes the links under C:\guard\links), and a
+// guard that let a row through would delete that prefix's Windows directory.
 #include "debug_capture.h"
 #include "utility.h"
 
@@ -39,7 +39,7 @@ protected:
         // The links of the prefix set-up point here.
         ASSERT_STREQ(windows, "C:\\windows");
         ASSERT_TRUE(exists(kLinks + "\\windows\\system32")) << "the prefix set-up made no links";
-        ASSERT_FALSE(exists("Z:\\")) << "the prefix must have no drive but C:";
+        ASSERT_FALSE(exists("Z:\\")) << "the prefix must have no drive of the host";
     }
     // What must survive every refused row.
     void expectIntact(const std::string& row) {
@@ -90,6 +90,10 @@ TEST_F(DeletionGuard, RefusesEveryNameOfTheSystemsDirectories) {
         {"\\\\localhost\\admin$\\", "drive root"}, // a share root by its name
         {"\\\\localhost\\admin$\\system32\\..", "Windows directory"},
         {"\\\\localhost\\C$", "drive root"},
+        // Roots of the prefix's other volumes, compared with the path's own.
+        {"D:\\.", "drive root"},
+        {"F:\\sub\\..", "drive root"},
+        {"\\\\server\\share\\.", "drive root"},
         {"windows", "relative path"},
         {"C:windows", "relative path"},
     };

@@ -7,12 +7,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <regex>
 
 namespace {
 
 using testing::Contains;
+using testing::ElementsAre;
 using testing::ElementsAreArray;
 using testing::HasSubstr;
 using testing::Not;
@@ -240,6 +242,66 @@ TEST_F(RegistryTest, DeletesKeysValuesAndExtensionAgents) {
     // A missing value is no missing key.
     EXPECT_THAT(lines, Not(Contains("Registry " + hkcu + "\\Values has already been removed.")));
     EXPECT_THAT(sweepix.log(), Not(HasSubstr("could not be deleted")));
+}
+
+// Sets the key's access list: empty (nobody may do anything, but its owner
+// may change the list again) or none at all (everybody may do everything).
+bool setKeyAccessList(HKEY root, const std::string& key, bool empty) {
+    HKEY handle;
+    if (RegOpenKeyExA(root, key.c_str(), 0, WRITE_DAC, &handle) != ERROR_SUCCESS)
+        return false;
+    ACL acl;
+    SECURITY_DESCRIPTOR descriptor;
+    bool set = InitializeAcl(&acl, sizeof acl, ACL_REVISION) &&
+               InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+               SetSecurityDescriptorDacl(&descriptor, TRUE, empty ? &acl : nullptr, FALSE) &&
+               RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    RegCloseKey(handle);
+    return set;
+}
+
+// A key that cannot be deleted: under wine an access list does not deny
+// DELETE on a key, but a key with an empty list and a subkey of its own
+// cannot be listed, so deleting its tree fails with 5 (access denied).
+class LockedKeyTest : public RegistryTest {
+protected:
+    void lock(const std::string& key) {
+        setRegString(HKEY_CURRENT_USER, base + "\\" + key + "\\Inner", "v", "x");
+        ASSERT_TRUE(setKeyAccessList(HKEY_CURRENT_USER, base + "\\" + key, true)) << key;
+        locked.push_back(base + "\\" + key);
+    }
+    void TearDown() override {
+        for (const std::string& key : locked)
+            setKeyAccessList(HKEY_CURRENT_USER, key, false);
+        RegistryTest::TearDown();
+    }
+    std::vector<std::string> locked;
+};
+
+TEST_F(LockedKeyTest, AChildThatCannotBeDeletedIsReportedWithItsCode) {
+    const std::string hkcu = "HKEY_CURRENT_USER\\" + base;
+    setRegString(HKEY_CURRENT_USER, base + "\\Parent\\Gone", "v", "x");
+    lock("Parent\\Child");
+    setRegString(HKEY_CURRENT_USER, base + "\\Grand\\Mid\\Gone", "v", "x");
+    lock("Grand\\Mid\\Leaf");
+
+    SweepixRun sweepix;
+    sweepix.writeIni("[REGISTRY_TO_DELETE]\n" + hkcu + "\\Parent\n" + hkcu + "\\Grand\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, base + "\\Parent\\Gone"));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, base + "\\Grand\\Mid\\Gone"));
+    Lines lines = sweepix.logLines();
+    auto heading = std::find(lines.begin(), lines.end(), "Deleting registry keys");
+    ASSERT_GE(lines.end() - heading, 6);
+    // Each failed key deepest first, then the entry's own line.
+    EXPECT_THAT(
+        Lines(heading + 1, heading + 6),
+        ElementsAre("Registry " + hkcu + "\\Parent\\Child could not be deleted (error 5).",
+                    "Registry " + hkcu + "\\Parent is not empty.",
+                    "Registry " + hkcu + "\\Grand\\Mid\\Leaf could not be deleted (error 5).",
+                    "Registry " + hkcu + "\\Grand\\Mid is not empty.",
+                    "Registry " + hkcu + "\\Grand is not empty."));
 }
 
 class PathTest : public testing::Test {

@@ -146,6 +146,33 @@ TEST(AdminShare, LocalFormOfThisMachinesShares) {
         EXPECT_EQ(localFormOfAdminShare(c.path, names, "C:\\WINNT"), c.local) << c.path;
 }
 
+TEST(AdminShare, RootOfTheDriveOrShareAPathBeginsWith) {
+    struct Case {
+        std::string path, root;
+    } cases[] = {
+        {"D:\\", "D:\\"},
+        {"d:", "d:\\"},
+        {"D:\\sub\\dir", "D:\\"},
+        {"D:/sub", "D:\\"},
+        {"\\\\?\\D:\\sub", "\\\\?\\D:\\"},
+        {"\\\\.\\D:", "\\\\.\\D:\\"},
+        {"\\\\server\\share", "\\\\server\\share\\"},
+        {"\\\\server\\share\\sub\\dir", "\\\\server\\share\\"},
+        {"//server/share/sub", "//server\\share\\"},
+        {"\\\\?\\UNC\\server\\share\\sub", "\\\\?\\UNC\\server\\share\\"},
+        // No drive, or a server without a share.
+        {"\\\\server", ""},
+        {"\\\\server\\", ""},
+        {"\\\\\\share", ""},
+        {"\\\\?\\Volume{0}\\", ""},
+        {"sub\\dir", ""},
+        {"1:\\", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rootByName(c.path), c.root) << c.path;
+}
+
 // The system's codes: 2 file not found, 3 path not found, 5 access denied.
 TEST(ActionReport, KeyLinesFollowTheSystemsAnswer) {
     struct Case {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <vector>
@@ -117,6 +119,59 @@ TEST(PerformanceData, FetchesWinesBlockAndCounterNames) {
     ASSERT_TRUE(kor::perf::readCounterNames(names, error)) << error;
     EXPECT_TRUE(kor::perf::findCounterIndex(names.data(), names.size(), "1847"));
     EXPECT_FALSE(kor::perf::findCounterIndex(names.data(), names.size(), "process"));
+}
+
+// A system whose performance data takes `needed` bytes: a smaller block is
+// answered ERROR_MORE_DATA with `answered(capacity)` as its size.
+struct GrowthCase {
+    const char* label;
+    DWORD needed;
+    std::function<DWORD(DWORD capacity)> answered;
+    std::vector<DWORD> capacities; // offered, call by call
+    const char* error;             // empty when the block is read
+};
+
+TEST(PerformanceData, BlockGrowsToTheAnsweredSizePlusAStep) {
+    const GrowthCase cases[] = {
+        {"the size needed", 200000, [](DWORD) { return 200000ul; }, {51200, 225600}, ""},
+        {"more than needed", 60000, [](DWORD) { return 70000ul; }, {51200, 95600}, ""},
+        // The size is not defined for this key: a block too small for the
+        // answer grows by a step at least.
+        {"the block's own size",
+         110000,
+         [](DWORD c) { return c; },
+         {51200, 76800, 102400, 128000},
+         ""},
+        {"nothing", 60000, [](DWORD) { return 0ul; }, {51200, 76800}, ""},
+        {"more than any process list",
+         0xffffff00,
+         [](DWORD) { return 0xffffff00ul; },
+         {51200},
+         "Out of Memory"},
+    };
+    for (const GrowthCase& c : cases) {
+        std::vector<DWORD> offered;
+        auto query = [&](const char* name, uint8_t* data, DWORD* size) -> LONG {
+            EXPECT_STREQ(name, "230");
+            offered.push_back(*size);
+            if (*size < c.needed) {
+                *size = c.answered(*size);
+                return ERROR_MORE_DATA;
+            }
+            std::memcpy(data, L"PERF", 8);
+            *size = c.needed;
+            return ERROR_SUCCESS;
+        };
+        std::vector<uint8_t> block;
+        std::string error;
+        EXPECT_EQ(kor::perf::readPerformanceData("230", block, error, query), *c.error == '\0')
+            << c.label;
+        EXPECT_EQ(error, c.error) << c.label;
+        EXPECT_EQ(offered, c.capacities) << c.label;
+        if (*c.error == '\0') {
+            EXPECT_EQ(block.size(), c.needed) << c.label;
+        }
+    }
 }
 
 } // namespace

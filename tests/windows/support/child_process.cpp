@@ -9,6 +9,10 @@ std::string binDir() {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string s(path, n);
+    // Wine names a program outside every drive "unix\...", which opens only
+    // in its "\\?\" form (the deletion guard's prefix has no host drive).
+    if (s.rfind("unix\\", 0) == 0)
+        s = "\\\\?\\" + s;
     return s.substr(0, s.find_last_of('\\'));
 }
 
