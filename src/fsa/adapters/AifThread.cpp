@@ -110,7 +110,7 @@ int AIF_StartThreadProcessing(FSAAPI_CONTEXT* ctx) {
 void AIF_StopThreadProcessing(FSAAPI_CONTEXT* ctx) {
     if (!ctx->aifStarted)
         return;
-    // Whatever the waits below give, the loop is stopped and joined before
+    // Whatever the lock waits give, the loop is stopped and joined before
     // anything it touches is freed; a failure is reported only after that.
     FAUX_AIF_CONTEXT* channel = nullptr;
     if (ctx->channel) {
