@@ -181,6 +181,9 @@ void readContainers(const json& j, Adapter& a) {
         if (c.contains("snapshotLinks"))
             for (std::size_t i = 0; i < 3; ++i)
                 record.snapshotLinks[i] = c.at("snapshotLinks").at(i).get<std::uint32_t>();
+        const json figures = c.value("snapshotInfo", json::array());
+        for (std::size_t i = 0; i < figures.size() && i < record.snapshotInfo.size(); ++i)
+            record.snapshotInfo[i] = figures.at(i).get<std::uint32_t>();
         const json words = c.value("words", json::object());
         for (const auto& [index, value] : words.items())
             record.words[static_cast<std::uint32_t>(std::stoul(index))] =

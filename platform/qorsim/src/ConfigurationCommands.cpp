@@ -172,6 +172,9 @@ void registerConfigurationCommands(Simulator& sim) {
         const bool snapshot =
             it != c.adapter.containers.end() && (it->second.type == 5 || it->second.type == 6);
         c.data.assign(68, 0);
+        if (snapshot)
+            for (std::size_t i = 0; i < it->second.snapshotInfo.size(); ++i)
+                put32(c.data.data(), 4 * i, it->second.snapshotInfo[i]);
         c.reply[0] = snapshot ? 262 : 263;
     });
     sim.registerContainer(113, [](CtRequest& c) { // TRACE_START: the dump container

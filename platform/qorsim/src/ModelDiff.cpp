@@ -212,6 +212,7 @@ void compareContainers(std::vector<Difference>& out, const Adapter& a, const Ada
                         .number("state flags", x.stateFlags, y.stateFlags)
                         .field("snapshot links", x.snapshotLinks, y.snapshotLinks)
                         .field("words", x.words, y.words)
+                        .field("snapshot info", x.snapshotInfo, y.snapshotInfo)
                         .field("read only", x.readOnly, y.readOnly);
                 });
     compareMaps(out, "host disk", a.hostDisks, b.hostDisks,

@@ -111,7 +111,8 @@ int faos_GetAIF(FSAAPI_CONTEXT* ctx, FAUX_AIF_CONTEXT* c, int wait, _FIB* fib) {
         fsa::sleepMs(kPollMs);
     }
     {
-        FAUX_AUTORELEASE_MUTEX lock(comm->aifMutex);
+        // The closer waits for the done post: this step never gives up.
+        FAUX_AUTORELEASE_MUTEX lock(comm->aifMutex, FAUX_MUTEX_WAIT::UntilTaken);
         if (c->stop) {
             faos_SetSemaphore(c->doneSema);
             result = 2;
@@ -129,8 +130,10 @@ void faos_CloseAIFReceiveChannel(FSAAPI_CONTEXT* ctx, FAUX_AIF_CONTEXT* c) {
     FAUX_COMM_CONTEXT* comm = ctx->channel;
     bool busy;
     pthread_t receiver{};
+    // Neither step gives up on the lock: a close that stopped halfway would
+    // leave a receiver waiting in the driver on a channel about to be freed.
     {
-        FAUX_AUTORELEASE_MUTEX lock(comm->aifMutex);
+        FAUX_AUTORELEASE_MUTEX lock(comm->aifMutex, FAUX_MUTEX_WAIT::UntilTaken);
         c->stop = true;
         busy = c->busy;
         receiver = c->thread;
@@ -150,7 +153,7 @@ void faos_CloseAIFReceiveChannel(FSAAPI_CONTEXT* ctx, FAUX_AIF_CONTEXT* c) {
         fsa::osPort().ioctl(comm->fd, FSACTL_CLOSE_GET_ADAPTER_FIB, reinterpret_cast<void*>(id));
     const int err = errno;
     {
-        FAUX_AUTORELEASE_MUTEX lock(comm->aifMutex);
+        FAUX_AUTORELEASE_MUTEX lock(comm->aifMutex, FAUX_MUTEX_WAIT::UntilTaken);
         c->channelId = 0;
         c->stop = false;
         c->inUse = false;

@@ -110,9 +110,11 @@ int AIF_StartThreadProcessing(FSAAPI_CONTEXT* ctx) {
 void AIF_StopThreadProcessing(FSAAPI_CONTEXT* ctx) {
     if (!ctx->aifStarted)
         return;
+    // Whatever the lock waits give, the loop is stopped and joined before
+    // anything it touches is freed; a failure is reported only after that.
     FAUX_AIF_CONTEXT* channel = nullptr;
     if (ctx->channel) {
-        FAUX_AUTORELEASE_MUTEX lock(ctx->channel->aifMutex);
+        FAUX_AUTORELEASE_MUTEX lock(ctx->channel->aifMutex, FAUX_MUTEX_WAIT::UntilTaken);
         ctx->aifStop.store(true);
         channel = ctx->threadChannel;
         ctx->threadChannel = nullptr;

@@ -69,8 +69,9 @@ void faos_UnExposeCtrToOs(FSAAPI_CONTEXT* ctx, std::uint32_t container, int) {
     writeScsiLine(ctx, container, "remove");
 }
 
-void faos_ExposeExtendedContainer(FSAAPI_CONTEXT*, std::uint32_t) {
-    UtilPrintDebugFormatted("faos_ExposeExtendedContainer\n");
+// No effect on this OS; the trace names the container the call was for.
+void faos_ExposeExtendedContainer(FSAAPI_CONTEXT*, std::uint32_t container) {
+    FsaUxDbgFilePrintf(FSA_DBG_MISC, 3, "<> faos_ExposeExtendedContainer %u\n", container);
 }
 
 std::uint32_t faos_CtrGetUsage(FSAAPI_CONTEXT* ctx, std::uint32_t container) {

@@ -88,6 +88,18 @@ int faos_WaitForAndGetMutex(void* handle) {
     return 1;
 }
 
+void faos_WaitForMutexUntilTaken(void* handle) {
+    for (;;) {
+        try {
+            faos_WaitForAndGetMutex(handle);
+            return;
+        } catch (FSA_STATUS s) {
+            if (s != FSA_STS_UX_MUTEX_GET_LOCK)
+                throw;
+        }
+    }
+}
+
 int faos_ReleaseMutex(void* handle) {
     auto* m = static_cast<CMutexHandle*>(handle);
     if (!m->ownedByCaller())

@@ -11,6 +11,9 @@ void* faos_CreateMutex(const char* name);
 int faos_WaitForAndGetMutex(void* mutex);
 int faos_ReleaseMutex(void* mutex);
 int faos_DestroyMutex(void* mutex);
+// faos_WaitForAndGetMutex without giving up: for the steps that stop a
+// receive loop, which must not end halfway with the loop still running.
+void faos_WaitForMutexUntilTaken(void* mutex);
 // Whether the calling thread holds the mutex.
 bool faos_MutexHeldByCaller(void* mutex);
 
@@ -29,11 +32,19 @@ void faos_SwitchThread();
 void faos_Sleep(unsigned ms);
 int faos_GrantThreadOwnership(int);
 
+// How a scope waits for its mutex: up to the layer's limit (486 after it), or
+// until it is taken.
+enum class FAUX_MUTEX_WAIT { Limited, UntilTaken };
+
 // Takes a mutex for a scope.
 class FAUX_AUTORELEASE_MUTEX {
 public:
-    explicit FAUX_AUTORELEASE_MUTEX(void* mutex) : m_mutex(mutex) {
-        faos_WaitForAndGetMutex(m_mutex);
+    explicit FAUX_AUTORELEASE_MUTEX(void* mutex, FAUX_MUTEX_WAIT wait = FAUX_MUTEX_WAIT::Limited)
+        : m_mutex(mutex) {
+        if (wait == FAUX_MUTEX_WAIT::UntilTaken)
+            faos_WaitForMutexUntilTaken(m_mutex);
+        else
+            faos_WaitForAndGetMutex(m_mutex);
     }
     ~FAUX_AUTORELEASE_MUTEX() { faos_ReleaseMutex(m_mutex); }
     FAUX_AUTORELEASE_MUTEX(const FAUX_AUTORELEASE_MUTEX&) = delete;

@@ -125,7 +125,11 @@ std::uint32_t CT_GetNumberOfPartitionsAlreadyOnDevice(FSAAPI_CONTEXT* ctx,
                                                       const FSA_SCSI_DEVICE* d) {
     if (!d)
         return 0;
-    const std::uint32_t driveId = (d->bus & 63u) * 128 + (d->lun & 7u) * 16 + (d->target & 15u);
+    // Masked, an address outside the ranges would count another drive's.
+    const FSA_STORAGE_DEVICE device{0, *d};
+    if (!SCSI_AddressEncodable(&device))
+        throw SCSI_DRIVE_NOT_FOUND;
+    const std::uint32_t driveId = d->bus * 128u + d->lun * 16u + d->target;
     const std::uint32_t own = FsaAdapterSerial(ctx);
     return CT_WithCache(ctx, [&](const PceList& list) {
         std::uint32_t count = 0;

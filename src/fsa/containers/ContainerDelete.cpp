@@ -135,10 +135,12 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
             CT_GetContainerUIDFromPartition(ctx, &e.partition, &u, 2);
             return u;
         };
+        // A number counts only at a level that records a container: an
+        // entry whose level-0 type is 0 holds none, whatever its number.
         auto carries = [&](const Pce& e) {
             const Partition& p = e.partition;
             return !PCE_IsFree(e) &&
-                   (par::l0Number(p) == n ||
+                   ((par::levelPresent(par::l0Type(p)) && par::l0Number(p) == n) ||
                     (par::levelPresent(par::l1Type(p)) && par::l1Number(p) == n)) &&
                    uidOf(e) == uid;
         };

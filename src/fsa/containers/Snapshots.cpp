@@ -14,6 +14,7 @@
 #include "ParamChecks.h"
 #include "SmallCommands.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -43,11 +44,12 @@ bool snapshotAccess(std::uint32_t a) {
     return a == 1 || a == 3 || a == 4 || a == 5 || a == 6;
 }
 
-std::uint32_t blocksOf(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
-    return static_cast<std::uint32_t>(CT_GetContainerSize(ctx, n) >> 9);
+// Containers of 2 TiB and more hold more blocks than 32 bits count.
+std::uint64_t blocksOf(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
+    return CT_GetContainerSize(ctx, n) >> 9;
 }
 
-std::uint32_t minimumChunkBlocks(std::uint32_t sourceBlocks) {
+std::uint32_t minimumChunkBlocks(std::uint64_t sourceBlocks) {
     if (sourceBlocks <= 0x800000)
         return 16;
     if (sourceBlocks <= 0x2000000)
@@ -58,10 +60,9 @@ std::uint32_t minimumChunkBlocks(std::uint32_t sourceBlocks) {
 }
 
 // The source, 8 blocks and a change bitmap of one bit per chunk in whole blocks.
-std::uint64_t fullBackingBlocks(std::uint32_t sourceBlocks, std::uint32_t chunkBlocks) {
-    const std::uint64_t bitmap =
-        (((std::uint64_t{sourceBlocks} / chunkBlocks + 7) >> 3) + 511) >> 9;
-    return std::uint64_t{sourceBlocks} + 8 + bitmap;
+std::uint64_t fullBackingBlocks(std::uint64_t sourceBlocks, std::uint32_t chunkBlocks) {
+    const std::uint64_t bitmap = (((sourceBlocks / chunkBlocks + 7) >> 3) + 511) >> 9;
+    return sourceBlocks + 8 + bitmap;
 }
 
 struct Record {
@@ -106,7 +107,7 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
     if (FsaNvram(handle, FSA_NVRAM_READ_STATUS, &nvram) != FSA_STS_SUCCESS ||
         nvram.nvramState != kNvramReady)
         return kNvramNotReady;
-    const std::uint32_t sourceBlocks = blocksOf(ctx, s);
+    const std::uint64_t sourceBlocks = blocksOf(ctx, s);
     const std::uint32_t chunk = chunkBytes / 512;
     if (chunk < minimumChunkBlocks(sourceBlocks))
         return kChunkTooSmall;
@@ -187,11 +188,14 @@ FSA_STATUS remove(FSAAPI_CONTEXT* ctx, FSA_SNAPSHOT_OPERATION op, std::uint32_t 
 
 FSA_STATUS sizes(FSAAPI_CONTEXT* ctx, std::uint32_t n, FSA_SNAPSHOT_INFO* info,
                  unsigned int chunkBytes) {
-    const std::uint32_t sourceBlocks = blocksOf(ctx, n);
+    const std::uint64_t sourceBlocks = blocksOf(ctx, n);
     const std::uint32_t chunk = chunkBytes / 512;
     if (!chunk)
         return kBadChunk;
-    const std::uint64_t full = fullBackingBlocks(sourceBlocks, chunk) * 512;
+    const std::uint64_t fullBlocks = fullBackingBlocks(sourceBlocks, chunk);
+    if (fullBlocks > UINT64_MAX / 512)
+        return FSA_STS_BAD_ARGUMENTS; // the byte count would not fit the record
+    const std::uint64_t full = fullBlocks * 512;
     std::memcpy(&info->words[0], &kMinSparseBackingBytes, 8);
     std::memcpy(&info->words[2], &full, 8);
     info->words[4] = minimumChunkBlocks(sourceBlocks) * 512;

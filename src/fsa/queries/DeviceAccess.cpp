@@ -50,9 +50,11 @@ std::uint32_t ScsiAdapterHandle(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d
     const std::uint32_t other = GetRelevantAdapterForScsi(ctx, device);
     if (other == 0)
         return 0;
-    if (FsaMapToPartnersPerspective(UtilHandleFromValue(ctx->handle), device, mapped) !=
-        FSA_STS_SUCCESS)
-        *mapped = *device;
+    // Unmapped, the local address would name another of the partner's drives.
+    if (const FSA_STATUS s =
+            FsaMapToPartnersPerspective(UtilHandleFromValue(ctx->handle), device, mapped);
+        s != FSA_STS_SUCCESS)
+        throw s;
     return other;
 }
 

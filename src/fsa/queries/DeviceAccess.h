@@ -53,6 +53,7 @@ FSA_STORAGE_DEVICE FsaDeviceFromData(const SCSI_DEVICE_DATA& data);
 
 // The handle of the adapter-table entry the drive belongs to when that is
 // not this adapter, with the drive's address as that adapter sees it; else 0.
+// Throws the mapping's failure (433 for a bus the cluster does not map).
 std::uint32_t ScsiAdapterHandle(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device,
                                 FSA_STORAGE_DEVICE* mapped);
 // A partner's answer in local numbering: the partner's bus of `device`

@@ -66,7 +66,10 @@ int PCK_ValidateAndZeroBuffer(void* buffer, std::uint32_t size, FSA_THROW_MODE) 
     return 1;
 }
 
-extern "C" FSA_STATUS FsaValidHostOs() {
-    const std::uint32_t os = faos_GetOSType();
+FSA_STATUS PCK_HostOsStatus(std::uint32_t os) {
     return (os == 2 || os == 7 || os == 8) ? FSA_STATUS(FSA_STS_INVALID_HOST_OS) : FSA_STS_SUCCESS;
+}
+
+extern "C" FSA_STATUS FsaValidHostOs() {
+    return PCK_HostOsStatus(faos_GetOSType());
 }

@@ -40,6 +40,8 @@ void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* 
 FSA_STATUS PCK_CheckAndRemoveActiveCtrs(FSAAPI_CONTEXT* ctx, int deviceId, int removalAllowed,
                                         int force);
 FSA_STATUS PCK_ValidateNoFSTaskIsRunning(FSAAPI_CONTEXT* ctx);
+// 213 for the host OS types the library does not run on (2, 7 and 8), else 1.
+FSA_STATUS PCK_HostOsStatus(std::uint32_t osType);
 // True for a local context on the software simulator (no host driver).
 bool PCK_HasNoHostDriver(const FSAAPI_CONTEXT* ctx);
 int PCK_ValidateReadonlyBuffer(const void* buffer, std::uint32_t size, FSA_THROW_MODE mode);

@@ -5,6 +5,7 @@
 #include "CtChannel.h"
 #include "CtWrappers.h"
 #include "FsaApi.h"
+#include "FsaContainerOps.h"
 #include "HandleTable.h"
 #include "IdentityCommands.h"
 #include "PartitionFields.h"
@@ -185,6 +186,28 @@ TEST_F(PartitionCacheTest, PartitionsOnADevice) {
     EXPECT_EQ(CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, &d), 1u);
     EXPECT_EQ(CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, nullptr), 0u);
     EXPECT_EQ(CT_GetMaxNumberOfCtrPartitions(ctx), 10u);
+}
+
+// Addresses the drive id cannot hold are refused, not masked onto drive 130.
+TEST_F(PartitionCacheTest, PartitionsOnADeviceOutsideTheRangesAreRefused) {
+    const struct {
+        const char* name;
+        FSA_SCSI_DEVICE device;
+        FSA_STATUS status;
+        unsigned count;
+    } cases[] = {
+        {"drive 130", {1, 2, 0, 0, 9}, FSA_STS_SUCCESS, 1},
+        {"bus 65", {65, 2, 0, 0, 9}, FSA_STATUS(12), 0},
+        {"target 18", {1, 18, 0, 0, 9}, FSA_STATUS(12), 0},
+        {"lun 8", {1, 2, 8, 0, 9}, FSA_STATUS(12), 0},
+        {"the last drive id", {63, 15, 7, 0, 9}, FSA_STS_SUCCESS, 0},
+    };
+    for (const auto& c : cases) {
+        unsigned count = 77;
+        EXPECT_EQ(FsaFindNumberOfCtrPartitionsonDisk(handle, &c.device, &count), c.status)
+            << c.name;
+        EXPECT_EQ(count, c.status == FSA_STS_SUCCESS ? c.count : 77u) << c.name;
+    }
 }
 
 // Drive 130 is in a disk set this adapter owns; drive 131 in none.

@@ -432,4 +432,30 @@ TEST_F(DiskOnlyLeftoverTest, OnlyTheLeftoversEntriesAreRemoved) {
     EXPECT_EQ(info()->partitionCount, 1u);
 }
 
+// Leftover volume 0 (entry 1) and, on another disk, an entry that records no
+// container (level-0 type 0) and so reads as number 0 at level 0 (entry 2).
+const char* kUntypedEntry = R"({"adapters": [{"index": 0, "serial": 9,
+  "firmware": {"external": 50332673},
+  "containers": {"count": 64, "firstHidden": 48},
+  "slices": [{"size": 20128, "drive": 0}, {"size": 20128, "drive": 1}],
+  "diskSets": [{"number": 5, "creator": 9, "members": [0, 1]}],
+  "partitions": [{"start": 0, "slice": 99},
+    {"start": 128, "size": 500, "serial": 9, "slice": 0, "l0Type": 1, "l0Number": 0,
+     "l0Members": 1, "flags": 1},
+    {"start": 128, "size": 300, "serial": 9, "slice": 1, "l0Type": 0, "l0Number": 0}]}]})";
+
+class UntypedEntryTest : public PhantomDeletionTest {
+protected:
+    std::string config() const override { return kUntypedEntry; }
+};
+
+TEST_F(UntypedEntryTest, OnlyEntriesThatRecordTheContainerAreZeroed) {
+    const qorsim::Adapter before = sim.snapshot(0);
+    ASSERT_EQ(forceDelete(0), FSA_STS_SUCCESS);
+    expectOnlyZeroed(before, {1});
+    EXPECT_EQ(ctCommands(14), 1u) << "one zero command, for the leftover's own entry";
+    EXPECT_EQ(announced(), 0u);
+    EXPECT_EQ(describe(0), FSA_STATUS(11));
+}
+
 } // namespace

@@ -3,6 +3,11 @@
 #include "HandleTable.h"
 #include "SimFixture.h"
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
 extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
                                                  const FSA_STORAGE_DEVICE* device, int force);
 
@@ -61,9 +66,30 @@ const char* kDiskWithTask = R"({"adapters": [{"index": 0, "serial": 9, "slices":
     {"size": 10128, "drive": 0, "mbr": false}],
     "tasks": [{"id": 11, "job": 2, "object": 0, "total": 1000, "step": 0}]}]})";
 
+// Counts the 2000 ms pauses of the library's clock and runs `onPause` in
+// each; every other sleep passes quickly, as with the fast sleeper.
+class PauseRecorder final : public fsa::Sleeper {
+public:
+    void sleepMs(unsigned ms) override {
+        if (ms == 2000) {
+            ++pauses;
+            if (onPause)
+                onPause();
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(ms * 20));
+    }
+    std::atomic<int> pauses{0};
+    std::function<void()> onPause;
+};
+
 class ForcedPreparationTest : public StoragePreparationTest {
 protected:
     std::string config() const override { return kDiskWithTask; }
+    void SetUp() override {
+        StoragePreparationTest::SetUp();
+        fsa::setSleeper(&recorder);
+    }
+    PauseRecorder recorder;
     std::size_t terminations() {
         std::size_t n = 0;
         for (const auto& e : sim.journal())
@@ -80,16 +106,36 @@ protected:
 TEST_F(ForcedPreparationTest, TheDisksTasksAreToldToEndFirst) {
     void* h = open();
     const FSA_STORAGE_DEVICE d = disk();
-    // Without force a running task refuses the disk, and nothing is ended.
+    // Without force a running task refuses the disk, nothing is ended and
+    // there is no pause.
     EXPECT_EQ(FsaInitStorageDeviceForFsa(h, 1, &d, 0), FSA_STATUS(145));
     EXPECT_EQ(terminations(), 0u);
+    EXPECT_EQ(recorder.pauses, 0);
     EXPECT_FALSE(sent(6));
-    // Forced: the task ends when told to, and the disk is prepared.
+    // Forced: the task ends when told to, the controller gets 2000 ms to
+    // settle, and the disk is prepared.
     sim.clearJournal();
     ASSERT_EQ(FsaInitStorageDeviceForFsa(h, 0, &d, 1), FSA_STS_SUCCESS);
     EXPECT_EQ(terminations(), 1u);
+    EXPECT_EQ(recorder.pauses, 1);
     EXPECT_TRUE(sim.snapshot(0).tasks.at(0).ended());
     EXPECT_TRUE(sent(6));
+    FsaCloseAdapter(h);
+}
+
+// The task list is asked again after the pause: a task that started on the
+// disk meanwhile refuses it with 145, and no MBR is written.
+TEST_F(ForcedPreparationTest, ATaskStillListedAfterThePauseRefusesTheDisk) {
+    void* h = open();
+    const FSA_STORAGE_DEVICE d = disk();
+    recorder.onPause = [this] {
+        sim.update(0, [](qorsim::Adapter& a) { a.tasks.push_back(qorsim::Task{12, 2, 0}); });
+    };
+    sim.clearJournal();
+    EXPECT_EQ(FsaInitStorageDeviceForFsa(h, 0, &d, 1), FSA_STATUS(145));
+    EXPECT_EQ(terminations(), 1u);
+    EXPECT_EQ(recorder.pauses, 1);
+    EXPECT_FALSE(sent(6));
     FsaCloseAdapter(h);
 }
 

@@ -2,6 +2,7 @@
 // a single drive answers 12 and sends nothing to any drive (bus 64 and lun 8
 // would otherwise alias the drive at 0:0:0).
 #include "DeviceFixture.h"
+#include "DriveCalls.h"
 #include "FsaContainerInfo.h"
 #include "FsaContainerOps.h"
 #include "ParamChecks.h"
@@ -39,12 +40,7 @@ bool reachesADrive(const qorsim::JournalEntry& e) {
            e.ctCommand == 154;
 }
 
-using Call = std::function<FSA_STATUS(void* handle, const FSA_STORAGE_DEVICE& bad)>;
-
-struct Row {
-    const char* name;
-    Call call;
-};
+using fsatest::DriveCall;
 
 FSA_STORAGE_DEVICE_SPACE spaceOn(const FSA_STORAGE_DEVICE& d) {
     return {d, 64 * 1024, 1024 * 1024};
@@ -52,61 +48,13 @@ FSA_STORAGE_DEVICE_SPACE spaceOn(const FSA_STORAGE_DEVICE& d) {
 
 const tag_FSA_CONTAINER kVolume{0, 0, 4660};
 
-std::vector<Row> rows() {
-    return {
-        {"zero",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             std::uint32_t arg[8] = {};
-             return FsaStorageDevice(h, &d, FSA_SDO_ZERO, arg);
-         }},
-        {"verify",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             std::uint32_t arg[8] = {};
-             return FsaStorageDevice(h, &d, FSA_SDO_VERIFY, arg);
-         }},
-        {"blink",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             std::uint32_t arg[8] = {0, 2};
-             return FsaStorageDevice(h, &d, FSA_SDO_BLINK, arg);
-         }},
-        {"dead partitions",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             return FsaStorageDevice(h, &d, FSA_SDO_REMOVE_DEAD_PARTITIONS, nullptr);
-         }},
-        {"device info",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             FSA_STORAGE_DEVICE_INFO info;
-             return FsaGetStorageDeviceInfo(h, 0, &d, &info);
-         }},
+std::vector<DriveCall> rows() {
+    std::vector<DriveCall> all = fsatest::partnerRoutedDriveCalls();
+    const DriveCall more[] = {
         {"walk from it",
          [](void* h, const FSA_STORAGE_DEVICE& d) {
              FSA_STORAGE_DEVICE_INFO info;
              return FsaGetStorageDeviceInfo(h, 1, &d, &info);
-         }},
-        {"smart info",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             FSA_SMART_DATA smart;
-             return FsaGetSmartDeviceInfo(h, 0, &d, &smart);
-         }},
-        {"smart walk",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             FSA_SMART_DATA smart;
-             return FsaGetSmartDeviceInfo(h, 1, &d, &smart);
-         }},
-        {"smart set",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             FSA_SMART_DATA smart{};
-             return FsaSetSmartDeviceInfo(h, 0, &d, &smart);
-         }},
-        {"smart clear",
-         [](void* h, const FSA_STORAGE_DEVICE& d) { return FsaClearSmartDevice(h, &d); }},
-        {"smart update",
-         [](void* h, const FSA_STORAGE_DEVICE& d) { return FsaUpdateSmartDevice(h, &d); }},
-        {"defects",
-         [](void* h, const FSA_STORAGE_DEVICE& d) {
-             std::uint32_t count = 0;
-             FSA_DISK_DEFECT entries[4];
-             return FsaGetDiskDefects(h, &d, 0, &count, entries, 4);
          }},
         {"task list",
          [](void* h, const FSA_STORAGE_DEVICE& d) {
@@ -154,6 +102,8 @@ std::vector<Row> rows() {
              return FsaGetFsaPartitionInfo(h, 0, &partition, &info);
          }},
     };
+    all.insert(all.end(), std::begin(more), std::end(more));
+    return all;
 }
 
 class Addressing : public fsatest::DeviceTest {
@@ -193,7 +143,7 @@ TEST_F(Addressing, InternalIdRefusesWhatItCannotEncodeBeforeAsking) {
 
 TEST_F(Addressing, EverySingleDriveCallAnswersDriveNotFound) {
     const qorsim::Adapter before = sim.snapshot(0);
-    for (const Row& row : rows()) {
+    for (const DriveCall& row : rows()) {
         for (const Address& a : kUnencodable) {
             sim.clearJournal();
             EXPECT_EQ(row.call(handle, a.device), FSA_STATUS(12)) << row.name << ", " << a.name;

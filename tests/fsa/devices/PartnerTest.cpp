@@ -1,8 +1,12 @@
 // Drives of the cluster partner: answered by the partner's adapter and
-// translated back to the local bus numbering.
+// translated back to the local bus numbering; refused, with nothing sent to
+// the partner, when the cluster does not map their bus.
+#include "DriveCalls.h"
 #include "PartnerFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -38,6 +42,34 @@ TEST_F(Partner, DiskOfThePartnersDiskSet) {
     ASSERT_EQ(FsaGetStorageDeviceInfo(handle, 0, &d, &info), FSA_STS_SUCCESS);
     EXPECT_EQ(info.sdClass, 3u);
     EXPECT_EQ(info.initState, 0u);
+}
+
+// Local bus 1 is not shared: the cluster maps it to no bus of the partner.
+// Sent unmapped, local drive 1:3 would name the partner's own drive 1:3.
+class UnmappedBus : public Partner {
+protected:
+    std::string config() const override {
+        std::string c = fsatest::kCluster;
+        const std::string shared = R"("busMap": [1, 0])";
+        c.replace(c.find(shared), shared.size(), R"("busMap": [1, 255])");
+        return c;
+    }
+};
+
+TEST_F(UnmappedBus, EveryPartnerRoutedDriveCallIsRefusedWithNothingSentThere) {
+    FSA_STORAGE_DEVICE unshared = drive(1, 3);
+    unshared.scsi.adapterSerial = 8738;
+    const qorsim::Adapter before = sim.snapshot(2);
+    for (const fsatest::DriveCall& row : fsatest::partnerRoutedDriveCalls()) {
+        sim.clearJournal();
+        EXPECT_EQ(row.call(handle, unshared), FSA_STATUS(433)) << row.name;
+        for (const qorsim::JournalEntry& e : sim.journal())
+            EXPECT_NE(e.adapter, 2)
+                << row.name << ": FIB " << e.fibCommand << " reached the partner";
+    }
+    const qorsim::Adapter after = sim.snapshot(2);
+    EXPECT_EQ(after.tasks.size(), before.tasks.size()) << "a task started on the partner";
+    EXPECT_EQ(after.slices[1].data, before.slices[1].data);
 }
 
 } // namespace

@@ -1,10 +1,14 @@
 // Bus reset, the diagnostic entry point and its text reports.
 #include "HandleTable.h"
 #include "JournalOps.h"
+#include "ParamChecks.h"
 #include "SimFixture.h"
 #include "TextDump.h"
+#include "Trace.h"
 
+#include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -107,10 +111,26 @@ TEST_F(MaintenanceTest, DiagnosticOperations) {
     EXPECT_NE(text.find("Battery Information"), std::string::npos);
 }
 
+// The OS layer's exposure (a trace on this OS) is told the container named;
+// refused calls tell it nothing.
 TEST_F(MaintenanceTest, ExposeNewPhysicalSpace) {
-    const tag_FSA_CONTAINER container{1, 0, 4660};
+    ::unlink("/tmp/dbg.api");
+    FsaUxDbgFileSetName("/tmp/dbg.api");
+    FsaUxDbgFileClrModule(0xFFFFFFFF, 0xFFFFFFFF);
+    FsaUxDbgFileSetModule(0, static_cast<std::uint32_t>(FSA_DBG_MISC >> 32));
+    FsaUxDbgFileSetLevel(3);
+    auto exposed = [] {
+        std::vector<std::string> out;
+        std::ifstream in("/tmp/dbg.api");
+        for (std::string line; std::getline(in, line);)
+            if (const auto at = line.find("faos_ExposeExtendedContainer"); at != std::string::npos)
+                out.push_back(line.substr(at));
+        return out;
+    };
+    const tag_FSA_CONTAINER container{3, 0, 4660};
     ASSERT_EQ(FsaExposeNewPhysicalSpace(handle, &container), FSA_STS_SUCCESS);
     EXPECT_TRUE(sim.journal().empty()); // the host is told; the controller is not asked
+    EXPECT_EQ(exposed(), std::vector<std::string>{"faos_ExposeExtendedContainer 3"});
     EXPECT_EQ(FsaExposeNewPhysicalSpace(handle, nullptr), FSA_STS_BAD_ARGUMENTS);
     EXPECT_EQ(FsaExposeNewPhysicalSpace(nullptr, &container), FSA_STS_INVALID_HANDLE);
     void* readOnly = open("qor0", FSA_ACC_READ_ONLY);
@@ -120,11 +140,21 @@ TEST_F(MaintenanceTest, ExposeNewPhysicalSpace) {
     ctx->paused.store(1);
     EXPECT_EQ(FsaExposeNewPhysicalSpace(handle, &container), FSA_STS_ADAPTER_PAUSED);
     ctx->paused.store(0);
+    FsaUxDbgFileSetLevel(0);
+    FsaUxDbgFileClrModule(0xFFFFFFFF, 0xFFFFFFFF);
+    EXPECT_EQ(exposed().size(), 1u) << "a refused call reached the OS layer";
 }
 
 TEST(HostOs, ThisHostIsValid) {
     EXPECT_EQ(FsaValidHostOs(), FSA_STS_SUCCESS);
     EXPECT_TRUE(FsaIsUnixOS(FsaGetOSType()));
+}
+
+TEST(HostOs, TypesTwoSevenAndEightAreRefused) {
+    for (std::uint32_t os = 0; os < 13; ++os) {
+        const bool refused = os == 2 || os == 7 || os == 8;
+        EXPECT_EQ(PCK_HostOsStatus(os), refused ? FSA_STS_INVALID_HOST_OS : FSA_STS_SUCCESS) << os;
+    }
 }
 
 TEST_F(MaintenanceTest, BatteryReportFromRegisters) {

@@ -5,6 +5,7 @@
 #include "FsaSnapshot.h"
 #include "HandleTable.h"
 #include "OpsFixture.h"
+#include "qorsim/ModelDiff.h"
 
 #include <cstring>
 
@@ -12,10 +13,14 @@ namespace {
 
 // Container 1 (source, 2000 blocks) and 2 (a backing container at its
 // visible number) are volumes; container 5 is a snapshot of 1 whose backing
-// container waits at hidden number 30 (record words 135-138: 1, 30, 5, 3);
-// 0x800000-block container 6 serves the sizing.
+// container waits at hidden number 30 (record words 135-138: 1, 30, 5, 3),
+// with the controller's usage figures; snapshot 10 has none set up;
+// 0x800000-block container 6 serves the sizing. Volume 7 spans two disks
+// with 2^32 + 65280 blocks, beyond 32 bits; 9 holds 64 MiB; the record of 8
+// claims 2^55 - 1 blocks, whose byte count just fits 64 bits.
 const char* kSnapshots = R"({"adapters": [{"index": 0, "serial": 9, "info": {"options": 1},
-  "slices": [{"size": 100000, "drive": 1}, {"size": 9000000, "drive": 2}],
+  "slices": [{"size": 100000, "drive": 1}, {"size": 9000000, "drive": 2},
+             {"size": 2147516416, "drive": 3}, {"size": 2147516416, "drive": 4}],
   "partitions": [{"start": 0, "size": 10, "serial": 9, "slice": 98},
                  {"start": 128, "size": 2000, "serial": 9, "slice": 0, "l0Type": 1, "l0Number": 1,
                   "l0Members": 1, "flags": 1},
@@ -24,14 +29,30 @@ const char* kSnapshots = R"({"adapters": [{"index": 0, "serial": 9, "info": {"op
                  {"start": 40000, "size": 20000, "serial": 9, "slice": 0, "l0Type": 1,
                   "l0Number": 30, "l0Members": 1, "flags": 1},
                  {"start": 128, "size": 8388608, "serial": 9, "slice": 1, "l0Type": 1,
-                  "l0Number": 6, "l0Members": 1, "flags": 1}],
+                  "l0Number": 6, "l0Members": 1, "flags": 1},
+                 {"start": 128, "size": 2147516288, "serial": 9, "slice": 2, "l0Type": 1,
+                  "l0Number": 7, "l0Members": 2, "flags": 1},
+                 {"start": 128, "size": 2147516288, "serial": 9, "slice": 3, "l0Type": 1,
+                  "l0Number": 7, "l0Members": 2, "memberIndex": 1, "flags": 1},
+                 {"start": 8388736, "size": 131072, "serial": 9, "slice": 1, "l0Type": 1,
+                  "l0Number": 9, "l0Members": 1, "flags": 1},
+                 {"start": 60000, "size": 100, "serial": 9, "slice": 0, "l0Type": 1,
+                  "l0Number": 8, "l0Members": 1, "flags": 1}],
   "containers": {"count": 32, "firstHidden": 24,
                  "list": [{"number": 1, "type": 1, "members": [1]},
                           {"number": 2, "type": 1, "members": [2]},
                           {"number": 6, "type": 1, "members": [4]},
+                          {"number": 7, "type": 1, "members": [5, 6]},
+                          {"number": 8, "type": 1, "members": [8],
+                           "words": {"1": 4294967295, "2": 8388607}},
+                          {"number": 9, "type": 1, "members": [7]},
                           {"number": 30, "type": 1, "members": [3]},
                           {"number": 5, "type": 5, "members": [],
-                           "words": {"135": 1, "136": 30, "137": 5, "138": 3}}]},
+                           "words": {"135": 1, "136": 30, "137": 5, "138": 3},
+                           "snapshotInfo": [0, 1, 40, 4294967295, 2147483648, 0, 3, 4, 5, 6,
+                                            7, 8, 9, 10, 11, 12, 13]},
+                          {"number": 10, "type": 5, "members": [],
+                           "words": {"135": 1, "136": 30, "137": 10, "138": 3}}]},
   "hostDisks": [{"container": 1, "target": 1, "name": "sdb"},
                 {"container": 2, "target": 2, "name": "sdc"},
                 {"container": 3, "target": 3, "name": "sdd"}]}]})";
@@ -61,9 +82,32 @@ TEST_F(Snapshots, SizingAdviceFollowsTheSourceSize) {
               FSA_STS_BAD_OPERATION);
 }
 
+// Sources beyond 32 bits of blocks are sized whole; a size whose byte count
+// would not fit the record is refused.
+TEST_F(Snapshots, SizingAdviceForSourcesBeyondThirtyTwoBitsOfBlocks) {
+    constexpr std::uint64_t kSource = (1ull << 32) + 65280;
+    FSA_SNAPSHOT_INFO info{};
+    ASSERT_EQ(snap(FSA_SNAP_GET_SIZES, 7, 0, &info, 65536), FSA_STS_SUCCESS);
+    std::uint64_t full = 0;
+    std::memcpy(&full, &info.words[2], 8);
+    // 128-block chunks: ((kSource / 128 + 7) >> 3) + 511 >> 9 = 8193 bitmap blocks.
+    EXPECT_EQ(full, (kSource + 8 + 8193) * 512);
+    EXPECT_EQ(info.words[4], 128u * 512);
+    FSA_SNAPSHOT_INFO untouched{};
+    EXPECT_EQ(snap(FSA_SNAP_GET_SIZES, 8, 0, &untouched, 65536), FSA_STS_BAD_ARGUMENTS);
+    EXPECT_EQ(untouched.words[4], 0u);
+}
+
 TEST_F(Snapshots, UsageFiguresOnlyForSnapshots) {
     FSA_SNAPSHOT_INFO info{};
     EXPECT_EQ(snap(FSA_SNAP_GET_INFO, 1, 0, &info, 0), FSA_STATUS(185)); // not a snapshot kind
+    EXPECT_EQ(snap(FSA_SNAP_GET_INFO, 10, 0, &info, 0), FSA_STATUS(218)); // none set up
+    ASSERT_EQ(snap(FSA_SNAP_GET_INFO, 5, 0, &info, 0), FSA_STS_SUCCESS);
+    // s2; s4 per mille of s3 (the product needs more than 32 bits); s6 + s7 + s8;
+    // s9; s10 + s11; s12 to s16.
+    const std::uint32_t expected[10] = {40, 500, 12, 6, 15, 9, 10, 11, 12, 13};
+    for (std::size_t i = 0; i < 10; ++i)
+        EXPECT_EQ(info.words[i], expected[i]) << "word " << i;
 }
 
 TEST_F(Snapshots, RemovalBringsTheBackingContainerBack) {
@@ -82,11 +126,12 @@ TEST_F(Snapshots, RemovalBringsTheBackingContainerBack) {
 
 TEST_F(Snapshots, CreationRefusedByTheHostLeavesTheBackingContainerWhereItWas) {
     sim.update(0, [](qorsim::Adapter& a) { a.maint.nvram.state = 3; });
+    const std::size_t containers = sim.snapshot(0).containers.size();
     // This host's layer cannot take copy-on-write snapshots.
     EXPECT_EQ(snap(FSA_SNAP_CREATE_SPARSE, 1, 2, nullptr, 8192), FSA_STS_NOT_SUPPORTED);
     const qorsim::Adapter a = sim.snapshot(0);
     EXPECT_TRUE(a.containers.count(2));
-    EXPECT_EQ(a.containers.size(), 5u);
+    EXPECT_EQ(a.containers.size(), containers);
 
     struct Case {
         FSA_SNAPSHOT_OPERATION op;
@@ -107,6 +152,26 @@ TEST_F(Snapshots, CreationRefusedByTheHostLeavesTheBackingContainerWhereItWas) {
               FSA_STATUS(509));
     sim.update(0, [](qorsim::Adapter& ad) { ad.maint.nvram.state = 1; });
     EXPECT_EQ(snap(FSA_SNAP_CREATE_SPARSE, 1, 2, nullptr, 8192), FSA_STATUS(525));
+}
+
+// A source of 2^32 + 65280 blocks is checked whole: its chunk minimum is 128
+// blocks and a 64 MiB backing container is far too small; both are refused
+// before the backing container is asked for or moved.
+TEST_F(Snapshots, CreationChecksSourcesBeyondThirtyTwoBitsOfBlocksBeforeAnythingMoves) {
+    sim.update(0, [](qorsim::Adapter& a) { a.maint.nvram.state = 3; });
+    const qorsim::Adapter before = sim.snapshot(0);
+    const struct {
+        unsigned chunk;
+        FSA_STATUS status;
+    } cases[] = {{32768, FSA_STATUS(245)}, {65536, FSA_STATUS(189)}};
+    for (const auto& c : cases) {
+        sim.clearJournal();
+        EXPECT_EQ(snap(FSA_SNAP_CREATE_FULL, 7, 9, nullptr, c.chunk), c.status) << c.chunk;
+        for (const qorsim::JournalEntry& e : sim.journal())
+            EXPECT_NE(e.ctCommand, 21) << c.chunk << ": the backing container moved";
+        EXPECT_EQ(qorsim::describeDifferences(qorsim::compareModels(before, sim.snapshot(0))), "")
+            << c.chunk;
+    }
 }
 
 TEST_F(Snapshots, BufferSpaceIsReportedAndReleased) {

@@ -74,6 +74,9 @@ struct ContainerRecord {
     std::uint32_t stateFlags = 0;                   // record word 3
     std::array<std::uint32_t, 3> snapshotLinks{};   // record words 135-137
     std::map<std::uint32_t, std::uint32_t> words{}; // further record words by index
+    // A snapshot's usage figures as GET_SNAPSHOT_INFO answers them (words
+    // s0..s16; s1 non-zero for a snapshot the controller has set up).
+    std::array<std::uint32_t, 17> snapshotInfo{};
     bool drained = false; // lock-drained: no further I/O accepted
     bool offline = false;
     bool readOnly = false; // write-protected (MAKE_READ_ONLY)
