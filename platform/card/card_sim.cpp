@@ -75,7 +75,8 @@ ReplyFault replyFaultFromName(const std::string& name) {
                                        {"split", ReplyFault::Split},
                                        {"stallAfterHeader", ReplyFault::StallAfterHeader},
                                        {"stallBeforeChecksum", ReplyFault::StallBeforeChecksum},
-                                       {"closedMidFrame", ReplyFault::ClosedMidFrame}});
+                                       {"closedMidFrame", ReplyFault::ClosedMidFrame},
+                                       {"unterminated", ReplyFault::Unterminated}});
 }
 
 LoginFault loginFaultFromName(const std::string& name) {
@@ -387,6 +388,8 @@ bool CardSim::sendReply(int connection, int status, const std::vector<unsigned c
     std::vector<unsigned char> payload = body;
     if (fault == ReplyFault::Long)
         payload.resize(longPayload, 'x');
+    if (fault == ReplyFault::Unterminated && !payload.empty())
+        payload.pop_back();
     size_t total = 8 + payload.size() + 1;
     if (fault == ReplyFault::ShortLength)
         total = 8;

@@ -29,6 +29,7 @@ enum class ReplyFault {
     StallAfterHeader,    // header, then nothing until the client leaves
     StallBeforeChecksum, // all but the checksum, then nothing
     ClosedMidFrame,      // header and half the payload, then close
+    Unterminated,        // texts without their NUL
 };
 
 // How the next logins go wrong.

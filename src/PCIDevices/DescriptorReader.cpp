@@ -75,11 +75,14 @@ bool DescriptorReader::unsignedDecimal(unsigned int& value) {
 
 bool DescriptorReader::hex32(int& value) {
     std::string_view field;
-    unsigned long parsed = 0;
-    if (!next(field) || field.size() > 8 || !isHexDigits(field) ||
-        !parseUnsigned(field, 16, parsed))
+    if (!next(field) || !isHexDigits(field))
         return m_ok = false;
-    value = static_cast<int>(static_cast<unsigned int>(parsed));
+    // The descriptor format reads these fields saturating, not wrapping:
+    // "ffffffff", the writer's -1, reads back as INT_MAX.
+    unsigned long parsed = 0;
+    if (!parseUnsigned(field, 16, parsed) || parsed > static_cast<unsigned long>(INT_MAX))
+        parsed = INT_MAX;
+    value = static_cast<int>(parsed);
     return true;
 }
 

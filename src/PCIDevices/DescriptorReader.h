@@ -18,9 +18,11 @@ public:
     bool decimal(int& value);
     // Unsigned decimal that fits 32 bits.
     bool unsignedDecimal(unsigned int& value);
-    // Up to eight hex digits, read as unsigned 32 bits (so "ffffffff" is -1).
+    // Hex digits read as a signed 32-bit number that saturates: anything
+    // above 7fffffff, "ffffffff" included, reads as 2147483647.
     bool hex32(int& value);
-    // Hex digits that fit an unsigned long.
+    // Hex digits that fit an unsigned long. Addresses keep their full value:
+    // saturating them would move every address at or above 2 GiB.
     bool hexAddress(unsigned long& value);
     // True when every field was consumed and nothing failed.
     bool finished() const { return m_ok && m_rest.empty(); }

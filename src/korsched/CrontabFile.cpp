@@ -1,5 +1,7 @@
 #include "CrontabFile.h"
 
+#include "tempfiles/owned_temporary.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -96,7 +98,7 @@ FileContents readWholeFile(const std::string& path) {
     return result;
 }
 
-bool replaceFile(const std::string& path, const std::string& contents) {
+bool replaceFile(const CrontabLock&, const std::string& path, const std::string& contents) {
     const auto target = finalTarget(path);
     if (!target)
         return false;
@@ -110,17 +112,18 @@ bool replaceFile(const std::string& path, const std::string& contents) {
     }
     if (!S_ISREG(old.st_mode))
         return false;
-    std::string temporary = directoryOf(*target) + "/.crontab.korsched.XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    const std::string prefix = directoryOf(*target) + "/.crontab.korsched";
+    kor::tempfiles::removeStaleTemporaries(prefix);
+    kor::tempfiles::OwnedTemporary temporary(prefix);
+    const int fd = temporary.openForWriting();
     if (fd < 0)
         return false;
     const bool written = writeAll(fd, contents) && ::fchown(fd, old.st_uid, old.st_gid) == 0 &&
                          ::fchmod(fd, old.st_mode & 07777) == 0 && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), target->c_str()) != 0) {
-        ::unlink(temporary.c_str());
+    if (!written || !closed || ::rename(temporary.path().c_str(), target->c_str()) != 0)
         return false;
-    }
+    temporary.renamed();
     syncDirectory(directoryOf(*target));
     return true;
 }

@@ -14,11 +14,15 @@ struct FileContents {
 // Reads the file that `path` names, following symbolic links.
 FileContents readWholeFile(const std::string& path);
 
+class CrontabLock;
+
 // Replaces the file that `path` names (at the end of its symbolic links, which
 // stay) by `contents`: written to a unique temporary file beside it, given the
 // old file's mode and owner (0644 and root for a new file), flushed and renamed
 // over it. On any failure the original stays as it was and false is returned.
-bool replaceFile(const std::string& path, const std::string& contents);
+// Temporaries that earlier writers left when they died are removed first,
+// which the held lock makes safe.
+bool replaceFile(const CrontabLock& held, const std::string& path, const std::string& contents);
 
 // Serialises crontab edits within the process (mutex) and between processes
 // (flock on a lock file of its own, since the crontab is replaced by rename).

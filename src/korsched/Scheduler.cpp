@@ -150,7 +150,7 @@ int Scheduler::scheduleTask(const ScheduleRequest& request) {
     // Removal and the new line are one rewrite, so no crash leaves the
     // program unscheduled; the lines are printed once it has succeeded.
     if (crontab.state == FileContents::State::Unreadable ||
-        !replaceFile(m_crontabPath, updated + line.line)) {
+        !replaceFile(lock, m_crontabPath, updated + line.line)) {
         print(kScheduleFailed);
         return 0;
     }
@@ -178,7 +178,7 @@ int Scheduler::deleteTask(const std::string& appName) {
         return 0;
     }
     print(kFound);
-    if (!replaceFile(m_crontabPath, updated)) {
+    if (!replaceFile(lock, m_crontabPath, updated)) {
         print(kDeleteFailed);
         return 0;
     }

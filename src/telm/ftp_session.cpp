@@ -92,6 +92,9 @@ int ftpPrep(int type, const char* localPath, FtpSession& session) {
     };
     for (const auto& r : reads) {
         int status = 0;
+        // The reply lands as it came: a text without its NUL must not run
+        // into what an earlier read left, nor past the buffer.
+        std::memset(r.into, 0, static_cast<size_t>(r.size));
         int rc = devuzObjIdGet(type, kFtpGroup, r.object, 0, r.into, r.size, &status);
         r.into[r.size - 1] = '\0';
         if (rc != 0 || status != 0) {

@@ -82,16 +82,7 @@ extern "C" int spRecv(int socket, int wait, char* byteOut, int* status, char* da
         telm::traceError(fn, telm::kErrorRetrieving);
         return -5;
     }
-    // The caller's text must end in a NUL: an exact fit must carry it, a
-    // shorter payload gets one after it.
-    if (payload == dataLength) {
-        if (bytes[payload - 1] != '\0') {
-            data[0] = '\0';
-            telm::traceError(fn, telm::kBufferTooSmall);
-            return -3;
-        }
-    } else {
-        bytes[payload] = '\0';
-    }
+    // Exactly the payload is stored, with no terminator of ours: the card's
+    // texts carry their own NUL, and callers that read one as text bound it.
     return 0;
 }

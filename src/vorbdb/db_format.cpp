@@ -44,12 +44,24 @@ bool findValue(std::string_view content, std::string_view key, std::string_view&
     return found;
 }
 
+namespace {
+
+// A last line kept without its line end gets one before another line
+// follows it, or the two would read as one.
+std::string& startLine(std::string& out) {
+    if (!out.empty() && out.back() != '\n')
+        out.append(kLineEnd);
+    return out;
+}
+
+} // namespace
+
 void appendEntry(std::string& out, std::string_view key, std::string_view value) {
-    out.append(key).append(1, '=').append(value).append(kLineEnd);
+    startLine(out).append(key).append(1, '=').append(value).append(kLineEnd);
 }
 
 void appendLine(std::string& out, std::string_view line) {
-    out.append(line).append(kLineEnd);
+    startLine(out).append(line).append(kLineEnd);
 }
 
 void appendComponentRecord(std::string& out, std::string_view project,

@@ -44,12 +44,14 @@ void reserveFor(std::string& next, std::string_view current, std::string_view ke
     next.reserve(current.size() + key.size() + 1 + value.size() + fmt::kLineEnd.size());
 }
 
-// Copies `current` to `next` line by line, each line ending with this
-// platform's line end, except the lines that `takes` picks: those go to
-// `replace`, which writes their replacement (or nothing) to `next`. Lines
-// are read as fmt::forEachLine reads them. Kept lines that already end as
-// they will be written go over in runs, one append for each run, since
-// most of a rewrite is copying.
+// Copies `current` to `next` line by line, except the lines that `takes`
+// picks: those go to `replace`, which writes their replacement (or nothing)
+// to `next`. Lines are read as fmt::forEachLine reads them. Kept lines go
+// over byte for byte, their line ends included; only where this platform's
+// line end is not a bare LF (Windows, whose text-mode tools write CRLF) does
+// a bare LF become that line end. A last line without a line end stays so;
+// fmt::appendEntry ends it should a line follow. Kept lines go over in runs,
+// one append for each run, since most of a rewrite is copying.
 template <class Takes, class Replace>
 void copyLines(std::string_view current, std::string& next, Takes takes, Replace replace) {
     const char* run = current.data(); // kept lines not yet appended
@@ -65,16 +67,17 @@ void copyLines(std::string_view current, std::string& next, Takes takes, Replace
         std::string_view line = current.substr(0, newline);
         if (newline != std::string_view::npos && !line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        const bool bareLf = rawLength - line.size() == 1;
         if (takes(line)) {
             appendRun();
             replace(line);
-        } else if (current.substr(line.size(), rawLength - line.size()) == fmt::kLineEnd) {
+        } else if (bareLf && fmt::kLineEnd != "\n") {
+            appendRun();
+            fmt::appendLine(next, line);
+        } else {
             if (runLength == 0)
                 run = current.data();
             runLength += rawLength;
-        } else {
-            appendRun();
-            fmt::appendLine(next, line);
         }
         current.remove_prefix(rawLength);
     }

@@ -51,6 +51,7 @@ RewriteStatus rewriteDatabase(const DbPaths& paths, const RewritePolicy& policy,
     os::FileLock lock(paths.lock, os::LockMode::Exclusive);
     if (!lock.held())
         return RewriteStatus::LockFailed;
+    os::removeStaleTempFiles(paths.temporary);
 
 #ifdef _WIN32
     // Thread-local objects with destructors make the Windows runtime import a
@@ -72,7 +73,7 @@ RewriteStatus rewriteDatabase(const DbPaths& paths, const RewritePolicy& policy,
     if (!edit(current, read == os::ReadResult::Ok, next))
         return RewriteStatus::Unchanged;
 
-    std::string temp;
+    os::TempFile temp;
     os::TempResult written = withRetries(
         policy.tempOpenAttempts, [](os::TempResult r) { return r == os::TempResult::OpenFailed; },
         [&] { return os::writeTempFile(paths.temporary, paths.database, next, temp); });
@@ -81,10 +82,10 @@ RewriteStatus rewriteDatabase(const DbPaths& paths, const RewritePolicy& policy,
     if (written == os::TempResult::WriteFailed)
         return RewriteStatus::TempWriteFailed;
 
-    if (replaceWithRetries(temp.c_str(), paths.database))
-        return RewriteStatus::Replaced;
-    os::removeFile(temp.c_str());
-    return RewriteStatus::ReplaceFailed;
+    if (!replaceWithRetries(temp.path(), paths.database))
+        return RewriteStatus::ReplaceFailed; // the temporary goes with `temp`
+    temp.moved();
+    return RewriteStatus::Replaced;
 }
 
 } // namespace vorbdb

@@ -1,7 +1,8 @@
 // Reading the database and rewriting it safely: every rewrite holds the lock
 // file across read, rewrite and replace, writes a fresh temporary file beside
 // the database and moves it over the database in one step. A failure at any
-// point leaves the database as it was and no temporary file behind.
+// point leaves the database as it was and no temporary file behind; the
+// temporaries of writers that died are removed by the next rewrite.
 #pragma once
 
 #include <functional>

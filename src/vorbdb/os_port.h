@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,19 +35,42 @@ private:
 
 enum class TempResult { Ok, OpenFailed, WriteFailed };
 
-// Creates a new file whose name begins with `prefix` and is unique to this
-// process and thread, gives it the mode of `modelPath` (a default when that
-// does not exist), writes `content` and flushes it to the disk. Nothing is
-// left behind on failure.
+// A rewrite's own temporary file beside the database, named
+// "<prefix>.<pid>.<unique>" so that the library knows it for its own. While
+// the object lives the file counts as its live writer's; it is removed with
+// the object unless it was moved over the database.
+class TempFile {
+public:
+    TempFile();
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    // Empty when there is no file.
+    const char* path() const;
+    // The file was moved over the database: nothing is left to remove.
+    void moved();
+
+private:
+    friend TempResult writeTempFile(const char*, const char*, std::string_view, TempFile&);
+    struct Held; // this platform's hold on the file
+    std::unique_ptr<Held> held_;
+};
+
+// Creates `temp` (after dropping any file it held) with a name unique to
+// this process and thread, gives it the mode of `modelPath` (a default when
+// that does not exist), writes `content` and flushes it to the disk. Nothing
+// is left behind on failure.
 TempResult writeTempFile(const char* prefix, const char* modelPath, std::string_view content,
-                         std::string& tempPath);
+                         TempFile& temp);
+
+// Removes the temporary files of `prefix` that writers which died left
+// behind; never a live writer's. Call it holding the database lock.
+void removeStaleTempFiles(const char* prefix);
 
 // Moves `from` over `to` in one step; a crash leaves the old file or the
 // whole new one. Durable once it returns true, except on a system that cannot
 // write a move through (Windows NT 4.0), where the move may be lost.
 bool replaceFile(const char* from, const char* to, bool failIfExists);
-
-void removeFile(const char* path);
 
 // Appends `text` to `path`, creating it when missing.
 void appendToFile(const char* path, std::string_view text);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "os_port.h"
+#include "tempfiles/owned_temporary.h"
 
 namespace vorbdb::os {
 namespace {
@@ -119,23 +120,42 @@ FileLock::~FileLock() {
         ::close(static_cast<int>(handle_)); // releases the lock
 }
 
+struct TempFile::Held {
+    explicit Held(const char* prefix) : file(prefix) {}
+    kor::tempfiles::OwnedTemporary file;
+};
+
+TempFile::TempFile() = default;
+TempFile::~TempFile() = default;
+
+const char* TempFile::path() const {
+    return held_ ? held_->file.path().c_str() : "";
+}
+
+void TempFile::moved() {
+    if (held_)
+        held_->file.renamed();
+}
+
 TempResult writeTempFile(const char* prefix, const char* modelPath, std::string_view content,
-                         std::string& tempPath) {
-    tempPath = std::string(prefix) + "XXXXXX";
-    Descriptor fd(::mkostemp(tempPath.data(), O_CLOEXEC));
-    if (fd.get() < 0) {
-        tempPath.clear();
+                         TempFile& temp) {
+    temp.held_.reset();
+    auto held = std::make_unique<TempFile::Held>(prefix);
+    Descriptor fd(held->file.openForWriting());
+    if (fd.get() < 0)
         return TempResult::OpenFailed;
-    }
     struct stat model;
     mode_t mode = ::stat(modelPath, &model) == 0 ? (model.st_mode & 07777) : kNewDatabaseMode;
     bool written =
         ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), content) && ::fsync(fd.get()) == 0;
-    if (fd.close() && written)
-        return TempResult::Ok;
-    ::unlink(tempPath.c_str());
-    tempPath.clear();
-    return TempResult::WriteFailed;
+    if (!fd.close() || !written)
+        return TempResult::WriteFailed; // `held` removes the file
+    temp.held_ = std::move(held);
+    return TempResult::Ok;
+}
+
+void removeStaleTempFiles(const char* prefix) {
+    kor::tempfiles::removeStaleTemporaries(prefix);
 }
 
 bool replaceFile(const char* from, const char* to, bool failIfExists) {
@@ -144,10 +164,6 @@ bool replaceFile(const char* from, const char* to, bool failIfExists) {
     if (moved)
         syncDirectoryOf(to);
     return moved;
-}
-
-void removeFile(const char* path) {
-    ::unlink(path);
 }
 
 void appendToFile(const char* path, std::string_view text) {

@@ -1,7 +1,11 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "os_move_windows.h"
@@ -49,7 +53,53 @@ bool writeAll(HANDLE h, std::string_view data) {
 std::atomic<unsigned> g_tempSequence{0};
 std::atomic<MoveFileCall> g_moveFile{nullptr};
 
+// True unless the system says there is no such process: one that runs under
+// another account, which we may not open, still counts.
+bool processAlive(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr)
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return alive;
+}
+
+// The writer's process id in "<base>.<pid>.<thread>.<sequence>", or 0 when
+// the name is not one of ours.
+DWORD writerOf(const char* name, const std::string& base) {
+    if (std::strncmp(name, base.c_str(), base.size()) != 0 || name[base.size()] != '.')
+        return 0;
+    // Three decimal numbers joined by dots.
+    const std::string rest = name + base.size() + 1;
+    if (rest.empty() || rest.find_first_not_of("0123456789.") != std::string::npos ||
+        std::count(rest.begin(), rest.end(), '.') != 2 || rest.front() == '.' ||
+        rest.back() == '.' || rest.find("..") != std::string::npos)
+        return 0;
+    return std::strtoul(rest.c_str(), nullptr, 10);
+}
+
 } // namespace
+
+struct TempFile::Held {
+    std::string path;
+    bool moved = false;
+    ~Held() {
+        if (!moved)
+            DeleteFileA(path.c_str());
+    }
+};
+
+TempFile::TempFile() = default;
+TempFile::~TempFile() = default;
+
+const char* TempFile::path() const {
+    return held_ ? held_->path.c_str() : "";
+}
+
+void TempFile::moved() {
+    if (held_)
+        held_->moved = true;
+}
 
 const int kReplaceAttempts = 20;
 
@@ -100,14 +150,16 @@ FileLock::~FileLock() {
 }
 
 TempResult writeTempFile(const char* prefix, const char*, std::string_view content,
-                         std::string& tempPath) {
-    // Process id, thread id and a sequence number: unique without a shared
-    // random generator; CREATE_NEW refuses any leftover of the same name.
+                         TempFile& temp) {
+    temp.held_.reset();
+    // Process id (which tells a dead writer's file), thread id and a sequence
+    // number: unique without a shared random generator; CREATE_NEW refuses
+    // any leftover of the same name.
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[64];
-        std::snprintf(suffix, sizeof suffix, "%lu.%lu.%u", GetCurrentProcessId(),
+        std::snprintf(suffix, sizeof suffix, ".%lu.%lu.%u", GetCurrentProcessId(),
                       GetCurrentThreadId(), g_tempSequence.fetch_add(1));
-        tempPath = std::string(prefix) + suffix;
+        std::string tempPath = std::string(prefix) + suffix;
         Handle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) {
@@ -115,15 +167,33 @@ TempResult writeTempFile(const char* prefix, const char*, std::string_view conte
                 continue;
             break;
         }
+        auto held = std::make_unique<TempFile::Held>();
+        held->path = tempPath;
         bool written = writeAll(file.get(), content) && FlushFileBuffers(file.get());
-        if (file.close() && written)
-            return TempResult::Ok;
-        DeleteFileA(tempPath.c_str());
-        tempPath.clear();
-        return TempResult::WriteFailed;
+        if (!file.close() || !written)
+            return TempResult::WriteFailed; // `held` removes the file
+        temp.held_ = std::move(held);
+        return TempResult::Ok;
     }
-    tempPath.clear();
     return TempResult::OpenFailed;
+}
+
+void removeStaleTempFiles(const char* prefix) {
+    const std::string pattern = std::string(prefix) + ".*";
+    const std::size_t cut = pattern.find_last_of("\\/") + 1; // npos + 1 is 0
+    const std::string directory = pattern.substr(0, cut);
+    const std::string base = std::string(prefix).substr(cut);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        DWORD writer = writerOf(found.cFileName, base);
+        if (writer != 0 && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            !processAlive(writer))
+            DeleteFileA((directory + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 void setMoveFileCall(MoveFileCall call) {
@@ -151,10 +221,6 @@ bool replaceFile(const char* from, const char* to, bool failIfExists) {
     if (GetLastError() != ERROR_INVALID_PARAMETER || !flushFile(from))
         return false;
     return move(from, to, flags) != 0;
-}
-
-void removeFile(const char* path) {
-    DeleteFileA(path);
 }
 
 void appendToFile(const char* path, std::string_view text) {

@@ -67,7 +67,7 @@ TEST(PCIDescriptor, DefaultsGiveThirteenFieldsWithUnknownCodes) {
               "Description|1|4|1|-1|ffffffff|ffffffff|ffffffff|921||ffffffff|ffffffff|");
 }
 
-TEST(PCIDescriptor, RoundTripKeepsEveryField) {
+TEST(PCIDescriptor, RoundTripKeepsEveryFieldButUnknownCodesSaturate) {
     const unsigned long addresses[] = {0xfebf0000UL, 0x80000000UL};
     PCIDevice original(5, 9, 2, -1, 0x1234, addresses, "Dual port", "Maker Inc", -1, 1);
     original.setSlotID(3);
@@ -79,19 +79,53 @@ TEST(PCIDescriptor, RoundTripKeepsEveryField) {
     EXPECT_EQ(copy.getDeviceNum(), 9);
     EXPECT_EQ(copy.getFuncNum(), 2);
     EXPECT_EQ(copy.getSlotID(), 3);
-    EXPECT_EQ(copy.getVendorID(), -1);
+    EXPECT_EQ(copy.getVendorID(), 2147483647); // written as ffffffff
     EXPECT_EQ(copy.getDeviceID(), 0x1234);
     EXPECT_EQ(copy.getPhyIOAddr(), (std::vector<unsigned long>{0xfebf0000UL, 0x80000000UL}));
     EXPECT_EQ(copy.getDeviceType(), 921u);
     EXPECT_EQ(copy.getManufacturer(), "Maker Inc");
-    EXPECT_EQ(copy.getDeviceSubclass(), -1);
+    EXPECT_EQ(copy.getDeviceSubclass(), 2147483647);
     EXPECT_EQ(copy.getDeviceBaseclass(), 1);
-    EXPECT_STREQ(copy.getDeviceDescriptor(), original.getDeviceDescriptor());
+    EXPECT_STREQ(copy.getDeviceDescriptor(), "PCI Device|Dual port- Slot:3|5|9|2|3|7fffffff|1234|"
+                                             "febf0000|80000000|921|Maker Inc|7fffffff|1|");
     EXPECT_STREQ(copy.getDeviceLocation(), "PCI Bus5:Device9:Function0,Function1- Slot:3");
 
+    // Once saturated, a descriptor reads back as itself.
     auto* clone = copy.clone(copy.getDeviceDescriptor());
-    EXPECT_STREQ(clone->getDeviceDescriptor(), original.getDeviceDescriptor());
+    EXPECT_STREQ(clone->getDeviceDescriptor(), copy.getDeviceDescriptor());
     delete clone;
+}
+
+TEST(PCIDescriptor, HexadecimalCodesReadAsSaturatingSigned32Bit) {
+    struct Case {
+        const char* field;
+        int expected;
+    };
+    const Case cases[] = {
+        {"0", 0},
+        {"8086", 0x8086},
+        {"FFFF", 0xffff},
+        {"7fffffff", 2147483647},
+        {"80000000", 2147483647},
+        {"ffffffff", 2147483647},
+        {"180860000", 2147483647},
+        {"ffffffffffffffffffff", 2147483647},
+    };
+    for (const Case& c : cases) {
+        const std::string code = c.field;
+        PCIDevice device(("PCI Device|desc|1|2|1|-1|" + code + "|" + code + "|e000|921|m|" + code +
+                          "|" + code + "|")
+                             .c_str());
+        ASSERT_TRUE(device.isDeviceReferenceValid()) << c.field;
+        EXPECT_EQ(device.getVendorID(), c.expected) << c.field;
+        EXPECT_EQ(device.getDeviceID(), c.expected) << c.field;
+        EXPECT_EQ(device.getDeviceSubclass(), c.expected) << c.field;
+        EXPECT_EQ(device.getDeviceBaseclass(), c.expected) << c.field;
+    }
+    // I/O addresses are not codes: they keep their full value.
+    PCIDevice device("PCI Device|desc|1|2|2|-1|8086|1229|ffffffff|80000000|921|m|0|2|");
+    ASSERT_TRUE(device.isDeviceReferenceValid());
+    EXPECT_EQ(device.getPhyIOAddr(), (std::vector<unsigned long>{0xffffffffUL, 0x80000000UL}));
 }
 
 TEST(PCIDescriptor, BadDescriptorsLeaveTheDeviceInvalid) {
@@ -104,7 +138,7 @@ TEST(PCIDescriptor, BadDescriptorsLeaveTheDeviceInvalid) {
         "PCI Device|desc|1|2|9|-1|8086|1229|1|2|3|4|5|6|7|8|9|921|m|0|2|", // absurd function count
         "PCI Device|desc|1|2|2147483647|-1|8086|1229|921|m|0|2|",
         "PCI Device|desc|1|2|1|-1|80g6|1229|ffffffff|921|m|0|2|",       // not hexadecimal
-        "PCI Device|desc|1|2|1|-1|180860000|1229|ffffffff|921|m|0|2|",  // wider than 32 bits
+        "PCI Device|desc|1|2|1|-1||1229|ffffffff|921|m|0|2|",           // empty code
         "PCI Device|desc|1|2|1|-1|8086|1229|ffffffff|921|m|0|2|extra|", // fields left over
         "PCI Device|desc|1|2|1|-1|8086|1229|ffffffff|921|m|0|2",        // last bar missing
         "PCI Device|desc|99999999999|2|0|-1|8086|1229|921|m|0|2|",      // bus beyond int

@@ -2,8 +2,12 @@
 // mounts a tiny tmpfs to make the rewrite fail for real.
 #include "Scheduler.h"
 
+#include "killed_writers.h"
+
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +15,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -58,6 +63,15 @@ protected:
         return scheduler().scheduleTask(r);
     }
     Scheduler scheduler() { return Scheduler(m_crontab, m_dir + "/lock", m_out); }
+    // Rewrite temporaries lying beside the crontab, all or one writer's.
+    int temporaries(pid_t writer = 0) const {
+        const std::string own =
+            ".crontab.korsched." + (writer != 0 ? std::to_string(writer) + "." : "");
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+            count += entry.path().filename().string().rfind(own, 0) == 0;
+        return count;
+    }
 
     std::string m_dir;
     std::string m_crontab;
@@ -229,6 +243,39 @@ TEST_F(SchedulerTest, NoTemporaryFileIsLeftBehind) {
     ASSERT_EQ(1, schedule(0));
     ASSERT_EQ(1, scheduler().deleteTask("/opt/diag/run"));
     EXPECT_EQ(0, std::system(("test \"$(ls -A " + m_dir + ")\" = \"crontab\nlock\"").c_str()));
+}
+
+TEST_F(SchedulerTest, KilledRewritesLeaveNoTemporaryAfterTheNextRewrite) {
+    std::string big = kForeign;
+    for (int i = 0; i < 40000; ++i)
+        big += "# comment line " + std::to_string(i) + std::string(40, '-') + "\n";
+    write(big);
+    ASSERT_NO_FATAL_FAILURE(kortest::killRewritesMidway(
+        [&] { schedule(0); }, [&](pid_t writer) { return temporaries(writer) > 0; }));
+    ASSERT_GT(temporaries(), 0) << "the kills left nothing to clean";
+    ASSERT_EQ(1, schedule(0));
+    EXPECT_EQ(0, temporaries());
+    EXPECT_EQ(big + "30 2 * * * root /opt/diag/run 7/4/2005 -q \n", read());
+}
+
+TEST_F(SchedulerTest, ALiveWritersTemporaryIsLeftAlone) {
+    write(kForeign);
+    const std::string live = m_dir + "/.crontab.korsched." + std::to_string(getpid()) + ".aB3dE9";
+    std::ofstream(live) << "being written";
+    const int held = open(live.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(0, flock(held, LOCK_EX));
+    const std::string dead = m_dir + "/.crontab.korsched.999999999.Zz9Yx8";
+    std::ofstream(dead) << "left by a crash";
+
+    ASSERT_EQ(1, schedule(0));
+    EXPECT_EQ(0, access(live.c_str(), F_OK)) << "a live writer's temporary was removed";
+    EXPECT_NE(0, access(dead.c_str(), F_OK));
+
+    close(held); // its writer is gone now
+    ASSERT_EQ(1, scheduler().deleteTask("/opt/diag/run"));
+    EXPECT_EQ(0, temporaries());
+    EXPECT_EQ(kForeign, read());
 }
 
 TEST_F(SchedulerTest, ConcurrentEditsFromThreadsAndProcessesLoseNothing) {

@@ -84,7 +84,7 @@ struct ReplyCase {
     bool closeAfter;
     unsigned bufferSize;
     int expected;
-    std::string text; // what the buffer holds as a C string on success
+    std::string stored; // the bytes stored on success; nothing after them is touched
 };
 
 class ReplyReading : public ::testing::TestWithParam<ReplyCase> {
@@ -106,7 +106,10 @@ TEST_P(ReplyReading, GivesTheFrameCode) {
     if (c.expected == 0) {
         EXPECT_EQ(status, 3);
         EXPECT_EQ(byte, 0x7E);
-        EXPECT_EQ(std::string(buffer.data()), c.text);
+        EXPECT_EQ(std::string(buffer.data(), c.stored.size()), c.stored);
+        EXPECT_EQ(std::string(buffer.begin() + static_cast<long>(c.stored.size()), buffer.end()),
+                  std::string(buffer.size() - c.stored.size(), '#'))
+            << "wrote beyond the payload";
     } else if (c.expected < -1) {
         EXPECT_LT(std::find(buffer.begin(), buffer.begin() + c.bufferSize, '\0'),
                   buffer.begin() + c.bufferSize)
@@ -133,28 +136,29 @@ Bytes withLength(Bytes b, size_t total) {
 const Bytes ok = replyFrame(0x20, 3, bytesOf("ok"));
 const Bytes thirty = replyFrame(0x00, 3, bytesOf(std::string(20, 'z'))); // 30 bytes, 21 payload
 const Bytes thirtyNoNul = replyFrame(0x00, 3, bytesOf(std::string(21, 'z'), false)); // 21 payload
+const std::string nul(1, '\0');
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReplyReading,
-    ::testing::Values(ReplyCase{"accepted", ok, false, 16, 0, "ok"},
-                      ReplyCase{"types", replyFrame(0x60, 3, bytesOf("t")), false, 16, 0, "t"},
-                      ReplyCase{"reservedType", replyFrame(0x50, 3, bytesOf("ok")), false, 16, -2,
-                                ""},
-                      ReplyCase{"nothing", {}, true, 16, -2, ""},
-                      ReplyCase{"shortHeader", cut(ok, 5), true, 16, -2, ""},
-                      ReplyCase{"lengthEight", withLength(cut(ok, 8), 8), false, 16, -2, ""},
-                      ReplyCase{"lengthZero", withLength(cut(ok, 8), 0), false, 16, -2, ""},
-                      ReplyCase{"emptyPayload", replyFrame(0x00, 3, {}), false, 16, 0, ""},
-                      ReplyCase{"tooLong", thirty, false, 20, -3, ""},
-                      ReplyCase{"exactFitWithNul", thirty, false, 21, 0, std::string(20, 'z')},
-                      ReplyCase{"exactFitWithoutNul", thirtyNoNul, false, 21, -3, ""},
-                      ReplyCase{"shorterWithoutNul", replyFrame(0x00, 3, bytesOf("ab", false)),
-                                false, 16, 0, "ab"},
-                      ReplyCase{"badChecksum", corrupt(ok), false, 16, -5, ""},
-                      ReplyCase{"checksumMissing", cut(ok, ok.size() - 1), true, 16, -5, ""},
-                      ReplyCase{"payloadShort", cut(ok, 9), true, 16, -4, ""},
-                      ReplyCase{"stallAfterHeader", cut(ok, 8), false, 16, -4, ""},
-                      ReplyCase{"stallBeforeChecksum", cut(ok, ok.size() - 1), false, 16, -5, ""}),
+    ::testing::Values(
+        ReplyCase{"accepted", ok, false, 16, 0, "ok" + nul},
+        ReplyCase{"types", replyFrame(0x60, 3, bytesOf("t")), false, 16, 0, "t" + nul},
+        ReplyCase{"reservedType", replyFrame(0x50, 3, bytesOf("ok")), false, 16, -2, ""},
+        ReplyCase{"nothing", {}, true, 16, -2, ""},
+        ReplyCase{"shortHeader", cut(ok, 5), true, 16, -2, ""},
+        ReplyCase{"lengthEight", withLength(cut(ok, 8), 8), false, 16, -2, ""},
+        ReplyCase{"lengthZero", withLength(cut(ok, 8), 0), false, 16, -2, ""},
+        ReplyCase{"emptyPayload", replyFrame(0x00, 3, {}), false, 16, 0, ""},
+        ReplyCase{"tooLong", thirty, false, 20, -3, ""},
+        ReplyCase{"exactFitWithNul", thirty, false, 21, 0, std::string(20, 'z') + nul},
+        ReplyCase{"exactFitWithoutNul", thirtyNoNul, false, 21, 0, std::string(21, 'z')},
+        ReplyCase{"shorterWithoutNul", replyFrame(0x00, 3, bytesOf("ab", false)), false, 16, 0,
+                  "ab"},
+        ReplyCase{"badChecksum", corrupt(ok), false, 16, -5, ""},
+        ReplyCase{"checksumMissing", cut(ok, ok.size() - 1), true, 16, -5, ""},
+        ReplyCase{"payloadShort", cut(ok, 9), true, 16, -4, ""},
+        ReplyCase{"stallAfterHeader", cut(ok, 8), false, 16, -4, ""},
+        ReplyCase{"stallBeforeChecksum", cut(ok, ok.size() - 1), false, 16, -5, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReplyReadingMore, DrainsATooLongReplySoTheNextOneReadsInStep) {

@@ -126,6 +126,18 @@ TEST_F(ScriptedTransfer, LineBreaksInNamesUsersOrPasswordsStopBeforeAnyTraffic) 
     EXPECT_EQ(readFile(path("kept")), "existing local file");
 }
 
+TEST_F(ScriptedTransfer, TextsWithoutTheirNulDoNotRunIntoEarlierReads) {
+    // The password type is read into the password's buffer first.
+    card.setObject(16, 7, 0, "a longer password type");
+    card.setFault(cardsim::ReplyFault::Unterminated);
+    FtpResponder server{FtpScript{}};
+    ASSERT_EQ(tymPutFile(kType, path("up").c_str(), "f"), 0);
+    auto commands = server.commands();
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands[0], "USER racuser");
+    EXPECT_EQ(commands[1], "PASS racpass");
+}
+
 TEST_F(ScriptedTransfer, EmptyFileUploadsNothingAndSucceeds) {
     FtpResponder server{FtpScript{}};
     writeFile(path("empty"), "");

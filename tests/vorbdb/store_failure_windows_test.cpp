@@ -2,6 +2,7 @@
 // it exclusively blocks the read. Either way the database stays as it was.
 // A system that refuses to write a move through (Windows NT 4.0) still gets
 // the database replaced.
+// Temporaries that dead writers left are removed by the next rewrite.
 #include <windows.h>
 
 #include <string>
@@ -110,6 +111,28 @@ TEST_F(WriteThroughRefused, ForAnotherReasonTheMoveFailsAsBefore) {
     // Every attempt asked for write-through and nothing else.
     EXPECT_EQ(RefusingMove::calls,
               std::vector<DWORD>(20, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+TEST_F(StoreTest, OnlyTemporariesOfWritersThatAreGoneAreRemoved) {
+    const DWORD gone = 0x7FFFFFF0;
+    ASSERT_EQ(OpenProcess(SYNCHRONIZE, FALSE, gone), nullptr) << "a process id nobody has";
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    const std::string dead = path("qvinstal.tmp.") + std::to_string(gone) + ".7.0";
+    const std::string live = path("qvinstal.tmp.") + std::to_string(GetCurrentProcessId()) + ".7.0";
+    const std::string others[] = {path("qvinstal.tmp.2147483632.7"),
+                                  path("qvinstal.tmp.2147483632.x.0"),
+                                  path("qvinstal.tmp.2147483632..0"),
+                                  path("qvinstal.tmp2147483632.7.0"), path("qvinstal.tmp")};
+    writeFile(dead, "left by a crash");
+    writeFile(live, "being written");
+    for (const std::string& other : others)
+        writeFile(other, "not a temporary of ours");
+
+    EXPECT_EQ(AuQVDBInstallUpdate(kZutr, kUninstallString, "a"), 0);
+    EXPECT_FALSE(exists(dead));
+    EXPECT_EQ(readFile(live), "being written");
+    for (const std::string& other : others)
+        EXPECT_TRUE(exists(other)) << other;
 }
 
 } // namespace

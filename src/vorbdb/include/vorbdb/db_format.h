@@ -46,9 +46,10 @@ bool belongsToProject(std::string_view line, std::string_view project);
 // Value of the first line whose key is exactly `key`; false when none.
 bool findValue(std::string_view content, std::string_view key, std::string_view& value);
 
-// Appends "<key>=<value>" and the line end to `out`.
+// Appends "<key>=<value>" and the line end to `out`, on a line of its own:
+// when `out` ends in a line without a line end, that line is ended first.
 void appendEntry(std::string& out, std::string_view key, std::string_view value);
-// Appends a line kept as it was, with this platform's line end.
+// Appends a line with this platform's line end, on a line of its own as above.
 void appendLine(std::string& out, std::string_view line);
 
 // The component record: a project's values in this fixed order, one line for
