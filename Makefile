@@ -1,4 +1,6 @@
-# make demo: install what is missing, build the release tree, run the demo.
+# make demo: install what is missing, build the release tree and the Windows
+#            files the demo runs under wine, run the demo (fails when a step's
+#            result is not the expected one).
 # make test: install what is missing, build the sanitizer, ThreadSanitizer
 #            (threaded code only), Windows (x86-64 and 32-bit) and fuzz trees
 #            and run every test.
@@ -28,10 +30,15 @@ all: demo
 deps:
 	@scripts/install-deps $(PACKAGES)
 
+# The Windows files of the demo, from the x86-64 tree (run under wine).
+DEMO_WINDOWS_TARGETS := Sweepix Haltrix HaltrixToolhelp kor_sleeper vorbdb_dll_call
+
 demo: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
-	scripts/demo build/release
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS) --target $(DEMO_WINDOWS_TARGETS)
+	scripts/demo build/release build/windows
 
 test: deps
 	$(MAKE) test-linux test-tsan test-windows test-windows32 test-fuzz

@@ -2,31 +2,43 @@
 # korraid, unmodified, through the host stand-in libdapi2.so against the
 # simulated controller (two adapters): the device list, the pause/resume
 # I/O test on one adapter, then the same test on an adapter whose
-# controller refuses to pause.
+# controller refuses to pause. The host prints what the program tells it:
+# "progress: P" once a second, "warning: CODE "TEXT"" or "error: CODE "TEXT""
+# for its events (the last one is the test's summary; " " means no text),
+# "result: CODE" for the run's exit code.
 set -u
+. "$SOURCE/scripts/demo.d/lib/checks.sh"
 sim="$SOURCE/platform/qorsim"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 korraid() {
-    config="$1"; shift
+    config="$1"
+    shift
     "$SOURCE/tests/sandbox/kor-sandbox" -- "$sim/qorsim-run" \
         "$BUILD/platform/qorsim/libqorsim_preload.so" "$config" \
         "$BUILD/src/MorvaneRaidDiag/korraid" "$@"
 }
 
 echo "\$ korraid list"
-korraid "$sim/examples/two-adapters.json" list
-echo "exit code $?"
+show korraid "$sim/examples/two-adapters.json" list
+expect_code 0 "both adapters were enumerated"
+expect_text "devices: 2" "one device per adapter"
 
 echo
 echo "\$ DIAGLOG=1 korraid run -d 1   (pause I/O for up to 10 s, resume it)"
-DIAGLOG=1 korraid "$sim/examples/two-adapters.json" run -d 1
-echo "exit code $? (0: passed)"
-echo "--- MorvaneRaidCtrlDiag.log"
-cat MorvaneRaidCtrlDiag.log
+export DIAGLOG=1
+show korraid "$sim/examples/two-adapters.json" run -d 1
+unset DIAGLOG
+expect_code 0 "the test passed"
+expect_text "progress: 100" "the test ran to its end"
+expect_text 'warning: 0 " "' "the summary: event 0 (test completed successfully), no further text"
+echo "--- MorvaneRaidCtrlDiag.log (written because DIAGLOG is set)"
+sed 's/^/    /' MorvaneRaidCtrlDiag.log
+expect_text "PASSED TEST_COMPLETED_SUCCESSFULLY" "the diagnostic log records the pass" \
+    MorvaneRaidCtrlDiag.log
 
 echo
 echo "\$ korraid run -d 1   (this controller refuses PAUSE_IO)"
-korraid "$sim/examples/pause-refused.json" run -d 1
-echo "exit code $? (6: unusual status; error 10: PAUSE_IO_FUNCTION_FAILED)"
+show korraid "$sim/examples/pause-refused.json" run -d 1
+expect_code 6 "unusual status: the test could not pause I/O"
+expect_text "error: 10 " "error 10 is PAUSE_IO_FUNCTION_FAILED"
+finish

@@ -268,3 +268,53 @@ TEST(Korraid, ListsRunsAndFails) {
 }
 
 } // namespace
+
+namespace {
+
+// A configuration the simulator cannot use ends korraid with the
+// simulator's configuration error and the file's name, before any adapter
+// is reported: a run on "no adapters" would look like a real answer.
+TEST(Korraid, UnusableSimulatorConfigurationIsAnErrorNamingTheFile) {
+    const TempDirectory dir("korraid-config");
+    const std::string base = dir.path().string();
+    std::ofstream(base + "/not-json.json") << "{\"adapters\": [";
+    std::ofstream(base + "/bad-index.json") << R"({"adapters": [{"index": 16}]})";
+    ASSERT_EQ(::mkdir((base + "/a-directory").c_str(), 0755), 0);
+    struct Problem {
+        const char* file;
+        const char* reason;
+    };
+    const std::vector<Problem> problems = {
+        {"missing.json", "No such file or directory"},
+        {"a-directory", "not a regular file"},
+        {"not-json.json", "parse error"},
+        {"bad-index.json", "adapter index above 15"},
+    };
+    for (const Problem& p : problems) {
+        SCOPED_TRACE(p.file);
+        const std::string path = base + "/" + p.file;
+        const ProcessResult r =
+            runProcess(QORSIM_RUN, {QORSIM_LIB, path, KORRAID, "list"}, {}, base);
+        EXPECT_EQ(r.exitCode, 78) << r.out << r.err;
+        EXPECT_TRUE(contains(r.err, "qorsim: configuration " + path + ": ")) << r.err;
+        EXPECT_TRUE(contains(r.err, p.reason)) << r.err;
+        EXPECT_FALSE(contains(r.out, "devices:")) << r.out;
+    }
+}
+
+TEST(Korraid, UsageNamesTheProgramAndHelpExitsZero) {
+    const TempDirectory dir("korraid-usage");
+    const std::string config = dir.path().string() + "/config.json";
+    std::ofstream(config) << R"({"adapters": []})";
+    const auto korraid = [&](const std::string& word) {
+        return runProcess(QORSIM_RUN, {QORSIM_LIB, config, KORRAID, word}, {}, dir.path().string());
+    };
+    const ProcessResult help = korraid("--help");
+    EXPECT_EQ(help.exitCode, 0) << help.err;
+    EXPECT_TRUE(contains(help.out, "usage: korraid list [options]\n")) << help.out;
+    const ProcessResult bad = korraid("lst");
+    EXPECT_EQ(bad.exitCode, 64);
+    EXPECT_TRUE(contains(bad.err, "usage: korraid list [options]\n")) << bad.err;
+}
+
+} // namespace

@@ -177,6 +177,19 @@ TEST_F(HostProcessTest, RefusedRegistrationEndsTheProgramWithCode1) {
                                         "t1 Dapi2_FreeRegistrationStructure(NULL)"}));
 }
 
+TEST_F(HostProcessTest, UsageNamesTheProgramAndHelpIsNoError) {
+    const ProcessResult help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0) << help.err;
+    EXPECT_TRUE(contains(help.out, "usage: dapi2_fake_module list [options]\n")) << help.out;
+    EXPECT_TRUE(contains(help.out, "       dapi2_fake_module run [-d DEVICE]")) << help.out;
+    EXPECT_FALSE(contains(help.out, "enumerate:")) << "help must not run the module";
+
+    const ProcessResult bad = run({"lst"});
+    EXPECT_EQ(bad.exitCode, 64);
+    EXPECT_TRUE(contains(bad.err, "usage: dapi2_fake_module list [options]\n")) << bad.err;
+    EXPECT_FALSE(contains(bad.err, "PROG")) << bad.err;
+}
+
 TEST_F(HostProcessTest, BadEnvironmentOptionsAreAHostError) {
     for (const char* options :
          {"DAPI2_OPTIONS=--bogus", "DAPI2_OPTIONS=list", "DAPI2_OPTIONS=--stop-at-percent"}) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -105,10 +106,21 @@ TEST(DiagnosticResult, CarriesCodeTypeParameterAndText) {
 }
 
 TEST(DEvent, SignalledBeforeWaitPassesAtOnce) {
-    DEvent gate;
-    gate.signal(1);
-    gate.wait();
-    gate.wait();
+    for (int one : {0, 1}) {
+        DEvent gate;
+        gate.signal(one);
+        std::promise<void> passed;
+        std::future<void> done = passed.get_future();
+        std::thread waiter([&] {
+            gate.wait();
+            gate.wait(); // the gate stays open
+            passed.set_value();
+        });
+        EXPECT_EQ(done.wait_for(std::chrono::seconds(5)), std::future_status::ready)
+            << "a wait after signal(" << one << ") blocked";
+        gate.signal(one); // frees a waiter held by mistake, so the test ends
+        waiter.join();
+    }
 }
 
 TEST(DEvent, ClosedGateHoldsWaitersUntilSignalled) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "MemoryChunk.h"
@@ -203,16 +204,36 @@ TEST_F(Seams, ChunkReportsADifference) {
     EXPECT_FALSE(chunk.verify(pattern.data()));
 }
 
+// How long one lockData call takes, and whether it read.
+std::pair<bool, std::chrono::steady_clock::duration> timedTouch(MemoryChunk& chunk,
+                                                                unsigned long step) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool read = chunk.lockData(step);
+    return {read, std::chrono::steady_clock::now() - start};
+}
+
 TEST(MemoryChunkTest, TouchingStopsWhenAskedOrClaimed) {
-    MemoryChunk chunk(1 << 20);
-    chunk.lockData(4096);
-    chunk.lockData(0); // no step: nothing to do, no endless loop
+    const std::vector<char> pattern(MemoryChunk::PATTERN_LENGTH, static_cast<char>(0x55));
+    MemoryChunk chunk(64 << 20);
+    ASSERT_FALSE(chunk.initFailed());
+    EXPECT_FALSE(chunk.lockData(4096)) << "an unwritten chunk is left alone";
+    chunk.claim();
+    EXPECT_FALSE(chunk.lockData(4096)) << "a claimed chunk is left alone";
+    ASSERT_TRUE(chunk.verify(pattern.data()));
+    chunk.release();
+    EXPECT_FALSE(chunk.lockData(0)) << "no step: nothing to do, no endless loop";
+
+    // A whole touch reads every byte; once asked to stop, a touch ends at once.
+    const auto [readAll, whole] = timedTouch(chunk, 1);
+    EXPECT_TRUE(readAll);
     chunk.abortLockData();
-    chunk.lockData(1);
+    const auto [readAfterAbort, stopped] = timedTouch(chunk, 1);
+    EXPECT_TRUE(readAfterAbort);
+    EXPECT_LT(stopped * 20, whole) << "the touch went on after abortLockData()";
+
     chunk.claim();
     chunk.claim(); // claiming twice is harmless
-    chunk.lockData(4096);
-    SUCCEED() << "touching ends";
+    EXPECT_FALSE(chunk.lockData(1)) << "a claimed chunk was touched";
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "telm/telm.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -23,22 +24,25 @@ public:
         char root[] = "/tmp/ftproot.XXXXXX";
         ASSERT_NE(mkdtemp(root), nullptr);
         serverRoot = root;
+        refuseTypeFile = serverRoot + ".refuse-type";
         // Debian's interpreter, whatever else is first on PATH.
-        auto started = startWithReadyLine(
-            {"/usr/bin/python3", FTP_SERVER_SCRIPT, root, kFtpAddress, "21", "racuser", "racpass"});
+        auto started = startWithReadyLine({"/usr/bin/python3", FTP_SERVER_SCRIPT, root, kFtpAddress,
+                                           "21", "racuser", "racpass", refuseTypeFile});
         server = started.pid;
         ASSERT_EQ(started.firstLine, "ready\n") << "the FTP server did not start";
     }
     void TearDown() override {
         stopChild(server);
-        std::system(("rm -rf '" + serverRoot + "'").c_str());
+        std::system(("rm -rf '" + serverRoot + "' '" + refuseTypeFile + "'").c_str());
     }
     static pid_t server;
     static std::string serverRoot;
+    static std::string refuseTypeFile; // while it exists, the server refuses TYPE
 };
 
 pid_t FtpServerEnvironment::server = -1;
 std::string FtpServerEnvironment::serverRoot;
+std::string FtpServerEnvironment::refuseTypeFile;
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new FtpServerEnvironment);
 
 class RealFtpServer : public CardTest {
@@ -67,7 +71,9 @@ protected:
 
 class RoundTrip : public RealFtpServer, public ::testing::WithParamInterface<size_t> {};
 
-TEST_P(RoundTrip, PutAndGetAreByteExactInTheServersDefaultType) {
+// The bytes include bare line feeds and carriage returns, which an ASCII
+// transfer would change: byte-exact copies show the binary type took effect.
+TEST_P(RoundTrip, PutAndGetAreByteExactInBinaryType) {
     size_t size = GetParam();
     std::string data = awkwardBytes(size, static_cast<unsigned>(size));
     std::string name = "file" + std::to_string(size);
@@ -85,6 +91,21 @@ TEST_P(RoundTrip, PutAndGetAreByteExactInTheServersDefaultType) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip,
                          ::testing::Values(0u, 1u, 4095u, 4096u, 4097u, 10u * 1024 * 1024 + 3));
+
+// A server that refuses the binary type is used in its own default type
+// (ASCII here): both transfers succeed and move what that type makes of the
+// file, which the library writes as it arrives.
+TEST_F(RealFtpServer, PutAndGetRunInTheServersDefaultTypeWhenBinaryIsRefused) {
+    writeFile(FtpServerEnvironment::refuseTypeFile, "");
+    const std::string text = "first line\nsecond line\n";
+    writeFile(local("text.out"), text);
+    EXPECT_EQ(tymPutFile(kType, local("text.out").c_str(), "text"), 0);
+    EXPECT_EQ(tymGetFile(kType, local("text.in").c_str(), "text"), 0);
+    std::remove(FtpServerEnvironment::refuseTypeFile.c_str());
+    EXPECT_TRUE(readFile(remote("text")) == text) << "the upload was not stored as sent";
+    EXPECT_EQ(readFile(local("text.in")), "first line\r\nsecond line\r\n")
+        << "the download did not come in the server's ASCII type";
+}
 
 class Failures : public RealFtpServer {};
 

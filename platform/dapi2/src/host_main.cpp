@@ -6,6 +6,7 @@
 #include "options.h"
 #include "text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace dapi2;
@@ -126,9 +127,14 @@ extern "C" int Dapi2_Main(int argc, char** argv, tag_DapiRegistration* reg) {
         for (int i = 1; i < argc && argv; ++i) {
             args.emplace_back(argv[i] ? argv[i] : "");
         }
+        const std::string program = programName(argc > 0 && argv ? argv[0] : nullptr);
+        if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+            std::printf("%s", usage(program).c_str());
+            return 0;
+        }
         std::string error;
         if (!parseOptions(args, true, options, error) || options.command.empty()) {
-            std::fprintf(stderr, "%s", usage());
+            std::fprintf(stderr, "%s", usage(program).c_str());
             return fail(kUsageError, error.empty() ? "no command given" : error);
         }
         if (!applyOptions(s, options, error)) {

@@ -107,9 +107,15 @@ std::vector<std::string> environmentOptions() {
     return words;
 }
 
-const char* usage() {
-    return "usage: PROG list [options]\n"
-           "       PROG run [-d DEVICE] [-t TEST] [options]\n"
+std::string programName(const char* argv0) {
+    const std::string path = argv0 ? argv0 : "";
+    const std::string name = path.substr(path.rfind('/') + 1); // npos + 1 == 0
+    return name.empty() ? "dapi2" : name;
+}
+
+std::string usage(const std::string& program) {
+    return "usage: " + program + " list [options]\n" + "       " + program +
+           " run [-d DEVICE] [-t TEST] [options]\n" + "       " + program + " --help\n" +
            "options: --transcript FILE  --stop-after-polls K  --stop-at-percent P\n"
            "         --stop-file PATH  --fail-registration  --refuse-device K\n"
            "         --cut-info N  --null-device\n";

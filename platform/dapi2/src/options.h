@@ -28,8 +28,11 @@ bool parseOptions(const std::vector<std::string>& args, bool allowCommand, Optio
 // DAPI2_OPTIONS split at white space (empty when unset).
 std::vector<std::string> environmentOptions();
 
-// Usage text for errors and "help".
-const char* usage();
+// The name a usage text shows: argv[0] without its directory ("dapi2" when there is none).
+std::string programName(const char* argv0);
+
+// Usage text for errors and --help.
+std::string usage(const std::string& program);
 
 } // namespace dapi2
 

@@ -19,7 +19,7 @@ Call callNamed(const std::string& name) {
     for (const auto& [text, call] : calls)
         if (name == text)
             return call;
-    throw std::runtime_error("qorsim: unknown call in a fault: " + name);
+    throw std::runtime_error("unknown call in a fault: " + name);
 }
 
 } // namespace
@@ -42,7 +42,7 @@ Fault faultFromJson(const nlohmann::json& j) {
         for (const auto& [index, value] : j.at("replyWords").items()) {
             const std::size_t i = std::stoul(index);
             if (i >= (kFibBytes - kFibHeader) / 4)
-                throw std::runtime_error("qorsim: reply word beyond the FIB: " + index);
+                throw std::runtime_error("reply word beyond the FIB: " + index);
             words.emplace_back(i, value.get<std::uint32_t>());
         }
         f.mutateReply = [words](std::uint8_t* fib) {

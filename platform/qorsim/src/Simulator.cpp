@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -217,7 +218,7 @@ void Simulator::load(const std::string& jsonText) {
     for (const auto& a : doc.value("adapters", nlohmann::json::array())) {
         const unsigned index = a.at("index").get<unsigned>();
         if (index > 15)
-            throw std::runtime_error("qorsim: adapter index above 15");
+            throw std::runtime_error("adapter index above 15");
         Adapter adapter;
         adapter.index = index;
         for (const auto& [key, loader] : impl_->sections)
@@ -231,12 +232,23 @@ void Simulator::load(const std::string& jsonText) {
 }
 
 void Simulator::loadFile(const std::string& path) {
+    const auto fail = [&path](const std::string& reason) {
+        throw std::runtime_error("configuration " + path + ": " + reason);
+    };
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        fail(std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        fail("not a regular file");
     std::ifstream in(path);
-    if (!in)
-        throw std::runtime_error("qorsim: cannot read " + path);
     std::stringstream text;
-    text << in.rdbuf();
-    load(text.str());
+    if (!in || !(text << in.rdbuf()))
+        fail("cannot be read");
+    try {
+        load(text.str());
+    } catch (const std::exception& e) {
+        fail(e.what());
+    }
 }
 
 bool Simulator::isNodePath(const char* path) {

@@ -12,7 +12,6 @@
 
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -81,10 +80,6 @@ struct Row {
     std::string cleanNote;                    // why it is not success
     std::vector<std::string> touches;         // objects the call may change
     std::vector<Partial> partials;
-    // Failure kinds skipped, with the reason (a wait without a bound that a
-    // mutated reply leaves waiting for ever).
-    std::set<FailureKind> skipKinds;
-    std::string skipReason;
     unsigned timeBoundMs = 30000;
 };
 

@@ -1,0 +1,40 @@
+#!/bin/sh
+# Haltrix, the Windows process terminator, under wine. The shipped program
+# reads the process list from the system's performance data, and wine's
+# performance data has no process object: there it finds no process to end.
+# The same program linked with a Toolhelp process list (a test build) shows
+# the matching and ending that the shipped one does on Windows.
+set -u
+. "$SOURCE/scripts/demo.d/lib/checks.sh"
+. "$SOURCE/scripts/demo.d/lib/wine.sh"
+bin="$WINBUILD/tests/windows/bin"
+cp "$bin/kor_sleeper.exe" "$work/kordemosleeper.exe"
+win "$work/kordemosleeper.exe" 60 &
+sleeper=$!
+sleep 2
+echo "a process kordemosleeper.exe runs under wine (it would sleep for 60 s)"
+
+echo
+echo "\$ Haltrix.exe kordemosleeper   (the shipped program)"
+show win "$WINBUILD/src/windows/Haltrix/Haltrix.exe" kordemosleeper
+expect_code 0 "it ran; with no process object in wine's performance data it matched nothing"
+expect_true "kordemosleeper.exe still runs: wine cannot show the shipped Haltrix its processes" \
+    kill -0 "$sleeper"
+
+echo
+echo "\$ HaltrixToolhelp.exe kordemosleeper   (the same program over the Toolhelp process list)"
+show win "$bin/HaltrixToolhelp.exe" kordemosleeper
+expect_code 0 "the pattern was handled"
+ended=no
+for _ in $(seq 50); do
+    kill -0 "$sleeper" 2>/dev/null || { ended=yes; break; }
+    sleep 0.1
+done
+expect_true "kordemosleeper.exe was ended long before its 60 s" test "$ended" = yes
+kill "$sleeper" 2>/dev/null
+
+echo
+echo "\$ Haltrix.exe   (no pattern)"
+show win "$WINBUILD/src/windows/Haltrix/Haltrix.exe"
+expect_code 1 "a missing pattern is refused"
+finish

@@ -1,0 +1,32 @@
+#!/bin/sh
+# vorbdb.dll, the install database for Windows, under wine: a small caller
+# loads the DLL by name and calls its Java natives with a JNIEnv of its own,
+# as a JVM would. The database is qvinstal.db in the Windows directory.
+set -u
+. "$SOURCE/scripts/demo.d/lib/checks.sh"
+. "$SOURCE/scripts/demo.d/lib/wine.sh"
+call="$WINBUILD/tests/vorbdb/vorbdb_dll_call.exe"
+db="$WINEPREFIX/drive_c/windows/qvinstal.db"
+rm -f "$db"
+
+echo "\$ vorbdb_dll_call set zutr installpath C:\\Zutr"
+show win "$call" set zutr installpath 'C:\Zutr'
+expect_code 0 "the call was made"
+expect_text 'AuQVDBInstallUpdateString(15, "installpath", "C:\Zutr") -> 0' "the record was written"
+echo "--- C:\\windows\\qvinstal.db"
+tr -d '\r' <"$db" | sed 's/^/    /'
+expect_text 'zutr.installpath=C:\Zutr' "one line per record, project.parameter=value" "$db"
+
+echo
+echo "\$ vorbdb_dll_call get zutr installpath"
+show win "$call" get zutr installpath
+expect_text 'AuQVDBInstallSelectString(15, "installpath") -> "C:\Zutr"' "the record read back"
+
+echo
+echo "\$ vorbdb_dll_call delete-all zutr; vorbdb_dll_call get zutr installpath"
+show win "$call" delete-all zutr
+expect_text "AuQVDBInstallDeleteAll(15) -> 0" "the project's records deleted"
+show win "$call" get zutr installpath
+expect_text 'AuQVDBInstallSelectString(15, "installpath") -> null' "nothing left to read"
+rm -f "$db"
+finish
