@@ -8,15 +8,25 @@
 #   a check fails. Every such test carries the label "jvm": the
 #   ThreadSanitizer runtime cannot be loaded into a JVM (dlopen of libtsan
 #   fails with "cannot allocate memory"), so the tsan tree leaves them out.
+#
+# KOR_JDK: the JDK whose jni.h the natives are built against, in every tree
+# (the Windows trees pair it with a jni_md.h of their own).
+
+# Debian's JDK 17 unless JAVA_HOME names another.
+if(DEFINED ENV{JAVA_HOME})
+    set(KOR_JDK $ENV{JAVA_HOME})
+else()
+    set(KOR_JDK /usr/lib/jvm/java-17-openjdk-amd64)
+endif()
+
 if(WIN32 OR KOR_FUZZ)
     function(kor_add_java_test)
     endfunction()
     return()
 endif()
 
-# Debian's JDK 17 unless JAVA_HOME names another.
-if(NOT DEFINED ENV{JAVA_HOME} AND EXISTS /usr/lib/jvm/java-17-openjdk-amd64)
-    set(JAVA_HOME /usr/lib/jvm/java-17-openjdk-amd64)
+if(EXISTS ${KOR_JDK})
+    set(JAVA_HOME ${KOR_JDK})
 endif()
 find_package(Java 17 REQUIRED COMPONENTS Development Runtime)
 find_package(JNI REQUIRED COMPONENTS JVM)

@@ -1,11 +1,22 @@
 # Test helpers shared by every area.
 #
 # kor_add_test(<name> SOURCES <src>... [LIBS <lib>...] [SANDBOX] [SANDBOX_ARGS <arg>...]
-#              [TIMEOUT <s>] [LABELS <l>...] [ENV <VAR=value>...] [NO_GTEST_MAIN])
+#              [TIMEOUT <s>] [LABELS <l>...] [ENV <VAR=value>...] [NO_GTEST_MAIN]
+#              [WINE_PREFIX <prefix>] [WINE_DISPLAY])
 #   Builds a GoogleTest executable and registers it with CTest. SANDBOX runs it
 #   through tests/sandbox/kor-sandbox (private /etc, /run, /tmp and network).
 #   A test defined where KOR_THREADED_AREA is on gets the label "threaded" and
 #   joins the target kor_threaded_tests.
+#   In the Windows tree the test runs under wine, in the prefix named by
+#   WINE_PREFIX (default: the run's shared prefix). WINE_DISPLAY runs it on a
+#   virtual X display, one test at a time, and ends the prefix's wine
+#   processes afterwards: for tests that show windows or terminate processes
+#   by broad patterns, in a prefix of their own.
+#
+# kor_add_wine_prefix(<prefix> [SHAPE <command>...])
+#   A wine prefix made fresh once per test run, before the first test that
+#   names it. SHAPE then runs with the prefix's directory as last argument
+#   (to drop or add drive letters, for example).
 #
 # kor_add_fuzzer(<name> SOURCES <src>... [LIBS <lib>...])
 #   Builds a libFuzzer target in the fuzz tree only; its seeds live in
@@ -19,6 +30,19 @@ elseif(NOT WIN32)
     # ThreadSanitizer run of `make test` builds only this.
     add_custom_target(kor_threaded_tests)
 endif()
+
+function(kor_wine_prefix_dir prefix out)
+    set(${out} ${CMAKE_BINARY_DIR}/wineprefix-${prefix} PARENT_SCOPE)
+endfunction()
+
+function(kor_add_wine_prefix prefix)
+    cmake_parse_arguments(W "" "" "SHAPE" ${ARGN})
+    kor_wine_prefix_dir(${prefix} dir)
+    add_test(NAME wine_${prefix}_prefix_setup
+             COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-prefix-make ${dir} ${W_SHAPE})
+    set_tests_properties(wine_${prefix}_prefix_setup PROPERTIES
+                         FIXTURES_SETUP wine_${prefix}_prefix TIMEOUT 600)
+endfunction()
 
 if(NOT KOR_BEHAVIOUR_TESTS)
     # Nothing here runs code: no test framework and no wine prefix.
@@ -35,17 +59,14 @@ elseif(WIN32)
             endif()
         endforeach()
     endif()
-    # One wine prefix per test run, made fresh before the first Windows test.
-    set(KOR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE INTERNAL "")
-    add_test(NAME wine_prefix_setup
-             COMMAND sh -c "rm -rf '${KOR_WINEPREFIX}' && WINEPREFIX='${KOR_WINEPREFIX}' WINEDEBUG=-all wineboot -i && WINEPREFIX='${KOR_WINEPREFIX}' wineserver -w")
-    set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 600)
+    # The prefix Windows tests share unless they name another.
+    kor_add_wine_prefix(shared)
 else()
     find_package(GTest REQUIRED)
 endif()
 
 function(kor_add_test name)
-    cmake_parse_arguments(T "SANDBOX;NO_GTEST_MAIN" "TIMEOUT"
+    cmake_parse_arguments(T "SANDBOX;NO_GTEST_MAIN;WINE_DISPLAY" "TIMEOUT;WINE_PREFIX"
                           "SOURCES;LIBS;SANDBOX_ARGS;LABELS;ENV" ${ARGN})
     if(KOR_FUZZ)
         # The fuzz tree builds only fuzzers; tests exist there but are not built.
@@ -61,6 +82,10 @@ function(kor_add_test name)
     endif()
     if(T_SANDBOX)
         add_test(NAME ${name} COMMAND ${KOR_SANDBOX} ${T_SANDBOX_ARGS} -- $<TARGET_FILE:${name}>)
+    elseif(T_WINE_DISPLAY)
+        add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/windows/wine-gui-run
+                                      $<TARGET_FILE:${name}>)
+        set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
     else()
         add_test(NAME ${name} COMMAND ${name})
     endif()
@@ -79,8 +104,12 @@ function(kor_add_test name)
         set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT ${T_ENV})
     endif()
     if(WIN32)
-        set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT KOR_WINEPREFIX=${KOR_WINEPREFIX})
-        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
+        if(NOT T_WINE_PREFIX)
+            set(T_WINE_PREFIX shared)
+        endif()
+        kor_wine_prefix_dir(${T_WINE_PREFIX} dir)
+        set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT KOR_WINEPREFIX=${dir})
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_${T_WINE_PREFIX}_prefix)
     endif()
 endfunction()
 

@@ -6,6 +6,8 @@
 # is checked by reading its files.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
+# What the build does differently for NT 4.0 and its standard-call exports.
+set(KOR_WINDOWS_NT4 ON)
 
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)

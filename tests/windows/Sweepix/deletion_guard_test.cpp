@@ -1,7 +1,7 @@
 // The deletion guard against every way of naming the Windows directory, the
 // system directory and the drive root. The deletions are real: this test runs
 // in a wine prefix of its own with no drive of the host (see
-// guard-prefix-setup, which also makes the links under C:\guard\links), and a
+// guard-prefix-shape, which also makes the links under C:\guard\links), and a
 // guard that let a row through would delete that prefix's Windows directory.
 #include "debug_capture.h"
 #include "utility.h"
