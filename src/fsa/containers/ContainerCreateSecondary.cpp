@@ -116,9 +116,9 @@ extern "C" {
 FSA_STATUS FsaCreateSecondaryContainer(void* handle, tag_FSA_CONTAINER* newContainer,
                                        std::uint32_t type, const char* name, unsigned int count,
                                        const tag_FSA_CONTAINER* members, unsigned int size) {
-    if (!newContainer || (count && !members))
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!newContainer || (count && !members))
+            return FSA_STS_BAD_ARGUMENTS;
         FsaOk(CheckMContainerValidity(handle, members, count, type));
         if (ctx->connectionType == FSA_CONNECTION_REMOTE)
             return NetworkCreateSecondaryContainer();

@@ -69,9 +69,9 @@ extern "C" {
 
 FSA_STATUS FsaMirror(void* handle, FSA_MIRROR_FUNCTION function, tag_FSA_CONTAINER* container,
                      tag_FSA_CONTAINER* newContainer) {
-    if (!container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kReadGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
         if (const FSA_STATUS s = FsaCheckAccess(ctx, FsaAccessSet::ReadWrite); s != FSA_STS_SUCCESS)
             return s;
         if (partner)

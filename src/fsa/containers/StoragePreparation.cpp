@@ -113,9 +113,9 @@ bool oldPartitionsOnDisk(FSAAPI_CONTEXT* ctx, std::uint32_t slice) {
 
 extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
                                                  const FSA_STORAGE_DEVICE* device, int force) {
-    if (!device)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaExportedCall(handle, {FsaAccessSet::ReadWrite}, [&](FSAAPI_CONTEXT* ctx) {
+        if (!device)
+            return FSA_STS_BAD_ARGUMENTS;
         const int driveId = SCSI_DriveId(ctx, device);
         FSA_STATUS partnerResult;
         if (const FSA_STATUS* r = handOver(ctx, override, device, force,
