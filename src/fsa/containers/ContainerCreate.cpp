@@ -244,9 +244,9 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
         PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
         if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
             return kNoHiddenNumber;
-        HiddenMembers hidden(ctx, 1);
+        HiddenMembers hidden(ctx);
         try {
-            CT_VolumeAdd2(ctx, volume->containerNumber, hidden.hide(added->containerNumber));
+            CT_VolumeAdd2(ctx, volume->containerNumber, hidden.hide(added->containerNumber, 1));
         } catch (...) {
             hidden.restore();
             throw;

@@ -79,13 +79,14 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
     const int localOnly = 1;
     const std::uint32_t lowestBefore = CT_GetNextFreeContainer(ctx, 0, localOnly);
     std::uint32_t smallestMember = 0xFFFFFFFF;
-    HiddenMembers hidden(ctx, localOnly);
+    HiddenMembers hidden(ctx);
     std::uint32_t n = 0;
     try {
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t member = members[i].containerNumber;
             smallestMember = std::min(smallestMember, member);
-            numbers.push_back(hidden.hide(member));
+            // On a shared bus the partner's containers take numbers too.
+            numbers.push_back(hidden.hide(member, CTR_BUS_SHARED(ctx, &members[i]) ? 0 : 1));
         }
         CT_InvalidateCache(ctx);
         const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);
