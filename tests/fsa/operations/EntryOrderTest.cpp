@@ -40,10 +40,7 @@ const Entry kEntries[] = {
     {"FsaDeviceDriverCall",
      [](void* h) { return FsaDeviceDriverCall(h, 0, nullptr, 0, nullptr, 0, nullptr); }},
     {"FsaSrvWaitAndGetAsyncFib",
-     [](void* h) {
-         int received = 1;
-         return FsaSrvWaitAndGetAsyncFib(h, &received, nullptr);
-     }},
+     [](void* h) { return FsaSrvWaitAndGetAsyncFib(h, nullptr, nullptr); }},
     {"FsaGetGeneralInformationEx",
      [](void* h) { return FsaGetGeneralInformationEx(h, 0, nullptr); }},
     {"FsaIsAdapterPaused", [](void* h) { return FsaIsAdapterPaused(h, nullptr); }},
@@ -221,6 +218,7 @@ const Entry kEntries[] = {
 
 // Exports that refuse the missing pointer themselves once the handle passed.
 const char* const kRefusedInside[] = {
+    "FsaSrvWaitAndGetAsyncFib",
     "FsaGetSortedPartitionList",
     "FsaContainerSetGlobalCacheParams",
     "FsaContainerGetGlobalCacheParams",
