@@ -85,8 +85,7 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t member = members[i].containerNumber;
             smallestMember = std::min(smallestMember, member);
-            // On a shared bus the partner's containers take numbers too.
-            numbers.push_back(hidden.hide(member, CTR_BUS_SHARED(ctx, &members[i]) ? 0 : 1));
+            numbers.push_back(hidden.hide(member, CT_SearchesEveryDisk(ctx, members[i]) ? 0 : 1));
         }
         CT_InvalidateCache(ctx);
         const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);

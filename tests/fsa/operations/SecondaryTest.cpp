@@ -199,26 +199,43 @@ std::string sharedBusVolumes(bool held) {
 
 TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
     const struct {
+        const char* what;
         bool held;
+        bool setUnread;              // the first disk's set cannot be read
         std::uint32_t first, second; // where the members are hidden
-    } cases[] = {{true, 30, 29}, {false, 31, 30}};
+    } cases[] = {
+        {"shared bus", true, false, 30, 29},
+        {"local disks", false, false, 31, 30},
+        // Which bus the members sit on cannot be told: they avoid the
+        // partner's numbers all the same.
+        {"local disks, the sets unread", false, true, 30, 29},
+        {"shared bus, the sets unread", true, true, 30, 29},
+    };
     const tag_FSA_CONTAINER members[] = {one, two};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.held ? "shared bus" : "local disks");
+        SCOPED_TRACE(c.what);
         // A fresh open: nothing the library learnt of the last layout stays.
         FsaCloseAdapter(handle);
         sim.load(sharedBusVolumes(c.held));
         handle = open();
+        if (c.setUnread) {
+            qorsim::Fault f;
+            f.fibCommand = 550;
+            f.clusterCommand = 12; // the drive's disk-set information
+            f.error = EIO;
+            f.times = 1000;
+            sim.inject(f);
+        }
         tag_FSA_CONTAINER made{};
         ASSERT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
                   FSA_STS_SUCCESS);
         const qorsim::Adapter a = sim.snapshot(0);
         ASSERT_TRUE(a.containers.count(made.containerNumber));
-        const std::vector<std::uint32_t> hidden = {c.first, c.second};
-        for (std::uint32_t n : hidden)
+        for (std::uint32_t n : {c.first, c.second})
             EXPECT_TRUE(a.containers.count(n)) << n;
         EXPECT_FALSE(a.containers.count(1));
         EXPECT_FALSE(a.containers.count(2));
+        sim.clearFaults();
     }
 }
 
