@@ -145,13 +145,18 @@ FSA_STATUS FsaDeviceDriverCall(void* handle, unsigned int, void*, unsigned int, 
 }
 
 FSA_STATUS FsaSrvWaitAndGetAsyncFib(void* handle, int* received, _FIB* fib) {
-    *received = 0;
+    // The flag is optional; a FIB to receive into is not.
+    int flag = 0;
+    int& delivered = received ? *received : flag;
+    delivered = 0;
     FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
+    if (!fib)
+        return FSA_STS_BAD_ARGUMENTS;
     try {
         if (!ctx->aifStop.load() && InternalWaitAndGetAsyncFib(ctx, fib)) {
-            *received = 1;
+            delivered = 1;
             return FSA_STS_SUCCESS;
         }
     } catch (FSA_STATUS) {

@@ -66,9 +66,9 @@ bool settingsPartition(FSAAPI_CONTEXT* ctx, std::uint32_t n, Partition* out) {
 extern "C" {
 
 FSA_STATUS FsaContainerSetGlobalCacheParams(void* handle, const FSA_GLOBAL_CACHE_PARAMS* params) {
-    if (!params)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!params)
+            return FSA_STS_BAD_ARGUMENTS;
         const FsaCacheStats stats = globalStats(ctx);
         if (params->readSize < stats.header(ReadMin))
             return static_cast<FSA_STATUS>(340);
@@ -88,9 +88,9 @@ FSA_STATUS FsaContainerSetGlobalCacheParams(void* handle, const FSA_GLOBAL_CACHE
 }
 
 FSA_STATUS FsaContainerGetGlobalCacheParams(void* handle, FSA_GLOBAL_CACHE_PARAMS* params) {
-    if (!params)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kReadGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!params)
+            return FSA_STS_BAD_ARGUMENTS;
         const FsaCacheStats stats = globalStats(ctx);
         *params = {stats.header(GlobalValue), stats.header(ReadSize), stats.header(WriteSize),
                    stats.header(ReadMax),     stats.header(WriteMax), stats.header(ReadMin),
@@ -101,9 +101,9 @@ FSA_STATUS FsaContainerGetGlobalCacheParams(void* handle, FSA_GLOBAL_CACHE_PARAM
 
 FSA_STATUS FsaContainerSetCacheParams(void* handle, const tag_FSA_CONTAINER* container,
                                       const tag_FSA_CONTAINER_PARAMS* params) {
-    if (!container || !params)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container || !params)
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaContainerSetCacheParams(partner, container, params);
         const std::uint32_t n = container->containerNumber;
@@ -128,9 +128,9 @@ FSA_STATUS FsaContainerSetCacheParams(void* handle, const tag_FSA_CONTAINER* con
 
 FSA_STATUS FsaContainerGetCacheParams(void* handle, const tag_FSA_CONTAINER* container,
                                       tag_FSA_CONTAINER_PARAMS* params) {
-    if (!container || !params)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kReadGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container || !params)
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaContainerGetCacheParams(partner, container, params);
         if (ctx->connectionType == FSA_CONNECTION_REMOTE)
@@ -147,9 +147,9 @@ FSA_STATUS FsaContainerGetCacheParams(void* handle, const tag_FSA_CONTAINER* con
 
 FSA_STATUS FsaReleaseContainerCache(void* handle, const tag_FSA_CONTAINER* container,
                                     unsigned int* released) {
-    if (!container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaReleaseContainerCache(partner, container, released);
         std::uint32_t word = 0;
@@ -161,9 +161,9 @@ FSA_STATUS FsaReleaseContainerCache(void* handle, const tag_FSA_CONTAINER* conta
 }
 
 FSA_STATUS FsaFlushContainerCache(void* handle, const tag_FSA_CONTAINER* container) {
-    if (!container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaFlushContainerCache(partner, container);
         return CT_FlushCache(ctx, container->containerNumber);

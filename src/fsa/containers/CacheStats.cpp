@@ -53,9 +53,9 @@ extern "C" {
 
 FSA_STATUS FsaGetContainerCacheStats(void* handle, const tag_FSA_CONTAINER* container,
                                      unsigned int request, unsigned int* size, void* buffer) {
-    if (!size || (*size && !buffer))
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kReadGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!size || (*size && !buffer))
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaGetContainerCacheStats(partner, container, request, size, buffer);
         FSA_NVRAM_INFO nvram{};

@@ -197,9 +197,9 @@ FSA_STATUS FsaCreatePrimaryContainer(void* handle, tag_FSA_CONTAINER* newContain
                                      const FSA_STORAGE_DEVICE_SPACE* spaces,
                                      unsigned int chunkBytes,
                                      const tag_FSA_CONTAINER_PARAMS* params) {
-    if (!newContainer || !count || !spaces)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!newContainer || !count || !spaces)
+            return FSA_STS_BAD_ARGUMENTS;
         if (ctx->connectionType == FSA_CONNECTION_REMOTE)
             return NetworkCreatePrimaryContainer();
         if (void* partner = partnerOfDrive(ctx, &spaces[0].device)) {
@@ -214,9 +214,9 @@ FSA_STATUS FsaCreatePrimaryContainer(void* handle, tag_FSA_CONTAINER* newContain
 
 FSA_STATUS FsaGrowPrimaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volume,
                                    const FSA_STORAGE_DEVICE_SPACE* space, unsigned int reserved) {
-    if (!volume || !space)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!volume || !space)
+            return FSA_STS_BAD_ARGUMENTS;
         if (void* partner = partnerOfDrive(ctx, &space->device)) {
             const auto copy = FsaCopyForPartner(handle, space, 1, deviceOfSpace);
             return FsaGrowPrimaryVolumeSet(partner, volume, copy.data(), reserved);
@@ -235,18 +235,18 @@ FSA_STATUS FsaGrowPrimaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volume
 
 FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volume,
                                      const tag_FSA_CONTAINER* added, unsigned int reserved) {
-    if (!volume || !added)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, volume, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!volume || !added)
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaGrowSecondaryVolumeSet(partner, volume, added, reserved);
         PCK_ThrowIfContainerIs(ctx, added->containerNumber, CT_STATES(0, 0x4000405C));
         PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
         if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
             return kNoHiddenNumber;
-        HiddenMembers hidden(ctx, 1);
+        HiddenMembers hidden(ctx);
         try {
-            CT_VolumeAdd2(ctx, volume->containerNumber, hidden.hide(added->containerNumber));
+            CT_VolumeAdd2(ctx, volume->containerNumber, hidden.hide(added->containerNumber, 1));
         } catch (...) {
             hidden.restore();
             throw;
@@ -259,9 +259,9 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
 
 FSA_STATUS FsaCreateMirrorFromVolume(void* handle, tag_FSA_CONTAINER* container, unsigned int count,
                                      const FSA_STORAGE_DEVICE* devices) {
-    if (!container || (count && !devices))
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!container || (count && !devices))
+            return FSA_STS_BAD_ARGUMENTS;
         if (void* partner = count ? partnerOfDrive(ctx, &devices[0]) : nullptr) {
             const auto copy = FsaCopyForPartner(handle, devices, count, deviceOfDevice);
             return FsaCreateMirrorFromVolume(partner, container, count, copy.data());

@@ -79,13 +79,13 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
     const int localOnly = 1;
     const std::uint32_t lowestBefore = CT_GetNextFreeContainer(ctx, 0, localOnly);
     std::uint32_t smallestMember = 0xFFFFFFFF;
-    HiddenMembers hidden(ctx, localOnly);
+    HiddenMembers hidden(ctx);
     std::uint32_t n = 0;
     try {
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t member = members[i].containerNumber;
             smallestMember = std::min(smallestMember, member);
-            numbers.push_back(hidden.hide(member));
+            numbers.push_back(hidden.hide(member, CT_SearchesEveryDisk(ctx, members[i]) ? 0 : 1));
         }
         CT_InvalidateCache(ctx);
         const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);
@@ -116,9 +116,9 @@ extern "C" {
 FSA_STATUS FsaCreateSecondaryContainer(void* handle, tag_FSA_CONTAINER* newContainer,
                                        std::uint32_t type, const char* name, unsigned int count,
                                        const tag_FSA_CONTAINER* members, unsigned int size) {
-    if (!newContainer || (count && !members))
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!newContainer || (count && !members))
+            return FSA_STS_BAD_ARGUMENTS;
         FsaOk(CheckMContainerValidity(handle, members, count, type));
         if (ctx->connectionType == FSA_CONNECTION_REMOTE)
             return NetworkCreateSecondaryContainer();

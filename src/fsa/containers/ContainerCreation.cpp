@@ -5,6 +5,7 @@
 #include "CtWrappers.h"
 #include "OsLayer.h"
 #include "PartitionFields.h"
+#include "PartnerRedirect.h"
 
 #include <cstring>
 
@@ -379,4 +380,15 @@ std::uint32_t CT_GetNextFreeContainer(FSAAPI_CONTEXT* ctx, int fromTop, int loca
             return n; // every number is valid for the host on this platform
     }
     throw FSA_STATUS(17);
+}
+
+bool CT_SearchesEveryDisk(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& container) {
+    if (CTR_BUS_SHARED(ctx, &container))
+        return true;
+    return CT_WithCache(ctx, [&](const PceList&) {
+        for (const UnreadDrive& d : ctx->containerCaches->unread)
+            if (!d.setRead)
+                return true;
+        return false;
+    });
 }

@@ -50,3 +50,8 @@ void CT_GenerateSecondary(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uin
 
 bool CT_PhantomOrRealExists(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly);
 std::uint32_t CT_GetNextFreeContainer(FSAAPI_CONTEXT* ctx, int fromTop, int localOnly);
+// Whether a number for `container` must also avoid the containers of disks
+// this adapter does not reach (the search's localOnly off): its disks sit
+// on a shared bus, or a disk's set could not be read and they may. Taken
+// for local then, it could land on a number the cluster partner uses.
+bool CT_SearchesEveryDisk(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& container);

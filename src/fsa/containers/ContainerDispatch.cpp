@@ -233,9 +233,9 @@ extern "C" {
 
 FSA_STATUS FsaContainer(void* handle, const tag_FSA_CONTAINER* container,
                         FSA_CONTAINER_OPERATION operation, void* argument) {
-    if (!container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
         if (ctx->connectionType == FSA_CONNECTION_REMOTE)
             return NetworkContainer();
         if (partner)
@@ -246,9 +246,9 @@ FSA_STATUS FsaContainer(void* handle, const tag_FSA_CONTAINER* container,
 
 FSA_STATUS SendAifContainerEvent(void* handle, const tag_FSA_CONTAINER* container,
                                  unsigned int eventType) {
-    if (!container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
         FSA_EVENT_DETAILS details{};
         CT_GetStandardID(ctx, reinterpret_cast<tag_FSA_CONTAINER*>(details.words),
                          container->containerNumber);

@@ -491,9 +491,9 @@ FSA_STATUS FsaGetMostContainerInfo(FSAAPI_CONTEXT* ctx, int next,
 extern "C" FSA_STATUS FsaGetContainerInfo(void* handle, int next,
                                           const tag_FSA_CONTAINER* container,
                                           FSA_CONTAINER_INFO* info, unsigned int size) {
-    if (!info)
-        return FSA_STATUS(7);
     return FsaExportedCall(handle, {FsaAccessSet::ReadOnly}, [&](FSAAPI_CONTEXT* ctx) {
+        if (!info)
+            return FSA_STS_BAD_ARGUMENTS;
         const FSA_STATUS s = FsaGetMostContainerInfo(ctx, next, container, info, size);
         if (s == FSA_STS_SUCCESS)
             faos_ContainerSpecialFile(ctx, info->specialFile, 0, info->container.containerNumber);

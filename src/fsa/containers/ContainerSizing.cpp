@@ -48,9 +48,9 @@ extern "C" {
 FSA_STATUS FsaGetPartitionSize(void* handle, std::uint64_t* partitionSize,
                                const tag_FSA_CONTAINER* container, std::uint32_t type, int add,
                                unsigned int count, std::uint64_t capacity) {
-    if (!partitionSize || !container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kReadGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!partitionSize || !container)
+            return FSA_STS_BAD_ARGUMENTS;
         const std::uint32_t present = presentPartitions(ctx, *container);
         const std::uint32_t partitions = add ? count + present : (count ? count : present);
         const std::uint32_t divisor = divisorFor(type, partitions);

@@ -52,10 +52,11 @@ FSA_STATUS FsaVerifyContainer(void* handle, int start) {
 }
 
 FSA_STATUS FsaVerifyContainerGetInfo(void* handle, unsigned int out[3]) {
-    if (!out)
-        return FSA_STS_BAD_ARGUMENTS;
-    out[0] = out[1] = out[2] = 0;
+    if (out)
+        out[0] = out[1] = out[2] = 0;
     return FsaOpsCall(handle, kReadGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!out)
+            return FSA_STS_BAD_ARGUMENTS;
         FSA_TASK_INFO task{};
         out[0] = static_cast<unsigned int>(CtFindVerifyTask(ctx, &task));
         out[1] = task.reportWords[0];

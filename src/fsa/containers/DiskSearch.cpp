@@ -9,9 +9,9 @@ extern "C" {
 
 FSA_STATUS FsaGetContainerUsage(void* handle, const tag_FSA_CONTAINER* container,
                                 std::uint32_t* usage) {
-    if (!container || !usage)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kReadGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!container || !usage)
+            return FSA_STS_BAD_ARGUMENTS;
         *usage = CT_GetContainerUsage(ctx, container->containerNumber);
         return FSA_STS_SUCCESS;
     });
@@ -22,9 +22,9 @@ FSA_STATUS FsaFindContainersToDeleteByDisk(void* handle, FSA_STORAGE_DEVICE* dis
                                            unsigned int* deleteCount, unsigned int deleteBytes,
                                            tag_FSA_CONTAINER* degraded, unsigned int* degradedCount,
                                            unsigned int degradedBytes) {
-    if ((diskCount && !disks) || !toDelete || !deleteCount || !degraded || !degradedCount)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if ((diskCount && !disks) || !toDelete || !deleteCount || !degraded || !degradedCount)
+            return FSA_STS_BAD_ARGUMENTS;
         CT_FindContainersToDeleteByDisk(ctx, disks, diskCount, toDelete, deleteCount, deleteBytes,
                                         degraded, degradedCount, degradedBytes);
         return FSA_STS_SUCCESS;

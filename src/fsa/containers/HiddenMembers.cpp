@@ -5,19 +5,20 @@
 #include "HostExposure.h"
 #include "OpsFrame.h"
 
-std::uint32_t HiddenMembers::hide(std::uint32_t n) {
+std::uint32_t HiddenMembers::hide(std::uint32_t n, int localOnly) {
     m_members.push_back({n, n, false});
     Member& m = m_members.back();
     FsaRemovalRecord record;
     FsaOk(FsaPrepareCtrForRemoval(m_ctx, n, 1, 0, &record));
-    const std::uint32_t top = CT_GetNextFreeContainer(m_ctx, 1, m_local);
-    // The host lets go of the number it knew before the move.
-    FsaOk(FsaCtrRemovalComplete(m_ctx, n, 0, std::move(record)));
-    m.released = true;
+    const std::uint32_t top = CT_GetNextFreeContainer(m_ctx, 1, localOnly);
     if (top > n) {
         CT_MoveContainer(m_ctx, n, top);
         m.hiddenAs = top;
     }
+    // The host lets go of the disk it knew under the old number. Should that
+    // fail half-way, putting the member back gives the disk back as well.
+    m.released = true;
+    FsaOk(FsaCtrRemovalComplete(m_ctx, n, 0, std::move(record)));
     return m.hiddenAs;
 }
 

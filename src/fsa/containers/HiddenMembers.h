@@ -11,12 +11,13 @@
 
 class HiddenMembers {
 public:
-    explicit HiddenMembers(FSAAPI_CONTEXT* ctx, int localOnly) : m_ctx(ctx), m_local(localOnly) {}
+    explicit HiddenMembers(FSAAPI_CONTEXT* ctx) : m_ctx(ctx) {}
     HiddenMembers(const HiddenMembers&) = delete;
     HiddenMembers& operator=(const HiddenMembers&) = delete;
 
-    // Hides container `n`; its number then.
-    std::uint32_t hide(std::uint32_t n);
+    // Hides container `n` at the highest free number (searched among this
+    // adapter's disks only when `localOnly` is set); its number then.
+    std::uint32_t hide(std::uint32_t n, int localOnly);
     // Moves every hidden member back under its own number and gives its host
     // disk back to the host, last hidden first. Failures here are not
     // reported: the caller reports the failure that made it restore.
@@ -26,9 +27,8 @@ private:
     struct Member {
         std::uint32_t number;
         std::uint32_t hiddenAs;
-        bool released; // the host let go of its disk
+        bool released; // the host was told to let go of its disk
     };
     FSAAPI_CONTEXT* m_ctx;
-    int m_local;
     std::vector<Member> m_members;
 };

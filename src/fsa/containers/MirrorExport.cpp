@@ -63,42 +63,54 @@ FSA_STATUS unmirror(FSAAPI_CONTEXT* ctx, void* handle, const tag_FSA_CONTAINER& 
     return FSA_STS_SUCCESS;
 }
 
+FSA_STATUS operate(FSAAPI_CONTEXT* ctx, void* handle, FSA_MIRROR_FUNCTION function,
+                   tag_FSA_CONTAINER* container, tag_FSA_CONTAINER* newContainer) {
+    const bool single =
+        PCK_ContainerIs(ctx, container->containerNumber, CT_STATES(0, 0x2), FSA_RETURN_ON_FAILURE);
+    switch (function) {
+    case FSA_MIRROR_SPLIT:
+        return split(ctx, *container, newContainer, single);
+    case FSA_MIRROR_UNMIRROR:
+        return unmirror(ctx, handle, *container, single);
+    case FSA_MIRROR_SCRUB:
+    case FSA_MIRROR_CHECK:
+        UtilPrintDebugFormatted("QORAPI : Using obsolete function.  Use FsaContainer");
+        PCK_ThrowIfContainerIs(ctx, container->containerNumber, CT_STATES(0, 0x40002000));
+        return FsaContainer(handle, container,
+                            function == FSA_MIRROR_SCRUB ? FSA_CO_SCRUB : FSA_CO_CHECK, nullptr);
+    }
+    return kObsolete;
+}
+
 } // namespace
 
 extern "C" {
 
 FSA_STATUS FsaMirror(void* handle, FSA_MIRROR_FUNCTION function, tag_FSA_CONTAINER* container,
                      tag_FSA_CONTAINER* newContainer) {
-    if (!container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kReadGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
         if (const FSA_STATUS s = FsaCheckAccess(ctx, FsaAccessSet::ReadWrite); s != FSA_STS_SUCCESS)
             return s;
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaMirror(partner, function, container, newContainer);
         if (ctx->connectionType == FSA_CONNECTION_REMOTE)
             return NetworkMirror();
-        const bool single = PCK_ContainerIs(ctx, container->containerNumber, CT_STATES(0, 0x2),
-                                            FSA_RETURN_ON_FAILURE);
-        FSA_STATUS result = kObsolete;
-        switch (function) {
-        case FSA_MIRROR_SPLIT:
-            result = split(ctx, *container, newContainer, single);
-            break;
-        case FSA_MIRROR_UNMIRROR:
-            result = unmirror(ctx, handle, *container, single);
-            break;
-        case FSA_MIRROR_SCRUB:
-        case FSA_MIRROR_CHECK:
-            UtilPrintDebugFormatted("QORAPI : Using obsolete function.  Use FsaContainer");
-            PCK_ThrowIfContainerIs(ctx, container->containerNumber, CT_STATES(0, 0x40002000));
-            result =
-                FsaContainer(handle, container,
-                             function == FSA_MIRROR_SCRUB ? FSA_CO_SCRUB : FSA_CO_CHECK, nullptr);
-            break;
+        FSA_STATUS result;
+        try {
+            result = operate(ctx, handle, function, container, newContainer);
+        } catch (FSA_STATUS failed) {
+            result = failed;
         }
-        if (result == FSA_STS_SUCCESS || result == kObsolete)
+        // The caller's tag is rebuilt from its number whatever the outcome;
+        // a failure to do so is reported only when nothing else failed.
+        try {
             CT_GetStandardID(ctx, container, container->containerNumber);
+        } catch (FSA_STATUS failed) {
+            if (result == FSA_STS_SUCCESS)
+                result = failed;
+        }
         return result;
     });
 }

@@ -19,9 +19,9 @@ FSA_STATUS FsaMorphContainer(void* handle, const tag_FSA_CONTAINER* container,
                              std::uint32_t newType, unsigned int count,
                              const FSA_STORAGE_DEVICE* devices, unsigned int chunkBytes,
                              std::uint64_t sizeBytes, int add) {
-    if (!container || (count && !devices))
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container || (count && !devices))
+            return FSA_STS_BAD_ARGUMENTS;
         // Volume sets and mirrors have no chunks.
         if (chunkBytes && (newType == 3 || newType == 1))
             return kChunkNotForType;

@@ -68,9 +68,9 @@ bool sameKey(const std::uint32_t key[7], const FSA_PARTITION* p) {
 
 extern "C" FSA_STATUS FsaGetFsaPartitionInfo(void* handle, int next, const FSA_PARTITION* partition,
                                              FSA_PARTITION_INFO* info) {
-    if (!info)
-        return FSA_STATUS(7);
     return FsaExportedCall(handle, {FsaAccessSet::ReadOnly}, [&](FSAAPI_CONTEXT* ctx) {
+        if (!info)
+            return FSA_STS_BAD_ARGUMENTS;
         if (!partition && !next)
             return FSA_STATUS(7);
         if (partition && !SCSI_AddressEncodable(&partition->device))

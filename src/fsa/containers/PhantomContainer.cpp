@@ -91,7 +91,7 @@ public:
             if (!newest || newer(e->partition, newest->partition))
                 newest = e;
         if (!newest) {
-            std::memset(m_info, 0, m_size);
+            // The defaults stay; the number says that nothing was described.
             m_info->container.containerNumber = kNone;
             return 0;
         }

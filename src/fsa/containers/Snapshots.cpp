@@ -265,9 +265,9 @@ FSA_STATUS FsaSnapshot(void* handle, FSA_SNAPSHOT_OPERATION op, const tag_FSA_CO
 }
 
 FSA_STATUS FsaHasUnconfigSnapshotBuffers(void* handle, int* present) {
-    if (!present)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kReadGuards, nullptr, [&](FSAAPI_CONTEXT* ctx, void*) {
+        if (!present)
+            return FSA_STS_BAD_ARGUMENTS;
         CT_GetUnusedSSSpace(ctx, present);
         return FSA_STS_SUCCESS;
     });

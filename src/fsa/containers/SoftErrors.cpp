@@ -69,9 +69,9 @@ FSA_STATUS FsaSetSoftErrorState(void* handle, int state) {
 }
 
 FSA_STATUS FsaShowSoftError(void* handle, int* state) {
-    if (!state)
-        return FSA_STS_BAD_ARGUMENTS;
     return softErrorCall(handle, FsaAccessSet::ReadOnly, [&](FSAAPI_CONTEXT* ctx) {
+        if (!state)
+            return FSA_STS_BAD_ARGUMENTS;
         SoftErrorRecord r{};
         r.function = ReadState;
         check(send(ctx, r), false);
@@ -84,9 +84,9 @@ FSA_STATUS FsaShowSoftError(void* handle, int* state) {
 
 FSA_STATUS FsaShowSoftErrorDisks(void* handle, FSA_SOFT_ERROR_DISK_CALLBACK callback,
                                  void* cookie) {
-    if (!callback)
-        return FSA_STS_BAD_ARGUMENTS;
     return softErrorCall(handle, FsaAccessSet::ReadOnly, [&](FSAAPI_CONTEXT* ctx) {
+        if (!callback)
+            return FSA_STS_BAD_ARGUMENTS;
         SoftErrorRecord r{};
         r.function = ListDisks;
         check(send(ctx, r), true);

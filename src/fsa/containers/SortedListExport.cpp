@@ -10,12 +10,14 @@
 
 extern "C" FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* count,
                                                 FSA_PARTITION_CACHE_ELEMENT** list) {
-    if (!count || !list)
-        return FSA_STATUS(7);
-    *count = 0;
-    *list = nullptr;
+    if (count)
+        *count = 0;
+    if (list)
+        *list = nullptr;
     return FsaExportedCall(
         handle, {FsaAccessSet::ReadOnly, false, false}, [&](FSAAPI_CONTEXT* ctx) {
+            if (!count || !list)
+                return FSA_STS_BAD_ARGUMENTS;
             if (ctx->connectionType != FSA_CONNECTION_LOCAL)
                 return FSA_STS_NOT_AVAILABLE_ON_OS;
             const PceList built = CT_GetSortedPartitionList(ctx);

@@ -28,6 +28,11 @@ constexpr std::uint32_t kDosPartitionSlice = 3;
 constexpr std::uint32_t kMbrSignature = 0x00021956;
 constexpr std::uint32_t kTerminateTask = 104; // event-and-task request
 
+// The remote transport's preparation: this platform has no remote transport.
+FSA_STATUS NetworkInitStorageDeviceForFsa() {
+    return FSA_STS_NOT_IMPLEMENTED;
+}
+
 // The disk's bus is shared with the cluster partner.
 bool busShared(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
     std::uint32_t mask = 0, count = 0;
@@ -113,9 +118,12 @@ bool oldPartitionsOnDisk(FSAAPI_CONTEXT* ctx, std::uint32_t slice) {
 
 extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
                                                  const FSA_STORAGE_DEVICE* device, int force) {
-    if (!device)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaExportedCall(handle, {FsaAccessSet::ReadWrite}, [&](FSAAPI_CONTEXT* ctx) {
+        if (!device)
+            return FSA_STS_BAD_ARGUMENTS;
+        // Every step below would travel over the remote transport.
+        if (ctx->connectionType == FSA_CONNECTION_REMOTE)
+            return NetworkInitStorageDeviceForFsa();
         const int driveId = SCSI_DriveId(ctx, device);
         FSA_STATUS partnerResult;
         if (const FSA_STATUS* r = handOver(ctx, override, device, force,

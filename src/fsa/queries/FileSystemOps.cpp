@@ -33,9 +33,9 @@ FSA_STATUS removeFileSystem(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
 extern "C" {
 
 FSA_STATUS FsaRemoveFileSystem(void* handle, const tag_FSA_CONTAINER* container) {
-    if (!container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaRemoveFileSystem(partner, container);
         if (ctx->connectionType != FSA_CONNECTION_LOCAL)
@@ -46,9 +46,9 @@ FSA_STATUS FsaRemoveFileSystem(void* handle, const tag_FSA_CONTAINER* container)
 
 FSA_STATUS FsaUpdateFileSystem(void* handle, const tag_FSA_CONTAINER* container,
                                const FSA_FILE_SYSTEM_PARAMETERS* params) {
-    if (!container)
-        return FSA_STS_BAD_ARGUMENTS;
     return FsaOpsCall(handle, kWriteGuards, container, [&](FSAAPI_CONTEXT* ctx, void* partner) {
+        if (!container)
+            return FSA_STS_BAD_ARGUMENTS;
         if (partner)
             return FsaUpdateFileSystem(partner, container, params);
         if (ctx->connectionType != FSA_CONNECTION_LOCAL)

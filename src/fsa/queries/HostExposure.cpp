@@ -148,9 +148,9 @@ FSA_STATUS FsaCtrChangeComplete(void* handle, unsigned int container, int flags,
 }
 
 FSA_STATUS FsaCtrIsSystemBootDevice(void* handle, unsigned int container, int* isBootDevice) {
-    if (!isBootDevice)
-        return FSA_STS_BAD_ARGUMENTS;
     return byHandle(handle, [&](FSAAPI_CONTEXT* ctx) {
+        if (!isBootDevice)
+            return FSA_STS_BAD_ARGUMENTS;
         return FsaCtrIsSystemBootDevice(ctx, container, isBootDevice);
     });
 }

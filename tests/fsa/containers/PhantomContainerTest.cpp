@@ -257,7 +257,16 @@ TEST_F(PhantomContainerTest, OnlyUsablePartitionsDescribe) {
         EXPECT_EQ(describe(c.n), c.status) << c.n << ": " << c.why;
     }
     EXPECT_EQ(CT_GetPhantomContainer(ctx, 63, info(), FSA_CONTAINER_INFO_MAX_BYTES), 0);
+    // Giving up marks only the number; the rest keeps the description's
+    // defaults.
     EXPECT_EQ(info()->container.containerNumber, kNone);
+    EXPECT_EQ(info()->container.adapterSerial, kSerial);
+    for (const tag_FSA_CONTAINER& r : info()->related)
+        EXPECT_EQ(r.containerNumber, kNone);
+    EXPECT_EQ(info()->mirrorPartner.containerNumber, kNone);
+    EXPECT_EQ(info()->parent.containerNumber, kNone);
+    EXPECT_EQ(info()->usage, 3u);
+    EXPECT_EQ(info()->partitionCount, 0u);
 }
 
 TEST_F(PhantomContainerTest, BufferTooSmallForTheMembers) {

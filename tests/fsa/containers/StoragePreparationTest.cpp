@@ -1,4 +1,5 @@
 // Preparing a disk for container partitions.
+#include "Context.h"
 #include "FsaApi.h"
 #include "HandleTable.h"
 #include "SimFixture.h"
@@ -58,6 +59,21 @@ TEST_F(StoragePreparationTest, WritesTheMbrAndRereadsWhenNeeded) {
     FSA_STORAGE_DEVICE d{};
     EXPECT_EQ(FsaInitStorageDeviceForFsa(ro, 1, &d, 0), FSA_STS_NEEDS_READ_WRITE);
     FsaCloseAdapter(ro);
+    FsaCloseAdapter(h);
+}
+
+TEST_F(StoragePreparationTest, ARemoteContextEndsAtTheRemoteTransport) {
+    void* h = open();
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    ctx->connectionType = FSA_CONNECTION_REMOTE;
+    FSA_STORAGE_DEVICE d{};
+    d.scsi.adapterSerial = 9;
+    sim.clearJournal();
+    for (int force : {0, 1}) {
+        EXPECT_EQ(FsaInitStorageDeviceForFsa(h, 1, &d, force), FSA_STS_NOT_IMPLEMENTED) << force;
+        EXPECT_TRUE(sim.journal().empty()) << force;
+    }
+    ctx->connectionType = FSA_CONNECTION_LOCAL;
     FsaCloseAdapter(h);
 }
 

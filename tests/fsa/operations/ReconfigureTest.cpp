@@ -117,6 +117,36 @@ TEST_F(Reconfigure, OlderMirrorEntry) {
     EXPECT_EQ(FsaMirror(handle, static_cast<FSA_MIRROR_FUNCTION>(2), &c, nullptr), FSA_STATUS(30));
 }
 
+TEST_F(Reconfigure, TheOlderMirrorEntryRefreshesTheCallersTagWhateverTheResult) {
+    // The controller gives each container a UID of its own.
+    sim.update(0, [](qorsim::Adapter& a) { a.containers.at(3).uid = 0x1234; });
+    const struct {
+        const char* what;
+        FSA_MIRROR_FUNCTION function;
+        std::uint32_t unmirrorReply; // 0: the controller is not asked
+        FSA_STATUS status;
+    } cases[] = {
+        {"split without an output tag", FSA_MIRROR_SPLIT, 0, FSA_STS_BAD_ARGUMENTS},
+        {"unmirror the controller refuses", FSA_MIRROR_UNMIRROR, 5, FSA_STATUS(0)},
+        {"a function the entry no longer offers", static_cast<FSA_MIRROR_FUNCTION>(3), 0,
+         FSA_STATUS(30)},
+        {"unmirror", FSA_MIRROR_UNMIRROR, 89, FSA_STS_SUCCESS},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.unmirrorReply)
+            answer(24, c.unmirrorReply);
+        tag_FSA_CONTAINER tag{3, 0xDEAD, 9};
+        const FSA_STATUS s = FsaMirror(handle, c.function, &tag, nullptr);
+        if (c.status)
+            EXPECT_EQ(s, c.status);
+        else
+            EXPECT_NE(s, FSA_STS_SUCCESS);
+        EXPECT_EQ(tag.containerNumber, 3u);
+        EXPECT_EQ(tag.uniqueId, 0x1234u);
+    }
+}
+
 TEST_F(Reconfigure, AVolumeSetOfContainersTakesTheirPlace) {
     auto secondary = std::make_shared<fsatest::Sent>();
     sim.registerContainer(171, [secondary](qorsim::CtRequest& c) { // the new volume set

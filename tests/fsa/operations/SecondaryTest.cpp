@@ -5,8 +5,11 @@
 #include "HandleTable.h"
 #include "OpsFixture.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cerrno>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -68,9 +71,10 @@ protected:
         f.skip = skip;
         sim.inject(f);
     }
-    void failHostDeletion(int skip) {
+    // The driver's host-disk request `request` fails after `skip` good ones.
+    void failHost(unsigned long request, int skip) {
         qorsim::Fault f;
-        f.request = qorsim::kDeleteDisk;
+        f.request = request;
         f.error = EIO;
         f.skip = skip;
         sim.inject(f);
@@ -111,7 +115,10 @@ TEST_F(Secondary, AFailureBeforeTheNewContainerStandsPutsEveryMemberBack) {
     } cases[] = {
         {"the first member cannot move", 3, [&] { fail(21, 0); }},
         {"the second member cannot move", 3, [&] { fail(21, 1); }},
-        {"the host keeps the second member's disk", 2, [&] { failHostDeletion(1); }},
+        {"the host keeps the second member's disk", 2, [&] { failHost(qorsim::kDeleteDisk, 1); }},
+        // The disk is gone but the host's view of it cannot be read to
+        // take it out of the SCSI layer: the eighth host query.
+        {"the second member's release stops half-way", 3, [&] { failHost(qorsim::kQueryDisk, 7); }},
         {"the controller refuses the volume set", 3, [&] { answer(171, 77); }},
         {"the controller refuses the stripe set", 2, [&] { answer(172, 77); }},
         {"the stripe set request is lost", 2, [&] { fail(172, 0); }},
@@ -145,6 +152,91 @@ TEST_F(Secondary, AVolumeSetStandsAndKeepsItsMembersOutOfSight) {
     EXPECT_TRUE(a.hostDisks.at(1).deleted);
     EXPECT_TRUE(a.hostDisks.at(2).deleted);
     EXPECT_EQ(std::string(a.containers.at(0).label.data(), 6), "joined");
+}
+
+TEST_F(Secondary, EachMemberMovesBeforeTheHostLetsGoOfItsOldNumber) {
+    const tag_FSA_CONTAINER members[] = {one, two};
+    tag_FSA_CONTAINER made{};
+    sim.clearJournal();
+    ASSERT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
+              FSA_STS_SUCCESS);
+    std::string order; // M: a member moved, D: the host let go of a disk
+    for (const auto& e : sim.journal()) {
+        if (e.ctCommand == 21)
+            order += 'M';
+        else if (e.request == qorsim::kDeleteDisk)
+            order += 'D';
+    }
+    EXPECT_EQ(order, "MDMD");
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_TRUE(a.hostDisks.at(1).deleted);
+    EXPECT_TRUE(a.hostDisks.at(2).deleted);
+    EXPECT_FALSE(a.hostDisks.at(3).deleted);
+}
+
+// The volumes above, and a fourth slice, on a drive this adapter does not
+// reach, that carries a partition of container 31 (the cluster partner's).
+// With `held` the volumes' drives form a disk set held here: a shared bus.
+std::string sharedBusVolumes(bool held) {
+    nlohmann::json j = nlohmann::json::parse(kVolumes);
+    nlohmann::json& a = j["adapters"][0];
+    a["slices"].push_back({{"size", 200000}, {"drive", 0xFFFFFFFFu}});
+    a["partitions"].push_back({{"start", 128},
+                               {"size", 65536},
+                               {"serial", 9},
+                               {"slice", 3},
+                               {"l0Type", 1},
+                               {"l0Number", 31},
+                               {"l0Members", 1},
+                               {"flags", 1}});
+    a["diskSets"] = {{{"number", 5},
+                      {"creator", 9},
+                      {"owner", 9},
+                      {"flags", held ? 4 : 0},
+                      {"members", {1, 2}}}};
+    return j.dump();
+}
+
+TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
+    const struct {
+        const char* what;
+        bool held;
+        bool setUnread;              // the first disk's set cannot be read
+        std::uint32_t first, second; // where the members are hidden
+    } cases[] = {
+        {"shared bus", true, false, 30, 29},
+        {"local disks", false, false, 31, 30},
+        // Which bus the members sit on cannot be told: they avoid the
+        // partner's numbers all the same.
+        {"local disks, the sets unread", false, true, 30, 29},
+        {"shared bus, the sets unread", true, true, 30, 29},
+    };
+    const tag_FSA_CONTAINER members[] = {one, two};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A fresh open: nothing the library learnt of the last layout stays.
+        FsaCloseAdapter(handle);
+        sim.load(sharedBusVolumes(c.held));
+        handle = open();
+        if (c.setUnread) {
+            qorsim::Fault f;
+            f.fibCommand = 550;
+            f.clusterCommand = 12; // the drive's disk-set information
+            f.error = EIO;
+            f.times = 1000;
+            sim.inject(f);
+        }
+        tag_FSA_CONTAINER made{};
+        ASSERT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
+                  FSA_STS_SUCCESS);
+        const qorsim::Adapter a = sim.snapshot(0);
+        ASSERT_TRUE(a.containers.count(made.containerNumber));
+        for (std::uint32_t n : {c.first, c.second})
+            EXPECT_TRUE(a.containers.count(n)) << n;
+        EXPECT_FALSE(a.containers.count(1));
+        EXPECT_FALSE(a.containers.count(2));
+        sim.clearFaults();
+    }
 }
 
 TEST_F(Secondary, AFailureAfterTheNewContainerStandsLeavesIt) {

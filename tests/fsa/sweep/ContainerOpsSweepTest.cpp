@@ -82,6 +82,14 @@ std::vector<Row> rows() {
                     },
                     {"container 3", "container 0", "partition 3", "partition 4", "host disk 0"});
     out.push_back(split);
+    // A mirror on the shared bus splits to a number free on every disk: 0
+    // is the cluster partner's, so the second side becomes container 5.
+    out.push_back(row("split mirror on a shared bus", withPartnerContainer({{4, 2, {6, 7}}}, 0),
+                      [](void* h) {
+                          tag_FSA_CONTAINER c = container(4), made{};
+                          return FsaMirror(h, FSA_MIRROR_SPLIT, &c, &made);
+                      },
+                      {"container 4", "container 5", "partition 5", "partition 6", "host disk 5"}));
 
     Row snapshot =
         row("snapshot create", kBase,

@@ -30,6 +30,19 @@ std::vector<Row> rows() {
     std::vector<Row> out;
     out.push_back(secondaryRow("secondary stripe", 2));
     out.push_back(secondaryRow("secondary volume set", 3));
+    // On the shared bus the members go below the partner's 31.
+    Row shared = row("secondary volume set on a shared bus",
+                     withPartnerContainer({{4, 1, {6}}, {5, 1, {7}}}, 31),
+                     [](void* h) {
+                         const tag_FSA_CONTAINER members[] = {container(4), container(5)};
+                         tag_FSA_CONTAINER made{};
+                         return FsaCreateSecondaryContainer(h, &made, 3, kName, 2, members, 0);
+                     },
+                     {"container 0", "container 4", "container 5", "container 29", "container 30",
+                      "host disk *", "partition 5", "partition 6", "partition 8", "partition 9"});
+    shared.partials.push_back(successExcept("combined; a later step (clear, name, exposure) failed",
+                                            {"container 0", "host disk *"}));
+    out.push_back(shared);
     // Type 4 is refused by the command builder: nothing may be hidden.
     Row raid5Secondary = secondaryRow("secondary raid5 refused", 4);
     raid5Secondary.cleanStatus = FSA_STATUS(210);

@@ -12,6 +12,7 @@
 #include "SweepEngine.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cctype>
 #include <cstring>
@@ -81,6 +82,47 @@ inline FSA_STORAGE_DEVICE_SPACE space(std::uint8_t target, std::uint64_t startBl
     s.offset = startBlock * kBlock;
     s.size = blocks * kBlock;
     return s;
+}
+
+// Adds to the base, for each of `containers` ({number, type, slices}), a
+// container of one partition per slice (members at entries 5 on), and on
+// a disk this adapter does not reach (slice 9) a partition of the cluster
+// partner's container `partners`. Containers on slices 6 and 7 sit on the
+// held set's drives 1:0 and 1:1: a shared bus.
+struct ExtraContainer {
+    std::uint32_t number, type;
+    std::vector<std::uint32_t> slices;
+};
+inline std::string withPartnerContainer(const std::vector<ExtraContainer>& containers,
+                                        std::uint32_t partners) {
+    nlohmann::json j = nlohmann::json::parse(kBase);
+    nlohmann::json& a = j["adapters"][0];
+    a["slices"].push_back({{"size", 200000}, {"drive", 0xFFFFFFFFu}});
+    auto partition = [&a](std::uint32_t number, std::uint32_t type, std::uint32_t slice,
+                          std::size_t members, std::size_t index) {
+        a["partitions"].push_back({{"start", 128},
+                                   {"size", 65536},
+                                   {"serial", kSerial},
+                                   {"slice", slice},
+                                   {"l0Type", type},
+                                   {"l0Number", number},
+                                   {"l0Members", members},
+                                   {"memberIndex", index},
+                                   {"flags", 1},
+                                   {"mirrorKind", type == 2 ? 2 : 0}});
+        return a["partitions"].size() - 1;
+    };
+    for (const ExtraContainer& c : containers) {
+        nlohmann::json entries = nlohmann::json::array();
+        for (std::size_t i = 0; i < c.slices.size(); ++i)
+            entries.push_back(partition(c.number, c.type, c.slices[i], c.slices.size(), i));
+        a["containers"]["list"].push_back(
+            {{"number", c.number}, {"type", c.type}, {"members", entries}});
+        a["hostDisks"].push_back(
+            {{"container", c.number}, {"instance", 2}, {"target", c.number}, {"name", "sdx"}});
+    }
+    partition(partners, 1, 9, 1, 0);
+    return j.dump();
 }
 
 inline FSA_DISK_SET diskSet(std::uint64_t number, std::uint64_t creator = kSerial) {
