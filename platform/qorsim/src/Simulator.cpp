@@ -136,7 +136,7 @@ struct Simulator::Impl {
                 (f.scsiOperation >= 0 && f.scsiOperation != e.scsiOperation) ||
                 (f.aifRequest >= 0 && f.aifRequest != e.aifRequest) ||
                 (f.clusterCommand >= 0 && f.clusterCommand != e.clusterCommand) ||
-                (f.adapter >= 0 && f.adapter != e.adapter) ||
+                (f.adapter >= 0 && f.adapter != e.adapter) || (f.thread && f.thread != e.thread) ||
                 (!f.path.empty() && e.path.find(f.path) == std::string::npos))
                 continue;
             if (f.skip > 0) {
@@ -401,6 +401,7 @@ int Simulator::ioctl(int fd, unsigned long request, void* arg) {
     e.fd = fd;
     e.adapter = static_cast<int>(node->second.adapter);
     e.request = request;
+    e.thread = static_cast<long>(::syscall(SYS_gettid));
     if (request == kSendFib && arg)
         describeFib(e, static_cast<const std::uint8_t*>(arg));
     const Fault* fault = impl_->match(e);

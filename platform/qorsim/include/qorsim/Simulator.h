@@ -35,6 +35,7 @@ struct JournalEntry {
     int scsiOperation = -1;
     int aifRequest = -1;
     int clusterCommand = -1; // FIB 550: the cluster command
+    long thread = 0;         // the kernel id of the thread that made the call
     int error = 0;                             // errno of a failed call, else 0
     std::array<std::uint8_t, kFibBytes> fib{}; // the FIB as it reached the controller
     std::array<std::uint8_t, kFibBytes> reply{}; // the FIB as it went back to the client
@@ -61,6 +62,7 @@ struct Fault {
     int aifRequest = -1;
     int clusterCommand = -1;
     int adapter = -1;
+    long thread = 0;  // only calls this thread makes; 0 = any
     std::string path; // substring of the file's path
     int error = 0;
     std::function<void(std::uint8_t* fib)> mutateReply;
