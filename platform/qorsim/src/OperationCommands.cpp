@@ -42,7 +42,8 @@ void zero(CtRequest& c) {
     c.reply[0] = c.param[1] == 0xFFFFFFFF ? 159 : 153; // started, or done at once
 }
 
-// Lock-drain, offline and the write protection set a mark on the record;
+// Lock-drain, offline and the write protection set a mark on the record,
+// unlocking takes the lock-drain's away;
 // an unknown container fails with `unknown`.
 CtHandler mark(bool ContainerRecord::*flag, bool value, std::uint32_t done, std::uint32_t unknown) {
     return [flag, value, done, unknown](CtRequest& c) {
@@ -69,6 +70,8 @@ void registerOperationCommands(Simulator& sim) {
     constexpr std::uint32_t kUnloadBadContainer = 57;
     sim.registerContainer(133, mark(&ContainerRecord::drained, true, 308, kUnloadBadContainer));
     sim.registerContainer(134, mark(&ContainerRecord::offline, true, 309, kUnloadBadContainer));
+    // UNLOCK_CONTAINER: CT_UNLOCK_OK, or CT_NO_CONTAINER.
+    sim.registerContainer(49, mark(&ContainerRecord::drained, false, 13, 12));
     // MAKE_READ_ONLY, MAKE_READ_WRITE: CT_PROTECTION_CHANGE_DONE or _FAILED.
     sim.registerContainer(51, mark(&ContainerRecord::readOnly, true, 141, 142));
     sim.registerContainer(52, mark(&ContainerRecord::readOnly, false, 141, 142));

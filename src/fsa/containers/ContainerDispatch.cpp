@@ -187,7 +187,17 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
         const int force = argument ? *static_cast<const int*>(argument) : 1;
         withHostRemoval(ctx, n, force, true, [&] {
             CT_LockDrainContainer(ctx, n);
-            CT_OfflineContainer(ctx, n);
+            try {
+                CT_OfflineContainer(ctx, n);
+            } catch (FSA_STATUS) {
+                // A container left online takes I/O again, where the
+                // controller lets it; the offline's failure is what counts.
+                try {
+                    CT_UnlockContainer(ctx, n);
+                } catch (FSA_STATUS) {
+                }
+                throw;
+            }
         });
         break;
     }
