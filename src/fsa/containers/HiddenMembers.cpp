@@ -2,6 +2,7 @@
 
 #include "ContainerCreation.h"
 #include "ContainerOperations.h"
+#include "CtWrappers.h"
 #include "HostExposure.h"
 #include "OpsFrame.h"
 
@@ -15,10 +16,27 @@ std::uint32_t HiddenMembers::hide(std::uint32_t n) {
     FsaOk(FsaCtrRemovalComplete(m_ctx, n, 0, std::move(record)));
     m.released = true;
     if (top > n) {
-        CT_MoveContainer(m_ctx, n, top);
+        try {
+            CT_MoveContainer(m_ctx, n, top);
+        } catch (FSA_STATUS) {
+            // An answer the library cannot read may come after the move was
+            // made: a container found under its new number alone is moved
+            // back with the others.
+            if (movedTo(top, n))
+                m.hiddenAs = top;
+            throw;
+        }
         m.hiddenAs = top;
     }
     return m.hiddenAs;
+}
+
+bool HiddenMembers::movedTo(std::uint32_t to, std::uint32_t from) const noexcept {
+    try {
+        return CT_CheckConflicts(m_ctx, to) && !CT_CheckConflicts(m_ctx, from);
+    } catch (FSA_STATUS) {
+        return false;
+    }
 }
 
 void HiddenMembers::restore() noexcept {
