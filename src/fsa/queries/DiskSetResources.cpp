@@ -5,10 +5,12 @@
 #include "CtChannel.h"
 #include "CtWrappers.h"
 #include "DiskSetChannel.h"
+#include "DiskSetEnum.h"
 #include "HostExposure.h"
 #include "MaintStatus.h"
 #include "Trace.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -35,10 +37,22 @@ bool inSet(const std::uint8_t* diskSetInfo, const FSA_DISK_SET* set) {
     return number == set->number && creator == set->creator;
 }
 
-// Whether a disk the partition list could not read may hold the set's
-// partitions: one whose own set is unknown, or is this set.
-bool mayHoldSet(const UnreadDrive& d, const FSA_DISK_SET* set) {
-    return !d.setRead || inSet(d.diskSetInfo, set);
+// Whether the list's reading of the disks leaves the set's containers in
+// doubt: a slice described as nothing, a disk not read fully that may hold
+// the set (its set unread, or this set), or a drive the set's own list of
+// members names that reads as in no set or in another.
+bool inDoubt(const std::vector<DriveReading>& drives, const FSA_DISK_SET* set,
+             const std::vector<std::uint32_t>& members) {
+    for (const DriveReading& d : drives) {
+        if (!d.described)
+            return true;
+        const bool ofSet = d.setRead && inSet(d.diskSetInfo, set);
+        if (!d.fullyRead() && (!d.setRead || ofSet))
+            return true;
+        if (!ofSet && std::find(members.begin(), members.end(), d.driveId) != members.end())
+            return true;
+    }
+    return false;
 }
 
 bool isSnapshotKind(const Pce& e) {
@@ -86,14 +100,18 @@ std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const 
 
 std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
                                                          const FSA_DISK_SET* set, bool hidden) {
+    std::uint32_t ids[64];
+    std::uint32_t count = 0;
+    if (const FSA_STATUS s = DS_GetMembers(ctx, set, ids, &count); s != FSA_STS_SUCCESS)
+        throw s;
+    const std::vector<std::uint32_t> members(ids, ids + count);
     for (int reads = 1;; ++reads) {
-        bool complete = true;
+        bool doubt = false;
         std::vector<std::uint32_t> out = CT_WithCache(ctx, [&](const PceList& list) {
-            for (const UnreadDrive& d : ctx->containerCaches->unread)
-                complete = complete && !mayHoldSet(d, set);
+            doubt = inDoubt(ctx->containerCaches->drives, set, members);
             return containersIn(ctx, list, set, hidden);
         });
-        if (complete)
+        if (!doubt)
             return out;
         UtilPrintDebugFormatted("DS_GetEveryContainerOfDiskSet: a disk of the set is unread\n");
         if (reads == 2)

@@ -14,9 +14,11 @@
 // 0-63 with the hidden ones).
 std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set,
                                                      bool hidden);
-// The same for flows that take the containers away with the set: a disk
-// of the set that cannot be read (after one more reading) throws 39 rather
-// than count as holding nothing.
+// The same for flows that take the containers away with the set, from
+// confirmed answers only: the set's list of members is read (its failure
+// thrown), and a disk that may hold the set but could not be read, a slice
+// described as nothing, or a member drive that reads as in no set throws
+// 39 after one more reading rather than count as holding nothing.
 std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
                                                          const FSA_DISK_SET* set, bool hidden);
 // Containers online and exposed to the host once the set is attached.
