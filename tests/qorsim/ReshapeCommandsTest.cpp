@@ -221,7 +221,7 @@ TEST_F(Reshape, ReadOnlyIsSetAndCleared) {
 // one that is not drained, or already offline, and an unknown one are
 // refused with the model unchanged.
 TEST_F(Reshape, UnlockLiftsALockDrain) {
-    EXPECT_EQ(send(49, 1), 2u); // CT_CONTAINER_NOT_LOCKED
+    EXPECT_EQ(send(49, 1), 2u);  // CT_CONTAINER_NOT_LOCKED
     EXPECT_EQ(send(49, 7), 12u); // CT_NO_CONTAINER
     EXPECT_EQ(send(133, 1), 308u);
     EXPECT_TRUE(model().containers.at(1).drained);

@@ -43,7 +43,8 @@ FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, co
             s != FSA_STS_SUCCESS)
             return s;
     }
-    return DS_DetachContainers(ctx, set, info.owner, containers, records) == FSA_STS_SUCCESS
+    return DS_DetachContainers(ctx, set, info.owner, containers, records,
+                               DS_FailedDetach::KeepOffline) == FSA_STS_SUCCESS
                ? FSA_STS_SUCCESS
                : maint::kDsDetachFailed;
 }

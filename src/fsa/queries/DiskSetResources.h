@@ -24,14 +24,24 @@ std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
 // Containers online and exposed to the host once the set is attached.
 FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_SET* set,
                              const DS_RECORD& info);
+// What a refused detach leaves: the lock-drains undone (the set stays
+// attached with its containers as they were), or every container offline
+// with the host's removals completed as failed and the controller
+// reconfigured (disk-set delete).
+enum class DS_FailedDetach { Undo, KeepOffline };
 // The host has let go of the containers: each is lock-drained, the set
-// detached and each container taken offline (also when the detach fails,
-// which also reconfigures); the host's removals are completed, as failed when
-// the detach failed or anything threw. The detach's status.
+// detached and each container taken offline, the host's removals completed.
+// A failed lock-drain undoes the lock-drains before it and is thrown; a
+// refused detach is returned, with what `onFailure` says. Once the set is
+// detached, every container is still taken offline and its removal
+// completed, and the first failure is thrown: the detach stays.
 FSA_STATUS DS_DetachContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint64_t owner,
                                const std::vector<std::uint32_t>& containers,
-                               std::vector<FsaRemovalRecord>& records);
+                               std::vector<FsaRemovalRecord>& records, DS_FailedDetach onFailure);
 // The host lets go of the set's containers, then the set is detached with
-// them.
+// them (undone when the detach is refused). Without `unconditional` a
+// container the host cannot let go of refuses the call with nothing
+// changed: 480 when the host has its disk open, else 451; with it, the
+// failure is logged and the set goes all the same.
 FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
                               bool unconditional);

@@ -207,8 +207,11 @@ protected:
         }
         return out;
     }
+    // The host still has the container's disk (the driver has not deleted it).
     bool hostDisk(std::uint32_t container) {
-        return sim.snapshot(0).hostDisks.count(container) != 0;
+        const qorsim::Adapter a = sim.snapshot(0);
+        const auto d = a.hostDisks.find(container);
+        return d != a.hostDisks.end() && !d->second.deleted;
     }
     std::vector<int> clusterCommands() const {
         std::vector<int> out;
@@ -374,6 +377,100 @@ TEST_F(DiskSetRemovalTest, ARecordOfNoSetIsNoAnswer) {
         EXPECT_EQ(modelSet(300)->owner, kSelf);
         EXPECT_FALSE(attached(300));
         EXPECT_FALSE(hasMbr(131)); // nothing written on a guess
+    }
+}
+
+// Detach with containers and unconditional release go whole or not at all:
+// a failure before the detach took effect gives the containers back as
+// they were (drains lifted, host disks kept); one after it keeps the detach
+// and still takes every container offline and its host disk away.
+TEST_F(DiskSetRemovalTest, TeardownIsWholeOrUndone) {
+    // The controller refuses: a container command answered with CT status
+    // 57 (not done), a cluster command with controller status 12.
+    auto refuseCt = [](int command, int skip) {
+        qorsim::Fault f;
+        f.fibCommand = 500;
+        f.ctCommand = command;
+        f.skip = skip;
+        f.refuse = true;
+        f.mutateReply = [](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader, 0);      // delivered
+            qorsim::put32(fib, qorsim::kFibHeader + 8, 57); // CT status
+        };
+        return f;
+    };
+    qorsim::Fault detachRefused;
+    detachRefused.fibCommand = 550;
+    detachRefused.clusterCommand = CL_DETACH;
+    detachRefused.refuse = true;
+    detachRefused.mutateReply = [](std::uint8_t* fib) {
+        qorsim::put32(fib, qorsim::kFibHeader, 12);
+    };
+    const struct {
+        const char* what;
+        qorsim::Fault fault;
+        unsigned status;
+        bool detached;
+        Pairs containers;
+    } points[] = {
+        {"the second lock-drain refused", refuseCt(133, 1), 41, false, kUntouched},
+        {"the detach refused", detachRefused, 426, false, kUntouched},
+        {"the first offline refused", refuseCt(134, 0), 365, true, {{true, false}, {true, true}}},
+    };
+    const struct {
+        const char* what;
+        std::uint32_t op;
+    } ops[] = {{"detach with containers", FSA_DSO_DETACH_WITH_CONTAINERS},
+               {"release unconditional", FSA_DSO_RELEASE}};
+    for (const auto& op : ops)
+        for (const auto& p : points) {
+            SCOPED_TRACE(std::string(op.what) + ", " + p.what);
+            sim.load(kConfig);
+            sim.clearFaults();
+            sim.inject(p.fault);
+            FSA_DISK_SET set = key(100);
+            FSA_DISK_SET_ARGS args{};
+            args.ownership.unconditional = 1;
+            EXPECT_EQ(FsaDiskSet(handle, &set, op.op, &args), p.status);
+            EXPECT_EQ(attached(100), !p.detached);
+            EXPECT_EQ(modelSet(100)->owner, kSelf); // a release never went out
+            EXPECT_EQ(containerStates(), p.containers);
+            EXPECT_EQ(hostDisk(0), !p.detached);
+            EXPECT_EQ(hostDisk(1), !p.detached);
+        }
+}
+
+// A container whose host disk is open: without the unconditional flag the
+// set stays attached with everything as it was; with it the set goes.
+TEST_F(DiskSetRemovalTest, TheUnconditionalFlagOutrunsAnOpenHostDisk) {
+    const struct {
+        const char* what;
+        std::uint32_t op;
+        std::uint32_t unconditional;
+        unsigned status;
+    } rows[] = {
+        {"detach with containers", FSA_DSO_DETACH_WITH_CONTAINERS, 0, 480},
+        {"detach with containers, unconditional", FSA_DSO_DETACH_WITH_CONTAINERS, 1, 1},
+        {"release", FSA_DSO_RELEASE, 0, 451},
+        {"release, unconditional", FSA_DSO_RELEASE, 1, 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        sim.load(kConfig);
+        sim.update(0, [](qorsim::Adapter& a) { a.hostDisks.at(0).locked = true; });
+        FSA_DISK_SET set = key(100);
+        FSA_DISK_SET_ARGS args{};
+        if (r.op == FSA_DSO_RELEASE)
+            args.ownership.unconditional = r.unconditional;
+        else
+            args.onlineOffline.unconditional = r.unconditional;
+        EXPECT_EQ(FsaDiskSet(handle, &set, r.op, &args), r.status);
+        const bool done = r.status == FSA_STS_SUCCESS;
+        EXPECT_EQ(attached(100), !done);
+        EXPECT_EQ(modelSet(100)->owner, done && r.op == FSA_DSO_RELEASE ? 0u : kSelf);
+        EXPECT_EQ(containerStates(), done ? kOffline : kUntouched);
+        EXPECT_EQ(hostDisk(0), !done);
+        EXPECT_EQ(hostDisk(1), !done);
     }
 }
 
