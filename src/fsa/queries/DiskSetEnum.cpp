@@ -140,6 +140,10 @@ FSA_STATUS DS_GetMembers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint
     const FSA_STATUS s = DS_SendReceiveFIB(ctx, CL_MEMBERS, &r, sizeof r, &r, sizeof r);
     if (s != FSA_STS_SUCCESS)
         return s;
+    // The list answers for the set it names: a zeroed or stale one would
+    // read as a set without drives.
+    if (r.number != set->number || r.creator != set->creator)
+        return FSA_STS_FAILURE;
     if (r.count > 64)
         return maint::kDsFailed; // more members than the record can carry
     std::memcpy(ids, r.ids, 4 * r.count);
