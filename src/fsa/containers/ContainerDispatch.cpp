@@ -185,21 +185,26 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     }
     case FSA_CO_OFFLINE: {
         const int force = argument ? *static_cast<const int*>(argument) : 1;
+        FSA_STATUS failed = FSA_STS_SUCCESS;
         withHostRemoval(ctx, n, force, true, [&] {
             CT_LockDrainContainer(ctx, n);
             try {
                 CT_OfflineContainer(ctx, n);
-            } catch (FSA_STATUS) {
-                // A container left online takes I/O again, where the
-                // controller lets it; the offline's failure is what counts.
+            } catch (FSA_STATUS s) {
+                // A container left online takes I/O again. One the
+                // controller will not unlock is no longer the host's to use
+                // (it went offline whatever the answer said): the host lets
+                // go of its disk, and the offline's failure is returned.
                 try {
                     CT_UnlockContainer(ctx, n);
                 } catch (FSA_STATUS) {
+                    failed = s;
+                    return;
                 }
                 throw;
             }
         });
-        break;
+        return failed;
     }
     case FSA_CO_RESTART_MORPH:
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x40000000));
