@@ -117,6 +117,34 @@ void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTr
     }
 }
 
+// Whether the controller holds the container configured, from its own
+// record: a failed read is thrown, and a record that names a container type
+// with neither members nor a snapshot kind is a damaged answer (6). Taken
+// for "not configured", it would zero the partitions of a live container.
+bool configuredOnController(FSAAPI_CONTEXT* ctx, std::uint32_t n, cttype* record,
+                            std::uint32_t* type) {
+    *type = 0;
+    if (CT_GetContainer(ctx, n, record, type))
+        return true;
+    if (*type != 0)
+        throw FSA_STS_FAILURE;
+    return false;
+}
+
+// Whether a zeroing task (kind 3) runs on the container: the host then
+// keeps its disk. Any answer of the state check but "yes" (205) or "no" is
+// a failure: taken for "yes", the host would keep the disk of a destroyed
+// container, reachable by the next container given its number.
+bool zeroingTaskRuns(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
+    int valid = 1;
+    const FSA_STATUS s = PCK_ContainerIsRet(ctx, n, CT_STATES(0, 0x40000), &valid);
+    if (s == FSA_STATUS(205))
+        return true;
+    if (s != FSA_STS_SUCCESS)
+        throw FSA_STS_FAILURE;
+    return false;
+}
+
 struct PendingRemoval {
     std::uint32_t container;
     FsaRemovalRecord record;
@@ -211,10 +239,10 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
         removals.push_back(std::move(r));
     };
     bool cleanupPath = false;
-    if (CT_IsIn(ctx, n, CT_STATES(0, 0x100))) {
-        cttype record{};
-        std::uint32_t type = 0;
-        CT_GetContainer(ctx, n, &record, &type);
+    cttype record{};
+    std::uint32_t type = 0;
+    if (configuredOnController(ctx, n, &record, &type)) {
+        const bool keepHostDisk = zeroingTaskRuns(ctx, n);
         const FSA_SNAPSHOT_OPERATION remove = forced ? FSA_SNAP_REMOVE_FORCED : FSA_SNAP_REMOVE;
         if (type == 5 || type == 6) {
             tag_FSA_CONTAINER snapshot{};
@@ -224,7 +252,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
             if (type == 5)
                 prepareRemoval(CT_RecordWord(record, kBackingVisible));
         }
-        if (!CT_IsIn(ctx, n, CT_STATES(0, 0x40000)))
+        if (!keepHostDisk)
             prepareRemoval(n);
     } else {
         if (!hasParent && !CT_PhantomOrRealExists(ctx, n, 1))
