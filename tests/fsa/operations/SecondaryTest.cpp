@@ -61,19 +61,21 @@ protected:
         return n;
     }
 
-    void fail(int ctCommand, int skip) {
+    static qorsim::Fault onCommand(int ctCommand, int skip) {
         qorsim::Fault f;
         f.ctCommand = ctCommand;
-        f.error = EIO;
         f.skip = skip;
+        return f;
+    }
+    void fail(int ctCommand, int skip) {
+        qorsim::Fault f = onCommand(ctCommand, skip);
+        f.error = EIO;
         sim.inject(f);
     }
     // The controller carries the command out and hands back its previous reply.
     void replay(int ctCommand, int skip) {
-        qorsim::Fault f;
-        f.ctCommand = ctCommand;
+        qorsim::Fault f = onCommand(ctCommand, skip);
         f.replayPrevious = true;
-        f.skip = skip;
         sim.inject(f);
     }
     void failHostDeletion(int skip) {
