@@ -520,14 +520,18 @@ std::size_t sweepRow(const Row& row) {
     if (!other && !row.skipKinds.count(FailureKind::OtherClient))
         ADD_FAILURE() << row.name << ": no disk is left for another client's volume";
     std::size_t runs = 0;
-    // Runs left out, by why: the same as the clean run, or a value answer
-    // (no status to check) that a replay only turns into another value.
+    // Runs left out, by why: the row skips the kind, the run would be the
+    // same as the clean run, or a value answer (no status to check) that a
+    // replay only turns into another value.
     std::map<std::string, std::size_t> leftOut;
     for (std::size_t k = 1; k <= cleanFibs.size(); ++k) {
         std::optional<Adapter> failedHere; // the end of the driver-error run at k
         for (FailureKind kind : kAllKinds) {
-            if (row.skipKinds.count(kind) ||
-                (kind == FailureKind::FailureStatus && !hasFailureStatus(cleanFibs[k - 1])) ||
+            if (row.skipKinds.count(kind)) {
+                ++leftOut[std::string(kindName(kind)) + " (" + row.skipReason + ")"];
+                continue;
+            }
+            if ((kind == FailureKind::FailureStatus && !hasFailureStatus(cleanFibs[k - 1])) ||
                 (kind == FailureKind::OtherClient && !other))
                 continue;
             if (!canDiffer(kind, k, cleanFibs)) {
