@@ -154,9 +154,12 @@ struct PendingRemoval {
 // there were any (the container is then not destroyed). When one of its
 // entries exists only on a disk, no entry number reaches it: nothing is
 // zeroed and the container is left to be destroyed by its id, which the
-// controller applies to its entries in memory and on the disks alike.
+// controller applies to its entries in memory and on the disks alike. An
+// entry the controller refused to zero fails the call once the
+// configuration is reloaded.
 bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t uid) {
     CT_InvalidateCache(ctx);
+    FSA_STATUS failed = FSA_STS_SUCCESS;
     const bool zeroed = CT_WithCache(ctx, [&](const PceList& cache) {
         auto uidOf = [&](const Pce& e) {
             std::uint32_t u = 0;
@@ -180,11 +183,16 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
         if (zeroByNumber)
             for (const Pce& e : cache)
                 if (carries(e))
-                    CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
+                    if (const FSA_STATUS s =
+                            CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
+                        s != FSA_STS_SUCCESS && failed == FSA_STS_SUCCESS)
+                        failed = s;
         CT_ReConfig(ctx, 1);
         return zeroByNumber;
     });
     CT_InvalidateCache(ctx);
+    if (failed != FSA_STS_SUCCESS)
+        throw failed; // an entry the controller did not zero
     return zeroed;
 }
 

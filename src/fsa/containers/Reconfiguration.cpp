@@ -131,9 +131,16 @@ void CT_RemoveDeadPartitions(FSAAPI_CONTEXT* ctx, int device, const FSA_PARTITIO
         if (chosen(e))
             entries.push_back(par::u32(e.partition, par::kEntry));
     }
+    // Every entry is tried and the configuration reloaded for those that
+    // went; an entry the controller did not zero fails the call.
+    FSA_STATUS zeroed = FSA_STS_SUCCESS;
     for (const std::uint32_t entry : entries)
-        CT_PartitionEntryZero(ctx, entry);
+        if (const FSA_STATUS s = CT_PartitionEntryZero(ctx, entry);
+            s != FSA_STS_SUCCESS && zeroed == FSA_STS_SUCCESS)
+            zeroed = s;
     CT_ReConfig(ctx, 0);
+    if (zeroed != FSA_STS_SUCCESS)
+        throw zeroed;
     if (lockedSeen)
         throw FSA_STATUS(285);
 }
@@ -181,8 +188,10 @@ void CT_ClearDeadPartition(FSAAPI_CONTEXT* ctx, int device, std::uint32_t start,
     const Pce e = exactly(ctx, device, start, size).front();
     if (!PCE_ZeroableByNumber(e))
         throw FSA_STATUS(14);
-    CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
+    const FSA_STATUS zeroed = CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
     CT_ReConfig(ctx, 0);
+    if (zeroed != FSA_STS_SUCCESS)
+        throw zeroed;
 }
 
 void CT_GenerateMorphContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t type,

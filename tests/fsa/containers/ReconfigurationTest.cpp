@@ -79,6 +79,40 @@ TEST_F(ReconfigurationTest, AnUnreadDiskHasNoDeadPartitionsRemoved) {
     }
 }
 
+// ZERO_PAR_ENTRY refused (CT_INVALID_ARGUMENT): the dead partition stays
+// and the call says so, after the configuration is reloaded.
+TEST_F(ReconfigurationTest, ARefusedZeroIsNoRemoval) {
+    FSA_PARTITION only{};
+    only.offset = 428u * 512;
+    only.size = 100u * 512;
+    const struct {
+        const char* what;
+        std::function<void()> call;
+    } calls[] = {
+        {"remove", [&] { CT_RemoveDeadPartitions(ctx, 0, &only); }},
+        {"clear", [&] { CT_ClearDeadPartition(ctx, 0, 428, 100); }},
+    };
+    for (const auto& c : calls) {
+        SCOPED_TRACE(c.what);
+        sim.load(kDisk);
+        CT_InvalidateCache(ctx);
+        qorsim::Fault refused;
+        refused.fibCommand = 500;
+        refused.ctCommand = 14;
+        refused.refuse = true;
+        refused.mutateReply = [](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader, 0);
+            qorsim::put32(fib, qorsim::kFibHeader + 8, 219);
+        };
+        sim.inject(refused);
+        sim.clearJournal();
+        EXPECT_EQ(thrown(c.call), 6u);
+        sim.clearFaults();
+        EXPECT_NE(qorsim::get32(sim.snapshot(0).partitions[4].data(), 32), 0u);
+        EXPECT_EQ(ctCommands(34), 1u);
+    }
+}
+
 TEST_F(ReconfigurationTest, FailAndClearOnePartition) {
     EXPECT_EQ(thrown([&] { CT_SetDeadPartition(ctx, 0, 999, 1); }), 14u);
     EXPECT_EQ(thrown([&] { CT_SetDeadPartition(ctx, 0, 328, 100); }), 350u) << "locked";
