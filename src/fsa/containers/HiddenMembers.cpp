@@ -2,7 +2,6 @@
 
 #include "ContainerCreation.h"
 #include "ContainerOperations.h"
-#include "CtWrappers.h"
 #include "HostExposure.h"
 #include "OpsFrame.h"
 
@@ -22,7 +21,7 @@ std::uint32_t HiddenMembers::hide(std::uint32_t n) {
             // An answer the library cannot read may come after the move was
             // made: a container found under its new number alone is moved
             // back with the others.
-            if (movedTo(top, n))
+            if (CT_ContainerMoved(m_ctx, n, top))
                 m.hiddenAs = top;
             throw;
         }
@@ -31,13 +30,6 @@ std::uint32_t HiddenMembers::hide(std::uint32_t n) {
     return m.hiddenAs;
 }
 
-bool HiddenMembers::movedTo(std::uint32_t to, std::uint32_t from) const noexcept {
-    try {
-        return CT_CheckConflicts(m_ctx, to) && !CT_CheckConflicts(m_ctx, from);
-    } catch (FSA_STATUS) {
-        return false;
-    }
-}
 
 void HiddenMembers::restore() noexcept {
     for (auto m = m_members.rbegin(); m != m_members.rend(); ++m) {

@@ -23,9 +23,6 @@ public:
     void restore() noexcept;
 
 private:
-    // Whether the controller holds the container under `to` and not `from`.
-    bool movedTo(std::uint32_t to, std::uint32_t from) const noexcept;
-
     struct Member {
         std::uint32_t number;
         std::uint32_t hiddenAs;
