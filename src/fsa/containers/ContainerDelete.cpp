@@ -196,6 +196,16 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
     return zeroed;
 }
 
+// Whether the controller no longer holds container `n` (false when it
+// cannot be asked).
+bool destroyed(FSAAPI_CONTEXT* ctx, std::uint32_t n) noexcept {
+    try {
+        return !CT_CheckConflicts(ctx, n);
+    } catch (FSA_STATUS) {
+        return false;
+    }
+}
+
 } // namespace
 
 void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
@@ -273,14 +283,26 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
         CT_ClearFileSystem(ctx, n, 0);
     const bool zeroed = cleanupPath && zeroLeftoverPartitions(ctx, n, uid);
     if (!zeroed) {
-        if (ctx->info.firmwareVersion.major < 3) {
-            if (!CT_CheckConflicts(ctx, n))
-                throw kUnknownToOldFirmware;
-            CT_DestroyContainer(ctx, n, forced, 0);
-        } else if (passThrough) {
-            CT_DestroyContainer(ctx, n, forced, 0);
-        } else {
-            CT_DestroyContainer(ctx, uid, forced, 1);
+        if (ctx->info.firmwareVersion.major < 3 && !CT_CheckConflicts(ctx, n))
+            throw kUnknownToOldFirmware;
+        try {
+            if (ctx->info.firmwareVersion.major < 3 || passThrough)
+                CT_DestroyContainer(ctx, n, forced, 0);
+            else
+                CT_DestroyContainer(ctx, uid, forced, 1);
+        } catch (FSA_STATUS) {
+            // Destroyed in spite of the answer: the host still lets go of
+            // its disks, through which the next container given the number
+            // would be reached, and the failure is returned.
+            if (!phantom && destroyed(ctx, n))
+                for (PendingRemoval& r : removals) {
+                    try {
+                        FsaCtrRemovalComplete(ctx, r.container, 0, std::move(r.record));
+                    } catch (FSA_STATUS) {
+                        // The next disk is still let go.
+                    }
+                }
+            throw;
         }
     }
     if (cleanupPath) {
