@@ -441,9 +441,23 @@ bool keptOnlyTheDamagedFib(const RunResult& run) {
     return !kept.empty();
 }
 
+// Host disks the host still reaches whose container the controller no
+// longer holds: the next container given that number would be reached
+// through them.
+std::string strandedHostDisks(const RunResult& run) {
+    std::string out;
+    for (const auto& [n, disk] : run.end.hostDisks)
+        if (!disk.deleted && run.start->containers.count(n) && !run.end.containers.count(n))
+            out += "host disk " + std::to_string(n) + " stays for container " +
+                   std::to_string(n) + ", which is gone\n";
+    return out;
+}
+
 } // namespace
 
 std::string judge(const Row& row, const RunResult& run) {
+    if (const std::string stranded = strandedHostDisks(run); !stranded.empty())
+        return "left the host a disk of a container that is gone:\n" + stranded;
     const auto fromStart = qorsim::compareModels(*run.start, run.end);
     std::vector<qorsim::Difference> outside;
     for (const auto& d : fromStart)
