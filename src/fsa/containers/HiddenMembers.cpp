@@ -30,7 +30,6 @@ std::uint32_t HiddenMembers::hide(std::uint32_t n) {
     return m.hiddenAs;
 }
 
-
 void HiddenMembers::restore() noexcept {
     for (auto m = m_members.rbegin(); m != m_members.rend(); ++m) {
         try {

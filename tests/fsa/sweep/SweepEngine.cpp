@@ -448,8 +448,8 @@ std::string strandedHostDisks(const RunResult& run) {
     std::string out;
     for (const auto& [n, disk] : run.end.hostDisks)
         if (!disk.deleted && run.start->containers.count(n) && !run.end.containers.count(n))
-            out += "host disk " + std::to_string(n) + " stays for container " +
-                   std::to_string(n) + ", which is gone\n";
+            out += "host disk " + std::to_string(n) + " stays for container " + std::to_string(n) +
+                   ", which is gone\n";
     return out;
 }
 
