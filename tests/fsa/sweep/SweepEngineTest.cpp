@@ -212,6 +212,23 @@ TEST(SweepJudge, AFailureMayKeepOnlyTheDamagedFibsOwnChange) {
     }
 }
 
+// Whatever the row allows, the host must not keep reaching a number whose
+// container is gone.
+TEST(SweepJudge, AHostDiskLeftForAContainerThatIsGoneFails) {
+    const qorsim::Adapter start = baseModel();
+    Row r = row("r", kBase, nullptr, {"container 2", "host disk 2"});
+    r.partials.push_back(failedExcept("anything", {"container 2", "host disk 2"}));
+    RunResult run;
+    run.status = FSA_STATUS(38);
+    run.start = &start;
+    run.success = &start;
+    run.end = start;
+    run.end.containers.erase(2);
+    EXPECT_THAT(judge(r, run), HasSubstr("host disk 2 stays for container 2, which is gone"));
+    run.end.hostDisks.at(2).deleted = true;
+    EXPECT_EQ(judge(r, run), "");
+}
+
 // Runs that cannot differ from the clean one are left out.
 TEST(SweepKinds, LeaveOutOnlyRunsThatCannotDiffer) {
     auto fib = [](int command, std::uint32_t word0, std::uint32_t word1) {
