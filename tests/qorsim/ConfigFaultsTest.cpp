@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <stdexcept>
 #include <thread>
 
@@ -46,10 +47,31 @@ TEST(ConfigFaults, ReplyWordsAreRewritten) {
     EXPECT_EQ(sim.close(fd), 0);
 }
 
+// The second request gets the first one's reply again, zeroed past its
+// status word.
+TEST(ConfigFaults, RepliesAreReplayedAndZeroed) {
+    Simulator sim;
+    sim.load(R"({"adapters": [{"index": 0, "firmware": {"external": 77, "build": 88}}],
+                 "faults": [{"fib": 704, "replayPrevious": true},
+                            {"fib": 701, "zeroReplyFrom": 36}]})");
+    const int fd = sim.open("/dev/qor0", 2, 0);
+    ASSERT_GE(fd, 0);
+    std::uint8_t fib[qorsim::kFibBytes] = {};
+    qorsim::put16(fib, qorsim::kCommand, 701);
+    ASSERT_EQ(sim.ioctl(fd, qorsim::kSendFib, fib), 0);
+    EXPECT_EQ(qorsim::get32(fib, qorsim::kFibHeader), 1u);
+    EXPECT_EQ(qorsim::get32(fib, qorsim::kFibHeader + 4), 0u);
+    std::memset(fib, 0, sizeof fib);
+    qorsim::put16(fib, qorsim::kCommand, 704);
+    ASSERT_EQ(sim.ioctl(fd, qorsim::kSendFib, fib), 0);
+    EXPECT_EQ(qorsim::get32(fib, qorsim::kFibHeader + 4), 77u);
+    EXPECT_EQ(sim.close(fd), 0);
+}
+
 TEST(ConfigFaults, BadFaultsAreRefused) {
     for (const char* config :
          {R"({"faults": [{"call": "read"}]})", R"({"faults": [{"replyWords": {"120": 1}}]})",
-          R"({"faults": [{"replyWords": {"x": 1}}]})"}) {
+          R"({"faults": [{"replyWords": {"x": 1}}]})", R"({"faults": [{"zeroReplyFrom": 512}]})"}) {
         Simulator sim;
         EXPECT_ANY_THROW(sim.load(config)) << config;
     }

@@ -217,4 +217,21 @@ TEST_F(Reshape, ReadOnlyIsSetAndCleared) {
     EXPECT_FALSE(model().containers.at(1).readOnly);
 }
 
+// UNLOCK_CONTAINER lifts a lock-drain: a drained container takes I/O again;
+// one that is not drained, or already offline, and an unknown one are
+// refused with the model unchanged.
+TEST_F(Reshape, UnlockLiftsALockDrain) {
+    EXPECT_EQ(send(49, 1), 2u);  // CT_CONTAINER_NOT_LOCKED
+    EXPECT_EQ(send(49, 7), 12u); // CT_NO_CONTAINER
+    EXPECT_EQ(send(133, 1), 308u);
+    EXPECT_TRUE(model().containers.at(1).drained);
+    EXPECT_EQ(send(49, 1), 13u); // CT_UNLOCK_OK
+    EXPECT_FALSE(model().containers.at(1).drained);
+    EXPECT_EQ(send(133, 3), 308u);
+    EXPECT_EQ(send(134, 3), 309u);
+    EXPECT_EQ(send(49, 3), 2u);
+    EXPECT_TRUE(model().containers.at(3).drained);
+    EXPECT_TRUE(model().containers.at(3).offline);
+}
+
 } // namespace

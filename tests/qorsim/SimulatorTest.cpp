@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -117,6 +118,78 @@ TEST(Simulator, FaultsSkipThenFailAndJournalSaysSo) {
     EXPECT_EQ(sim.fcntl(file, F_SETLK, &fl), 0);
     sim.close(file);
     sim.close(fd);
+}
+
+// Replies damaged after the controller answered: zeroed past the status
+// words, or the previous reply handed back again; another client's change
+// lands between one FIB and the next.
+TEST(Simulator, PassingFaultsDamageRepliesAndLetAnotherClientIn) {
+    Simulator sim;
+    sim.load(R"({"adapters": [{"index": 1, "serial": 5, "paused": true,
+                 "firmware": {"external": 77, "build": 88}}]})");
+    const int fd = sim.open("/dev/qor1", O_RDWR, 0);
+    auto word = [](const std::uint8_t* fib, std::size_t i) {
+        return get32(fib, kFibHeader + 4 * i);
+    };
+    std::uint8_t fib[kFibBytes];
+
+    Fault zero;
+    zero.fibCommand = 701;
+    zero.zeroReplyFrom = kFibHeader + 4;
+    sim.inject(zero);
+    ASSERT_EQ(sim.ioctl(fd, kSendFib, fibFor(fib, 701)), 0);
+    EXPECT_EQ(word(fib, 0), 1u) << "the status word is kept";
+    EXPECT_EQ(word(fib, 1), 0u);
+    EXPECT_EQ(word(fib, 2), 0u);
+    EXPECT_EQ(get16(fib, kSize), kFibHeader + 12) << "the size is kept";
+    const auto zeroed = sim.journal().back();
+    EXPECT_EQ(get32(zeroed.reply.data(), kFibHeader + 4), 0u) << "the journal holds the reply";
+
+    // The replay hands back what the controller answered last (the 701
+    // reply before it was zeroed), under this request's command.
+    Fault replay;
+    replay.fibCommand = 704;
+    replay.replayPrevious = true;
+    sim.inject(replay);
+    ASSERT_EQ(sim.ioctl(fd, kSendFib, fibFor(fib, 704)), 0);
+    EXPECT_EQ(get16(fib, kCommand), 704);
+    EXPECT_EQ(get16(fib, kSize), kFibHeader + 12);
+    EXPECT_EQ(word(fib, 1), 77u);
+    EXPECT_EQ(word(fib, 2), 88u);
+    ASSERT_EQ(sim.ioctl(fd, kSendFib, fibFor(fib, 704)), 0);
+    EXPECT_EQ(word(fib, 0), 1u) << "a fault used up leaves replies alone";
+    EXPECT_EQ(get16(fib, kSize), kFibHeader + 4);
+
+    Fault other;
+    other.fibCommand = 704;
+    other.otherClient = [](Adapter& a) { a.paused = false; };
+    sim.inject(other);
+    ASSERT_EQ(sim.ioctl(fd, kSendFib, fibFor(fib, 704)), 0);
+    EXPECT_EQ(word(fib, 0), 1u) << "the change comes after the reply";
+    ASSERT_EQ(sim.ioctl(fd, kSendFib, fibFor(fib, 704)), 0);
+    EXPECT_EQ(word(fib, 0), 0u) << "and before the next request";
+    sim.close(fd);
+}
+
+// The host's SCSI layer takes a disk out and brings it back.
+TEST(Simulator, TheMidLayerRemovesAndAddsHostDisks) {
+    Simulator sim;
+    sim.load(R"({"adapters": [{"index": 0, "serial": 5,
+                 "hostDisks": [{"container": 4, "instance": 2, "target": 4, "name": "sde"},
+                               {"container": 5, "instance": 2, "target": 5, "name": "sdf"}]}]})");
+    auto write = [&sim](const char* line) {
+        const int fd = sim.open("/proc/scsi/scsi", O_WRONLY, 0);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, line, std::strlen(line)), static_cast<ssize_t>(std::strlen(line)));
+        ASSERT_EQ(sim.close(fd), 0);
+    };
+    write("scsi remove-single-device 2 0 4 0");
+    EXPECT_TRUE(sim.snapshot(0).hostDisks.at(4).removedFromHost);
+    EXPECT_FALSE(sim.snapshot(0).hostDisks.at(5).removedFromHost) << "only the disk named";
+    sim.update(0, [](Adapter& a) { a.hostDisks.at(4).deleted = true; });
+    write("scsi add-single-device 2 0 4 0");
+    EXPECT_FALSE(sim.snapshot(0).hostDisks.at(4).removedFromHost);
+    EXPECT_FALSE(sim.snapshot(0).hostDisks.at(4).deleted);
 }
 
 extern "C" void interrupted(int) {}

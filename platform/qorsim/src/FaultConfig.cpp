@@ -37,6 +37,10 @@ Fault faultFromJson(const nlohmann::json& j) {
     f.skip = j.value("skip", 0);
     f.times = j.value("times", 1);
     f.error = j.value("error", 0);
+    f.zeroReplyFrom = j.value("zeroReplyFrom", std::size_t{0});
+    if (f.zeroReplyFrom >= kFibBytes)
+        throw std::runtime_error("qorsim: zeroReplyFrom beyond the FIB");
+    f.replayPrevious = j.value("replayPrevious", false);
     if (j.contains("replyWords")) {
         std::vector<std::pair<std::size_t, std::uint32_t>> words;
         for (const auto& [index, value] : j.at("replyWords").items()) {

@@ -10,8 +10,10 @@ namespace qorsim {
 // {"call": "open"|"close"|"ioctl"|"fcntl", "path": TEXT, "adapter": N,
 //  "fib": N, "ct": N, "scsi": N, "aif": N, "cluster": N, "skip": N,
 //  "times": N (-1 all),
-//  "error": ERRNO, "replyWords": {"I": VALUE, ...}}. replyWords change the
-// reply's payload words of a call that passes (error 0).
+//  "error": ERRNO, "replyWords": {"I": VALUE, ...}, "zeroReplyFrom": BYTE,
+//  "replayPrevious": true|false}. replyWords change the reply's payload
+// words of a call that passes (error 0); zeroReplyFrom and replayPrevious
+// damage its reply as Fault describes.
 Fault faultFromJson(const nlohmann::json& j);
 
 } // namespace qorsim

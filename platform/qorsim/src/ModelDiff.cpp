@@ -213,7 +213,9 @@ void compareContainers(std::vector<Difference>& out, const Adapter& a, const Ada
                         .field("snapshot links", x.snapshotLinks, y.snapshotLinks)
                         .field("words", x.words, y.words)
                         .field("snapshot info", x.snapshotInfo, y.snapshotInfo)
-                        .field("read only", x.readOnly, y.readOnly);
+                        .field("read only", x.readOnly, y.readOnly)
+                        .field("drained", x.drained, y.drained)
+                        .field("offline", x.offline, y.offline);
                 });
     compareMaps(out, "host disk", a.hostDisks, b.hostDisks,
                 [](ObjectDiff& d, const HostDisk& x, const HostDisk& y) {
@@ -225,6 +227,7 @@ void compareContainers(std::vector<Difference>& out, const Adapter& a, const Ada
                         .field("locked", x.locked, y.locked)
                         .field("deleted", x.deleted, y.deleted)
                         .field("unmapped", x.unmapped, y.unmapped)
+                        .field("removed from the host", x.removedFromHost, y.removedFromHost)
                         .field("name", x.name, y.name);
                 });
     std::map<std::uint32_t, CacheSlot> slotsA(a.cache.slots.begin(), a.cache.slots.end());

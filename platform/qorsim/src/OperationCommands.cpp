@@ -2,7 +2,8 @@
 // MOVE_CONTAINER 21 (the record and its partitions take the new number),
 // ZERO_CONTAINER_SPACE 59 (answered as done, or started for the whole
 // container), LOCK_DRAIN 133, OFFLINE 134, MAKE_READ_ONLY 51 and
-// MAKE_READ_WRITE 52 (marked on the record), and the
+// MAKE_READ_WRITE 52 (marked on the record), UNLOCK_CONTAINER 49 (lifts a
+// lock-drain), and the
 // scrubs (61, 67, and 141, 142 that only check).
 #include "CoreHandlers.h"
 
@@ -56,6 +57,22 @@ CtHandler mark(bool ContainerRecord::*flag, bool value, std::uint32_t done, std:
     };
 }
 
+// A drained container takes I/O again; one that is not locked, or is
+// offline already, is refused.
+void unlock(CtRequest& c) {
+    auto it = c.adapter.containers.find(c.param[0]);
+    if (it == c.adapter.containers.end()) {
+        c.reply[0] = 12; // CT_NO_CONTAINER
+        return;
+    }
+    if (!it->second.drained || it->second.offline) {
+        c.reply[0] = 2; // CT_CONTAINER_NOT_LOCKED
+        return;
+    }
+    it->second.drained = false;
+    c.reply[0] = 13; // CT_UNLOCK_OK
+}
+
 // SCRUB, SCRUB2 and their checking forms: started on a loaded container.
 void scrub(CtRequest& c) {
     c.reply[0] = c.adapter.containers.count(c.param[0]) ? 163 : 168; // started, bad container
@@ -69,6 +86,7 @@ void registerOperationCommands(Simulator& sim) {
     constexpr std::uint32_t kUnloadBadContainer = 57;
     sim.registerContainer(133, mark(&ContainerRecord::drained, true, 308, kUnloadBadContainer));
     sim.registerContainer(134, mark(&ContainerRecord::offline, true, 309, kUnloadBadContainer));
+    sim.registerContainer(49, unlock);
     // MAKE_READ_ONLY, MAKE_READ_WRITE: CT_PROTECTION_CHANGE_DONE or _FAILED.
     sim.registerContainer(51, mark(&ContainerRecord::readOnly, true, 141, 142));
     sim.registerContainer(52, mark(&ContainerRecord::readOnly, false, 141, 142));

@@ -85,6 +85,7 @@ struct Simulator::Impl {
     std::vector<Fault> faults;
     std::vector<JournalEntry> journal;
     bool journaling = true;
+    std::map<unsigned, std::array<std::uint8_t, kFibBytes>> lastReply; // per adapter
     std::map<std::uint32_t, Pending> continuations;
     std::uint32_t nextContinuation = 1;
     unsigned tickEveryFibs = 0; // 0: the clock moves only when asked
@@ -136,7 +137,7 @@ struct Simulator::Impl {
                 (f.scsiOperation >= 0 && f.scsiOperation != e.scsiOperation) ||
                 (f.aifRequest >= 0 && f.aifRequest != e.aifRequest) ||
                 (f.clusterCommand >= 0 && f.clusterCommand != e.clusterCommand) ||
-                (f.adapter >= 0 && f.adapter != e.adapter) ||
+                (f.adapter >= 0 && f.adapter != e.adapter) || (f.thread && f.thread != e.thread) ||
                 (!f.path.empty() && e.path.find(f.path) == std::string::npos))
                 continue;
             if (f.skip > 0) {
@@ -148,6 +149,23 @@ struct Simulator::Impl {
             return &f;
         }
         return nullptr;
+    }
+
+    // Zeroes or replays a reply as the fault asks, and keeps the reply the
+    // controller gave for the adapter's next replay. A replay hands back the
+    // previous reply's size and words; the header keeps this request's
+    // command.
+    void damageReply(const Fault* f, unsigned adapter, std::uint8_t* fib) {
+        std::array<std::uint8_t, kFibBytes> answered;
+        std::memcpy(answered.data(), fib, kFibBytes);
+        if (f && f->zeroReplyFrom > 0 && f->zeroReplyFrom < kFibBytes)
+            std::memset(fib + f->zeroReplyFrom, 0, kFibBytes - f->zeroReplyFrom);
+        if (auto last = lastReply.find(adapter);
+            f && f->replayPrevious && last != lastReply.end()) {
+            put16(fib, kSize, get16(last->second.data(), kSize));
+            std::memcpy(fib + kFibHeader, last->second.data() + kFibHeader, kFibBytes - kFibHeader);
+        }
+        lastReply[adapter] = answered;
     }
 
     // A journal entry for a call on a descriptor, with what is known of it.
@@ -395,6 +413,7 @@ int Simulator::ioctl(int fd, unsigned long request, void* arg) {
     e.fd = fd;
     e.adapter = static_cast<int>(node->second.adapter);
     e.request = request;
+    e.thread = static_cast<long>(::syscall(SYS_gettid));
     if (request == kSendFib && arg)
         describeFib(e, static_cast<const std::uint8_t*>(arg));
     const Fault* fault = impl_->match(e);
@@ -422,6 +441,10 @@ int Simulator::ioctl(int fd, unsigned long request, void* arg) {
             h->second(r);
         if (fault && fault->mutateReply)
             fault->mutateReply(fib);
+        impl_->damageReply(fault, adapter.index, fib);
+        std::memcpy(e.reply.data(), fib, kFibBytes);
+        if (fault && fault->otherClient)
+            fault->otherClient(adapter);
         if (impl_->tickEveryFibs && ++impl_->fibsSinceTick >= impl_->tickEveryFibs) {
             impl_->fibsSinceTick = 0;
             advanceClock(1);

@@ -89,7 +89,7 @@ int CT_UpdateCache(FSAAPI_CONTEXT* ctx) {
     if (c.valid.load() || c.walks)
         return FSA_STS_SUCCESS;
     c.list.clear();
-    c.unread.clear();
+    c.drives.clear();
     c.cursor = -1;
     if (ctx->connectionType != FSA_CONNECTION_LOCAL)
         throw FSA_STS_NOT_AVAILABLE_ON_OS; // no network transport on this platform
@@ -97,13 +97,13 @@ int CT_UpdateCache(FSAAPI_CONTEXT* ctx) {
     // must survive it: the flag is raised before reading, not after.
     c.valid.store(true);
     try {
-        c.list = CT_GetSortedPartitionList(ctx, 0, &c.unread);
+        c.list = CT_GetSortedPartitionList(ctx, 0, &c.drives);
         CT_ClusterModifySortedPartitionList(ctx, c.list);
         rebuildIds(ctx, c.list);
     } catch (...) {
         c.valid.store(false);
         c.list.clear();
-        c.unread.clear();
+        c.drives.clear();
         throw;
     }
     return FSA_STS_SUCCESS;

@@ -16,7 +16,7 @@ struct FsaContainerCaches {
     std::recursive_mutex mutex;
     std::atomic<bool> valid{false};
     PceList list;
-    std::vector<UnreadDrive> unread; // disks the list could not read fully
+    std::vector<DriveReading> drives; // what the list read of each disk
     int walks = 0;                   // walks in progress (same thread, nested)
     int cursor = -1;                 // partition enumeration position
     std::uint32_t lastKey[7] = {};   // that enumeration's previous answer

@@ -94,7 +94,16 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
             n = lowestBefore;
         else if (ctx->info.osType == kOsW2K)
             n = lowestNow;
-        CT_GenerateSecondary(ctx, n, type, numbers.data(), count, size);
+        try {
+            CT_GenerateSecondary(ctx, n, type, numbers.data(), count, size);
+        } catch (FSA_STATUS) {
+            // An answer the library cannot read may come after the
+            // controller made the container (the number was free before):
+            // found, it stands; moving its members back would leave it
+            // without them.
+            if (!CT_CheckConflicts(ctx, n))
+                throw;
+        }
     } catch (...) {
         hidden.restore();
         throw;

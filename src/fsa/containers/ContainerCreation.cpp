@@ -386,8 +386,9 @@ bool CT_SearchesEveryDisk(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& containe
     if (CTR_BUS_SHARED(ctx, &container))
         return true;
     return CT_WithCache(ctx, [&](const PceList&) {
-        for (const UnreadDrive& d : ctx->containerCaches->unread)
-            if (!d.setRead)
+        // A slice described as nothing may be any disk, a shared one too.
+        for (const DriveReading& d : ctx->containerCaches->drives)
+            if (!d.described || !d.setRead)
                 return true;
         return false;
     });

@@ -117,6 +117,34 @@ void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTr
     }
 }
 
+// Whether the controller holds the container configured, from its own
+// record: a failed read is thrown, and a record that names a container type
+// with neither members nor a snapshot kind is a damaged answer (6). Taken
+// for "not configured", it would zero the partitions of a live container.
+bool configuredOnController(FSAAPI_CONTEXT* ctx, std::uint32_t n, cttype* record,
+                            std::uint32_t* type) {
+    *type = 0;
+    if (CT_GetContainer(ctx, n, record, type))
+        return true;
+    if (*type != 0)
+        throw FSA_STS_FAILURE;
+    return false;
+}
+
+// Whether a zeroing task (kind 3) runs on the container: the host then
+// keeps its disk. Any answer of the state check but "yes" (205) or "no" is
+// a failure: taken for "yes", the host would keep the disk of a destroyed
+// container, reachable by the next container given its number.
+bool zeroingTaskRuns(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
+    int valid = 1;
+    const FSA_STATUS s = PCK_ContainerIsRet(ctx, n, CT_STATES(0, 0x40000), &valid);
+    if (s == FSA_STATUS(205))
+        return true;
+    if (s != FSA_STS_SUCCESS)
+        throw FSA_STS_FAILURE;
+    return false;
+}
+
 struct PendingRemoval {
     std::uint32_t container;
     FsaRemovalRecord record;
@@ -126,9 +154,12 @@ struct PendingRemoval {
 // there were any (the container is then not destroyed). When one of its
 // entries exists only on a disk, no entry number reaches it: nothing is
 // zeroed and the container is left to be destroyed by its id, which the
-// controller applies to its entries in memory and on the disks alike.
+// controller applies to its entries in memory and on the disks alike. An
+// entry the controller refused to zero fails the call once the
+// configuration is reloaded.
 bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t uid) {
     CT_InvalidateCache(ctx);
+    FSA_STATUS failed = FSA_STS_SUCCESS;
     const bool zeroed = CT_WithCache(ctx, [&](const PceList& cache) {
         auto uidOf = [&](const Pce& e) {
             std::uint32_t u = 0;
@@ -154,12 +185,27 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
         if (zeroByNumber)
             for (const Pce& e : cache)
                 if (carries(e))
-                    CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
+                    if (const FSA_STATUS s =
+                            CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
+                        s != FSA_STS_SUCCESS && failed == FSA_STS_SUCCESS)
+                        failed = s;
         CT_ReConfig(ctx, 1);
         return zeroByNumber;
     });
     CT_InvalidateCache(ctx);
+    if (failed != FSA_STS_SUCCESS)
+        throw failed; // an entry the controller did not zero
     return zeroed;
+}
+
+// Whether the controller no longer holds container `n` (false when it
+// cannot be asked).
+bool destroyed(FSAAPI_CONTEXT* ctx, std::uint32_t n) noexcept {
+    try {
+        return !CT_CheckConflicts(ctx, n);
+    } catch (FSA_STATUS) {
+        return false;
+    }
 }
 
 } // namespace
@@ -213,10 +259,10 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
         removals.push_back(std::move(r));
     };
     bool cleanupPath = false;
-    if (CT_IsIn(ctx, n, CT_STATES(0, 0x100))) {
-        cttype record{};
-        std::uint32_t type = 0;
-        CT_GetContainer(ctx, n, &record, &type);
+    cttype record{};
+    std::uint32_t type = 0;
+    if (configuredOnController(ctx, n, &record, &type)) {
+        const bool keepHostDisk = zeroingTaskRuns(ctx, n);
         const FSA_SNAPSHOT_OPERATION remove = forced ? FSA_SNAP_REMOVE_FORCED : FSA_SNAP_REMOVE;
         if (type == 5 || type == 6) {
             tag_FSA_CONTAINER snapshot{};
@@ -226,7 +272,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
             if (type == 5)
                 prepareRemoval(CT_RecordWord(record, kBackingVisible));
         }
-        if (!CT_IsIn(ctx, n, CT_STATES(0, 0x40000)))
+        if (!keepHostDisk)
             prepareRemoval(n);
     } else {
         if (!hasParent && !CT_PhantomOrRealExists(ctx, n, 1))
@@ -239,14 +285,26 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
         CT_ClearFileSystem(ctx, n, 0);
     const bool zeroed = cleanupPath && zeroLeftoverPartitions(ctx, n, uid);
     if (!zeroed) {
-        if (ctx->info.firmwareVersion.major < 3) {
-            if (!CT_CheckConflicts(ctx, n))
-                throw kUnknownToOldFirmware;
-            CT_DestroyContainer(ctx, n, forced, 0);
-        } else if (passThrough) {
-            CT_DestroyContainer(ctx, n, forced, 0);
-        } else {
-            CT_DestroyContainer(ctx, uid, forced, 1);
+        if (ctx->info.firmwareVersion.major < 3 && !CT_CheckConflicts(ctx, n))
+            throw kUnknownToOldFirmware;
+        try {
+            if (ctx->info.firmwareVersion.major < 3 || passThrough)
+                CT_DestroyContainer(ctx, n, forced, 0);
+            else
+                CT_DestroyContainer(ctx, uid, forced, 1);
+        } catch (FSA_STATUS) {
+            // Destroyed in spite of the answer: the host still lets go of
+            // its disks, through which the next container given the number
+            // would be reached, and the failure is returned.
+            if (!phantom && destroyed(ctx, n))
+                for (PendingRemoval& r : removals) {
+                    try {
+                        FsaCtrRemovalComplete(ctx, r.container, 0, std::move(r.record));
+                    } catch (FSA_STATUS) {
+                        // The next disk is still let go.
+                    }
+                }
+            throw;
         }
     }
     if (cleanupPath) {

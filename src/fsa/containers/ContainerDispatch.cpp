@@ -135,11 +135,22 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x41004048));
         if (CT_PhantomOrRealExists(ctx, target.containerNumber, 1))
             return kTargetExists;
-        withHostRemoval(ctx, n, 0, false,
-                        [&] { CT_MoveContainer(ctx, n, target.containerNumber); });
+        FSA_STATUS unread = FSA_STS_SUCCESS;
+        withHostRemoval(ctx, n, 0, false, [&] {
+            try {
+                CT_MoveContainer(ctx, n, target.containerNumber);
+            } catch (FSA_STATUS s) {
+                // Moved in spite of the answer: the host still lets go of
+                // the old number and learns the new one; the failure is
+                // returned.
+                if (!CT_ContainerMoved(ctx, n, target.containerNumber))
+                    throw;
+                unread = s;
+            }
+        });
         if (FsaIsUnixOS(ctx->info.osType))
             FsaOk(FsaExposeCtrToOs(ctx, target.containerNumber, 1));
-        break;
+        return unread;
     }
     case FSA_CO_RESERVED15: {
         const auto& target = argumentAs<tag_FSA_CONTAINER>(argument);
@@ -185,11 +196,26 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     }
     case FSA_CO_OFFLINE: {
         const int force = argument ? *static_cast<const int*>(argument) : 1;
+        FSA_STATUS failed = FSA_STS_SUCCESS;
         withHostRemoval(ctx, n, force, true, [&] {
             CT_LockDrainContainer(ctx, n);
-            CT_OfflineContainer(ctx, n);
+            try {
+                CT_OfflineContainer(ctx, n);
+            } catch (FSA_STATUS s) {
+                // A container left online takes I/O again. One the
+                // controller will not unlock is no longer the host's to use
+                // (it went offline whatever the answer said): the host lets
+                // go of its disk, and the offline's failure is returned.
+                try {
+                    CT_UnlockContainer(ctx, n);
+                } catch (FSA_STATUS) {
+                    failed = s;
+                    return;
+                }
+                throw;
+            }
         });
-        break;
+        return failed;
     }
     case FSA_CO_RESTART_MORPH:
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x40000000));

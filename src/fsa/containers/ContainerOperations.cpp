@@ -93,6 +93,14 @@ void CT_MoveContainer(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to)
     run(ctx, op, from, to);
 }
 
+bool CT_ContainerMoved(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to) noexcept {
+    try {
+        return CT_CheckConflicts(ctx, to) && !CT_CheckConflicts(ctx, from);
+    } catch (FSA_STATUS) {
+        return false;
+    }
+}
+
 void CT_DestroyContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t b, int flag) {
     static const Operation op{17, {59}, {{kLocked, 42}}, 44, 0, true};
     run(ctx, op, container, b, flag ? 2 : 0);

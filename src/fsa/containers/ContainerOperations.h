@@ -14,6 +14,10 @@ FSA_STATUS CT_WritePartitionToDisk(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::ui
                                    const Partition* p);
 void CT_WriteLastDrive(FSAAPI_CONTEXT* ctx, std::uint32_t n);
 void CT_MoveContainer(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to);
+// Whether the controller holds the container under `to` and not under
+// `from`: asked after a move whose answer could not be read, which may come
+// after the move was made. False when the controller cannot be asked.
+bool CT_ContainerMoved(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to) noexcept;
 void CT_DestroyContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t b, int flag);
 void CT_AddLevel(FSAAPI_CONTEXT* ctx, std::uint32_t container);
 void CT_SetMirrorDelay(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t delay);

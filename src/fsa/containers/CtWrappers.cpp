@@ -80,7 +80,15 @@ FSA_STATUS CT_GetSerialNumber(FSAAPI_CONTEXT* ctx, void* serial8) {
 }
 
 FSA_STATUS CT_PartitionEntryZero(FSAAPI_CONTEXT* ctx, std::uint32_t entry) {
-    return CT_SendReceiveFIB(ctx, 14, &entry, nullptr, nullptr, nullptr, 0, nullptr, 0, 1);
+    const FSA_STATUS s =
+        CT_SendReceiveFIB(ctx, 14, &entry, nullptr, nullptr, nullptr, 0, nullptr, 0, 1);
+    // The command names no success answer; one of the controller's
+    // refusals zeroed nothing.
+    if (s == FSA_STS_SUCCESS && CT_IsRefusal(entry)) {
+        CT_DebugPrintStatus(static_cast<int>(entry));
+        return FSA_STS_FAILURE;
+    }
+    return s;
 }
 
 bool CT_ReadMBR(FSAAPI_CONTEXT* ctx, std::uint32_t slice, void* mbr24) {

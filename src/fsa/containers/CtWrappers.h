@@ -34,6 +34,7 @@ std::uint32_t CT_GetConfigAge(FSAAPI_CONTEXT* ctx);
 void CT_GetGenerationId(FSAAPI_CONTEXT* ctx, std::uint32_t* generation);
 FSA_STATUS CT_SetConfigAge(FSAAPI_CONTEXT* ctx, std::uint32_t age);
 FSA_STATUS CT_GetSerialNumber(FSAAPI_CONTEXT* ctx, void* serial8);
+// The channel's status, or 6 when the controller refused.
 FSA_STATUS CT_PartitionEntryZero(FSAAPI_CONTEXT* ctx, std::uint32_t entry);
 bool CT_ReadMBR(FSAAPI_CONTEXT* ctx, std::uint32_t slice, void* mbr24);
 FSA_STATUS CT_GetPartitionOnDisk(FSAAPI_CONTEXT* ctx, std::uint32_t slice, std::uint32_t index,

@@ -12,7 +12,16 @@ std::uint32_t HiddenMembers::hide(std::uint32_t n, int localOnly) {
     FsaOk(FsaPrepareCtrForRemoval(m_ctx, n, 1, 0, &record));
     const std::uint32_t top = CT_GetNextFreeContainer(m_ctx, 1, localOnly);
     if (top > n) {
-        CT_MoveContainer(m_ctx, n, top);
+        try {
+            CT_MoveContainer(m_ctx, n, top);
+        } catch (FSA_STATUS) {
+            // An answer the library cannot read may come after the move was
+            // made: a container found under its new number alone is moved
+            // back with the others.
+            if (CT_ContainerMoved(m_ctx, n, top))
+                m.hiddenAs = top;
+            throw;
+        }
         m.hiddenAs = top;
     }
     // The host lets go of the disk it knew under the old number. Should that

@@ -30,10 +30,31 @@ bool onDevice(const Pce& e, int device) {
     return static_cast<int>(par::drive(e.partition)) == device;
 }
 
+// Whether the cache read the device's partitions: not when its MBR could
+// not be read, nor when a slice came back described as nothing and none
+// was read as this disk (that slice may be it).
+bool deviceRead(const std::vector<DriveReading>& drives, int device) {
+    bool seen = false, undescribed = false;
+    for (const DriveReading& d : drives) {
+        if (!d.described) {
+            undescribed = true;
+        } else if (static_cast<int>(d.driveId) == device) {
+            if (!d.mbrRead)
+                return false;
+            seen = true;
+        }
+    }
+    return seen || !undescribed;
+}
+
 // The elements of the device the walk picked, copied out so the commands
-// run after the mutex is released.
-template <class Pick> std::vector<Pce> pick(FSAAPI_CONTEXT* ctx, int device, Pick&& p) {
+// run after the mutex is released; `read` (when given) learns whether the
+// list read the device.
+template <class Pick>
+std::vector<Pce> pick(FSAAPI_CONTEXT* ctx, int device, Pick&& p, bool* read = nullptr) {
     return CT_WithCache(ctx, [&](const PceList& list) {
+        if (read)
+            *read = deviceRead(ctx->containerCaches->drives, device);
         std::vector<Pce> out;
         for (const Pce& e : list)
             if (onDevice(e, device) && p(e))
@@ -76,9 +97,24 @@ std::uint32_t morphKind(std::uint32_t type) {
 // may now be another container's entry) and fails the call like one on a
 // slice without a partition table.
 void CT_RemoveDeadPartitions(FSAAPI_CONTEXT* ctx, int device, const FSA_PARTITION* only) {
-    const auto found = pick(ctx, device, [](const Pce& e) {
-        return dead(e) || (e.state == FSA_PCE_MEMORY_AND_DISK && !par::configured(e.partition));
-    });
+    // A disk the list could not read shows no dead partitions: read once
+    // more, then fail rather than report them removed.
+    std::vector<Pce> found;
+    for (int reads = 1;; ++reads) {
+        bool read = false;
+        found = pick(
+            ctx, device,
+            [](const Pce& e) {
+                return dead(e) ||
+                       (e.state == FSA_PCE_MEMORY_AND_DISK && !par::configured(e.partition));
+            },
+            &read);
+        if (read)
+            break;
+        if (reads == 2)
+            throw FSA_STS_FAILURE;
+        CT_InvalidateCache(ctx);
+    }
     auto chosen = [&](const Pce& e) {
         return !only || (only->offset == std::uint64_t(par::start(e.partition)) << 9 &&
                          only->size == std::uint64_t(par::size(e.partition)) << 9);
@@ -95,9 +131,16 @@ void CT_RemoveDeadPartitions(FSAAPI_CONTEXT* ctx, int device, const FSA_PARTITIO
         if (chosen(e))
             entries.push_back(par::u32(e.partition, par::kEntry));
     }
+    // Every entry is tried and the configuration reloaded for those that
+    // went; an entry the controller did not zero fails the call.
+    FSA_STATUS zeroed = FSA_STS_SUCCESS;
     for (const std::uint32_t entry : entries)
-        CT_PartitionEntryZero(ctx, entry);
+        if (const FSA_STATUS s = CT_PartitionEntryZero(ctx, entry);
+            s != FSA_STS_SUCCESS && zeroed == FSA_STS_SUCCESS)
+            zeroed = s;
     CT_ReConfig(ctx, 0);
+    if (zeroed != FSA_STS_SUCCESS)
+        throw zeroed;
     if (lockedSeen)
         throw FSA_STATUS(285);
 }
@@ -145,8 +188,10 @@ void CT_ClearDeadPartition(FSAAPI_CONTEXT* ctx, int device, std::uint32_t start,
     const Pce e = exactly(ctx, device, start, size).front();
     if (!PCE_ZeroableByNumber(e))
         throw FSA_STATUS(14);
-    CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
+    const FSA_STATUS zeroed = CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
     CT_ReConfig(ctx, 0);
+    if (zeroed != FSA_STS_SUCCESS)
+        throw zeroed;
 }
 
 void CT_GenerateMorphContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t type,

@@ -87,6 +87,26 @@ bool sameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::uint32_t b) {
     return std::memcmp(first, second, 16) == 0;
 }
 
+// No snapshot: the backing container returns to where the caller had it.
+// One that cannot (and did not in spite of the answer) stays hidden, and the
+// host lets go of the disk its old number gave it, through which the next
+// container given that number would be reached.
+void moveBack(FSAAPI_CONTEXT* ctx, std::uint32_t hidden, std::uint32_t b,
+              FsaRemovalRecord& release) noexcept {
+    try {
+        CT_MoveContainer(ctx, hidden, b);
+        return;
+    } catch (FSA_STATUS) {
+    }
+    if (CT_ContainerMoved(ctx, hidden, b) || !release)
+        return;
+    try {
+        FsaCtrRemovalComplete(ctx, b, 0, std::move(release));
+    } catch (FSA_STATUS) {
+        // The failure that made the snapshot stop is the one reported.
+    }
+}
+
 FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
                   const tag_FSA_CONTAINER& source, const tag_FSA_CONTAINER* backingTag,
                   FSA_SNAPSHOT_INFO* info, unsigned int chunkBytes, bool sharedBus) {
@@ -123,8 +143,14 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
     FsaRemovalRecord release;
     FsaOk(FsaPrepareCtrForRemoval(ctx, b, 0, 0, &release));
     const std::uint32_t hidden = CT_GetNextFreeContainer(ctx, 1, localOnly);
-    CT_MoveContainer(ctx, b, hidden);
     const bool w2k = FsaTopMostOsType(ctx) == kOsW2K;
+    try {
+        CT_MoveContainer(ctx, b, hidden);
+    } catch (FSA_STATUS) {
+        if (CT_ContainerMoved(ctx, b, hidden))
+            moveBack(ctx, hidden, b, release);
+        throw;
+    }
     try {
         if (PCK_HasNoHostDriver(ctx)) {
             CT_MakeSnapshot(ctx, s, b, hidden, chunk, sparse, 0);
@@ -137,8 +163,7 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
             faos_TakeContainerSnapshot(ctx, FAOS_SNAPSHOT_COW, &cow, 0, &source, backingTag);
         }
     } catch (FSA_STATUS) {
-        // No snapshot: the backing container returns to where the caller had it.
-        CT_MoveContainer(ctx, hidden, b);
+        moveBack(ctx, hidden, b, release);
         throw;
     }
     if (!w2k)

@@ -79,10 +79,10 @@ bool CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::ui
 }
 
 PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry,
-                                  std::vector<UnreadDrive>* unread) {
+                                  std::vector<DriveReading>* drives) {
     for (;;) {
-        if (unread)
-            unread->clear();
+        if (drives)
+            drives->clear();
         const std::uint32_t age = CT_GetConfigAge(ctx);
         const std::uint32_t tableSize = CT_GetPartitionTableSize(ctx);
         PceList memory = CT_GetPCEsForPartitionsInMemory(ctx, tableSize);
@@ -118,14 +118,21 @@ PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry,
             }
             std::uint32_t b = 0, c = 0;
             CT_GetSliceInfo(ctx, s, &f.dataBlocks, &b, &c, &f.driveId, nullptr, &f.type);
+            // No disk has no size, no drive and no kind: a zeroed answer.
+            if (f.dataBlocks == 0 && f.driveId == 0 && f.type == 0) {
+                if (drives)
+                    drives->push_back(DriveReading{0, false});
+                continue;
+            }
             if (f.type != 6)
                 continue;
             const bool setRead = CT_ReadDriveDiskSetInfo(ctx, f.driveId, f.diskSetInfo);
-            if (unread && (onDisk == kMbrUnread || !setRead)) {
-                UnreadDrive& u = unread->emplace_back();
-                u.driveId = f.driveId;
-                u.setRead = setRead;
-                std::memcpy(u.diskSetInfo, f.diskSetInfo, sizeof u.diskSetInfo);
+            if (drives) {
+                DriveReading& d = drives->emplace_back();
+                d.driveId = f.driveId;
+                d.mbrRead = onDisk != kMbrUnread;
+                d.setRead = setRead;
+                std::memcpy(d.diskSetInfo, f.diskSetInfo, sizeof d.diskSetInfo);
             }
         }
 

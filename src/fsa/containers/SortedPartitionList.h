@@ -12,19 +12,24 @@
 
 using PceList = std::vector<FSA_PARTITION_CACHE_ELEMENT>;
 
-// A disk whose MBR or disk set could not be read while the list was built:
-// the list may lack partitions on it, or place them in no disk set.
-struct UnreadDrive {
+// What the list read of one disk: a slice the controller described as
+// nothing at all (a zeroed answer: it may be any disk), or a disk it lays
+// out, with whether its MBR and its disk set could be read. A disk not read
+// fully may lack partitions in the list, or place them in no disk set.
+struct DriveReading {
     std::uint32_t driveId = 0;
-    bool setRead = false;               // its disk set was read; then:
+    bool described = true;              // the slice information named a disk
+    bool mbrRead = true;                // its MBR was read (or found absent)
+    bool setRead = true;                // its disk set was read; then:
     std::uint8_t diskSetInfo[152] = {}; // as each partition on it carries it
+    bool fullyRead() const { return described && mbrRead && setRead; }
 };
 
 // Builds the list; `retry` counts the restarts after two in-memory entries
-// were found for one extent (0 from outside). `unread` (when given)
-// receives the disks whose facts could not be read.
+// were found for one extent (0 from outside). `drives` (when given)
+// receives what was read of each disk.
 PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry = 0,
-                                  std::vector<UnreadDrive>* unread = nullptr);
+                                  std::vector<DriveReading>* drives = nullptr);
 
 PceList CT_GetPCEsForPartitionsInMemory(FSAAPI_CONTEXT* ctx, std::uint32_t n);
 PceList CT_GetPCEsForDiskPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t slice, std::uint32_t n);

@@ -43,7 +43,8 @@ FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, co
             s != FSA_STS_SUCCESS)
             return s;
     }
-    return DS_DetachContainers(ctx, set, info.owner, containers, records) == FSA_STS_SUCCESS
+    return DS_DetachContainers(ctx, set, info.owner, containers, records,
+                               DS_FailedDetach::KeepOffline) == FSA_STS_SUCCESS
                ? FSA_STS_SUCCESS
                : maint::kDsDetachFailed;
 }
@@ -94,8 +95,8 @@ FSA_STATUS initialiseDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const 
 FSA_STATUS DS_DiskSetDelete(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* all) {
     const FSA_DISKSET_DELETE_ARGS& args = all->remove_set;
     DS_RECORD info;
-    if (DS_ReadDiskSet(ctx, set, &info) != FSA_STS_SUCCESS)
-        return maint::kDsNoSets;
+    if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
+        return s;
     if ((info.attributes & DS_ATTR_HOST_MANAGED) && DS_StateOf(info) == 1 && !args.unconditional)
         return maint::kDsHostManaged;
     const std::uint64_t self = DS_OwnerId(ctx);
@@ -104,8 +105,8 @@ FSA_STATUS DS_DiskSetDelete(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
         take.generation = info.generation + 1;
         if (DS_SendReceiveFIB(ctx, CL_TAKE, &take, DS_MODIFY_BYTES, nullptr, 0) != FSA_STS_SUCCESS)
             return maint::kDsNotOwner;
-        if (DS_ReadDiskSet(ctx, set, &info) != FSA_STS_SUCCESS)
-            return maint::kDsNoSets;
+        if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
+            return s;
     }
     if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_DELETE, all, info, false, &r))
         return r;

@@ -86,9 +86,16 @@ FSA_STATUS DS_GetAllDiskSets(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* sets, int capaci
     r.external = 1;
     r.externalAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(external));
     r.externalSize = kExternalBytes;
+    const ALL_SETS_RECORD asked = r;
     const FSA_STATUS s = DS_SendReceiveFIB(ctx, CL_ALL_SETS, &r, sizeof r, &r, sizeof r);
     if (s != FSA_STS_SUCCESS)
         return s;
+    // The answer is written over the request and keeps the words that
+    // describe the external area: a zeroed or stale record, which would
+    // read as an adapter without sets, does not.
+    if (r.one != asked.one || r.external != asked.external ||
+        r.externalAddress != asked.externalAddress || r.externalSize != asked.externalSize)
+        return FSA_STS_FAILURE;
     // Numbers and owner ids of every set must fit the external area; more
     // sets than the caller's array holds are cut to it.
     if (r.count > kExternalBytes / 16)
@@ -140,6 +147,10 @@ FSA_STATUS DS_GetMembers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint
     const FSA_STATUS s = DS_SendReceiveFIB(ctx, CL_MEMBERS, &r, sizeof r, &r, sizeof r);
     if (s != FSA_STS_SUCCESS)
         return s;
+    // The list answers for the set it names: a zeroed or stale one would
+    // read as a set without drives.
+    if (r.number != set->number || r.creator != set->creator)
+        return FSA_STS_FAILURE;
     if (r.count > 64)
         return maint::kDsFailed; // more members than the record can carry
     std::memcpy(ids, r.ids, 4 * r.count);

@@ -233,8 +233,8 @@ FSA_STATUS DS_DiskSetCreate(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
 FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* all) {
     FSA_DISKSET_ADD_ARGS* args = &all->add;
     DS_RECORD info;
-    if (DS_ReadDiskSet(ctx, set, &info) != FSA_STS_SUCCESS)
-        return maint::kDsNoSets;
+    if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
+        return s;
     if (DS_StateOf(info) == 3)
         return maint::kDsMixedChannels;
     if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_ADD, all, info, true, &r))
@@ -269,8 +269,8 @@ FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_AR
 FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* all) {
     FSA_DISKSET_REMOVE_ARGS* args = &all->remove;
     DS_RECORD info;
-    if (DS_ReadDiskSet(ctx, set, &info) != FSA_STS_SUCCESS)
-        return maint::kDsNoSets;
+    if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
+        return s;
     if ((info.attributes & DS_ATTR_HOST_MANAGED) && !args->unconditional && DS_StateOf(info) == 1)
         return maint::kDsHostManaged;
     if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_REMOVE, all, info, true, &r))

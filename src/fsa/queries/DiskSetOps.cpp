@@ -35,10 +35,7 @@ struct DiskSetOp {
     bool attachedHere() const { return rec.owner == self && (rec.flags & DS_FLAG_ATTACHED); }
     bool hostManaged() const { return rec.attributes & DS_ATTR_HOST_MANAGED; }
 
-    FSA_STATUS read() {
-        return DS_ReadDiskSet(ctx, set, &rec) == FSA_STS_SUCCESS ? FSA_STS_SUCCESS
-                                                                 : maint::kDsNoSets;
-    }
+    FSA_STATUS read() { return DS_ReadSetForOperation(ctx, set, &rec); }
     // Commands 8, 9, 10, 16, 17, 18 and 4 on the key.
     FSA_STATUS modify(std::uint32_t command, std::uint64_t owner, bool nextGeneration,
                       const char* label = nullptr, std::uint32_t attributes = 0) {
@@ -285,8 +282,8 @@ FSA_STATUS runOperation(DiskSetOp& o) {
 FSA_STATUS DS_SetParameters(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, const char* label,
                             const std::uint32_t* attributes) {
     DiskSetOp o{ctx, set, FSA_DSO_LABEL, nullptr};
-    if (DS_ReadDiskSet(ctx, set, &o.rec) != FSA_STS_SUCCESS)
-        return maint::kDsNoSets;
+    if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &o.rec); s != FSA_STS_SUCCESS)
+        return s;
     if (o.rec.flags & DS_FLAG_MIXED)
         return maint::kDsMixedChannels;
     if (o.held() && o.rec.owner != o.self)

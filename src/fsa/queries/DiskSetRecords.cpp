@@ -107,7 +107,20 @@ FSA_STATUS DS_ReadDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, DS_RECOR
     request.number = set->number;
     request.creator = set->creator;
     *out = DS_RECORD{};
-    return DS_SendReceiveFIB(ctx, CL_SET_INFO, &request, sizeof request, out, sizeof *out);
+    const FSA_STATUS s =
+        DS_SendReceiveFIB(ctx, CL_SET_INFO, &request, sizeof request, out, sizeof *out);
+    // The record names the set it describes: a zeroed or stale one would
+    // read as a set that nobody owns.
+    if (s == FSA_STS_SUCCESS && (out->number != set->number || out->creator != set->creator)) {
+        *out = DS_RECORD{};
+        return FSA_STS_FAILURE;
+    }
+    return s;
+}
+
+FSA_STATUS DS_ReadSetForOperation(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, DS_RECORD* out) {
+    const FSA_STATUS s = DS_ReadDiskSet(ctx, set, out);
+    return s == FSA_STS_SUCCESS || s == FSA_STS_FAILURE ? s : maint::kDsNoSets;
 }
 
 FSA_STATUS DS_GetDiskSetInfo(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set,
@@ -141,8 +154,12 @@ FSA_STATUS DS_GetDriveInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, FSA_DISK_
     DS_RECORD r{};
     r.driveId = driveId;
     r.byDevT = 1;
-    const FSA_STATUS s =
-        DS_SendReceiveFIB(ctx, CL_DRIVE_INFO, &r, DS_DRIVE_BYTES, &r, DS_DRIVE_BYTES);
+    FSA_STATUS s = DS_SendReceiveFIB(ctx, CL_DRIVE_INFO, &r, DS_DRIVE_BYTES, &r, DS_DRIVE_BYTES);
+    // An answer names the drive and either says "in no set" or names the
+    // set: a zeroed or stale one says neither for this drive.
+    if (s == FSA_STS_SUCCESS &&
+        (r.driveId != driveId || !((r.flags & DS_FLAG_NO_SET) || r.number || r.creator)))
+        s = FSA_STS_FAILURE;
     if (sharedChannel)
         *sharedChannel = s == FSA_STS_SUCCESS ? r.sharedChannel : 0;
     if (s != FSA_STS_SUCCESS || (r.flags & DS_FLAG_NO_SET)) {

@@ -52,9 +52,16 @@ void ConvertDiskSetCreationTimeStampToFsaTime(std::uint64_t stamp, std::uint16_t
 std::uint64_t DS_OwnerId(const FSAAPI_CONTEXT* ctx);
 std::uint64_t DS_PartnerOwnerId(const FSAAPI_CONTEXT* ctx);
 
-// Command 11 for the key; the record as the controller returns it.
+// Command 11 for the key; the record as the controller returns it (6 when
+// it names another set).
 FSA_STATUS DS_ReadDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, DS_RECORD* out);
+// The same for the operations on a set: a set that cannot be read is
+// reported as missing (425), an answer naming another set as the damaged
+// answer it is (6).
+FSA_STATUS DS_ReadSetForOperation(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, DS_RECORD* out);
 FSA_STATUS DS_GetDiskSetInfo(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, FSA_DISK_SET_INFO* info);
+// Command 12: 426 for a drive in no set; 6 for an answer that names another
+// drive or neither a set nor "in no set".
 FSA_STATUS DS_GetDriveInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, FSA_DISK_SET_INFO* info,
                            std::uint32_t* sharedChannel);
 // A modification record for the key with the given owner (commands 4, 8-10,

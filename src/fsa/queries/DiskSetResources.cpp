@@ -5,10 +5,12 @@
 #include "CtChannel.h"
 #include "CtWrappers.h"
 #include "DiskSetChannel.h"
+#include "DiskSetEnum.h"
 #include "HostExposure.h"
 #include "MaintStatus.h"
 #include "Trace.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -35,10 +37,22 @@ bool inSet(const std::uint8_t* diskSetInfo, const FSA_DISK_SET* set) {
     return number == set->number && creator == set->creator;
 }
 
-// Whether a disk the partition list could not read may hold the set's
-// partitions: one whose own set is unknown, or is this set.
-bool mayHoldSet(const UnreadDrive& d, const FSA_DISK_SET* set) {
-    return !d.setRead || inSet(d.diskSetInfo, set);
+// Whether the list's reading of the disks leaves the set's containers in
+// doubt: a slice described as nothing, a disk not read fully that may hold
+// the set (its set unread, or this set), or a drive the set's own list of
+// members names that reads as in no set or in another.
+bool inDoubt(const std::vector<DriveReading>& drives, const FSA_DISK_SET* set,
+             const std::vector<std::uint32_t>& members) {
+    for (const DriveReading& d : drives) {
+        if (!d.described)
+            return true;
+        const bool ofSet = d.setRead && inSet(d.diskSetInfo, set);
+        if (!d.fullyRead() && (!d.setRead || ofSet))
+            return true;
+        if (!ofSet && std::find(members.begin(), members.end(), d.driveId) != members.end())
+            return true;
+    }
+    return false;
 }
 
 bool isSnapshotKind(const Pce& e) {
@@ -59,21 +73,51 @@ std::vector<std::uint32_t> containersIn(FSAAPI_CONTEXT* ctx, const PceList& list
     return out;
 }
 
+// Runs `step` on every container; the first status it threw, after all
+// were tried.
+template <class Step>
+FSA_STATUS forEvery(const std::vector<std::uint32_t>& containers, Step&& step) {
+    FSA_STATUS first = FSA_STS_SUCCESS;
+    for (std::size_t i = 0; i < containers.size(); ++i) {
+        try {
+            step(i);
+        } catch (FSA_STATUS thrown) {
+            if (first == FSA_STS_SUCCESS)
+                first = thrown;
+        }
+    }
+    return first;
+}
+
 // Completes every host removal; the first failure, after all were tried.
 FSA_STATUS completeRemovals(FSAAPI_CONTEXT* ctx, const std::vector<std::uint32_t>& containers,
                             std::vector<FsaRemovalRecord>& records, bool failed) {
-    FSA_STATUS first = FSA_STS_SUCCESS;
-    for (std::size_t i = 0; i < containers.size(); ++i) {
-        FSA_STATUS s;
-        try {
-            s = FsaCtrRemovalComplete(ctx, containers[i], failed, std::move(records[i]));
-        } catch (FSA_STATUS thrown) {
-            s = thrown;
-        }
-        if (first == FSA_STS_SUCCESS)
-            first = s;
-    }
-    return first;
+    return forEvery(containers, [&](std::size_t i) {
+        if (const FSA_STATUS s =
+                FsaCtrRemovalComplete(ctx, containers[i], failed, std::move(records[i]));
+            s != FSA_STS_SUCCESS)
+            throw s;
+    });
+}
+
+FSA_STATUS takeOffline(FSAAPI_CONTEXT* ctx, const std::vector<std::uint32_t>& containers) {
+    return forEvery(containers, [&](std::size_t i) { CT_OfflineContainer(ctx, containers[i]); });
+}
+
+// Undoes the lock-drain of the first `drained` containers: they take I/O
+// again on the set that stays attached. The host keeps its disks (their
+// prepared removals are dropped, not completed: completing one deletes the
+// disk).
+void undoDrain(FSAAPI_CONTEXT* ctx, const std::vector<std::uint32_t>& containers,
+               std::size_t drained, std::vector<FsaRemovalRecord>& records) {
+    const std::vector<std::uint32_t> locked(containers.begin(), containers.begin() + drained);
+    if (const FSA_STATUS s =
+            forEvery(locked, [&](std::size_t i) { CT_UnlockContainer(ctx, locked[i]); });
+        s != FSA_STS_SUCCESS)
+        UtilPrintDebugFormatted("DS_DetachContainers: a drained container stays locked, "
+                                "status = %d\n",
+                                static_cast<int>(s));
+    records.clear();
 }
 
 } // namespace
@@ -86,14 +130,18 @@ std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const 
 
 std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
                                                          const FSA_DISK_SET* set, bool hidden) {
+    std::uint32_t ids[64];
+    std::uint32_t count = 0;
+    if (const FSA_STATUS s = DS_GetMembers(ctx, set, ids, &count); s != FSA_STS_SUCCESS)
+        throw s;
+    const std::vector<std::uint32_t> members(ids, ids + count);
     for (int reads = 1;; ++reads) {
-        bool complete = true;
+        bool doubt = false;
         std::vector<std::uint32_t> out = CT_WithCache(ctx, [&](const PceList& list) {
-            for (const UnreadDrive& d : ctx->containerCaches->unread)
-                complete = complete && !mayHoldSet(d, set);
+            doubt = inDoubt(ctx->containerCaches->drives, set, members);
             return containersIn(ctx, list, set, hidden);
         });
-        if (complete)
+        if (!doubt)
             return out;
         UtilPrintDebugFormatted("DS_GetEveryContainerOfDiskSet: a disk of the set is unread\n");
         if (reads == 2)
@@ -129,24 +177,30 @@ FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_S
 
 FSA_STATUS DS_DetachContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint64_t owner,
                                const std::vector<std::uint32_t>& containers,
-                               std::vector<FsaRemovalRecord>& records) {
-    FSA_STATUS detached;
+                               std::vector<FsaRemovalRecord>& records, DS_FailedDetach onFailure) {
+    std::size_t drained = 0;
     try {
-        for (std::uint32_t n : containers)
-            CT_LockDrainContainer(ctx, n);
-        const DS_RECORD detach = DS_ModifyRecord(set, owner);
-        detached = DS_SendReceiveFIB(ctx, CL_DETACH, &detach, DS_MODIFY_BYTES, nullptr, 0);
-        // Drained, they take no more I/O: offline whether the set went or not.
-        for (std::uint32_t n : containers)
-            CT_OfflineContainer(ctx, n);
-        if (detached != FSA_STS_SUCCESS)
-            CT_ReConfig(ctx, 1);
+        for (; drained < containers.size(); ++drained)
+            CT_LockDrainContainer(ctx, containers[drained]);
     } catch (FSA_STATUS) {
-        completeRemovals(ctx, containers, records, true);
+        undoDrain(ctx, containers, drained, records);
         throw;
     }
-    const FSA_STATUS completed =
-        completeRemovals(ctx, containers, records, detached != FSA_STS_SUCCESS);
+    const DS_RECORD detach = DS_ModifyRecord(set, owner);
+    const FSA_STATUS detached =
+        DS_SendReceiveFIB(ctx, CL_DETACH, &detach, DS_MODIFY_BYTES, nullptr, 0);
+    if (detached != FSA_STS_SUCCESS && onFailure == DS_FailedDetach::Undo) {
+        undoDrain(ctx, containers, drained, records);
+        return detached;
+    }
+    // Drained, they take no more I/O: offline whether the set went or not.
+    const FSA_STATUS offline = takeOffline(ctx, containers);
+    if (detached != FSA_STS_SUCCESS)
+        CT_ReConfig(ctx, 1);
+    const FSA_STATUS completed = completeRemovals(
+        ctx, containers, records, detached != FSA_STS_SUCCESS || offline != FSA_STS_SUCCESS);
+    if (detached == FSA_STS_SUCCESS && offline != FSA_STS_SUCCESS)
+        throw offline;
     if (detached == FSA_STS_SUCCESS && completed != FSA_STS_SUCCESS)
         throw completed;
     return detached;
@@ -156,19 +210,27 @@ FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, cons
                               bool unconditional) {
     const std::vector<std::uint32_t> containers = DS_GetEveryContainerOfDiskSet(ctx, set, true);
     std::vector<FsaRemovalRecord> records(containers.size());
-    bool prepared = true;
+    FSA_STATUS refusal = FSA_STS_SUCCESS;
     for (std::size_t i = 0; i < containers.size(); ++i) {
-        const FSA_STATUS s = FsaPrepareCtrForRemoval(ctx, containers[i], 0, 1, &records[i]);
-        if (s != FSA_STS_SUCCESS) {
-            UtilPrintDebugFormatted(
-                "DS_ResourceOffline: failed FaclPrepareCtrForOffline, status = %d\n",
-                static_cast<int>(s));
-            prepared = false;
+        FSA_STATUS s;
+        try {
+            s = FsaPrepareCtrForRemoval(ctx, containers[i], 0, 1, &records[i]);
+        } catch (FSA_STATUS thrown) {
+            s = thrown; // 480: the host has the disk open
         }
+        if (s == FSA_STS_SUCCESS)
+            continue;
+        UtilPrintDebugFormatted(
+            "DS_ResourceOffline: failed FaclPrepareCtrForOffline, status = %d\n",
+            static_cast<int>(s));
+        if (refusal == FSA_STS_SUCCESS)
+            refusal = s == FSA_STS_UX_DISK_OPEN ? s : maint::kDsStillAttached;
     }
-    if (!prepared && !unconditional)
-        return maint::kDsStillAttached; // nothing taken away: the host keeps its disks
-    const FSA_STATUS s = DS_DetachContainers(ctx, set, info.owner, containers, records);
-    CT_ReConfig(ctx, 1);
+    if (refusal != FSA_STS_SUCCESS && !unconditional)
+        return refusal; // nothing taken away: the host keeps its disks
+    const FSA_STATUS s =
+        DS_DetachContainers(ctx, set, info.owner, containers, records, DS_FailedDetach::Undo);
+    if (s == FSA_STS_SUCCESS)
+        CT_ReConfig(ctx, 1);
     return s;
 }

@@ -45,6 +45,74 @@ TEST_F(ReconfigurationTest, RemoveDeadPartitions) {
     EXPECT_NE(qorsim::get32(snap.partitions[1].data(), 32), 0u);
 }
 
+// A slice described as nothing (a zeroed answer) may be the drive's: its
+// dead partitions are not reported removed. One passing misreading is read
+// again; a lasting one fails with 6 and zeroes nothing.
+TEST_F(ReconfigurationTest, AnUnreadDiskHasNoDeadPartitionsRemoved) {
+    const struct {
+        const char* what;
+        int times;
+        std::uint32_t status;
+        bool removed;
+    } rows[] = {{"misread once", 1, 285, true}, {"misread every time", -1, 6, false}};
+    FSA_PARTITION only{};
+    only.offset = 428u * 512;
+    only.size = 100u * 512;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        sim.load(kDisk);
+        sim.update(0, [](qorsim::Adapter& a) { a.slices.at(0).driveId = 5; });
+        CT_InvalidateCache(ctx);
+        qorsim::Fault zeroed;
+        zeroed.fibCommand = 500;
+        zeroed.ctCommand = 63; // GET_SLICE_INFO
+        zeroed.times = r.times;
+        zeroed.mutateReply = [](std::uint8_t* fib) {
+            std::memset(fib + qorsim::kFibHeader + 32, 0, 32);
+        };
+        sim.inject(zeroed);
+        sim.clearJournal();
+        EXPECT_EQ(thrown([&] { CT_RemoveDeadPartitions(ctx, 5, &only); }), r.status);
+        sim.clearFaults();
+        EXPECT_EQ(qorsim::get32(sim.snapshot(0).partitions[4].data(), 32) == 0, r.removed);
+        EXPECT_EQ(ctCommands(14), r.removed ? 1u : 0u);
+    }
+}
+
+// ZERO_PAR_ENTRY refused (CT_INVALID_ARGUMENT): the dead partition stays
+// and the call says so, after the configuration is reloaded.
+TEST_F(ReconfigurationTest, ARefusedZeroIsNoRemoval) {
+    FSA_PARTITION only{};
+    only.offset = 428u * 512;
+    only.size = 100u * 512;
+    const struct {
+        const char* what;
+        std::function<void()> call;
+    } calls[] = {
+        {"remove", [&] { CT_RemoveDeadPartitions(ctx, 0, &only); }},
+        {"clear", [&] { CT_ClearDeadPartition(ctx, 0, 428, 100); }},
+    };
+    for (const auto& c : calls) {
+        SCOPED_TRACE(c.what);
+        sim.load(kDisk);
+        CT_InvalidateCache(ctx);
+        qorsim::Fault refused;
+        refused.fibCommand = 500;
+        refused.ctCommand = 14;
+        refused.refuse = true;
+        refused.mutateReply = [](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader, 0);
+            qorsim::put32(fib, qorsim::kFibHeader + 8, 219);
+        };
+        sim.inject(refused);
+        sim.clearJournal();
+        EXPECT_EQ(thrown(c.call), 6u);
+        sim.clearFaults();
+        EXPECT_NE(qorsim::get32(sim.snapshot(0).partitions[4].data(), 32), 0u);
+        EXPECT_EQ(ctCommands(34), 1u);
+    }
+}
+
 TEST_F(ReconfigurationTest, FailAndClearOnePartition) {
     EXPECT_EQ(thrown([&] { CT_SetDeadPartition(ctx, 0, 999, 1); }), 14u);
     EXPECT_EQ(thrown([&] { CT_SetDeadPartition(ctx, 0, 328, 100); }), 350u) << "locked";

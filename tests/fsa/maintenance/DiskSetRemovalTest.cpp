@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <sys/mman.h>
 #include <thread>
 #include <vector>
@@ -82,6 +83,82 @@ qorsim::Task task(std::uint32_t id, std::uint32_t job, std::uint32_t object, boo
     return t;
 }
 
+// Answers of the controller damaged on the way: a cluster record (FIB 550,
+// from payload byte 8) or the data of a container command (FIB 500).
+constexpr std::size_t kClusterRecord = qorsim::kFibHeader + 8;
+constexpr std::size_t kCtData = qorsim::kFibHeader + 32;
+
+// Every answer to cluster command `command` (or container command
+// `ctCommand`) that `mine` picks is changed by `damage`.
+qorsim::Fault damaged(int command, int ctCommand, std::function<bool(const std::uint8_t*)> mine,
+                      std::function<void(std::uint8_t*)> damage) {
+    qorsim::Fault f;
+    f.fibCommand = ctCommand >= 0 ? 500 : 550;
+    f.clusterCommand = command;
+    f.ctCommand = ctCommand;
+    f.times = -1;
+    f.mutateReply = [mine, damage](std::uint8_t* fib) {
+        if (!mine || mine(fib))
+            damage(fib);
+    };
+    return f;
+}
+
+bool answersDrive128(const std::uint8_t* fib) {
+    return qorsim::get32(fib, kClusterRecord + 120) == 128;
+}
+
+// The drive information of member drive 128 says "in no set" (controller
+// status 12), or says success with nothing in it; the slice information of
+// its disk says success with nothing in it.
+const struct {
+    const char* what;
+    std::function<qorsim::Fault()> fault;
+} kMemberDriveMisread[] = {
+    {"drive 128 answered as in no set",
+     [] {
+         return damaged(CL_DRIVE_INFO, -1, answersDrive128, [](std::uint8_t* fib) {
+             std::memset(fib + kClusterRecord, 0, 140);
+             qorsim::put32(fib, kClusterRecord + 52, DS_FLAG_NO_SET);
+             qorsim::put32(fib, kClusterRecord + 120, 128);
+             qorsim::put32(fib, qorsim::kFibHeader, 12);
+         });
+     }},
+    {"drive 128 answered with a zeroed record",
+     [] {
+         return damaged(CL_DRIVE_INFO, -1, answersDrive128,
+                        [](std::uint8_t* fib) { std::memset(fib + kClusterRecord, 0, 140); });
+     }},
+    {"the slice of drive 128 answered with a zeroed record",
+     [] {
+         return damaged(
+             -1, 63,
+             [](const std::uint8_t* fib) { return qorsim::get32(fib, kCtData + 12) == 128; },
+             [](std::uint8_t* fib) { std::memset(fib + kCtData, 0, 32); });
+     }},
+};
+
+// Every answer to cluster command `command` carries the bytes of the answer
+// to the cluster command before it (a stale buffer handed back).
+void replayPrevious(qorsim::Simulator& sim, int command) {
+    auto previous = std::make_shared<std::vector<std::uint8_t>>(qorsim::kFibPayload);
+    qorsim::Fault replay;
+    replay.fibCommand = 550;
+    replay.clusterCommand = command;
+    replay.times = -1;
+    replay.mutateReply = [previous](std::uint8_t* fib) {
+        std::memcpy(fib + qorsim::kFibHeader, previous->data(), previous->size());
+    };
+    sim.inject(replay);
+    qorsim::Fault remember;
+    remember.fibCommand = 550;
+    remember.times = -1;
+    remember.mutateReply = [previous](std::uint8_t* fib) {
+        std::memcpy(previous->data(), fib + qorsim::kFibHeader, previous->size());
+    };
+    sim.inject(remember);
+}
+
 class DiskSetRemovalTest : public fsatest::SimTest {
 public:
     using fsatest::SimTest::sim; // for the table rows' set-ups
@@ -129,6 +206,12 @@ protected:
                              it != a.containers.end() && it->second.offline);
         }
         return out;
+    }
+    // The host still has the container's disk (the driver has not deleted it).
+    bool hostDisk(std::uint32_t container) {
+        const qorsim::Adapter a = sim.snapshot(0);
+        const auto d = a.hostDisks.find(container);
+        return d != a.hostDisks.end() && !d->second.deleted;
     }
     std::vector<int> clusterCommands() const {
         std::vector<int> out;
@@ -211,6 +294,183 @@ TEST_F(DiskSetRemovalTest, DeleteAnAttachedSetWithItsContainers) {
         if (!r.gone) { // refused, or the detach failed: still attached here
             EXPECT_TRUE(attached(r.set));
         }
+    }
+}
+
+// Operations that take a set's containers away with it, when the drive or
+// slice holding a container is misread: nothing is drained, detached,
+// deleted or taken from the host, and the call fails with 39 after reading
+// once more.
+TEST_F(DiskSetRemovalTest, AMisreadMemberDriveStopsTheTeardown) {
+    const struct {
+        const char* what;
+        std::uint32_t op;
+        std::function<void(FSA_DISK_SET_ARGS&)> fill;
+    } ops[] = {
+        {"delete unconditional", FSA_DSO_DELETE,
+         [](FSA_DISK_SET_ARGS& a) { a.remove_set.unconditional = 1; }},
+        {"detach with containers", FSA_DSO_DETACH_WITH_CONTAINERS, nullptr},
+        {"release unconditional", FSA_DSO_RELEASE,
+         [](FSA_DISK_SET_ARGS& a) { a.ownership.unconditional = 1; }},
+    };
+    for (const auto& op : ops)
+        for (const auto& misread : kMemberDriveMisread) {
+            SCOPED_TRACE(std::string(op.what) + ", " + misread.what);
+            sim.load(kConfig);
+            sim.clearFaults();
+            sim.inject(misread.fault());
+            FSA_DISK_SET set = key(100);
+            FSA_DISK_SET_ARGS args{};
+            if (op.fill)
+                op.fill(args);
+            EXPECT_EQ(FsaDiskSet(handle, &set, op.op, &args), 39u);
+            if (!modelSet(100)) {
+                ADD_FAILURE() << "the set was deleted";
+                continue;
+            }
+            EXPECT_TRUE(attached(100));
+            EXPECT_EQ(modelSet(100)->owner, kSelf);
+            EXPECT_EQ(containerStates(), kUntouched);
+            EXPECT_TRUE(hostDisk(0));
+            EXPECT_TRUE(hostDisk(1));
+        }
+}
+
+// A set record or a member list that does not name the set asked for
+// (zeroed, or the previous answer again) is no answer: release does not
+// take it for a set nobody owns, delete with drive initialisation not for
+// a set without drives.
+TEST_F(DiskSetRemovalTest, ARecordOfNoSetIsNoAnswer) {
+    const struct {
+        const char* what;
+        std::uint32_t op;
+        int command;
+        bool replay; // else zeroed
+    } rows[] = {
+        {"release, set record zeroed", FSA_DSO_RELEASE, CL_SET_INFO, false},
+        {"release, set record replayed", FSA_DSO_RELEASE, CL_SET_INFO, true},
+        {"delete initialising, member list zeroed", FSA_DSO_DELETE, CL_MEMBERS, false},
+        {"delete initialising, member list replayed", FSA_DSO_DELETE, CL_MEMBERS, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        sim.load(kConfig);
+        sim.clearFaults();
+        if (r.replay)
+            replayPrevious(sim, r.command);
+        else
+            sim.inject(damaged(r.command, -1, nullptr, [](std::uint8_t* fib) {
+                std::memset(fib + kClusterRecord, 0, qorsim::kFibPayload - 8);
+            }));
+        // Set 300 is held here and not attached; drive 131 has no MBR.
+        FSA_DISK_SET set = key(300);
+        FSA_DISK_SET_ARGS args{};
+        args.ownership.unconditional = 1;
+        if (r.op == FSA_DSO_DELETE)
+            args.remove_set.initDrives = 1;
+        EXPECT_EQ(FsaDiskSet(handle, &set, r.op, &args), FSA_STS_FAILURE);
+        sim.clearFaults();
+        if (!modelSet(300)) {
+            ADD_FAILURE() << "the set was deleted";
+            continue;
+        }
+        EXPECT_EQ(modelSet(300)->owner, kSelf);
+        EXPECT_FALSE(attached(300));
+        EXPECT_FALSE(hasMbr(131)); // nothing written on a guess
+    }
+}
+
+// Detach with containers and unconditional release go whole or not at all:
+// a failure before the detach took effect gives the containers back as
+// they were (drains lifted, host disks kept); one after it keeps the detach
+// and still takes every container offline and its host disk away.
+TEST_F(DiskSetRemovalTest, TeardownIsWholeOrUndone) {
+    // The controller refuses: a container command answered with CT status
+    // 57 (not done), a cluster command with controller status 12.
+    auto refuseCt = [](int command, int skip) {
+        qorsim::Fault f;
+        f.fibCommand = 500;
+        f.ctCommand = command;
+        f.skip = skip;
+        f.refuse = true;
+        f.mutateReply = [](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader, 0);      // delivered
+            qorsim::put32(fib, qorsim::kFibHeader + 8, 57); // CT status
+        };
+        return f;
+    };
+    qorsim::Fault detachRefused;
+    detachRefused.fibCommand = 550;
+    detachRefused.clusterCommand = CL_DETACH;
+    detachRefused.refuse = true;
+    detachRefused.mutateReply = [](std::uint8_t* fib) {
+        qorsim::put32(fib, qorsim::kFibHeader, 12);
+    };
+    const struct {
+        const char* what;
+        qorsim::Fault fault;
+        unsigned status;
+        bool detached;
+        Pairs containers;
+    } points[] = {
+        {"the second lock-drain refused", refuseCt(133, 1), 41, false, kUntouched},
+        {"the detach refused", detachRefused, 426, false, kUntouched},
+        {"the first offline refused", refuseCt(134, 0), 365, true, {{true, false}, {true, true}}},
+    };
+    const struct {
+        const char* what;
+        std::uint32_t op;
+    } ops[] = {{"detach with containers", FSA_DSO_DETACH_WITH_CONTAINERS},
+               {"release unconditional", FSA_DSO_RELEASE}};
+    for (const auto& op : ops)
+        for (const auto& p : points) {
+            SCOPED_TRACE(std::string(op.what) + ", " + p.what);
+            sim.load(kConfig);
+            sim.clearFaults();
+            sim.inject(p.fault);
+            FSA_DISK_SET set = key(100);
+            FSA_DISK_SET_ARGS args{};
+            args.ownership.unconditional = 1;
+            EXPECT_EQ(FsaDiskSet(handle, &set, op.op, &args), p.status);
+            EXPECT_EQ(attached(100), !p.detached);
+            EXPECT_EQ(modelSet(100)->owner, kSelf); // a release never went out
+            EXPECT_EQ(containerStates(), p.containers);
+            EXPECT_EQ(hostDisk(0), !p.detached);
+            EXPECT_EQ(hostDisk(1), !p.detached);
+        }
+}
+
+// A container whose host disk is open: without the unconditional flag the
+// set stays attached with everything as it was; with it the set goes.
+TEST_F(DiskSetRemovalTest, TheUnconditionalFlagOutrunsAnOpenHostDisk) {
+    const struct {
+        const char* what;
+        std::uint32_t op;
+        std::uint32_t unconditional;
+        unsigned status;
+    } rows[] = {
+        {"detach with containers", FSA_DSO_DETACH_WITH_CONTAINERS, 0, 480},
+        {"detach with containers, unconditional", FSA_DSO_DETACH_WITH_CONTAINERS, 1, 1},
+        {"release", FSA_DSO_RELEASE, 0, 451},
+        {"release, unconditional", FSA_DSO_RELEASE, 1, 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        sim.load(kConfig);
+        sim.update(0, [](qorsim::Adapter& a) { a.hostDisks.at(0).locked = true; });
+        FSA_DISK_SET set = key(100);
+        FSA_DISK_SET_ARGS args{};
+        if (r.op == FSA_DSO_RELEASE)
+            args.ownership.unconditional = r.unconditional;
+        else
+            args.onlineOffline.unconditional = r.unconditional;
+        EXPECT_EQ(FsaDiskSet(handle, &set, r.op, &args), r.status);
+        const bool done = r.status == FSA_STS_SUCCESS;
+        EXPECT_EQ(attached(100), !done);
+        EXPECT_EQ(modelSet(100)->owner, done && r.op == FSA_DSO_RELEASE ? 0u : kSelf);
+        EXPECT_EQ(containerStates(), done ? kOffline : kUntouched);
+        EXPECT_EQ(hostDisk(0), !done);
+        EXPECT_EQ(hostDisk(1), !done);
     }
 }
 

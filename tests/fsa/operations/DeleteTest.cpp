@@ -7,6 +7,10 @@
 #include "OpsFixture.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -172,6 +176,113 @@ TEST_F(Delete, PromotionNeedsAFreeHiddenNumber) {
     const auto promote = answer(71, 186);
     EXPECT_EQ(FsaContainer(handle, &one, FSA_CO_PROMOTE, nullptr), FSA_STATUS(388));
     EXPECT_EQ(promote->count, 0);
+}
+
+// What the forced deletion of a container leaves when one answer of the
+// controller comes back zeroed (status kept, data gone): a container
+// destroyed as a whole, its host disk removed, or a failure with the
+// container, its partitions and its host disk as they were. Never its
+// partitions zeroed as if it were a leftover, nor its host disk kept.
+class DamagedDelete : public Delete {
+protected:
+    // Zeroes the data of the `k`-th answer to container command `command`
+    // (all pieces of a long answer), or has the driver fail the exchange;
+    // false when the deletion did not ask that many.
+    bool deleteWithDamagedAnswer(const tag_FSA_CONTAINER& c, int command, int k, bool refused,
+                                 FSA_STATUS* out) {
+        sim.clearFaults();
+        auto pieces = std::make_shared<int>(0);
+        qorsim::Fault first;
+        first.fibCommand = 500;
+        first.ctCommand = command;
+        first.skip = k;
+        if (refused)
+            first.error = EIO;
+        else
+            first.mutateReply = [pieces](std::uint8_t* fib) {
+                std::memset(fib + kCtData, 0, kCtDataMax);
+                *pieces = 2; // and the pieces that carry the rest of a long one
+            };
+        sim.inject(first);
+        qorsim::Fault rest;
+        rest.fibCommand = 500;
+        rest.ctCommand = 83; // CONTINUE_DATA
+        rest.times = -1;
+        rest.mutateReply = [pieces](std::uint8_t* fib) {
+            if (*pieces > 0 && (*pieces)-- > 0)
+                std::memset(fib + kCtData, 0, kCtDataMax);
+        };
+        sim.inject(rest);
+        sim.clearJournal();
+        *out = FsaContainer(handle, &c, FSA_CO_DELETE_FORCE, nullptr);
+        sim.clearFaults();
+        return static_cast<int>(sent(command)) > k;
+    }
+    // Container `n` on partition entries `entries`, known to the host.
+    void expectOutcome(FSA_STATUS status, std::uint32_t n, std::vector<std::size_t> entries) {
+        const qorsim::Adapter a = sim.snapshot(0);
+        if (status == FSA_STS_SUCCESS) {
+            EXPECT_FALSE(a.containers.count(n));
+            EXPECT_TRUE(a.hostDisks.at(n).deleted) << "the host keeps a destroyed container's disk";
+            EXPECT_EQ(sent(14), 0u) << "a configured container's partitions zeroed";
+        } else {
+            EXPECT_TRUE(a.containers.count(n));
+            EXPECT_FALSE(a.hostDisks.at(n).deleted);
+            for (std::size_t e : entries)
+                EXPECT_EQ(qorsim::get32(a.partitions.at(e).data(), 52) & 0xFFFF, n);
+        }
+    }
+    static constexpr std::size_t kCtData = qorsim::kFibHeader + 32;
+    static constexpr std::size_t kCtDataMax = 432;
+};
+
+TEST_F(DamagedDelete, AnUnreadContainerRecordIsNoLeftover) {
+    const tag_FSA_CONTAINER one = described(1);
+    for (bool refused : {false, true}) {
+        int asked = 0;
+        for (int k = 0; k < 40; ++k) {
+            SCOPED_TRACE(std::string("GET_CONTAINER_INFO answer ") + std::to_string(k) +
+                         (refused ? " refused" : " zeroed"));
+            sim.load(kContainers);
+            FSA_STATUS s;
+            if (!deleteWithDamagedAnswer(one, 178, k, refused, &s))
+                break;
+            ++asked;
+            expectOutcome(s, 1, {1});
+        }
+        EXPECT_GT(asked, 3);
+    }
+}
+
+TEST_F(DamagedDelete, AZeroedPartitionKeepsNoHostDiskOfADestroyedContainer) {
+    // Container 7: a volume over two partitions, on disks 0 and 1.
+    auto twoPartitions = [](qorsim::Adapter& a) {
+        for (std::uint32_t slice : {0u, 1u}) {
+            qorsim::PartitionEntry e = a.partitions.at(1);
+            qorsim::put32(e.data(), 24, 20000); // start
+            qorsim::put32(e.data(), 40, slice);
+            e[52] = 7;                                // container
+            e[56] = 2;                                // its members
+            e[60] = static_cast<std::uint8_t>(slice); // this one's index
+            a.partitions.push_back(e);
+        }
+        a.containers[7].members = {5, 6};
+        a.hostDisks[7] = qorsim::HostDisk{0, 0, 7, 0, true, false, false, false, "sdh"};
+        a.tasks.clear();
+    };
+    int asked = 0;
+    for (int k = 0; k < 40; ++k) {
+        SCOPED_TRACE("GET_PARTITION_INFO answer " + std::to_string(k));
+        sim.load(kContainers);
+        sim.update(0, twoPartitions);
+        const tag_FSA_CONTAINER seven = described(7);
+        FSA_STATUS s;
+        if (!deleteWithDamagedAnswer(seven, 3, k, false, &s))
+            break;
+        ++asked;
+        expectOutcome(s, 7, {5, 6});
+    }
+    EXPECT_GT(asked, 1);
 }
 
 } // namespace

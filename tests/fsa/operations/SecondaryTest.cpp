@@ -64,11 +64,21 @@ protected:
         return n;
     }
 
-    void fail(int ctCommand, int skip) {
+    static qorsim::Fault onCommand(int ctCommand, int skip) {
         qorsim::Fault f;
         f.ctCommand = ctCommand;
-        f.error = EIO;
         f.skip = skip;
+        return f;
+    }
+    void fail(int ctCommand, int skip) {
+        qorsim::Fault f = onCommand(ctCommand, skip);
+        f.error = EIO;
+        sim.inject(f);
+    }
+    // The controller carries the command out and hands back its previous reply.
+    void replay(int ctCommand, int skip) {
+        qorsim::Fault f = onCommand(ctCommand, skip);
+        f.replayPrevious = true;
         sim.inject(f);
     }
     // The driver's host-disk request `request` fails after `skip` good ones.
@@ -122,6 +132,8 @@ TEST_F(Secondary, AFailureBeforeTheNewContainerStandsPutsEveryMemberBack) {
         {"the controller refuses the volume set", 3, [&] { answer(171, 77); }},
         {"the controller refuses the stripe set", 2, [&] { answer(172, 77); }},
         {"the stripe set request is lost", 2, [&] { fail(172, 0); }},
+        {"the first member moved with a stale answer", 3, [&] { replay(21, 0); }},
+        {"the second member moved with a stale answer", 2, [&] { replay(21, 1); }},
     };
     const tag_FSA_CONTAINER members[] = {one, two};
     for (const Case& k : cases) {
@@ -234,6 +246,27 @@ TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
         for (std::uint32_t n : {c.first, c.second})
             EXPECT_TRUE(a.containers.count(n)) << n;
         EXPECT_FALSE(a.containers.count(1));
+        EXPECT_FALSE(a.containers.count(2));
+        sim.clearFaults();
+    }
+}
+
+// The controller made the set and its answer came back stale: the set is
+// found under its number and stands with its members.
+TEST_F(Secondary, ASetMadeWithAStaleAnswerStands) {
+    for (const auto& [type, command] : {std::pair<std::uint32_t, int>{3, 171}, {2, 172}}) {
+        SCOPED_TRACE(command);
+        sim.load(kVolumes);
+        replay(command, 0);
+        const tag_FSA_CONTAINER members[] = {one, two};
+        tag_FSA_CONTAINER made{};
+        EXPECT_EQ(
+            FsaCreateSecondaryContainer(handle, &made, type, nullptr, 2, members, 64 * 1048576),
+            FSA_STS_SUCCESS);
+        const qorsim::Adapter a = sim.snapshot(0);
+        ASSERT_TRUE(a.containers.count(0));
+        EXPECT_EQ(a.containers.at(0).members.size(), 2u);
+        EXPECT_FALSE(a.containers.count(1)) << "the members stay out of sight";
         EXPECT_FALSE(a.containers.count(2));
         sim.clearFaults();
     }

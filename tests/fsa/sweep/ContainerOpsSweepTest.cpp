@@ -107,8 +107,9 @@ std::vector<Row> rows() {
     snapshot.cleanStatus = FSA_STS_NOT_SUPPORTED;
     snapshot.cleanNote = "ends at the host layer, which takes no copy-on-write snapshot here";
     snapshot.partials.push_back(
-        failedExcept("the controller refused the move back: the backing container stays hidden",
-                     {"container *", "partition 2"}));
+        failedExcept("the controller refused the move back: the backing container stays hidden "
+                     "and the host lets go of its disk",
+                     {"container *", "partition 2", "host disk 2"}));
     out.push_back(snapshot);
 
     out.push_back(row("container cache", kBase,

@@ -20,6 +20,17 @@ Row deviceOperation(const char* name, std::uint8_t target, std::uint32_t op,
         std::move(touches));
 }
 
+// FsaInitStorageDeviceForFsa on a bus-0 disk, with the override flag.
+Row prepare(const char* name, std::uint8_t target, int force, std::vector<std::string> touches) {
+    return row(
+        name, kBase,
+        [target, force](void* h) {
+            const FSA_STORAGE_DEVICE d = drive(target);
+            return FsaInitStorageDeviceForFsa(h, 1, &d, force);
+        },
+        std::move(touches));
+}
+
 Row nvram(const char* name, FSA_NVRAM_OPERATION op) {
     return row(name, kBase,
                [op](void* h) {
@@ -43,14 +54,32 @@ std::vector<Row> rows() {
     Row busy = deviceOperation("zero drive holding a container", 1, FSA_SDO_ZERO, {});
     busy.cleanStatus = FSA_STATUS(137);
     out.push_back(busy);
-    out.push_back(deviceOperation("remove dead partitions", 0, FSA_SDO_REMOVE_DEAD_PARTITIONS,
-                                  {"partition 1"}));
-    out.push_back(row("prepare free drive", kBase,
-                      [](void* h) {
-                          const FSA_STORAGE_DEVICE d = drive(4);
-                          return FsaInitStorageDeviceForFsa(h, 1, &d, 0);
-                      },
-                      {"slice 4"}));
+    // The second half of mirror 3 (partition 4 on disk 3) is dead while the
+    // mirror lives on: its entry goes, nothing of the first half may.
+    // No argument: every dead partition of the disk.
+    Row dead = row("remove dead partitions", kBase,
+                   [](void* h) {
+                       const FSA_STORAGE_DEVICE d = drive(3);
+                       return FsaStorageDevice(h, &d, FSA_SDO_REMOVE_DEAD_PARTITIONS, nullptr);
+                   },
+                   {"partition 4", "container 3"});
+    dead.setup = [](qorsim::Adapter& a) { qorsim::put32(a.partitions.at(4).data(), 64, 1u << 1); };
+    out.push_back(dead);
+    out.push_back(prepare("prepare free drive", 4, 0, {"slice 4"}));
+    // Forced: the drive's container (container 2 on disk 1) goes with its
+    // host disk, or a running task on it is ended first.
+    out.push_back(prepare("prepare forced a drive holding a container", 1, 1,
+                          {"container 2", "host disk 2", "partition 2", "slice 1"}));
+    Row task = prepare("prepare forced a drive with a running task", 4, 1, {"task *", "slice 4"});
+    task.setup = [](qorsim::Adapter& a) {
+        qorsim::Task t;
+        t.id = 7;
+        t.jobCode = 3; // a device job
+        t.objectId = 4;
+        a.tasks.push_back(t);
+    };
+    task.callerFibsOnly = true;
+    out.push_back(task);
     out.push_back(nvram("nvram release orphans", FSA_NVRAM_RELEASE_ORPHANS));
     out.push_back(nvram("nvram recondition", FSA_NVRAM_RECONDITION));
     out.push_back(nvram("nvram new battery", FSA_NVRAM_NEW_BATTERY));

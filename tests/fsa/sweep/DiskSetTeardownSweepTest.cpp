@@ -24,16 +24,37 @@ Row deleteRow(const std::string& name, bool unconditional, bool initDrives,
         std::move(touches), std::move(config));
 }
 
-// The set goes with its detach: the container is drained, the set detached
-// and the container taken offline; the host's removal of its disk is
-// completed whether the detach went or not, and completing it deletes the
-// host's disk either way. After the detach nothing is undone.
+// Delete: the set goes with its detach: the container is drained, the set
+// detached and the container taken offline; a refused detach still takes
+// the container offline and completes the host's removal as failed (which
+// deletes the host's disk), and returns 452 with the set kept. A refused
+// lock-drain is undone. After the detach nothing is undone.
 void detachPartials(Row& r, const std::string& after) {
     r.partials.push_back(failedExcept(
         "the detach or a container command around it failed: the container is drained or "
         "taken offline or not, and the host's disk is gone with the completed removal",
         {"container 4", "disk set 100/9", "host disk 4"}));
     // A set that the success state no longer has shows as a new one.
+    r.partials.push_back(successExcept("detached with its container; " + after + " failed",
+                                       {"disk set 100/9", "disk set new"}));
+}
+
+// Detach with containers and unconditional release go whole or not at all:
+// a failure before the detach took effect leaves the start (drains lifted,
+// the host's disk kept). Once the set is detached it stays so: the
+// container is taken offline and its host disk removed, and a failure of
+// an offline, of the reconfiguration or of `after` is returned.
+void wholeOrUndonePartials(Row& r, const std::string& after) {
+    const Partial changed = failedExcept(
+        "the detach took effect; taking the container offline, the reconfiguration or " + after +
+            " failed: the set stays detached",
+        {"container 4", "disk set 100/9", "host disk 4"});
+    r.partials.push_back({changed.reason, [changed](const RunResult& run) {
+                              for (const qorsim::DiskSet& s : run.end.maint.diskSets)
+                                  if (s.number == 100)
+                                      return !(s.flags & 32) && changed.matches(run);
+                              return false;
+                          }});
     r.partials.push_back(successExcept("detached with its container; " + after + " failed",
                                        {"disk set 100/9", "disk set new"}));
 }
@@ -146,14 +167,14 @@ std::vector<Row> rows() {
     Row detachWith =
         setOperation("detach with containers holding one", FSA_DSO_DETACH_WITH_CONTAINERS, nullptr,
                      kSetAndContainer, setWithContainer());
-    detachPartials(detachWith, "the reconfiguration");
+    wholeOrUndonePartials(detachWith, "the reconfiguration");
     out.push_back(detachWith);
 
     Row release = setOperation(
         "release unconditional of an attached set with a container", FSA_DSO_RELEASE,
         [](FSA_DISK_SET_ARGS& a) { a.ownership.unconditional = 1; }, kSetAndContainer,
         setWithContainer());
-    detachPartials(release, "the release");
+    wholeOrUndonePartials(release, "the release");
     out.push_back(release);
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "HandleTable.h"
 #include "LiveThreads.h"
+#include "OtherClient.h"
 #include "SimFixture.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <map>
 #include <mutex>
+#include <optional>
+#include <set>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 
 namespace fsasweep {
 
@@ -99,10 +105,12 @@ void cutShort(std::uint8_t* fib) {
 constexpr int kValueAnswers[] = {1, 2, 4, 11, 19, 22, 123, 153};
 constexpr int kSliceOfDrive = 154; // fails with 0xFFFFFFFF
 
-std::vector<JournalEntry> fibsOf(const std::vector<JournalEntry>& journal) {
+// The FIBs of the journal; of one thread only unless `thread` is 0.
+std::vector<JournalEntry> fibsOf(const std::vector<JournalEntry>& journal, long thread) {
     std::vector<JournalEntry> out;
     for (const auto& e : journal)
-        if (e.call == qorsim::Call::Ioctl && e.request == qorsim::kSendFib)
+        if (e.call == qorsim::Call::Ioctl && e.request == qorsim::kSendFib &&
+            (!thread || e.thread == thread))
             out.push_back(e);
     return out;
 }
@@ -135,6 +143,12 @@ const char* kindName(FailureKind kind) {
         return "failure status";
     case FailureKind::ShortReply:
         return "short reply";
+    case FailureKind::ZeroedReply:
+        return "zeroed reply";
+    case FailureKind::ReplayedReply:
+        return "replayed reply";
+    case FailureKind::OtherClient:
+        return "other client";
     }
     return "?";
 }
@@ -282,11 +296,16 @@ FSA_STATUS Bench::run(const std::function<FSA_STATUS(void*)>& call, const Fault*
         return s;
     }
     sim_.clearJournal();
-    if (fault)
-        sim_.inject(*fault);
+    const long thread = callerOnly_ ? static_cast<long>(::syscall(SYS_gettid)) : 0;
+    if (fault) {
+        Fault f = *fault;
+        f.thread = thread;
+        sim_.inject(f);
+    }
     if (after) {
         // Every FIB passes this fault and leaves a copy of the model.
         Fault watch;
+        watch.thread = thread;
         watch.request = qorsim::kSendFib;
         watch.times = -1;
         watch.mutateReply = [this, after](std::uint8_t*) { after->push_back(sim_.snapshot(0)); };
@@ -303,7 +322,7 @@ FSA_STATUS Bench::run(const std::function<FSA_STATUS(void*)>& call, const Fault*
                           << " library thread(s) of its own still running";
         sim_.clearFaults();
         if (fibs)
-            *fibs = fibsOf(sim_.journal());
+            *fibs = fibsOf(sim_.journal(), thread);
         FsaCloseAdapter(handle);
     }
     return s;
@@ -350,11 +369,95 @@ Fault faultFor(FailureKind kind, int k, const JournalEntry& sent) {
     case FailureKind::ShortReply:
         f.mutateReply = cutShort;
         break;
+    case FailureKind::ZeroedReply:
+        f.zeroReplyFrom = replyDataOffset(sent);
+        break;
+    case FailureKind::ReplayedReply:
+        f.replayPrevious = true;
+        break;
+    case FailureKind::OtherClient:
+        break;
     }
     return f;
 }
 
+std::size_t replyDataOffset(const JournalEntry& sent) {
+    std::size_t statusWords = 1; // the adapter's own commands, cluster commands
+    if (sent.ctCommand >= 0)
+        statusWords = 3; // accepted, command, the container command's status
+    else if (sent.scsiOperation >= 0)
+        statusWords = 5; // status and the request's words before the data
+    else if (sent.fibCommand == 700 || sent.fibCommand == 300)
+        statusWords = 2;
+    return qorsim::kFibHeader + 4 * statusWords;
+}
+
+bool canDiffer(FailureKind kind, std::size_t k, const std::vector<JournalEntry>& fibs) {
+    const auto& reply = fibs[k - 1].reply;
+    switch (kind) {
+    case FailureKind::ZeroedReply:
+        return std::any_of(reply.begin() +
+                               static_cast<std::ptrdiff_t>(replyDataOffset(fibs[k - 1])),
+                           reply.end(), [](std::uint8_t b) { return b != 0; });
+    case FailureKind::ReplayedReply: {
+        // The FIB before the first is the adapter's open: its reply is not
+        // in the call's journal, so the first FIB is always replayed.
+        if (k == 1)
+            return true;
+        const auto& previous = fibs[k - 2].reply;
+        return qorsim::get16(previous.data(), qorsim::kSize) !=
+                   qorsim::get16(reply.data(), qorsim::kSize) ||
+               !std::equal(previous.begin() + qorsim::kFibHeader, previous.end(),
+                           reply.begin() + qorsim::kFibHeader);
+    }
+    case FailureKind::OtherClient:
+        return k < fibs.size();
+    default:
+        return true;
+    }
+}
+
+namespace {
+
+// The failure kept the damaged FIB's own change, as the controller made it,
+// and otherwise left what a plain failure of that FIB leaves. (The clean
+// run's change at a FIB also holds the host-side steps since the FIB
+// before it.)
+bool keptOnlyTheDamagedFib(const RunResult& run) {
+    if (!run.replyDamaged || !run.failedHere || !run.beforeFib || !run.afterFib)
+        return false;
+    using Field = std::pair<std::string, std::string>;
+    std::set<Field> changed, kept;
+    for (const auto& d : qorsim::compareModels(*run.beforeFib, *run.afterFib))
+        changed.insert({d.object, d.field});
+    for (const auto& d : qorsim::compareModels(*run.failedHere, run.end)) {
+        if (!changed.count({d.object, d.field}))
+            return false;
+        kept.insert({d.object, d.field});
+    }
+    for (const auto& d : qorsim::compareModels(*run.afterFib, run.end))
+        if (kept.count({d.object, d.field}))
+            return false;
+    return !kept.empty();
+}
+
+// Host disks the host still reaches whose container the controller no
+// longer holds: the next container given that number would be reached
+// through them.
+std::string strandedHostDisks(const RunResult& run) {
+    std::string out;
+    for (const auto& [n, disk] : run.end.hostDisks)
+        if (!disk.deleted && run.start->containers.count(n) && !run.end.containers.count(n))
+            out += "host disk " + std::to_string(n) + " stays for container " + std::to_string(n) +
+                   ", which is gone\n";
+    return out;
+}
+
+} // namespace
+
 std::string judge(const Row& row, const RunResult& run) {
+    if (const std::string stranded = strandedHostDisks(run); !stranded.empty())
+        return "left the host a disk of a container that is gone:\n" + stranded;
     const auto fromStart = qorsim::compareModels(*run.start, run.end);
     std::vector<qorsim::Difference> outside;
     for (const auto& d : fromStart)
@@ -365,8 +468,10 @@ std::string judge(const Row& row, const RunResult& run) {
     if (run.status == FSA_STS_SUCCESS) {
         if (qorsim::compareModels(*run.success, run.end).empty())
             return {};
-    } else if (fromStart.empty() || ((run.replyDamaged || run.afterLastChange) &&
-                                     qorsim::compareModels(*run.success, run.end).empty())) {
+    } else if (fromStart.empty() ||
+               ((run.replyDamaged || run.afterLastChange) &&
+                qorsim::compareModels(*run.success, run.end).empty()) ||
+               keptOnlyTheDamagedFib(run)) {
         return {};
     }
     for (const Partial& p : row.partials)
@@ -403,6 +508,7 @@ std::string describe(const ResourceCount& c) {
 
 std::size_t sweepRow(const Row& row) {
     Bench bench(row.config);
+    bench.countCallerOnly(row.callerFibsOnly);
     if (row.setup)
         bench.sim().update(0, row.setup);
     const Adapter start = bench.sim().snapshot(0);
@@ -424,25 +530,56 @@ std::size_t sweepRow(const Row& row) {
         ADD_FAILURE() << row.name << ", clean run: " << wrong;
     std::printf("%s: %zu FIBs\n", row.name.c_str(), cleanFibs.size());
 
+    const std::optional<OtherVolume> other = OtherVolume::forRow(start, row.touches);
+    if (!other)
+        ADD_FAILURE() << row.name << ": no disk is left for another client's volume";
     std::size_t runs = 0;
+    // Runs left out, by why: the same as the clean run, or a value answer
+    // (no status to check) that a replay only turns into another value.
+    std::map<std::string, std::size_t> leftOut;
     for (std::size_t k = 1; k <= cleanFibs.size(); ++k) {
+        std::optional<Adapter> failedHere; // the end of the driver-error run at k
         for (FailureKind kind : kAllKinds) {
-            if (kind == FailureKind::FailureStatus && !hasFailureStatus(cleanFibs[k - 1]))
+            if ((kind == FailureKind::FailureStatus && !hasFailureStatus(cleanFibs[k - 1])) ||
+                (kind == FailureKind::OtherClient && !other))
                 continue;
+            if (!canDiffer(kind, k, cleanFibs)) {
+                ++leftOut[kind == FailureKind::ZeroedReply     ? "zeroed reply with no data"
+                          : kind == FailureKind::ReplayedReply ? "replayed reply alike"
+                                                               : "other client after the last FIB"];
+                continue;
+            }
+            if (kind == FailureKind::ReplayedReply && !hasFailureStatus(cleanFibs[k - 1])) {
+                ++leftOut["replayed value answer"];
+                continue;
+            }
             const std::string what = row.name + ", FIB " + std::to_string(k) + " of " +
                                      std::to_string(cleanFibs.size()) + " (" +
                                      fibName(cleanFibs[k - 1]) + "), " + kindName(kind);
             qorsim::restoreSnapshot(bench.sim(), start);
-            const Fault fault = faultFor(kind, static_cast<int>(k), cleanFibs[k - 1]);
+            Fault fault = faultFor(kind, static_cast<int>(k), cleanFibs[k - 1]);
+            if (kind == FailureKind::OtherClient)
+                fault.otherClient = [&other](Adapter& a) { other->make(a); };
             std::vector<JournalEntry> fibs;
             RunResult r;
             r.status = bench.run(row.call, &fault, row.timeBoundMs, what, &fibs);
             r.end = bench.sim().snapshot(0);
             r.start = &start;
             r.success = &clean.end;
-            r.replyDamaged = kind == FailureKind::ShortReply;
+            r.replyDamaged = kind == FailureKind::ShortReply || kind == FailureKind::ZeroedReply ||
+                             kind == FailureKind::ReplayedReply;
             r.afterLastChange = k > lastChange;
+            if (k <= states.size()) {
+                r.beforeFib = k > 1 ? &states[k - 2] : &start;
+                r.afterFib = &states[k - 1];
+            }
+            r.failedHere = failedHere ? &*failedHere : nullptr;
+            if (kind == FailureKind::DriverError)
+                failedHere = r.end;
             ++runs;
+            if (kind == FailureKind::OtherClient)
+                if (const std::string wrong = other->takeBack(r.end); !wrong.empty())
+                    ADD_FAILURE() << what << ": " << wrong;
             if (fibs.size() < k || fibs[k - 1].fibCommand != cleanFibs[k - 1].fibCommand ||
                 fibs[k - 1].ctCommand != cleanFibs[k - 1].ctCommand ||
                 fibs[k - 1].scsiOperation != cleanFibs[k - 1].scsiOperation)
@@ -458,6 +595,10 @@ std::size_t sweepRow(const Row& row) {
                               << " open device nodes";
         }
     }
+    std::string left;
+    for (const auto& [why, n] : leftOut)
+        left += (left.empty() ? "; left out: " : ", ") + why + " " + std::to_string(n);
+    std::printf("%s: %zu faulted runs%s\n", row.name.c_str(), runs, left.c_str());
     return runs;
 }
 

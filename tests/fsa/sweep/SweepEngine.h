@@ -17,14 +17,24 @@
 
 namespace fsasweep {
 
+// The first three are the random sequence test's draw (its kept seeds
+// depend on their order).
 enum class FailureKind {
     DriverError,   // the driver call fails (EIO)
     FailureStatus, // the controller answers with a failure status
     ShortReply,    // the reply comes back cut short, its tail zeroed
+    // The controller carried the request out, and then:
+    ZeroedReply,   // the reply keeps its status words, its data is zeroed
+    ReplayedReply, // the previous request's reply comes back again
+    // Another client changes the configuration between this FIB and the
+    // next: it makes a volume on a disk the row does not name, which must
+    // come through the call untouched.
+    OtherClient,
 };
 const char* kindName(FailureKind kind);
-constexpr FailureKind kAllKinds[] = {FailureKind::DriverError, FailureKind::FailureStatus,
-                                     FailureKind::ShortReply};
+constexpr FailureKind kAllKinds[] = {FailureKind::DriverError,   FailureKind::FailureStatus,
+                                     FailureKind::ShortReply,    FailureKind::ZeroedReply,
+                                     FailureKind::ReplayedReply, FailureKind::OtherClient};
 
 // What one run left: the status, and the models at the start, after the
 // clean run (the success state) and at the end of this run.
@@ -38,6 +48,14 @@ struct RunResult {
     // the clean run: the change was complete and nothing is left to undo,
     // so a failure may leave the success state.
     bool afterLastChange = false;
+    // For a damaged reply: the clean run's model before and after the FIB
+    // whose reply was damaged, and the end of the run where that FIB failed
+    // outright (null when there is none). A failure may leave what that
+    // run left with the FIB's own change kept: the library could not know
+    // the controller had carried it out.
+    const qorsim::Adapter* beforeFib = nullptr;
+    const qorsim::Adapter* afterFib = nullptr;
+    const qorsim::Adapter* failedHere = nullptr;
     const qorsim::Adapter* start = nullptr;
     const qorsim::Adapter* success = nullptr;
     qorsim::Adapter end;
@@ -80,6 +98,10 @@ struct Row {
     std::string cleanNote;                    // why it is not success
     std::vector<std::string> touches;         // objects the call may change
     std::vector<Partial> partials;
+    // Only the FIBs the call sends on its own thread are counted and
+    // faulted: the library's event thread answers an ending task with a
+    // request of its own at a moment the call does not set.
+    bool callerFibsOnly = false;
     unsigned timeBoundMs = 30000;
 };
 
@@ -106,6 +128,9 @@ public:
     // reported as a failure.
     // `fibs` receives the kSendFib requests the call made.
     // `after` receives the model after each FIB the call sent.
+    // With `callerOnly`, `fibs`, `after` and the fault see only the FIBs
+    // of the thread that runs the call.
+    void countCallerOnly(bool callerOnly) { callerOnly_ = callerOnly; }
     FSA_STATUS run(const std::function<FSA_STATUS(void*)>& call, const qorsim::Fault* fault,
                    unsigned timeBoundMs, const std::string& what,
                    std::vector<qorsim::JournalEntry>* fibs = nullptr,
@@ -113,14 +138,26 @@ public:
 
 private:
     qorsim::Simulator sim_;
+    bool callerOnly_ = false;
     struct Port;
     std::unique_ptr<Port> port_;
 };
 
 // The fault that makes the k-th (1-based) FIB of a call fail; `sent` is
 // that FIB as the clean run sent it, which tells where its carrier keeps
-// its status.
+// its status. An OtherClient fault carries no change of its own: the
+// caller sets its `otherClient`.
 qorsim::Fault faultFor(FailureKind kind, int k, const qorsim::JournalEntry& sent);
+
+// Where the reply of this FIB's carrier ends its status words and its data
+// begins.
+std::size_t replyDataOffset(const qorsim::JournalEntry& sent);
+
+// Whether the kind can make the k-th FIB's run differ from the clean run
+// (`fibs`: the clean run's FIBs with their replies): a reply with no data
+// has nothing to zero, a reply equal to the one before it replays as
+// itself, and no other request follows the last FIB.
+bool canDiffer(FailureKind kind, std::size_t k, const std::vector<qorsim::JournalEntry>& fibs);
 
 // The 1-based number of the last FIB after which the model differed from
 // the model before it (`after`: the model after each FIB of a clean run);

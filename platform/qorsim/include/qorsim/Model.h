@@ -48,6 +48,9 @@ struct HostDisk {
     bool deleted = false;
     bool unmapped = false;
     std::string name;
+    // Taken out of the host's SCSI layer (/proc/scsi/scsi), which the
+    // driver's records above do not show.
+    bool removedFromHost = false;
 };
 
 // One physical disk as the controller numbers it.

@@ -35,8 +35,10 @@ struct JournalEntry {
     int scsiOperation = -1;
     int aifRequest = -1;
     int clusterCommand = -1; // FIB 550: the cluster command
+    long thread = 0;         // the kernel id of the thread that made the call
     int error = 0;                             // errno of a failed call, else 0
     std::array<std::uint8_t, kFibBytes> fib{}; // the FIB as it reached the controller
+    std::array<std::uint8_t, kFibBytes> reply{}; // the FIB as it went back to the client
 };
 
 // A failure to inject. A call matches when every field that is set matches;
@@ -44,7 +46,13 @@ struct JournalEntry {
 // with `error`, or, when error is 0, pass and get their reply changed by
 // `mutateReply` (malformed or truncated replies). A FIB fault with `refuse`
 // set is answered without being carried out: `mutateReply` writes the
-// refusal over the request.
+// refusal over the request. A passing FIB fault can also damage a reply the
+// controller answered after carrying the request out, the way firmware and
+// drivers do: its bytes from `zeroReplyFrom` on zeroed (the status words
+// before them kept), or the reply of the adapter's previous FIB handed back
+// again (a stale buffer). `otherClient` changes the model once the FIB is
+// answered: another client's configuration change between this request and
+// the next.
 struct Fault {
     Call call = Call::Ioctl;
     unsigned long request = 0; // ioctl code or fcntl command; 0 = any
@@ -54,10 +62,14 @@ struct Fault {
     int aifRequest = -1;
     int clusterCommand = -1;
     int adapter = -1;
+    long thread = 0;  // only calls this thread makes; 0 = any
     std::string path; // substring of the file's path
     int error = 0;
     std::function<void(std::uint8_t* fib)> mutateReply;
     bool refuse = false;
+    std::size_t zeroReplyFrom = 0; // 0: no zeroing
+    bool replayPrevious = false;
+    std::function<void(Adapter&)> otherClient;
     int skip = 0;
     int times = 1;
 };
