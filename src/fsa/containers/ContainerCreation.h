@@ -51,10 +51,10 @@ void CT_GenerateSecondary(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uin
 // Whether the controller or the partition list knows container `number`
 // (the list's partitions on this adapter's disks only when `localOnly`).
 bool CT_PhantomOrRealExists(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly);
-// A number is found free only on a list that read every disk the search
+// The lowest free number (the highest with `fromTop`); 17 when none is. A
+// number counts as free only on a list that read every disk the search
 // covers: a slice described as nothing, or a covered disk whose MBR could
-// not be read, makes the list be read once more, then throws 39.
-// The lowest (or highest) free number; 17 when none is.
+// not be read, makes the list be read once more, and then throws 39.
 std::uint32_t CT_GetNextFreeContainer(FSAAPI_CONTEXT* ctx, int fromTop, int localOnly);
 // Whether `number` is free, by the same rule.
 bool CT_IsContainerNumberFree(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly);
