@@ -6,8 +6,10 @@
 #include "OsLayer.h"
 #include "PartitionFields.h"
 #include "PartnerRedirect.h"
+#include "Trace.h"
 
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -350,35 +352,106 @@ void CT_GenerateSecondary(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uin
         throw FSA_STATUS(210);
 }
 
-bool CT_PhantomOrRealExists(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly) {
+namespace {
+
+constexpr std::uint32_t kDriveNotHere = 0xFFFFFFFFu;
+// As for a partition table the controller would not hand over.
+constexpr FSA_STATUS kUnreadDisks = FSA_STATUS(39);
+
+// Whether the list may lack partitions a search for a number must see: a
+// slice described as nothing (it may be any disk), or a disk whose MBR could
+// not be read that the search covers (every disk, or those this adapter
+// reaches). An unread disk set hides no partition; whether the search must
+// cover the partner's disks for it is the caller's choice
+// (CT_SearchesEveryDisk).
+bool missesSearchedDisk(const std::vector<DriveReading>& drives, int localOnly) {
+    for (const DriveReading& d : drives) {
+        if (!d.described)
+            return true;
+        if (!d.mbrRead && (!localOnly || d.driveId != kDriveNotHere))
+            return true;
+    }
+    return false;
+}
+
+bool listTakes(const PceList& list, std::uint32_t number, int localOnly) {
+    for (const Pce& e : list) {
+        const Partition& p = e.partition;
+        if (PCE_IsFree(e) || (!par::start(p) && par::l0Type(p) != 8))
+            continue;
+        if (localOnly && !LOCAL_ATTACHED(&e))
+            continue;
+        const std::uint8_t a = par::u8(p, par::kSnapA), b = par::u8(p, par::kSnapB);
+        if ((par::l0Type(p) && par::l0Number(p) == number) ||
+            (par::l1Type(p) && par::l1Number(p) == number) ||
+            ((a || b) && (a == number || b == number)))
+            return true;
+    }
+    return false;
+}
+
+enum class Lookup { Taken, Free, FreeOnAnUnreadList };
+
+Lookup lookUp(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly) {
     if (CT_CheckConflicts(ctx, number))
-        return true;
+        return Lookup::Taken;
     return CT_WithCache(ctx, [&](const PceList& list) {
-        for (const Pce& e : list) {
-            const Partition& p = e.partition;
-            if (PCE_IsFree(e) || (!par::start(p) && par::l0Type(p) != 8))
-                continue;
-            if (localOnly && !LOCAL_ATTACHED(&e))
-                continue;
-            const std::uint8_t a = par::u8(p, par::kSnapA), b = par::u8(p, par::kSnapB);
-            if ((par::l0Type(p) && par::l0Number(p) == number) ||
-                (par::l1Type(p) && par::l1Number(p) == number) ||
-                ((a || b) && (a == number || b == number)))
-                return true;
-        }
-        return false;
+        if (listTakes(list, number, localOnly))
+            return Lookup::Taken;
+        return missesSearchedDisk(ctx->containerCaches->drives, localOnly)
+                   ? Lookup::FreeOnAnUnreadList
+                   : Lookup::Free;
     });
+}
+
+// The first number `numberAt(0..count-1)` names that is free, read from a
+// list that saw every disk the search covers: a number free only on a list
+// that missed one is searched again on a fresh list (a passing failure),
+// then refused with 39. Nothing when every number is taken.
+template <class NumberAt>
+std::optional<std::uint32_t> firstFree(FSAAPI_CONTEXT* ctx, std::uint64_t count,
+                                       NumberAt&& numberAt, int localOnly) {
+    for (int reads = 1;; ++reads) {
+        bool unread = false;
+        for (std::uint64_t i = 0; i < count && !unread; ++i) {
+            const std::uint32_t n = numberAt(i);
+            const Lookup found = lookUp(ctx, n, localOnly);
+            if (found == Lookup::Free)
+                return n;
+            unread = found == Lookup::FreeOnAnUnreadList;
+        }
+        if (!unread)
+            return std::nullopt;
+        UtilPrintDebugFormatted("container number search: a disk it covers is unread\n");
+        if (reads == 2)
+            throw kUnreadDisks;
+        CT_InvalidateCache(ctx);
+    }
+}
+
+} // namespace
+
+bool CT_PhantomOrRealExists(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly) {
+    return lookUp(ctx, number, localOnly) == Lookup::Taken;
+}
+
+bool CT_IsContainerNumberFree(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly) {
+    return firstFree(
+               ctx, 1, [number](std::uint64_t) { return number; }, localOnly)
+        .has_value();
 }
 
 std::uint32_t CT_GetNextFreeContainer(FSAAPI_CONTEXT* ctx, int fromTop, int localOnly) {
     const std::uint32_t highest = ctx->info.highestContainerNumber;
     if (highest == 0xFFFFFFFFu)
         throw FSA_STATUS(17); // the controller has no container numbers
-    for (std::uint32_t i = 0; i <= highest; ++i) {
-        const std::uint32_t n = fromTop ? highest - i : i;
-        if (!CT_PhantomOrRealExists(ctx, n, localOnly))
-            return n; // every number is valid for the host on this platform
-    }
+    const auto numberAt = [&](std::uint64_t i) {
+        return static_cast<std::uint32_t>(fromTop ? highest - i : i);
+    };
+    // Every number is valid for the host on this platform.
+    if (const std::optional<std::uint32_t> n =
+            firstFree(ctx, std::uint64_t{highest} + 1, numberAt, localOnly))
+        return *n;
     throw FSA_STATUS(17);
 }
 

@@ -48,8 +48,16 @@ void CT_ContainerCreate(FSAAPI_CONTEXT* ctx, const CreateContainer* record);
 void CT_GenerateSecondary(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t type,
                           const std::uint32_t* members, std::uint32_t count, long long sizeBytes);
 
+// Whether the controller or the partition list knows container `number`
+// (the list's partitions on this adapter's disks only when `localOnly`).
 bool CT_PhantomOrRealExists(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly);
+// The lowest free number (the highest with `fromTop`); 17 when none is. A
+// number counts as free only on a list that read every disk the search
+// covers: a slice described as nothing, or a covered disk whose MBR could
+// not be read, makes the list be read once more, and then throws 39.
 std::uint32_t CT_GetNextFreeContainer(FSAAPI_CONTEXT* ctx, int fromTop, int localOnly);
+// Whether `number` is free, by the same rule.
+bool CT_IsContainerNumberFree(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly);
 // Whether a number for `container` must also avoid the containers of disks
 // this adapter does not reach (the search's localOnly off): its disks sit
 // on a shared bus, or a disk's set could not be read and they may. Taken

@@ -133,7 +133,7 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     case FSA_CO_MOVE: {
         const auto& target = argumentAs<tag_FSA_CONTAINER>(argument);
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x41004048));
-        if (CT_PhantomOrRealExists(ctx, target.containerNumber, 1))
+        if (!CT_IsContainerNumberFree(ctx, target.containerNumber, 1))
             return kTargetExists;
         FSA_STATUS unread = FSA_STS_SUCCESS;
         withHostRemoval(ctx, n, 0, false, [&] {

@@ -30,7 +30,8 @@ FSA_STATUS split(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& c, tag_FSA_CONTAI
     PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0xD, 0x800000));
     if (!out)
         return FSA_STS_BAD_ARGUMENTS;
-    const std::uint32_t fresh = CT_GetNextFreeContainer(ctx, 0, CTR_BUS_SHARED(ctx, &c) ? 0 : 1);
+    const std::uint32_t fresh =
+        CT_GetNextFreeContainer(ctx, 0, CT_SearchesEveryDisk(ctx, c) ? 0 : 1);
     CT_GetStandardID(ctx, out, fresh);
     PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0x1D, 0x40885008));
     if (PCK_HasNoHostDriver(ctx))

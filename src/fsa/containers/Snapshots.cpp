@@ -109,7 +109,7 @@ void moveBack(FSAAPI_CONTEXT* ctx, std::uint32_t hidden, std::uint32_t b,
 
 FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
                   const tag_FSA_CONTAINER& source, const tag_FSA_CONTAINER* backingTag,
-                  FSA_SNAPSHOT_INFO* info, unsigned int chunkBytes, bool sharedBus) {
+                  FSA_SNAPSHOT_INFO* info, unsigned int chunkBytes) {
     if (!snapshotAccess(ctx->access))
         return FSA_STS_NEEDS_READ_WRITE;
     if (!(ctx->info.adapterOptions & 1))
@@ -136,7 +136,7 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
         sparse ? kSparseBackingBlocks : fullBackingBlocks(sourceBlocks, chunk);
     if (blocksOf(ctx, b) < needed)
         return kBackingTooSmall;
-    const int localOnly = sharedBus ? 0 : 1;
+    const int localOnly = CT_SearchesEveryDisk(ctx, source) ? 0 : 1;
     if (CT_GetNextFreeContainer(ctx, 1, localOnly) < ctx->info.firstHiddenContainer)
         return kNoHiddenNumber;
 
@@ -270,13 +270,12 @@ FSA_STATUS FsaSnapshot(void* handle, FSA_SNAPSHOT_OPERATION op, const tag_FSA_CO
         if (!source)
             return FSA_STS_BAD_ARGUMENTS;
         const std::uint32_t n = source->containerNumber;
-        const bool sharedBus = CTR_BUS_SHARED(ctx, source);
         switch (op) {
         case FSA_SNAP_CREATE_FULL:
         case FSA_SNAP_CREATE_SPARSE:
         case FSA_SNAP_CREATE_FULL_HOST:
         case FSA_SNAP_CREATE_SPARSE_HOST:
-            return create(ctx, handle, op, *source, backing, info, chunkBytes, sharedBus);
+            return create(ctx, handle, op, *source, backing, info, chunkBytes);
         case FSA_SNAP_REMOVE:
         case FSA_SNAP_REMOVE_FORCED:
             return remove(ctx, op, n);

@@ -10,7 +10,9 @@
 #include "SimFixture.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -159,6 +161,99 @@ TEST_F(CreationSimTest, OlderControllersGetTheOlderRecordAndFailuresAre522) {
         ADD_FAILURE();
     } catch (FSA_STATUS s) {
         EXPECT_EQ(s, FSA_STATUS(522));
+    }
+    FsaCloseAdapter(h);
+}
+
+// Container 0 lies only on disk 0 (an on-disk entry the controller does not
+// hold in memory), the cluster partner's container 1 on a disk this adapter
+// does not reach.
+class FreeNumberSimTest : public fsatest::SimTest {
+protected:
+    std::string config() const override {
+        return R"({"adapters": [{"index": 0, "serial": 9, "containers": {"count": 8},
+          "drives": [{"bus": 0, "target": 0}, {"bus": 0, "target": 1}],
+          "slices": [{"size": 200000, "drive": 0, "diskPartitions": [
+                        {"start": 128, "size": 65536, "serial": 9, "l0Type": 1,
+                         "l0Number": 0, "l0Members": 1, "flags": 1}]},
+                     {"size": 200000, "drive": 1}, {"size": 200000, "drive": 4294967295}],
+          "partitions": [{"start": 0, "size": 10, "serial": 9, "slice": 98},
+                         {"start": 128, "size": 65536, "serial": 9, "slice": 2, "l0Type": 1,
+                          "l0Number": 1, "l0Members": 1, "flags": 1}]}]})";
+    }
+};
+
+// A number is taken as free only from a list that read every disk the search
+// covers: a disk left out (its slice answered as nothing, or its MBR unread
+// while the search covers it) is read once more, and still unread fails the
+// search with 39 rather than hand out a number in use. An unread disk set
+// hides no partition.
+TEST_F(FreeNumberSimTest, ANumberIsFreeOnlyOnAListThatReadEveryDisk) {
+    constexpr std::uint32_t kUnread = 39;
+    auto zeroedSlice = [](int times) {
+        qorsim::Fault f;
+        f.ctCommand = 63; // the slice information
+        f.zeroReplyFrom = qorsim::kFibHeader + 12;
+        f.times = times;
+        return f;
+    };
+    qorsim::Fault setUnread;
+    setUnread.fibCommand = 550;
+    setUnread.clusterCommand = 12; // the drive's disk-set information
+    setUnread.error = EIO;
+    setUnread.times = 1000;
+    const struct {
+        const char* what;
+        std::vector<qorsim::Fault> faults;
+        int mbrUnreadable;                   // slice whose MBR cannot be read, or -1
+        std::uint32_t everyDisk, localDisks; // lowest free number, or the status thrown
+        std::uint32_t zeroIsFree;            // as a local target: 1, 0, or the status
+    } cases[] = {
+        {"every disk read", {}, -1, 2, 1, 0},
+        {"a slice answered as nothing once", {zeroedSlice(1)}, -1, 2, 1, 0},
+        {"a slice answered as nothing every time",
+         {zeroedSlice(1000)},
+         -1,
+         kUnread,
+         kUnread,
+         kUnread},
+        {"this adapter's disk 0 with its MBR unread", {}, 0, kUnread, kUnread, kUnread},
+        // Only the search over every disk covers the partner's disk.
+        {"the partner's disk with its MBR unread", {}, 2, kUnread, 1, 0},
+        {"no disk set can be read", {setUnread}, -1, 2, 1, 0},
+    };
+    void* h = open();
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    auto status = [&](auto&& search) -> std::uint32_t {
+        CT_InvalidateCache(ctx); // each search starts from a list read under the faults
+        try {
+            return search();
+        } catch (FSA_STATUS s) {
+            return s;
+        }
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto arrange = [&](bool faulty) {
+            sim.update(0, [&](qorsim::Adapter& a) {
+                for (std::size_t s = 0; s < a.slices.size(); ++s)
+                    a.slices[s].mbrReadable = !faulty || static_cast<int>(s) != c.mbrUnreadable;
+            });
+            sim.clearFaults();
+            if (faulty)
+                for (const qorsim::Fault& f : c.faults)
+                    sim.inject(f);
+        };
+        for (const int localOnly : {0, 1}) {
+            SCOPED_TRACE(localOnly ? "local disks" : "every disk");
+            arrange(true);
+            EXPECT_EQ(status([&] { return CT_GetNextFreeContainer(ctx, 0, localOnly); }),
+                      localOnly ? c.localDisks : c.everyDisk);
+        }
+        arrange(true);
+        EXPECT_EQ(status([&] { return std::uint32_t{CT_IsContainerNumberFree(ctx, 0, 1)}; }),
+                  c.zeroIsFree);
+        arrange(false);
     }
     FsaCloseAdapter(h);
 }

@@ -7,7 +7,11 @@
 #include "OpsFixture.h"
 #include "qorsim/ModelDiff.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -152,6 +156,71 @@ TEST_F(Snapshots, CreationRefusedByTheHostLeavesTheBackingContainerWhereItWas) {
               FSA_STATUS(509));
     sim.update(0, [](qorsim::Adapter& ad) { ad.maint.nvram.state = 1; });
     EXPECT_EQ(snap(FSA_SNAP_CREATE_SPARSE, 1, 2, nullptr, 8192), FSA_STATUS(525));
+}
+
+// The snapshots above with the cluster partner's container 31 on a drive
+// this adapter does not reach. With `held` the source's drive is in a disk
+// set held here: a shared bus.
+std::string withPartnersTop(bool held) {
+    nlohmann::json j = nlohmann::json::parse(kSnapshots);
+    nlohmann::json& a = j["adapters"][0];
+    a["slices"].push_back({{"size", 200000}, {"drive", 0xFFFFFFFFu}});
+    a["partitions"].push_back({{"start", 128},
+                               {"size", 65536},
+                               {"serial", 9},
+                               {"slice", 4},
+                               {"l0Type", 1},
+                               {"l0Number", 31},
+                               {"l0Members", 1},
+                               {"flags", 1}});
+    a["diskSets"] = {
+        {{"number", 5}, {"creator", 9}, {"owner", 9}, {"flags", held ? 4 : 0}, {"members", {1}}}};
+    return j.dump();
+}
+
+// The backing container is hidden at a number the partner does not use when
+// the source sits on a shared bus, or on drives whose disk sets cannot be
+// read (the bus may be shared). The move back is refused, so the backing
+// container stays where it was hidden.
+TEST_F(Snapshots, CreationOnASharedBusHidesTheBackingContainerAwayFromThePartnersNumbers) {
+    const struct {
+        const char* what;
+        bool held, setsUnread;
+        std::uint32_t hidden;
+    } cases[] = {
+        {"shared bus", true, false, 29},
+        {"local disks", false, false, 31},
+        {"local disks, the sets unread", false, true, 29},
+        {"shared bus, the sets unread", true, true, 29},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FsaCloseAdapter(handle);
+        sim.load(withPartnersTop(c.held));
+        sim.update(0, [](qorsim::Adapter& a) { a.maint.nvram.state = 3; });
+        handle = open();
+        qorsim::Fault moveBack;
+        moveBack.ctCommand = 21;
+        moveBack.skip = 1; // the move out of sight goes through
+        moveBack.refuse = true;
+        moveBack.mutateReply = [](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader + 8, 219);
+        };
+        sim.inject(moveBack);
+        if (c.setsUnread) {
+            qorsim::Fault f;
+            f.fibCommand = 550;
+            f.clusterCommand = 12; // the drive's disk-set information
+            f.error = EIO;
+            f.times = 1000;
+            sim.inject(f);
+        }
+        EXPECT_NE(snap(FSA_SNAP_CREATE_SPARSE, 1, 2, nullptr, 8192), FSA_STS_SUCCESS);
+        const qorsim::Adapter a = sim.snapshot(0);
+        EXPECT_FALSE(a.containers.count(2));
+        EXPECT_TRUE(a.containers.count(c.hidden));
+        sim.clearFaults();
+    }
 }
 
 // A source of 2^32 + 65280 blocks is checked whole: its chunk minimum is 128
