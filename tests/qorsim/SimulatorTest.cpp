@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
@@ -168,6 +169,36 @@ TEST(Simulator, PassingFaultsDamageRepliesAndLetAnotherClientIn) {
     EXPECT_EQ(word(fib, 0), 1u) << "the change comes after the reply";
     ASSERT_EQ(sim.ioctl(fd, kSendFib, fibFor(fib, 704)), 0);
     EXPECT_EQ(word(fib, 0), 0u) << "and before the next request";
+    sim.close(fd);
+}
+
+// A fault that names a thread fails only that thread's calls; the journal
+// says which thread made each.
+TEST(Simulator, AFaultForOneThreadLeavesOthersAlone) {
+    Simulator sim;
+    sim.load(kOne);
+    const int fd = sim.open("/dev/qor1", O_RDWR, 0);
+    long other = 0;
+    int otherError = 0;
+    std::thread([&] {
+        other = static_cast<long>(::syscall(SYS_gettid));
+        Fault f;
+        f.fibCommand = 704;
+        f.error = EBUSY;
+        f.thread = other;
+        f.times = -1;
+        sim.inject(f);
+        std::uint8_t fib[kFibBytes];
+        otherError = sim.ioctl(fd, kSendFib, fibFor(fib, 704)) == 0 ? 0 : errno;
+    }).join();
+    std::uint8_t fib[kFibBytes];
+    EXPECT_EQ(sim.ioctl(fd, kSendFib, fibFor(fib, 704)), 0);
+    EXPECT_EQ(otherError, EBUSY);
+    std::vector<long> threads;
+    for (const auto& e : sim.journal())
+        if (e.fibCommand == 704)
+            threads.push_back(e.thread);
+    EXPECT_EQ(threads, (std::vector<long>{other, static_cast<long>(::syscall(SYS_gettid))}));
     sim.close(fd);
 }
 

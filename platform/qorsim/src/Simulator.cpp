@@ -39,6 +39,10 @@ int sysFcntl(int fd, int cmd, void* arg) {
     return static_cast<int>(::syscall(SYS_fcntl, fd, cmd, arg));
 }
 
+long callingThread() {
+    return static_cast<long>(::syscall(SYS_gettid));
+}
+
 int fail(int error) {
     errno = error;
     return -1;
@@ -172,6 +176,7 @@ struct Simulator::Impl {
     JournalEntry entryFor(Call call, int fd) const {
         JournalEntry e;
         e.call = call;
+        e.thread = callingThread();
         e.fd = fd;
         if (auto node = nodes.find(fd); node != nodes.end())
             e.adapter = static_cast<int>(node->second.adapter);
@@ -299,6 +304,7 @@ int Simulator::open(const char* path, int flags, unsigned mode) {
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
     JournalEntry e;
     e.call = Call::Open;
+    e.thread = callingThread();
     e.path = path ? path : "";
     e.request = static_cast<unsigned long>(flags);
     const bool node = isNodePath(path);
@@ -413,7 +419,7 @@ int Simulator::ioctl(int fd, unsigned long request, void* arg) {
     e.fd = fd;
     e.adapter = static_cast<int>(node->second.adapter);
     e.request = request;
-    e.thread = static_cast<long>(::syscall(SYS_gettid));
+    e.thread = callingThread();
     if (request == kSendFib && arg)
         describeFib(e, static_cast<const std::uint8_t*>(arg));
     const Fault* fault = impl_->match(e);
