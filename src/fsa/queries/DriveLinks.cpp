@@ -4,13 +4,13 @@
 #include "FsaApi.h"
 #include "FsaContainerHost.h"
 #include "HostExposure.h"
+#include "OsTypes.h"
 
 #include <array>
 
 namespace {
 
 constexpr FSA_STATUS kNotOnW2K = static_cast<FSA_STATUS>(533);
-constexpr std::uint32_t kOsW2K = 10;
 constexpr std::uint32_t kFeatureRemoteLinks = 0x2;
 
 // Host-side drive-letter services: absent on this operating system.
