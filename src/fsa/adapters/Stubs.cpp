@@ -1,46 +1,14 @@
 #include "Stubs.h"
 
-namespace {
-[[noreturn]] void raise(FSA_STATUS s) {
-    throw s;
-}
-} // namespace
+#define FSA_DEFINE_STUB(result, name, params, answer, status)                                      \
+    result name params {                                                                           \
+        answer status;                                                                             \
+    }
+FSA_PLATFORM_STUBS(FSA_DEFINE_STUB)
+#undef FSA_DEFINE_STUB
 
-FSA_STATUS SimulatorSendReceiveFib(FSAAPI_CONTEXT*, _FIB*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-FSA_STATUS NetworkSendReceiveFib(FSAAPI_CONTEXT*, _FIB*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-void faos_SendReceiveSynchFIB(FSAAPI_CONTEXT*, _FIB*) {
-    raise(FSA_STS_NOT_IMPLEMENTED);
-}
-FSA_STATUS fant_DeviceDriverCall(FSAAPI_CONTEXT*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-FSA_STATUS NetworkDeviceDriverCall(FSAAPI_CONTEXT*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-int SimulatorWaitAndGetAsyncFib(FSAAPI_CONTEXT*, _FIB*) {
-    raise(FSA_STS_NOT_AVAILABLE_ON_OS);
-}
-int NetworkWaitAndGetAsyncFib(FSAAPI_CONTEXT*, _FIB*) {
-    raise(FSA_STS_NOT_AVAILABLE_ON_OS);
-}
-FSA_STATUS NetworkCancelAsyncFib(FSAAPI_CONTEXT*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 int GetSimulatorInfo(unsigned int, _tagFSA_ADAPTER_ENUM_INFO*) {
     return 0;
-}
-FSA_STATUS NetworkEnumAdapters(const FA_WCHAR*, const FA_WCHAR*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-void fant_InitForRemote() {
-    raise(FSA_STS_NOT_AVAILABLE_ON_OS);
-}
-FSA_STATUS NetworkCloseAdapter(FSAAPI_CONTEXT*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
 }
 std::uint32_t NetworkRegisterOpenWithService(FSAAPI_CONTEXT*) {
     return 0;
@@ -48,9 +16,6 @@ std::uint32_t NetworkRegisterOpenWithService(FSAAPI_CONTEXT*) {
 void NetworkDeregisterWithService(FSAAPI_CONTEXT*) {}
 int FsaNTPreOpenClusterPartnerUpW() {
     return 0;
-}
-void DisconnectFromSimulator(FSAAPI_CONTEXT*) {
-    raise(FSA_STS_NOT_AVAILABLE_ON_OS);
 }
 
 // Exported families of other hosts: they take any arguments and answer 514.

@@ -17,6 +17,7 @@
 #include "ParamChecks.h"
 #include "ScsiCommands.h"
 #include "SmallCommands.h"
+#include "Stubs.h"
 #include "Trace.h"
 
 #include <cstring>
@@ -37,10 +38,6 @@ constexpr FSA_STATUS kNotInDiskSet = static_cast<FSA_STATUS>(426);
 constexpr FSA_STATUS kSpansDiskSets = static_cast<FSA_STATUS>(461);
 constexpr std::uint64_t kMinExtension = 0x2000000;
 constexpr unsigned kMaxMirrorDevices = 32;
-
-FSA_STATUS NetworkCreatePrimaryContainer() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 enum class After { Nothing, Scrub, Clear };
 

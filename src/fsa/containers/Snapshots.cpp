@@ -15,6 +15,7 @@
 #include "OsTypes.h"
 #include "ParamChecks.h"
 #include "SmallCommands.h"
+#include "Stubs.h"
 
 #include <cstdint>
 #include <cstring>
@@ -32,10 +33,6 @@ constexpr FSA_STATUS kNvramNotReady = static_cast<FSA_STATUS>(525);
 constexpr std::uint32_t kSparseBackingBlocks = 0x5000;
 constexpr std::uint64_t kMinSparseBackingBytes = 0xA00000;
 constexpr std::uint32_t kNvramReady = 3;
-
-FSA_STATUS NetworkSnapshot() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 bool snapshotAccess(std::uint32_t a) {
     return a == 1 || a == 3 || a == 4 || a == 5 || a == 6;
