@@ -1,6 +1,7 @@
 // Every entry point this platform lacks answers its fixed status, returned or
 // thrown as its callers expect.
 #include "Stubs.h"
+#include "FsaApi.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,11 @@ const Stub kStubs[] = {
      How::Returned},
     {"faos_GetDriveLetterUsage", [] { return faos_GetDriveLetterUsage(); }, kNotOnOs,
      How::Returned},
-    // The exported families of other hosts take any arguments.
+    // Exported services of other hosts; the families take any arguments.
+    {"FsaUtilSetAdapPerfMonEnabledW",
+     [] { return FsaUtilSetAdapPerfMonEnabledW(nullptr, nullptr, 1); }, kNotOnOs, How::Returned},
+    {"FsaUtilIsFSPerfMonEnabledW",
+     [] { return FsaUtilIsFSPerfMonEnabledW(nullptr, nullptr, nullptr); }, kNotOnOs, How::Returned},
     {"FsaEnumHostsA", [] { return FsaEnumHostsA(nullptr, 0); }, kNotOnOs, How::Returned},
     {"FsaMailSetMailServerW", [] { return FsaMailSetMailServerW(); }, kNotOnOs, How::Returned},
     {"FsaCreateCoreFileA", [] { return FsaCreateCoreFileA(nullptr, "core"); }, kNotOnOs,
