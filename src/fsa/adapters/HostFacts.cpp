@@ -1,6 +1,7 @@
 // Facts about the host and the build: OS type, OEM flavour and its device
 // name prefix, host name, time.
 #include "OsLayer.h"
+#include "OsTypes.h"
 #include "Trace.h"
 #include "WideString.h"
 
@@ -15,11 +16,10 @@
 
 namespace {
 constexpr _OEM_FLAVOR kBuildFlavour = FSA_OEM_VARN;
-constexpr std::uint32_t kOsType = 5;
 } // namespace
 
 std::uint32_t faos_GetOSType() {
-    return kOsType;
+    return kOsLinux;
 }
 
 _OEM_FLAVOR faos_GetOEMWithNoContext() {

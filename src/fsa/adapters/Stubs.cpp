@@ -1,46 +1,16 @@
 #include "Stubs.h"
 
-namespace {
-[[noreturn]] void raise(FSA_STATUS s) {
-    throw s;
-}
-} // namespace
+#include "FsaApi.h"
 
-FSA_STATUS SimulatorSendReceiveFib(FSAAPI_CONTEXT*, _FIB*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-FSA_STATUS NetworkSendReceiveFib(FSAAPI_CONTEXT*, _FIB*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-void faos_SendReceiveSynchFIB(FSAAPI_CONTEXT*, _FIB*) {
-    raise(FSA_STS_NOT_IMPLEMENTED);
-}
-FSA_STATUS fant_DeviceDriverCall(FSAAPI_CONTEXT*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-FSA_STATUS NetworkDeviceDriverCall(FSAAPI_CONTEXT*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-int SimulatorWaitAndGetAsyncFib(FSAAPI_CONTEXT*, _FIB*) {
-    raise(FSA_STS_NOT_AVAILABLE_ON_OS);
-}
-int NetworkWaitAndGetAsyncFib(FSAAPI_CONTEXT*, _FIB*) {
-    raise(FSA_STS_NOT_AVAILABLE_ON_OS);
-}
-FSA_STATUS NetworkCancelAsyncFib(FSAAPI_CONTEXT*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
+#define FSA_DEFINE_STUB(result, name, params, answer, status)                                      \
+    result name params {                                                                           \
+        answer status;                                                                             \
+    }
+FSA_PLATFORM_STUBS(FSA_DEFINE_STUB)
+#undef FSA_DEFINE_STUB
+
 int GetSimulatorInfo(unsigned int, _tagFSA_ADAPTER_ENUM_INFO*) {
     return 0;
-}
-FSA_STATUS NetworkEnumAdapters(const FA_WCHAR*, const FA_WCHAR*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-void fant_InitForRemote() {
-    raise(FSA_STS_NOT_AVAILABLE_ON_OS);
-}
-FSA_STATUS NetworkCloseAdapter(FSAAPI_CONTEXT*) {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
 }
 std::uint32_t NetworkRegisterOpenWithService(FSAAPI_CONTEXT*) {
     return 0;
@@ -49,49 +19,54 @@ void NetworkDeregisterWithService(FSAAPI_CONTEXT*) {}
 int FsaNTPreOpenClusterPartnerUpW() {
     return 0;
 }
-void DisconnectFromSimulator(FSAAPI_CONTEXT*) {
-    raise(FSA_STS_NOT_AVAILABLE_ON_OS);
-}
 
-// Exported families of other hosts: they take any arguments and answer 514.
+// Exported services of hosts other than this one: each answers 514.
+#define FSA_EXPORTS_NOT_ON_THIS_OS(X)                                                              \
+    X(FsaUtilSetAdapPerfMonEnabledW, (const FA_WCHAR*, const FA_WCHAR*, int))                      \
+    X(FsaUtilIsAdapPerfMonEnabledW, (const FA_WCHAR*, const FA_WCHAR*, int*))                      \
+    X(FsaUtilSetFSPerfMonEnabledW, (const FA_WCHAR*, const FA_WCHAR*, int))                        \
+    X(FsaUtilIsFSPerfMonEnabledW, (const FA_WCHAR*, const FA_WCHAR*, int*))                        \
+    /* Families whose arguments this library does not publish take any */                          \
+    X(FsaEnumHostsA, (...))                                                                        \
+    X(FsaEnumHostsW, (...))                                                                        \
+    X(FsaGetRemoteUsersA, (...))                                                                   \
+    X(FsaGetRemoteUsersW, (...))                                                                   \
+    X(FsaScanDomainForHostsA, (...))                                                               \
+    X(FsaScanDomainForHostsW, (...))                                                               \
+    X(FsaAddHostRecordA, (...))                                                                    \
+    X(FsaAddHostRecordW, (...))                                                                    \
+    X(FsaDeleteHostRecordA, (...))                                                                 \
+    X(FsaDeleteHostRecordW, (...))                                                                 \
+    X(FsaSetLockHostRecordA, (...))                                                                \
+    X(FsaSetLockHostRecordW, (...))                                                                \
+    X(FsaMailSetMailServerA, (...))                                                                \
+    X(FsaMailSetMailServerW, (...))                                                                \
+    X(FsaMailSetEventMessageA, (...))                                                              \
+    X(FsaMailSetEventMessageW, (...))                                                              \
+    X(FsaMailGetDefaultMessageA, (...))                                                            \
+    X(FsaMailGetDefaultMessageW, (...))                                                            \
+    X(FsaMailClearEventA, (...))                                                                   \
+    X(FsaMailClearEventW, (...))                                                                   \
+    X(FsaMailSendTestMessageA, (...))                                                              \
+    X(FsaMailSendTestMessageW, (...))                                                              \
+    X(FsaMailGetEventInfoA, (...))                                                                 \
+    X(FsaMailGetEventInfoW, (...))                                                                 \
+    X(FsaMailGetServerNameA, (...))                                                                \
+    X(FsaMailGetServerNameW, (...))                                                                \
+    X(FsaCreateDumpContainer, (...))                                                               \
+    X(FsaForceCoreDump, (...))                                                                     \
+    X(FsaCreateCoreFileA, (...))                                                                   \
+    X(FsaCreateCoreFileW, (...))                                                                   \
+    X(FsaRemoveDumpContainer, (...))                                                               \
+    X(FsaGetDumpInfo, (...))                                                                       \
+    X(FsaClearCoreDumpContainer, (...))                                                            \
+    X(FsaSetFibTimeoutEnable, (...))
+
 extern "C" {
-#define FSA_NOT_ON_THIS_OS(name)                                                                   \
-    FSA_STATUS name(...) {                                                                         \
+#define FSA_DEFINE_EXPORT(name, params)                                                            \
+    FSA_STATUS name params {                                                                       \
         return FSA_STS_NOT_AVAILABLE_ON_OS;                                                        \
     }
-FSA_NOT_ON_THIS_OS(FsaEnumHostsA)
-FSA_NOT_ON_THIS_OS(FsaEnumHostsW)
-FSA_NOT_ON_THIS_OS(FsaGetRemoteUsersA)
-FSA_NOT_ON_THIS_OS(FsaGetRemoteUsersW)
-FSA_NOT_ON_THIS_OS(FsaScanDomainForHostsA)
-FSA_NOT_ON_THIS_OS(FsaScanDomainForHostsW)
-FSA_NOT_ON_THIS_OS(FsaAddHostRecordA)
-FSA_NOT_ON_THIS_OS(FsaAddHostRecordW)
-FSA_NOT_ON_THIS_OS(FsaDeleteHostRecordA)
-FSA_NOT_ON_THIS_OS(FsaDeleteHostRecordW)
-FSA_NOT_ON_THIS_OS(FsaSetLockHostRecordA)
-FSA_NOT_ON_THIS_OS(FsaSetLockHostRecordW)
-FSA_NOT_ON_THIS_OS(FsaMailSetMailServerA)
-FSA_NOT_ON_THIS_OS(FsaMailSetMailServerW)
-FSA_NOT_ON_THIS_OS(FsaMailSetEventMessageA)
-FSA_NOT_ON_THIS_OS(FsaMailSetEventMessageW)
-FSA_NOT_ON_THIS_OS(FsaMailGetDefaultMessageA)
-FSA_NOT_ON_THIS_OS(FsaMailGetDefaultMessageW)
-FSA_NOT_ON_THIS_OS(FsaMailClearEventA)
-FSA_NOT_ON_THIS_OS(FsaMailClearEventW)
-FSA_NOT_ON_THIS_OS(FsaMailSendTestMessageA)
-FSA_NOT_ON_THIS_OS(FsaMailSendTestMessageW)
-FSA_NOT_ON_THIS_OS(FsaMailGetEventInfoA)
-FSA_NOT_ON_THIS_OS(FsaMailGetEventInfoW)
-FSA_NOT_ON_THIS_OS(FsaMailGetServerNameA)
-FSA_NOT_ON_THIS_OS(FsaMailGetServerNameW)
-FSA_NOT_ON_THIS_OS(FsaCreateDumpContainer)
-FSA_NOT_ON_THIS_OS(FsaForceCoreDump)
-FSA_NOT_ON_THIS_OS(FsaCreateCoreFileA)
-FSA_NOT_ON_THIS_OS(FsaCreateCoreFileW)
-FSA_NOT_ON_THIS_OS(FsaRemoveDumpContainer)
-FSA_NOT_ON_THIS_OS(FsaGetDumpInfo)
-FSA_NOT_ON_THIS_OS(FsaClearCoreDumpContainer)
-FSA_NOT_ON_THIS_OS(FsaSetFibTimeoutEnable)
-#undef FSA_NOT_ON_THIS_OS
+FSA_EXPORTS_NOT_ON_THIS_OS(FSA_DEFINE_EXPORT)
+#undef FSA_DEFINE_EXPORT
 }

@@ -3,13 +3,15 @@
 #include "Aif.h"
 #include "CacheStats.h"
 #include "ContainerCaches.h"
+#include "ContainerInfo.h"
+#include "ContainerRecordFields.h"
 #include "CtWrappers.h"
 #include "FsaCache.h"
 #include "FsaContainerInfo.h"
 #include "OpsFrame.h"
+#include "PartitionFields.h"
 #include "SmallCommands.h"
 
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -18,8 +20,6 @@ constexpr std::uint32_t kLastVisibleContainer = 23;
 constexpr FSA_STATUS kHiddenContainer = static_cast<FSA_STATUS>(401);
 constexpr FSA_STATUS kContainerLocked = static_cast<FSA_STATUS>(42);
 constexpr std::uint32_t kEventCacheChanged = 0x10000;
-constexpr std::size_t kReadSettingByte = 137;
-constexpr std::size_t kWriteSettingByte = 136;
 constexpr std::uint32_t kMaxReferrals = 4; // snapshot kinds and type 7 refer on at most this deep
 
 // Statistics header words of the global parameters.
@@ -50,9 +50,9 @@ bool settingsPartition(FSAAPI_CONTEXT* ctx, std::uint32_t n, Partition* out) {
             return false;
         if (type == 5 || type == 6 || type == 7) {
             // Snapshot kinds and type 7 take the settings of the container
-            // they refer to (record word 135, or 136 for the snapshot source).
-            const std::size_t word = type == 6 ? 136 : 135;
-            std::memcpy(&n, reinterpret_cast<const std::uint8_t*>(&record) + 4 * word, sizeof n);
+            // they refer to (the record's first related word, or the hidden
+            // backing word for type 6).
+            n = CT_RecordWord(record, type == 6 ? ctr::kHiddenBacking : ctr::kSnapshotA);
             continue;
         }
         CT_GetPartitionForContainer(ctx, n, 0, out, FSA_THROW_ON_FAILURE);
@@ -140,7 +140,7 @@ FSA_STATUS FsaContainerGetCacheParams(void* handle, const tag_FSA_CONTAINER* con
         if (!settingsPartition(ctx, container->containerNumber, &p))
             return CT_DoesCtrExistLocally(ctx, container->containerNumber) ? FSA_STS_SUCCESS
                                                                            : kNoContainer;
-        *params = {p.bytes[kReadSettingByte], p.bytes[kWriteSettingByte]};
+        *params = {par::u8(p, par::kReadCache), par::u8(p, par::kWriteCache)};
         return FSA_STS_SUCCESS;
     });
 }

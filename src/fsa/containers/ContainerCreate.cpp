@@ -13,9 +13,11 @@
 #include "OpenClose.h"
 #include "OpsFrame.h"
 #include "OsSync.h"
+#include "OsTypes.h"
 #include "ParamChecks.h"
 #include "ScsiCommands.h"
 #include "SmallCommands.h"
+#include "Stubs.h"
 #include "Trace.h"
 
 #include <cstring>
@@ -32,15 +34,10 @@ constexpr FSA_STATUS kNoHiddenNumber = static_cast<FSA_STATUS>(388);
 constexpr FSA_STATUS kBadMirrorDevices = static_cast<FSA_STATUS>(27);
 constexpr FSA_STATUS kFewerDevices = static_cast<FSA_STATUS>(154);
 constexpr FSA_STATUS kDriveFull = static_cast<FSA_STATUS>(581);
-constexpr std::uint32_t kOsW2K = 10;
 constexpr FSA_STATUS kNotInDiskSet = static_cast<FSA_STATUS>(426);
 constexpr FSA_STATUS kSpansDiskSets = static_cast<FSA_STATUS>(461);
 constexpr std::uint64_t kMinExtension = 0x2000000;
 constexpr unsigned kMaxMirrorDevices = 32;
-
-FSA_STATUS NetworkCreatePrimaryContainer() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 enum class After { Nothing, Scrub, Clear };
 

@@ -10,8 +10,10 @@
 #include "HostExposure.h"
 #include "IdentityCommands.h"
 #include "OpsFrame.h"
+#include "OsTypes.h"
 #include "ParamChecks.h"
 #include "SmallCommands.h"
+#include "Stubs.h"
 #include "Trace.h"
 
 #include <algorithm>
@@ -28,12 +30,6 @@ constexpr FSA_STATUS kMemberInUse = static_cast<FSA_STATUS>(420);
 constexpr FSA_STATUS kMemberReconfiguring = static_cast<FSA_STATUS>(495);
 constexpr FSA_STATUS kMemberOpen = static_cast<FSA_STATUS>(547);
 constexpr FSA_STATUS kSecondaryFailed = static_cast<FSA_STATUS>(210);
-constexpr std::uint32_t kOsType3 = 3;
-constexpr std::uint32_t kOsW2K = 10;
-
-FSA_STATUS NetworkCreateSecondaryContainer() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 FSA_STATUS VerifySourceContainers(FSAAPI_CONTEXT* ctx, std::uint32_t type, std::uint32_t count,
                                   const tag_FSA_CONTAINER* members) {

@@ -7,6 +7,7 @@
 #include "ContainerDispatch.h"
 #include "ContainerInfo.h"
 #include "ContainerOperations.h"
+#include "ContainerRecordFields.h"
 #include "CtChannel.h"
 #include "CtWrappers.h"
 #include "FsaApi.h"
@@ -16,6 +17,7 @@
 #include "IdentityCommands.h"
 #include "OpsFrame.h"
 #include "OsSync.h"
+#include "OsTypes.h"
 #include "ParamChecks.h"
 #include "PartitionFields.h"
 
@@ -34,9 +36,6 @@ constexpr FSA_STATUS kInUseOnHost = static_cast<FSA_STATUS>(93);
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 constexpr std::uint32_t kPassThrough = 21;
 constexpr std::uint32_t kEventContainerDeleted = 0x40000;
-constexpr std::uint32_t kOsW2K = 10;
-constexpr std::size_t kSnapshotNumber = 137; // words of the container record
-constexpr std::size_t kBackingVisible = 138;
 constexpr std::uint32_t kMaxTreeEntries = 69;
 constexpr std::uint32_t kMaxTasks = 28;
 constexpr int kTerminate = 2; // FsaTask operation
@@ -266,11 +265,10 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
         const FSA_SNAPSHOT_OPERATION remove = forced ? FSA_SNAP_REMOVE_FORCED : FSA_SNAP_REMOVE;
         if (type == 5 || type == 6) {
             tag_FSA_CONTAINER snapshot{};
-            CT_GetStandardID(ctx, &snapshot,
-                             type == 5 ? n : CT_RecordWord(record, kSnapshotNumber));
+            CT_GetStandardID(ctx, &snapshot, type == 5 ? n : CT_RecordWord(record, ctr::kSnapshot));
             FsaOk(FsaSnapshot(handle, remove, &snapshot, nullptr, nullptr, 0));
             if (type == 5)
-                prepareRemoval(CT_RecordWord(record, kBackingVisible));
+                prepareRemoval(CT_RecordWord(record, ctr::kVisibleBacking));
         }
         if (!keepHostDisk)
             prepareRemoval(n);

@@ -13,6 +13,7 @@
 #include "ParamChecks.h"
 #include "PckServices.h"
 #include "SmallCommands.h"
+#include "Stubs.h"
 
 #include <mutex>
 
@@ -30,10 +31,6 @@ constexpr std::uint32_t kEventMirrorDelay = 0x200000;
 constexpr std::uint64_t kSingleLevel = CT_STATES(0, 0x2);
 constexpr std::uint64_t kConsistent = CT_STATES(0, 0x8000000);
 constexpr std::uint64_t kRaid5 = CT_STATES(0, 0x100000);
-
-FSA_STATUS NetworkContainer() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 bool usedByHostFileSystem(std::uint32_t usage) {
     return usage == 7 || usage == 8 || usage == 9 || usage == 11 || usage == 13;

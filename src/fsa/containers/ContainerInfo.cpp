@@ -2,6 +2,7 @@
 
 #include "ContainerCaches.h"
 #include "ContainerOperations.h"
+#include "ContainerRecordFields.h"
 #include "CtChannel.h"
 #include "Frame.h"
 #include "FsaApi.h"
@@ -84,7 +85,7 @@ public:
             throw FSA_STATUS(61);
         }
         if (m_ctrType >= 3 && m_ctrType <= 6)
-            m_info->chunkSize = CT_RecordWord(m_record, 133) * 512;
+            m_info->chunkSize = CT_RecordWord(m_record, ctr::kChunkBlocks) * 512;
         const std::uint32_t count = m_record.memberCount;
         if (count > 128)
             throw FSA_STATUS(39); // a record the controller cannot hold
@@ -259,12 +260,14 @@ private:
         commonWords();
         const bool target = m_ctrType == 6;
         CT_GetStandardID(m_ctx, &m_info->snapshotSource,
-                         CT_RecordWord(m_record, target ? 137 : 138));
+                         CT_RecordWord(m_record, target ? ctr::kSnapshot : ctr::kVisibleBacking));
         m_info->partitionCount = 1;
         tag_FSA_CONTAINER first;
-        CT_GetStandardID(m_ctx, &first, CT_RecordWord(m_record, target ? 136 : 135));
+        CT_GetStandardID(m_ctx, &first,
+                         CT_RecordWord(m_record, target ? ctr::kHiddenBacking : ctr::kSnapshotA));
         std::memcpy(&m_info->partitions[0].device, &first, sizeof first);
-        m_info->usage = target && m_record.tail[561 - 532] ? 6 : faos_CtrGetUsage(m_ctx, m_n);
+        m_info->usage =
+            target && ctr::byte(m_record, ctr::kHostHeldByte) ? 6 : faos_CtrGetUsage(m_ctx, m_n);
         m_info->extendedType = GetExtendedType(m_ctx, m_n, m_ctrType, &m_record);
         hostFacts();
         return Outcome::Described;
@@ -277,9 +280,8 @@ private:
         m_info->hasTasks = 1;
         m_info->related[0] = m_info->container;
         std::uint32_t count = 0;
-        const std::size_t words[5] = {139, 138, 137, 136, 135};
         for (int i = 0; i < 5; ++i) {
-            const std::uint32_t w = CT_RecordWord(m_record, words[i]);
+            const std::uint32_t w = CT_RecordWord(m_record, ctr::kRelatedLast - i);
             if (!w)
                 continue;
             CT_GetStandardID(m_ctx, &m_info->related[5 - i], w);
@@ -412,7 +414,8 @@ std::uint32_t GetExtendedType(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_
     case 6: {
         cttype source;
         std::uint32_t type = 0;
-        const std::uint32_t named = CT_RecordWord(*record, ctrType == 5 ? 135 : 136);
+        const std::uint32_t named =
+            CT_RecordWord(*record, ctrType == 5 ? ctr::kSnapshotA : ctr::kHiddenBacking);
         return CT_GetContainer(ctx, named, &source, &type)
                    ? GetExtendedType(ctx, named, type, &source)
                    : 6;

@@ -10,6 +10,7 @@
 #include "OpsFrame.h"
 #include "ParamChecks.h"
 #include "SmallCommands.h"
+#include "Stubs.h"
 #include "Trace.h"
 
 #include <memory>
@@ -19,10 +20,6 @@ namespace {
 
 constexpr FSA_STATUS kObsolete = static_cast<FSA_STATUS>(30);
 constexpr FSA_STATUS kMirrorBusy = static_cast<FSA_STATUS>(95);
-
-FSA_STATUS NetworkMirror() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 FSA_STATUS split(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& c, tag_FSA_CONTAINER* out,
                  bool single) {

@@ -2,14 +2,11 @@
 #include "FsaContainerOps.h"
 #include "OpsFrame.h"
 #include "Reconfiguration.h"
+#include "Stubs.h"
 
 namespace {
 
 constexpr FSA_STATUS kChunkNotForType = static_cast<FSA_STATUS>(577);
-
-FSA_STATUS NetworkMorphContainer() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 } // namespace
 

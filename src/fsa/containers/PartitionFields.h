@@ -35,6 +35,8 @@ constexpr std::size_t kRelated90 = 90;
 constexpr std::size_t kRelated91 = 91;
 constexpr std::size_t kRelated106 = 106;
 constexpr std::size_t kFlags = 112;
+constexpr std::size_t kWriteCache = 136; // the container's cache settings
+constexpr std::size_t kReadCache = 137;
 
 constexpr std::uint32_t kFlagConfigured = 1u << 0;
 constexpr std::uint32_t kFlagListedTwice = 1u << 7;

@@ -5,14 +5,17 @@
 #include "ContainerDispatch.h"
 #include "ContainerInfo.h"
 #include "ContainerOperations.h"
+#include "ContainerRecordFields.h"
 #include "CtWrappers.h"
 #include "FsaMaintenance.h"
 #include "FsaSnapshot.h"
 #include "HostExposure.h"
 #include "HostSnapshot.h"
 #include "OpsFrame.h"
+#include "OsTypes.h"
 #include "ParamChecks.h"
 #include "SmallCommands.h"
+#include "Stubs.h"
 
 #include <cstdint>
 #include <cstring>
@@ -29,16 +32,7 @@ constexpr FSA_STATUS kDifferentDiskSets = static_cast<FSA_STATUS>(509);
 constexpr FSA_STATUS kNvramNotReady = static_cast<FSA_STATUS>(525);
 constexpr std::uint32_t kSparseBackingBlocks = 0x5000;
 constexpr std::uint64_t kMinSparseBackingBytes = 0xA00000;
-constexpr std::uint32_t kOsW2K = 10;
 constexpr std::uint32_t kNvramReady = 3;
-// Words of the controller's container record, and its host-held flag byte.
-constexpr std::size_t kSnapshotA = 135, kHiddenBacking = 136, kSnapshot = 137,
-                      kVisibleBacking = 138;
-constexpr std::size_t kHostHeldByte = 561;
-
-FSA_STATUS NetworkSnapshot() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 bool snapshotAccess(std::uint32_t a) {
     return a == 1 || a == 3 || a == 4 || a == 5 || a == 6;
@@ -68,9 +62,7 @@ std::uint64_t fullBackingBlocks(std::uint64_t sourceBlocks, std::uint32_t chunkB
 struct Record {
     cttype ct{};
     std::uint32_t number(std::size_t word) const { return CT_RecordWord(ct, word); }
-    std::uint8_t byte(std::size_t at) const {
-        return reinterpret_cast<const std::uint8_t*>(&ct)[at];
-    }
+    std::uint8_t byte(std::size_t at) const { return ctr::byte(ct, at); }
 };
 
 Record readRecord(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
@@ -171,8 +163,8 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
     if (info) {
         const Record r = readRecord(ctx, s);
         auto* ids = reinterpret_cast<tag_FSA_CONTAINER*>(info->words);
-        CT_GetStandardID(ctx, &ids[0], r.number(kSnapshotA));
-        CT_GetStandardID(ctx, &ids[1], r.number(kHiddenBacking));
+        CT_GetStandardID(ctx, &ids[0], r.number(ctr::kSnapshotA));
+        CT_GetStandardID(ctx, &ids[1], r.number(ctr::kHiddenBacking));
     }
     return FSA_STS_SUCCESS;
 }
@@ -184,9 +176,9 @@ FSA_STATUS remove(FSAAPI_CONTEXT* ctx, FSA_SNAPSHOT_OPERATION op, std::uint32_t 
     if (op == FSA_SNAP_REMOVE)
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x40));
     const Record r = readRecord(ctx, n);
-    PCK_ThrowIfContainerIs(ctx, r.number(kSnapshotA), CT_STATES(0, 0x40000000));
-    PCK_ThrowIfContainerIs(ctx, r.number(kHiddenBacking), CT_STATES(0, 0x40000000));
-    const std::uint32_t visible = r.number(kVisibleBacking);
+    PCK_ThrowIfContainerIs(ctx, r.number(ctr::kSnapshotA), CT_STATES(0, 0x40000000));
+    PCK_ThrowIfContainerIs(ctx, r.number(ctr::kHiddenBacking), CT_STATES(0, 0x40000000));
+    const std::uint32_t visible = r.number(ctr::kVisibleBacking);
     FsaRemovalRecord release;
     bool released = true;
     try {
@@ -197,14 +189,14 @@ FSA_STATUS remove(FSAAPI_CONTEXT* ctx, FSA_SNAPSHOT_OPERATION op, std::uint32_t 
         try {
             FsaOk(FsaPrepareCtrForRemoval(ctx, visible, 0, 1, &release));
         } catch (FSA_STATUS) {
-            if (!r.byte(kHostHeldByte))
+            if (!r.byte(ctr::kHostHeldByte))
                 throw;
             released = false; // the host keeps it; nothing to complete
         }
         (void)refused;
     }
-    CT_RemoveSnapshot(ctx, r.number(kSnapshot));
-    CT_MoveContainer(ctx, r.number(kHiddenBacking), visible);
+    CT_RemoveSnapshot(ctx, r.number(ctr::kSnapshot));
+    CT_MoveContainer(ctx, r.number(ctr::kHiddenBacking), visible);
     CT_ClearFileSystem(ctx, visible, 1);
     if (released)
         FsaOk(FsaCtrRemovalComplete(ctx, visible, 1, std::move(release)));

@@ -15,6 +15,7 @@
 #include "ParamChecks.h"
 #include "PartitionFields.h"
 #include "ScsiCommands.h"
+#include "Stubs.h"
 
 #include <algorithm>
 #include <vector>
@@ -27,11 +28,6 @@ namespace {
 constexpr std::uint32_t kDosPartitionSlice = 3;
 constexpr std::uint32_t kMbrSignature = 0x00021956;
 constexpr std::uint32_t kTerminateTask = 104; // event-and-task request
-
-// The remote transport's preparation: this platform has no remote transport.
-FSA_STATUS NetworkInitStorageDeviceForFsa() {
-    return FSA_STS_NOT_IMPLEMENTED;
-}
 
 // The disk's bus is shared with the cluster partner.
 bool busShared(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {

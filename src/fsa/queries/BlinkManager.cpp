@@ -4,8 +4,8 @@
 #include "DeviceAccess.h"
 #include "HandleTable.h"
 #include "OsSync.h"
-#include "RemoteDeviceStubs.h"
 #include "ScsiCommands.h"
+#include "Stubs.h"
 
 #include <memory>
 #include <random>

@@ -3,6 +3,7 @@
 
 #include "Aif.h"
 #include "ContainerCaches.h"
+#include "ContainerRecordFields.h"
 #include "Context.h"
 #include "CtWrappers.h"
 #include "ParamChecks.h"
@@ -179,8 +180,8 @@ private:
     FSA_STATUS snapshotPair(const Record& rec) {
         if (asked(2))
             return FSA_STATUS(107);
-        std::uint32_t first = rec.word(136), second = rec.word(135);
-        if (m_n == rec.word(137))
+        std::uint32_t first = rec.word(ctr::kHiddenBacking), second = rec.word(ctr::kSnapshotA);
+        if (m_n == rec.word(ctr::kSnapshot))
             std::swap(first, second);
         const std::uint64_t firstMask =
             m_mask & (PCK_BIT(6) | PCK_BIT(9) | PCK_BIT(12) | PCK_BIT(13) | PCK_BIT(18));

@@ -1,6 +1,7 @@
 // The container table of the diagnostic text dump: per container a first
 // line, its member containers and a line per partition.
 #include "ContainerInfo.h"
+#include "ContainerRecordFields.h"
 #include "CtWrappers.h"
 #include "PartitionFields.h"
 #include "TextDump.h"
@@ -68,11 +69,14 @@ public:
                          size.c_str(), c.lockText(),
                          (hasFirst ? PChunk(&first) : std::string("    ")).c_str());
         if (c.snapshot()) {
-            // Record words 135 and 136 name the two snapshot containers; the
-            // original is in word 138 of a read-write, 137 of a read-only one.
-            MSC_DTprintf(m_cb, m_user, " SNAPSHOT(rw:%d ro:%d original:%d)\n",
-                         CT_RecordWord(c.record, 135), CT_RecordWord(c.record, 136),
-                         CT_RecordWord(c.record, c.type == 5 ? 138 : 137));
+            // The first two related words name the two snapshot containers;
+            // the original is the visible backing word of a read-write one,
+            // the snapshot word of a read-only one.
+            MSC_DTprintf(
+                m_cb, m_user, " SNAPSHOT(rw:%d ro:%d original:%d)\n",
+                CT_RecordWord(c.record, ctr::kSnapshotA),
+                CT_RecordWord(c.record, ctr::kHiddenBacking),
+                CT_RecordWord(c.record, c.type == 5 ? ctr::kVisibleBacking : ctr::kSnapshot));
             return true;
         }
         if (!c.members())

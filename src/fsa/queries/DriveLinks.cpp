@@ -4,29 +4,15 @@
 #include "FsaApi.h"
 #include "FsaContainerHost.h"
 #include "HostExposure.h"
+#include "OsTypes.h"
+#include "Stubs.h"
 
 #include <array>
 
 namespace {
 
 constexpr FSA_STATUS kNotOnW2K = static_cast<FSA_STATUS>(533);
-constexpr std::uint32_t kOsW2K = 10;
 constexpr std::uint32_t kFeatureRemoteLinks = 0x2;
-
-// Host-side drive-letter services: absent on this operating system.
-[[noreturn]] void faos_NTLinkForContainer(FSAAPI_CONTEXT*, int, const tag_FSA_CONTAINER*,
-                                          unsigned int, unsigned int) {
-    throw FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-FSA_STATUS NetworkNTLinkForContainerExInternal() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-FSA_STATUS NetworkGetDriveLetterUsage() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
-FSA_STATUS faos_GetDriveLetterUsage() {
-    return FSA_STS_NOT_AVAILABLE_ON_OS;
-}
 
 bool linkingAllowed(std::uint32_t access) {
     return access == 1 || access == 3 || access == 4 || access == 5 || access == 6;

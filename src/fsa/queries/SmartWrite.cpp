@@ -5,9 +5,9 @@
 #include "DeviceAccess.h"
 #include "Frame.h"
 #include "HandleTable.h"
-#include "RemoteDeviceStubs.h"
 #include "ScsiCommands.h"
 #include "SmartPage.h"
+#include "Stubs.h"
 
 #include <cstring>
 #include <initializer_list>

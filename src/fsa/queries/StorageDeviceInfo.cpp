@@ -8,8 +8,8 @@
 #include "DeviceAccess.h"
 #include "DiskSetRecords.h"
 #include "Frame.h"
-#include "RemoteDeviceStubs.h"
 #include "ScsiCommands.h"
+#include "Stubs.h"
 
 #include <cstring>
 

@@ -7,8 +7,8 @@
 #include "HandleTable.h"
 #include "ParamChecks.h"
 #include "Reconfiguration.h"
-#include "RemoteDeviceStubs.h"
 #include "ScsiCommands.h"
+#include "Stubs.h"
 
 namespace {
 
