@@ -5,8 +5,7 @@
 #include "HandleTable.h"
 #include "OpsFixture.h"
 #include "ParamChecks.h"
-
-#include <nlohmann/json.hpp>
+#include "PartnerLayout.h"
 
 #include <cerrno>
 #include <memory>
@@ -120,26 +119,6 @@ TEST_F(Reconfigure, OlderMirrorEntry) {
     EXPECT_EQ(FsaMirror(handle, static_cast<FSA_MIRROR_FUNCTION>(2), &c, nullptr), FSA_STATUS(30));
 }
 
-// The volumes above with the cluster partner's container 0 on a drive this
-// adapter does not reach. With `held` the mirror's drive is in a disk set
-// held here: a shared bus.
-std::string withPartnersZero(bool held) {
-    nlohmann::json j = nlohmann::json::parse(kVolumes);
-    nlohmann::json& a = j["adapters"][0];
-    a["slices"].push_back({{"size", 200000}, {"drive", 0xFFFFFFFFu}});
-    a["partitions"].push_back({{"start", 128},
-                               {"size", 65536},
-                               {"serial", 9},
-                               {"slice", 3},
-                               {"l0Type", 1},
-                               {"l0Number", 0},
-                               {"l0Members", 1},
-                               {"flags", 1}});
-    a["diskSets"] = {
-        {{"number", 5}, {"creator", 9}, {"owner", 9}, {"flags", held ? 4 : 0}, {"members", {2}}}};
-    return j.dump();
-}
-
 // The split half of a mirror on a shared bus takes no number the partner
 // uses; where the drives' disk sets cannot be read the bus may be shared,
 // so the partner's numbers are avoided too.
@@ -157,17 +136,11 @@ TEST_F(Reconfigure, ASplitOnASharedBusAvoidsThePartnersNumbers) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FsaCloseAdapter(handle);
-        sim.load(withPartnersZero(c.held));
+        sim.load(fsatest::withPartnersContainer(kVolumes, 3, 0, {2}, c.held));
         handle = open();
         answer(30, 134);
-        if (c.setsUnread) {
-            qorsim::Fault f;
-            f.fibCommand = 550;
-            f.clusterCommand = 12; // the drive's disk-set information
-            f.error = EIO;
-            f.times = 1000;
-            sim.inject(f);
-        }
+        if (c.setsUnread)
+            fsatest::failDiskSetReads(sim);
         tag_FSA_CONTAINER mirror{3, 0, 9}, fresh{};
         EXPECT_EQ(FsaMirror(handle, FSA_MIRROR_SPLIT, &mirror, &fresh), FSA_STS_SUCCESS);
         EXPECT_EQ(fresh.containerNumber, c.fresh);

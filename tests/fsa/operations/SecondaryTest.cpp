@@ -4,8 +4,7 @@
 #include "FsaContainerOps.h"
 #include "HandleTable.h"
 #include "OpsFixture.h"
-
-#include <nlohmann/json.hpp>
+#include "PartnerLayout.h"
 
 #include <cerrno>
 #include <functional>
@@ -186,29 +185,6 @@ TEST_F(Secondary, EachMemberMovesBeforeTheHostLetsGoOfItsOldNumber) {
     EXPECT_FALSE(a.hostDisks.at(3).deleted);
 }
 
-// The volumes above, and a fourth slice, on a drive this adapter does not
-// reach, that carries a partition of container 31 (the cluster partner's).
-// With `held` the volumes' drives form a disk set held here: a shared bus.
-std::string sharedBusVolumes(bool held) {
-    nlohmann::json j = nlohmann::json::parse(kVolumes);
-    nlohmann::json& a = j["adapters"][0];
-    a["slices"].push_back({{"size", 200000}, {"drive", 0xFFFFFFFFu}});
-    a["partitions"].push_back({{"start", 128},
-                               {"size", 65536},
-                               {"serial", 9},
-                               {"slice", 3},
-                               {"l0Type", 1},
-                               {"l0Number", 31},
-                               {"l0Members", 1},
-                               {"flags", 1}});
-    a["diskSets"] = {{{"number", 5},
-                      {"creator", 9},
-                      {"owner", 9},
-                      {"flags", held ? 4 : 0},
-                      {"members", {1, 2}}}};
-    return j.dump();
-}
-
 TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
     const struct {
         const char* what;
@@ -228,16 +204,10 @@ TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
         SCOPED_TRACE(c.what);
         // A fresh open: nothing the library learnt of the last layout stays.
         FsaCloseAdapter(handle);
-        sim.load(sharedBusVolumes(c.held));
+        sim.load(fsatest::withPartnersContainer(kVolumes, 3, 31, {1, 2}, c.held));
         handle = open();
-        if (c.setUnread) {
-            qorsim::Fault f;
-            f.fibCommand = 550;
-            f.clusterCommand = 12; // the drive's disk-set information
-            f.error = EIO;
-            f.times = 1000;
-            sim.inject(f);
-        }
+        if (c.setUnread)
+            fsatest::failDiskSetReads(sim);
         tag_FSA_CONTAINER made{};
         ASSERT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
                   FSA_STS_SUCCESS);

@@ -5,9 +5,8 @@
 #include "FsaSnapshot.h"
 #include "HandleTable.h"
 #include "OpsFixture.h"
+#include "PartnerLayout.h"
 #include "qorsim/ModelDiff.h"
-
-#include <nlohmann/json.hpp>
 
 #include <cerrno>
 #include <cstring>
@@ -104,7 +103,7 @@ TEST_F(Snapshots, SizingAdviceForSourcesBeyondThirtyTwoBitsOfBlocks) {
 
 TEST_F(Snapshots, UsageFiguresOnlyForSnapshots) {
     FSA_SNAPSHOT_INFO info{};
-    EXPECT_EQ(snap(FSA_SNAP_GET_INFO, 1, 0, &info, 0), FSA_STATUS(185)); // not a snapshot kind
+    EXPECT_EQ(snap(FSA_SNAP_GET_INFO, 1, 0, &info, 0), FSA_STATUS(185));  // not a snapshot kind
     EXPECT_EQ(snap(FSA_SNAP_GET_INFO, 10, 0, &info, 0), FSA_STATUS(218)); // none set up
     ASSERT_EQ(snap(FSA_SNAP_GET_INFO, 5, 0, &info, 0), FSA_STS_SUCCESS);
     // s2; s4 per mille of s3 (the product needs more than 32 bits); s6 + s7 + s8;
@@ -158,26 +157,6 @@ TEST_F(Snapshots, CreationRefusedByTheHostLeavesTheBackingContainerWhereItWas) {
     EXPECT_EQ(snap(FSA_SNAP_CREATE_SPARSE, 1, 2, nullptr, 8192), FSA_STATUS(525));
 }
 
-// The snapshots above with the cluster partner's container 31 on a drive
-// this adapter does not reach. With `held` the source's drive is in a disk
-// set held here: a shared bus.
-std::string withPartnersTop(bool held) {
-    nlohmann::json j = nlohmann::json::parse(kSnapshots);
-    nlohmann::json& a = j["adapters"][0];
-    a["slices"].push_back({{"size", 200000}, {"drive", 0xFFFFFFFFu}});
-    a["partitions"].push_back({{"start", 128},
-                               {"size", 65536},
-                               {"serial", 9},
-                               {"slice", 4},
-                               {"l0Type", 1},
-                               {"l0Number", 31},
-                               {"l0Members", 1},
-                               {"flags", 1}});
-    a["diskSets"] = {
-        {{"number", 5}, {"creator", 9}, {"owner", 9}, {"flags", held ? 4 : 0}, {"members", {1}}}};
-    return j.dump();
-}
-
 // The backing container is hidden at a number the partner does not use when
 // the source sits on a shared bus, or on drives whose disk sets cannot be
 // read (the bus may be shared). The move back is refused, so the backing
@@ -196,7 +175,7 @@ TEST_F(Snapshots, CreationOnASharedBusHidesTheBackingContainerAwayFromThePartner
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FsaCloseAdapter(handle);
-        sim.load(withPartnersTop(c.held));
+        sim.load(fsatest::withPartnersContainer(kSnapshots, 4, 31, {1}, c.held));
         sim.update(0, [](qorsim::Adapter& a) { a.maint.nvram.state = 3; });
         handle = open();
         qorsim::Fault moveBack;
@@ -207,14 +186,8 @@ TEST_F(Snapshots, CreationOnASharedBusHidesTheBackingContainerAwayFromThePartner
             qorsim::put32(fib, qorsim::kFibHeader + 8, 219);
         };
         sim.inject(moveBack);
-        if (c.setsUnread) {
-            qorsim::Fault f;
-            f.fibCommand = 550;
-            f.clusterCommand = 12; // the drive's disk-set information
-            f.error = EIO;
-            f.times = 1000;
-            sim.inject(f);
-        }
+        if (c.setsUnread)
+            fsatest::failDiskSetReads(sim);
         EXPECT_NE(snap(FSA_SNAP_CREATE_SPARSE, 1, 2, nullptr, 8192), FSA_STS_SUCCESS);
         const qorsim::Adapter a = sim.snapshot(0);
         EXPECT_FALSE(a.containers.count(2));
