@@ -24,7 +24,7 @@ PceList asElements(const std::vector<Partition>& records) {
 
 std::vector<Partition> recordBuffer(std::uint32_t n) {
     if (n > CT_MAX_PARTITION_ENTRIES)
-        throw FSA_STATUS(39);
+        throw FSA_STS_PARTITION_ENTRY_FAILED;
     return std::vector<Partition>(n);
 }
 
@@ -98,7 +98,7 @@ PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry,
 
         const std::uint32_t sliceCount = CT_GetSliceCount(ctx);
         if (sliceCount > CT_MAX_PARTITION_ENTRIES)
-            throw FSA_STATUS(39);
+            throw FSA_STS_PARTITION_ENTRY_FAILED;
         std::vector<SliceFacts> slices(sliceCount);
         for (std::uint32_t s = 0; s < sliceCount; ++s) {
             const long long onDisk = onDiskEntryCount(ctx, s);
