@@ -235,7 +235,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
     if (!forced) {
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x40080040));
         if (hasParent && info->parent.containerNumber != n)
-            throw FSA_STS_MEMBER_OF_ANOTHER;
+            throw FSA_STS_RECONFIGURE_HIDDEN;
     }
     if (hasParent) {
         n = info->parent.containerNumber;

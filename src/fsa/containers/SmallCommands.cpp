@@ -34,27 +34,28 @@ Reply send(FSAAPI_CONTEXT* ctx, std::uint32_t command, std::uint32_t w0, std::ui
 }
 
 // The channel's status, or `own` when it passed but the CT status differs.
-FSA_STATUS statusOr(const Reply& r, std::uint32_t success, std::uint32_t own) {
-    return r.channel == FSA_STS_SUCCESS && r.w[0] != success ? FSA_STATUS(own) : r.channel;
+FSA_STATUS statusOr(const Reply& r, std::uint32_t success, FSA_STATUS own) {
+    return r.channel == FSA_STS_SUCCESS && r.w[0] != success ? own : r.channel;
 }
 
 // Throws `failure` unless word 0 is `success` (after a trace line).
-void expect(const Reply& r, std::uint32_t success, std::uint32_t failure, bool trace = true) {
+void expect(const Reply& r, std::uint32_t success, FSA_STATUS failure, bool trace = true) {
     if (r.w[0] == success)
         return;
     if (trace)
         CT_DebugPrintStatus(static_cast<int>(r.w[0]));
-    throw FSA_STATUS(failure);
+    throw failure;
 }
 
 } // namespace
 
 FSA_STATUS CT_CacheSize(FSAAPI_CONTEXT* ctx, std::uint32_t w0, std::uint32_t w1) {
-    return statusOr(send(ctx, 135, w0, w1, nullptr, 0, nullptr, 0), kCtOk, 339);
+    return statusOr(send(ctx, 135, w0, w1, nullptr, 0, nullptr, 0), kCtOk,
+                    FSA_STS_WRITE_CACHE_SIZES_FAILED);
 }
 
 FSA_STATUS CT_UpdateCacheParms(FSAAPI_CONTEXT* ctx, std::uint32_t, const void* command28) {
-    return statusOr(send(ctx, 111, 0, 0, command28, 28, nullptr, 0), 264, 321);
+    return statusOr(send(ctx, 111, 0, 0, command28, 28, nullptr, 0), 264, FSA_STS_SET_CACHE_FAILED);
 }
 
 FSA_STATUS CT_GetGlobalCacheStats(FSAAPI_CONTEXT* ctx, std::uint32_t, std::uint32_t length,
@@ -64,7 +65,8 @@ FSA_STATUS CT_GetGlobalCacheStats(FSAAPI_CONTEXT* ctx, std::uint32_t, std::uint3
 }
 
 FSA_STATUS CT_FlushCache(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
-    return statusOr(send(ctx, 129, container, 0, nullptr, 0, nullptr, 0), kCtOk, 352);
+    return statusOr(send(ctx, 129, container, 0, nullptr, 0, nullptr, 0), kCtOk,
+                    FSA_STS_FLUSH_CACHE_FAILED);
 }
 
 FSA_STATUS CT_CacheToss(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t* w1) {
@@ -227,18 +229,19 @@ std::uint32_t CT_GetNvParam(FSAAPI_CONTEXT* ctx, std::uint32_t index, void* para
 }
 
 void CT_SetNvParam(FSAAPI_CONTEXT* ctx, std::uint32_t index, const void* param8) {
-    expect(send(ctx, 79, index, 0, param8, 8, nullptr, 0), 192, 161);
+    expect(send(ctx, 79, index, 0, param8, 8, nullptr, 0), 192, FSA_STS_NVRAM_FAILED);
 }
 
 void CT_GetNvLogEntry(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::uint32_t b, void* out61) {
     const Reply r = send(ctx, 57, a, b, nullptr, 0, out61, 61);
     if (r.w[0] == 151)
         throw FSA_STS_NVRAM_LOG_NOT_FOUND;
-    expect(r, 150, 169);
+    expect(r, 150, FSA_STS_NVRAM_LOG_FAILED);
 }
 
 void CT_SetDead(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t member) {
-    expect(send(ctx, 72, container, member, nullptr, 0, nullptr, 0), 190, 351, false);
+    expect(send(ctx, 72, container, member, nullptr, 0, nullptr, 0), 190, FSA_STS_SET_DEAD_FAILED,
+           false);
 }
 
 FSA_STATUS CT_SetPanicOnTakeABreak(FSAAPI_CONTEXT* ctx, int on) {

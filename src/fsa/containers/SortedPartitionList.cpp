@@ -2,7 +2,7 @@
 
 #include "CtWrappers.h"
 #include "DiskSetRecords.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "OsPort.h"
 #include "PartitionFields.h"
 #include "PartitionLayout.h"
@@ -67,7 +67,7 @@ bool CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::ui
     try {
         const FSA_STATUS s = DS_GetDriveInfo(ctx, driveId, &info, nullptr);
         if (s != FSA_STS_SUCCESS) {
-            read = s == maint::kDsNotOwnerOfDisk; // the drive is in no set
+            read = s == FSA_STS_DS_NOT_OWNER_OF_DISK; // the drive is in no set
             info = FSA_DISK_SET_INFO{};
         }
     } catch (FSA_STATUS) {
