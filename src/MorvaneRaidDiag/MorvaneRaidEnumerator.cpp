@@ -12,7 +12,6 @@ namespace VarnDiags::MorvaneRaidDiag {
 
 namespace {
 
-constexpr FSA_STATUS kEnumerationEnd = FSA_STATUS(4);
 constexpr unsigned int kAdapterNameBytes = 32;
 
 bool isRecentEnough(const MorvaneRaidCtrl& ctrl) {
@@ -23,7 +22,7 @@ bool isRecentEnough(const MorvaneRaidCtrl& ctrl) {
 } // namespace
 
 FSA_STATUS AdapterEnumCallback(FSA_STATUS status, _tagFSA_ADAPTER_ENUM_INFO* info, void* devices) {
-    if (status == kEnumerationEnd || !info || !devices)
+    if (status == FSA_STS_ALL_ITERATED || !info || !devices)
         return FSA_STS_SUCCESS;
     char adapterName[kAdapterNameBytes] = {};
     narrowText(adapterName, info->deviceName, std::size(info->deviceName), sizeof adapterName);

@@ -152,7 +152,7 @@ void CT_CheckMaxNumberOfPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t more) {
         return n;
     });
     if (count + more > CT_MAX_PARTITIONS)
-        throw FSA_STATUS(528);
+        throw FSA_STS_PARTITION_LIMIT;
 }
 
 std::uint32_t CT_GetMaxNumberOfCtrPartitions(const FSAAPI_CONTEXT* ctx) {

@@ -17,8 +17,6 @@
 namespace {
 
 constexpr std::uint32_t kLastVisibleContainer = 23;
-constexpr FSA_STATUS kHiddenContainer = static_cast<FSA_STATUS>(401);
-constexpr FSA_STATUS kContainerLocked = static_cast<FSA_STATUS>(42);
 constexpr std::uint32_t kEventCacheChanged = 0x10000;
 constexpr std::uint32_t kMaxReferrals = 4; // snapshot kinds and type 7 refer on at most this deep
 
@@ -71,13 +69,13 @@ FSA_STATUS FsaContainerSetGlobalCacheParams(void* handle, const FSA_GLOBAL_CACHE
             return FSA_STS_BAD_ARGUMENTS;
         const FsaCacheStats stats = globalStats(ctx);
         if (params->readSize < stats.header(ReadMin))
-            return static_cast<FSA_STATUS>(340);
+            return FSA_STS_READ_CACHE_TOO_SMALL;
         if (params->readSize > stats.header(ReadMax))
-            return static_cast<FSA_STATUS>(332);
+            return FSA_STS_READ_CACHE_TOO_LARGE;
         if (params->writeSize < stats.header(WriteMin))
-            return static_cast<FSA_STATUS>(341);
+            return FSA_STS_WRITE_CACHE_TOO_SMALL;
         if (params->writeSize > stats.header(WriteMax))
-            return static_cast<FSA_STATUS>(333);
+            return FSA_STS_WRITE_CACHE_TOO_LARGE;
         const FSA_STATUS s = CT_CacheSize(ctx, params->readSize, params->writeSize);
         if (s == FSA_STS_SUCCESS) {
             const FSA_EVENT_DETAILS none{};
@@ -108,9 +106,9 @@ FSA_STATUS FsaContainerSetCacheParams(void* handle, const tag_FSA_CONTAINER* con
             return FsaContainerSetCacheParams(partner, container, params);
         const std::uint32_t n = container->containerNumber;
         if (!CT_CheckConflicts(ctx, n))
-            return kNoContainer;
+            return FSA_STS_CONTAINER_NOT_FOUND;
         if (n > kLastVisibleContainer)
-            return kHiddenContainer;
+            return FSA_STS_HIDDEN_CONTAINER;
         std::vector<std::uint8_t> info(FSA_CONTAINER_INFO_MAX_BYTES);
         auto* ci = reinterpret_cast<FSA_CONTAINER_INFO*>(info.data());
         if (const FSA_STATUS s =
@@ -118,7 +116,7 @@ FSA_STATUS FsaContainerSetCacheParams(void* handle, const tag_FSA_CONTAINER* con
             s != FSA_STS_SUCCESS)
             return s;
         if (ci->ctFlag31)
-            return kContainerLocked;
+            return FSA_STS_CONTAINER_LOCKED;
         // Settings without their enabling bits are sent as 0.
         const std::uint32_t command[7] = {n, (params->readCache & 1) ? params->readCache : 0,
                                           (params->writeCache & 3) ? params->writeCache : 0};
@@ -138,8 +136,9 @@ FSA_STATUS FsaContainerGetCacheParams(void* handle, const tag_FSA_CONTAINER* con
         *params = {0, 0};
         Partition p{};
         if (!settingsPartition(ctx, container->containerNumber, &p))
-            return CT_DoesCtrExistLocally(ctx, container->containerNumber) ? FSA_STS_SUCCESS
-                                                                           : kNoContainer;
+            return CT_DoesCtrExistLocally(ctx, container->containerNumber)
+                       ? FSA_STS_SUCCESS
+                       : FSA_STS_CONTAINER_NOT_FOUND;
         *params = {par::u8(p, par::kReadCache), par::u8(p, par::kWriteCache)};
         return FSA_STS_SUCCESS;
     });

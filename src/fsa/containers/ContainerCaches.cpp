@@ -72,7 +72,7 @@ void rebuildIds(FSAAPI_CONTEXT* ctx, const PceList& list) {
                 addId(ctx, c.ids, e, par::l1Number(p), 1);
         }
     } catch (const std::bad_alloc&) {
-        throw FSA_STATUS(91);
+        throw FSA_STS_OUT_OF_MEMORY;
     }
 }
 

@@ -25,17 +25,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kTooMany = static_cast<FSA_STATUS>(24);
-constexpr FSA_STATUS kBadType = static_cast<FSA_STATUS>(22);
-constexpr FSA_STATUS kTableFull = static_cast<FSA_STATUS>(89);
-constexpr FSA_STATUS kRaid5TooFew = static_cast<FSA_STATUS>(211);
-constexpr FSA_STATUS kExtensionTooSmall = static_cast<FSA_STATUS>(310);
-constexpr FSA_STATUS kNoHiddenNumber = static_cast<FSA_STATUS>(388);
-constexpr FSA_STATUS kBadMirrorDevices = static_cast<FSA_STATUS>(27);
-constexpr FSA_STATUS kFewerDevices = static_cast<FSA_STATUS>(154);
-constexpr FSA_STATUS kDriveFull = static_cast<FSA_STATUS>(581);
-constexpr FSA_STATUS kNotInDiskSet = static_cast<FSA_STATUS>(426);
-constexpr FSA_STATUS kSpansDiskSets = static_cast<FSA_STATUS>(461);
 constexpr std::uint64_t kMinExtension = 0x2000000;
 constexpr unsigned kMaxMirrorDevices = 32;
 
@@ -101,8 +90,8 @@ FSA_STATUS CT_CheckDisksInSameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t count,
     for (std::uint32_t i = 1; i < count; ++i) {
         std::uint64_t set = 0;
         const FSA_STATUS s = read(spaces[i].device, &set);
-        if (s != reference || (s != kNotInDiskSet && set != first))
-            return kSpansDiskSets;
+        if (s != reference || (s != FSA_STS_DS_NOT_OWNER_OF_DISK && set != first))
+            return FSA_STS_SPANS_DISK_SETS;
     }
     return FSA_STS_SUCCESS;
 }
@@ -147,19 +136,19 @@ FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* o
     const bool shared = sharedBus(ctx, spaces[0].device);
     if (count > ctx->info.maxContainerMembers) {
         UtilPrintDebugFormatted("FsaCreatePrimaryContainer: Too many partition requested\n");
-        return kTooMany;
+        return FSA_STS_TOO_MANY_MEMBERS;
     }
     std::uint32_t unused = 0, tableCapacity = 0;
     CT_GetContainerCount(ctx, &unused, &tableCapacity);
     if (CT_GetPartitionTableSize(ctx) + count > tableCapacity)
-        return kTableFull;
+        return FSA_STS_TOO_MANY_PARTITION_ENTRIES;
     const std::uint32_t n = CT_GetNextFreeContainer(ctx, 0, shared ? 0 : 1);
     PCK_ValidateFreeSpace(ctx, spaces, count, 0);
     const Kind kind = kindOf(type);
     if (!kind.kind)
-        return kBadType;
+        return FSA_STS_BAD_CONTAINER_TYPE;
     if (kind.raid5 && count < 3)
-        return kRaid5TooFew;
+        return FSA_STS_RAID5_TOO_FEW;
     CT_CreateNewContainer(ctx, n, kind.kind, membersOf(ctx, spaces, count), chunkBytes);
     CT_ReConfig(ctx, 1);
     if (name)
@@ -222,7 +211,7 @@ FSA_STATUS FsaGrowPrimaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volume
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x400008DC));
         PCK_ValidateFreeSpace(ctx, space, 1, 1);
         if (space->size < kMinExtension)
-            return kExtensionTooSmall;
+            return FSA_STS_EXTENSION_TOO_SMALL;
         CT_VolumeAdd(ctx, n, static_cast<std::uint32_t>(sliceOf(ctx, space->device)),
                      static_cast<std::uint32_t>(space->size / 512));
         UtilPrintDebugFormatted("faos_ExposeExtendedContainer\n");
@@ -240,7 +229,7 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
         PCK_ThrowIfContainerIs(ctx, added->containerNumber, CT_STATES(0, 0x4000405C));
         PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
         if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
-            return kNoHiddenNumber;
+            return FSA_STS_NO_HIDDEN_NUMBER;
         HiddenMembers hidden(ctx);
         try {
             CT_VolumeAdd2(ctx, volume->containerNumber, hidden.hide(added->containerNumber, 1));
@@ -266,9 +255,9 @@ FSA_STATUS FsaCreateMirrorFromVolume(void* handle, tag_FSA_CONTAINER* container,
         const std::uint32_t n = container->containerNumber;
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x40000000));
         if (!CT_CheckConflicts(ctx, n))
-            return kNoContainer;
+            return FSA_STS_CONTAINER_NOT_FOUND;
         if (count > kMaxMirrorDevices)
-            return kBadMirrorDevices;
+            return FSA_STS_TOO_MANY_DEVICES;
         SCSI_RequireDriveIds(ctx, count,
                              [&](unsigned i) -> const FSA_STORAGE_DEVICE& { return devices[i]; });
         const std::uint32_t limit = CT_GetMaxNumberOfCtrPartitions(ctx);
@@ -281,7 +270,7 @@ FSA_STATUS FsaCreateMirrorFromVolume(void* handle, tag_FSA_CONTAINER* container,
                         devices[j].scsi.target == devices[i].scsi.target &&
                         devices[j].scsi.lun == devices[i].scsi.lun;
             if (same + CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, &devices[i].scsi) > limit)
-                return kDriveFull;
+                return FSA_STS_DRIVE_FULL;
             slices.push_back(static_cast<std::uint32_t>(sliceOf(ctx, devices[i])));
         }
         cttype record{};
@@ -289,15 +278,15 @@ FSA_STATUS FsaCreateMirrorFromVolume(void* handle, tag_FSA_CONTAINER* container,
         CT_GetContainer(ctx, n, &record, &type);
         if (PCK_ContainerIs(ctx, n, CT_STATES(0, 0x2), FSA_RETURN_ON_FAILURE)) {
             if (record.memberCount > 1)
-                return kTooMany;
+                return FSA_STS_TOO_MANY_MEMBERS;
             if (count != 1)
-                return kBadMirrorDevices;
+                return FSA_STS_TOO_MANY_DEVICES;
             CT_GenerateMirror(ctx, n, slices[0]);
         } else {
             if (count > record.memberCount)
-                return kBadMirrorDevices;
+                return FSA_STS_TOO_MANY_DEVICES;
             if (count < record.memberCount)
-                return kFewerDevices;
+                return FSA_STS_TOO_FEW_DEVICES;
             std::uint8_t command[136] = {};
             const std::uint16_t partitions = static_cast<std::uint16_t>(count);
             std::memcpy(command, &n, 2);

@@ -22,22 +22,13 @@
 
 namespace {
 
-constexpr FSA_STATUS kTooMany = static_cast<FSA_STATUS>(24);
-constexpr FSA_STATUS kBadType = static_cast<FSA_STATUS>(22);
-constexpr FSA_STATUS kSizesDiffer = static_cast<FSA_STATUS>(25);
-constexpr FSA_STATUS kMemberUnfit = static_cast<FSA_STATUS>(421);
-constexpr FSA_STATUS kMemberInUse = static_cast<FSA_STATUS>(420);
-constexpr FSA_STATUS kMemberReconfiguring = static_cast<FSA_STATUS>(495);
-constexpr FSA_STATUS kMemberOpen = static_cast<FSA_STATUS>(547);
-constexpr FSA_STATUS kSecondaryFailed = static_cast<FSA_STATUS>(210);
-
 FSA_STATUS VerifySourceContainers(FSAAPI_CONTEXT* ctx, std::uint32_t type, std::uint32_t count,
                                   const tag_FSA_CONTAINER* members) {
     const std::uint64_t refused = CT_STATES(0, type == 3 ? 0x4000404C : 0x4000400C);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t n = members[i].containerNumber;
         if (!CT_CheckConflicts(ctx, n) || PCK_ContainerIs(ctx, n, refused, FSA_RETURN_ON_FAILURE))
-            return kMemberUnfit;
+            return FSA_STS_MEMBER_NOT_VALID;
     }
     return FSA_STS_SUCCESS;
 }
@@ -51,21 +42,21 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
         return FsaCreateSecondaryContainer(UtilHandleFromValue(partner), out, type, name, count,
                                            members, size);
     if (type != 2 && type != 3 && type != 4)
-        return kBadType;
+        return FSA_STS_BAD_CONTAINER_TYPE;
     if (count > ctx->info.maxContainerMembers)
-        return kTooMany;
+        return FSA_STS_TOO_MANY_MEMBERS;
     // A container named twice would be moved out of sight once and then be
     // missing: refused before any member leaves the host.
     for (std::uint32_t i = 0; i < count; ++i)
         for (std::uint32_t j = i + 1; j < count; ++j)
             if (members[i].containerNumber == members[j].containerNumber)
-                return kMemberUnfit;
+                return FSA_STS_MEMBER_NOT_VALID;
     for (std::uint32_t i = 0; i < count; ++i)
         PCK_ThrowIfContainerIs(ctx, members[i].containerNumber, CT_STATES(0, 0x4000404C));
     // The controller builds no RAID-5 set out of containers: refused before
     // the members leave the host.
     if (type == 4)
-        return kSecondaryFailed;
+        return FSA_STS_CREATE_INTERNAL_ERROR;
     std::vector<std::uint32_t> numbers;
     try {
         numbers.reserve(count);
@@ -141,7 +132,7 @@ FSA_STATUS FsaCreateSecondaryContainer(void* handle, tag_FSA_CONTAINER* newConta
                 else if (record.words[0] != firstSize) {
                     UtilPrintDebugFormatted(
                         "CT_GenerateSecondary: Sizes of primary containers are different\n");
-                    return kSizesDiffer;
+                    return FSA_STS_MEMBER_SIZES_DIFFER;
                 }
             }
         }
@@ -151,14 +142,14 @@ FSA_STATUS FsaCreateSecondaryContainer(void* handle, tag_FSA_CONTAINER* newConta
                 std::uint32_t usage = 0;
                 FsaOk(FsaGetContainerUsage(handle, &members[i], &usage));
                 if (unix && usage == 13)
-                    return kMemberOpen;
+                    return FSA_STS_MEMBER_OPEN;
                 if (unix && usage == 16)
-                    return kMemberUnfit;
+                    return FSA_STS_MEMBER_NOT_VALID;
                 if (os == kOsType3 && usage != 0 && usage != 4)
-                    return kMemberInUse;
+                    return FSA_STS_MEMBER_IN_USE;
                 if (PCK_ContainerIs(ctx, members[i].containerNumber, CT_STATES(0, 0x40000000),
                                     FSA_RETURN_ON_FAILURE))
-                    return kMemberReconfiguring;
+                    return FSA_STS_MEMBER_RECONFIGURING;
             }
         }
         return FinishCreateSecondaryContainer(ctx, handle, newContainer, type, name, count, members,

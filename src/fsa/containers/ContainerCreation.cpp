@@ -125,23 +125,23 @@ std::uint32_t CT_CreatePartitionsNeeded(std::uint32_t type, std::uint32_t count)
     const std::uint32_t kind = kindOf(type);
     std::uint32_t partitions = count;
     if (kind == kMirror && count != 2)
-        throw FSA_STATUS(521);
+        throw FSA_STS_RAID10_CREATE_FAILED;
     if (kind == kRaid10 && count % 2)
-        throw FSA_STATUS(523);
+        throw FSA_STS_RAID10_ODD_DISKS;
     if (kind == kVolumeOfMirrors && count % 2)
-        throw FSA_STATUS(524);
+        throw FSA_STS_MIRROR_VOLUME_ODD_DISKS;
     if (kind == kRaid10 || kind == kVolumeOfMirrors)
         partitions = count + 1;
     if (kind == kRaid50) {
         const std::uint32_t width = raid50Width(count);
         if (!width)
-            throw FSA_STATUS(543);
+            throw FSA_STS_RAID50_BAD_COUNT;
         partitions = count / width + 1 + count;
     }
     if (!kind)
         return 0;
     if (count == 0 || count > room(kind))
-        throw FSA_STATUS(65); // the record has no room for them
+        throw FSA_STS_CANNOT_DELETE_DISK_DEVICE; // the record has no room for them
     return partitions;
 }
 
@@ -302,11 +302,11 @@ void CT_ContainerCreate(FSAAPI_CONTEXT* ctx, const CreateContainer* record) {
                               0, 0);
     }
     if (s != FSA_STS_SUCCESS)
-        throw FSA_STATUS(522);
+        throw FSA_STS_CREATE_FAILED;
     for (std::uint32_t ok : {305u, 297u, 337u, 112u, 131u, 115u, 293u, 37u})
         if (ct == ok)
             return;
-    throw FSA_STATUS(522);
+    throw FSA_STS_CREATE_FAILED;
 }
 
 void CT_CreateNewContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t type,
@@ -330,7 +330,7 @@ void CT_GenerateSecondary(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uin
                           const std::uint32_t* members, std::uint32_t count, long long sizeBytes) {
     CT_CheckMaxNumberOfPartitions(ctx, 1);
     if (count > 48)
-        throw FSA_STATUS(210); // the request holds 48 member numbers
+        throw FSA_STS_CREATE_INTERNAL_ERROR; // the request holds 48 member numbers
     std::uint8_t request[200] = {};
     put32(request, 0, count);
     put32(request, 4, static_cast<std::uint32_t>(static_cast<unsigned long long>(sizeBytes) >> 9));
@@ -344,19 +344,17 @@ void CT_GenerateSecondary(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uin
         command = 171;
         expected = 7;
     } else {
-        throw FSA_STATUS(210);
+        throw FSA_STS_CREATE_INTERNAL_ERROR;
     }
     std::uint32_t w0 = container;
     CT_SendReceiveFIB(ctx, command, &w0, nullptr, nullptr, request, sizeof request, nullptr, 0, 1);
     if (w0 != expected)
-        throw FSA_STATUS(210);
+        throw FSA_STS_CREATE_INTERNAL_ERROR;
 }
 
 namespace {
 
 constexpr std::uint32_t kDriveNotHere = 0xFFFFFFFFu;
-// As for a partition table the controller would not hand over.
-constexpr FSA_STATUS kUnreadDisks = FSA_STATUS(39);
 
 // Whether the list may lack partitions a search for a number must see: a
 // slice described as nothing (it may be any disk), or a disk whose MBR could
@@ -423,8 +421,8 @@ std::optional<std::uint32_t> firstFree(FSAAPI_CONTEXT* ctx, std::uint64_t count,
         if (!unread)
             return std::nullopt;
         UtilPrintDebugFormatted("container number search: a disk it covers is unread\n");
-        if (reads == 2)
-            throw kUnreadDisks;
+        if (reads == 2) // as for a partition table the controller would not hand over
+            throw FSA_STS_PARTITION_ENTRY_FAILED;
         CT_InvalidateCache(ctx);
     }
 }
@@ -444,7 +442,7 @@ bool CT_IsContainerNumberFree(FSAAPI_CONTEXT* ctx, std::uint32_t number, int loc
 std::uint32_t CT_GetNextFreeContainer(FSAAPI_CONTEXT* ctx, int fromTop, int localOnly) {
     const std::uint32_t highest = ctx->info.highestContainerNumber;
     if (highest == 0xFFFFFFFFu)
-        throw FSA_STATUS(17); // the controller has no container numbers
+        throw FSA_STS_TOO_MANY_CONTAINERS; // the controller has no container numbers
     const auto numberAt = [&](std::uint64_t i) {
         return static_cast<std::uint32_t>(fromTop ? highest - i : i);
     };
@@ -452,7 +450,7 @@ std::uint32_t CT_GetNextFreeContainer(FSAAPI_CONTEXT* ctx, int fromTop, int loca
     if (const std::optional<std::uint32_t> n =
             firstFree(ctx, std::uint64_t{highest} + 1, numberAt, localOnly))
         return *n;
-    throw FSA_STATUS(17);
+    throw FSA_STS_TOO_MANY_CONTAINERS;
 }
 
 bool CT_SearchesEveryDisk(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& container) {

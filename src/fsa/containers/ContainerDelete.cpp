@@ -29,10 +29,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kFaultTolerantDisk = static_cast<FSA_STATUS>(315);
-constexpr FSA_STATUS kMemberOfAnother = static_cast<FSA_STATUS>(402);
-constexpr FSA_STATUS kUnknownToOldFirmware = static_cast<FSA_STATUS>(421);
-constexpr FSA_STATUS kInUseOnHost = static_cast<FSA_STATUS>(93);
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 constexpr std::uint32_t kPassThrough = 21;
 constexpr std::uint32_t kEventContainerDeleted = 0x40000;
@@ -137,7 +133,7 @@ bool configuredOnController(FSAAPI_CONTEXT* ctx, std::uint32_t n, cttype* record
 bool zeroingTaskRuns(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
     int valid = 1;
     const FSA_STATUS s = PCK_ContainerIsRet(ctx, n, CT_STATES(0, 0x40000), &valid);
-    if (s == FSA_STATUS(205))
+    if (s == FSA_STS_CLEAR_TASK_RUNNING)
         return true;
     if (s != FSA_STS_SUCCESS)
         throw FSA_STS_FAILURE;
@@ -219,7 +215,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
     const auto buffer = containerInfo(handle, *container);
     const auto* info = reinterpret_cast<const FSA_CONTAINER_INFO*>(buffer.get());
     if (info->container.adapterSerial != container->adapterSerial)
-        throw kNoContainer;
+        throw FSA_STS_CONTAINER_NOT_FOUND;
     const bool passThrough = info->type == kPassThrough;
     const bool phantom = !CT_CheckConflicts(ctx, n);
     const std::uint32_t usage = info->usage;
@@ -228,7 +224,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
         int ftDisk = 0;
         FsaOk(FsaNTCheckFTDiskOnContainer(handle, container, &ftDisk));
         if (ftDisk)
-            throw kFaultTolerantDisk;
+            throw FSA_STS_FAULT_TOLERANT_DISK;
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0xD, 0x800000));
     }
     if ((usage == 0 || usage == 3) && phantom)
@@ -239,7 +235,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
     if (!forced) {
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x40080040));
         if (hasParent && info->parent.containerNumber != n)
-            throw kMemberOfAnother;
+            throw FSA_STS_RECONFIGURE_HIDDEN;
     }
     if (hasParent) {
         n = info->parent.containerNumber;
@@ -247,7 +243,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
     }
     if ((op == FSA_CO_DELETE || op == FSA_CO_DELETE2) &&
         (usage == 4 || usage == 7 || usage == 8 || usage == 9 || usage == 11 || usage == 13))
-        throw kInUseOnHost;
+        throw FSA_STS_CONTAINER_IN_USE_ON_HOST;
     if (forced && !phantom)
         EndAllApiTasksOnContainer(ctx, n, 1);
 
@@ -274,7 +270,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
             prepareRemoval(n);
     } else {
         if (!hasParent && !CT_PhantomOrRealExists(ctx, n, 1))
-            throw kNoContainer;
+            throw FSA_STS_CONTAINER_NOT_FOUND;
         cleanupPath = true;
         if (FsaTopMostOsType(ctx) != kOsW2K)
             prepareRemoval(n);
@@ -284,7 +280,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
     const bool zeroed = cleanupPath && zeroLeftoverPartitions(ctx, n, uid);
     if (!zeroed) {
         if (ctx->info.firmwareVersion.major < 3 && !CT_CheckConflicts(ctx, n))
-            throw kUnknownToOldFirmware;
+            throw FSA_STS_MEMBER_NOT_VALID;
         try {
             if (ctx->info.firmwareVersion.major < 3 || passThrough)
                 CT_DestroyContainer(ctx, n, forced, 0);

@@ -19,13 +19,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kBadDelay = static_cast<FSA_STATUS>(226);
-constexpr FSA_STATUS kNoHiddenNumber = static_cast<FSA_STATUS>(388);
-constexpr FSA_STATUS kTargetExists = static_cast<FSA_STATUS>(23);
-constexpr FSA_STATUS kInUseOnHost = static_cast<FSA_STATUS>(93);
-constexpr FSA_STATUS kNotConsistent = static_cast<FSA_STATUS>(526);
-constexpr FSA_STATUS kNotRaid5 = static_cast<FSA_STATUS>(403);
-constexpr FSA_STATUS kRaid5Settled = static_cast<FSA_STATUS>(405);
 constexpr std::uint32_t kMaxDelay = 100;
 constexpr std::uint32_t kEventMirrorDelay = 0x200000;
 constexpr std::uint64_t kSingleLevel = CT_STATES(0, 0x2);
@@ -92,10 +85,10 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
         break;
     case FSA_CO_MIRROR_DELAY: {
         if (!CT_CheckConflicts(ctx, n))
-            return kNoContainer;
+            return FSA_STS_CONTAINER_NOT_FOUND;
         const auto delay = argumentAs<unsigned int>(argument);
         if (delay > kMaxDelay)
-            return kBadDelay;
+            return FSA_STS_IO_DELAY_TOO_LONG;
         CT_SetMirrorDelay(ctx, n, delay);
         FSA_EVENT_DETAILS details{};
         details.words[0] = n;
@@ -105,7 +98,7 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     case FSA_CO_CLEAR_UNUSED:
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0xD, 0x41800000));
         if (usedByHostFileSystem(CT_GetContainerUsage(ctx, n)))
-            return kInUseOnHost;
+            return FSA_STS_CONTAINER_IN_USE_ON_HOST;
         [[fallthrough]];
     case FSA_CO_CLEAR:
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0xD, 0x41800000));
@@ -118,7 +111,7 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     case FSA_CO_PROMOTE:
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x4100400C));
         if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
-            return kNoHiddenNumber;
+            return FSA_STS_NO_HIDDEN_NUMBER;
         CT_Promote(ctx, n);
         break;
     case FSA_CO_DELETE:
@@ -131,7 +124,7 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
         const auto& target = argumentAs<tag_FSA_CONTAINER>(argument);
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x41004048));
         if (!CT_IsContainerNumberFree(ctx, target.containerNumber, 1))
-            return kTargetExists;
+            return FSA_STS_TARGET_CONTAINER_EXISTS;
         FSA_STATUS unread = FSA_STS_SUCCESS;
         withHostRemoval(ctx, n, 0, false, [&] {
             try {
@@ -152,7 +145,7 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     case FSA_CO_RESERVED15: {
         const auto& target = argumentAs<tag_FSA_CONTAINER>(argument);
         if (usedByHostFileSystem(CT_GetContainerUsage(ctx, target.containerNumber)))
-            return kInUseOnHost;
+            return FSA_STS_CONTAINER_IN_USE_ON_HOST;
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x1000000));
         return FSA_STS_NOT_IMPLEMENTED;
     }
@@ -178,7 +171,7 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     case FSA_CO_SCRUB:
     case FSA_CO_CHECK:
         if (op == FSA_CO_SCRUB && !CT_IsIn(ctx, n, kConsistent))
-            return kNotConsistent;
+            return FSA_STS_NOT_CONSISTENT;
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x41002000));
         if (CT_IsIn(ctx, n, kSingleLevel))
             op == FSA_CO_SCRUB ? CT_ScrubContainer(ctx, n) : CT_CheckContainer(ctx, n);
@@ -220,9 +213,9 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
         break;
     case FSA_CO_ENABLE_RAID5: {
         if (!CT_IsIn(ctx, n, kRaid5))
-            return kNotRaid5;
+            return FSA_STS_NOT_RAID5;
         if (CT_IsIn(ctx, n, kConsistent))
-            return kRaid5Settled;
+            return FSA_STS_NO_DEAD_PARTITIONS;
         const FSA_STATUS s = CT_EnableRaid5(ctx, n);
         CT_InvalidateCache(ctx);
         return s;

@@ -18,8 +18,6 @@
 namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-constexpr std::uint32_t kNoSuchContainer = 11;
-constexpr std::uint32_t kNoFurtherContainer = 17;
 
 // What describing one container number came to. Only a container without a
 // record (Absent) may still be described from its partitions.
@@ -82,13 +80,13 @@ public:
         m_info->type = fsaType(m_ctrType);
         if (m_info->type == 22) {
             UtilPrintDebugFormatted("FsaGetContainerInfo: Container Type is UNKNOWN!!\n");
-            throw FSA_STATUS(61);
+            throw FSA_STS_CONTAINER_STRUCTURES_INVALID;
         }
         if (m_ctrType >= 3 && m_ctrType <= 6)
             m_info->chunkSize = CT_RecordWord(m_record, ctr::kChunkBlocks) * 512;
         const std::uint32_t count = m_record.memberCount;
         if (count > 128)
-            throw FSA_STATUS(39); // a record the controller cannot hold
+            throw FSA_STS_PARTITION_ENTRY_FAILED; // a record the controller cannot hold
         if (m_ctrType == 7)
             return describeMultiRole(status);
         if (m_ctrType == 4)
@@ -100,7 +98,7 @@ public:
         commonWords();
         m_info->partitionCount = count;
         if (m_size < 472 + 28 * (count ? count : 1))
-            throw FSA_STATUS(5);
+            throw FSA_STS_BUFFER_TOO_SMALL;
         if (!describeMembers(count))
             return Outcome::Skip;
         if (m_ctrType == 1 && count == 1 && m_firstFlagBit8) {
@@ -290,7 +288,7 @@ private:
                             sizeof(tag_FSA_CONTAINER));
                 ++count;
             } else {
-                throw FSA_STATUS(5);
+                throw FSA_STS_BUFFER_TOO_SMALL;
             }
         }
         m_info->partitionCount = count;
@@ -462,11 +460,11 @@ FSA_STATUS FsaGetMostContainerInfo(FSAAPI_CONTEXT* ctx, int next,
                                    const tag_FSA_CONTAINER* container, FSA_CONTAINER_INFO* info,
                                    unsigned int size) {
     if (size < 500)
-        return FSA_STATUS(5);
+        return FSA_STS_BUFFER_TOO_SMALL;
     if (ctx->connectionType != FSA_CONNECTION_LOCAL)
         return FSA_STS_NOT_AVAILABLE_ON_OS;
     if (!container && !next)
-        return FSA_STATUS(7);
+        return FSA_STS_BAD_ARGUMENTS;
     if (!next) {
         FSA_STATUS status;
         const Outcome o = Describer(ctx, container->containerNumber, info, size).run(&status);
@@ -475,7 +473,7 @@ FSA_STATUS FsaGetMostContainerInfo(FSAAPI_CONTEXT* ctx, int next,
         if (o == Outcome::Absent &&
             CT_GetPhantomContainer(ctx, container->containerNumber, info, size))
             return FSA_STS_SUCCESS;
-        return FSA_STATUS(kNoSuchContainer);
+        return FSA_STS_CONTAINER_NOT_FOUND;
     }
     std::uint32_t a = 0, b = 0;
     const std::uint32_t limit = CT_GetContainerCount(ctx, &a, &b);
@@ -488,7 +486,7 @@ FSA_STATUS FsaGetMostContainerInfo(FSAAPI_CONTEXT* ctx, int next,
             CT_GetPhantomContainer(ctx, n, info, size))
             return FSA_STS_SUCCESS;
     }
-    return FSA_STATUS(kNoFurtherContainer);
+    return FSA_STS_TOO_MANY_CONTAINERS;
 }
 
 extern "C" FSA_STATUS FsaGetContainerInfo(void* handle, int next,

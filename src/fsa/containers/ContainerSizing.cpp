@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kTooFewPartitions = static_cast<FSA_STATUS>(497);
 constexpr std::uint64_t kPartitionStep = 0x10000;
 
 // The container's present partitions: those of its level-1 container when it
@@ -55,7 +54,7 @@ FSA_STATUS FsaGetPartitionSize(void* handle, std::uint64_t* partitionSize,
         const std::uint32_t partitions = add ? count + present : (count ? count : present);
         const std::uint32_t divisor = divisorFor(type, partitions);
         if (!divisor)
-            return kTooFewPartitions;
+            return FSA_STS_BAD_CONFIGURATION;
         const std::uint64_t size = (capacity + divisor - 1) / divisor;
         // Always up to the next 64 KB step, even from an exact multiple.
         *partitionSize = size + kPartitionStep - size % kPartitionStep;

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kVerifyRunning = static_cast<FSA_STATUS>(505);
-constexpr FSA_STATUS kNoVerify = static_cast<FSA_STATUS>(506);
 constexpr unsigned kPollMs = 100;
 constexpr int kStartPolls = 5;
 constexpr int kStopPolls = 500;
@@ -36,7 +34,7 @@ FSA_STATUS FsaVerifyContainer(void* handle, int start) {
         if (start) {
             if (running) {
                 if (task.state == 0)
-                    return kVerifyRunning;
+                    return FSA_STS_VERIFY_RUNNING;
                 return FsaTask(handle, task.descriptor.taskId, kResume);
             }
             CT_StartContainerVerify(ctx, 1);
@@ -44,7 +42,7 @@ FSA_STATUS FsaVerifyContainer(void* handle, int start) {
             return FSA_STS_SUCCESS;
         }
         if (!running)
-            return kNoVerify;
+            return FSA_STS_VERIFY_NOT_RUNNING;
         CT_StartContainerVerify(ctx, 0);
         waitForVerify(ctx, false, kStopPolls);
         return FSA_STS_SUCCESS;

@@ -26,9 +26,10 @@ struct CtOperation {
     FSA_STATUS failure;
 };
 
-const CtOperation kPauseIo{CT_PAUSE_IO, {{CT_PAUSE_SUCCESS, false}}, FSA_STATUS(115)};
-const CtOperation kReleaseIo{
-    CT_RELEASE_IO, {{CT_RELEASE_SUCCESS, true}, {CT_RELEASE_NOT_PAUSED, false}}, FSA_STATUS(116)};
+const CtOperation kPauseIo{CT_PAUSE_IO, {{CT_PAUSE_SUCCESS, false}}, FSA_STS_PAUSE_IO_FAILED};
+const CtOperation kReleaseIo{CT_RELEASE_IO,
+                             {{CT_RELEASE_SUCCESS, true}, {CT_RELEASE_NOT_PAUSED, false}},
+                             FSA_STS_RELEASE_IO_FAILED};
 
 void perform(FSAAPI_CONTEXT* ctx, const CtOperation& op, std::uint32_t w0 = 0, std::uint32_t w1 = 0,
              std::uint32_t w2 = 0) {

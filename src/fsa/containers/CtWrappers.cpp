@@ -46,7 +46,7 @@ void CT_GetPartitionInMemory(FSAAPI_CONTEXT* ctx, std::uint32_t entry, void* par
     const std::uint8_t zeros[CT_PARTITION_BYTES] = {};
     expect(
         call(ctx, 3, entry, nullptr, nullptr, zeros, sizeof zeros, partition, CT_PARTITION_BYTES),
-        68, FSA_STATUS(39));
+        68, FSA_STS_PARTITION_ENTRY_FAILED);
 }
 
 std::uint32_t CT_GetContainerCount(FSAAPI_CONTEXT* ctx, std::uint32_t* a, std::uint32_t* b) {
@@ -56,7 +56,7 @@ std::uint32_t CT_GetContainerCount(FSAAPI_CONTEXT* ctx, std::uint32_t* a, std::u
 FSA_STATUS CT_UpdatePartition(FSAAPI_CONTEXT* ctx, const void* partition) {
     return call(ctx, 8, 0, nullptr, nullptr, partition, CT_PARTITION_BYTES) == 218
                ? FSA_STS_SUCCESS
-               : FSA_STATUS(302);
+               : FSA_STS_PARTITION_TABLE_FULL;
 }
 
 void CT_ConfigContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
@@ -123,7 +123,7 @@ void CT_GetSliceInfo(FSAAPI_CONTEXT* ctx, std::uint32_t slice, std::uint32_t* a,
         call(ctx, 63, slice, nullptr, nullptr, nullptr, 0, record, sizeof record);
     if (CT_IsRefusal(answer)) {
         CT_DebugPrintStatus(static_cast<int>(answer));
-        throw FSA_STATUS(39);
+        throw FSA_STS_PARTITION_ENTRY_FAILED;
     }
     *a = record[6];
     *b = record[7];
@@ -145,13 +145,14 @@ void CT_ContainerParams(FSAAPI_CONTEXT* ctx, std::uint32_t* params72) {
 }
 
 void CT_GetPartitionsInMemory(FSAAPI_CONTEXT* ctx, void* out, std::uint32_t bytes) {
-    expect(call(ctx, 85, 0, nullptr, nullptr, nullptr, 0, out, bytes), 202, FSA_STATUS(39));
+    expect(call(ctx, 85, 0, nullptr, nullptr, nullptr, 0, out, bytes), 202,
+           FSA_STS_PARTITION_ENTRY_FAILED);
 }
 
 void CT_GetDiskPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t slice, void* out,
                           std::uint32_t count) {
     expect(call(ctx, 86, slice, nullptr, nullptr, nullptr, 0, out, count * CT_PARTITION_BYTES), 204,
-           FSA_STATUS(39));
+           FSA_STS_PARTITION_ENTRY_FAILED);
 }
 
 void CT_GetMiscStatus(FSAAPI_CONTEXT* ctx, std::uint32_t* misc10) {
@@ -166,30 +167,31 @@ void CT_RemoveSnapshot(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
         return;
     }
     CT_DebugPrintStatus(static_cast<int>(status));
-    throw FSA_STATUS(status == 3 ? 42 : 184);
+    throw status == 3 ? FSA_STS_CONTAINER_LOCKED : FSA_STS_REMOVE_SNAPSHOT_FAILED;
 }
 
 void CT_WriteUserFlags(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint16_t flags) {
     std::uint32_t w1 = flags;
-    expect(call(ctx, 106, n, &w1), 236, FSA_STATUS(182));
+    expect(call(ctx, 106, n, &w1), 236, FSA_STS_SET_USER_FLAGS_FAILED);
 }
 
 void CT_ReadUserFlags(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint16_t* flags) {
     std::uint32_t w1 = 0;
     const std::uint32_t status = call(ctx, 107, n, &w1);
     *flags = static_cast<std::uint16_t>(w1);
-    expect(status, 237, FSA_STATUS(181));
+    expect(status, 237, FSA_STS_READ_USER_FLAGS_FAILED);
 }
 
 void CT_GetSnapshotInfo(FSAAPI_CONTEXT* ctx, std::uint32_t n, void* info68) {
-    expect(call(ctx, 110, n, nullptr, nullptr, nullptr, 0, info68, 68), 262, FSA_STATUS(219));
+    expect(call(ctx, 110, n, nullptr, nullptr, nullptr, 0, info68, 68), 262,
+           FSA_STS_SNAPSHOT_STATS_FAILED);
 }
 
 void CT_SetDumpContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
     std::uint32_t w1 = 0;
     orThrow(CT_SendReceiveFIB(ctx, 113, &n, &w1, nullptr, nullptr, 0, nullptr, 0, 0));
     if (n != 218)
-        throw FSA_STATUS(292);
+        throw FSA_STS_SET_DUMP_CONTAINER_FAILED;
 }
 
 std::uint32_t CT_TraceStop(FSAAPI_CONTEXT* ctx, void* result16) {
@@ -202,7 +204,7 @@ std::uint32_t CT_TraceStop(FSAAPI_CONTEXT* ctx, void* result16) {
 
 void CT_ForceDump(FSAAPI_CONTEXT* ctx) {
     if (call(ctx, 117) != 218)
-        throw FSA_STATUS(291);
+        throw FSA_STS_FORCE_DUMP_FAILED;
 }
 
 void CT_ClearValidDumpFlag(FSAAPI_CONTEXT* ctx) {
@@ -215,7 +217,7 @@ std::uint32_t CT_GetDumpSize(FSAAPI_CONTEXT* ctx) {
 
 void CT_StopDumps(FSAAPI_CONTEXT* ctx) {
     if (call(ctx, 125) != 218)
-        throw FSA_STATUS(295);
+        throw FSA_STS_STOP_DUMPS_FAILED;
 }
 
 std::uint32_t CT_CheckConflicts(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
@@ -230,7 +232,7 @@ int CT_GetSliceFromDriveHandle(FSAAPI_CONTEXT* ctx, int drive, int throwFlag, in
                                      record, sizeof record, record, sizeof record);
     if (slice == 0xFFFFFFFF) {
         if (throwFlag)
-            throw FSA_STATUS(12);
+            throw FSA_STS_DEVICE_NOT_FOUND;
         return -1;
     }
     // Callers build partitions and start drive work on this slice: a number

@@ -117,7 +117,8 @@ FSA_STATUS FsaNTCheckDynamicDiskOnContainer(void* handle, const tag_FSA_CONTAINE
         *count = 0;
     return FsaExportedCall(handle, {FsaAccessSet::ReadOnly}, [&](FSAAPI_CONTEXT* ctx) {
         // No host dynamic disks here: every answer stays 0.
-        return ctx->connectionType != FSA_CONNECTION_LOCAL ? FSA_STATUS(66) : FSA_STS_SUCCESS;
+        return ctx->connectionType != FSA_CONNECTION_LOCAL ? FSA_STS_NOT_IMPLEMENTED
+                                                           : FSA_STS_SUCCESS;
     });
 }
 
@@ -132,7 +133,7 @@ FSA_STATUS FsaNTFormatA(void* handle, char letter, FSA_FILESYSTEM_TYPE type, con
         return FsaNTFormatW(handle, letter, type, nullptr, a, b);
     const std::size_t length = std::strlen(label);
     if (length > 256)
-        return FSA_STATUS(5);
+        return FSA_STS_BUFFER_TOO_SMALL;
     std::vector<wchar_t> wide(length + 1);
     std::mbstate_t state{};
     const char* src = label;

@@ -44,7 +44,7 @@ FSA_STATUS CT_GetContainerSerialNumber(void* handle, std::uint32_t n, std::uint3
             CT_SendReceiveFIB(ctx, kCidToUid, &w0, uid, nullptr, nullptr, 0, nullptr, 0, 0);
         if (s != FSA_STS_SUCCESS)
             return s;
-        return w0 == 12 || w0 == 194 ? FSA_STATUS(11) : FSA_STS_SUCCESS;
+        return w0 == 12 || w0 == 194 ? FSA_STS_CONTAINER_NOT_FOUND : FSA_STS_SUCCESS;
     });
 }
 
@@ -71,7 +71,7 @@ bool CTGetUid(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t* uid) {
 FSA_STATUS CT_SetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* label16) {
     std::uint32_t w1 = 0;
     const FSA_STATUS s = CT_SendReceiveFIB(ctx, 131, &n, &w1, nullptr, label16, 16, nullptr, 0, 1);
-    return n != 218 ? FSA_STATUS(348) : s;
+    return n != 218 ? FSA_STS_SET_LABEL_FAILED : s;
 }
 
 FSA_STATUS CT_SetNameText(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* text) {
@@ -83,5 +83,5 @@ FSA_STATUS CT_SetNameText(FSAAPI_CONTEXT* ctx, std::uint32_t n, const char* text
 FSA_STATUS CT_GetName(FSAAPI_CONTEXT* ctx, std::uint32_t n, char* label16) {
     std::uint32_t w1 = 0;
     const FSA_STATUS s = CT_SendReceiveFIB(ctx, 130, &n, &w1, nullptr, nullptr, 0, label16, 16, 1);
-    return n != 218 ? FSA_STATUS(349) : s;
+    return n != 218 ? FSA_STS_GET_LABEL_FAILED : s;
 }

@@ -18,9 +18,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kObsolete = static_cast<FSA_STATUS>(30);
-constexpr FSA_STATUS kMirrorBusy = static_cast<FSA_STATUS>(95);
-
 FSA_STATUS split(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER& c, tag_FSA_CONTAINER* out,
                  bool single) {
     const std::uint32_t n = c.containerNumber;
@@ -54,7 +51,7 @@ FSA_STATUS unmirror(FSAAPI_CONTEXT* ctx, void* handle, const tag_FSA_CONTAINER& 
     auto* info = reinterpret_cast<FSA_CONTAINER_INFO*>(buffer.get());
     FsaOk(FsaGetContainerInfo(handle, 0, &c, info, FSA_CONTAINER_INFO_MAX_BYTES));
     if (info->mirrorState == 2 || info->mirrorState == 3)
-        return kMirrorBusy;
+        return FSA_STS_MIRROR_SET_BUSY;
     for (std::uint32_t i = 0;
          i < info->partitionCount && i < CT_InfoRoom(FSA_CONTAINER_INFO_MAX_BYTES); ++i)
         CT_UnMirror(ctx, info->partitions[i].device.kind);
@@ -77,7 +74,7 @@ FSA_STATUS operate(FSAAPI_CONTEXT* ctx, void* handle, FSA_MIRROR_FUNCTION functi
         return FsaContainer(handle, container,
                             function == FSA_MIRROR_SCRUB ? FSA_CO_SCRUB : FSA_CO_CHECK, nullptr);
     }
-    return kObsolete;
+    return FSA_STS_BAD_MIRROR_FUNCTION;
 }
 
 } // namespace

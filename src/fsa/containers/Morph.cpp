@@ -4,12 +4,6 @@
 #include "Reconfiguration.h"
 #include "Stubs.h"
 
-namespace {
-
-constexpr FSA_STATUS kChunkNotForType = static_cast<FSA_STATUS>(577);
-
-} // namespace
-
 extern "C" {
 
 FSA_STATUS FsaMorphContainer(void* handle, const tag_FSA_CONTAINER* container,
@@ -21,7 +15,7 @@ FSA_STATUS FsaMorphContainer(void* handle, const tag_FSA_CONTAINER* container,
             return FSA_STS_BAD_ARGUMENTS;
         // Volume sets and mirrors have no chunks.
         if (chunkBytes && (newType == 3 || newType == 1))
-            return kChunkNotForType;
+            return FSA_STS_CHUNK_NOT_FOR_TYPE;
         if (ctx->connectionType == FSA_CONNECTION_REMOTE)
             return NetworkMorphContainer();
         if (partner) {

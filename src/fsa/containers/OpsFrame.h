@@ -8,8 +8,6 @@
 #include "ParamChecks.h"
 #include "PartnerRedirect.h"
 
-constexpr FSA_STATUS kNoContainer = static_cast<FSA_STATUS>(11);
-
 // Container-state masks (high word : low word of the state check's mask).
 constexpr std::uint64_t CT_STATES(std::uint32_t high, std::uint32_t low) {
     return std::uint64_t{high} << 32 | low;

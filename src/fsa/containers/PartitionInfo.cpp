@@ -72,7 +72,7 @@ extern "C" FSA_STATUS FsaGetFsaPartitionInfo(void* handle, int next, const FSA_P
         if (!info)
             return FSA_STS_BAD_ARGUMENTS;
         if (!partition && !next)
-            return FSA_STATUS(7);
+            return FSA_STS_BAD_ARGUMENTS;
         if (partition && !SCSI_AddressEncodable(&partition->device))
             return SCSI_DRIVE_NOT_FOUND;
         if (!partition)
@@ -90,7 +90,7 @@ extern "C" FSA_STATUS FsaGetFsaPartitionInfo(void* handle, int next, const FSA_P
         int cursor;
         if (!partition) {
             if (list.empty())
-                return FSA_STATUS(13);
+                return FSA_STS_NO_MORE_PARTITIONS;
             cursor = local(0);
         } else if (next && c.cursor >= 0 && sameKey(c.lastKey, partition)) {
             cursor = local(c.cursor + 1);
@@ -118,10 +118,10 @@ extern "C" FSA_STATUS FsaGetFsaPartitionInfo(void* handle, int next, const FSA_P
                 count);
         }
         if (cursor >= count)
-            return FSA_STATUS(13);
+            return FSA_STS_NO_MORE_PARTITIONS;
         const Pce& e = list[cursor];
         if (e.state == FSA_PCE_NO_EXTENT && par::l0Type(e.partition) != 8)
-            return FSA_STATUS(13);
+            return FSA_STS_NO_MORE_PARTITIONS;
         answer(ctx, e, info);
         c.cursor = cursor;
         FSA_PARTITION key{info->device, info->offset, info->size};

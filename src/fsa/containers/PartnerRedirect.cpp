@@ -16,7 +16,7 @@ std::uint32_t CTR_GET_RELEVANT_HANDLE(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAIN
 std::uint32_t FsaPartnerBusOrThrow(void* handle, std::uint32_t bus) {
     const auto mapped = static_cast<std::uint32_t>(FsaMapToPartnerBus(handle, bus));
     if (mapped > 254)
-        throw static_cast<FSA_STATUS>(461);
+        throw FSA_STS_SPANS_DISK_SETS;
     return mapped;
 }
 

@@ -279,7 +279,7 @@ private:
         if (m_info->partitionCount)
             return;
         if (count > m_room)
-            throw FSA_STATUS(5);
+            throw FSA_STS_BUFFER_TOO_SMALL;
         m_info->partitionCount = count;
     }
 
@@ -301,7 +301,7 @@ private:
                 if (r.containerNumber == kNone)
                     continue;
                 if (count >= m_room)
-                    throw FSA_STATUS(5);
+                    throw FSA_STS_BUFFER_TOO_SMALL;
                 m_info->partitions[count] = FSA_PARTITION{};
                 setMember(m_info->partitions[count++], r);
             }

@@ -85,7 +85,7 @@ std::uint32_t morphKind(std::uint32_t type) {
     case 15:
         return 12;
     default:
-        throw FSA_STATUS(22);
+        throw FSA_STS_BAD_CONTAINER_TYPE;
     }
 }
 
@@ -127,7 +127,7 @@ void CT_RemoveDeadPartitions(FSAAPI_CONTEXT* ctx, int device, const FSA_PARTITIO
             continue;
         }
         if (e.state == FSA_PCE_USED_NO_MBR || (chosen(e) && !PCE_ZeroableByNumber(e)))
-            throw FSA_STATUS(28);
+            throw FSA_STS_BAD_STORAGE_DEVICE;
         if (chosen(e))
             entries.push_back(par::u32(e.partition, par::kEntry));
     }
@@ -142,7 +142,7 @@ void CT_RemoveDeadPartitions(FSAAPI_CONTEXT* ctx, int device, const FSA_PARTITIO
     if (zeroed != FSA_STS_SUCCESS)
         throw zeroed;
     if (lockedSeen)
-        throw FSA_STATUS(285);
+        throw FSA_STS_DEAD_PARTITION_LOCKED;
 }
 
 void CT_SetDeadPartitions(FSAAPI_CONTEXT* ctx, int device) {
@@ -157,7 +157,7 @@ void CT_SetDeadPartitions(FSAAPI_CONTEXT* ctx, int device) {
     }
     fsa::sleepMs(kSettleMs);
     if (lockedSeen)
-        throw FSA_STATUS(350);
+        throw FSA_STS_FAILED_PARTITION_LOCKED;
 }
 
 namespace {
@@ -167,9 +167,9 @@ std::vector<Pce> exactly(FSAAPI_CONTEXT* ctx, int device, std::uint32_t start, s
         return par::start(e.partition) == start && par::size(e.partition) == size;
     });
     if (found.empty())
-        throw FSA_STATUS(14);
+        throw FSA_STS_PARTITION_NOT_FOUND;
     if (locked(found.front()))
-        throw FSA_STATUS(350);
+        throw FSA_STS_FAILED_PARTITION_LOCKED;
     return found;
 }
 
@@ -187,7 +187,7 @@ void CT_ClearDeadPartition(FSAAPI_CONTEXT* ctx, int device, std::uint32_t start,
                            std::uint32_t size) {
     const Pce e = exactly(ctx, device, start, size).front();
     if (!PCE_ZeroableByNumber(e))
-        throw FSA_STATUS(14);
+        throw FSA_STS_PARTITION_NOT_FOUND;
     const FSA_STATUS zeroed = CT_PartitionEntryZero(ctx, par::u32(e.partition, par::kEntry));
     CT_ReConfig(ctx, 0);
     if (zeroed != FSA_STS_SUCCESS)
@@ -198,7 +198,7 @@ void CT_GenerateMorphContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std
                                std::uint32_t count, const FSA_STORAGE_DEVICE* disks,
                                std::uint32_t chunkBytes, std::uint64_t sizeBytes, int add) {
     if (count > 48)
-        throw FSA_STATUS(24); // the request holds 48 slices
+        throw FSA_STS_TOO_MANY_MEMBERS; // the request holds 48 slices
     const bool chunked = type == 2 || type == 4 || type == 9 || type == 11 || type == 13;
     if (chunked && chunkBytes && sizeBytes)
         PCK_ValidateChunkSize(ctx, chunkBytes, sizeBytes);
@@ -212,7 +212,7 @@ void CT_GenerateMorphContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std
     put(8, count);
     put(12, chunkBytes >> 9);
     if (add && !count)
-        throw FSA_STATUS(323);
+        throw FSA_STS_RECONFIGURE_FAILED;
     // The request's size field holds 32 bits of blocks: a larger size would
     // reach the controller cut short.
     const std::uint64_t sizeBlocks = sizeBytes >> 9;
@@ -260,13 +260,13 @@ void CT_MorphContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container, 
         if (!add && holdsOther)
             continue;
         if (CT_GetNumberOfPartitionsAlreadyOnDevice(ctx, &d) > CT_GetMaxNumberOfCtrPartitions(ctx))
-            throw FSA_STATUS(581);
+            throw FSA_STS_DRIVE_FULL;
     }
     CT_CheckMaxNumberOfPartitions(ctx, needed + 3);
     PCK_ThrowIfContainerIs(ctx, n, 0x50800010ull);
     if (count > ctx->info.maxContainerMembers) {
         UtilPrintDebugFormatted("FsaCreatePrimaryContainer: Too many partition requested\n");
-        throw FSA_STATUS(24);
+        throw FSA_STS_TOO_MANY_MEMBERS;
     }
     switch (type) {
     case 1:
@@ -279,7 +279,7 @@ void CT_MorphContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container, 
     case 15:
         break;
     default:
-        throw FSA_STATUS(22);
+        throw FSA_STS_BAD_CONTAINER_TYPE;
     }
     CT_GenerateMorphContainer(ctx, n, type, count, disks, chunkBytes, sizeBytes, add);
 }

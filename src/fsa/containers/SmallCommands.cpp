@@ -34,43 +34,45 @@ Reply send(FSAAPI_CONTEXT* ctx, std::uint32_t command, std::uint32_t w0, std::ui
 }
 
 // The channel's status, or `own` when it passed but the CT status differs.
-FSA_STATUS statusOr(const Reply& r, std::uint32_t success, std::uint32_t own) {
-    return r.channel == FSA_STS_SUCCESS && r.w[0] != success ? FSA_STATUS(own) : r.channel;
+FSA_STATUS statusOr(const Reply& r, std::uint32_t success, FSA_STATUS own) {
+    return r.channel == FSA_STS_SUCCESS && r.w[0] != success ? own : r.channel;
 }
 
 // Throws `failure` unless word 0 is `success` (after a trace line).
-void expect(const Reply& r, std::uint32_t success, std::uint32_t failure, bool trace = true) {
+void expect(const Reply& r, std::uint32_t success, FSA_STATUS failure, bool trace = true) {
     if (r.w[0] == success)
         return;
     if (trace)
         CT_DebugPrintStatus(static_cast<int>(r.w[0]));
-    throw FSA_STATUS(failure);
+    throw failure;
 }
 
 } // namespace
 
 FSA_STATUS CT_CacheSize(FSAAPI_CONTEXT* ctx, std::uint32_t w0, std::uint32_t w1) {
-    return statusOr(send(ctx, 135, w0, w1, nullptr, 0, nullptr, 0), kCtOk, 339);
+    return statusOr(send(ctx, 135, w0, w1, nullptr, 0, nullptr, 0), kCtOk,
+                    FSA_STS_WRITE_CACHE_SIZES_FAILED);
 }
 
 FSA_STATUS CT_UpdateCacheParms(FSAAPI_CONTEXT* ctx, std::uint32_t, const void* command28) {
-    return statusOr(send(ctx, 111, 0, 0, command28, 28, nullptr, 0), 264, 321);
+    return statusOr(send(ctx, 111, 0, 0, command28, 28, nullptr, 0), 264, FSA_STS_SET_CACHE_FAILED);
 }
 
 FSA_STATUS CT_GetGlobalCacheStats(FSAAPI_CONTEXT* ctx, std::uint32_t, std::uint32_t length,
                                   void* out) {
     const Reply r = send(ctx, 112, 0, 0, nullptr, 0, out, length);
-    return r.w[0] != kCtOk ? FSA_STATUS(329) : r.channel;
+    return r.w[0] != kCtOk ? FSA_STS_CACHE_INFO_FAILED : r.channel;
 }
 
 FSA_STATUS CT_FlushCache(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
-    return statusOr(send(ctx, 129, container, 0, nullptr, 0, nullptr, 0), kCtOk, 352);
+    return statusOr(send(ctx, 129, container, 0, nullptr, 0, nullptr, 0), kCtOk,
+                    FSA_STS_FLUSH_CACHE_FAILED);
 }
 
 FSA_STATUS CT_CacheToss(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t* w1) {
     const Reply r = send(ctx, 132, container, *w1, nullptr, 0, nullptr, 0);
     *w1 = r.w[1];
-    return r.w[0] != kCtOk ? FSA_STATUS(328) : r.channel;
+    return r.w[0] != kCtOk ? FSA_STS_CACHE_RELEASE_FAILED : r.channel;
 }
 
 FSA_STATUS CT_GetProfileStruct(FSAAPI_CONTEXT* ctx, void* profile24) {
@@ -89,14 +91,14 @@ void CT_GetAutoFailover(FSAAPI_CONTEXT* ctx, std::uint32_t* on) {
     *on = 0;
     const Reply r = send(ctx, 169, 0, 0, nullptr, 0, nullptr, 0, 0);
     if (r.channel != FSA_STS_SUCCESS || r.w[0] != kCtOk)
-        throw FSA_STATUS(470);
+        throw FSA_STS_FAILOVER_STATUS_FAILED;
     *on = r.w[1];
 }
 
 void CT_UseAutoFailover(FSAAPI_CONTEXT* ctx, std::uint32_t on) {
     const Reply r = send(ctx, 168, on, 0, nullptr, 0, nullptr, 0, 0);
     if (r.channel != FSA_STS_SUCCESS || r.w[0] != kCtOk)
-        throw FSA_STATUS(469);
+        throw FSA_STS_FAILOVER_ENABLE_FAILED;
 }
 
 FSA_STATUS CT_GetUnusedSSSpace(FSAAPI_CONTEXT* ctx, int* space) {
@@ -115,7 +117,7 @@ int CT_IsContainerDead(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
         return 1;
     if (r.w[0] == 336)
         return 0;
-    throw FSA_STATUS(41);
+    throw FSA_STS_CONTAINER_NOT_VALID;
 }
 
 bool CT_IsGenerationEqual(const std::uint32_t* a, const std::uint32_t* b) {
@@ -142,21 +144,21 @@ FSA_STATUS CT_GetPartitionForContainer(FSAAPI_CONTEXT* ctx, std::uint32_t contai
         cttype record;
         std::uint32_t type = 0;
         if (!CT_GetContainer(ctx, container, &record, &type))
-            return FSA_THROW(mode, FSA_STATUS(11));
+            return FSA_THROW(mode, FSA_STS_CONTAINER_NOT_FOUND);
         std::uint32_t entry = 0;
         for (std::uint32_t i = 0; i < record.memberCount && i < 128 && !entry; ++i)
             entry = record.members[i];
         if (!entry)
-            return FSA_THROW(mode, FSA_STATUS(128));
+            return FSA_THROW(mode, FSA_STS_NO_PARTITION_IN_CONTAINER);
         CT_GetPartitionInMemory(ctx, entry, out);
         if (par::start(*out) || par::l0Type(*out) == 8)
             return FSA_STS_SUCCESS;
         if (levelZeroOnly)
-            return FSA_THROW(mode, FSA_STATUS(107));
+            return FSA_THROW(mode, FSA_STS_NEEDS_SINGLE_LEVEL);
         container = par::l1Number(*out);
         levelZeroOnly = 1;
     }
-    return FSA_THROW(mode, FSA_STATUS(107));
+    return FSA_THROW(mode, FSA_STS_NEEDS_SINGLE_LEVEL);
 }
 
 void CT_GetPartsOfBrokenMirror(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t* first,
@@ -164,7 +166,7 @@ void CT_GetPartsOfBrokenMirror(FSAAPI_CONTEXT* ctx, std::uint32_t container, std
     Partition p;
     CT_GetPartitionForContainer(ctx, container, 0, &p, FSA_THROW_ON_FAILURE);
     if (par::u32(p, 100) != 4)
-        throw FSA_STATUS(75);
+        throw FSA_STS_MIRROR_NOT_BROKEN;
     const std::uint32_t l0 = par::l0Number(p), l0Partner = par::u16(p, 104);
     const std::uint32_t l1 = par::l1Number(p), l1Partner = par::u16(p, 108);
     if (container == l0 || container == l0Partner) {
@@ -189,10 +191,10 @@ FSA_STATUS CheckMContainerValidity(void* handle, const tag_FSA_CONTAINER* member
         if (i == 0)
             firstType = info->type;
         else if (info->type != firstType)
-            return FSA_STATUS(421);
+            return FSA_STS_MEMBER_NOT_VALID;
         partitions += info->partitionCount;
     }
-    return firstType == 1 && partitions > 48 ? FSA_STATUS(24) : FSA_STS_SUCCESS;
+    return firstType == 1 && partitions > 48 ? FSA_STS_TOO_MANY_MEMBERS : FSA_STS_SUCCESS;
 }
 
 FSA_STATUS CT_Set(FSAAPI_CONTEXT* ctx, std::uint32_t item, std::uint32_t value) {
@@ -227,18 +229,19 @@ std::uint32_t CT_GetNvParam(FSAAPI_CONTEXT* ctx, std::uint32_t index, void* para
 }
 
 void CT_SetNvParam(FSAAPI_CONTEXT* ctx, std::uint32_t index, const void* param8) {
-    expect(send(ctx, 79, index, 0, param8, 8, nullptr, 0), 192, 161);
+    expect(send(ctx, 79, index, 0, param8, 8, nullptr, 0), 192, FSA_STS_NVRAM_FAILED);
 }
 
 void CT_GetNvLogEntry(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::uint32_t b, void* out61) {
     const Reply r = send(ctx, 57, a, b, nullptr, 0, out61, 61);
     if (r.w[0] == 151)
-        throw FSA_STATUS(168);
-    expect(r, 150, 169);
+        throw FSA_STS_NVRAM_LOG_NOT_FOUND;
+    expect(r, 150, FSA_STS_NVRAM_LOG_FAILED);
 }
 
 void CT_SetDead(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t member) {
-    expect(send(ctx, 72, container, member, nullptr, 0, nullptr, 0), 190, 351, false);
+    expect(send(ctx, 72, container, member, nullptr, 0, nullptr, 0), 190, FSA_STS_SET_DEAD_FAILED,
+           false);
 }
 
 FSA_STATUS CT_SetPanicOnTakeABreak(FSAAPI_CONTEXT* ctx, int on) {
@@ -246,30 +249,31 @@ FSA_STATUS CT_SetPanicOnTakeABreak(FSAAPI_CONTEXT* ctx, int on) {
 }
 
 FSA_STATUS CT_EnableRaid5(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
-    return send(ctx, 120, container, 0, nullptr, 0, nullptr, 0).w[0] == 287 ? FSA_STS_SUCCESS
-                                                                            : FSA_STATUS(404);
+    return send(ctx, 120, container, 0, nullptr, 0, nullptr, 0).w[0] == 287
+               ? FSA_STS_SUCCESS
+               : FSA_STS_RAID5_NOT_REENABLED;
 }
 
 std::uint64_t CT_GetContainerSize(FSAAPI_CONTEXT* ctx, std::uint32_t container) {
     cttype record;
     std::uint32_t type = 0;
     if (!CT_GetContainer(ctx, container, &record, &type))
-        throw FSA_STATUS(11);
+        throw FSA_STS_CONTAINER_NOT_FOUND;
     return (std::uint64_t(record.words[1]) << 32 | record.words[0]) << 9;
 }
 
 void CT_StartContainerVerify(FSAAPI_CONTEXT* ctx, int on) {
     const Reply r = send(ctx, 173, on ? 1 : 0, 0, nullptr, 0, nullptr, 0, 0);
     if (r.channel == FSA_STS_SUCCESS && r.w[0] == 194)
-        throw FSA_STATUS(11);
+        throw FSA_STS_CONTAINER_NOT_FOUND;
     if (r.channel != FSA_STS_SUCCESS || r.w[0] != kCtOk)
-        throw FSA_STATUS(504);
+        throw FSA_STS_VERIFY_START_FAILED;
 }
 
 int CT_VerifyTaskOn(FSAAPI_CONTEXT* ctx) {
     const Reply r = send(ctx, 175, 0, 0, nullptr, 0, nullptr, 0, 0);
     if (r.channel != FSA_STS_SUCCESS || r.w[0] != kCtOk)
-        throw FSA_STATUS(520);
+        throw FSA_STS_VERIFY_INFO_FAILED;
     return r.w[1] ? 1 : 0;
 }
 

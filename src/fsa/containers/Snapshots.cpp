@@ -22,14 +22,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kBadChunk = static_cast<FSA_STATUS>(26);
-constexpr FSA_STATUS kBackingTooSmall = static_cast<FSA_STATUS>(189);
-constexpr FSA_STATUS kNotASnapshot = static_cast<FSA_STATUS>(218);
-constexpr FSA_STATUS kChunkTooSmall = static_cast<FSA_STATUS>(245);
-constexpr FSA_STATUS kNoHiddenNumber = static_cast<FSA_STATUS>(388);
-constexpr FSA_STATUS kNoSnapshotSupport = static_cast<FSA_STATUS>(472);
-constexpr FSA_STATUS kDifferentDiskSets = static_cast<FSA_STATUS>(509);
-constexpr FSA_STATUS kNvramNotReady = static_cast<FSA_STATUS>(525);
 constexpr std::uint32_t kSparseBackingBlocks = 0x5000;
 constexpr std::uint64_t kMinSparseBackingBytes = 0xA00000;
 constexpr std::uint32_t kNvramReady = 3;
@@ -105,32 +97,32 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
     if (!snapshotAccess(ctx->access))
         return FSA_STS_NEEDS_READ_WRITE;
     if (!(ctx->info.adapterOptions & 1))
-        return kNoSnapshotSupport;
+        return FSA_STS_NO_SNAPSHOT_SUPPORT;
     if (!backingTag)
         return FSA_STS_BAD_ARGUMENTS;
     const std::uint32_t s = source.containerNumber, b = backingTag->containerNumber;
     PCK_ThrowIfContainerIs(ctx, s, CT_STATES(0xD, 0x800000));
     PCK_ThrowIfContainerIs(ctx, b, CT_STATES(0xD, 0x800000));
     if (source.adapterSerial != backingTag->adapterSerial || !sameDiskSet(ctx, s, b))
-        return kDifferentDiskSets;
+        return FSA_STS_DIFFERENT_DISK_SETS;
     PCK_ThrowIfContainerIs(ctx, s, CT_STATES(0, 0x40004450));
     PCK_ThrowIfContainerIs(ctx, b, CT_STATES(0, 0x40004450));
     FSA_NVRAM_INFO nvram{};
     if (FsaNvram(handle, FSA_NVRAM_READ_STATUS, &nvram) != FSA_STS_SUCCESS ||
         nvram.nvramState != kNvramReady)
-        return kNvramNotReady;
+        return FSA_STS_NVRAM_NOT_READY;
     const std::uint64_t sourceBlocks = blocksOf(ctx, s);
     const std::uint32_t chunk = chunkBytes / 512;
     if (chunk < minimumChunkBlocks(sourceBlocks))
-        return kChunkTooSmall;
+        return FSA_STS_SNAPSHOT_BAD_CHUNK;
     const bool sparse = op == FSA_SNAP_CREATE_SPARSE || op == FSA_SNAP_CREATE_SPARSE_HOST;
     const std::uint64_t needed =
         sparse ? kSparseBackingBlocks : fullBackingBlocks(sourceBlocks, chunk);
     if (blocksOf(ctx, b) < needed)
-        return kBackingTooSmall;
+        return FSA_STS_BACKING_TOO_SMALL;
     const int localOnly = CT_SearchesEveryDisk(ctx, source) ? 0 : 1;
     if (CT_GetNextFreeContainer(ctx, 1, localOnly) < ctx->info.firstHiddenContainer)
-        return kNoHiddenNumber;
+        return FSA_STS_NO_HIDDEN_NUMBER;
 
     FsaRemovalRecord release;
     FsaOk(FsaPrepareCtrForRemoval(ctx, b, 0, 0, &release));
@@ -208,7 +200,7 @@ FSA_STATUS sizes(FSAAPI_CONTEXT* ctx, std::uint32_t n, FSA_SNAPSHOT_INFO* info,
     const std::uint64_t sourceBlocks = blocksOf(ctx, n);
     const std::uint32_t chunk = chunkBytes / 512;
     if (!chunk)
-        return kBadChunk;
+        return FSA_STS_BAD_CHUNK_SIZE;
     const std::uint64_t fullBlocks = fullBackingBlocks(sourceBlocks, chunk);
     if (fullBlocks > UINT64_MAX / 512)
         return FSA_STS_BAD_ARGUMENTS; // the byte count would not fit the record
@@ -224,7 +216,7 @@ FSA_STATUS usage(FSAAPI_CONTEXT* ctx, std::uint32_t n, FSA_SNAPSHOT_INFO* info) 
     std::uint32_t s[17] = {};
     CT_GetSnapshotInfo(ctx, n, s);
     if (!s[1])
-        return kNotASnapshot;
+        return FSA_STS_SNAPSHOT_DEAD;
     // Per mille of the snapshot area in use; an empty area reports 0.
     const std::uint32_t used =
         s[3] ? static_cast<std::uint32_t>(std::uint64_t{s[4]} * 1000 / s[3]) : 0;

@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::uint32_t kSoftErrorOperation = 85;
 constexpr std::uint32_t kFeatureSoftErrors = 0x100;
-constexpr FSA_STATUS kNoSoftErrors = static_cast<FSA_STATUS>(599);
-constexpr FSA_STATUS kSoftErrorFailed = static_cast<FSA_STATUS>(304);
 constexpr std::uint32_t kDisksPerPage = 28;
 
 enum Function : std::uint32_t { ReadState = 5, SetState = 6, ListDisks = 7 };
@@ -41,13 +39,13 @@ std::uint32_t send(FSAAPI_CONTEXT* ctx, SoftErrorRecord& r) {
 void check(std::uint32_t result, bool list) {
     if (result == 0 || (list && result == 3))
         return;
-    throw result == 2 ? FSA_STS_FAILURE : kSoftErrorFailed;
+    throw result == 2 ? FSA_STS_FAILURE : FSA_STS_SOFT_ERROR_FAILED;
 }
 
 template <class Work> FSA_STATUS softErrorCall(void* handle, FsaAccessSet access, Work&& work) {
     return FsaExportedCall(handle, {access, true, true}, [&](FSAAPI_CONTEXT* ctx) {
         if (!(ctx->info.adapterOptions & kFeatureSoftErrors))
-            return kNoSoftErrors;
+            return FSA_STS_NO_SOFT_ERRORS;
         return work(ctx);
     });
 }
@@ -76,7 +74,7 @@ FSA_STATUS FsaShowSoftError(void* handle, int* state) {
         r.function = ReadState;
         check(send(ctx, r), false);
         if (r.value > 2)
-            return kSoftErrorFailed;
+            return FSA_STS_SOFT_ERROR_FAILED;
         *state = static_cast<int>(r.value);
         return FSA_STS_SUCCESS;
     });

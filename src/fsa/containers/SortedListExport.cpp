@@ -24,7 +24,7 @@ extern "C" FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* coun
             auto* out = static_cast<FSA_PARTITION_CACHE_ELEMENT*>(std::malloc(
                 std::max<std::size_t>(1, built.size()) * sizeof(FSA_PARTITION_CACHE_ELEMENT)));
             if (!out)
-                return FSA_STATUS(91);
+                return FSA_STS_OUT_OF_MEMORY;
             if (!built.empty())
                 std::memcpy(out, built.data(), built.size() * sizeof(FSA_PARTITION_CACHE_ELEMENT));
             *list = out;

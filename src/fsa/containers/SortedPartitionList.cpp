@@ -2,7 +2,7 @@
 
 #include "CtWrappers.h"
 #include "DiskSetRecords.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "OsPort.h"
 #include "PartitionFields.h"
 #include "PartitionLayout.h"
@@ -24,7 +24,7 @@ PceList asElements(const std::vector<Partition>& records) {
 
 std::vector<Partition> recordBuffer(std::uint32_t n) {
     if (n > CT_MAX_PARTITION_ENTRIES)
-        throw FSA_STATUS(39);
+        throw FSA_STS_PARTITION_ENTRY_FAILED;
     return std::vector<Partition>(n);
 }
 
@@ -67,7 +67,7 @@ bool CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::ui
     try {
         const FSA_STATUS s = DS_GetDriveInfo(ctx, driveId, &info, nullptr);
         if (s != FSA_STS_SUCCESS) {
-            read = s == maint::kDsNotOwnerOfDisk; // the drive is in no set
+            read = s == FSA_STS_DS_NOT_OWNER_OF_DISK; // the drive is in no set
             info = FSA_DISK_SET_INFO{};
         }
     } catch (FSA_STATUS) {
@@ -98,7 +98,7 @@ PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry,
 
         const std::uint32_t sliceCount = CT_GetSliceCount(ctx);
         if (sliceCount > CT_MAX_PARTITION_ENTRIES)
-            throw FSA_STATUS(39);
+            throw FSA_STS_PARTITION_ENTRY_FAILED;
         std::vector<SliceFacts> slices(sliceCount);
         for (std::uint32_t s = 0; s < sliceCount; ++s) {
             const long long onDisk = onDiskEntryCount(ctx, s);

@@ -45,7 +45,7 @@ const FSA_STATUS* handOver(FSAAPI_CONTEXT* ctx, int override, const FSA_STORAGE_
         return nullptr;
     FSA_DISK_SET_INFO info{};
     const FSA_STATUS s = FsaGetDriveInfo(UtilHandleFromValue(ctx->handle), driveId, &info, nullptr);
-    if (s == FSA_STATUS(426) || (s != FSA_STS_SUCCESS && !force)) {
+    if (s == FSA_STS_DS_NOT_OWNER_OF_DISK || (s != FSA_STS_SUCCESS && !force)) {
         *result = s;
         return result;
     }
@@ -56,13 +56,13 @@ const FSA_STATUS* handOver(FSAAPI_CONTEXT* ctx, int override, const FSA_STORAGE_
     if (owner == FsaGetOwnerId(UtilHandleFromValue(ctx->handle)))
         return nullptr;
     if (owner != FsaGetOwnerId(partner)) {
-        *result = FSA_STATUS(426);
+        *result = FSA_STS_DS_NOT_OWNER_OF_DISK;
         return result;
     }
     FSA_STORAGE_DEVICE copy = *device;
     const std::int32_t bus = FsaMapToPartnerBus(UtilHandleFromValue(ctx->handle), copy.scsi.bus);
     if (bus < 0 || bus == 0xFF) {
-        *result = FSA_STATUS(461);
+        *result = FSA_STS_SPANS_DISK_SETS;
         return result;
     }
     copy.scsi.bus = static_cast<std::uint8_t>(bus);
@@ -91,7 +91,7 @@ void settleTasks(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, int force) {
         fsa::sleepMs(2000);
     }
     if (AIF_GetTaskListForScsi(ctx, driveId, nullptr, 0))
-        throw FSA_STATUS(145);
+        throw FSA_STS_TASK_IN_PROGRESS;
 }
 
 // Whether the disk's old partition table names any partition.
@@ -129,11 +129,11 @@ extern "C" FSA_STATUS FsaInitStorageDeviceForFsa(void* handle, int override,
         const int slice = CT_GetSliceFromDriveHandle(ctx, driveId, 1, nullptr);
         const int mbr = CT_MbrExists(ctx, slice);
         if (mbr == 2)
-            return FSA_STATUS(12);
+            return FSA_STS_DEVICE_NOT_FOUND;
         std::uint32_t size = 0, b = 0, c = 0, d = 0, type = 0;
         CT_GetSliceInfo(ctx, static_cast<std::uint32_t>(slice), &size, &b, &c, &d, nullptr, &type);
         if (!override && !force && (mbr == 1 || type == kDosPartitionSlice))
-            return FSA_STATUS(20);
+            return FSA_STS_DISK_ALREADY_INITIALISED;
         if (const FSA_STATUS s = PCK_CheckAndRemoveActiveCtrs(ctx, driveId, 1, force);
             s != FSA_STS_SUCCESS)
             return s;

@@ -15,12 +15,12 @@ using namespace fsa_messages;
 namespace {
 
 const FailureSlotPair kPairs[] = {
-    {FailureSlot::LockOpen, 1165, 1166, static_cast<FSA_STATUS>(475), false},
-    {FailureSlot::LockClose, 1169, 1170, static_cast<FSA_STATUS>(476), false},
-    {FailureSlot::LockCreate, 1171, 1172, static_cast<FSA_STATUS>(477), false},
-    {FailureSlot::LockFcntl, 1173, 1174, static_cast<FSA_STATUS>(478), false},
-    {FailureSlot::Ioctl, 1175, 1176, static_cast<FSA_STATUS>(479), true},
-    {FailureSlot::DebugFile, 1167, 1168, static_cast<FSA_STATUS>(502), false},
+    {FailureSlot::LockOpen, 1165, 1166, FSA_STS_UX_LOCK_OPEN_FAILED, false},
+    {FailureSlot::LockClose, 1169, 1170, FSA_STS_UX_LOCK_CLOSE_FAILED, false},
+    {FailureSlot::LockCreate, 1171, 1172, FSA_STS_UX_LOCK_CREATE_FAILED, false},
+    {FailureSlot::LockFcntl, 1173, 1174, FSA_STS_UX_LOCK_FCNTL_FAILED, false},
+    {FailureSlot::Ioctl, 1175, 1176, FSA_STS_UX_IOCTL_FAILED, true},
+    {FailureSlot::DebugFile, 1167, 1168, FSA_STS_UX_DEBUG_FILE, false},
 };
 
 // The formats live in the catalogue, where anyone may overwrite them. Before

@@ -2,7 +2,7 @@
 #include "CtWrappers.h"
 #include "Frame.h"
 #include "FsaApi.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "OsLayer.h"
 #include "ScsiCommands.h"
 #include "TextDump.h"
@@ -23,7 +23,7 @@ FSA_STATUS resetBus(FSAAPI_CONTEXT* ctx, std::uint32_t bus) {
     std::uint32_t info[8] = {};
     SCSI_sendfib(ctx, 0, SCSI_BUS_INFO, info, sizeof info, 1);
     if (bus >= info[1])
-        return maint::kBusOutOfRange;
+        return FSA_STS_BUS_NOT_FOUND;
     SCSI_sendfib(ctx, 0, kBusReset, &bus, sizeof bus, 1);
     return FSA_STS_SUCCESS;
 }

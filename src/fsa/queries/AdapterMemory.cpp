@@ -11,9 +11,6 @@
 namespace {
 
 constexpr std::uint32_t kPiece = 512;
-constexpr FSA_STATUS kFileExists = FSA_STATUS(414);
-constexpr FSA_STATUS kFileNotCreated = FSA_STATUS(415);
-constexpr FSA_STATUS kShortWrite = FSA_STATUS(416);
 
 } // namespace
 
@@ -24,14 +21,15 @@ extern "C" FSA_STATUS FsaReadAdapterMemory(void* handle, unsigned int address, u
             O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (overwrite ? O_TRUNC : O_EXCL);
         const int fd = path ? ::open(path, flags, 0644) : -1;
         if (fd < 0)
-            return !overwrite && errno == EEXIST ? kFileExists : kFileNotCreated;
+            return !overwrite && errno == EEXIST ? FSA_STS_DUMP_FILE_EXISTS
+                                                 : FSA_STS_DUMP_FILE_NOT_CREATED;
         FSA_STATUS status = FSA_STS_SUCCESS;
         std::uint8_t piece[kPiece];
         for (std::uint32_t done = 0; done < length && status == FSA_STS_SUCCESS;) {
             const std::uint32_t n = std::min(kPiece, length - done);
             status = CT_GetMemory(ctx, address + done, n, piece);
             if (status == FSA_STS_SUCCESS && ::write(fd, piece, n) != static_cast<ssize_t>(n))
-                status = kShortWrite;
+                status = FSA_STS_DUMP_FILE_SHORT_WRITE;
             done += n;
         }
         ::close(fd);

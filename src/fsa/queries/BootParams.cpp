@@ -3,7 +3,7 @@
 #include "FibSend.h"
 #include "Frame.h"
 #include "FsaMaintenance.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "SmallCommands.h"
 
 #include <cstring>
@@ -60,7 +60,7 @@ bool FsaGetNormalBootParam(FSAAPI_CONTEXT* ctx, const char* name, std::uint32_t*
 FSA_STATUS FsaSetNvParam(FSAAPI_CONTEXT* ctx, const char* name, std::uint32_t value) {
     std::uint32_t current, index;
     if (!FsaGetNormalBootParam(ctx, name, &current, &index))
-        return maint::kParamUnknown;
+        return FSA_STS_BOOT_PARAM_UNKNOWN;
     const std::uint32_t slots = CT_NvParamSize(ctx);
     for (std::uint32_t slot = 0; slot < slots; ++slot) {
         NvParam p{};
@@ -71,14 +71,14 @@ FSA_STATUS FsaSetNvParam(FSAAPI_CONTEXT* ctx, const char* name, std::uint32_t va
         CT_SetNvParam(ctx, slot, &updated);
         return FSA_STS_SUCCESS;
     }
-    return maint::kParamNoSlot;
+    return FSA_STS_BOOT_PARAM_NO_SLOT;
 }
 
 FSA_STATUS FsaGetNvParam(FSAAPI_CONTEXT* ctx, const char* name, std::uint32_t* value) {
     std::uint32_t current, index;
     if (!FsaGetNormalBootParam(ctx, name, &current, &index)) {
         *value = 0;
-        return maint::kParamUnknown;
+        return FSA_STS_BOOT_PARAM_UNKNOWN;
     }
     // A value kept in a slot overrides the controller's current one.
     const std::uint32_t slots = CT_NvParamSize(ctx);

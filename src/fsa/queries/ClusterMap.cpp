@@ -2,7 +2,7 @@
 
 #include "DiskSetChannel.h"
 #include "Frame.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 
 #include <algorithm>
 #include <cstring>
@@ -125,7 +125,7 @@ FSA_STATUS FsaMapToPartnersPerspective(void* handle, const FSA_STORAGE_DEVICE* i
             return FSA_STS_BAD_ARGUMENTS;
         const auto bus = static_cast<std::uint32_t>(FsaMapToPartnerBus(handle, in->scsi.bus));
         if (bus >= 255)
-            return maint::kDsNotShared;
+            return FSA_STS_DS_NOT_SHARED;
         *out = *in;
         out->scsi.bus = static_cast<std::uint8_t>(bus);
         return FSA_STS_SUCCESS;
@@ -144,7 +144,7 @@ FSA_STATUS FsaMapToLocalPerspective(void* handle, const FSA_STORAGE_DEVICE* in,
         return FSA_STS_BAD_ARGUMENTS;
     const auto bus = static_cast<std::uint32_t>(FsaMapPartnerToLocalBus(handle, in->scsi.bus));
     if (bus >= 255)
-        return maint::kDsNotShared;
+        return FSA_STS_DS_NOT_SHARED;
     *out = *in;
     out->scsi.bus = static_cast<std::uint8_t>(bus);
     return FSA_STS_SUCCESS;

@@ -39,19 +39,21 @@ struct Partition {
 struct RecordQuestion {
     unsigned bit;
     bool (*holds)(const Record&);
-    std::uint32_t status;
+    FSA_STATUS status;
 };
 
 const RecordQuestion kRecordQuestions[] = {
-    {4, [](const Record& r) { return (r.word(3) >> 28 & 1) != 0 || r.type == 6; }, 143},
-    {5, [](const Record& r) { return (r.word(3) >> 28 & 1) == 0; }, 144},
-    {28, [](const Record& r) { return (r.word(3) >> 7 & 1) != 0; }, 406},
-    {7, [](const Record& r) { return r.type != 1; }, 151},
-    {15, [](const Record& r) { return r.type != 5 && r.type != 6; }, 185},
-    {14, [](const Record& r) { return r.type == 5 || r.type == 6; }, 186},
-    {20, [](const Record& r) { return r.type == 4; }, 223},
-    {24, [](const Record& r) { return r.type == 8; }, 356},
-    {30, [](const Record& r) { return (r.word(3) >> 31 & 1) != 0; }, 42},
+    {4, [](const Record& r) { return (r.word(3) >> 28 & 1) != 0 || r.type == 6; },
+     FSA_STS_READ_ONLY_CONTAINER},
+    {5, [](const Record& r) { return (r.word(3) >> 28 & 1) == 0; }, FSA_STS_READ_WRITE_CONTAINER},
+    {28, [](const Record& r) { return (r.word(3) >> 7 & 1) != 0; },
+     FSA_STS_RECONFIGURE_HIDDEN_INCOMPLETE},
+    {7, [](const Record& r) { return r.type != 1; }, FSA_STS_NEEDS_VOLUME_SET},
+    {15, [](const Record& r) { return r.type != 5 && r.type != 6; }, FSA_STS_NOT_A_SNAPSHOT},
+    {14, [](const Record& r) { return r.type == 5 || r.type == 6; }, FSA_STS_SNAPSHOT_CONTAINER},
+    {20, [](const Record& r) { return r.type == 4; }, FSA_STS_RAID5_SET},
+    {24, [](const Record& r) { return r.type == 8; }, FSA_STS_PASSTHRU_SET},
+    {30, [](const Record& r) { return (r.word(3) >> 31 & 1) != 0; }, FSA_STS_CONTAINER_LOCKED},
 };
 
 bool hasTasks(FSAAPI_CONTEXT* ctx, std::uint32_t container, FSA_TASK_DESCRIPTOR* tasks,
@@ -76,9 +78,9 @@ public:
         *m_valid = 1;
         const FSA_GENERAL_INFO& info = m_ctx->info;
         if (m_n > info.highestContainerNumber)
-            return FSA_STATUS(41);
+            return FSA_STS_CONTAINER_NOT_VALID;
         if (asked(10) && m_n >= info.firstHiddenContainer)
-            return invalid(173);
+            return invalid(FSA_STS_CONTAINER_NUMBER_TOO_HIGH);
         if (const FSA_STATUS s = hostChecks(); s != FSA_STS_SUCCESS)
             return s;
         if (asked(6) || asked(18)) {
@@ -86,32 +88,32 @@ public:
             std::uint32_t count = 0;
             if (hasTasks(m_ctx, m_n, tasks, &count)) {
                 if (asked(6))
-                    return FSA_STATUS(145);
+                    return FSA_STS_TASK_IN_PROGRESS;
                 for (std::uint32_t i = 0; i < count; ++i)
                     if (tasks[i].taskType == 3)
-                        return FSA_STATUS(205);
+                        return FSA_STS_CLEAR_TASK_RUNNING;
             }
         }
         if (asked(17) || asked(29)) {
             const std::uint32_t usage = CT_GetContainerUsage(m_ctx, m_n);
             if (asked(17) && (usage == kUsageNtfs || usage == kUsageFat || usage == kUsageHpfs ||
                               usage == kUsageNetware || usage == kUsageUxOpen))
-                return FSA_STATUS(93);
+                return FSA_STS_CONTAINER_IN_USE_ON_HOST;
             if (asked(29) && usage == kUsageNetware)
-                return FSA_STATUS(420);
+                return FSA_STS_MEMBER_IN_USE;
         }
         Record rec;
         if (!readContainer(m_ctx, m_n, &rec))
-            return invalid(11);
+            return invalid(FSA_STS_CONTAINER_NOT_FOUND);
         if (asked(8))
-            return FSA_STATUS(153);
+            return FSA_STS_CONTAINER_CONFIGURED;
         if (asked(11) && rec.ct.memberCount == info.maxContainerMembers)
-            return FSA_STATUS(175);
+            return FSA_STS_CONTAINER_FULL;
         for (const RecordQuestion& q : kRecordQuestions)
             if (asked(q.bit) && q.holds(rec))
-                return FSA_STATUS(q.status);
+                return q.status;
         if (asked(36) && CT_GetContainerUsage(m_ctx, m_n) == kUsageUxOpen)
-            return FSA_STATUS(547);
+            return FSA_STS_MEMBER_OPEN;
         if (rec.type == 5 || rec.type == 6)
             return m_nested ? FSA_STS_SUCCESS : snapshotPair(rec);
         if (rec.type == 7)
@@ -122,9 +124,9 @@ public:
 private:
     bool asked(unsigned bit) const { return (m_mask >> bit & 1) != 0; }
 
-    FSA_STATUS invalid(std::uint32_t status) {
+    FSA_STATUS invalid(FSA_STATUS status) {
         *m_valid = 0;
-        return FSA_STATUS(status);
+        return status;
     }
 
     FSA_STATUS hostChecks() {
@@ -134,7 +136,7 @@ private:
                 s != FSA_STS_SUCCESS)
                 return s;
             if (ft)
-                return FSA_STATUS(315);
+                return FSA_STS_FAULT_TOLERANT_DISK;
         }
         if (asked(32) || asked(33) || asked(34) || asked(35)) {
             PckDynamicDisk d;
@@ -142,13 +144,13 @@ private:
                 s != FSA_STS_SUCCESS)
                 return s;
             if (asked(32) && d.isDynamic)
-                return FSA_STATUS(531);
+                return FSA_STS_DYNAMIC_DISK;
             if (asked(33) && d.hasFileSystem)
-                return FSA_STATUS(529);
+                return FSA_STS_DYNAMIC_DISK_PARTITIONS;
             if (asked(34) && d.spansContainers)
-                return FSA_STATUS(530);
+                return FSA_STS_DYNAMIC_DISK_FILESYSTEMS;
             if (asked(35) && d.partitionCount > 1)
-                return FSA_STATUS(532);
+                return FSA_STS_DYNAMIC_DISK_VOLUME;
         }
         const bool local = m_ctx->connectionType == FSA_CONNECTION_LOCAL;
         if (asked(25) &&
@@ -172,14 +174,14 @@ private:
         const std::uint32_t count = buf[0] < room ? buf[0] : room;
         for (std::uint32_t i = 0; i < count; ++i)
             if (buf[1 + i * kEntryWords + 10] == 2)
-                return FSA_STATUS(386);
+                return FSA_STS_NTFS_CONTAINER;
         return FSA_STS_SUCCESS;
     }
 
     // A snapshot or its source: the two related containers decide.
     FSA_STATUS snapshotPair(const Record& rec) {
         if (asked(2))
-            return FSA_STATUS(107);
+            return FSA_STS_NEEDS_SINGLE_LEVEL;
         std::uint32_t first = rec.word(ctr::kHiddenBacking), second = rec.word(ctr::kSnapshotA);
         if (m_n == rec.word(ctr::kSnapshot))
             std::swap(first, second);
@@ -207,7 +209,7 @@ private:
             readAny = true;
             if (last.w[6] != 0 || last.w[12] == 8) { // a plain partition
                 if (sawMember)
-                    return FSA_STATUS(11);
+                    return FSA_STS_CONTAINER_NOT_FOUND;
                 if (!asked(27))
                     break;
                 if (last.w[16] != 0)
@@ -222,7 +224,7 @@ private:
                 FSA_TASK_DESCRIPTOR tasks[AIF_MAX_TASKS];
                 std::uint32_t n = 0;
                 if (hasTasks(m_ctx, last.w[10], tasks, &n))
-                    return FSA_STATUS(145);
+                    return FSA_STS_TASK_IN_PROGRESS;
             }
             if (!remembered || kept.type == 2 || kept.type == 4) {
                 kept = member;
@@ -230,34 +232,34 @@ private:
             }
         }
         if (asked(2) && sawMember)
-            return FSA_STATUS(107);
+            return FSA_STS_NEEDS_SINGLE_LEVEL;
         if (asked(1) && !sawMember)
-            return FSA_STATUS(141);
+            return FSA_STS_NEEDS_MULTILEVEL;
         if (asked(27) && !flagged)
-            return FSA_STATUS(405);
+            return FSA_STS_NO_DEAD_PARTITIONS;
         if (asked(3) && !sawMember && readAny && last.w[19] != 0)
-            return FSA_STATUS(142);
+            return FSA_STS_MEMBER_OF_MULTILEVEL;
 
         std::uint32_t refType = rec.type;
         Partition ref = last;
         if (sawMember) {
             if (!firstMemberPartition(remembered ? &kept : nullptr, &ref))
-                return invalid(128);
+                return invalid(FSA_STS_NO_PARTITION_IN_CONTAINER);
             refType = kept.type;
         }
         if (asked(9) && refType == 2 && (ref.w[25] == 3 || ref.w[25] == 4) && ref.w[26] == m_n)
-            return FSA_STATUS(172);
+            return FSA_STS_BROKEN_MIRROR_SLAVE;
         if (asked(12) && refType != 2)
-            return FSA_STATUS(103);
+            return FSA_STS_NEEDS_MIRROR_SET;
         if (asked(13) && refType != 2 && refType != 4)
-            return FSA_STATUS(180);
+            return FSA_STS_NEEDS_REDUNDANT;
         if (asked(19) && (ref.byte(54) != 0 || ref.byte(55) != 0))
-            return FSA_STATUS(212);
+            return FSA_STS_CONTAINER_IN_SNAPSHOT;
         if (asked(31)) {
             std::uint32_t ds[38] = {};
             CT_GetCtrDiskSetInfo(m_ctx, m_n, reinterpret_cast<std::uint8_t*>(ds));
             if (ds[22] == 1 && (ds[0] != 0 || ds[1] != 0))
-                return FSA_STATUS(508);
+                return FSA_STS_ON_SHARED_CHANNEL;
         }
         return FSA_STS_SUCCESS;
     }

@@ -32,7 +32,7 @@ FSA_STATUS FsaResolveDrive(FSAAPI_CONTEXT* ctx, int next, const FSA_STORAGE_DEVI
         request[2] = 2;
     }
     if (SCSI_sendfib(ctx, 0, SCSI_OP_FIND_DRIVE, request, sizeof request, 0) != FSA_STS_SUCCESS)
-        return FSA_STATUS(10);
+        return FSA_STS_NO_MORE_DEVICES;
     *id = request[0];
     return FSA_STS_SUCCESS;
 }

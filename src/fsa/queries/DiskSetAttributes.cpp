@@ -5,7 +5,7 @@
 #include "DiskSetOps.h"
 #include "DiskSetRecords.h"
 #include "Frame.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 
 #include <cstring>
 
@@ -57,14 +57,14 @@ FSA_STATUS setAttributes(FSAAPI_CONTEXT* ctx, void* handle, FSA_DISK_SET* set,
         break;
     case kPartner:
         if (partner == 0)
-            return maint::sts(2);
+            return FSA_STS_REMOTE_NOT_FOUND;
         owner = partner;
         break;
     case kNobody:
         owner = 0;
         break;
     default:
-        return maint::kDsNotOwner;
+        return FSA_STS_DS_NOT_OWNER;
     }
     wanted->words[FSA_DSI_OWNER] = static_cast<std::uint32_t>(owner);
     wanted->words[FSA_DSI_OWNER + 1] = static_cast<std::uint32_t>(owner >> 32);
@@ -77,7 +77,7 @@ FSA_STATUS setAttributes(FSAAPI_CONTEXT* ctx, void* handle, FSA_DISK_SET* set,
     char label[33] = {};
     std::memcpy(label, &wanted->words[FSA_DSI_LABEL], 32);
     bool duplicate = false;
-    if (labelChange && DS_CheckDiskSetName(ctx, label) == maint::kDsDuplicateLabel) {
+    if (labelChange && DS_CheckDiskSetName(ctx, label) == FSA_STS_DS_DUPLICATE_LABEL) {
         duplicate = true;
         labelChange = false;
     }
@@ -88,20 +88,20 @@ FSA_STATUS setAttributes(FSAAPI_CONTEXT* ctx, void* handle, FSA_DISK_SET* set,
     const bool detach = wanted->words[FSA_DSI_RELATION] == 1 && attachedHere;
     unconditional = unconditional || wanted->words[FSA_DSI_STATE] == 2;
     if (info.words[FSA_DSI_HOST_MANAGED] && hostManaged && !unconditional)
-        return maint::kDsHostManaged;
+        return FSA_STS_DS_HOST_MANAGED;
     const std::uint32_t attributes = (sparePool ? 1u : 0u) | (hostManaged ? 2u : 0u);
     if (attributes == 3)
-        return info.words[FSA_DSI_HOST_MANAGED] ? maint::kDsHostManaged : FSA_STS_BAD_ARGUMENTS;
+        return info.words[FSA_DSI_HOST_MANAGED] ? FSA_STS_DS_HOST_MANAGED : FSA_STS_BAD_ARGUMENTS;
 
     FSA_STATUS s = FSA_STS_SUCCESS;
     if (owner != current) {
         if (attachedHere && operation(handle, set, FSA_DSO_DETACH_WITH_CONTAINERS, unconditional) !=
                                 FSA_STS_SUCCESS)
-            return maint::kDsStillAttached;
+            return FSA_STS_DS_STILL_ATTACHED;
         if (paramsChange && (owner == 0 || current == self)) {
             if (DS_SetParameters(ctx, set, labelChange ? label : nullptr, &attributes) !=
                 FSA_STS_SUCCESS)
-                return maint::kDsFailed;
+                return FSA_STS_DS_FAILED;
             paramsChange = false;
         }
         if (owner == 0) {
@@ -121,12 +121,12 @@ FSA_STATUS setAttributes(FSAAPI_CONTEXT* ctx, void* handle, FSA_DISK_SET* set,
     }
     if (paramsChange &&
         DS_SetParameters(ctx, set, labelChange ? label : nullptr, &attributes) != FSA_STS_SUCCESS)
-        return maint::kDsFailed;
+        return FSA_STS_DS_FAILED;
     if (attach)
         s = operation(handle, set, FSA_DSO_ATTACH_WITH_CONTAINERS, unconditional);
     else if (detach)
         s = operation(handle, set, FSA_DSO_DETACH_WITH_CONTAINERS, unconditional);
-    return s == FSA_STS_SUCCESS && duplicate ? maint::kDsDuplicateLabel : s;
+    return s == FSA_STS_SUCCESS && duplicate ? FSA_STS_DS_DUPLICATE_LABEL : s;
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "DriverRequests.h"
 #include "FibSend.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "Trace.h"
 
 #include <cstring>
@@ -18,18 +18,23 @@ struct StatusRow {
 };
 
 constexpr StatusRow kStatusMap[] = {
-    {1, FSA_STS_SUCCESS, true},         {7, maint::kDeviceNotFound, true},
-    {9, maint::sts(582), false},        {12, maint::kDsNotOwnerOfDisk, true},
-    {17, maint::kDsNotAttached, false}, {19, maint::sts(536), true},
-    {21, maint::sts(537), true},        {22, maint::sts(538), true},
-    {23, maint::sts(539), true},        {24, maint::sts(550), false},
+    {1, FSA_STS_SUCCESS, true},
+    {7, FSA_STS_DEVICE_NOT_FOUND, true},
+    {9, FSA_STS_DS_CHANNEL_STATUS_9, false},
+    {12, FSA_STS_DS_NOT_OWNER_OF_DISK, true},
+    {17, FSA_STS_DS_NOT_ATTACHED, false},
+    {19, FSA_STS_DS_CHANNEL_STATUS_19, true},
+    {21, FSA_STS_DS_CHANNEL_STATUS_21, true},
+    {22, FSA_STS_DS_CHANNEL_STATUS_22, true},
+    {23, FSA_STS_DS_CHANNEL_STATUS_23, true},
+    {24, FSA_STS_CONTAINERS_PAUSED, false},
 };
 
 FSA_STATUS mapStatus(std::uint32_t controllerStatus, bool synch) {
     for (const StatusRow& row : kStatusMap)
         if (row.controller == controllerStatus && (row.synch || !synch))
             return row.status;
-    return maint::kDsFailed;
+    return FSA_STS_DS_FAILED;
 }
 
 // Builds the FIB, sends it with `send` and copies the reply record back.
@@ -37,7 +42,7 @@ template <class Send>
 FSA_STATUS exchange(std::uint32_t command, const void* in, std::size_t inSize, void* out,
                     std::size_t outSize, Send&& send, std::uint32_t* controllerStatus) {
     if (inSize >= DS_RECORD_LIMIT || outSize >= DS_RECORD_LIMIT)
-        return maint::kDsCommFailed;
+        return FSA_STS_DS_COMM_FAILED;
     _FIB fib;
     FsaInitRequestFib(&fib, FIB_CLUSTER_COMMAND, sizeof fib.data);
     FsaSetFibWord(&fib, 0, command);
@@ -51,7 +56,7 @@ FSA_STATUS exchange(std::uint32_t command, const void* in, std::size_t inSize, v
         // A reply too short for the record would read as zeros: a count of
         // sets or members the controller never gave.
         if (fib.Size < kRecordOffset + outSize)
-            return maint::kDsCommFailed;
+            return FSA_STS_DS_COMM_FAILED;
         std::memcpy(out, fib.data + kRecordOffset, outSize);
     }
     return FSA_STS_SUCCESS;
@@ -76,7 +81,7 @@ FSA_STATUS DS_SendReceiveFIB(FSAAPI_CONTEXT* ctx, std::uint32_t command, const v
     if (s != FSA_STS_SUCCESS)
         return s;
     const FSA_STATUS mapped = DS_MapStatus(controller);
-    if (mapped == maint::kDsFailed)
+    if (mapped == FSA_STS_DS_FAILED)
         UtilPrintDebugFormatted("DS_SendReceiveFIB failed. status = %d\n",
                                 static_cast<int>(controller));
     return mapped;
@@ -96,7 +101,7 @@ FSA_STATUS DS_SendReceiveSynchFIB(FSAAPI_CONTEXT* ctx, std::uint32_t command, co
     if (s != FSA_STS_SUCCESS)
         return s;
     const FSA_STATUS mapped = DS_MapSynchStatus(controller);
-    if (mapped == maint::kDsFailed)
+    if (mapped == FSA_STS_DS_FAILED)
         UtilPrintDebugFormatted("DS_SendReceiveSynchFIB failed. Status = %d\n",
                                 static_cast<int>(controller));
     return mapped;

@@ -8,8 +8,8 @@
 #include "DiskSetResources.h"
 #include "DiskSetTasks.h"
 #include "FsaContainerOps.h"
+#include "FsaStatus.h"
 #include "HandleTable.h"
-#include "MaintStatus.h"
 #include "ParamChecks.h"
 
 #include <algorithm>
@@ -25,7 +25,7 @@ FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, co
                                 bool unconditional) {
     const std::vector<std::uint32_t> containers = DS_GetEveryContainerOfDiskSet(ctx, set, true);
     if (!containers.empty() && !unconditional)
-        return maint::kDsHasContainers;
+        return FSA_STS_DS_HAS_CONTAINERS;
     // A refusal on the way takes nothing away: the host keeps the disks it
     // had prepared to lose (completing their removal would delete them).
     std::vector<FsaRemovalRecord> records(containers.size());
@@ -35,10 +35,10 @@ FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, co
         try {
             ended = FsaTerminateTasksForDelete(ctx, n);
         } catch (FSA_STATUS) {
-            ended = maint::kTaskRunning;
+            ended = FSA_STS_TASK_IN_PROGRESS;
         }
         if (ended != FSA_STS_SUCCESS || PCK_ContainerIs(ctx, n, kHasTasks, FSA_RETURN_ON_FAILURE))
-            return maint::kTaskRunning;
+            return FSA_STS_TASK_IN_PROGRESS;
         if (const FSA_STATUS s = FsaPrepareCtrForRemoval(ctx, n, 1, 0, &records[i]);
             s != FSA_STS_SUCCESS)
             return s;
@@ -46,7 +46,7 @@ FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, co
     return DS_DetachContainers(ctx, set, info.owner, containers, records,
                                DS_FailedDetach::KeepOffline) == FSA_STS_SUCCESS
                ? FSA_STS_SUCCESS
-               : maint::kDsDetachFailed;
+               : FSA_STS_DS_DETACH_FAILED;
 }
 
 // Every container of the set deleted through the container operation.
@@ -71,7 +71,7 @@ FSA_STATUS deleteContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, bool u
 // without stops the delete, the set kept.
 FSA_STATUS driveInitialisation(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {
     const FSA_STATUS s = DS_InitDrives(ctx, set);
-    return s == kHasMbrAlready ? FSA_STS_SUCCESS : s;
+    return s == FSA_STS_DEVICE_NOT_FOUND ? FSA_STS_SUCCESS : s;
 }
 
 FSA_STATUS initialiseDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
@@ -98,13 +98,13 @@ FSA_STATUS DS_DiskSetDelete(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
     if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
         return s;
     if ((info.attributes & DS_ATTR_HOST_MANAGED) && DS_StateOf(info) == 1 && !args.unconditional)
-        return maint::kDsHostManaged;
+        return FSA_STS_DS_HOST_MANAGED;
     const std::uint64_t self = DS_OwnerId(ctx);
     if (info.owner == 0) {
         DS_RECORD take = DS_ModifyRecord(set, self);
         take.generation = info.generation + 1;
         if (DS_SendReceiveFIB(ctx, CL_TAKE, &take, DS_MODIFY_BYTES, nullptr, 0) != FSA_STS_SUCCESS)
-            return maint::kDsNotOwner;
+            return FSA_STS_DS_NOT_OWNER;
         if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
             return s;
     }

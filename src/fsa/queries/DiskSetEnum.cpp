@@ -4,8 +4,8 @@
 #include "DiskSetRecords.h"
 #include "Frame.h"
 #include "FsaMessages.h"
+#include "FsaStatus.h"
 #include "LowMemory.h"
-#include "MaintStatus.h"
 #include "ScsiCommands.h"
 
 #include <cstdio>
@@ -51,13 +51,13 @@ FSA_STATUS forEachDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* one, Each&& e
     if (one) {
         sets[0] = *one;
     } else if (DS_GetAllDiskSets(ctx, sets, DS_MAX_SETS, &count) != FSA_STS_SUCCESS) {
-        return maint::kDsNoMoreSets;
+        return FSA_STS_DS_NO_MORE_SETS;
     }
     FSA_STATUS status = FSA_STS_SUCCESS;
     for (int i = 0; i < count; ++i) {
         FSA_DISK_SET_INFO info;
         if (DS_GetDiskSetInfo(ctx, &sets[i], &info) != FSA_STS_SUCCESS)
-            return maint::kDsNoMoreSets;
+            return FSA_STS_DS_NO_MORE_SETS;
         if (info.words[FSA_DSI_STATE] == 0)
             continue; // the controller holds no record of it
         if (any)
@@ -99,7 +99,7 @@ FSA_STATUS DS_GetAllDiskSets(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* sets, int capaci
     // Numbers and owner ids of every set must fit the external area; more
     // sets than the caller's array holds are cut to it.
     if (r.count > kExternalBytes / 16)
-        return maint::kDsFailed;
+        return FSA_STS_DS_FAILED;
     std::uint32_t n = r.count;
     if (sets)
         n = std::min<std::uint32_t>(n, static_cast<std::uint32_t>(capacity));
@@ -124,7 +124,7 @@ FSA_STATUS DS_FindDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {
         for (int i = 0; i < count; ++i)
             if (sets[i].number == set->number && sets[i].creator == set->creator)
                 return FSA_STS_SUCCESS;
-    return maint::kDsNoSets;
+    return FSA_STS_DS_NO_SETS;
 }
 
 FSA_STATUS DS_CheckDiskSetName(FSAAPI_CONTEXT* ctx, const char* label) {
@@ -133,7 +133,7 @@ FSA_STATUS DS_CheckDiskSetName(FSAAPI_CONTEXT* ctx, const char* label) {
     return forEachDiskSet(ctx, nullptr, [label](const FSA_DISK_SET_INFO& info) {
         char own[33] = {};
         std::memcpy(own, &info.words[FSA_DSI_LABEL], 32);
-        return std::strncmp(own, label, 32) == 0 ? maint::kDsDuplicateLabel : FSA_STS_SUCCESS;
+        return std::strncmp(own, label, 32) == 0 ? FSA_STS_DS_DUPLICATE_LABEL : FSA_STS_SUCCESS;
     });
 }
 
@@ -152,7 +152,7 @@ FSA_STATUS DS_GetMembers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std::uint
     if (r.number != set->number || r.creator != set->creator)
         return FSA_STS_FAILURE;
     if (r.count > 64)
-        return maint::kDsFailed; // more members than the record can carry
+        return FSA_STS_DS_FAILED; // more members than the record can carry
     std::memcpy(ids, r.ids, 4 * r.count);
     *count = r.count;
     return FSA_STS_SUCCESS;
@@ -173,9 +173,9 @@ FSA_STATUS FsaEnumDiskSets(void* handle, FSA_DISK_SET* set, FSA_DISK_SET_CALLBAC
         const FSA_STATUS s = forEachDiskSet(
             ctx, set,
             [&](FSA_DISK_SET_INFO& info) { return callback(FSA_STS_SUCCESS, user, &info); }, &any);
-        if (s == maint::kDsNoMoreSets || (s == FSA_STS_SUCCESS && !any)) {
-            callback(maint::kDsNoMoreSets, user, nullptr);
-            return maint::kDsNoSets;
+        if (s == FSA_STS_DS_NO_MORE_SETS || (s == FSA_STS_SUCCESS && !any)) {
+            callback(FSA_STS_DS_NO_MORE_SETS, user, nullptr);
+            return FSA_STS_DS_NO_SETS;
         }
         return s;
     });
@@ -189,8 +189,8 @@ FSA_STATUS FsaEnumDiskSetMembers(void* handle, FSA_DISK_SET* set,
         std::uint32_t ids[64];
         std::uint32_t count = 0;
         if (DS_GetMembers(ctx, set, ids, &count) != FSA_STS_SUCCESS) {
-            callback(maint::kDeviceNotFound, user, nullptr);
-            return maint::kDeviceNotFound;
+            callback(FSA_STS_DEVICE_NOT_FOUND, user, nullptr);
+            return FSA_STS_DEVICE_NOT_FOUND;
         }
         FSA_STORAGE_DEVICE device{};
         for (std::uint32_t i = 0; i < count; ++i) {
@@ -198,7 +198,7 @@ FSA_STATUS FsaEnumDiskSetMembers(void* handle, FSA_DISK_SET* set,
             if (callback(FSA_STS_SUCCESS, user, &device) != FSA_STS_SUCCESS)
                 return FSA_STS_SUCCESS;
         }
-        callback(static_cast<FSA_STATUS>(10), user, &device);
+        callback(FSA_STS_NO_MORE_DEVICES, user, &device);
         return FSA_STS_SUCCESS;
     });
 }
@@ -234,7 +234,7 @@ FSA_STATUS FsaGetNextDiskSetName(void* handle, std::uint32_t* size, char* name) 
             char candidate[80];
             std::snprintf(candidate, sizeof candidate, "%s%d", prefix, n);
             const FSA_STATUS s = DS_CheckDiskSetName(ctx, candidate);
-            if (s == maint::kDsDuplicateLabel)
+            if (s == FSA_STS_DS_DUPLICATE_LABEL)
                 continue;
             if (s != FSA_STS_SUCCESS)
                 return s;
@@ -244,7 +244,7 @@ FSA_STATUS FsaGetNextDiskSetName(void* handle, std::uint32_t* size, char* name) 
             *size = static_cast<std::uint32_t>(std::strlen(candidate));
             return FSA_STS_SUCCESS;
         }
-        return maint::kDsNoMoreSets;
+        return FSA_STS_DS_NO_MORE_SETS;
     });
 }
 }

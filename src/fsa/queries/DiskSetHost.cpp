@@ -5,7 +5,7 @@
 #include "DiskSetRecords.h"
 #include "Frame.h"
 #include "FsaApi.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "OsLayer.h"
 #include "OsPort.h"
 #include "ScsiCommands.h"
@@ -129,7 +129,7 @@ FSA_STATUS FsaGetAdapterNamebyDiskSet(FSA_DISK_SET* set, void** handleOut, char*
     if (holders.size() != 1) {
         for (auto& h : holders)
             FsaCloseAdapter(h.second);
-        return holders.empty() ? FSA_STS_NO_ADAPTER : maint::kDsOnManyAdapters;
+        return holders.empty() ? FSA_STS_NO_ADAPTER : FSA_STS_DS_ON_MANY_ADAPTERS;
     }
     std::memset(name, 0, 16);
     std::strncpy(name, holders[0].first.c_str(), 15);

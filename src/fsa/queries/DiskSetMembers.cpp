@@ -7,8 +7,8 @@
 #include "DiskSetEnum.h"
 #include "DiskSetPartner.h"
 #include "DiskSetTasks.h"
+#include "FsaStatus.h"
 #include "HandleTable.h"
-#include "MaintStatus.h"
 #include "ParamChecks.h"
 #include "ScsiCommands.h"
 
@@ -24,8 +24,6 @@ constexpr std::uint32_t kMaxMembers = 64;
 constexpr std::uint32_t kMaxSets = 31; // existing sets beside a new one
 constexpr std::uint32_t kLegacySlice = 3;
 constexpr std::uint32_t kRescanSets = 4;
-constexpr FSA_STATUS kNotOnSharedChannel = maint::sts(510);
-constexpr FSA_STATUS kLegacyNeedsInit = maint::sts(542);
 
 enum ResultFlag : std::uint32_t {
     kCreateFailed = 1, // a member addition or the drive initialisation
@@ -44,19 +42,19 @@ FSA_STATUS checkFreeDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& device,
                           Candidate* out) {
     const int id = SCSI_GetInternalID(ctx, &device);
     if (id < 0)
-        return maint::kDeviceNotFound;
+        return FSA_STS_DEVICE_NOT_FOUND;
     FSA_DISK_SET_INFO info;
     std::uint32_t shared = 0;
     if (DS_GetDriveInfo(ctx, static_cast<std::uint32_t>(id), &info, &shared) !=
-        maint::kDsNotOwnerOfDisk)
-        return maint::kDsDiskInSet;
+        FSA_STS_DS_NOT_OWNER_OF_DISK)
+        return FSA_STS_DS_DISK_IN_SET;
     const int slice = CT_GetSliceFromDriveHandle(ctx, id, 0, nullptr);
     if (slice < 0)
-        return maint::kDeviceNotFound;
+        return FSA_STS_DEVICE_NOT_FOUND;
     std::uint32_t a, b, c, d, e, type = 0;
     CT_GetSliceInfo(ctx, static_cast<std::uint32_t>(slice), &a, &b, &c, &d, &e, &type);
     if (type == kLegacySlice && !initDrives)
-        return kLegacyNeedsInit;
+        return FSA_STS_LEGACY_NEEDS_INIT;
     *out = {static_cast<std::uint32_t>(id), shared};
     return FSA_STS_SUCCESS;
 }
@@ -138,7 +136,7 @@ FSA_STATUS DS_InitDrive(FSAAPI_CONTEXT* ctx, std::uint32_t driveId) {
             return FSA_STS_FAILURE;
         switch (CT_MbrExists(ctx, slice)) {
         case 1:
-            return kHasMbrAlready;
+            return FSA_STS_DEVICE_NOT_FOUND;
         case 2:
             return FSA_STS_FAILURE; // unreadable: it may hold partitions
         }
@@ -161,7 +159,8 @@ FSA_STATUS DS_InitDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {
     FSA_STATUS result = FSA_STS_SUCCESS;
     for (std::uint32_t i = 0; i < count; ++i)
         if (const FSA_STATUS s = DS_InitDrive(ctx, ids[i]);
-            s != FSA_STS_SUCCESS && (result == FSA_STS_SUCCESS || result == kHasMbrAlready))
+            s != FSA_STS_SUCCESS &&
+            (result == FSA_STS_SUCCESS || result == FSA_STS_DEVICE_NOT_FOUND))
             result = s;
     return result;
 }
@@ -171,7 +170,7 @@ FSA_STATUS DS_DiskSetCreate(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
     if (args->memberCount == 0)
         return FSA_STS_BAD_ARGUMENTS;
     if (args->memberCount > kMaxMembers)
-        return maint::kTooManyMembers;
+        return FSA_STS_TOO_MANY_MEMBERS;
     std::vector<Candidate> members(args->memberCount);
     for (std::uint32_t i = 0; i < args->memberCount; ++i) {
         if (const FSA_STATUS s =
@@ -179,15 +178,15 @@ FSA_STATUS DS_DiskSetCreate(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
             s != FSA_STS_SUCCESS)
             return s;
         if (members[i].shared == 0)
-            return kNotOnSharedChannel;
+            return FSA_STS_NOT_ON_SHARED_CHANNEL;
         if (members[i].shared != members[0].shared)
-            return maint::kDsMixedChannels;
+            return FSA_STS_DS_MIXED_CHANNELS;
     }
     int existing = 0;
     if (const FSA_STATUS s = DS_GetAllDiskSets(ctx, nullptr, 0, &existing); s != FSA_STS_SUCCESS)
         return s;
     if (static_cast<std::uint32_t>(existing) > kMaxSets)
-        return maint::kDsTooManySets;
+        return FSA_STS_DS_TOO_MANY_SETS;
     char label[33] = {};
     std::memcpy(label, args->label, 32);
     if (const FSA_STATUS s = DS_CheckDiskSetName(ctx, label); s != FSA_STS_SUCCESS)
@@ -236,11 +235,11 @@ FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_AR
     if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
         return s;
     if (DS_StateOf(info) == 3)
-        return maint::kDsMixedChannels;
+        return FSA_STS_DS_MIXED_CHANNELS;
     if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_ADD, all, info, true, &r))
         return r;
     if (args->memberCount > kMaxMembers || info.memberCount + args->memberCount > kMaxMembers)
-        return maint::kTooManyMembers;
+        return FSA_STS_TOO_MANY_MEMBERS;
     std::vector<Candidate> drives(args->memberCount);
     for (std::uint32_t i = 0; i < args->memberCount; ++i) {
         if (const FSA_STATUS s =
@@ -249,7 +248,7 @@ FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_AR
             return s;
         // Shared drives go to held sets, private ones to sets no node holds.
         if ((drives[i].shared != 0) != (DS_StateOf(info) == 1))
-            return maint::kDsMixedChannels;
+            return FSA_STS_DS_MIXED_CHANNELS;
     }
     const std::uint64_t self = DS_OwnerId(ctx);
     DS_TemporaryAttach attach(ctx, set, info.owner);
@@ -272,13 +271,13 @@ FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
     if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
         return s;
     if ((info.attributes & DS_ATTR_HOST_MANAGED) && !args->unconditional && DS_StateOf(info) == 1)
-        return maint::kDsHostManaged;
+        return FSA_STS_DS_HOST_MANAGED;
     if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_REMOVE, all, info, true, &r))
         return r;
     if (args->memberCount > kMaxMembers || info.memberCount < args->memberCount)
-        return maint::kTooManyMembers;
+        return FSA_STS_TOO_MANY_MEMBERS;
     if (info.memberCount == args->memberCount)
-        return maint::kDsLastMember; // a set keeps at least one drive
+        return FSA_STS_DS_LAST_MEMBER; // a set keeps at least one drive
     const std::uint64_t self = DS_OwnerId(ctx);
     DS_TemporaryAttach attach(ctx, set, info.owner);
     if (args->initDrives && DS_HeldHere(info, self) && !DS_AttachedHere(info, self))
@@ -308,7 +307,7 @@ FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
             if (PCK_ScsiDeviceIs(ctx, id, 1, FSA_RETURN_ON_FAILURE)) {
                 status = args->unconditional
                              ? DS_TerminateTasksForDriveRemoval(ctx, static_cast<std::uint32_t>(id))
-                             : maint::kTaskRunning;
+                             : FSA_STS_TASK_IN_PROGRESS;
                 if (status != FSA_STS_SUCCESS)
                     break;
             }

@@ -13,7 +13,6 @@ FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
 FSA_STATUS DS_DiskSetDelete(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* args);
 
 // A drive initialised before: its MBR is left as it is.
-constexpr FSA_STATUS kHasMbrAlready = FSA_STATUS(12);
 
 // Writes the controller MBR on every member drive that has none; 12 when
 // some drive has one already; a failure (6, or the status that stopped it)

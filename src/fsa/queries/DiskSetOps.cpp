@@ -9,8 +9,8 @@
 #include "DiskSetResources.h"
 #include "DiskSetTasks.h"
 #include "Frame.h"
+#include "FsaStatus.h"
 #include "HandleTable.h"
-#include "MaintStatus.h"
 
 #include <cstring>
 
@@ -50,13 +50,14 @@ struct DiskSetOp {
     // The partner's adapter holds the set: the same operation over there.
     FSA_STATUS onPartner() { return DS_ForwardToPartner(ctx, set, op, args); }
     // Sets held by another node; owner 0 refused when `ownerNeeded`.
-    bool othersSet(FSA_STATUS* result, bool ownerNeeded, FSA_STATUS refusal = maint::kDsNotOwner) {
+    bool othersSet(FSA_STATUS* result, bool ownerNeeded,
+                   FSA_STATUS refusal = FSA_STS_DS_NOT_OWNER) {
         if (held() && rec.owner != self) {
             *result = partner != 0 && rec.owner == partner ? onPartner() : refusal;
             return true;
         }
         if (ownerNeeded && rec.owner == 0) {
-            *result = maint::kDsNotOwner;
+            *result = FSA_STS_DS_NOT_OWNER;
             return true;
         }
         return false;
@@ -92,23 +93,23 @@ FSA_STATUS takeOwnership(DiskSetOp& o, bool force) {
     if (const FSA_STATUS s = o.read(); s != FSA_STS_SUCCESS)
         return s;
     if (o.rec.flags & DS_FLAG_MIXED)
-        return maint::kDsMixedChannels;
+        return FSA_STS_DS_MIXED_CHANNELS;
     if (o.rec.owner == o.self)
         return FSA_STS_SUCCESS;
     if (!force) {
         if (o.held())
-            return maint::kDsOwnedBySomeone;
+            return FSA_STS_DS_OWNED_BY_SOMEONE;
         if (o.rec.owner != 0) {
             if (o.modify(CL_RELEASE, o.rec.owner, true) != FSA_STS_SUCCESS)
-                return maint::kDsOwnedBySomeone;
+                return FSA_STS_DS_OWNED_BY_SOMEONE;
             if (const FSA_STATUS s = o.read(); s != FSA_STS_SUCCESS)
                 return s;
         }
     }
     if (o.hostManaged() && !o.unconditional())
-        return maint::kDsHostManaged;
+        return FSA_STS_DS_HOST_MANAGED;
     if (force && o.partner != 0 && o.rec.owner == o.partner)
-        return maint::kDsPartnerOwns;
+        return FSA_STS_DS_PARTNER_OWNS;
     return o.modify(force ? CL_FORCE : CL_TAKE, o.self, true);
 }
 
@@ -119,14 +120,14 @@ FSA_STATUS releaseOwnership(DiskSetOp& o) {
     if (o.rec.owner == 0)
         return FSA_STS_SUCCESS;
     if (o.rec.flags & DS_FLAG_MIXED)
-        return maint::kDsMixedChannels;
+        return FSA_STS_DS_MIXED_CHANNELS;
     if (FSA_STATUS r; o.othersSet(&r, false))
         return r;
     if (o.hostManaged() && !o.unconditional())
-        return maint::kDsHostManaged;
+        return FSA_STS_DS_HOST_MANAGED;
     if (o.rec.flags & DS_FLAG_ATTACHED) {
         if (!o.unconditional())
-            return maint::kDsStillAttached;
+            return FSA_STS_DS_STILL_ATTACHED;
         // The host lets go of the set's containers before the set goes.
         if (const FSA_STATUS s = DS_ResourceOffline(o.ctx, o.set, o.rec, true);
             s != FSA_STS_SUCCESS)
@@ -147,11 +148,11 @@ FSA_STATUS changeParameters(DiskSetOp& o) {
     if (const FSA_STATUS s = o.read(); s != FSA_STS_SUCCESS)
         return s;
     if (o.rec.flags & DS_FLAG_MIXED)
-        return maint::kDsMixedChannels;
+        return FSA_STS_DS_MIXED_CHANNELS;
     if (FSA_STATUS r; o.othersSet(&r, true))
         return r;
     if (o.op != FSA_DSO_HOST_MANAGED && o.hostManaged() && !o.unconditional())
-        return maint::kDsHostManaged;
+        return FSA_STS_DS_HOST_MANAGED;
     switch (o.op) {
     case FSA_DSO_LABEL:
         return o.modify(CL_CHANGE, o.rec.owner, true, o.args->label.label, o.rec.attributes);
@@ -172,11 +173,11 @@ FSA_STATUS attachOrDetach(DiskSetOp& o, bool attach) {
     if (o.attachedHere() == attach)
         return FSA_STS_SUCCESS;
     if (o.state() == 3)
-        return maint::kDsMixedChannels;
+        return FSA_STS_DS_MIXED_CHANNELS;
     if (o.state() == 1 && o.rec.owner == 0)
-        return maint::kDsNotOwner;
+        return FSA_STS_DS_NOT_OWNER;
     if (FSA_STATUS r;
-        o.othersSet(&r, false, attach ? maint::kDsOwnedBySomeone : maint::kDsNotOwner))
+        o.othersSet(&r, false, attach ? FSA_STS_DS_OWNED_BY_SOMEONE : FSA_STS_DS_NOT_OWNER))
         return r;
     if (!attach)
         if (const FSA_STATUS s = DS_TerminateMemberTasks(o.ctx, o.set); s != FSA_STS_SUCCESS)
@@ -206,7 +207,7 @@ FSA_STATUS clearUnusedSlots(std::uint32_t op, FSA_DISK_SET_ARGS* args) {
         return FSA_STS_SUCCESS;
     }
     if (count > 64)
-        return maint::kTooManyMembers;
+        return FSA_STS_TOO_MANY_MEMBERS;
     std::memset(slots + count, 0, sizeof *slots * (64 - count));
     return FSA_STS_SUCCESS;
 }
@@ -216,7 +217,7 @@ FSA_STATUS resources(DiskSetOp& o, bool online) {
     if (const FSA_STATUS s = o.read(); s != FSA_STS_SUCCESS)
         return s;
     if (o.state() == 3)
-        return maint::kDsMixedChannels;
+        return FSA_STS_DS_MIXED_CHANNELS;
     if (o.state() == 2)
         return attachOrDetach(o, online);
     const bool unconditional = o.args->onlineOffline.unconditional;
@@ -228,11 +229,11 @@ FSA_STATUS resources(DiskSetOp& o, bool online) {
     } else {
         if (!o.attachedHere() || o.rec.owner == 0)
             return FSA_STS_SUCCESS;
-        if (FSA_STATUS r; o.othersSet(&r, false, maint::kDsOwnedBySomeone))
+        if (FSA_STATUS r; o.othersSet(&r, false, FSA_STS_DS_OWNED_BY_SOMEONE))
             return r;
     }
     if (o.hostManaged() && !unconditional)
-        return maint::kDsHostManaged;
+        return FSA_STS_DS_HOST_MANAGED;
     void* handle = UtilHandleFromValue(o.ctx->handle);
     return online ? DS_ResourceOnline(o.ctx, handle, o.set, o.rec)
                   : DS_ResourceOffline(o.ctx, o.set, o.rec, unconditional);
@@ -285,10 +286,11 @@ FSA_STATUS DS_SetParameters(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, const char* 
     if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &o.rec); s != FSA_STS_SUCCESS)
         return s;
     if (o.rec.flags & DS_FLAG_MIXED)
-        return maint::kDsMixedChannels;
+        return FSA_STS_DS_MIXED_CHANNELS;
     if (o.held() && o.rec.owner != o.self)
         // The partner's sets need the remote transport, which this host lacks.
-        return o.partner != 0 && o.rec.owner == o.partner ? FSA_STS_NOT_IMPLEMENTED : maint::sts(2);
+        return o.partner != 0 && o.rec.owner == o.partner ? FSA_STS_NOT_IMPLEMENTED
+                                                          : FSA_STS_REMOTE_NOT_FOUND;
     // What is not given stays as it is.
     char newLabel[32];
     std::memcpy(newLabel, o.rec.label, sizeof newLabel);

@@ -1,8 +1,8 @@
 #include "DiskSetPartner.h"
 
 #include "DiskSetEnum.h"
+#include "FsaStatus.h"
 #include "HandleTable.h"
-#include "MaintStatus.h"
 
 #include <cstring>
 
@@ -17,15 +17,15 @@ FSA_STORAGE_DEVICE* drivesOf(std::uint32_t op, FSA_DISK_SET_ARGS* args, std::uin
     switch (op) {
     case FSA_DSO_CREATE:
         *count = args->create.memberCount;
-        *unmapped = maint::kDsCreateUnmapped;
+        *unmapped = FSA_STS_DS_CREATE_UNMAPPED;
         return args->create.members;
     case FSA_DSO_ADD:
         *count = args->add.memberCount;
-        *unmapped = maint::kDsAddUnmapped;
+        *unmapped = FSA_STS_DS_ADD_UNMAPPED;
         return args->add.members;
     case FSA_DSO_REMOVE:
         *count = args->remove.memberCount;
-        *unmapped = maint::kDsRemoveUnmapped;
+        *unmapped = FSA_STS_DS_REMOVE_UNMAPPED;
         return args->remove.members;
     default:
         *count = 0;
@@ -113,11 +113,11 @@ bool DS_PartnerRule(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, std::uint32_t op,
     const std::uint64_t partner = DS_PartnerOwnerId(ctx);
     if ((rec.flags & DS_FLAG_HELD) && rec.owner != DS_OwnerId(ctx)) {
         *result = partner != 0 && rec.owner == partner ? DS_ForwardToPartner(ctx, set, op, args)
-                                                       : maint::kDsNotOwner;
+                                                       : FSA_STS_DS_NOT_OWNER;
         return true;
     }
     if (ownerNeeded && rec.owner == 0) {
-        *result = maint::kDsNotOwner;
+        *result = FSA_STS_DS_NOT_OWNER;
         return true;
     }
     return false;

@@ -4,8 +4,8 @@
 
 #include "DiskSetChannel.h"
 #include "Frame.h"
+#include "FsaStatus.h"
 #include "HandleTable.h"
-#include "MaintStatus.h"
 #include "OsPort.h"
 
 #include <cstring>
@@ -120,7 +120,7 @@ FSA_STATUS DS_ReadDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, DS_RECOR
 
 FSA_STATUS DS_ReadSetForOperation(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, DS_RECORD* out) {
     const FSA_STATUS s = DS_ReadDiskSet(ctx, set, out);
-    return s == FSA_STS_SUCCESS || s == FSA_STS_FAILURE ? s : maint::kDsNoSets;
+    return s == FSA_STS_SUCCESS || s == FSA_STS_FAILURE ? s : FSA_STS_DS_NO_SETS;
 }
 
 FSA_STATUS DS_GetDiskSetInfo(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set,
@@ -164,7 +164,7 @@ FSA_STATUS DS_GetDriveInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, FSA_DISK_
         *sharedChannel = s == FSA_STS_SUCCESS ? r.sharedChannel : 0;
     if (s != FSA_STS_SUCCESS || (r.flags & DS_FLAG_NO_SET)) {
         info->words[FSA_DSI_RELATION] = 1;
-        return s != FSA_STS_SUCCESS ? s : maint::kDsNotOwnerOfDisk;
+        return s != FSA_STS_SUCCESS ? s : FSA_STS_DS_NOT_OWNER_OF_DISK;
     }
     fillCommon(info, r);
     info->words[FSA_DSI_RELATION] =

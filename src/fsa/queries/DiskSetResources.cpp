@@ -6,8 +6,8 @@
 #include "CtWrappers.h"
 #include "DiskSetChannel.h"
 #include "DiskSetEnum.h"
+#include "FsaStatus.h"
 #include "HostExposure.h"
-#include "MaintStatus.h"
 #include "Trace.h"
 
 #include <algorithm>
@@ -17,9 +17,7 @@ namespace {
 
 constexpr std::uint32_t kVisibleContainers = 24;
 constexpr std::uint32_t kAllContainers = 64;
-constexpr FSA_STATUS kContainersPaused = maint::sts(550);
 // As for a partition table the controller would not hand over.
-constexpr FSA_STATUS kUnreadDisks = FSA_STATUS(39);
 
 #pragma pack(push, 4)
 struct ONLINE_RECORD {
@@ -145,7 +143,7 @@ std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
             return out;
         UtilPrintDebugFormatted("DS_GetEveryContainerOfDiskSet: a disk of the set is unread\n");
         if (reads == 2)
-            throw kUnreadDisks;
+            throw FSA_STS_PARTITION_ENTRY_FAILED;
         CT_InvalidateCache(ctx); // a passing failure: read once more
     }
 }
@@ -154,13 +152,13 @@ FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_S
                              const DS_RECORD& info) {
     const DS_RECORD attach = DS_ModifyRecord(set, info.owner);
     if (DS_SendReceiveFIB(ctx, CL_ATTACH, &attach, DS_MODIFY_BYTES, nullptr, 0) != FSA_STS_SUCCESS)
-        return maint::kDsAttachFailed;
+        return FSA_STS_DS_ATTACH_FAILED;
     ONLINE_RECORD online{};
     online.numbers[0] = set->number;
     online.creators[0] = set->creator;
     online.count = 1;
     if (DS_SendReceiveFIB(ctx, CL_CONTAINERS_ONLINE, &online, sizeof online, nullptr, 0) ==
-        kContainersPaused) {
+        FSA_STS_CONTAINERS_PAUSED) {
         // The controller paused its I/O to bring the containers in: let it go.
         FsaPauseResumeIo(handle, 1);
         FsaPauseResumeIo(handle, 0);
@@ -224,7 +222,7 @@ FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, cons
             "DS_ResourceOffline: failed FaclPrepareCtrForOffline, status = %d\n",
             static_cast<int>(s));
         if (refusal == FSA_STS_SUCCESS)
-            refusal = s == FSA_STS_UX_DISK_OPEN ? s : maint::kDsStillAttached;
+            refusal = s == FSA_STS_UX_DISK_OPEN ? s : FSA_STS_DS_STILL_ATTACHED;
     }
     if (refusal != FSA_STS_SUCCESS && !unconditional)
         return refusal; // nothing taken away: the host keeps its disks

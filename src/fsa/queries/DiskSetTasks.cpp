@@ -3,7 +3,7 @@
 #include "Aif.h"
 #include "DiskSetEnum.h"
 #include "FibSend.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "OsSync.h"
 
 #include <algorithm>
@@ -58,7 +58,7 @@ FSA_STATUS FsaTerminateTasksForDelete(FSAAPI_CONTEXT* ctx, std::uint32_t contain
         if (round == kDeleteRounds)
             return FSA_STS_TASK_RUNNING;
         if (!terminateAndWait(ctx, tasks, count))
-            return maint::kTaskRunning;
+            return FSA_STS_TASK_IN_PROGRESS;
         faos_Sleep(kDeleteRoundMs);
     }
 }
@@ -68,13 +68,13 @@ FSA_STATUS DS_TerminateTasksForDriveRemoval(FSAAPI_CONTEXT* ctx, std::uint32_t d
     const std::uint32_t count =
         std::min(AIF_GetTaskListForScsi(ctx, driveId, tasks, AIF_MAX_TASKS), AIF_MAX_TASKS);
     if (!terminateAndWait(ctx, tasks, count))
-        return maint::kTaskRunning;
+        return FSA_STS_TASK_IN_PROGRESS;
     for (int check = 0; check < kDriveChecks; ++check) {
         if (AIF_GetTaskListForScsi(ctx, driveId, nullptr, 0) == 0)
             return FSA_STS_SUCCESS;
         faos_Sleep(kDriveCheckMs);
     }
-    return maint::kTaskRunning;
+    return FSA_STS_TASK_IN_PROGRESS;
 }
 
 FSA_STATUS DS_TerminateMemberTasks(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set) {

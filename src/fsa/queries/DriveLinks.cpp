@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kNotOnW2K = static_cast<FSA_STATUS>(533);
 constexpr std::uint32_t kFeatureRemoteLinks = 0x2;
 
 bool linkingAllowed(std::uint32_t access) {
@@ -49,7 +48,7 @@ FSA_STATUS FsaNTLinkForContainer(void* handle, int operation, const tag_FSA_CONT
             if (!linkingAllowed(ctx->access))
                 return FSA_STS_NEEDS_READ_WRITE;
             if (FsaTopMostOsType(ctx) == kOsW2K)
-                return kNotOnW2K;
+                return FSA_STS_NOT_ON_W2K;
         } else if (operation != 5 && operation != 6) {
             if (const FSA_STATUS s = FsaCheckAccess(ctx, FsaAccessSet::ReadWrite);
                 s != FSA_STS_SUCCESS)

@@ -3,7 +3,7 @@
 #include "FlashTransfer.h"
 #include "Frame.h"
 #include "FsaMaintenance.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "Trace.h"
 #include "UfiFiles.h"
 
@@ -111,7 +111,7 @@ FSA_STATUS readImage(FSAAPI_CONTEXT* ctx, bool bios, std::uint32_t id, UfiImage*
     if (got == 0) {
         UtilPrintDebugFormatted(bios ? "Firmware Save: Error, cannot read BIOS\n"
                                      : "Firmware Save: Error, cannot read KERNEL\n");
-        return maint::kFlashReadFailed;
+        return FSA_STS_FLASH_READ_FAILED;
     }
     image->data.resize(got);
     image->id = id;
@@ -178,7 +178,7 @@ FSA_STATUS minimumBuild(std::uint32_t adapterType, std::uint32_t build) {
         ok = build >= 3061;
     else if (adapterType == 9 || adapterType == 13 || adapterType == 14)
         ok = build > 2971;
-    return ok ? FSA_STS_SUCCESS : maint::kFlashBuildTooOld;
+    return ok ? FSA_STS_SUCCESS : FSA_STS_FLASH_BUILD_TOO_OLD;
 }
 
 FSA_STATUS updateFlash(FSAAPI_CONTEXT* ctx, const std::uint8_t* image, std::uint32_t flags) {
@@ -186,14 +186,14 @@ FSA_STATUS updateFlash(FSAAPI_CONTEXT* ctx, const std::uint8_t* image, std::uint
     const fileHeader header = ufiReadHeader(image);
     if (header.imageCount > UFI_MAX_IMAGES ||
         header.totalLength < ufiHeaderBytes(header.imageCount))
-        return maint::kFlashFormat;
+        return FSA_STS_FLASH_FORMAT;
     const controller_id_t id = flashIdentity(ctx);
     if (id.words[0] != header.identity[0] || id.words[1] != header.identity[1] ||
         id.words[2] != header.identity[2] || id.words[3] != header.identity[3]) {
         if (write) {
             UtilPrintDebugFormatted(
                 "Firmware Update: Error file does not match controller type:\n");
-            return maint::kFlashWrongController;
+            return FSA_STS_FLASH_WRONG_CONTROLLER;
         }
         UtilPrintDebugFormatted("Firmware Update: Warning file does not match controller type:\n");
     }
@@ -212,7 +212,7 @@ FSA_STATUS updateFlash(FSAAPI_CONTEXT* ctx, const std::uint8_t* image, std::uint
             continue;
         }
         if (h.offset > header.totalLength || h.size > header.totalLength - h.offset)
-            return maint::kFlashFormat;
+            return FSA_STS_FLASH_FORMAT;
         const std::uint8_t* data = image + h.offset;
         const bool bios = isBiosImage(h.id);
         if (write) {
@@ -229,13 +229,13 @@ FSA_STATUS updateFlash(FSAAPI_CONTEXT* ctx, const std::uint8_t* image, std::uint
         UtilPrintDebugFormatted("Compare Error in block starting at offset: %ld (%#lx)\n", diff,
                                 diff);
         if (flags == 1)
-            return maint::kFlashCompareAfterWrite;
+            return FSA_STS_FLASH_COMPARE_AFTER_WRITE;
         if (flags == 0)
-            return maint::kFlashCompareOnly;
+            return FSA_STS_FLASH_COMPARE_ONLY;
     }
     // The flash does not hold the set: what a difference after writing
     // reports, once the remaining images had their turn.
-    return unwritten && flags == 1 ? maint::kFlashCompareAfterWrite : FSA_STS_SUCCESS;
+    return unwritten && flags == 1 ? FSA_STS_FLASH_COMPARE_AFTER_WRITE : FSA_STS_SUCCESS;
 }
 
 } // namespace

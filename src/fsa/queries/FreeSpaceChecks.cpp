@@ -55,11 +55,11 @@ void checkExtentIsFree(const PceList& cache, std::uint32_t drive,
         if (s.offset < start || s.offset >= stop)
             continue;
         if (e.state != FSA_PCE_FREE)
-            throw FSA_STATUS(148);
+            throw FSA_STS_FREE_SPACE_IN_USE;
         if (stop >= end)
             return;
     }
-    throw FSA_STATUS(149);
+    throw FSA_STS_FREE_SPACE_NOT_FOUND;
 }
 
 } // namespace
@@ -76,7 +76,7 @@ void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* 
         for (std::uint32_t j = i; j < count; ++j)
             wanted += sameDrive(spaces[j].device, spaces[i].device);
         if (wanted > limit)
-            throw FSA_STATUS(581);
+            throw FSA_STS_DRIVE_FULL;
     }
 
     std::uint64_t total = 0;
@@ -84,10 +84,10 @@ void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* 
         const FSA_STORAGE_DEVICE_SPACE& s = spaces[i];
         const auto drive = static_cast<std::uint32_t>(SCSI_DriveId(ctx, &s.device));
         if ((s.offset & kAlign) != 0 || (s.size & kAlign) != 0)
-            throw FSA_STATUS(147);
+            throw FSA_STS_FREE_SPACE_NOT_ALIGNED;
         // Offsets near the top of the range would wrap: no disk holds them.
         if (s.size > UINT64_MAX - s.offset)
-            throw FSA_STATUS(149);
+            throw FSA_STS_FREE_SPACE_NOT_FOUND;
         total += s.size;
         CT_WithCache(ctx, [&](const PceList& cache) { checkExtentIsFree(cache, drive, s); });
         for (std::uint32_t j = i + 1; j < count; ++j) {
@@ -96,11 +96,11 @@ void PCK_ValidateFreeSpace(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE_SPACE* 
                 continue;
             if ((o.offset <= s.offset && o.offset + o.size > s.offset) ||
                 (s.offset <= o.offset && s.offset + s.size > o.offset))
-                throw FSA_STATUS(150);
+                throw FSA_STS_FREE_SPACE_OVERLAPS;
         }
     }
     if (!allowSmall && total < ctx->info.minContainerSize)
-        throw FSA_STATUS(146);
+        throw FSA_STS_NEW_SIZE_TOO_SMALL;
 }
 
 FSA_STATUS PCK_CheckAndRemoveActiveCtrs(FSAAPI_CONTEXT* ctx, int deviceId, int removalAllowed,
@@ -123,7 +123,7 @@ FSA_STATUS PCK_CheckAndRemoveActiveCtrs(FSAAPI_CONTEXT* ctx, int deviceId, int r
     std::uint32_t deleted = 0xFFFFFFFF;
     while (onDrive() != 0) {
         if (!removalAllowed)
-            throw FSA_STATUS(137);
+            throw FSA_STS_DISK_USED_BY_CONTAINERS;
         // A container reported deleted that is still listed would be
         // deleted again for ever.
         if (direct[0].containerNumber == deleted)
@@ -134,7 +134,7 @@ FSA_STATUS PCK_CheckAndRemoveActiveCtrs(FSAAPI_CONTEXT* ctx, int deviceId, int r
             throw s;
     }
     if (tableHoldsPartitionOn(ctx, deviceId))
-        throw FSA_STATUS(137);
+        throw FSA_STS_DISK_USED_BY_CONTAINERS;
     direct.reset();
     higher.reset();
     return rebuildCaches(ctx);

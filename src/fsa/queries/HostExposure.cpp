@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kHostRefusedRemoval = static_cast<FSA_STATUS>(399);
-
 bool isRemote(const FSAAPI_CONTEXT* ctx) {
     return ctx->connectionType == FSA_CONNECTION_REMOTE;
 }
@@ -43,7 +41,7 @@ FSA_STATUS FsaPrepareCtrForRemoval(FSAAPI_CONTEXT* ctx, std::uint32_t container,
         return FSA_STS_SUCCESS;
     record->reset(faos_PrepareCtrForRemoval(ctx, container, flag, force));
     if (!*record && ctx->simulatorKind == 0)
-        return kHostRefusedRemoval;
+        return FSA_STS_HOST_REFUSED_REMOVAL;
     return FSA_STS_SUCCESS;
 }
 

@@ -7,7 +7,7 @@
 #include "Frame.h"
 #include "FsaApi.h"
 #include "FsaCache.h"
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "ScsiCommands.h"
 #include "Trace.h"
 
@@ -33,12 +33,12 @@ FSA_STATUS nvramCommand(FSAAPI_CONTEXT* ctx, NvramCommand command, std::uint32_t
     FS_SendReceiveFib(ctx, request, sizeof request, reply, 4 * kNvramReplyWords);
     if (reply[0] != 0) {
         UtilPrintDebugFormatted("FsaNvram: Bad response Status = %d\n", static_cast<int>(reply[0]));
-        return maint::kNvramBadResponse;
+        return FSA_STS_NVRAM_BAD_RESPONSE;
     }
     if (reply[1] != 0) {
         UtilPrintDebugFormatted("FsaNvram: Bad NVRAM Command status = %d\n",
                                 static_cast<int>(reply[1]));
-        return maint::kNvramBadCommand;
+        return FSA_STS_NVRAM_BAD_COMMAND;
     }
     return FSA_STS_SUCCESS;
 }
@@ -83,11 +83,11 @@ FSA_STATUS nvram(FSAAPI_CONTEXT* ctx, void* handle, FSA_NVRAM_OPERATION op, FSA_
         return FSA_STS_SUCCESS;
     case FSA_NVRAM_RECONDITION:
         if (ctx->info.adapterOptions & kNoReconditioning)
-            return maint::kReconditionUnsupported;
+            return FSA_STS_RECONDITION_UNSUPPORTED;
         return nvramCommand(ctx, kRecondition, reply);
     default:
         if (FsaHasSmartBattery(ctx))
-            return maint::kNewBatteryUnsupported;
+            return FSA_STS_NEW_BATTERY_UNSUPPORTED;
         if (!info)
             return FSA_STS_BAD_ARGUMENTS;
         return NVRAM_NewBattery(ctx, static_cast<std::uint16_t>(info->newBattery));
@@ -110,7 +110,7 @@ void FS_SendReceiveFib(FSAAPI_CONTEXT* ctx, const void* request, std::size_t req
 FSA_STATUS NVRAM_NewBattery(FSAAPI_CONTEXT* ctx, std::uint16_t value) {
     return SCSI_BatteryRequest(ctx, kNewBatteryRegister, &value, sizeof value) == FSA_STS_SUCCESS
                ? FSA_STS_SUCCESS
-               : maint::kBatteryReplaceFailed;
+               : FSA_STS_BATTERY_REPLACE_FAILED;
 }
 
 extern "C" {

@@ -16,7 +16,7 @@ bool PCK_ScsiDeviceIs(FSAAPI_CONTEXT* ctx, int deviceId, std::uint32_t mask, FSA
     if (AIF_GetTaskListForScsi(ctx, static_cast<std::uint32_t>(deviceId), tasks, AIF_MAX_TASKS) ==
         0)
         return false;
-    FSA_THROW(mode, FSA_STATUS(270));
+    FSA_THROW(mode, FSA_STS_DEVICE_TASK_RUNNING);
     return true;
 }
 
@@ -32,13 +32,13 @@ int PCK_ValidateChunkSize(FSAAPI_CONTEXT* ctx, std::uint32_t chunk, std::uint64_
         UtilPrintDebugFormatted(
             "PCK_ValidateChunkSize: Chunk size did not match genInfo criteria, chunkSize = %d\n",
             static_cast<int>(chunk));
-        throw FSA_STATUS(26);
+        throw FSA_STS_BAD_CHUNK_SIZE;
     }
     if (size % chunk != 0) {
         UtilPrintDebugFormatted("PCK_ValidateChunkSize: Chunk size not multiple of size, "
                                 "sizeInBlocks=%d, chunk_size=%d\n",
                                 static_cast<int>(size), static_cast<int>(chunk));
-        throw FSA_STATUS(26);
+        throw FSA_STS_BAD_CHUNK_SIZE;
     }
     return 0;
 }

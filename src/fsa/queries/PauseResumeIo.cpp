@@ -9,7 +9,6 @@
 namespace {
 
 constexpr unsigned int kLongestPause = 150;
-constexpr FSA_STATUS FSA_STS_PAUSE_TOO_LONG = FSA_STATUS(225);
 
 // Pause (seconds > 0) or resume (0) of one adapter-table entry.
 FSA_STATUS internalPauseResumeIo(void* handle, unsigned int seconds, std::uint32_t flag) {

@@ -111,7 +111,7 @@ FSA_STATUS startTask(FSAAPI_CONTEXT* ctx, int id, std::uint32_t kind, std::uint3
 
 FSA_STATUS SCSI_StartVerify(FSAAPI_CONTEXT* ctx, int id, int repair) {
     const FSA_STATUS s = startTask(ctx, id, 4, repair ? 1 : 0);
-    return s == FSA_STS_SCSI_BAD_STATUS ? FSA_STATUS(518) : s;
+    return s == FSA_STS_SCSI_BAD_STATUS ? FSA_STS_VERIFY_TOO_MANY_TASKS : s;
 }
 
 FSA_STATUS SCSI_StartZero(FSAAPI_CONTEXT* ctx, int id) {

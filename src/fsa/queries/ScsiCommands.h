@@ -9,7 +9,7 @@
 
 constexpr std::uint32_t SCSI_DATA_MAX = 456;
 constexpr std::uint32_t SCSI_BUS_INFO = 9;
-constexpr FSA_STATUS SCSI_DRIVE_NOT_FOUND = FSA_STATUS(12);
+constexpr FSA_STATUS SCSI_DRIVE_NOT_FOUND = FSA_STS_DEVICE_NOT_FOUND;
 
 // A request with the adapter's own SCSI method.
 FSA_STATUS SCSI_sendfib(FSAAPI_CONTEXT* ctx, int deviceId, std::uint32_t subOperation, void* data,

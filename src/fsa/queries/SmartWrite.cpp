@@ -14,22 +14,22 @@
 
 namespace {
 
-constexpr FSA_STATUS kNoSmart = FSA_STATUS(383);
-
 // A field the caller may change only when the drive says it is changeable.
 struct Guard {
     std::uint32_t FSA_SMART_DATA::*value;
     std::uint32_t FSA_SMART_DATA::*changeable;
-    std::uint32_t status;
+    FSA_STATUS status;
 };
 
 const Guard kGuards[] = {
-    {&FSA_SMART_DATA::dexcpt, &FSA_SMART_DATA::dexcptChangeable, 378},
-    {&FSA_SMART_DATA::logErr, &FSA_SMART_DATA::logErrChangeable, 379},
-    {&FSA_SMART_DATA::perf, &FSA_SMART_DATA::perfChangeable, 380},
-    {&FSA_SMART_DATA::intervalTimer, &FSA_SMART_DATA::intervalTimerChangeable, 381},
-    {&FSA_SMART_DATA::test, &FSA_SMART_DATA::testChangeable, 382},
-    {&FSA_SMART_DATA::reportCount, &FSA_SMART_DATA::reportCountChangeable, 387},
+    {&FSA_SMART_DATA::dexcpt, &FSA_SMART_DATA::dexcptChangeable, FSA_STS_SMART_DEXCPT_FIXED},
+    {&FSA_SMART_DATA::logErr, &FSA_SMART_DATA::logErrChangeable, FSA_STS_SMART_LOG_ERR_FIXED},
+    {&FSA_SMART_DATA::perf, &FSA_SMART_DATA::perfChangeable, FSA_STS_SMART_PERF_FIXED},
+    {&FSA_SMART_DATA::intervalTimer, &FSA_SMART_DATA::intervalTimerChangeable,
+     FSA_STS_SMART_INTERVAL_FIXED},
+    {&FSA_SMART_DATA::test, &FSA_SMART_DATA::testChangeable, FSA_STS_SMART_TEST_FIXED},
+    {&FSA_SMART_DATA::reportCount, &FSA_SMART_DATA::reportCountChangeable,
+     FSA_STS_SMART_REPORT_COUNT_FIXED},
 };
 
 bool refused(const FSA_SMART_DATA& want, const FSA_SMART_DATA& cur,
@@ -39,12 +39,12 @@ bool refused(const FSA_SMART_DATA& want, const FSA_SMART_DATA& cur,
 
 FSA_STATUS checkRequest(const FSA_SMART_DATA& want, const FSA_SMART_DATA& cur) {
     if (refused(want, cur, &FSA_SMART_DATA::mrie, &FSA_SMART_DATA::mrieChangeable))
-        return FSA_STATUS(377);
+        return FSA_STS_SMART_MRIE_UNSUPPORTED;
     if (want.mrie > 6 || want.mrie == 1)
-        return FSA_STATUS(337);
+        return FSA_STS_BAD_MRIE;
     for (const Guard& g : kGuards)
         if (refused(want, cur, g.value, g.changeable))
-            return FSA_STATUS(g.status);
+            return g.status;
     return FSA_STS_SUCCESS;
 }
 
@@ -95,20 +95,20 @@ FSA_STATUS setLocal(FSAAPI_CONTEXT* ctx, int next, const FSA_STORAGE_DEVICE* dev
     if (const FSA_STATUS s = FsaResolveDrive(ctx, next, device, &id); s != FSA_STS_SUCCESS)
         return s;
     if (CT_GetSliceFromDriveHandle(ctx, id, 0, nullptr) < 0)
-        return FSA_STATUS(12);
+        return FSA_STS_DEVICE_NOT_FOUND;
     SCSI_GetStandardID(ctx, &smart->device, id);
     FSA_SMART_DATA cur;
     SMART_Read(ctx, id, 0, &cur);
     smart->smartSupported = cur.smartSupported;
     if (!cur.smartSupported)
-        return kNoSmart;
+        return FSA_STS_NO_SMART;
     if (const FSA_STATUS s = checkRequest(*smart, cur); s != FSA_STS_SUCCESS)
         return s;
     writePage(ctx, id, *smart);
     SMART_SendChangeEvent(ctx, id);
     FSA_SMART_DATA now;
     SMART_Read(ctx, id, 0, &now);
-    return took(*smart, now) ? FSA_STS_SUCCESS : FSA_STATUS(384);
+    return took(*smart, now) ? FSA_STS_SUCCESS : FSA_STS_SMART_SET_FAILED;
 }
 
 // The drive's SMART settings must read before it is changed.
@@ -165,9 +165,9 @@ FSA_STATUS FsaUpdateSmartDevice(void* handle, const FSA_STORAGE_DEVICE* device) 
         if (const FSA_STATUS s = readable(handle, device, &smart); s != FSA_STS_SUCCESS)
             throw s;
         if (!smart.smartSupported)
-            return kNoSmart;
+            return FSA_STS_NO_SMART;
         if (smart.mrie != 6)
-            return FSA_STATUS(468);
+            return FSA_STS_SMART_MRIE_NOT_6;
         const int id = SCSI_DriveId(ctx, device);
         std::uint32_t update[2] = {7, 0};
         SCSI_sendfib(ctx, id, SCSI_OP_SMART_UPDATE, update, sizeof update, 1);

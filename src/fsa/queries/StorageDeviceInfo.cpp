@@ -79,7 +79,7 @@ public:
         }
         if (slice < 0) {
             if (!next)
-                return FSA_STATUS(12);
+                return FSA_STS_DEVICE_NOT_FOUND;
             *from = m_info->deviceLocation;
             *again = true;
             return FSA_STS_SUCCESS;

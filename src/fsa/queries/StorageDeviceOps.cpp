@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr FSA_STATUS kAlreadyInitialised = FSA_STATUS(20);
 constexpr std::uint32_t kDriveHasTasks = 1; // PCK_ScsiDeviceIs mask
 constexpr std::uint32_t kPartitionWord = 3; // the argument's FSA_PARTITION starts here
 
@@ -37,11 +36,11 @@ FSA_STATUS operate(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device, std::u
         return SCSI_StartVerify(ctx, id, op == FSA_SDO_VERIFY_REPAIR);
     case FSA_SDO_ZERO_UNLESS_DOS:
         if (SCSI_hasDosPartition(ctx, slice))
-            return kAlreadyInitialised;
+            return FSA_STS_DISK_ALREADY_INITIALISED;
         [[fallthrough]];
     case FSA_SDO_ZERO_UNLESS_MBR:
         if (CT_MbrExists(ctx, slice) == 1)
-            return kAlreadyInitialised;
+            return FSA_STS_DISK_ALREADY_INITIALISED;
         [[fallthrough]];
     case FSA_SDO_ZERO:
         return zero(ctx, id, 0);

@@ -167,7 +167,6 @@ void smartBatteryReport(FSAAPI_CONTEXT* ctx, FSA_TEXT_CALLBACK cb, void* user) {
 }
 
 constexpr unsigned kHistoryEntries = 100;
-constexpr FSA_STATUS kNoSuchEntry = static_cast<FSA_STATUS>(168);
 
 // One history buffer; it ends at the first entry the controller lacks.
 void historySection(FSAAPI_CONTEXT* ctx, bool lastRun, FSA_TEXT_CALLBACK cb, void* user) {
@@ -180,7 +179,7 @@ void historySection(FSAAPI_CONTEXT* ctx, bool lastRun, FSA_TEXT_CALLBACK cb, voi
         try {
             CT_GetNvLogEntry(ctx, i, lastRun ? 1 : 0, text);
         } catch (FSA_STATUS s) {
-            if (s == kNoSuchEntry)
+            if (s == FSA_STS_NVRAM_LOG_NOT_FOUND)
                 break;
             throw;
         }

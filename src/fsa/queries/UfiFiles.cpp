@@ -1,6 +1,6 @@
 #include "UfiFiles.h"
 
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 #include "Trace.h"
 
 #include <cerrno>
@@ -116,10 +116,10 @@ FSA_STATUS openSetFile(const std::string& base, int sequence, int* fd, std::stri
     if (!exists(*name)) {
         *name = createFilename(base, sequence, false);
         if (!exists(*name))
-            return maint::kFlashReadError;
+            return FSA_STS_FLASH_READ_ERROR;
     }
     *fd = ::open(name->c_str(), O_RDONLY | O_CLOEXEC);
-    return *fd < 0 ? maint::kFlashFileNotFound : FSA_STS_SUCCESS;
+    return *fd < 0 ? FSA_STS_FLASH_FILE_NOT_FOUND : FSA_STS_SUCCESS;
 }
 
 } // namespace
@@ -160,11 +160,11 @@ FSA_STATUS writeUFIToFile(const std::string& base, fileHeader header,
             UtilPrintDebugFormatted("Error: File %s already exists and will not be overwritten. "
                                     "Please try again with another directory.\n",
                                     name.c_str());
-            return maint::kFlashFileExists;
+            return FSA_STS_FLASH_FILE_EXISTS;
         }
         if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
             UtilPrintDebugFormatted("Error: Unable to open %s for output\n", name.c_str());
-            return maint::kFlashFileWrite;
+            return FSA_STS_FLASH_FILE_WRITE;
         }
     }
     StagedSet staged;
@@ -178,13 +178,13 @@ FSA_STATUS writeUFIToFile(const std::string& base, fileHeader header,
             !writeAll(fd.get(), images.data(), images.size() * sizeof(imageHeader)) ||
             !writeAll(fd.get(), all.data() + done, piece) || ::fsync(fd.get()) != 0) {
             UtilPrintDebugFormatted("Error: Unable to open %s for output\n", name.c_str());
-            return maint::kFlashFileWrite;
+            return FSA_STS_FLASH_FILE_WRITE;
         }
         done += piece;
     }
     bool existed = false;
     if (!staged.place(overwrite, &existed))
-        return existed ? maint::kFlashFileExists : maint::kFlashFileWrite;
+        return existed ? FSA_STS_FLASH_FILE_EXISTS : FSA_STS_FLASH_FILE_WRITE;
     return FSA_STS_SUCCESS;
 }
 
@@ -205,32 +205,32 @@ FSA_STATUS readUFIFromFile(const std::string& base, std::uint8_t* out, std::size
         const Fd fd(raw);
         fileHeader h;
         if (readUpTo(fd.get(), &h, sizeof h) != static_cast<long>(sizeof h))
-            return maint::kFlashReadError;
+            return FSA_STS_FLASH_READ_ERROR;
         if (seq == 1) {
             first = h;
             if (h.imageCount > UFI_MAX_IMAGES || h.totalLength < ufiHeaderBytes(h.imageCount) ||
                 h.totalLength > capacity)
-                return maint::kFlashFormat;
+                return FSA_STS_FLASH_FORMAT;
             UtilPrintDebugFormatted("Reading flash image file (Build %4d)\n\n",
                                     static_cast<int>(h.build));
         } else {
             if (std::strncmp(h.text, UFI_MAGIC, std::strlen(UFI_MAGIC)) != 0)
-                return maint::kFlashFileNotFound;
+                return FSA_STS_FLASH_FILE_NOT_FOUND;
             if (h.build != first.build) {
                 UtilPrintDebugFormatted("This file is from build B%4ld, expecting B%4ld.\n",
                                         static_cast<long>(h.build), static_cast<long>(first.build));
-                return maint::kFlashBuildMismatch;
+                return FSA_STS_FLASH_BUILD_MISMATCH;
             }
             if (h.sequence != seq || h.imageCount != first.imageCount) {
                 UtilPrintDebugFormatted("This file is disk %ld, looking for file on disk %ld.\n",
                                         static_cast<long>(h.sequence), static_cast<long>(seq));
-                return maint::kFlashSequence;
+                return FSA_STS_FLASH_SEQUENCE;
             }
         }
         const std::size_t tableBytes = UFI_IMAGE_HEADER_BYTES * first.imageCount;
         std::uint8_t table[UFI_IMAGE_HEADER_BYTES * UFI_MAX_IMAGES];
         if (readUpTo(fd.get(), table, tableBytes) != static_cast<long>(tableBytes))
-            return maint::kFlashSequence;
+            return FSA_STS_FLASH_SEQUENCE;
         if (seq == 1) {
             std::memcpy(out, &h, sizeof h);
             std::memcpy(out + sizeof h, table, tableBytes);
@@ -241,13 +241,13 @@ FSA_STATUS readUFIFromFile(const std::string& base, std::uint8_t* out, std::size
             std::uint8_t piece[1024];
             const long n = readUpTo(fd.get(), piece, sizeof piece);
             if (n < 0)
-                return maint::kFlashReadError;
+                return FSA_STS_FLASH_READ_ERROR;
             if (n == 0)
                 break;
             if (static_cast<std::size_t>(n) > first.totalLength - total) {
                 UtilPrintDebugFormatted("File Size Error: Expected %ld bytes of data, found more\n",
                                         static_cast<long>(first.totalLength));
-                return maint::kFlashFormat;
+                return FSA_STS_FLASH_FORMAT;
             }
             std::memcpy(out + total, piece, static_cast<std::size_t>(n));
             total += static_cast<std::size_t>(n);
@@ -257,7 +257,7 @@ FSA_STATUS readUFIFromFile(const std::string& base, std::uint8_t* out, std::size
     if (filesRead != first.fileCount) {
         UtilPrintDebugFormatted("File Format Error: Expected %d file chunks, found only %d\n",
                                 static_cast<int>(first.fileCount), static_cast<int>(filesRead));
-        return maint::kFlashFormat;
+        return FSA_STS_FLASH_FORMAT;
     }
     std::string message;
     const FSA_STATUS s = ufiValidate(out, total, &message);

@@ -1,6 +1,6 @@
 #include "UfiFormat.h"
 
-#include "MaintStatus.h"
+#include "FsaStatus.h"
 
 #include <cstdio>
 #include <cstring>
@@ -88,7 +88,7 @@ FSA_STATUS ufiValidate(const std::uint8_t* image, std::size_t length, std::strin
     auto fail = [&](const char* what) {
         if (message)
             *message = what;
-        return maint::kFlashFormat;
+        return FSA_STS_FLASH_FORMAT;
     };
     if (length < UFI_FILE_HEADER_BYTES)
         return fail("File Format Error: header missing\n");

@@ -32,12 +32,19 @@ protected:
         std::string errors;
     };
 
-    Run generate(const std::string& messages, const std::string& runs) {
+    // With `names`, the status name table is read too and the header written.
+    Run generate(const std::string& messages, const std::string& runs,
+                 const std::string* names = nullptr) {
         std::ofstream(dir_ + "/messages.txt", std::ios::binary) << messages;
         std::ofstream(dir_ + "/runs.txt", std::ios::binary) << runs;
+        std::string namesArguments;
+        if (names) {
+            std::ofstream(dir_ + "/names.txt", std::ios::binary) << *names;
+            namesArguments = " '" + dir_ + "/names.txt' '" + header() + "'";
+        }
         const std::string command = std::string("'") + FSA_MSGGEN + "' '" + dir_ +
-                                    "/messages.txt' '" + dir_ + "/runs.txt' '" + output() +
-                                    "' 2>'" + dir_ + "/errors'";
+                                    "/messages.txt' '" + dir_ + "/runs.txt' '" + output() + "'" +
+                                    namesArguments + " 2>'" + dir_ + "/errors'";
         const int status = std::system(command.c_str());
         std::ifstream errors(dir_ + "/errors");
         std::stringstream text;
@@ -46,7 +53,9 @@ protected:
     }
 
     std::string output() const { return dir_ + "/table.cpp"; }
+    std::string header() const { return dir_ + "/names.h"; }
     bool outputExists() const { return access(output().c_str(), F_OK) == 0; }
+    bool headerExists() const { return access(header().c_str(), F_OK) == 0; }
 
     std::string dir_;
 };
@@ -122,6 +131,54 @@ TEST_F(Generator, RejectsEveryFaultWithItsLineAndLeavesNoOutput) {
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_NE(run.errors.find(c.error), std::string::npos) << run.errors;
         EXPECT_FALSE(outputExists());
+    }
+}
+
+TEST_F(Generator, NameTableGivesTheStatusEnumeration) {
+    const std::string names = "# names\n1 FSA_STS_SUCCESS\n\n7 FSA_STS_BAD_ARGUMENTS\n"
+                              "600 FSA_STS_NO_TEXT_2\n";
+    const Run run = generate(kGoodMessages, kGoodRuns, &names);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    std::ifstream in(header());
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("enum FSA_STATUS : std::uint32_t {\n"
+                              "    FSA_STS_SUCCESS = 1,\n"
+                              "    FSA_STS_BAD_ARGUMENTS = 7,\n"
+                              "    FSA_STS_NO_TEXT_2 = 600,\n"
+                              "};\n"),
+              std::string::npos)
+        << text.str();
+    EXPECT_TRUE(outputExists());
+}
+
+TEST_F(Generator, RejectsEveryFaultInTheNameTableAndLeavesNoOutput) {
+    const struct {
+        const char* what;
+        std::string names;
+        const char* error;
+    } cases[] = {
+        {"no name", "1\n", "names.txt:1: malformed line"},
+        {"two blanks", "1  FSA_STS_A\n", "names.txt:1: malformed line: expected a name"},
+        {"name without the prefix", "1 STS_A\n", "names.txt:1: malformed line: expected a name"},
+        {"prefix alone", "1 FSA_STS_\n", "names.txt:1: malformed line: expected a name"},
+        {"small letters", "1 FSA_STS_a\n", "names.txt:1: malformed line: expected a name"},
+        {"trailing blank", "1 FSA_STS_A \n", "names.txt:1: malformed line: expected a name"},
+        {"status 0", "0 FSA_STS_A\n", "names.txt:1: status must be"},
+        {"status named twice", "1 FSA_STS_A\n1 FSA_STS_B\n",
+         "names.txt:2: status 1 out of order or named twice"},
+        {"out of order", "2 FSA_STS_A\n1 FSA_STS_B\n",
+         "names.txt:2: status 1 out of order or named twice"},
+        {"name twice", "1 FSA_STS_A\n2 FSA_STS_A\n", "names.txt:2: name FSA_STS_A given twice"},
+        {"no names", "# none\n", "names.txt: no status names"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Run run = generate(kGoodMessages, kGoodRuns, &c.names);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.errors.find(c.error), std::string::npos) << run.errors;
+        EXPECT_FALSE(outputExists());
+        EXPECT_FALSE(headerExists());
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -21,6 +22,7 @@ public:
     }
 
     bool atEnd() const { return pos_ == text_.size(); }
+    std::string rest() const { return text_.substr(pos_); }
     char peek() const { return atEnd() ? '\0' : text_[pos_]; }
     char next() { return text_[pos_++]; }
 
@@ -132,6 +134,16 @@ std::pair<std::uint32_t, std::uint32_t> range(Line& line, const char* what) {
     return {first, last};
 }
 
+// A C++ identifier of capitals, digits and underscores after the FSA_STS_ prefix.
+bool isStatusName(const std::string& name) {
+    static const std::string prefix = "FSA_STS_";
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    return std::all_of(
+        name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+        [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; });
+}
+
 } // namespace
 
 std::vector<Message> parseMessages(const std::string& path) {
@@ -183,6 +195,26 @@ std::vector<StatusRow> parseStatusRuns(const std::string& path,
     if (rows.empty())
         throw std::runtime_error(path + ": no status runs");
     return rows;
+}
+
+std::vector<StatusName> parseStatusNames(const std::string& path) {
+    std::vector<StatusName> names;
+    std::set<std::string> seen;
+    forEachLine(path, [&names, &seen](Line& line) {
+        const std::uint32_t status = line.number("status");
+        line.expect(" ", "one blank after the status");
+        std::string name = line.rest();
+        if (!isStatusName(name))
+            line.fail("malformed line: expected a name FSA_STS_ of capitals, digits and '_'");
+        if (!names.empty() && status <= names.back().status)
+            line.fail("status " + std::to_string(status) + " out of order or named twice");
+        if (!seen.insert(name).second)
+            line.fail("name " + name + " given twice");
+        names.push_back({status, std::move(name)});
+    });
+    if (names.empty())
+        throw std::runtime_error(path + ": no status names");
+    return names;
 }
 
 } // namespace msggen

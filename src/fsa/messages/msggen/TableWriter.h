@@ -11,5 +11,7 @@ namespace msggen {
 // it over `path` once complete. Throws std::runtime_error on failure.
 void writeTable(const std::string& path, const std::vector<Message>& messages,
                 const std::vector<StatusRow>& rows);
+// Writes the FSA_STATUS enumeration as a C++ header the same way.
+void writeStatusNames(const std::string& path, const std::vector<StatusName>& names);
 
 } // namespace msggen
