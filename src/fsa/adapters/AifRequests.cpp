@@ -90,15 +90,37 @@ bool trustworthyList(const _FIB& reply, std::uint32_t recordBytes) {
     return reply.Size >= sizeof reply || (reply.Size - kReplyHeader) % recordBytes == 0;
 }
 
+// Every record of a one-object list names the object it was asked for: a
+// record of another object (a stale reply, a damaged one) would have the
+// caller end or wait for tasks it was not addressed to.
+bool listsOnly(const _FIB& reply, std::uint32_t object) {
+    constexpr std::size_t kObjectAt = 8; // record byte of the object id
+    const std::uint32_t count = AIF_ReplyRecordCount(reply.Size, sizeof(AifJobProgressReport));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t named = 0;
+        std::memcpy(&named, reply.data + kRecordsAt + sizeof(AifJobProgressReport) * i + kObjectAt,
+                    sizeof named);
+        if (named != object)
+            return false;
+    }
+    return true;
+}
+
 std::uint32_t listTasks(FSAAPI_CONTEXT* ctx, std::uint32_t code, std::uint32_t object,
                         FSA_TASK_DESCRIPTOR* array, std::uint32_t capacity) {
     const std::uint32_t request[AIF_REQUEST_WORDS] = {code, object};
     _FIB reply;
     AIF_SendFIB(ctx, request, sizeof request, &reply, 1);
-    const std::uint32_t recordBytes = code == 100 ? 16 : 36;
+    const bool wholeAdapter = code == 100;
+    const std::uint32_t recordBytes = wholeAdapter ? 16 : sizeof(AifJobProgressReport);
     if (!trustworthyList(reply, recordBytes)) {
         UtilPrintDebugFormatted("Task list request %u: unusable reply (status %u, size %u)\n", code,
                                 FsaFibWord(&reply, 0), static_cast<unsigned>(reply.Size));
+        throw FSA_STS_FAILURE;
+    }
+    if (!wholeAdapter && !listsOnly(reply, object)) {
+        UtilPrintDebugFormatted("Task list request %u: a record of another object than %u\n", code,
+                                object);
         throw FSA_STS_FAILURE;
     }
     return translate(ctx, &reply, recordBytes, array, capacity);

@@ -16,6 +16,6 @@ bool CB_ReportEnded(const AifJobProgressReport* report);
 
 // Request 103: the task's reply state (1 known, 4 unknown, 5 ended) and its
 // progress report when the reply carries one (`hasReport`). Throws a failed
-// exchange.
+// exchange, and 6 for a report of another task.
 std::uint32_t AIF_GetTaskDetails(FSAAPI_CONTEXT* ctx, std::uint32_t taskId,
                                  AifJobProgressReport* report, bool* hasReport);

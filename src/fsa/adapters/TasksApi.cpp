@@ -8,6 +8,7 @@
 #include "OsSync.h"
 #include "ScsiCommands.h"
 #include "Tasks.h"
+#include "Trace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -90,6 +91,12 @@ std::uint32_t AIF_GetTaskDetails(FSAAPI_CONTEXT* ctx, std::uint32_t taskId,
     *hasReport = AIF_ReplyRecordCount(reply.Size, 36) >= 1;
     if (*hasReport)
         std::memcpy(report, reply.data + 8, sizeof *report);
+    // Another task's record (a stale or damaged reply) would report its state
+    // as this one's: a running task taken for ended, or the reverse.
+    if (*hasReport && report->taskId != taskId) {
+        UtilPrintDebugFormatted("Task %u: the reply describes task %u\n", taskId, report->taskId);
+        throw FSA_STS_FAILURE;
+    }
     return FsaFibWord(&reply, 1);
 }
 

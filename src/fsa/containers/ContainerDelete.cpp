@@ -72,7 +72,8 @@ void GetContainerTree(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::vector<std::uin
 }
 
 // Ends the library's tasks (kinds 15, 16, 18) on the container and the
-// containers related to it, waiting for each to finish.
+// containers related to it, waiting for each to finish; a task that cannot be
+// ended fails the call.
 void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTree) {
     void* handle = UtilHandleFromValue(ctx->handle);
     tag_FSA_CONTAINER c{};
@@ -104,8 +105,13 @@ void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTr
             const std::uint32_t kind = tasks[i].taskType;
             if (kind != 15 && kind != 16 && kind != 18)
                 continue;
-            if (FsaTask(handle, tasks[i].taskId, kTerminate) != FSA_STS_SUCCESS)
+            // A task that ended meanwhile needs no more; any other refusal
+            // leaves the library's job running on a container about to go.
+            const FSA_STATUS ended = FsaTask(handle, tasks[i].taskId, kTerminate);
+            if (ended == FSA_STS_TASK_FINISHED || ended == FSA_STS_TASK_NOT_FOUND)
                 continue;
+            if (ended != FSA_STS_SUCCESS)
+                throw ended;
             ctx->taskCallbacks.WaitForTaskFinish(ctx, tasks[i].taskId);
             faos_Sleep(1000);
         }

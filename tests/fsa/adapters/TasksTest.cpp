@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -79,6 +80,46 @@ TEST_F(TaskTest, ReplyCountsAreClampedToTheFib) {
                              static_cast<unsigned>(tasks.size() * sizeof tasks[0])),
               FSA_STS_BUFFER_TOO_SMALL);
     EXPECT_EQ(count, 29u); // all the 16-byte records a FIB can hold
+}
+
+// A reply that describes another object than the one asked about (a stale
+// buffer, damaged firmware) is refused rather than handed back as the
+// answer: the record's object (lists of one container or drive) or task id
+// (one task's details) is changed to name another one.
+TEST_F(TaskTest, AReplyAboutAnotherObjectIsRefused) {
+    constexpr std::size_t kRecord = qorsim::kFibHeader + 8;
+    const tag_FSA_CONTAINER container{1, 0, 4660};
+    FSA_STORAGE_DEVICE device{};
+    device.scsi.bus = 1;
+    device.scsi.target = 2;
+    FSA_TASK_DESCRIPTOR tasks[4];
+    unsigned count = 0;
+    FSA_TASK_INFO info{};
+    const struct {
+        const char* name;
+        int request;
+        std::size_t word; // of the first record
+        std::function<FSA_STATUS()> ask;
+    } cases[] = {
+        {"container's tasks", 101, 2,
+         [&] { return FsaGetTaskList(handle, nullptr, &container, tasks, &count, sizeof tasks); }},
+        {"drive's tasks", 102, 2,
+         [&] { return FsaGetTaskList(handle, &device, nullptr, tasks, &count, sizeof tasks); }},
+        {"task details", 103, 0, [&] { return FsaGetTaskDetails(handle, 7, &info); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.ask(), FSA_STS_SUCCESS);
+        qorsim::Fault fault;
+        fault.aifRequest = c.request;
+        fault.mutateReply = [&](std::uint8_t* fib) {
+            const std::size_t at = kRecord + 4 * c.word;
+            qorsim::put32(fib, at, qorsim::get32(fib, at) + 1);
+        };
+        sim.inject(fault);
+        EXPECT_EQ(c.ask(), FSA_STS_FAILURE);
+        EXPECT_EQ(c.ask(), FSA_STS_SUCCESS); // the next, sound reply is taken
+    }
 }
 
 TEST_F(TaskTest, SuspendResumeAndTerminate) {

@@ -531,6 +531,44 @@ TEST_F(DiskSetRemovalTest, TasksThatEndAreTerminatedAndWaitedFor) {
     }
 }
 
+// A task list of the container or drive being removed that names another
+// one's task (a stale or damaged reply) fails with 6 and ends nothing.
+TEST_F(DiskSetRemovalTest, ATaskListNamingAnotherObjectEndsNothing) {
+    sim.update(0, [](qorsim::Adapter& a) {
+        a.tasks.push_back(task(70, 101, 0, false));
+        a.tasks.push_back(task(71, 101, 1, false));
+        a.tasks.push_back(task(72, 3, 130, false));
+        a.tasks.push_back(task(73, 3, 131, false));
+    });
+    const struct {
+        const char* name;
+        int request;
+        std::uint32_t otherTask, otherObject;
+        std::function<FSA_STATUS()> call;
+    } cases[] = {
+        {"container", 101, 71, 1, [&] { return FsaTerminateTasksForDelete(ctx(), 0); }},
+        {"drive", 102, 73, 131, [&] { return DS_TerminateTasksForDriveRemoval(ctx(), 130); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        qorsim::Fault fault;
+        fault.aifRequest = c.request;
+        fault.mutateReply = [&](std::uint8_t* fib) {
+            qorsim::put32(fib, qorsim::kFibHeader + 8, c.otherTask);
+            qorsim::put32(fib, qorsim::kFibHeader + 16, c.otherObject);
+        };
+        sim.inject(fault);
+        try {
+            c.call();
+            ADD_FAILURE() << "a list of another object's tasks passed";
+        } catch (FSA_STATUS s) {
+            EXPECT_EQ(s, FSA_STS_FAILURE);
+        }
+        for (std::uint32_t id : {70u, 71u, 72u, 73u})
+            EXPECT_EQ(taskStatus(id), 102u) << id;
+    }
+}
+
 TEST_F(DiskSetRemovalTest, DetachAndRemovalEndTheDrivesTasks) {
     const struct {
         const char* what;
