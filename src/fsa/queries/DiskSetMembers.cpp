@@ -135,7 +135,7 @@ FSA_STATUS DS_InitDrive(FSAAPI_CONTEXT* ctx, std::uint32_t driveId) {
         if (slice < 0)
             return FSA_STS_FAILURE;
         switch (CT_MbrExists(ctx, slice)) {
-        case 1:
+        case 1: // initialised before: its MBR is left as it is
             return FSA_STS_DEVICE_NOT_FOUND;
         case 2:
             return FSA_STS_FAILURE; // unreadable: it may hold partitions

@@ -12,8 +12,6 @@ FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_AR
 FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* args);
 FSA_STATUS DS_DiskSetDelete(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_ARGS* args);
 
-// A drive initialised before: its MBR is left as it is.
-
 // Writes the controller MBR on every member drive that has none; 12 when
 // some drive has one already; a failure (6, or the status that stopped it)
 // when a drive's MBR could not be read or written or the members not read.

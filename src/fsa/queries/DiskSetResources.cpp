@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::uint32_t kVisibleContainers = 24;
 constexpr std::uint32_t kAllContainers = 64;
-// As for a partition table the controller would not hand over.
 
 #pragma pack(push, 4)
 struct ONLINE_RECORD {
@@ -142,7 +141,7 @@ std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
         if (!doubt)
             return out;
         UtilPrintDebugFormatted("DS_GetEveryContainerOfDiskSet: a disk of the set is unread\n");
-        if (reads == 2)
+        if (reads == 2) // as for a partition table the controller would not hand over
             throw FSA_STS_PARTITION_ENTRY_FAILED;
         CT_InvalidateCache(ctx); // a passing failure: read once more
     }
