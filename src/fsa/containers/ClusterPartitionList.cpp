@@ -14,19 +14,18 @@
 
 namespace {
 
-constexpr std::uint32_t kNotHere = 0xFFFFFFFF;
 constexpr std::uint32_t kNoExtent = 4; // PCE state: in memory with start block 0
 
-// The partner's drive id as this adapter numbers the drive; kNotHere when
-// the drive is not visible here.
+// The partner's drive id as this adapter numbers the drive;
+// par::kDriveNotHere when the drive is not visible here.
 std::uint32_t localDrive(FSAAPI_CONTEXT* ctx, FSAAPI_CONTEXT* partner, std::uint32_t driveId) {
-    if (driveId == kNotHere || !partner)
-        return kNotHere;
+    if (driveId == par::kDriveNotHere || !partner)
+        return par::kDriveNotHere;
     FSA_STORAGE_DEVICE theirs{}, ours{};
     SCSI_GetStandardID(partner, &theirs, static_cast<int>(driveId));
     if (FsaMapToLocalPerspective(UtilHandleFromValue(ctx->handle), &theirs, &ours) !=
         FSA_STS_SUCCESS)
-        return kNotHere;
+        return par::kDriveNotHere;
     return static_cast<std::uint32_t>(SCSI_GetInternalID(ctx, &ours));
 }
 

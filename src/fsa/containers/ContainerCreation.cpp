@@ -354,8 +354,6 @@ void CT_GenerateSecondary(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uin
 
 namespace {
 
-constexpr std::uint32_t kDriveNotHere = 0xFFFFFFFFu;
-
 // Whether the list may lack partitions a search for a number must see: a
 // slice described as nothing (it may be any disk), or a disk whose MBR could
 // not be read that the search covers (every disk, or those this adapter
@@ -366,7 +364,7 @@ bool missesSearchedDisk(const std::vector<DriveReading>& drives, int localOnly) 
     for (const DriveReading& d : drives) {
         if (!d.described)
             return true;
-        if (!d.mbrRead && (!localOnly || d.driveId != kDriveNotHere))
+        if (!d.mbrRead && (!localOnly || d.driveId != par::kDriveNotHere))
             return true;
     }
     return false;

@@ -74,6 +74,8 @@ inline std::uint32_t serial(const Partition& p) {
 inline std::uint32_t drive(const Partition& p) {
     return u32(p, kDrive);
 }
+// The drive id of a drive this adapter does not reach (a cluster partner's).
+constexpr std::uint32_t kDriveNotHere = 0xFFFFFFFFu;
 inline std::uint32_t l0Type(const Partition& p) {
     return u32(p, kL0Type);
 }
@@ -112,5 +114,5 @@ inline bool PCE_ZeroableByNumber(const FSA_PARTITION_CACHE_ELEMENT& e) {
            e.state == FSA_PCE_NO_EXTENT || e.state == FSA_PCE_USED_NO_MBR;
 }
 inline bool LOCAL_ATTACHED(const FSA_PARTITION_CACHE_ELEMENT* e) {
-    return par::drive(e->partition) != 0xFFFFFFFFu;
+    return par::drive(e->partition) != par::kDriveNotHere;
 }
