@@ -126,18 +126,10 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
         if (!CT_IsContainerNumberFree(ctx, target.containerNumber, 1))
             return FSA_STS_TARGET_CONTAINER_EXISTS;
         FSA_STATUS unread = FSA_STS_SUCCESS;
-        withHostRemoval(ctx, n, 0, false, [&] {
-            try {
-                CT_MoveContainer(ctx, n, target.containerNumber);
-            } catch (FSA_STATUS s) {
-                // Moved in spite of the answer: the host still lets go of
-                // the old number and learns the new one; the failure is
-                // returned.
-                if (!CT_ContainerMoved(ctx, n, target.containerNumber))
-                    throw;
-                unread = s;
-            }
-        });
+        // Moved in spite of the answer: the host still lets go of the old
+        // number and learns the new one; the failure is returned.
+        withHostRemoval(ctx, n, 0, false,
+                        [&] { unread = CT_MoveContainerChecked(ctx, n, target.containerNumber); });
         if (FsaIsUnixOS(ctx->info.osType))
             FsaOk(FsaExposeCtrToOs(ctx, target.containerNumber, 1));
         return unread;

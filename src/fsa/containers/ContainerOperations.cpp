@@ -109,11 +109,19 @@ void CT_MoveContainer(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to)
     run(ctx, op, from, to);
 }
 
-bool CT_ContainerMoved(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to) noexcept {
+FSA_STATUS CT_MoveContainerChecked(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to) {
     try {
-        return CT_CheckConflicts(ctx, to) && !CT_CheckConflicts(ctx, from);
-    } catch (FSA_STATUS) {
-        return false;
+        CT_MoveContainer(ctx, from, to);
+        return FSA_STS_SUCCESS;
+    } catch (FSA_STATUS failed) {
+        bool moved = false;
+        try {
+            moved = CT_CheckConflicts(ctx, to) && !CT_CheckConflicts(ctx, from);
+        } catch (FSA_STATUS) {
+        }
+        if (!moved)
+            throw;
+        return failed;
     }
 }
 

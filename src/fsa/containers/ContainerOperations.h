@@ -14,10 +14,13 @@ FSA_STATUS CT_WritePartitionToDisk(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::ui
                                    const Partition* p);
 void CT_WriteLastDrive(FSAAPI_CONTEXT* ctx, std::uint32_t n);
 void CT_MoveContainer(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to);
-// Whether the controller holds the container under `to` and not under
-// `from`: asked after a move whose answer could not be read, which may come
-// after the move was made. False when the controller cannot be asked.
-bool CT_ContainerMoved(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to) noexcept;
+// The move, for callers that must know where the container is when the
+// answer fails: a failure after which the controller holds the container
+// under `to` and not under `from` (an answer that could not be read may come
+// after the move was made) is returned, the move being made; any other
+// failure is thrown, the container staying at `from` (or where the
+// controller could not be asked).
+FSA_STATUS CT_MoveContainerChecked(FSAAPI_CONTEXT* ctx, std::uint32_t from, std::uint32_t to);
 void CT_DestroyContainer(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t b, int flag);
 void CT_AddLevel(FSAAPI_CONTEXT* ctx, std::uint32_t container);
 void CT_SetMirrorDelay(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uint32_t delay);

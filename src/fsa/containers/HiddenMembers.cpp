@@ -12,17 +12,11 @@ std::uint32_t HiddenMembers::hide(std::uint32_t n, int localOnly) {
     FsaOk(FsaPrepareCtrForRemoval(m_ctx, n, 1, 0, &record));
     const std::uint32_t top = CT_GetNextFreeContainer(m_ctx, 1, localOnly);
     if (top > n) {
-        try {
-            CT_MoveContainer(m_ctx, n, top);
-        } catch (FSA_STATUS) {
-            // An answer the library cannot read may come after the move was
-            // made: a container found under its new number alone is moved
-            // back with the others.
-            if (CT_ContainerMoved(m_ctx, n, top))
-                m.hiddenAs = top;
-            throw;
-        }
+        // Moved in spite of a failed answer, it is moved back with the
+        // others: the failure still ends the call.
+        const FSA_STATUS moved = CT_MoveContainerChecked(m_ctx, n, top);
         m.hiddenAs = top;
+        FsaOk(moved);
     }
     // The host lets go of the disk it knew under the old number. Should that
     // fail half-way, putting the member back gives the disk back as well.

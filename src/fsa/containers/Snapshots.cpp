@@ -78,11 +78,11 @@ bool sameDiskSet(FSAAPI_CONTEXT* ctx, std::uint32_t a, std::uint32_t b) {
 void moveBack(FSAAPI_CONTEXT* ctx, std::uint32_t hidden, std::uint32_t b,
               FsaRemovalRecord& release) noexcept {
     try {
-        CT_MoveContainer(ctx, hidden, b);
+        CT_MoveContainerChecked(ctx, hidden, b);
         return;
     } catch (FSA_STATUS) {
     }
-    if (CT_ContainerMoved(ctx, hidden, b) || !release)
+    if (!release)
         return;
     try {
         FsaCtrRemovalComplete(ctx, b, 0, std::move(release));
@@ -128,12 +128,10 @@ FSA_STATUS create(FSAAPI_CONTEXT* ctx, void* handle, FSA_SNAPSHOT_OPERATION op,
     FsaOk(FsaPrepareCtrForRemoval(ctx, b, 0, 0, &release));
     const std::uint32_t hidden = CT_GetNextFreeContainer(ctx, 1, localOnly);
     const bool w2k = FsaTopMostOsType(ctx) == kOsW2K;
-    try {
-        CT_MoveContainer(ctx, b, hidden);
-    } catch (FSA_STATUS) {
-        if (CT_ContainerMoved(ctx, b, hidden))
-            moveBack(ctx, hidden, b, release);
-        throw;
+    if (const FSA_STATUS moved = CT_MoveContainerChecked(ctx, b, hidden);
+        moved != FSA_STS_SUCCESS) {
+        moveBack(ctx, hidden, b, release);
+        throw moved;
     }
     try {
         if (PCK_HasNoHostDriver(ctx)) {
