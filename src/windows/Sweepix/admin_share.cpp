@@ -4,10 +4,6 @@
 
 namespace {
 
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 bool startsWithIgnoringCase(const std::string& text, std::size_t at, const std::string& prefix) {
     return text.size() >= at + prefix.size() &&
            equalsIgnoringCase(text.substr(at, prefix.size()), prefix);
@@ -43,10 +39,6 @@ bool isLocal(const std::string& host, const std::vector<std::string>& localNames
         if (!name.empty() && equalsIgnoringCase(host, name))
             return true;
     return false;
-}
-
-bool isDriveLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // Where a drive letter followed by ":" begins ("X:", "\\?\X:", "\\.\X:"),

@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+inline bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+inline bool isDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 // The local form of a path naming an administrative share of this machine:
 // "\\host\C$\dir" (also behind "\\?\UNC\" or "\\.\UNC\") is "C:\dir", and
 // "\\host\ADMIN$\dir" is `windowsDirectory` + "\dir", where `host` is one of

@@ -11,14 +11,6 @@
 
 namespace {
 
-bool isSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-bool isDriveLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // "\\server\share" with nothing or only a separator after it.
 bool isShareRoot(const std::string& path) {
     std::size_t server = path.find_first_of("\\/", 2);
