@@ -1,7 +1,7 @@
 // The real Sweepix.exe asked to delete the root of a removable, CD-ROM or
 // network drive or of a network share, by every spelling that opens it. The
 // deletions are real, in the guard test's own wine prefix (see
-// guard-prefix-setup, which makes the drives and the share and fills them).
+// guard-prefix-shape, which makes the drives and the share and fills them).
 #include "file_fixture.h"
 #include "sweepix_run.h"
 
