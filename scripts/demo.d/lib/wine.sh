@@ -7,7 +7,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 if [ ! -e "$WINEPREFIX/system.reg" ]; then
     echo "(making the demo's wine prefix $WINEPREFIX)"
-    wineboot -i >/dev/null 2>&1 || { echo "WRONG: wineboot could not make the prefix"; exit 1; }
+    "$SOURCE/cmake/wine-prefix-make" "$WINEPREFIX" >/dev/null 2>&1 ||
+        { echo "WRONG: wineboot could not make the prefix"; exit 1; }
 fi
 # One wine server for the whole step, ended with it.
 wineserver -p
