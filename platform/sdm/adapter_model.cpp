@@ -1,8 +1,14 @@
 #include "adapter_model.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <limits>
+#include <sstream>
 #include <stdexcept>
+
+#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 
@@ -176,6 +182,26 @@ Configuration parseConfiguration(const std::string& text) {
         configuration.adapters.push_back(
             adapter(adapters[k], "adapters[" + std::to_string(k) + "]"));
     return configuration;
+}
+
+Configuration readConfiguration(const std::string& path) {
+    const auto refuse = [&path](const std::string& reason) {
+        return std::runtime_error("configuration " + path + ": " + reason);
+    };
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        throw refuse(std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        throw refuse("not a regular file");
+    std::ifstream in(path);
+    std::stringstream text;
+    if (!in || !(text << in.rdbuf()))
+        throw refuse("cannot be read");
+    try {
+        return parseConfiguration(text.str());
+    } catch (const std::exception& error) {
+        throw refuse(error.what());
+    }
 }
 
 } // namespace qlsdm_standin

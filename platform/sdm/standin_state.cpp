@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -14,6 +12,8 @@
 
 namespace qlsdm_standin {
 namespace {
+
+constexpr int kConfigurationError = 78; // EX_CONFIG
 
 void realSleep(unsigned milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -81,16 +81,13 @@ void StandIn::loadOnFirstUse() {
     const char* path = std::getenv("QLSDM_STANDIN_FILE");
     if (path == nullptr)
         return;
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
     try {
-        if (!in)
-            throw std::runtime_error("cannot read the file");
-        m_configuration = parseConfiguration(text.str());
+        m_configuration = readConfiguration(path);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "libqlsdm.so stand-in: %s: %s; no adapters\n", path, error.what());
-        m_configuration = Configuration{};
+        // Going on without adapters would pass for a real answer of an empty
+        // machine; a file that was named but cannot be used ends the program.
+        std::fprintf(stderr, "libqlsdm.so stand-in: %s\n", error.what());
+        std::_Exit(kConfigurationError);
     }
     m_calls.assign(m_configuration.adapters.size(), {});
 }
