@@ -1,17 +1,12 @@
 #include "adapter_model.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <stdexcept>
-
-#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 
+#include "configfile/config_file.h"
 #include "qlsdm.h"
 
 namespace qlsdm_standin {
@@ -185,23 +180,7 @@ Configuration parseConfiguration(const std::string& text) {
 }
 
 Configuration readConfiguration(const std::string& path) {
-    const auto refuse = [&path](const std::string& reason) {
-        return std::runtime_error("configuration " + path + ": " + reason);
-    };
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0)
-        throw refuse(std::strerror(errno));
-    if (!S_ISREG(status.st_mode))
-        throw refuse("not a regular file");
-    std::ifstream in(path);
-    std::stringstream text;
-    if (!in || !(text << in.rdbuf()))
-        throw refuse("cannot be read");
-    try {
-        return parseConfiguration(text.str());
-    } catch (const std::exception& error) {
-        throw refuse(error.what());
-    }
+    return standin_config::load(path, parseConfiguration);
 }
 
 } // namespace qlsdm_standin

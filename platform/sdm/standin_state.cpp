@@ -8,12 +8,11 @@
 #include <stdexcept>
 #include <thread>
 
+#include "configfile/config_file.h"
 #include "qlsdm.h"
 
 namespace qlsdm_standin {
 namespace {
-
-constexpr int kConfigurationError = 78; // EX_CONFIG
 
 void realSleep(unsigned milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -84,10 +83,7 @@ void StandIn::loadOnFirstUse() {
     try {
         m_configuration = readConfiguration(path);
     } catch (const std::exception& error) {
-        // Going on without adapters would pass for a real answer of an empty
-        // machine; a file that was named but cannot be used ends the program.
-        std::fprintf(stderr, "libqlsdm.so stand-in: %s\n", error.what());
-        std::_Exit(kConfigurationError);
+        standin_config::endProgram("libqlsdm.so stand-in", error);
     }
     m_calls.assign(m_configuration.adapters.size(), {});
 }
