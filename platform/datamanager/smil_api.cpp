@@ -1,15 +1,13 @@
 // The exported SMIL reads and the stand-in's control interface, over one
 // process-wide store guarded by a mutex.
+#include "configfile/config_file.h"
 #include "object_store.h"
 #include "smil/smil.h"
 #include "smil/smil_standin.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -32,17 +30,13 @@ State& state() {
     return *s;
 }
 
-std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+ObjectStore storeFromFile(const std::string& path) {
+    return standin_config::load(path, ObjectStore::fromJson);
 }
 
-// Loads SMIL_STANDIN_FILE on first use; a broken file leaves the data
-// manager down, as a real one without its data would be.
+// Loads SMIL_STANDIN_FILE on first use. A file that was named but cannot be
+// used ends the program: a data manager without its objects would pass for
+// a real answer.
 void ensureLoaded(State& s) {
     if (s.loaded)
         return;
@@ -51,10 +45,9 @@ void ensureLoaded(State& s) {
     if (!file || !*file)
         return;
     try {
-        s.store = ObjectStore::fromJson(readWholeFile(file));
+        s.store = storeFromFile(file);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "smil stand-in: %s\n", e.what());
-        s.store = ObjectStore();
+        standin_config::endProgram("smil stand-in", e);
     }
 }
 
@@ -110,18 +103,21 @@ template <typename Fn> auto read(const std::string& line, Fn&& fn) -> decltype(f
     return fn(s);
 }
 
-} // namespace
-
-void loadJson(const std::string& text) {
-    ObjectStore store = ObjectStore::fromJson(text);
+void install(ObjectStore store) {
     State& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.store = std::move(store);
     s.loaded = true;
 }
 
+} // namespace
+
+void loadJson(const std::string& text) {
+    install(ObjectStore::fromJson(text));
+}
+
 void loadFile(const std::string& path) {
-    loadJson(readWholeFile(path));
+    install(storeFromFile(path));
 }
 
 void reset() {

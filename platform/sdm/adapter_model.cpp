@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "configfile/config_file.h"
 #include "qlsdm.h"
 
 namespace qlsdm_standin {
@@ -176,6 +177,10 @@ Configuration parseConfiguration(const std::string& text) {
         configuration.adapters.push_back(
             adapter(adapters[k], "adapters[" + std::to_string(k) + "]"));
     return configuration;
+}
+
+Configuration readConfiguration(const std::string& path) {
+    return standin_config::load(path, parseConfiguration);
 }
 
 } // namespace qlsdm_standin

@@ -43,5 +43,8 @@ struct Configuration {
 
 // Throws std::runtime_error naming what is wrong.
 Configuration parseConfiguration(const std::string& json);
+// The configuration in a file; throws std::runtime_error "configuration
+// <path>: <reason>" when it is missing, not a regular file, unreadable or bad.
+Configuration readConfiguration(const std::string& path);
 
 } // namespace qlsdm_standin

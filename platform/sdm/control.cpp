@@ -1,7 +1,3 @@
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
-
 #include "standin_state.h"
 
 namespace qlsdm_standin {
@@ -11,12 +7,7 @@ void loadJson(const std::string& text) {
 }
 
 void loadFile(const std::string& path) {
-    std::ifstream in(path);
-    if (!in)
-        throw std::runtime_error(path + ": cannot read the file");
-    std::stringstream text;
-    text << in.rdbuf();
-    loadJson(text.str());
+    StandIn::instance().load(readConfiguration(path));
 }
 
 std::size_t openHandles() {

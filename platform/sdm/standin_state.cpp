@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
+#include "configfile/config_file.h"
 #include "qlsdm.h"
 
 namespace qlsdm_standin {
@@ -81,16 +80,10 @@ void StandIn::loadOnFirstUse() {
     const char* path = std::getenv("QLSDM_STANDIN_FILE");
     if (path == nullptr)
         return;
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
     try {
-        if (!in)
-            throw std::runtime_error("cannot read the file");
-        m_configuration = parseConfiguration(text.str());
+        m_configuration = readConfiguration(path);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "libqlsdm.so stand-in: %s: %s; no adapters\n", path, error.what());
-        m_configuration = Configuration{};
+        standin_config::endProgram("libqlsdm.so stand-in", error);
     }
     m_calls.assign(m_configuration.adapters.size(), {});
 }

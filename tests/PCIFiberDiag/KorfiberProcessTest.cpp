@@ -88,6 +88,38 @@ TEST(KorfiberProcess, ListOffersTheQla2312Adapters) {
     EXPECT_TRUE(outcome.hasLine("devices: 0")) << outcome.text();
 }
 
+// An adapter file that was named but cannot be used ends korfiber with the
+// stand-in's configuration error and the file's name, before any adapter is
+// reported: a list of no adapters would look like a real answer.
+TEST(KorfiberProcess, UnusableAdapterFileIsAnErrorNamingTheFile) {
+    const TempDirectory dir;
+    std::ofstream(dir.path() / "not-json.json") << "{\"adapters\": [";
+    std::ofstream(dir.path() / "no-wwn.json") << R"({"adapters": [{}]})";
+    fs::create_directory(dir.path() / "a-directory");
+    struct Problem {
+        const char* file;
+        const char* reason;
+    };
+    const Problem problems[] = {
+        {"missing.json", "No such file or directory"},
+        {"a-directory", "not a regular file"},
+        {"not-json.json", "JSON"},
+        {"no-wwn.json", "no node_wwn"},
+    };
+    for (const Problem& p : problems) {
+        SCOPED_TRACE(p.file);
+        const std::string path = (dir.path() / p.file).string();
+        const Outcome outcome =
+            run(KORFIBER_PATH, {"list"}, {{"QLSDM_STANDIN_FILE", path}}, dir.path());
+        EXPECT_EQ(outcome.exitCode, 78) << outcome.text();
+        EXPECT_NE(outcome.err.find("libqlsdm.so stand-in: configuration " + path + ": "),
+                  std::string::npos)
+            << outcome.err;
+        EXPECT_NE(outcome.err.find(p.reason), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.lines.empty()) << outcome.text();
+    }
+}
+
 TEST(KorfiberProcess, RunExitCodes) {
     struct Case {
         const char* name;
@@ -154,6 +186,12 @@ TEST(KorfiberProcess, RunExitCodes) {
         if (c.line != nullptr) {
             EXPECT_TRUE(outcome.hasLine(c.line)) << c.name << "\n" << outcome.text();
         }
+        // A stop is said by the progress thread and again as the run's aborted
+        // summary; no other run says it.
+        EXPECT_EQ(std::count(outcome.lines.begin(), outcome.lines.end(), "warning: 1 \" \""),
+                  c.exitCode == 8 ? 2 : 0)
+            << c.name << "\n"
+            << outcome.text();
         expectNoHandleLeft(outcome, c.name);
     }
 }

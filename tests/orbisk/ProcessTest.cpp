@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -204,6 +205,40 @@ TEST_F(OrbiskProcess, UnopenableDiagnosticLogNeverPasses) {
     EXPECT_EQ(run.exitCode, 2) << describe(run);
     EXPECT_THAT(run.starting("error:"), ElementsAre(::testing::StartsWith("error: 94 ")))
         << describe(run);
+}
+
+// A data manager file that was named but cannot be used ends Orbisk with
+// the stand-in's configuration error and the file's name, before any device
+// is reported: a data manager without objects would look like a real answer.
+TEST(OrbiskConfiguration, UnusableDataManagerFileIsAnErrorNamingTheFile) {
+    const TempDirectory dir("orbisk-config");
+    std::ofstream(dir.path() / "not-json.json") << "{\"objects\": [";
+    std::ofstream(dir.path() / "field-outside.json")
+        << R"({"objects": [{"oid": 10, "type": 292, "size": 20, "fields": [{"at": 40, "u32": 1}]}]})";
+    fs::create_directory(dir.path() / "a-directory");
+    struct Problem {
+        const char* file;
+        const char* reason;
+    };
+    const Problem problems[] = {
+        {"missing.json", "No such file or directory"},
+        {"a-directory", "not a regular file"},
+        {"not-json.json", "parse error"},
+        {"field-outside.json", "lies beyond the size"},
+    };
+    for (const Problem& p : problems) {
+        SCOPED_TRACE(p.file);
+        const std::string path = (dir.path() / p.file).string();
+        const ProcessResult r =
+            runProcess("/usr/bin/env",
+                       {"-u", "DAPI2_OPTIONS", "-u", "TEST_DEV", "-u", "DIAGLOG",
+                        "SMIL_STANDIN_FILE=" + path, ORBISK_PATH, "list"},
+                       {}, dir.path().string());
+        EXPECT_EQ(r.exitCode, 78) << r.out << r.err;
+        EXPECT_THAT(r.err, HasSubstr("smil stand-in: configuration " + path + ": "));
+        EXPECT_THAT(r.err, HasSubstr(p.reason));
+        EXPECT_EQ(r.out.find("devices:"), std::string::npos) << r.out;
+    }
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include "qorsim/JournalText.h"
 #include "qorsim/Simulator.h"
 
+#include "configfile/config_file.h"
+
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -21,8 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr int kConfigurationError = 78; // EX_CONFIG
 
 std::atomic<qorsim::Simulator*> g_sim{nullptr};
 
@@ -46,10 +46,7 @@ qorsim::Simulator& simulator() {
             try {
                 sim->loadFile(path);
             } catch (const std::exception& e) {
-                // Running on as a machine without adapters would pass for a
-                // real answer; a broken configuration ends the program.
-                std::fprintf(stderr, "qorsim: %s\n", e.what());
-                ::_exit(kConfigurationError);
+                standin_config::endProgram("qorsim", e);
             }
         }
         g_sim.store(sim);

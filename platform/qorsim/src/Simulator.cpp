@@ -3,6 +3,8 @@
 #include "CoreHandlers.h"
 #include "FaultConfig.h"
 
+#include "configfile/config_file.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -12,14 +14,11 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -255,23 +254,7 @@ void Simulator::load(const std::string& jsonText) {
 }
 
 void Simulator::loadFile(const std::string& path) {
-    const auto fail = [&path](const std::string& reason) {
-        throw std::runtime_error("configuration " + path + ": " + reason);
-    };
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0)
-        fail(std::strerror(errno));
-    if (!S_ISREG(status.st_mode))
-        fail("not a regular file");
-    std::ifstream in(path);
-    std::stringstream text;
-    if (!in || !(text << in.rdbuf()))
-        fail("cannot be read");
-    try {
-        load(text.str());
-    } catch (const std::exception& e) {
-        fail(e.what());
-    }
+    standin_config::load(path, [this](const std::string& text) { load(text); });
 }
 
 bool Simulator::isNodePath(const char* path) {
