@@ -122,8 +122,19 @@ void* partnerOfDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
     return h ? UtilHandleFromValue(h) : nullptr;
 }
 
+// Whether the drive's bus may be shared with the cluster partner: a private
+// bus needs both the cluster's mask and the drive's own disk-set answer to
+// say so. A damaged mask reads like a private bus; the drive's answer names
+// the drive, so a damaged one is not taken.
 bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
-    return SCD_BUS_SHARED(ctx, &d.scsi);
+    if (SCD_BUS_SHARED(ctx, &d.scsi))
+        return true;
+    FSA_DISK_SET_INFO info{};
+    std::uint32_t shared = 0;
+    const FSA_STATUS s =
+        FsaGetDriveInfo(UtilHandleFromValue(ctx->handle),
+                        static_cast<std::uint32_t>(SCSI_DriveId(ctx, &d)), &info, &shared);
+    return (s != FSA_STS_SUCCESS && s != FSA_STS_DS_NOT_OWNER_OF_DISK) || shared;
 }
 
 FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* out,
