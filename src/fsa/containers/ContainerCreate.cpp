@@ -239,11 +239,15 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
             return FsaGrowSecondaryVolumeSet(partner, volume, added, reserved);
         PCK_ThrowIfContainerIs(ctx, added->containerNumber, CT_STATES(0, 0x4000405C));
         PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
-        if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
+        // The hidden number lives on the added container's disks: on a
+        // shared bus it must be free on the partner's disks too.
+        const int localOnly = CT_SearchesEveryDisk(ctx, *added) ? 0 : 1;
+        if (CT_GetNextFreeContainer(ctx, 1, localOnly) < ctx->info.firstHiddenContainer)
             return FSA_STS_NO_HIDDEN_NUMBER;
         HiddenMembers hidden(ctx);
         try {
-            CT_VolumeAdd2(ctx, volume->containerNumber, hidden.hide(added->containerNumber, 1));
+            CT_VolumeAdd2(ctx, volume->containerNumber,
+                          hidden.hide(added->containerNumber, localOnly));
         } catch (...) {
             hidden.restore();
             throw;

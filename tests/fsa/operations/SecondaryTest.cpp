@@ -221,6 +221,43 @@ TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
     }
 }
 
+// A container added to a volume set on a shared bus hides below the
+// partner's 31 and the set's members (30, 29), as they did.
+TEST_F(Secondary, AContainerAddedOnASharedBusAvoidsThePartnersNumbers) {
+    const struct {
+        const char* what;
+        std::vector<std::uint32_t> heldDrives; // drives of the set held here
+        bool setsUnread;
+        std::uint32_t hiddenAs; // where the added container goes
+    } cases[] = {
+        {"shared bus", {1, 2, 3}, false, 28},
+        {"local disks", {}, false, 29},
+        {"local disks, the sets unread", {}, true, 28},
+        {"shared bus, the sets unread", {1, 2, 3}, true, 28},
+    };
+    const tag_FSA_CONTAINER members[] = {one, two};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FsaCloseAdapter(handle);
+        sim.load(
+            fsatest::withPartnersContainer(kVolumes, 3, 31, c.heldDrives, !c.heldDrives.empty()));
+        handle = open();
+        if (c.setsUnread)
+            fsatest::failDiskSetReads(sim);
+        tag_FSA_CONTAINER volume{};
+        EXPECT_EQ(
+            FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 64 * 1048576),
+            FSA_STS_SUCCESS);
+        EXPECT_EQ(FsaGrowSecondaryVolumeSet(handle, &volume, &three, 0), FSA_STS_SUCCESS);
+        sim.clearFaults();
+        const qorsim::Adapter a = sim.snapshot(0);
+        EXPECT_FALSE(a.containers.count(3));
+        EXPECT_TRUE(a.containers.count(c.hiddenAs)) << c.hiddenAs;
+        const auto grown = a.containers.find(volume.containerNumber);
+        EXPECT_TRUE(grown != a.containers.end() && grown->second.members.size() == 3u);
+    }
+}
+
 // The controller made the set and its answer came back stale: the set is
 // found under its number and stands with its members.
 TEST_F(Secondary, ASetMadeWithAStaleAnswerStands) {
