@@ -15,11 +15,13 @@
 #include "OsSync.h"
 #include "OsTypes.h"
 #include "ParamChecks.h"
+#include "PartitionFields.h"
 #include "ScsiCommands.h"
 #include "SmallCommands.h"
 #include "Stubs.h"
 #include "Trace.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -126,6 +128,18 @@ void* partnerOfDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
 // bus needs both the cluster's mask and the drive's own disk-set answer to
 // say so. A damaged mask reads like a private bus; the drive's answer names
 // the drive, so a damaged one is not taken.
+// Whether container `member` stands in volume set `volume`, read afresh.
+bool standsIn(FSAAPI_CONTEXT* ctx, std::uint32_t volume, std::uint32_t member) {
+    CT_InvalidateCache(ctx);
+    return CT_WithCache(ctx, [&](const PceList& list) {
+        return std::any_of(list.begin(), list.end(), [&](const Pce& e) {
+            const Partition& p = e.partition;
+            return !PCE_IsFree(e) && par::l0Number(p) == member && par::l1Type(p) &&
+                   par::l1Number(p) == volume;
+        });
+    });
+}
+
 bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
     if (SCD_BUS_SHARED(ctx, &d.scsi))
         return true;
@@ -246,8 +260,16 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
             return FSA_STS_NO_HIDDEN_NUMBER;
         HiddenMembers hidden(ctx);
         try {
-            CT_VolumeAdd2(ctx, volume->containerNumber,
-                          hidden.hide(added->containerNumber, localOnly));
+            const std::uint32_t hiddenAs = hidden.hide(added->containerNumber, localOnly);
+            try {
+                CT_VolumeAdd2(ctx, volume->containerNumber, hiddenAs);
+            } catch (FSA_STATUS) {
+                // An answer the library cannot read may come after the
+                // controller added the container: found in the set, it
+                // stays; moving it back would show the host a set member.
+                if (!standsIn(ctx, volume->containerNumber, hiddenAs))
+                    throw;
+            }
         } catch (...) {
             hidden.restore();
             throw;

@@ -316,6 +316,23 @@ TEST_F(Secondary, GrowingAVolumeSetByAContainer) {
     EXPECT_TRUE(a.hostDisks.at(3).deleted);
 }
 
+// The controller added the container and its answer came back stale: the
+// container is found in the set and stays there, out of the host's sight.
+TEST_F(Secondary, AContainerAddedWithAStaleAnswerStaysInTheSet) {
+    const tag_FSA_CONTAINER members[] = {one, two};
+    tag_FSA_CONTAINER volume{};
+    ASSERT_EQ(FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 64 * 1048576),
+              FSA_STS_SUCCESS);
+    replay(45, 0);
+    EXPECT_EQ(FsaGrowSecondaryVolumeSet(handle, &volume, &three, 0), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_FALSE(a.containers.count(3));
+    EXPECT_TRUE(a.containers.count(29));
+    ASSERT_TRUE(a.containers.count(volume.containerNumber));
+    EXPECT_EQ(a.containers.at(volume.containerNumber).members.size(), 3u);
+    EXPECT_TRUE(a.hostDisks.at(3).deleted);
+}
+
 TEST_F(Secondary, AGrowingTheControllerRefusesPutsTheContainerBack) {
     const tag_FSA_CONTAINER members[] = {one, two};
     tag_FSA_CONTAINER volume{};
