@@ -26,6 +26,52 @@ Row secondaryRow(const char* name, std::uint32_t type) {
     return r;
 }
 
+// The base with volume set 0 on the shared bus: its members, volumes 30 and
+// 29 on the held set's drives (slices 6 and 7), stand in it as entries
+// without an extent (7, 8). Volume 4 (entry 9) sits on slice 6 after member
+// 30; the cluster partner's 31 lies on a disk this adapter does not reach
+// (entry 10). The host knows the set and volume 4.
+std::string sharedVolumeSet() {
+    nlohmann::json j = nlohmann::json::parse(withPartnerContainer({}, 31));
+    nlohmann::json& a = j["adapters"][0];
+    nlohmann::json& partitions = a["partitions"];
+    nlohmann::json& list = a["containers"]["list"];
+    const nlohmann::json partner = partitions.back();
+    partitions.erase(partitions.size() - 1);
+    auto volume = [&](std::uint32_t number, std::uint32_t slice, std::uint32_t start) {
+        partitions.push_back({{"start", start},
+                              {"size", 65536},
+                              {"serial", kSerial},
+                              {"slice", slice},
+                              {"l0Type", 1},
+                              {"l0Number", number},
+                              {"l0Members", 1},
+                              {"flags", 1}});
+        list.push_back({{"number", number}, {"type", 1}, {"members", {partitions.size() - 1}}});
+    };
+    volume(30, 6, 128);
+    volume(29, 7, 128);
+    nlohmann::json set = nlohmann::json::array();
+    for (std::uint32_t member : {30, 29}) {
+        partitions.push_back({{"serial", kSerial},
+                              {"slice", member},
+                              {"l0Type", 1},
+                              {"l0Number", member},
+                              {"flags", 1},
+                              {"l1Type", 1},
+                              {"l1Number", 0},
+                              {"l1Members", 2},
+                              {"l1Index", set.size()}});
+        set.push_back(partitions.size() - 1);
+    }
+    list.push_back({{"number", 0}, {"type", 1}, {"members", set}});
+    volume(4, 6, 65664);
+    partitions.push_back(partner);
+    a["hostDisks"].push_back({{"container", 0}, {"instance", 2}, {"target", 4}, {"name", "sde"}});
+    a["hostDisks"].push_back({{"container", 4}, {"instance", 2}, {"target", 5}, {"name", "sdf"}});
+    return j.dump();
+}
+
 std::vector<Row> rows() {
     std::vector<Row> out;
     out.push_back(secondaryRow("secondary stripe", 2));
@@ -70,6 +116,16 @@ std::vector<Row> rows() {
     // volume set yet to grow.
     growSecondary.cleanStatus = FSA_STATUS(141);
     out.push_back(growSecondary);
+    // On the shared bus the added volume hides below the partner's 31 and
+    // the set's members: at 28. Its stand-in in the set is entry 11.
+    Row growShared = row("grow secondary volume set on a shared bus", sharedVolumeSet(),
+                         [](void* h) {
+                             const tag_FSA_CONTAINER v = container(0), more = container(4);
+                             return FsaGrowSecondaryVolumeSet(h, &v, &more, 0);
+                         },
+                         {"container 0", "container 4", "container 28", "host disk 4",
+                          "partition 9", "partition 11"});
+    out.push_back(growShared);
     Row mirrorFromVolume = row("mirror from volume", kBase,
                                [](void* h) {
                                    tag_FSA_CONTAINER v = container(1);
