@@ -258,6 +258,39 @@ TEST_F(Secondary, AContainerAddedOnASharedBusAvoidsThePartnersNumbers) {
     }
 }
 
+// The cluster partner's container 0 lies on a disk this adapter does not
+// reach: a set whose members sit on a shared bus takes a number free on
+// every disk, one on local disks the lowest free here.
+TEST_F(Secondary, ASetOnASharedBusAvoidsThePartnersNumbers) {
+    const struct {
+        const char* what;
+        bool held;
+        bool setsUnread;
+        std::uint32_t number;
+    } cases[] = {
+        {"shared bus", true, false, 1},
+        {"local disks", false, false, 0},
+        {"local disks, the sets unread", false, true, 1},
+    };
+    const tag_FSA_CONTAINER members[] = {one, two};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FsaCloseAdapter(handle);
+        sim.load(fsatest::withPartnersContainer(kVolumes, 3, 0, {1, 2}, c.held));
+        handle = open();
+        if (c.setsUnread)
+            fsatest::failDiskSetReads(sim);
+        tag_FSA_CONTAINER made{};
+        EXPECT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
+                  FSA_STS_SUCCESS);
+        sim.clearFaults();
+        EXPECT_EQ(made.containerNumber, c.number);
+        const qorsim::Adapter a = sim.snapshot(0);
+        const auto set = a.containers.find(c.number);
+        EXPECT_TRUE(set != a.containers.end() && set->second.members.size() == 2u);
+    }
+}
+
 // The controller made the set and its answer came back stale: the set is
 // found under its number and stands with its members.
 TEST_F(Secondary, ASetMadeWithAStaleAnswerStands) {
