@@ -72,23 +72,40 @@ std::string sharedVolumeSet() {
     return j.dump();
 }
 
+// Volumes 4 and 5 on the shared bus (entries 5 and 6; the partner's
+// container `partners` is entry 7) joined into a volume set, which becomes
+// container `made`; the members move to `hiddenAs`, their stand-ins are
+// entries 8 and 9.
+Row sharedSecondaryRow(const char* name, std::uint32_t partners, std::uint32_t made,
+                       std::vector<std::string> hiddenAs) {
+    const std::string set = "container " + std::to_string(made);
+    std::vector<std::string> touches = {set,           "container 4", "container 5", "host disk *",
+                                        "partition 5", "partition 6", "partition 8", "partition 9"};
+    touches.insert(touches.end(), hiddenAs.begin(), hiddenAs.end());
+    Row r = row(
+        name, withPartnerContainer({{4, 1, {6}}, {5, 1, {7}}}, partners),
+        [](void* h) {
+            const tag_FSA_CONTAINER members[] = {container(4), container(5)};
+            tag_FSA_CONTAINER out{};
+            return FsaCreateSecondaryContainer(h, &out, 3, kName, 2, members, 0);
+        },
+        touches);
+    r.partials.push_back(successExcept("combined; a later step (clear, name, exposure) failed",
+                                       {set, "host disk *"}));
+    return r;
+}
+
 std::vector<Row> rows() {
     std::vector<Row> out;
     out.push_back(secondaryRow("secondary stripe", 2));
     out.push_back(secondaryRow("secondary volume set", 3));
     // On the shared bus the members go below the partner's 31.
-    Row shared = row("secondary volume set on a shared bus",
-                     withPartnerContainer({{4, 1, {6}}, {5, 1, {7}}}, 31),
-                     [](void* h) {
-                         const tag_FSA_CONTAINER members[] = {container(4), container(5)};
-                         tag_FSA_CONTAINER made{};
-                         return FsaCreateSecondaryContainer(h, &made, 3, kName, 2, members, 0);
-                     },
-                     {"container 0", "container 4", "container 5", "container 29", "container 30",
-                      "host disk *", "partition 5", "partition 6", "partition 8", "partition 9"});
-    shared.partials.push_back(successExcept("combined; a later step (clear, name, exposure) failed",
-                                            {"container 0", "host disk *"}));
-    out.push_back(shared);
+    out.push_back(sharedSecondaryRow("secondary volume set on a shared bus", 31, 0,
+                                     {"container 29", "container 30"}));
+    // Beside the partner's 0 the set takes the lowest number free on every
+    // disk: 4, freed by its first member.
+    out.push_back(sharedSecondaryRow("secondary volume set on a shared bus beside the partner's 0",
+                                     0, 4, {"container 30", "container 31"}));
     // Type 4 is refused by the command builder: nothing may be hidden.
     Row raid5Secondary = secondaryRow("secondary raid5 refused", 4);
     raid5Secondary.cleanStatus = FSA_STATUS(210);
