@@ -42,6 +42,20 @@ protected:
         before = sim.snapshot(0);
     }
 
+    // A fresh open (nothing the library learnt of the last layout stays) on
+    // the volumes with the cluster partner's container `partners` on a disk
+    // this adapter does not reach; the disks `heldDrives` form a set held
+    // here (a shared bus); with `setsUnread` no drive's set can be read.
+    void reopenBesidePartner(std::uint32_t partners, const std::vector<std::uint32_t>& heldDrives,
+                             bool setsUnread) {
+        FsaCloseAdapter(handle);
+        sim.load(
+            fsatest::withPartnersContainer(kVolumes, 3, partners, heldDrives, !heldDrives.empty()));
+        handle = open();
+        if (setsUnread)
+            fsatest::failDiskSetReads(sim);
+    }
+
     // The containers under their numbers, their partitions, and the host
     // disks are as they were before the call.
     void expectUnchanged() {
@@ -185,39 +199,45 @@ TEST_F(Secondary, EachMemberMovesBeforeTheHostLetsGoOfItsOldNumber) {
     EXPECT_FALSE(a.hostDisks.at(3).deleted);
 }
 
+// On a shared bus the members hide, and the set takes a number, free on
+// every disk: the partner's numbers are avoided. Which bus the members sit
+// on cannot be told when the sets are unread: they avoid them all the same.
 TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
     const struct {
         const char* what;
-        bool held;
-        bool setUnread;              // the first disk's set cannot be read
+        std::uint32_t partners; // the partner's container
+        bool shared;
+        bool setsUnread;
         std::uint32_t first, second; // where the members are hidden
+        std::uint32_t made;          // the set's number
     } cases[] = {
-        {"shared bus", true, false, 30, 29},
-        {"local disks", false, false, 31, 30},
-        // Which bus the members sit on cannot be told: they avoid the
-        // partner's numbers all the same.
-        {"local disks, the sets unread", false, true, 30, 29},
-        {"shared bus, the sets unread", true, true, 30, 29},
+        {"shared bus", 31, true, false, 30, 29, 0},
+        {"local disks", 31, false, false, 31, 30, 0},
+        {"local disks, the sets unread", 31, false, true, 30, 29, 0},
+        {"shared bus, the sets unread", 31, true, true, 30, 29, 0},
+        {"shared bus, the partner's 0", 0, true, false, 31, 30, 1},
+        {"local disks, the partner's 0", 0, false, false, 31, 30, 0},
+        {"local disks, the sets unread, the partner's 0", 0, false, true, 31, 30, 1},
     };
     const tag_FSA_CONTAINER members[] = {one, two};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        // A fresh open: nothing the library learnt of the last layout stays.
-        FsaCloseAdapter(handle);
-        sim.load(fsatest::withPartnersContainer(kVolumes, 3, 31, {1, 2}, c.held));
-        handle = open();
-        if (c.setUnread)
-            fsatest::failDiskSetReads(sim);
+        reopenBesidePartner(
+            c.partners, c.shared ? std::vector<std::uint32_t>{1, 2} : std::vector<std::uint32_t>{},
+            c.setsUnread);
         tag_FSA_CONTAINER made{};
-        ASSERT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
+        EXPECT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
                   FSA_STS_SUCCESS);
+        sim.clearFaults();
+        EXPECT_EQ(made.containerNumber, c.made);
         const qorsim::Adapter a = sim.snapshot(0);
-        ASSERT_TRUE(a.containers.count(made.containerNumber));
+        const auto set = a.containers.find(c.made);
+        EXPECT_TRUE(set != a.containers.end() && set->second.members.size() == 2u);
         for (std::uint32_t n : {c.first, c.second})
             EXPECT_TRUE(a.containers.count(n)) << n;
-        EXPECT_FALSE(a.containers.count(1));
-        EXPECT_FALSE(a.containers.count(2));
-        sim.clearFaults();
+        // The members' old numbers are free unless the set took one.
+        for (std::uint32_t n : {1u, 2u})
+            EXPECT_EQ(a.containers.count(n), n == c.made ? 1u : 0u) << n;
     }
 }
 
@@ -226,24 +246,21 @@ TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
 TEST_F(Secondary, AContainerAddedOnASharedBusAvoidsThePartnersNumbers) {
     const struct {
         const char* what;
-        std::vector<std::uint32_t> heldDrives; // drives of the set held here
+        bool shared;
         bool setsUnread;
         std::uint32_t hiddenAs; // where the added container goes
     } cases[] = {
-        {"shared bus", {1, 2, 3}, false, 28},
-        {"local disks", {}, false, 29},
-        {"local disks, the sets unread", {}, true, 28},
-        {"shared bus, the sets unread", {1, 2, 3}, true, 28},
+        {"shared bus", true, false, 28},
+        {"local disks", false, false, 29},
+        {"local disks, the sets unread", false, true, 28},
+        {"shared bus, the sets unread", true, true, 28},
     };
     const tag_FSA_CONTAINER members[] = {one, two};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        FsaCloseAdapter(handle);
-        sim.load(
-            fsatest::withPartnersContainer(kVolumes, 3, 31, c.heldDrives, !c.heldDrives.empty()));
-        handle = open();
-        if (c.setsUnread)
-            fsatest::failDiskSetReads(sim);
+        reopenBesidePartner(
+            31, c.shared ? std::vector<std::uint32_t>{1, 2, 3} : std::vector<std::uint32_t>{},
+            c.setsUnread);
         tag_FSA_CONTAINER volume{};
         EXPECT_EQ(
             FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 64 * 1048576),
@@ -255,39 +272,6 @@ TEST_F(Secondary, AContainerAddedOnASharedBusAvoidsThePartnersNumbers) {
         EXPECT_TRUE(a.containers.count(c.hiddenAs)) << c.hiddenAs;
         const auto grown = a.containers.find(volume.containerNumber);
         EXPECT_TRUE(grown != a.containers.end() && grown->second.members.size() == 3u);
-    }
-}
-
-// The cluster partner's container 0 lies on a disk this adapter does not
-// reach: a set whose members sit on a shared bus takes a number free on
-// every disk, one on local disks the lowest free here.
-TEST_F(Secondary, ASetOnASharedBusAvoidsThePartnersNumbers) {
-    const struct {
-        const char* what;
-        bool held;
-        bool setsUnread;
-        std::uint32_t number;
-    } cases[] = {
-        {"shared bus", true, false, 1},
-        {"local disks", false, false, 0},
-        {"local disks, the sets unread", false, true, 1},
-    };
-    const tag_FSA_CONTAINER members[] = {one, two};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        FsaCloseAdapter(handle);
-        sim.load(fsatest::withPartnersContainer(kVolumes, 3, 0, {1, 2}, c.held));
-        handle = open();
-        if (c.setsUnread)
-            fsatest::failDiskSetReads(sim);
-        tag_FSA_CONTAINER made{};
-        EXPECT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
-                  FSA_STS_SUCCESS);
-        sim.clearFaults();
-        EXPECT_EQ(made.containerNumber, c.number);
-        const qorsim::Adapter a = sim.snapshot(0);
-        const auto set = a.containers.find(c.number);
-        EXPECT_TRUE(set != a.containers.end() && set->second.members.size() == 2u);
     }
 }
 
