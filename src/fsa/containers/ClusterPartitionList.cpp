@@ -39,17 +39,17 @@ void setDrive(Pce& e, std::uint32_t driveId) {
 
 } // namespace
 
-void CT_ClusterModifySortedPartitionList(FSAAPI_CONTEXT* ctx, PceList& own) {
+bool CT_ClusterModifySortedPartitionList(FSAAPI_CONTEXT* ctx, PceList& own) {
     if (!ctx->partnerHandle)
-        return;
+        return true;
     void* partnerHandle = UtilHandleFromValue(ctx->partnerHandle);
     unsigned int count = 0;
     FSA_PARTITION_CACHE_ELEMENT* raw = nullptr;
     if (FsaGetSortedPartitionList(partnerHandle, &count, &raw) != FSA_STS_SUCCESS)
-        return;
+        return false;
     const std::unique_ptr<FSA_PARTITION_CACHE_ELEMENT, decltype(&std::free)> owned(raw, &std::free);
     if (!count)
-        return;
+        return true;
     FSAAPI_CONTEXT* partner = UtilGetContextFromHandle(partnerHandle);
     PceList theirs(raw, raw + count);
     for (Pce& e : theirs) {
@@ -58,7 +58,7 @@ void CT_ClusterModifySortedPartitionList(FSAAPI_CONTEXT* ctx, PceList& own) {
     }
     if (own.empty()) {
         own = std::move(theirs);
-        return;
+        return true;
     }
     PceList merged;
     merged.reserve(own.size() + theirs.size());
@@ -78,4 +78,5 @@ void CT_ClusterModifySortedPartitionList(FSAAPI_CONTEXT* ctx, PceList& own) {
         merged.push_back(takeTheirs ? theirs[j++] : own[i++]);
     }
     own = std::move(merged);
+    return true;
 }

@@ -98,7 +98,9 @@ int CT_UpdateCache(FSAAPI_CONTEXT* ctx) {
     c.valid.store(true);
     try {
         c.list = CT_GetSortedPartitionList(ctx, 0, &c.drives);
-        CT_ClusterModifySortedPartitionList(ctx, c.list);
+        // Lists shown to callers keep what was read; a number search that
+        // must cover the partner's disks refuses without its list.
+        c.partnerListRead = CT_ClusterModifySortedPartitionList(ctx, c.list);
         rebuildIds(ctx, c.list);
     } catch (...) {
         c.valid.store(false);

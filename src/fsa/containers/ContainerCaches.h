@@ -17,9 +17,11 @@ struct FsaContainerCaches {
     std::atomic<bool> valid{false};
     PceList list;
     std::vector<DriveReading> drives; // what the list read of each disk
-    int walks = 0;                   // walks in progress (same thread, nested)
-    int cursor = -1;                 // partition enumeration position
-    std::uint32_t lastKey[7] = {};   // that enumeration's previous answer
+    // With a cluster partner: whether its list joined `list`.
+    bool partnerListRead = true;
+    int walks = 0;                 // walks in progress (same thread, nested)
+    int cursor = -1;               // partition enumeration position
+    std::uint32_t lastKey[7] = {}; // that enumeration's previous answer
 
     std::mutex idMutex;
     std::vector<tag_FSA_CONTAINER> ids;
@@ -30,8 +32,9 @@ int CT_UpdateCache(FSAAPI_CONTEXT* ctx);
 
 // With a cluster partner: the partner's sorted list (cluster-view word 0,
 // drive ids as this adapter numbers the drives, 0xFFFFFFFF where a drive is
-// not visible here) merged into `own` by drive id.
-void CT_ClusterModifySortedPartitionList(FSAAPI_CONTEXT* ctx, PceList& own);
+// not visible here) merged into `own` by drive id. False when the partner's
+// list could not be read: `own` is then left as it was.
+bool CT_ClusterModifySortedPartitionList(FSAAPI_CONTEXT* ctx, PceList& own);
 
 // Refreshes the cache and runs `walk(list)` under its mutex.
 template <class Walk> auto CT_WithCache(FSAAPI_CONTEXT* ctx, Walk&& walk) {

@@ -15,11 +15,13 @@
 #include "OsSync.h"
 #include "OsTypes.h"
 #include "ParamChecks.h"
+#include "PartitionFields.h"
 #include "ScsiCommands.h"
 #include "SmallCommands.h"
 #include "Stubs.h"
 #include "Trace.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -122,8 +124,31 @@ void* partnerOfDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
     return h ? UtilHandleFromValue(h) : nullptr;
 }
 
+// Whether the drive's bus may be shared with the cluster partner: a private
+// bus needs both the cluster's mask and the drive's own disk-set answer to
+// say so. A damaged mask reads like a private bus; the drive's answer names
+// the drive, so a damaged one is not taken.
+// Whether container `member` stands in volume set `volume`, read afresh.
+bool standsIn(FSAAPI_CONTEXT* ctx, std::uint32_t volume, std::uint32_t member) {
+    CT_InvalidateCache(ctx);
+    return CT_WithCache(ctx, [&](const PceList& list) {
+        return std::any_of(list.begin(), list.end(), [&](const Pce& e) {
+            const Partition& p = e.partition;
+            return !PCE_IsFree(e) && par::l0Number(p) == member && par::l1Type(p) &&
+                   par::l1Number(p) == volume;
+        });
+    });
+}
+
 bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
-    return SCD_BUS_SHARED(ctx, &d.scsi);
+    if (SCD_BUS_SHARED(ctx, &d.scsi))
+        return true;
+    FSA_DISK_SET_INFO info{};
+    std::uint32_t shared = 0;
+    const FSA_STATUS s =
+        FsaGetDriveInfo(UtilHandleFromValue(ctx->handle),
+                        static_cast<std::uint32_t>(SCSI_DriveId(ctx, &d)), &info, &shared);
+    return (s != FSA_STS_SUCCESS && s != FSA_STS_DS_NOT_OWNER_OF_DISK) || shared;
 }
 
 FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* out,
@@ -228,11 +253,23 @@ FSA_STATUS FsaGrowSecondaryVolumeSet(void* handle, const tag_FSA_CONTAINER* volu
             return FsaGrowSecondaryVolumeSet(partner, volume, added, reserved);
         PCK_ThrowIfContainerIs(ctx, added->containerNumber, CT_STATES(0, 0x4000405C));
         PCK_ThrowIfContainerIs(ctx, volume->containerNumber, CT_STATES(0, 0x400008D2));
-        if (CT_GetNextFreeContainer(ctx, 1, 1) < ctx->info.firstHiddenContainer)
+        // The hidden number lives on the added container's disks: on a
+        // shared bus it must be free on the partner's disks too.
+        const int localOnly = CT_SearchesEveryDisk(ctx, *added) ? 0 : 1;
+        if (CT_GetNextFreeContainer(ctx, 1, localOnly) < ctx->info.firstHiddenContainer)
             return FSA_STS_NO_HIDDEN_NUMBER;
         HiddenMembers hidden(ctx);
         try {
-            CT_VolumeAdd2(ctx, volume->containerNumber, hidden.hide(added->containerNumber, 1));
+            const std::uint32_t hiddenAs = hidden.hide(added->containerNumber, localOnly);
+            try {
+                CT_VolumeAdd2(ctx, volume->containerNumber, hiddenAs);
+            } catch (FSA_STATUS) {
+                // An answer the library cannot read may come after the
+                // controller added the container: found in the set, it
+                // stays; moving it back would show the host a set member.
+                if (!standsIn(ctx, volume->containerNumber, hiddenAs))
+                    throw;
+            }
         } catch (...) {
             hidden.restore();
             throw;

@@ -58,12 +58,18 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
     if (type == 4)
         return FSA_STS_CREATE_INTERNAL_ERROR;
     std::vector<std::uint32_t> numbers;
+    std::vector<int> memberLocalOnly;
     try {
         numbers.reserve(count);
+        memberLocalOnly.reserve(count);
     } catch (const std::bad_alloc&) {
         return FSA_STS_OUT_OF_MEMORY;
     }
-    const int localOnly = 1;
+    // A member on a shared bus hides at a number free on the partner's disks
+    // too; the new container, over all members, takes one as well.
+    for (std::uint32_t i = 0; i < count; ++i)
+        memberLocalOnly.push_back(CT_SearchesEveryDisk(ctx, members[i]) ? 0 : 1);
+    const int localOnly = *std::min_element(memberLocalOnly.begin(), memberLocalOnly.end());
     const std::uint32_t lowestBefore = CT_GetNextFreeContainer(ctx, 0, localOnly);
     std::uint32_t smallestMember = 0xFFFFFFFF;
     HiddenMembers hidden(ctx);
@@ -72,7 +78,7 @@ FSA_STATUS FinishCreateSecondaryContainer(FSAAPI_CONTEXT* ctx, void* handle, tag
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t member = members[i].containerNumber;
             smallestMember = std::min(smallestMember, member);
-            numbers.push_back(hidden.hide(member, CT_SearchesEveryDisk(ctx, members[i]) ? 0 : 1));
+            numbers.push_back(hidden.hide(member, memberLocalOnly[i]));
         }
         CT_InvalidateCache(ctx);
         const std::uint32_t lowestNow = CT_GetNextFreeContainer(ctx, 0, localOnly);

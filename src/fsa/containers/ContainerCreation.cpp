@@ -355,13 +355,15 @@ void CT_GenerateSecondary(FSAAPI_CONTEXT* ctx, std::uint32_t container, std::uin
 namespace {
 
 // Whether the list may lack partitions a search for a number must see: a
-// slice described as nothing (it may be any disk), or a disk whose MBR could
+// slice described as nothing (it may be any disk), a disk whose MBR could
 // not be read that the search covers (every disk, or those this adapter
-// reaches). An unread disk set hides no partition; whether the search must
-// cover the partner's disks for it is the caller's choice
-// (CT_SearchesEveryDisk).
-bool missesSearchedDisk(const std::vector<DriveReading>& drives, int localOnly) {
-    for (const DriveReading& d : drives) {
+// reaches), or, for a search of every disk, the cluster partner's list. An
+// unread disk set hides no partition; whether the search must cover the
+// partner's disks for it is the caller's choice (CT_SearchesEveryDisk).
+bool missesSearchedDisk(const FsaContainerCaches& caches, int localOnly) {
+    if (!localOnly && !caches.partnerListRead)
+        return true;
+    for (const DriveReading& d : caches.drives) {
         if (!d.described)
             return true;
         if (!d.mbrRead && (!localOnly || d.driveId != par::kDriveNotHere))
@@ -394,9 +396,8 @@ Lookup lookUp(FSAAPI_CONTEXT* ctx, std::uint32_t number, int localOnly) {
     return CT_WithCache(ctx, [&](const PceList& list) {
         if (listTakes(list, number, localOnly))
             return Lookup::Taken;
-        return missesSearchedDisk(ctx->containerCaches->drives, localOnly)
-                   ? Lookup::FreeOnAnUnreadList
-                   : Lookup::Free;
+        return missesSearchedDisk(*ctx->containerCaches, localOnly) ? Lookup::FreeOnAnUnreadList
+                                                                    : Lookup::Free;
     });
 }
 

@@ -123,7 +123,9 @@ FSA_STATUS dispatch(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* c, FSA_CONTAIN
     case FSA_CO_MOVE: {
         const auto& target = argumentAs<tag_FSA_CONTAINER>(argument);
         PCK_ThrowIfContainerIs(ctx, n, CT_STATES(0, 0x41004048));
-        if (!CT_IsContainerNumberFree(ctx, target.containerNumber, 1))
+        // On a shared bus the number must be free on the partner's disks too.
+        if (!CT_IsContainerNumberFree(ctx, target.containerNumber,
+                                      CT_SearchesEveryDisk(ctx, *c) ? 0 : 1))
             return FSA_STS_TARGET_CONTAINER_EXISTS;
         FSA_STATUS unread = FSA_STS_SUCCESS;
         // Moved in spite of the answer: the host still lets go of the old

@@ -22,9 +22,11 @@ std::uint32_t FsaPartnerBusOrThrow(void* handle, std::uint32_t bus) {
 
 bool SCD_BUS_SHARED(FSAAPI_CONTEXT* ctx, const FSA_SCSI_DEVICE* device) {
     std::uint32_t mask = 0;
+    // Unread, the bus may be shared: a number search then covers every disk,
+    // which only costs numbers the partner would not have taken.
     if (FsaGetClusterInfo(UtilHandleFromValue(ctx->handle), nullptr, nullptr, nullptr, &mask,
                           nullptr, nullptr) != FSA_STS_SUCCESS)
-        return false;
+        return true;
     return (mask >> (device->bus & 31u) & 1u) != 0;
 }
 

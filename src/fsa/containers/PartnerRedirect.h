@@ -38,7 +38,7 @@ std::vector<Record> FsaCopyForPartner(void* handle, const Record* records, std::
 }
 
 // Whether the drive's bus is shared with the cluster partner (the cluster's
-// shared-bus mask has the bus's bit).
+// shared-bus mask has the bus's bit); true when the mask cannot be read.
 bool SCD_BUS_SHARED(FSAAPI_CONTEXT* ctx, const FSA_SCSI_DEVICE* device);
 // Whether the container's disks sit on a shared bus (its disk-set
 // information's state word is 1).

@@ -4,6 +4,10 @@
 #include "HandleTable.h"
 #include "OpsFixture.h"
 #include "ParamChecks.h"
+#include "PartnerLayout.h"
+
+#include <cerrno>
+#include <vector>
 
 namespace {
 
@@ -87,6 +91,60 @@ TEST_F(Create, RefusalsComeBeforeAnythingIsCreated) {
     EXPECT_EQ(FsaCreatePrimaryContainer(readOnly, &made, 3, nullptr, 2, two, 0, nullptr),
               FSA_STS_NEEDS_READ_WRITE);
     FsaCloseAdapter(readOnly);
+}
+
+// A failed read, or a reply whose data came back zeroed.
+qorsim::Fault clusterRead(int command, bool zeroed) {
+    qorsim::Fault f;
+    f.fibCommand = 550;
+    f.clusterCommand = command;
+    if (zeroed)
+        f.zeroReplyFrom = qorsim::kFibHeader + 4;
+    else
+        f.error = EIO;
+    f.times = 1000;
+    return f;
+}
+
+// The cluster partner's container 0 lies on a disk this adapter does not
+// reach. A container made on a shared bus takes a number free on every disk;
+// on a private bus one free on this adapter's disks. The bus is private only
+// when the cluster's shared-bus mask and the drive's own disk-set answer
+// both say so: one unread, the bus may be shared.
+TEST_F(Create, OnASharedBusThePartnersNumbersAreAvoided) {
+    constexpr int kClusterInfo = 258, kDriveInfo = 12;
+    const struct {
+        const char* what;
+        std::uint32_t sharedMask;
+        std::vector<qorsim::Fault> faults;
+        std::uint32_t number;
+    } cases[] = {
+        {"shared bus", 1, {}, 1},
+        {"private bus", 0, {}, 0},
+        {"private bus, the mask unread", 0, {clusterRead(kClusterInfo, false)}, 1},
+        {"shared bus, the mask unread", 1, {clusterRead(kClusterInfo, false)}, 1},
+        {"shared bus, the mask zeroed", 1, {clusterRead(kClusterInfo, true)}, 1},
+        {"private bus, the drive's answer unread", 0, {clusterRead(kDriveInfo, false)}, 1},
+        {"private bus, the drive's answer zeroed", 0, {clusterRead(kDriveInfo, true)}, 1},
+    };
+    const FSA_STORAGE_DEVICE_SPACE spaces[] = {extent(2, kMiB, 16 * kMiB)};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FsaCloseAdapter(handle);
+        sim.load(fsatest::withPartnersContainer(kEmptyDisks, 3, 0, {}, false));
+        sim.update(0, [&](qorsim::Adapter& a) { a.maint.cluster.sharedMask = c.sharedMask; });
+        handle = open();
+        for (const qorsim::Fault& f : c.faults)
+            sim.inject(f);
+        tag_FSA_CONTAINER made{};
+        EXPECT_EQ(FsaCreatePrimaryContainer(handle, &made, 3, nullptr, 1, spaces, 0, nullptr),
+                  FSA_STS_SUCCESS);
+        sim.clearFaults();
+        EXPECT_EQ(made.containerNumber, c.number);
+        const qorsim::Adapter a = sim.snapshot(0);
+        EXPECT_EQ(a.containers.count(c.number), 1u);
+        EXPECT_EQ(a.containers.size(), 1u);
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "FsaContainerOps.h"
 #include "HandleTable.h"
 #include "OpsFixture.h"
+#include "PartnerLayout.h"
 
 #include <atomic>
 #include <cstring>
@@ -130,6 +131,35 @@ TEST_F(Dispatch, MoveRefusesAnOccupiedTargetAndMovesOtherwise) {
     EXPECT_EQ(move->words[0], 1u);
     EXPECT_EQ(move->words[1], 5u);
     EXPECT_EQ(op(1, FSA_CO_MOVE, nullptr), FSA_STS_BAD_ARGUMENTS);
+}
+
+// The cluster partner's container 7 lies on a disk this adapter does not
+// reach: a container on a shared bus may not move to its number.
+TEST_F(Dispatch, MoveOnASharedBusRefusesThePartnersNumber) {
+    const struct {
+        const char* what;
+        bool held;
+        bool setsUnread;
+        FSA_STATUS status;
+    } cases[] = {
+        {"shared bus", true, false, FSA_STATUS(23)},
+        {"local disks", false, false, FSA_STS_SUCCESS},
+        {"local disks, the sets unread", false, true, FSA_STATUS(23)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FsaCloseAdapter(handle);
+        sim.load(fsatest::withPartnersContainer(kTwoVolumes, 2, 7, {1}, c.held));
+        handle = open();
+        if (c.setsUnread)
+            fsatest::failDiskSetReads(sim);
+        tag_FSA_CONTAINER target{7, 0, 9};
+        EXPECT_EQ(op(1, FSA_CO_MOVE, &target), c.status);
+        sim.clearFaults();
+        const qorsim::Adapter a = sim.snapshot(0);
+        EXPECT_EQ(a.containers.count(1), c.status == FSA_STS_SUCCESS ? 0u : 1u);
+        EXPECT_EQ(a.containers.count(7), c.status == FSA_STS_SUCCESS ? 1u : 0u);
+    }
 }
 
 TEST_F(Dispatch, DeletionDestroysTheContainerInTheModel) {

@@ -42,6 +42,20 @@ protected:
         before = sim.snapshot(0);
     }
 
+    // A fresh open (nothing the library learnt of the last layout stays) on
+    // the volumes with the cluster partner's container `partners` on a disk
+    // this adapter does not reach; the disks `heldDrives` form a set held
+    // here (a shared bus); with `setsUnread` no drive's set can be read.
+    void reopenBesidePartner(std::uint32_t partners, const std::vector<std::uint32_t>& heldDrives,
+                             bool setsUnread) {
+        FsaCloseAdapter(handle);
+        sim.load(
+            fsatest::withPartnersContainer(kVolumes, 3, partners, heldDrives, !heldDrives.empty()));
+        handle = open();
+        if (setsUnread)
+            fsatest::failDiskSetReads(sim);
+    }
+
     // The containers under their numbers, their partitions, and the host
     // disks are as they were before the call.
     void expectUnchanged() {
@@ -185,39 +199,79 @@ TEST_F(Secondary, EachMemberMovesBeforeTheHostLetsGoOfItsOldNumber) {
     EXPECT_FALSE(a.hostDisks.at(3).deleted);
 }
 
+// On a shared bus the members hide, and the set takes a number, free on
+// every disk: the partner's numbers are avoided. Which bus the members sit
+// on cannot be told when the sets are unread: they avoid them all the same.
 TEST_F(Secondary, MembersOnASharedBusAvoidThePartnersNumbersToo) {
     const struct {
         const char* what;
-        bool held;
-        bool setUnread;              // the first disk's set cannot be read
+        std::uint32_t partners; // the partner's container
+        bool shared;
+        bool setsUnread;
         std::uint32_t first, second; // where the members are hidden
+        std::uint32_t made;          // the set's number
     } cases[] = {
-        {"shared bus", true, false, 30, 29},
-        {"local disks", false, false, 31, 30},
-        // Which bus the members sit on cannot be told: they avoid the
-        // partner's numbers all the same.
-        {"local disks, the sets unread", false, true, 30, 29},
-        {"shared bus, the sets unread", true, true, 30, 29},
+        {"shared bus", 31, true, false, 30, 29, 0},
+        {"local disks", 31, false, false, 31, 30, 0},
+        {"local disks, the sets unread", 31, false, true, 30, 29, 0},
+        {"shared bus, the sets unread", 31, true, true, 30, 29, 0},
+        {"shared bus, the partner's 0", 0, true, false, 31, 30, 1},
+        {"local disks, the partner's 0", 0, false, false, 31, 30, 0},
+        {"local disks, the sets unread, the partner's 0", 0, false, true, 31, 30, 1},
     };
     const tag_FSA_CONTAINER members[] = {one, two};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        // A fresh open: nothing the library learnt of the last layout stays.
-        FsaCloseAdapter(handle);
-        sim.load(fsatest::withPartnersContainer(kVolumes, 3, 31, {1, 2}, c.held));
-        handle = open();
-        if (c.setUnread)
-            fsatest::failDiskSetReads(sim);
+        reopenBesidePartner(
+            c.partners, c.shared ? std::vector<std::uint32_t>{1, 2} : std::vector<std::uint32_t>{},
+            c.setsUnread);
         tag_FSA_CONTAINER made{};
-        ASSERT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
+        EXPECT_EQ(FsaCreateSecondaryContainer(handle, &made, 3, nullptr, 2, members, 64 * 1048576),
                   FSA_STS_SUCCESS);
+        sim.clearFaults();
+        EXPECT_EQ(made.containerNumber, c.made);
         const qorsim::Adapter a = sim.snapshot(0);
-        ASSERT_TRUE(a.containers.count(made.containerNumber));
+        const auto set = a.containers.find(c.made);
+        EXPECT_TRUE(set != a.containers.end() && set->second.members.size() == 2u);
         for (std::uint32_t n : {c.first, c.second})
             EXPECT_TRUE(a.containers.count(n)) << n;
-        EXPECT_FALSE(a.containers.count(1));
-        EXPECT_FALSE(a.containers.count(2));
+        // The members' old numbers are free unless the set took one.
+        for (std::uint32_t n : {1u, 2u})
+            EXPECT_EQ(a.containers.count(n), n == c.made ? 1u : 0u) << n;
+    }
+}
+
+// A container added to a volume set on a shared bus hides below the
+// partner's 31 and the set's members (30, 29), as they did.
+TEST_F(Secondary, AContainerAddedOnASharedBusAvoidsThePartnersNumbers) {
+    const struct {
+        const char* what;
+        bool shared;
+        bool setsUnread;
+        std::uint32_t hiddenAs; // where the added container goes
+    } cases[] = {
+        {"shared bus", true, false, 28},
+        {"local disks", false, false, 29},
+        {"local disks, the sets unread", false, true, 28},
+        {"shared bus, the sets unread", true, true, 28},
+    };
+    const tag_FSA_CONTAINER members[] = {one, two};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        reopenBesidePartner(
+            31, c.shared ? std::vector<std::uint32_t>{1, 2, 3} : std::vector<std::uint32_t>{},
+            c.setsUnread);
+        tag_FSA_CONTAINER volume{};
+        EXPECT_EQ(
+            FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 64 * 1048576),
+            FSA_STS_SUCCESS);
+        EXPECT_EQ(FsaGrowSecondaryVolumeSet(handle, &volume, &three, 0), FSA_STS_SUCCESS);
         sim.clearFaults();
+        const qorsim::Adapter a = sim.snapshot(0);
+        EXPECT_FALSE(a.containers.count(3));
+        EXPECT_TRUE(a.containers.count(c.hiddenAs)) << c.hiddenAs;
+        const auto grown = a.containers.find(volume.containerNumber);
+        EXPECT_TRUE(grown != a.containers.end() && grown->second.members.size() == 3u);
     }
 }
 
@@ -276,6 +330,23 @@ TEST_F(Secondary, GrowingAVolumeSetByAContainer) {
     EXPECT_EQ(a.containers.at(volume.containerNumber).members.size(), 3u);
     EXPECT_FALSE(a.containers.count(3));
     EXPECT_TRUE(a.containers.count(29)); // below the two members already hidden
+    EXPECT_TRUE(a.hostDisks.at(3).deleted);
+}
+
+// The controller added the container and its answer came back stale: the
+// container is found in the set and stays there, out of the host's sight.
+TEST_F(Secondary, AContainerAddedWithAStaleAnswerStaysInTheSet) {
+    const tag_FSA_CONTAINER members[] = {one, two};
+    tag_FSA_CONTAINER volume{};
+    ASSERT_EQ(FsaCreateSecondaryContainer(handle, &volume, 3, nullptr, 2, members, 64 * 1048576),
+              FSA_STS_SUCCESS);
+    replay(45, 0);
+    EXPECT_EQ(FsaGrowSecondaryVolumeSet(handle, &volume, &three, 0), FSA_STS_SUCCESS);
+    const qorsim::Adapter a = sim.snapshot(0);
+    EXPECT_FALSE(a.containers.count(3));
+    EXPECT_TRUE(a.containers.count(29));
+    ASSERT_TRUE(a.containers.count(volume.containerNumber));
+    EXPECT_EQ(a.containers.at(volume.containerNumber).members.size(), 3u);
     EXPECT_TRUE(a.hostDisks.at(3).deleted);
 }
 

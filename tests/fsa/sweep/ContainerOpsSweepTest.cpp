@@ -46,6 +46,14 @@ std::vector<Row> rows() {
     out.push_back(
         operation("move", 2, FSA_CO_MOVE, container(7),
                   {"container 2", "container 7", "host disk 2", "host disk 7", "partition 2"}));
+    // A container on the shared bus may not take the cluster partner's 7:
+    // refused before anything changes.
+    Row moveShared =
+        operation("move on a shared bus to the partner's number", 4, FSA_CO_MOVE, container(7), {});
+    moveShared.config = withPartnerContainer({{4, 1, {6}}}, 7);
+    moveShared.cleanStatus = FSA_STS_TARGET_CONTAINER_EXISTS;
+    moveShared.cleanNote = "refuses the number the partner uses";
+    out.push_back(moveShared);
     out.push_back(operation("offline", 2, FSA_CO_OFFLINE, 1, {"container 2", "host disk 2"}));
     // The mirror's partitions move to the highest free hidden number, which
     // then stands in it through a new entry.

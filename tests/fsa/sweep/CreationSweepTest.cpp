@@ -40,6 +40,19 @@ std::vector<Row> rows() {
     out.push_back(primaryRow("primary raid5 then scrub", 4, {a, b, c}));
     out.push_back(primaryRow("primary raid5 quick clear", 8, {a, b, c}));
 
+    // On the shared bus (free drive 1:2) the new container avoids the
+    // cluster partner's 0 and the three of this adapter: it takes 4, its
+    // partition following the partner's entry 5. With the shared-bus mask
+    // unread the bus may be shared: the number is the same.
+    FSA_STORAGE_DEVICE_SPACE onShared = space(0, 2048, 32768);
+    onShared.device = drive(2, 1);
+    Row shared = row("primary volume on a shared bus", withPartnerContainer({}, 0),
+                     [onShared](void* h) { return primary(h, 3, {onShared}); },
+                     {"container 4", "partition 6", "host disk 4"});
+    shared.partials.push_back(
+        successExcept("created; a later step failed", {"container 4", "host disk 4"}));
+    out.push_back(shared);
+
     return out;
 }
 
