@@ -12,8 +12,26 @@ constexpr std::uint32_t kGrowBy = 5;
 constexpr unsigned kPollMs = 1000;
 constexpr unsigned kLimitedPollMs = 50;
 
-bool running(std::uint32_t state) {
-    return state == 0 || state == 1;
+// What one read of a task's record tells of it. Only a reply the
+// controller gives for a task it knows to have ended, or no longer knows at
+// all, is an end: a reply without a record, a reply state the controller
+// does not define or a job status it does not name may hide a task that
+// still runs.
+enum class Seen { Running, Ended, Unknown };
+
+Seen seen(FSAAPI_CONTEXT* ctx, std::uint32_t taskId) {
+    AifJobProgressReport report{};
+    bool hasReport = false;
+    const std::uint32_t reply = AIF_GetTaskDetails(ctx, taskId, &report, &hasReport);
+    if (reply == 4 || reply == 5)
+        return Seen::Ended;
+    if (reply != 1 || !hasReport)
+        return Seen::Unknown;
+    if (CB_ReportEnded(&report))
+        return Seen::Ended;
+    FSA_TASK_INFO info{};
+    CB_JobPRToTaskInfo(ctx, &report, &info);
+    return info.state == 0 || info.state == 1 ? Seen::Running : Seen::Unknown;
 }
 } // namespace
 
@@ -120,16 +138,8 @@ int CTaskCallbackManager::DoCallback(FSAAPI_CONTEXT* ctx, FSAAPI_CONTEXT* receiv
     return called;
 }
 
-void CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId) {
-    Wait(ctx, taskId, 0);
-}
-
 bool CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId,
                                              unsigned limitMs) {
-    return Wait(ctx, taskId, limitMs);
-}
-
-bool CTaskCallbackManager::Wait(FSAAPI_CONTEXT* ctx, std::uint32_t taskId, unsigned limitMs) {
     while (faos_TryWaitSemaphore(m_waitSema)) {
     }
     m_awaited.store(taskId);
@@ -138,18 +148,8 @@ bool CTaskCallbackManager::Wait(FSAAPI_CONTEXT* ctx, std::uint32_t taskId, unsig
         ~ClearAwaited() { awaited.store(0); }
     } clear{m_awaited};
 
-    AifJobProgressReport report{};
-    FSA_TASK_INFO info{};
-    bool hasReport = false;
-    auto state = [&] {
-        const std::uint32_t reply = AIF_GetTaskDetails(ctx, taskId, &report, &hasReport);
-        if (reply != 1 || !hasReport)
-            return 5u;
-        CB_JobPRToTaskInfo(ctx, &report, &info);
-        return info.state;
-    };
-    if (!running(state()))
-        return true;
+    if (const Seen first = seen(ctx, taskId); first != Seen::Running)
+        return first == Seen::Ended;
     // Only a wrapper lock this thread holds is given up for the wait and
     // taken back after it: a call made outside any export holds none and
     // must not come back holding one.
@@ -189,8 +189,8 @@ bool CTaskCallbackManager::Wait(FSAAPI_CONTEXT* ctx, std::uint32_t taskId, unsig
         sinceAsked += pollMs;
         if (sinceAsked >= kPollMs) {
             sinceAsked = 0;
-            if (!running(state()))
-                return true;
+            if (const Seen now = seen(ctx, taskId); now != Seen::Running)
+                return now == Seen::Ended;
         }
     }
     return false;

@@ -42,17 +42,18 @@ public:
     void RemoveCallback(std::uint32_t taskId);
     int DoCallback(FSAAPI_CONTEXT* ctx, FSAAPI_CONTEXT* receiving,
                    const AifJobProgressReport* report);
-    // Waits without limit for the task's end.
-    void WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId);
-    // Gives up after `limitMs` on the library's clock: false when the task
-    // had not ended by then.
-    bool WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId, unsigned limitMs);
+    // Waits for the task's end; with `limitMs`, gives up after that long on
+    // the library's clock. True only when the end was seen: false when the
+    // limit passed, or when a read of the task could not tell whether it
+    // still runs (no record, an undefined reply state or job status).
+    // A failed exchange is thrown.
+    [[nodiscard]] bool WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId,
+                                         unsigned limitMs = 0);
     std::uint32_t Count();
 
 private:
     void StartAccess();
     void FinishAccess();
-    bool Wait(FSAAPI_CONTEXT* ctx, std::uint32_t taskId, unsigned limitMs);
 
     std::uint32_t m_count = 0;
     std::uint32_t m_capacity = 0;

@@ -21,15 +21,20 @@ constexpr int kControlPolls = 10;
 
 const FsaGuards kTaskControl{FsaAccessSet::ReadWriteOrCluster, false, true};
 
-// Reads one task's record: 100 unknown task, 111 ended.
+// Reads one task's record: 100 unknown task, 111 ended. A reply that
+// carries no record of a known task, or a reply state the controller does
+// not define, is a failure (6): taken for "ended", it would let a caller
+// go on past a task that still runs.
 FSA_TASK_INFO readTask(FSAAPI_CONTEXT* ctx, std::uint32_t taskId) {
     AifJobProgressReport report{};
     bool hasReport = false;
     const std::uint32_t state = AIF_GetTaskDetails(ctx, taskId, &report, &hasReport);
     if (state == 4)
         throw FSA_STS_TASK_NOT_FOUND;
-    if (state == 5 || !hasReport)
+    if (state == 5)
         throw FSA_STS_TASK_FINISHED;
+    if (state != 1 || !hasReport)
+        throw FSA_STS_FAILURE;
     FSA_TASK_INFO info;
     CB_JobPRToTaskInfo(ctx, &report, &info);
     return info;
@@ -79,6 +84,11 @@ std::uint32_t listObject(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device,
     if (container)
         return AIF_GetTaskListForContainer(ctx, container->containerNumber, array, capacity);
     return AIF_GetTaskListForAll(ctx, array, capacity);
+}
+
+// A wait whose end the controller did not confirm is no completion.
+FSA_STATUS awaited(FSAAPI_CONTEXT* ctx, std::uint32_t taskId) {
+    return ctx->taskCallbacks.WaitForTaskFinish(ctx, taskId) ? FSA_STS_SUCCESS : FSA_STS_FAILURE;
 }
 
 } // namespace
@@ -131,8 +141,7 @@ FSA_STATUS FsaWaitForTaskComplete(void* handle, unsigned int taskId,
         if (taskId != 0) {
             if (container || device)
                 return FSA_STS_BAD_ARGUMENTS;
-            ctx->taskCallbacks.WaitForTaskFinish(ctx, taskId);
-            return FSA_STS_SUCCESS;
+            return awaited(ctx, taskId);
         }
         if (!container == !device)
             return FSA_STS_BAD_ARGUMENTS;
@@ -141,7 +150,8 @@ FSA_STATUS FsaWaitForTaskComplete(void* handle, unsigned int taskId,
             const std::uint32_t n = listObject(ctx, device, container, &first, 1);
             if (n == 0)
                 break;
-            ctx->taskCallbacks.WaitForTaskFinish(ctx, first.taskId);
+            if (const FSA_STATUS s = awaited(ctx, first.taskId); s != FSA_STS_SUCCESS)
+                return s;
             if (n == 1)
                 break;
         }

@@ -104,18 +104,18 @@ FSA_STATUS FsaAreThereOphanRawBuffers(void* handle, int release) {
         const FsaCacheStats stats(ctx);
         if (stats.status() != FSA_STS_SUCCESS)
             throw stats.status();
-        unsigned int found = 0;
+        bool found = false;
         for (std::uint32_t i = 0; i + 1 < stats.slotCount(); ++i) {
             if (!stats.slot(i, 2) || CT_CheckConflicts(ctx, i))
                 continue;
-            found = 1;
+            found = true;
             if (release) {
                 tag_FSA_CONTAINER id{};
                 CT_GetStandardID(ctx, &id, i);
                 FsaReleaseContainerCache(handle, &id, nullptr);
             }
         }
-        return static_cast<FSA_STATUS>(found);
+        return found ? FSA_STS_SUCCESS : FSA_NO_ORPHAN_RAW_BUFFERS;
     });
 }
 }

@@ -73,7 +73,7 @@ void GetContainerTree(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::vector<std::uin
 
 // Ends the library's tasks (kinds 15, 16, 18) on the container and the
 // containers related to it, waiting for each to finish; a task that cannot be
-// ended fails the call.
+// ended fails the call, and one whose end is not confirmed fails it with 145.
 void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTree) {
     void* handle = UtilHandleFromValue(ctx->handle);
     tag_FSA_CONTAINER c{};
@@ -112,7 +112,10 @@ void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTr
                 continue;
             if (ended != FSA_STS_SUCCESS)
                 throw ended;
-            ctx->taskCallbacks.WaitForTaskFinish(ctx, tasks[i].taskId);
+            // Told to end is not ended: until the controller says so, the
+            // job may still be writing to the container.
+            if (!ctx->taskCallbacks.WaitForTaskFinish(ctx, tasks[i].taskId))
+                throw FSA_STS_TASK_IN_PROGRESS;
             faos_Sleep(1000);
         }
     }

@@ -12,6 +12,7 @@
 #include "Trace.h"
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -259,7 +260,12 @@ std::uint64_t CT_GetContainerSize(FSAAPI_CONTEXT* ctx, std::uint32_t container) 
     std::uint32_t type = 0;
     if (!CT_GetContainer(ctx, container, &record, &type))
         throw FSA_STS_CONTAINER_NOT_FOUND;
-    return (std::uint64_t(record.words[1]) << 32 | record.words[0]) << 9;
+    const std::uint64_t blocks = std::uint64_t(record.words[1]) << 32 | record.words[0];
+    // No container holds 2^55 blocks: such a count is a damaged record, and
+    // its byte size would wrap to a small one.
+    if (blocks > std::numeric_limits<std::uint64_t>::max() >> 9)
+        throw FSA_STS_FAILURE;
+    return blocks << 9;
 }
 
 void CT_StartContainerVerify(FSAAPI_CONTEXT* ctx, int on) {

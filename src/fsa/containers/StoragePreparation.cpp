@@ -72,7 +72,7 @@ const FSA_STATUS* handOver(FSAAPI_CONTEXT* ctx, int override, const FSA_STORAGE_
 
 // Ends the disk's tasks when forced: each is told to terminate (a reply state
 // of 2 or 3, or one the controller does not define, fails the call with 6),
-// then waited for. 145 when any task is left.
+// then waited for. 145 when any task is left or one's end is not confirmed.
 void settleTasks(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, int force) {
     std::vector<FSA_TASK_DESCRIPTOR> tasks(AIF_MAX_TASKS);
     if (force) {
@@ -87,7 +87,8 @@ void settleTasks(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, int force) {
                 throw FSA_STS_FAILURE;
         }
         for (std::uint32_t i = 0; i < n; ++i)
-            ctx->taskCallbacks.WaitForTaskFinish(ctx, tasks[i].taskId);
+            if (!ctx->taskCallbacks.WaitForTaskFinish(ctx, tasks[i].taskId))
+                throw FSA_STS_TASK_IN_PROGRESS;
         fsa::sleepMs(2000);
     }
     if (AIF_GetTaskListForScsi(ctx, driveId, nullptr, 0))

@@ -42,7 +42,12 @@ FSA_STATUS FsaGetContainerCacheStats(void* handle, const tag_FSA_CONTAINER* cont
 FSA_STATUS FsaReleaseContainerCache(void* handle, const tag_FSA_CONTAINER* container,
                                     unsigned int* released);
 FSA_STATUS FsaFlushContainerCache(void* handle, const tag_FSA_CONTAINER* container);
-// 1 when cached raw data of containers that no longer exist was found (and,
-// with `release`, released), 0 when none, else the frame's status.
+// 1 (FSA_STS_SUCCESS) when cached raw data of containers that no longer
+// exist was found (and, with `release`, released), 0
+// (FSA_NO_ORPHAN_RAW_BUFFERS) when none, else the frame's status.
 FSA_STATUS FsaAreThereOphanRawBuffers(void* handle, int release);
 }
+
+// The answer of FsaAreThereOphanRawBuffers when nothing was found: 0, a value
+// that names no status.
+constexpr FSA_STATUS FSA_NO_ORPHAN_RAW_BUFFERS{};

@@ -30,7 +30,7 @@ bool terminateAccepted(std::uint32_t replyState) {
 }
 
 // Terminates every listed task, then waits for each to end; false when one
-// has not ended within the limit.
+// has not been seen to end within the limit.
 bool terminateAndWait(FSAAPI_CONTEXT* ctx, const FSA_TASK_DESCRIPTOR* tasks, std::uint32_t count) {
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t request[AIF_REQUEST_WORDS] = {kTerminate, tasks[i].taskId};

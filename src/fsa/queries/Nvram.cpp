@@ -25,7 +25,7 @@ enum NvramCommand : std::uint32_t { kReadStatus = 1, kRecondition = 10 };
 
 // Whether orphan raw cache buffers exist (releasing them when asked).
 bool orphanRawBuffers(void* handle, int release) {
-    return FsaAreThereOphanRawBuffers(handle, release) == 1;
+    return FsaAreThereOphanRawBuffers(handle, release) == FSA_STS_SUCCESS;
 }
 
 FSA_STATUS nvramCommand(FSAAPI_CONTEXT* ctx, NvramCommand command, std::uint32_t* reply) {

@@ -122,6 +122,32 @@ TEST_F(TaskTest, AReplyAboutAnotherObjectIsRefused) {
     }
 }
 
+// A reply that carries no record of a known task, or a reply state the
+// controller does not define, is a failed read, not a finished task.
+TEST_F(TaskTest, AnUnreadTaskRecordIsAFailureNotAnEnd) {
+    const struct {
+        const char* name;
+        std::function<void(std::uint8_t*)> damage;
+    } cases[] = {
+        {"no record",
+         [](std::uint8_t* fib) { qorsim::put16(fib, qorsim::kSize, qorsim::kFibHeader + 8); }},
+        {"undefined reply state",
+         [](std::uint8_t* fib) { qorsim::put32(fib, qorsim::kFibHeader + 4, 2); }},
+    };
+    FSA_TASK_INFO info{};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        qorsim::Fault fault;
+        fault.aifRequest = 103;
+        fault.mutateReply = c.damage;
+        sim.inject(fault);
+        EXPECT_EQ(FsaGetTaskDetails(handle, 7, &info), FSA_STS_FAILURE);
+        sim.inject(fault);
+        EXPECT_EQ(FsaTask(handle, 7, 2), FSA_STS_FAILURE);
+        EXPECT_EQ(details(7).state, 0u); // not told to end
+    }
+}
+
 TEST_F(TaskTest, SuspendResumeAndTerminate) {
     EXPECT_EQ(details(7).state, 0u);
     EXPECT_EQ(FsaTask(handle, 7, 0), FSA_STS_SUCCESS);

@@ -99,6 +99,34 @@ TEST_F(SmallCommandsTest, ContainerSizeAndFirstPartition) {
         << "a stripe is no broken mirror";
 }
 
+// The record counts 512-byte blocks in 64 bits; a count whose byte size
+// does not fit 64 bits is a damaged record, refused rather than wrapped to
+// a small size.
+TEST_F(SmallCommandsTest, ContainerSizeInBytesNeverWraps) {
+    const struct {
+        std::uint64_t blocks;
+        std::uint32_t expected; // the status thrown, or 1 when the size is returned
+    } cases[] = {
+        {std::uint64_t(1) << 32, 1},
+        {(std::uint64_t(1) << 55) - 1, 1},
+        {std::uint64_t(1) << 55, 6},
+        {~std::uint64_t(0), 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.blocks);
+        sim.update(0, [&](qorsim::Adapter& a) {
+            a.containers.at(1).words[1] = static_cast<std::uint32_t>(c.blocks);
+            a.containers.at(1).words[2] = static_cast<std::uint32_t>(c.blocks >> 32);
+        });
+        std::uint64_t bytes = 0;
+        EXPECT_EQ(outcome([&] { return bytes = CT_GetContainerSize(ctx, 1), FSA_STS_SUCCESS; }),
+                  c.expected);
+        if (c.expected == 1) {
+            EXPECT_EQ(bytes, c.blocks * 512);
+        }
+    }
+}
+
 TEST_F(SmallCommandsTest, VerifyTaskAndServiceList) {
     FSA_TASK_INFO info;
     std::memset(&info, 0x5A, sizeof info);

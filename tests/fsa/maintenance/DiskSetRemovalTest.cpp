@@ -531,6 +531,44 @@ TEST_F(DiskSetRemovalTest, TasksThatEndAreTerminatedAndWaitedFor) {
     }
 }
 
+// A task whose record, read while waiting for its end, comes back without
+// a report is not taken for ended: the clean-up fails with 145 even when the
+// task lists asked afterwards come back empty, and the task runs on.
+TEST_F(DiskSetRemovalTest, ATaskNotSeenToEndFailsTheCleanUp) {
+    sim.update(0, [](qorsim::Adapter& a) {
+        a.tasks.push_back(task(80, 101, 0, true));
+        a.tasks.push_back(task(81, 2, 130, true));
+    });
+    const struct {
+        const char* name;
+        int listRequest;
+        std::uint32_t id;
+        std::function<FSA_STATUS()> call;
+    } cases[] = {
+        {"container", 101, 80, [&] { return FsaTerminateTasksForDelete(ctx(), 0); }},
+        {"drive", 102, 81, [&] { return DS_TerminateTasksForDriveRemoval(ctx(), 130); }},
+    };
+    const auto recordless = [](std::uint8_t* fib) {
+        qorsim::put16(fib, qorsim::kSize, qorsim::kFibHeader + 8);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        qorsim::Fault read;
+        read.aifRequest = 103;
+        read.mutateReply = recordless;
+        qorsim::Fault emptyLists;
+        emptyLists.aifRequest = c.listRequest;
+        emptyLists.skip = 1; // the list of the tasks to end is sound
+        emptyLists.times = -1;
+        emptyLists.mutateReply = recordless;
+        sim.inject(read);
+        sim.inject(emptyLists);
+        EXPECT_EQ(c.call(), FSA_STS_TASK_IN_PROGRESS);
+        EXPECT_EQ(taskStatus(c.id), 102u);
+        sim.clearFaults();
+    }
+}
+
 // A task list of the container or drive being removed that names another
 // one's task (a stale or damaged reply) fails with 6 and ends nothing.
 TEST_F(DiskSetRemovalTest, ATaskListNamingAnotherObjectEndsNothing) {

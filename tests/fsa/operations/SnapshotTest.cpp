@@ -86,7 +86,8 @@ TEST_F(Snapshots, SizingAdviceFollowsTheSourceSize) {
 }
 
 // Sources beyond 32 bits of blocks are sized whole; a size whose byte count
-// would not fit the record is refused.
+// would not fit the record, or a source whose own byte count would not fit
+// 64 bits, is refused.
 TEST_F(Snapshots, SizingAdviceForSourcesBeyondThirtyTwoBitsOfBlocks) {
     constexpr std::uint64_t kSource = (1ull << 32) + 65280;
     FSA_SNAPSHOT_INFO info{};
@@ -98,6 +99,14 @@ TEST_F(Snapshots, SizingAdviceForSourcesBeyondThirtyTwoBitsOfBlocks) {
     EXPECT_EQ(info.words[4], 128u * 512);
     FSA_SNAPSHOT_INFO untouched{};
     EXPECT_EQ(snap(FSA_SNAP_GET_SIZES, 8, 0, &untouched, 65536), FSA_STS_BAD_ARGUMENTS);
+    EXPECT_EQ(untouched.words[4], 0u);
+    // A record of 2^55 + 2000 blocks is damaged; its byte count would wrap
+    // to that of 2000 blocks and be sized as such.
+    sim.update(0, [](qorsim::Adapter& a) {
+        a.containers.at(8).words[1] = 2000;
+        a.containers.at(8).words[2] = 1u << 23;
+    });
+    EXPECT_EQ(snap(FSA_SNAP_GET_SIZES, 8, 0, &untouched, 65536), FSA_STS_FAILURE);
     EXPECT_EQ(untouched.words[4], 0u);
 }
 

@@ -73,6 +73,22 @@ std::vector<Row> rows() {
                                            {"host disk 2", "partition 2"}));
         out.push_back(r);
     }
+    // Forced, with a job of the library running on the container: the job
+    // is ended and seen to end before anything else goes.
+    Row busy = operation("delete forced with a job running", 2, FSA_CO_DELETE_FORCE,
+                         {"container 2", "host disk 2", "partition 2", "task *"});
+    busy.setup = [](qorsim::Adapter& a) {
+        qorsim::Task t;
+        t.id = 7;
+        t.jobCode = 300; // a job of the library
+        t.objectId = 2;
+        a.tasks.push_back(t);
+    };
+    busy.partials = out.back().partials;
+    busy.partials.push_back(
+        onFailure(startExcept("the job ended and the failure came after it", {"task *"})));
+    busy.callerFibsOnly = true;
+    out.push_back(busy);
 
     Row unmirror = row("unmirror", kBase,
                        [](void* h) {
