@@ -124,10 +124,6 @@ void* partnerOfDrive(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
     return h ? UtilHandleFromValue(h) : nullptr;
 }
 
-// Whether the drive's bus may be shared with the cluster partner: a private
-// bus needs both the cluster's mask and the drive's own disk-set answer to
-// say so. A damaged mask reads like a private bus; the drive's answer names
-// the drive, so a damaged one is not taken.
 // Whether container `member` stands in volume set `volume`, read afresh.
 bool standsIn(FSAAPI_CONTEXT* ctx, std::uint32_t volume, std::uint32_t member) {
     CT_InvalidateCache(ctx);
@@ -140,6 +136,10 @@ bool standsIn(FSAAPI_CONTEXT* ctx, std::uint32_t volume, std::uint32_t member) {
     });
 }
 
+// Whether the drive's bus may be shared with the cluster partner: a private
+// bus needs both the cluster's mask and the drive's own disk-set answer to
+// say so. A damaged mask reads like a private bus; the drive's answer names
+// the drive, so a damaged one is not taken.
 bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
     if (SCD_BUS_SHARED(ctx, &d.scsi))
         return true;

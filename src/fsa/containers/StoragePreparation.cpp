@@ -6,6 +6,7 @@
 #include "ContainerCaches.h"
 #include "ContainerOperations.h"
 #include "CtWrappers.h"
+#include "DiskSetRecords.h"
 #include "FibSend.h"
 #include "Frame.h"
 #include "FsaApi.h"
@@ -14,6 +15,7 @@
 #include "OsPort.h"
 #include "ParamChecks.h"
 #include "PartitionFields.h"
+#include "PartnerRedirect.h"
 #include "ScsiCommands.h"
 #include "Stubs.h"
 
@@ -29,30 +31,30 @@ constexpr std::uint32_t kDosPartitionSlice = 3;
 constexpr std::uint32_t kMbrSignature = 0x00021956;
 constexpr std::uint32_t kTerminateTask = 104; // event-and-task request
 
-// The disk's bus is shared with the cluster partner.
-bool busShared(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* d) {
-    std::uint32_t mask = 0, count = 0;
-    if (FsaGetClusterInfo(UtilHandleFromValue(ctx->handle), nullptr, nullptr, nullptr, &mask,
-                          &count, nullptr) != FSA_STS_SUCCESS)
-        return false;
-    return (mask >> (d->scsi.bus & 31) & 1) != 0;
-}
-
-// The partner's answer when it owns the disk; null to go on here.
+// The partner's answer when it owns the disk; null to go on here. The disk
+// counts as one on a private bus, prepared here, only when the cluster's
+// shared-bus mask and the drive's own disk-set answer both say so and its
+// set is not the partner's: a zeroed mask reads like a private bus, and
+// preparing a disk the partner owns overwrites its data.
 const FSA_STATUS* handOver(FSAAPI_CONTEXT* ctx, int override, const FSA_STORAGE_DEVICE* device,
                            int force, std::uint32_t driveId, FSA_STATUS* result) {
-    if (!ctx->partnerHandle || !busShared(ctx, device))
+    if (!ctx->partnerHandle)
         return nullptr;
+    void* partner = UtilHandleFromValue(ctx->partnerHandle);
     FSA_DISK_SET_INFO info{};
-    const FSA_STATUS s = FsaGetDriveInfo(UtilHandleFromValue(ctx->handle), driveId, &info, nullptr);
+    std::uint32_t shared = 0;
+    const FSA_STATUS s = FsaGetDriveInfo(UtilHandleFromValue(ctx->handle), driveId, &info, &shared);
+    const bool partners = s == FSA_STS_SUCCESS && DS_InfoOwner(info) == FsaGetOwnerId(partner);
+    const bool answered = s == FSA_STS_SUCCESS || s == FSA_STS_DS_NOT_OWNER_OF_DISK;
+    if (!SCD_BUS_SHARED(ctx, &device->scsi) && answered && !shared && !partners)
+        return nullptr;
     if (s == FSA_STS_DS_NOT_OWNER_OF_DISK || (s != FSA_STS_SUCCESS && !force)) {
         *result = s;
         return result;
     }
     if (s != FSA_STS_SUCCESS)
         return nullptr;
-    const std::uint64_t owner = std::uint64_t(info.words[17]) << 32 | info.words[16];
-    void* partner = UtilHandleFromValue(ctx->partnerHandle);
+    const std::uint64_t owner = DS_InfoOwner(info);
     if (owner == FsaGetOwnerId(UtilHandleFromValue(ctx->handle)))
         return nullptr;
     if (owner != FsaGetOwnerId(partner)) {

@@ -1,4 +1,5 @@
 // Preparing a disk for container partitions.
+#include "ClusterFaults.h"
 #include "Context.h"
 #include "FsaApi.h"
 #include "HandleTable.h"
@@ -181,6 +182,86 @@ TEST_F(ForcedPreparationTest, ATaskThatCannotBeEndedFailsThePreparation) {
         EXPECT_EQ(sent(6), c.status == 1);
     }
     FsaCloseAdapter(h);
+}
+
+// Local bus 0 is the partner's bus 1; both adapters reach the disk, local
+// drive 0 and the partner's 128, and neither carries the controller's MBR.
+// The disk set holding it is named per case.
+std::string clusterWithDisk(std::uint32_t sharedMask, std::uint64_t setOwner) {
+    const std::string cluster = R"("cluster": {"id": 5, "busMap": [1, 0], "sharedMask": )" +
+                                std::to_string(sharedMask) + "}";
+    const std::string set = R"("diskSets": [{"number": 77, "creator": 8738, "owner": )" +
+                            std::to_string(setOwner) + R"(, "members": [)";
+    return R"({"adapters": [
+      {"index": 0, "serial": 4660, )" +
+           cluster + R"(, "drives": [{"bus": 0, "target": 0}],
+       "slices": [{"size": 10128, "drive": 0, "mbr": false}], )" +
+           set + R"(0]}]},
+      {"index": 2, "serial": 8738, )" +
+           cluster + R"(, "drives": [{"bus": 1, "target": 0}],
+       "slices": [{"size": 10128, "drive": 128, "mbr": false}], )" +
+           set + "128]}]}]}";
+}
+
+class PartnerPreparationTest : public StoragePreparationTest {
+protected:
+    bool mbrWrittenOn(int adapter) const {
+        for (const auto& e : sim.journal())
+            if (e.ctCommand == 6 && e.adapter == adapter)
+                return true;
+        return false;
+    }
+};
+
+// A disk of a set the partner owns is prepared through the partner, whatever
+// the cluster's shared-bus mask reads like, or refused when the partner's bus
+// numbers cannot be read either (461); this adapter's copy of the disk is
+// never written. A disk of a set held here is prepared here.
+TEST_F(PartnerPreparationTest, ADiskThePartnerOwnsIsPreparedThere) {
+    constexpr int kClusterInfo = 258;
+    constexpr std::uint64_t kHere = 4660, kPartner = 8738;
+    const struct {
+        const char* what;
+        std::uint32_t sharedMask;
+        std::uint64_t owner;
+        std::vector<qorsim::Fault> faults;
+        std::uint32_t status;
+        int preparedOn; // the adapter whose disk gets the MBR; -1: none
+    } cases[] = {
+        {"mask read", 1, kPartner, {}, 1, 2},
+        {"mask unread", 1, kPartner, {fsatest::clusterRead(kClusterInfo, false)}, 461, -1},
+        {"mask zeroed", 1, kPartner, {fsatest::clusterRead(kClusterInfo, true)}, 461, -1},
+        {"private bus, the partner's set", 0, kPartner, {}, 1, 2},
+        {"shared bus, the set held here", 1, kHere, {}, 1, 0},
+        {"private bus, the set held here", 0, kHere, {}, 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim.load(clusterWithDisk(c.sharedMask, c.owner));
+        void* h = open();
+        void* partner = open("qor2");
+        // What a clustered open records: the partner's handle in the table.
+        FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+        ctx->partnerHandle = UtilValueFromHandle(partner);
+        ctx->adapters[1] = {ctx->partnerHandle, 8738, 0};
+        ctx->adapterCount = 2;
+        for (const qorsim::Fault& f : c.faults)
+            sim.inject(f);
+        sim.clearJournal();
+        FSA_STORAGE_DEVICE d{};
+        d.scsi.adapterSerial = 4660;
+        EXPECT_EQ(FsaInitStorageDeviceForFsa(h, 1, &d, 0), FSA_STATUS(c.status));
+        sim.clearFaults();
+        for (int adapter : {0, 2}) {
+            SCOPED_TRACE(adapter);
+            EXPECT_EQ(mbrWrittenOn(adapter), c.preparedOn == adapter);
+            EXPECT_EQ(sim.snapshot(adapter).slices.at(0).hasMbr, c.preparedOn == adapter);
+        }
+        ctx->partnerHandle = 0;
+        ctx->adapterCount = 1;
+        FsaCloseAdapter(partner);
+        FsaCloseAdapter(h);
+    }
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // Creating containers on free disk space: the new container is then known
 // to the controller with its partitions; refusals before anything is sent.
+#include "ClusterFaults.h"
 #include "FsaContainerOps.h"
 #include "HandleTable.h"
 #include "OpsFixture.h"
 #include "ParamChecks.h"
 #include "PartnerLayout.h"
 
-#include <cerrno>
 #include <vector>
 
 namespace {
@@ -93,19 +93,6 @@ TEST_F(Create, RefusalsComeBeforeAnythingIsCreated) {
     FsaCloseAdapter(readOnly);
 }
 
-// A failed read, or a reply whose data came back zeroed.
-qorsim::Fault clusterRead(int command, bool zeroed) {
-    qorsim::Fault f;
-    f.fibCommand = 550;
-    f.clusterCommand = command;
-    if (zeroed)
-        f.zeroReplyFrom = qorsim::kFibHeader + 4;
-    else
-        f.error = EIO;
-    f.times = 1000;
-    return f;
-}
-
 // The cluster partner's container 0 lies on a disk this adapter does not
 // reach. A container made on a shared bus takes a number free on every disk;
 // on a private bus one free on this adapter's disks. The bus is private only
@@ -121,11 +108,11 @@ TEST_F(Create, OnASharedBusThePartnersNumbersAreAvoided) {
     } cases[] = {
         {"shared bus", 1, {}, 1},
         {"private bus", 0, {}, 0},
-        {"private bus, the mask unread", 0, {clusterRead(kClusterInfo, false)}, 1},
-        {"shared bus, the mask unread", 1, {clusterRead(kClusterInfo, false)}, 1},
-        {"shared bus, the mask zeroed", 1, {clusterRead(kClusterInfo, true)}, 1},
-        {"private bus, the drive's answer unread", 0, {clusterRead(kDriveInfo, false)}, 1},
-        {"private bus, the drive's answer zeroed", 0, {clusterRead(kDriveInfo, true)}, 1},
+        {"private bus, the mask unread", 0, {fsatest::clusterRead(kClusterInfo, false)}, 1},
+        {"shared bus, the mask unread", 1, {fsatest::clusterRead(kClusterInfo, false)}, 1},
+        {"shared bus, the mask zeroed", 1, {fsatest::clusterRead(kClusterInfo, true)}, 1},
+        {"private bus, the drive's answer unread", 0, {fsatest::clusterRead(kDriveInfo, false)}, 1},
+        {"private bus, the drive's answer zeroed", 0, {fsatest::clusterRead(kDriveInfo, true)}, 1},
     };
     const FSA_STORAGE_DEVICE_SPACE spaces[] = {extent(2, kMiB, 16 * kMiB)};
     for (const auto& c : cases) {
