@@ -136,10 +136,8 @@ bool standsIn(FSAAPI_CONTEXT* ctx, std::uint32_t volume, std::uint32_t member) {
     });
 }
 
-// Whether the drive's bus may be shared with the cluster partner: a private
-// bus needs both the cluster's mask and the drive's own disk-set answer to
-// say so. A damaged mask reads like a private bus; the drive's answer names
-// the drive, so a damaged one is not taken.
+// Whether the drive's bus may be shared with the cluster partner (the drive
+// is read only when the mask says private).
 bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
     if (SCD_BUS_SHARED(ctx, &d.scsi))
         return true;
@@ -148,7 +146,7 @@ bool sharedBus(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE& d) {
     const FSA_STATUS s =
         FsaGetDriveInfo(UtilHandleFromValue(ctx->handle),
                         static_cast<std::uint32_t>(SCSI_DriveId(ctx, &d)), &info, &shared);
-    return (s != FSA_STS_SUCCESS && s != FSA_STS_DS_NOT_OWNER_OF_DISK) || shared;
+    return !CT_DriveAnswerSaysPrivate(s, shared);
 }
 
 FSA_STATUS createPrimary(FSAAPI_CONTEXT* ctx, void* handle, tag_FSA_CONTAINER* out,

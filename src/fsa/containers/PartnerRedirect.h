@@ -40,6 +40,16 @@ std::vector<Record> FsaCopyForPartner(void* handle, const Record* records, std::
 // Whether the drive's bus is shared with the cluster partner (the cluster's
 // shared-bus mask has the bus's bit); true when the mask cannot be read.
 bool SCD_BUS_SHARED(FSAAPI_CONTEXT* ctx, const FSA_SCSI_DEVICE* device);
+// Whether a drive's own disk-set answer (`driveInfo`, the status of
+// FsaGetDriveInfo, with its shared-channel word `shared`) says its bus is
+// private: read, or "in no set", and not shared. A bus counts as private
+// only when this and the cluster's mask (SCD_BUS_SHARED) both say so: a
+// damaged mask reads like a private bus, while the drive's answer names the
+// drive, so a damaged one is not taken.
+inline bool CT_DriveAnswerSaysPrivate(FSA_STATUS driveInfo, std::uint32_t shared) {
+    return (driveInfo == FSA_STS_SUCCESS || driveInfo == FSA_STS_DS_NOT_OWNER_OF_DISK) &&
+           !shared;
+}
 // Whether the container's disks sit on a shared bus (its disk-set
 // information's state word is 1).
 bool CTR_BUS_SHARED(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container);

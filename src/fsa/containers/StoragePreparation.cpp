@@ -45,8 +45,7 @@ const FSA_STATUS* handOver(FSAAPI_CONTEXT* ctx, int override, const FSA_STORAGE_
     std::uint32_t shared = 0;
     const FSA_STATUS s = FsaGetDriveInfo(UtilHandleFromValue(ctx->handle), driveId, &info, &shared);
     const bool partners = s == FSA_STS_SUCCESS && DS_InfoOwner(info) == FsaGetOwnerId(partner);
-    const bool answered = s == FSA_STS_SUCCESS || s == FSA_STS_DS_NOT_OWNER_OF_DISK;
-    if (!SCD_BUS_SHARED(ctx, &device->scsi) && answered && !shared && !partners)
+    if (!SCD_BUS_SHARED(ctx, &device->scsi) && CT_DriveAnswerSaysPrivate(s, shared) && !partners)
         return nullptr;
     if (s == FSA_STS_DS_NOT_OWNER_OF_DISK || (s != FSA_STS_SUCCESS && !force)) {
         *result = s;
@@ -54,10 +53,9 @@ const FSA_STATUS* handOver(FSAAPI_CONTEXT* ctx, int override, const FSA_STORAGE_
     }
     if (s != FSA_STS_SUCCESS)
         return nullptr;
-    const std::uint64_t owner = DS_InfoOwner(info);
-    if (owner == FsaGetOwnerId(UtilHandleFromValue(ctx->handle)))
+    if (DS_InfoOwner(info) == FsaGetOwnerId(UtilHandleFromValue(ctx->handle)))
         return nullptr;
-    if (owner != FsaGetOwnerId(partner)) {
+    if (!partners) {
         *result = FSA_STS_DS_NOT_OWNER_OF_DISK;
         return result;
     }
