@@ -40,8 +40,11 @@ function(kor_add_wine_prefix prefix)
     kor_wine_prefix_dir(${prefix} dir)
     add_test(NAME wine_${prefix}_prefix_setup
              COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-prefix-make ${dir} ${W_SHAPE})
+    # One prefix is made at a time: wine setting up several fresh prefixes at
+    # once has failed to load kernel32.dll in one of them.
     set_tests_properties(wine_${prefix}_prefix_setup PROPERTIES
-                         FIXTURES_SETUP wine_${prefix}_prefix TIMEOUT 600)
+                         FIXTURES_SETUP wine_${prefix}_prefix RESOURCE_LOCK wine_prefix_making
+                         TIMEOUT 600)
 endfunction()
 
 if(NOT KOR_BEHAVIOUR_TESTS)
