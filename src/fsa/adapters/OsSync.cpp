@@ -3,8 +3,12 @@
 #include "OsPort.h"
 #include "Trace.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <deque>
+#include <mutex>
 #include <semaphore.h>
 #include <string>
 
@@ -29,23 +33,37 @@ unsigned nextId() {
     throw s;
 }
 
+// An owner-recursive mutex that serves waiters in their order of arrival: a
+// thread that releases it and asks again at once queues behind those already
+// waiting, so a caller beside a loop of short calls gets its turn after the
+// call in progress rather than at the end of the time limit.
 struct CMutexHandle {
     unsigned id = nextId();
     std::string name;
-    pthread_mutex_t mutex;
-    std::atomic<unsigned> locked{0};
-    unsigned count = 0;
+    std::mutex state; // guards held and queue
+    bool held = false;
+    std::deque<std::uint64_t> queue; // tickets of the waiting threads, oldest first
+    std::uint64_t nextTicket = 0;
+    unsigned count = 0; // the owner's depth
     std::atomic<bool> owned{false};
     std::atomic<pthread_t> owner{};
 
-    // Only the owner writes owner and owned, under the system mutex; the
-    // release store of owned=true publishes the owner written before it, so
-    // a thread that sees it set also sees who holds the mutex. Only the
-    // caller's own answer matters here, and that is always current. No
-    // stronger ordering: these stores run on every exported call.
+    // Only the owner writes owner and owned; the release store of
+    // owned=true publishes the owner written before it, so a thread that
+    // sees it set also sees who holds the mutex. Only the caller's own
+    // answer matters here, and that is always current. No stronger
+    // ordering: these stores run on every exported call.
     bool ownedByCaller() const {
         return owned.load(std::memory_order_acquire) &&
                pthread_equal(owner.load(std::memory_order_relaxed), pthread_self());
+    }
+
+    // Called with `state` held.
+    void take() {
+        held = true;
+        owner.store(pthread_self(), std::memory_order_relaxed);
+        owned.store(true, std::memory_order_release);
+        count = 1;
     }
 };
 
@@ -60,44 +78,53 @@ void* faos_CreateMutex(const char* name) {
     auto* m = new CMutexHandle;
     if (name)
         m->name = name;
-    if (pthread_mutex_init(&m->mutex, nullptr) != 0) {
-        delete m;
-        raise(FSA_STS_UX_MUTEX_CREATE);
-    }
     return m;
 }
 
-int faos_WaitForAndGetMutex(void* handle) {
-    auto* m = static_cast<CMutexHandle*>(handle);
+namespace {
+
+// Takes the mutex in its turn, waiting in polls of the library's clock; a
+// limited wait gives up its place after kMutexTimeoutMs.
+void acquire(CMutexHandle* m, FAUX_MUTEX_WAIT wait) {
     if (m->ownedByCaller()) {
         ++m->count;
-        return 1;
+        return;
     }
-    for (unsigned waited = 0; pthread_mutex_trylock(&m->mutex) != 0; waited += kPollMs) {
-        if (waited >= kMutexTimeoutMs) {
+    std::unique_lock<std::mutex> lock(m->state);
+    if (!m->held && m->queue.empty()) {
+        m->take();
+        return;
+    }
+    const std::uint64_t ticket = m->nextTicket++;
+    m->queue.push_back(ticket);
+    for (unsigned waited = 0;; waited += kPollMs) {
+        if (!m->held && m->queue.front() == ticket) {
+            m->queue.pop_front();
+            m->take();
+            return;
+        }
+        if (wait == FAUX_MUTEX_WAIT::Limited && waited >= kMutexTimeoutMs) {
+            m->queue.erase(std::find(m->queue.begin(), m->queue.end(), ticket));
+            lock.unlock();
             FsaUxDbgFilePrintf(FSA_DBG_MUTEX, 2, "-- faos_WaitForAndGetMutex(%s): timeout\n",
                                m->name.c_str());
             raise(FSA_STS_UX_MUTEX_GET_LOCK);
         }
+        lock.unlock();
         fsa::sleepMs(kPollMs);
+        lock.lock();
     }
-    m->owner.store(pthread_self(), std::memory_order_relaxed);
-    m->owned.store(true, std::memory_order_release);
-    m->locked.store(1, std::memory_order_relaxed);
-    m->count = 1;
+}
+
+} // namespace
+
+int faos_WaitForAndGetMutex(void* handle) {
+    acquire(static_cast<CMutexHandle*>(handle), FAUX_MUTEX_WAIT::Limited);
     return 1;
 }
 
 void faos_WaitForMutexUntilTaken(void* handle) {
-    for (;;) {
-        try {
-            faos_WaitForAndGetMutex(handle);
-            return;
-        } catch (FSA_STATUS s) {
-            if (s != FSA_STS_UX_MUTEX_GET_LOCK)
-                throw;
-        }
-    }
+    acquire(static_cast<CMutexHandle*>(handle), FAUX_MUTEX_WAIT::UntilTaken);
 }
 
 int faos_ReleaseMutex(void* handle) {
@@ -106,10 +133,9 @@ int faos_ReleaseMutex(void* handle) {
         return 0;
     if (--m->count > 0)
         return 1;
+    std::lock_guard<std::mutex> lock(m->state);
     m->owned.store(false, std::memory_order_relaxed);
-    m->locked.store(0, std::memory_order_relaxed);
-    if (pthread_mutex_unlock(&m->mutex) != 0)
-        raise(FSA_STS_UX_MUTEX_RELEASE);
+    m->held = false;
     return 1;
 }
 
@@ -121,10 +147,7 @@ int faos_DestroyMutex(void* handle) {
     auto* m = static_cast<CMutexHandle*>(handle);
     if (!m)
         return 0;
-    const int r = pthread_mutex_destroy(&m->mutex);
     delete m;
-    if (r != 0)
-        raise(FSA_STS_UX_MUTEX_DESTROY);
     return 1;
 }
 

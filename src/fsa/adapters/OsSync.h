@@ -1,7 +1,8 @@
 #pragma once
 
-// OS layer: owner-recursive mutexes with a polling timeout, counting
-// semaphores, threads. Failures are thrown as FSA_STATUS.
+// OS layer: owner-recursive mutexes that serve waiters first come, first
+// served, with a polling timeout; counting semaphores, threads. Failures are
+// thrown as FSA_STATUS.
 
 #include "FsaStatus.h"
 

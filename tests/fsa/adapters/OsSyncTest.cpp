@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -47,6 +50,43 @@ TEST_F(OsSyncTest, MutexIsOwnerRecursive) {
     EXPECT_EQ(faos_ReleaseMutex(m), 0); // not the owner: nothing changes
     faos_DestroyMutex(m);
     EXPECT_EQ(faos_DestroyMutex(nullptr), 0);
+}
+
+// A thread that releases the mutex and asks for it again at once queues
+// behind a thread already waiting: the waiter is served first.
+TEST_F(OsSyncTest, MutexServesWaitersInTheirOrderOfArrival) {
+    // Polls of 1 ms: the waiter's limit (2400 polls) outlasts the test.
+    struct Millisecond final : fsa::Sleeper {
+        void sleepMs(unsigned) override {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    } millisecond;
+    fsa::setSleeper(&millisecond);
+    void* m = faos_CreateMutex("m");
+    std::mutex orderMutex;
+    std::vector<std::string> order;
+    auto took = [&](const char* who) {
+        std::lock_guard<std::mutex> lock(orderMutex);
+        order.push_back(who);
+    };
+    faos_WaitForAndGetMutex(m);
+    std::atomic<bool> waiting{false};
+    std::thread waiter([&] {
+        waiting = true;
+        faos_WaitForAndGetMutex(m);
+        took("waiter");
+        faos_ReleaseMutex(m);
+    });
+    while (!waiting)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the waiter is in its wait
+    faos_ReleaseMutex(m);
+    faos_WaitForAndGetMutex(m);
+    took("releaser");
+    faos_ReleaseMutex(m);
+    waiter.join();
+    EXPECT_EQ(order, (std::vector<std::string>{"waiter", "releaser"}));
+    faos_DestroyMutex(m);
 }
 
 TEST_F(OsSyncTest, SemaphoreWaitsAreBounded) {
