@@ -12,7 +12,7 @@ std::atomic<bool> g_clusterForAll{false};
 std::atomic<bool> g_bFsaNotThreadOwner{false};
 
 template <class Work> FSA_STATUS withContext(void* handle, Work&& work) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     return ctx ? work(ctx) : FSA_STS_INVALID_HANDLE;
 }
 } // namespace

@@ -168,7 +168,7 @@ FSA_STATUS AIF_StopServerThreadProcessing(void* handle) {
 extern "C" {
 
 FSA_STATUS FsaAIFThreadProcessing(void* handle) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilHoldContext(handle, FsaHoldKind::ReceiveWait);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     AIF_ReceiveLoop(ctx);
@@ -176,7 +176,7 @@ FSA_STATUS FsaAIFThreadProcessing(void* handle) {
 }
 
 FSA_STATUS FsaAIFStopThreadProcessing(void* handle) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     try {

@@ -149,7 +149,7 @@ FSA_STATUS FsaSrvWaitAndGetAsyncFib(void* handle, int* received, _FIB* fib) {
     int flag = 0;
     int& delivered = received ? *received : flag;
     delivered = 0;
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilHoldContext(handle, FsaHoldKind::ReceiveWait);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     if (!fib)
@@ -165,7 +165,7 @@ FSA_STATUS FsaSrvWaitAndGetAsyncFib(void* handle, int* received, _FIB* fib) {
 }
 
 unsigned int FsaGetScsiMethod(void* handle) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     return ctx ? ctx->scsiMethod : 0;
 }
 
@@ -174,7 +174,7 @@ void FsaGetNodeInfo(void* handle, FSA_NODE_INFO* out) {
         return;
     out->hostName[0] = 0;
     out->adapterName[0] = 0;
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return;
     FA_wcsbcpy(out->hostName, ctx->info.hostName, 52);

@@ -60,7 +60,8 @@ int FsaWantsWrapperLock(const FSAAPI_CONTEXT* ctx);
 
 // Runs `work(ctx)` (returning FSA_STATUS) inside the frame.
 template <class Work> FSA_STATUS FsaExportedCall(void* handle, FsaGuards guards, Work&& work) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    // Held to the end of the call: a close meanwhile frees nothing it uses.
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     if (const FSA_STATUS s = FsaCheckAccess(ctx, guards.access); s != FSA_STS_SUCCESS)
@@ -74,7 +75,7 @@ template <class Work> FSA_STATUS FsaExportedCall(void* handle, FsaGuards guards,
     try {
         FINISH_OPEN finish(ctx);
         CMutexObject lock(ctx->wrapperMutex, &ctx->inCall, FsaWantsWrapperLock(ctx));
-        return work(ctx);
+        return work(ctx.get());
     } catch (FSA_STATUS status) {
         return status;
     }

@@ -8,6 +8,7 @@
 #include "GeneralInfo.h"
 #include "NameParse.h"
 #include "OsLayer.h"
+#include "OsSync.h"
 #include "ParamChecks.h"
 #include "Stubs.h"
 #include "Trace.h"
@@ -62,10 +63,48 @@ FSA_STATUS teardown(FSAAPI_CONTEXT* ctx) {
     return first;
 }
 
+// A context whose open failed: its handle was never published, so no call
+// can hold it.
 void destroy(FSAAPI_CONTEXT* ctx) {
     if (ctx->handle)
         UtilDeleteHandle(UtilHandleFromValue(ctx->handle));
     delete ctx;
+}
+
+// Close waits this long for the calls in flight on the adapter, as long as
+// a call waits for the adapter's wrapper lock: a call hung in the driver
+// (which has no time-out) leaves the release to itself rather than hang
+// close for ever.
+constexpr unsigned kCloseWaitMs = 120000;
+constexpr unsigned kClosePollMs = 50;
+
+void waitForOtherCalls(const FSAAPI_CONTEXT* ctx) {
+    for (unsigned waited = 0; waited < kCloseWaitMs && UtilOtherCallsInFlight(ctx) > 0;
+         waited += kClosePollMs)
+        faos_Sleep(kClosePollMs);
+}
+
+// Everything an open context holds is given back and the application told.
+FSA_STATUS release(FSAAPI_CONTEXT* ctx) {
+    FSA_STATUS status = FSA_STS_SUCCESS;
+    if (ctx->connectionType == FSA_CONNECTION_LOCAL) {
+        status = teardown(ctx);
+        if (ctx->simulatorKind > 1 && status == FSA_STS_SUCCESS)
+            status = FSA_STS_INVALID_SIMULATOR_KIND;
+        if (!FsaIsRunningAsServer())
+            NetworkDeregisterWithService(ctx);
+    } else if (ctx->connectionType == FSA_CONNECTION_REMOTE) {
+        status = NetworkCloseAdapter(ctx);
+    } else {
+        status = FSA_STS_INVALID_CONNECTION_TYPE;
+    }
+    try {
+        AIF_DeliverToCallback(ctx, FSA_EVENT_CLOSED, nullptr);
+    } catch (...) {
+    }
+    if (UtilFreeNowOrOnLastHold(ctx))
+        FsaFreeContext(ctx);
+    return status;
 }
 
 struct PasswdWrap {
@@ -148,6 +187,7 @@ FSA_STATUS FsaOpenAdapter2W(const FA_WCHAR* name, const FA_WCHAR* domainArg, uns
         FA_wcsbcpy(ctx->info.adapterName, adapter, 16);
         FA_wcsbcpy(ctx->info.hostName, host, 52);
         *handle = UtilHandleFromValue(ctx->handle);
+        UtilPublishHandle(*handle);
         ctx->adapters[0] =
             FSA_ADAPTER_ENTRY{ctx->handle, ctx->info.ownerIdLow, ctx->info.ownerIdHigh};
         ctx->adapterCount = 1;
@@ -214,31 +254,33 @@ FSA_STATUS FsaOpenAdapterW(const FA_WCHAR* name, const FA_WCHAR* domain, unsigne
 }
 
 FSA_STATUS FsaCloseAdapter(void* handle) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    // From here on the handle is found no more: calls that start now get
+    // the invalid-handle status, and the context stays for those in flight.
+    FSAAPI_CONTEXT* ctx = UtilCloseHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
+    waitForOtherCalls(ctx);
+    // After the calls in flight, which may still use the partner.
     FSA_STATUS partnerStatus = FSA_STS_SUCCESS;
     if (ctx->partnerHandle &&
         FsaCloseAdapter(UtilHandleFromValue(ctx->partnerHandle)) != FSA_STS_SUCCESS)
         partnerStatus = FSA_STS_PARTNER_CLOSE_FAILED;
-    FSA_STATUS status = FSA_STS_SUCCESS;
-    if (ctx->connectionType == FSA_CONNECTION_LOCAL) {
-        status = teardown(ctx);
-        if (ctx->simulatorKind > 1 && status == FSA_STS_SUCCESS)
-            status = FSA_STS_INVALID_SIMULATOR_KIND;
-        if (!FsaIsRunningAsServer())
-            NetworkDeregisterWithService(ctx);
-    } else if (ctx->connectionType == FSA_CONNECTION_REMOTE) {
-        status = NetworkCloseAdapter(ctx);
-    } else {
-        status = FSA_STS_INVALID_CONNECTION_TYPE;
-    }
-    try {
-        AIF_DeliverToCallback(ctx, FSA_EVENT_CLOSED, nullptr);
-    } catch (...) {
-    }
-    destroy(ctx);
+    if (!UtilReleaseNowOrOnLastCall(ctx))
+        return partnerStatus; // the last call to leave releases the adapter
+    const FSA_STATUS status = release(ctx);
     return status == FSA_STS_SUCCESS ? partnerStatus : status;
 }
 
 } // extern "C"
+
+void FsaReleaseClosedContext(FSAAPI_CONTEXT* ctx) {
+    const FSA_STATUS status = release(ctx);
+    if (status != FSA_STS_SUCCESS)
+        FsaUxDbgFilePrintf(FSA_DBG_MISC, 2,
+                           "-- adapter released after close by the last call: status %d\n",
+                           static_cast<int>(status));
+}
+
+void FsaFreeContext(FSAAPI_CONTEXT* ctx) {
+    delete ctx;
+}

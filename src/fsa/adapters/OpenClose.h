@@ -11,3 +11,8 @@ bool FsaClusterForAll();
 std::uint32_t FindAdapterHandleWithSerialNumber(FSAAPI_CONTEXT* ctx, std::uint32_t serial);
 // The partner's handle when the drive belongs to the partner, else 0 (this adapter).
 std::uint32_t GetRelevantAdapterForScsi(FSAAPI_CONTEXT* ctx, const FSA_STORAGE_DEVICE* device);
+// A closed adapter's release, by the last call that was in flight at its
+// close: what `release` gives back, then the context freed once unheld.
+void FsaReleaseClosedContext(FSAAPI_CONTEXT* ctx);
+// Frees a released context nothing holds any more.
+void FsaFreeContext(FSAAPI_CONTEXT* ctx);

@@ -227,7 +227,7 @@ FSA_STATUS FsaTask(void* handle, unsigned int taskId, int operation) {
 }
 
 FSA_STATUS FsaTaskEx(void* handle, unsigned int serial, unsigned int taskId, int operation) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     if (ctx->access != FSA_ACC_READ_WRITE && ctx->access != FSA_ACC_LL_READ_WRITE &&

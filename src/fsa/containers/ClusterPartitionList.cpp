@@ -50,7 +50,7 @@ bool CT_ClusterModifySortedPartitionList(FSAAPI_CONTEXT* ctx, PceList& own) {
     const std::unique_ptr<FSA_PARTITION_CACHE_ELEMENT, decltype(&std::free)> owned(raw, &std::free);
     if (!count)
         return true;
-    FSAAPI_CONTEXT* partner = UtilGetContextFromHandle(partnerHandle);
+    const FsaContextHold partner = UtilGetContextFromHandle(partnerHandle);
     PceList theirs(raw, raw + count);
     for (Pce& e : theirs) {
         e.clusterView = 0;

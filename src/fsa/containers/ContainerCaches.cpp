@@ -29,7 +29,7 @@ void CT_InvalidateCache(FSAAPI_CONTEXT* ctx) {
 }
 
 extern "C" void CT_InvalidateServerCache(void* handle) {
-    if (FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle))
+    if (const FsaContextHold ctx = UtilGetContextFromHandle(handle))
         CT_InvalidateCache(ctx);
 }
 

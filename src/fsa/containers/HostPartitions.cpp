@@ -87,7 +87,7 @@ FSA_STATUS FsaNTGetByContainer(void* handle, const tag_FSA_CONTAINER* c, unsigne
 }
 
 FSA_STATUS FsaNTGetByDriveLetter(void* handle, char, unsigned int, FSA_DRIVE_LETTER_INFO*) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     if (const FSA_STATUS s = FsaCheckAccess(ctx, FsaAccessSet::ReadWriteOrCluster);

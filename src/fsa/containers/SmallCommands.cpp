@@ -311,7 +311,7 @@ int CtFindVerifyTask(FSAAPI_CONTEXT* ctx, FSA_TASK_INFO* out) {
 
 FSA_STATUS CT_SrvUpdatePartitionList(void* handle, std::uint32_t* count,
                                      const FSA_PARTITION_CACHE_ELEMENT** list) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     const auto status = static_cast<FSA_STATUS>(CT_UpdateCache(ctx));

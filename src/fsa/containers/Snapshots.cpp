@@ -226,7 +226,7 @@ FSA_STATUS usage(FSAAPI_CONTEXT* ctx, std::uint32_t n, FSA_SNAPSHOT_INFO* info) 
 
 // Calls `plain` on every adapter of the context's table, own adapter first.
 template <class Plain> FSA_STATUS forEveryAdapter(void* handle, Plain&& plain) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     for (std::uint32_t i = 0; i < ctx->adapterCount && i < 16; ++i) {

@@ -43,7 +43,7 @@ FSA_STATUS FsaRelease(void* handle, FSA_DISK_SET* set) {
 FSA_STATUS FsaKeepClaimAlive(void* handle, FSA_DISK_SET* set) {
     // Only the handle is tested and no lock is taken: a cluster service keeps
     // its claims alive while other calls run.
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     if (!set)

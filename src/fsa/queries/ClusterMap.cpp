@@ -27,7 +27,7 @@ constexpr std::uint32_t kReplyEntries =
 
 // The bus mapping of every local bus, unmapped ones as 0xFF.
 std::vector<FSA_BUS_MAP_ENTRY> busMap(void* handle) {
-    const FSAAPI_CONTEXT* ctx = handle ? UtilGetContextFromHandle(handle) : nullptr;
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return {};
     std::uint32_t count = ctx->info.channelCount;
@@ -45,7 +45,7 @@ std::uint32_t firstByte(const FSA_BUS_MAP_ENTRY& e) {
 } // namespace
 
 bool IsAdapterClustering(void* handle) {
-    const FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return false;
     return ctx->info.clustering == 1 || (ctx->info.clustering == 2 && ctx->partnerPresent);
@@ -135,7 +135,7 @@ FSA_STATUS FsaMapToPartnersPerspective(void* handle, const FSA_STORAGE_DEVICE* i
 FSA_STATUS FsaMapToLocalPerspective(void* handle, const FSA_STORAGE_DEVICE* in,
                                     FSA_STORAGE_DEVICE* out) {
     // No lock and no paused guard: the receive thread maps its events here.
-    const FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     if (const FSA_STATUS s = FsaCheckAccess(ctx, FsaAccessSet::ReadOnly); s != FSA_STS_SUCCESS)

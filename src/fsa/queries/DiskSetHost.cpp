@@ -56,7 +56,7 @@ bool sendHostInfo(const char* host) {
     bool ok = true;
     for (const std::string& name : localAdapters()) {
         void* handle = openAdapter(name, FSA_ACC_READ_ONLY, 1);
-        FSAAPI_CONTEXT* ctx = handle ? UtilGetContextFromHandle(handle) : nullptr;
+        const FsaContextHold ctx = UtilGetContextFromHandle(handle);
         if (!ctx) {
             ok = false;
             continue;
@@ -116,7 +116,7 @@ FSA_STATUS FsaGetAdapterNamebyDiskSet(FSA_DISK_SET* set, void** handleOut, char*
     std::vector<std::pair<std::string, void*>> holders;
     for (const std::string& adapter : localAdapters()) {
         void* handle = openAdapter(adapter, FSA_RZC_CLUSTER_MANAGER, kOpenAttempts);
-        FSAAPI_CONTEXT* ctx = handle ? UtilGetContextFromHandle(handle) : nullptr;
+        const FsaContextHold ctx = UtilGetContextFromHandle(handle);
         if (!ctx)
             continue;
         FSA_DISK_SET_INFO info;

@@ -89,8 +89,8 @@ std::uint64_t DS_OwnerId(const FSAAPI_CONTEXT* ctx) {
 std::uint64_t DS_PartnerOwnerId(const FSAAPI_CONTEXT* ctx) {
     if (ctx->partnerHandle == 0)
         return 0;
-    const FSAAPI_CONTEXT* partner =
-        UtilGetContextFromHandle(reinterpret_cast<void*>(std::uintptr_t{ctx->partnerHandle}));
+    const FsaContextHold partner =
+        UtilGetContextFromHandle(UtilHandleFromValue(ctx->partnerHandle));
     return partner ? ownerIdOf(partner) : 0;
 }
 
@@ -175,7 +175,7 @@ FSA_STATUS DS_GetDriveInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, FSA_DISK_
 extern "C" {
 
 std::uint64_t FsaGetOwnerId(void* handle) {
-    const FSAAPI_CONTEXT* ctx = handle ? UtilGetContextFromHandle(handle) : nullptr;
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     return ctx ? ownerIdOf(ctx) : 0;
 }
 

@@ -65,7 +65,7 @@ void FsaFillControllerLimits(FSAAPI_CONTEXT* ctx) {
 extern "C" {
 
 void FsaGetGeneralInformation(void* handle, FSA_GENERAL_INFO* info) {
-    if (FSAAPI_CONTEXT* ctx = handle ? UtilGetContextFromHandle(handle) : nullptr)
+    if (const FsaContextHold ctx = UtilGetContextFromHandle(handle))
         *info = ctx->info;
     else
         FsaDefaultGeneralInformation(info);
@@ -81,7 +81,7 @@ FSA_STATUS FsaGetGeneralInformationEx(void* handle, unsigned int index, FSA_GENE
 }
 
 void FsaGetPartnerGeneralInformation(void* handle, unsigned int, FSA_GENERAL_INFO* info) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (ctx && ctx->partnerContext)
         *info = ctx->partnerContext->info;
     else

@@ -2,98 +2,197 @@
 
 #include "Context.h"
 #include "FsaApi.h"
-#include "OsSync.h"
+#include "OpenClose.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <ctime>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace {
 
 constexpr std::uint32_t kFirstHandle = 4096;
-constexpr std::uint32_t kGrowBy = 10;
 constexpr std::time_t kStaleClientSeconds = 180;
 
 struct Entry {
     std::uint32_t handle;
     FSAAPI_CONTEXT* ctx;
-};
+    bool published = false; // the open finished
+    bool closed = false;    // close began: the handle is found no more
+    std::uint32_t calls = 0;
+    std::uint32_t receiveWaits = 0;
+    bool releaseOnLastCall = false;
+    bool freeOnLastHold = false;
 
-struct HandleTable {
-    Entry* entries = nullptr;
-    std::uint32_t capacity = 0;
-    std::uint32_t used = 0;
-    std::uint32_t next = kFirstHandle;
+    bool usable() const { return published && !closed; }
 };
 
 // The table's own lock. A plain process-wide mutex: the OS layer's polling
 // mutex would only add a 120 s timeout that nothing here needs.
 std::mutex g_mutex;
-HandleTable g_table;
+std::vector<Entry> g_table;
+std::uint32_t g_next = kFirstHandle;
 
-FSAAPI_CONTEXT* lookup(std::uint32_t handle) {
-    FSAAPI_CONTEXT* found = nullptr;
-    for (std::uint32_t i = 0; i < g_table.used; ++i)
-        if (g_table.entries[i].handle == handle)
-            found = g_table.entries[i].ctx; // the last one wins
-    return found;
+// The contexts this thread holds for calls, once per hold: a close from
+// inside a call must not wait for that call.
+thread_local std::vector<const FSAAPI_CONTEXT*> t_calls;
+
+Entry* byHandle(std::uint32_t handle) {
+    for (Entry& e : g_table)
+        if (e.handle == handle)
+            return &e;
+    return nullptr;
 }
 
-int remove(std::uint32_t handle) {
-    for (std::uint32_t i = 0; i < g_table.used; ++i) {
-        if (g_table.entries[i].handle == handle) {
-            g_table.entries[i] = g_table.entries[--g_table.used];
-            return 1;
-        }
-    }
-    return 0;
+Entry* byContext(const FSAAPI_CONTEXT* ctx) {
+    for (Entry& e : g_table)
+        if (e.ctx == ctx)
+            return &e;
+    return nullptr;
+}
+
+FSAAPI_CONTEXT* usableContext(void* handle) {
+    Entry* e = byHandle(UtilValueFromHandle(handle));
+    return e && e->usable() ? e->ctx : nullptr;
+}
+
+void erase(const Entry* e) {
+    g_table.erase(g_table.begin() + (e - g_table.data()));
+}
+
+std::uint32_t ownCalls(const FSAAPI_CONTEXT* ctx) {
+    return static_cast<std::uint32_t>(std::count(t_calls.begin(), t_calls.end(), ctx));
 }
 
 } // namespace
 
-void* UtilCreateHandle(FSAAPI_CONTEXT* ctx) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_table.used == g_table.capacity) {
-        auto* grown = static_cast<Entry*>(
-            std::realloc(g_table.entries, (g_table.capacity + kGrowBy) * sizeof(Entry)));
-        if (!grown)
-            return nullptr;
-        g_table.entries = grown;
-        g_table.capacity += kGrowBy;
+FsaContextHold::FsaContextHold(FsaContextHold&& other) noexcept
+    : m_ctx(std::exchange(other.m_ctx, nullptr)), m_kind(other.m_kind) {}
+
+FsaContextHold& FsaContextHold::operator=(FsaContextHold&& other) noexcept {
+    if (this != &other) {
+        reset();
+        m_ctx = std::exchange(other.m_ctx, nullptr);
+        m_kind = other.m_kind;
     }
-    const std::uint32_t handle = g_table.next++;
-    g_table.entries[g_table.used++] = Entry{handle, ctx};
-    return UtilHandleFromValue(handle);
+    return *this;
 }
 
-FSAAPI_CONTEXT* UtilGetContextFromHandle(void* handle) {
+void FsaContextHold::reset() {
+    FSAAPI_CONTEXT* ctx = std::exchange(m_ctx, nullptr);
+    if (!ctx)
+        return;
+    bool release = false;
+    bool free = false;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (m_kind == FsaHoldKind::Call)
+            t_calls.erase(std::find(t_calls.begin(), t_calls.end(), ctx));
+        Entry* e = byContext(ctx);
+        if (!e)
+            return; // the whole table was freed
+        if (m_kind == FsaHoldKind::Call) {
+            --e->calls;
+            release = e->calls == 0 && std::exchange(e->releaseOnLastCall, false);
+        } else {
+            --e->receiveWaits;
+        }
+        free = !release && e->freeOnLastHold && e->calls == 0 && e->receiveWaits == 0;
+        if (free)
+            erase(e);
+    }
+    if (release)
+        FsaReleaseClosedContext(ctx);
+    else if (free)
+        FsaFreeContext(ctx);
+}
+
+void* UtilCreateHandle(FSAAPI_CONTEXT* ctx) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return lookup(UtilValueFromHandle(handle));
+    try {
+        g_table.push_back(Entry{g_next, ctx});
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return UtilHandleFromValue(g_next++);
+}
+
+void UtilPublishHandle(void* handle) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (Entry* e = byHandle(UtilValueFromHandle(handle)))
+        e->published = true;
 }
 
 int UtilDeleteHandle(void* handle) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return remove(UtilValueFromHandle(handle));
+    const Entry* e = byHandle(UtilValueFromHandle(handle));
+    if (!e)
+        return 0;
+    erase(e);
+    return 1;
 }
 
-FSAAPI_CONTEXT* UtilGetContextFromHandleForClose(void* handle) {
+FsaContextHold UtilHoldContext(void* handle, FsaHoldKind kind) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    FSAAPI_CONTEXT* ctx = lookup(UtilValueFromHandle(handle));
-    if (ctx)
-        remove(UtilValueFromHandle(handle));
-    return ctx;
+    Entry* e = byHandle(UtilValueFromHandle(handle));
+    // A call already in flight on the context keeps reaching it through its
+    // handle after a close, so that it ends as it would have without one.
+    if (!e || !e->published || (e->closed && ownCalls(e->ctx) == 0))
+        return {};
+    if (kind == FsaHoldKind::Call) {
+        t_calls.push_back(e->ctx);
+        ++e->calls;
+    } else {
+        ++e->receiveWaits;
+    }
+    return FsaContextHold(e->ctx, kind);
+}
+
+FSAAPI_CONTEXT* UtilCloseHandle(void* handle) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Entry* e = byHandle(UtilValueFromHandle(handle));
+    if (!e || !e->usable())
+        return nullptr;
+    e->closed = true;
+    return e->ctx;
+}
+
+std::uint32_t UtilOtherCallsInFlight(const FSAAPI_CONTEXT* ctx) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const Entry* e = byContext(ctx);
+    return e ? e->calls - ownCalls(ctx) : 0;
+}
+
+bool UtilReleaseNowOrOnLastCall(FSAAPI_CONTEXT* ctx) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Entry* e = byContext(ctx);
+    if (e->calls == 0)
+        return true;
+    e->releaseOnLastCall = true;
+    return false;
+}
+
+bool UtilFreeNowOrOnLastHold(FSAAPI_CONTEXT* ctx) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Entry* e = byContext(ctx);
+    if (e->calls == 0 && e->receiveWaits == 0) {
+        erase(e);
+        return true;
+    }
+    e->freeOnLastHold = true;
+    return false;
 }
 
 int UtilFreeHandleResources() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    std::free(g_table.entries);
-    g_table = HandleTable{};
+    std::vector<Entry>().swap(g_table);
     return 1;
 }
 
 std::uint32_t UtilHandleCount() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return g_table.used;
+    return static_cast<std::uint32_t>(g_table.size());
 }
 
 std::uint32_t UtilCheckClientPings() {
@@ -102,11 +201,12 @@ std::uint32_t UtilCheckClientPings() {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         const std::time_t now = std::time(nullptr);
-        for (std::uint32_t i = 0; i < g_table.used && !stale; ++i) {
-            FSAAPI_CONTEXT* ctx = g_table.entries[i].ctx;
-            if (ctx->serviceContext && now - ctx->serviceTimeStamp > kStaleClientSeconds) {
-                stale = UtilHandleFromValue(g_table.entries[i].handle);
-                registration = ctx->serviceRegistration;
+        for (const Entry& e : g_table) {
+            if (e.usable() && e.ctx->serviceContext &&
+                now - e.ctx->serviceTimeStamp > kStaleClientSeconds) {
+                stale = UtilHandleFromValue(e.handle);
+                registration = e.ctx->serviceRegistration;
+                break;
             }
         }
     }
@@ -118,7 +218,7 @@ std::uint32_t UtilCheckClientPings() {
 
 std::uint32_t UtilTimeStampAdapter(void* handle) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    FSAAPI_CONTEXT* ctx = lookup(UtilValueFromHandle(handle));
+    FSAAPI_CONTEXT* ctx = usableContext(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     ctx->serviceTimeStamp = std::time(nullptr);
@@ -127,7 +227,7 @@ std::uint32_t UtilTimeStampAdapter(void* handle) {
 
 std::uint32_t UtilGetServerRegHandle(void* handle, unsigned int* out) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    FSAAPI_CONTEXT* ctx = lookup(UtilValueFromHandle(handle));
+    const FSAAPI_CONTEXT* ctx = usableContext(handle);
     *out = ctx ? ctx->serviceRegistration : 0;
     return ctx ? FSA_STS_SUCCESS : FSA_STS_INVALID_HANDLE;
 }

@@ -20,7 +20,7 @@ int faos_CtrIsSystemBootDevice(FSAAPI_CONTEXT*, std::uint32_t) {
 }
 
 template <class Work> FSA_STATUS byHandle(void* handle, Work&& work) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     try {

@@ -50,7 +50,7 @@ FSA_STATUS FsaPauseResumeIo(void* handle, unsigned int seconds) {
 }
 
 FSA_STATUS FsaPauseResumeIoStatus(void* handle, unsigned int* state) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
         return FSA_STS_INVALID_HANDLE;
     *state = ctx->paused.load() ? FSA_STS_ADAPTER_PAUSED : FSA_STS_ADAPTER_NOT_PAUSED;

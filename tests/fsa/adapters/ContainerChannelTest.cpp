@@ -33,7 +33,7 @@ protected:
     void SetUp() override {
         SimTest::SetUp();
         handle = open();
-        ctx = UtilGetContextFromHandle(handle);
+        ctx = UtilGetContextFromHandle(handle).get();
         sim.clearJournal();
     }
     void TearDown() override {
@@ -378,7 +378,7 @@ protected:
 
 TEST_F(ModelTest, WrappersReadTheConfigurationRecords) {
     void* h = open();
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
     EXPECT_EQ(CT_GetSliceCount(ctx), 2u);
     EXPECT_EQ(CT_GetPartitionTableSize(ctx), 3u);
     EXPECT_EQ(CT_GetSliceSize(ctx, 1), 500u);

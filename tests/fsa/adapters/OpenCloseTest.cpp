@@ -334,7 +334,7 @@ struct Nested {
 
 TEST_F(SimTest, NestedCallOfTheSameThreadKeepsTheOuterHold) {
     void* h = open();
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
     Nested nested{h};
     // The registration event is delivered inside the registering call.
     ASSERT_EQ(FsaRegisterGeneralCallback(h, 0x1, Nested::callback, &nested), FSA_STS_SUCCESS);
@@ -351,7 +351,7 @@ TEST_F(SimTest, NestedCallOfTheSameThreadKeepsTheOuterHold) {
 
 TEST_F(SimTest, UtilityContextTakesNoLockAndClusterManagersPassThePartnerGuard) {
     void* utility = open("qor0", FSA_ACC_UTILITY);
-    FSAAPI_CONTEXT* u = UtilGetContextFromHandle(utility);
+    FSAAPI_CONTEXT* u = UtilGetContextFromHandle(utility).get();
     faos_WaitForAndGetMutex(u->wrapperMutex); // held here: a locking call would wait
     std::thread other([utility] {
         unsigned count = 0;
@@ -362,7 +362,7 @@ TEST_F(SimTest, UtilityContextTakesNoLockAndClusterManagersPassThePartnerGuard) 
     EXPECT_EQ(u->inCall, 0);
 
     void* manager = open("qor2", FSA_RZC_CLUSTER_MANAGER);
-    FSAAPI_CONTEXT* m = UtilGetContextFromHandle(manager);
+    FSAAPI_CONTEXT* m = UtilGetContextFromHandle(manager).get();
     for (FSAAPI_CONTEXT* ctx : {u, m}) {
         ctx->adapterCount = 2; // a partner that came online
         ctx->adapters[1] = ctx->adapters[0];

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -17,25 +18,53 @@ namespace {
 using fsatest::narrow;
 using fsatest::SimTest;
 
-TEST(HandleTable, GrowsWithoutLosingEntriesAndRemovesFromTheMiddle) {
+// Contexts are stand-in addresses here: nothing below releases them.
+TEST(HandleTable, AHandleIsFoundFromItsPublicationToItsClose) {
     std::vector<void*> handles;
     std::vector<FSAAPI_CONTEXT*> contexts;
     for (int i = 0; i < 11; ++i) {
         contexts.push_back(reinterpret_cast<FSAAPI_CONTEXT*>(std::uintptr_t(0x1000 + 16 * i)));
         handles.push_back(UtilCreateHandle(contexts.back()));
     }
-    for (int i = 0; i < 11; ++i)
-        EXPECT_EQ(UtilGetContextFromHandle(handles[i]), contexts[i]);
+    for (int i = 0; i < 11; ++i) {
+        EXPECT_EQ(UtilGetContextFromHandle(handles[i]).get(), nullptr) << "unpublished " << i;
+        UtilPublishHandle(handles[i]);
+        EXPECT_EQ(UtilGetContextFromHandle(handles[i]).get(), contexts[i]);
+    }
     EXPECT_EQ(UtilDeleteHandle(handles[4]), 1);
     EXPECT_EQ(UtilDeleteHandle(handles[4]), 0);
-    EXPECT_EQ(UtilGetContextFromHandle(handles[4]), nullptr);
+    EXPECT_EQ(UtilGetContextFromHandle(handles[4]).get(), nullptr);
     for (int i = 0; i < 11; ++i) {
-        if (i != 4) {
-            EXPECT_EQ(UtilGetContextFromHandleForClose(handles[i]), contexts[i]);
-        }
+        if (i == 4)
+            continue;
+        EXPECT_EQ(UtilCloseHandle(handles[i]), contexts[i]);
+        EXPECT_EQ(UtilCloseHandle(handles[i]), nullptr) << "closed twice " << i;
+        EXPECT_EQ(UtilGetContextFromHandle(handles[i]).get(), nullptr) << "closed " << i;
+        EXPECT_TRUE(UtilReleaseNowOrOnLastCall(contexts[i]));
+        EXPECT_TRUE(UtilFreeNowOrOnLastHold(contexts[i]));
     }
     EXPECT_EQ(UtilHandleCount(), 0u);
-    EXPECT_EQ(UtilGetContextFromHandle(nullptr), nullptr);
+    EXPECT_EQ(UtilGetContextFromHandle(nullptr).get(), nullptr);
+}
+
+// Close counts the calls of other threads only: a close from inside a call
+// on the same adapter would otherwise wait for itself.
+TEST(HandleTable, CallsInFlightAreCountedPerThread) {
+    auto* ctx = reinterpret_cast<FSAAPI_CONTEXT*>(std::uintptr_t(0x2000));
+    void* handle = UtilCreateHandle(ctx);
+    UtilPublishHandle(handle);
+    FsaContextHold outer = UtilGetContextFromHandle(handle);
+    FsaContextHold wait = UtilHoldContext(handle, FsaHoldKind::ReceiveWait);
+    ASSERT_EQ(UtilCloseHandle(handle), ctx);
+    EXPECT_EQ(UtilOtherCallsInFlight(ctx), 0u) << "the caller's own call and a receive wait";
+    std::uint32_t seenByAnother = 99;
+    std::thread([&] { seenByAnother = UtilOtherCallsInFlight(ctx); }).join();
+    EXPECT_EQ(seenByAnother, 1u);
+    outer.reset();
+    EXPECT_TRUE(UtilReleaseNowOrOnLastCall(ctx)) << "a receive wait does not put the release off";
+    wait.reset();
+    EXPECT_TRUE(UtilFreeNowOrOnLastHold(ctx));
+    EXPECT_EQ(UtilHandleCount(), 0u);
 }
 
 struct Parsed {
@@ -193,7 +222,7 @@ TEST_F(SimTest, ContainerExposureAndRemoval) {
     ScsiFilePort scsiPort(port);
     fsa::setOsPort(&scsiPort);
     void* h = open();
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
     faos_ExposeCtrToOs(ctx, 2, 0);
     faos_ExposeCtrToOs(ctx, 24, 0); // beyond the host's containers: nothing
     EXPECT_THROW(faos_PrepareCtrForRemoval(ctx, 3, 0, 0), FSA_STATUS);

@@ -115,7 +115,7 @@ protected:
 
 TEST_F(CreationSimTest, CreateAndDestroyKeepFreeSpace) {
     void* h = open();
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
     try {
         run(ctx);
     } catch (FSA_STATUS s) {
@@ -145,7 +145,7 @@ void CreationSimTest::run(FSAAPI_CONTEXT* ctx) {
 
 TEST_F(CreationSimTest, OlderControllersGetTheOlderRecordAndFailuresAre522) {
     void* h = open();
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
     bool oldSent = false;
     sim.registerContainer(179, [](qorsim::CtRequest& c) { c.accepted = false; });
     sim.registerContainer(124, [&](qorsim::CtRequest& c) {
@@ -223,7 +223,7 @@ TEST_F(FreeNumberSimTest, ANumberIsFreeOnlyOnAListThatReadEveryDisk) {
         {"no disk set can be read", {setUnread}, -1, 2, 1, 0},
     };
     void* h = open();
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
     auto status = [&](auto&& search) -> std::uint32_t {
         CT_InvalidateCache(ctx); // each search starts from a list read under the faults
         try {

@@ -17,7 +17,7 @@ protected:
     void SetUp() override {
         SimTest::SetUp();
         handle = open("qor0", access());
-        ctx = UtilGetContextFromHandle(handle);
+        ctx = UtilGetContextFromHandle(handle).get();
     }
     void TearDown() override {
         FsaCloseAdapter(handle);

@@ -34,7 +34,7 @@ std::vector<std::uint32_t> numbers(const tag_FSA_CONTAINER* ids, std::uint32_t n
 
 TEST_F(DeleteByDiskTest, MirrorsLoseOneSideStripesAreLost) {
     void* h = open();
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
     const struct {
         std::vector<std::uint8_t> targets;
         std::vector<std::uint32_t> deleted, degraded;

@@ -150,7 +150,7 @@ TEST_F(PartitionCacheTest, ContainerIdsComeFromTheCacheAfterARebuild) {
 
 TEST_F(PartitionCacheTest, ReceiveThreadEventsInvalidate) {
     void* rw = open("qor0", FSA_ACC_READ_WRITE); // runs a receive thread
-    FSAAPI_CONTEXT* c = UtilGetContextFromHandle(rw);
+    FSAAPI_CONTEXT* c = UtilGetContextFromHandle(rw).get();
     ASSERT_EQ(CT_UpdateCache(c), FSA_STS_SUCCESS);
     sim.notify(0, {4, 2}); // a container was changed by another client
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -278,7 +278,7 @@ protected:
 
 TEST_F(PartitionLimitTest, TwoHundredFiftySixPassesOneMoreThrows) {
     void* h = open("qor0", FSA_ACC_READ_ONLY);
-    FSAAPI_CONTEXT* c = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* c = UtilGetContextFromHandle(h).get();
     EXPECT_NO_THROW(CT_CheckMaxNumberOfPartitions(c, 6)); // 250 listed + 6
     try {
         CT_CheckMaxNumberOfPartitions(c, 7);

@@ -65,7 +65,7 @@ TEST_F(StoragePreparationTest, WritesTheMbrAndRereadsWhenNeeded) {
 
 TEST_F(StoragePreparationTest, ARemoteContextEndsAtTheRemoteTransport) {
     void* h = open();
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
     ctx->connectionType = FSA_CONNECTION_REMOTE;
     FSA_STORAGE_DEVICE d{};
     d.scsi.adapterSerial = 9;
@@ -241,7 +241,7 @@ TEST_F(PartnerPreparationTest, ADiskThePartnerOwnsIsPreparedThere) {
         void* h = open();
         void* partner = open("qor2");
         // What a clustered open records: the partner's handle in the table.
-        FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h);
+        FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(h).get();
         ctx->partnerHandle = UtilValueFromHandle(partner);
         ctx->adapters[1] = {ctx->partnerHandle, 8738, 0};
         ctx->adapterCount = 2;

@@ -26,7 +26,7 @@ protected:
             FsaCloseAdapter(handle);
         SimTest::TearDown();
     }
-    FSAAPI_CONTEXT* ctx() const { return UtilGetContextFromHandle(handle); }
+    FSAAPI_CONTEXT* ctx() const { return UtilGetContextFromHandle(handle).get(); }
 
     // The status `work` throws, or 1 when it returns.
     static std::uint32_t thrown(const std::function<void()>& work) {

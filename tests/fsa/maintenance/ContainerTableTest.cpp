@@ -138,7 +138,7 @@ TEST_F(ContainerTable, FullDumpHasEverySectionInOrder) {
 }
 
 TEST_F(ContainerTable, ShownContainersAreNotRepeatedUntilTheNextHeader) {
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle).get();
     std::string text;
     EXPECT_TRUE(MSC_ShowContainer(ctx, collect, &text, 1, 1, 1));
     EXPECT_EQ(text.rfind("               TOTAL", 0), 0u);

@@ -183,7 +183,7 @@ protected:
         FsaCloseAdapter(handle);
         SimTest::TearDown();
     }
-    FSAAPI_CONTEXT* ctx() { return UtilGetContextFromHandle(handle); }
+    FSAAPI_CONTEXT* ctx() { return UtilGetContextFromHandle(handle).get(); }
 
     const qorsim::DiskSet* modelSet(std::uint64_t number) {
         model = sim.snapshot(0);

@@ -62,7 +62,7 @@ protected:
                 return &s;
         return nullptr;
     }
-    FSAAPI_CONTEXT* ctx() { return UtilGetContextFromHandle(handle); }
+    FSAAPI_CONTEXT* ctx() { return UtilGetContextFromHandle(handle).get(); }
 
     void* handle = nullptr;
     qorsim::Adapter model;

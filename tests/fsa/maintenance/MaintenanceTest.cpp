@@ -136,7 +136,7 @@ TEST_F(MaintenanceTest, ExposeNewPhysicalSpace) {
     void* readOnly = open("qor0", FSA_ACC_READ_ONLY);
     EXPECT_EQ(FsaExposeNewPhysicalSpace(readOnly, &container), FSA_STS_NEEDS_READ_WRITE);
     FsaCloseAdapter(readOnly);
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle).get();
     ctx->paused.store(1);
     EXPECT_EQ(FsaExposeNewPhysicalSpace(handle, &container), FSA_STS_ADAPTER_PAUSED);
     ctx->paused.store(0);

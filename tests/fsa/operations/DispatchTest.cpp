@@ -40,7 +40,7 @@ protected:
     Dispatch() : OpsTest(kTwoVolumes) {}
     void SetUp() override {
         OpsTest::SetUp();
-        ctx = UtilGetContextFromHandle(handle);
+        ctx = UtilGetContextFromHandle(handle).get();
     }
     FSA_STATUS op(std::uint32_t n, FSA_CONTAINER_OPERATION o, void* arg = nullptr) {
         const tag_FSA_CONTAINER c{n, 0, 9};

@@ -20,7 +20,7 @@ protected:
             a.hostDisks[3] = qorsim::HostDisk{1, 0, 6, 0, true, true, false, false, "sdc"};
         });
         handle = open();
-        ctx = UtilGetContextFromHandle(handle);
+        ctx = UtilGetContextFromHandle(handle).get();
     }
     void TearDown() override {
         ctx->connectionType = FSA_CONNECTION_LOCAL;

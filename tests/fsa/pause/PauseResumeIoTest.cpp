@@ -248,7 +248,7 @@ TEST_F(PauseResumeIo, EventsOfAnotherClientMoveTheMark) {
 TEST_F(PauseResumeIo, UiCallbackIsStoredAndRefusedWhilePaused) {
     int argument = 0;
     EXPECT_EQ(FsaSetUiThreadCallBack(handle, &argument, &argument, 7), FSA_STS_SUCCESS);
-    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle);
+    FSAAPI_CONTEXT* ctx = UtilGetContextFromHandle(handle).get();
     ASSERT_NE(ctx, nullptr);
     EXPECT_EQ(ctx->uiCallback, &argument);
     EXPECT_EQ(ctx->uiCallbackArg, &argument);
