@@ -4,6 +4,7 @@
 #include "SimFixture.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -199,6 +200,50 @@ TEST_F(LockHoldTest, ReadWriteLockOutlivesOtherDescriptorsOfTheFile) {
     EXPECT_EQ(FsaCloseAdapter(h), FSA_STS_SUCCESS);
     ASSERT_TRUE(other.writeLine("try"));
     EXPECT_EQ(other.readLine(), "open 1\n");
+}
+
+// The lock calls of a read-write open refused by the system: the open fails
+// with their status, and neither a lock nor a descriptor of it stays.
+TEST_F(LockHoldTest, RefusedLockCallsFailTheOpenAndLeaveNoLock) {
+    const struct {
+        const char* what;
+        int command;
+        int error;
+        FSA_STATUS expected;
+    } cases[] = {
+        {"test refused", F_OFD_GETLK, EIO, FSA_STS_UX_LOCK_FCNTL_FAILED},
+        {"set refused", F_OFD_SETLK, ENOLCK, FSA_STS_UX_LOCK_FCNTL_FAILED},
+        {"set lost to another process", F_OFD_SETLK, EAGAIN, FSA_STS_OPENED_READ_WRITE},
+    };
+    std::signal(SIGPIPE, SIG_IGN);
+    Child other(otherProcess("qor0"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        qorsim::Fault fault;
+        fault.call = qorsim::Call::Fcntl;
+        fault.path = ".qor0lock";
+        fault.request = static_cast<unsigned long>(c.command);
+        fault.error = c.error;
+        sim.inject(fault);
+        void* h = nullptr;
+        EXPECT_EQ(FsaOpenAdapter2("qor0", nullptr, 4970, FSA_ACC_READ_WRITE, FSA_CONNECTION_LOCAL,
+                                  nullptr, nullptr, &h, nullptr),
+                  c.expected);
+        EXPECT_EQ(h, nullptr);
+        EXPECT_EQ(sim.openNodeCount(), 0u);
+        int opened = 0, closed = 0;
+        for (const auto& e : sim.journal()) {
+            if (e.error || e.path.find(".qor0lock") == std::string::npos)
+                continue;
+            opened += e.call == qorsim::Call::Open;
+            closed += e.call == qorsim::Call::Close;
+        }
+        EXPECT_GT(opened, 0);
+        EXPECT_EQ(closed, opened) << "descriptors of the lock file left open";
+        ASSERT_TRUE(other.writeLine("try"));
+        EXPECT_EQ(other.readLine(), "open 1\n");
+        sim.clearJournal();
+    }
 }
 
 } // namespace
