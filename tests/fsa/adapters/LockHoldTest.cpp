@@ -160,7 +160,7 @@ TEST_F(LockHoldTest, ReadWriteLockHoldsWhileTheAdapterIsOpen) {
         {"another read-write handle", [this] { FsaCloseAdapter(open("qor0")); }},
         {"a read-only handle", [this] { FsaCloseAdapter(open("qor0", FSA_ACC_READ_ONLY)); }},
     };
-    constexpr int kRounds = 100;
+    constexpr int kRounds = 50;
     Child other(otherProcess("qor0"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
