@@ -26,7 +26,8 @@ std::atomic<unsigned> g_lockIds{0};
     throw failureSlotPair(slot).status;
 }
 
-// The record lock over the first byte of the file.
+// The record lock over the first byte of the file; l_pid stays 0, as the
+// open-file-description commands require.
 struct flock firstByte(short type) {
     struct flock fl {};
     fl.l_type = type;
@@ -88,7 +89,7 @@ FSA_ADAPTER_AVAIL_TYPE CLock::testLock() {
     if (m_fd < 0)
         return FSA_AVL_UNKNOWN;
     struct flock fl = firstByte(F_WRLCK);
-    if (fsa::osPort().fcntl(m_fd, F_GETLK, &fl) != 0) {
+    if (fsa::osPort().fcntl(m_fd, F_OFD_GETLK, &fl) != 0) {
         if (errno == EAGAIN)
             return FSA_AVL_READ_ONLY;
         raise(FailureSlot::LockFcntl, errno);
@@ -120,7 +121,7 @@ int CLock::TakeLock() {
         return 0;
     }
     struct flock fl = firstByte(F_WRLCK);
-    if (fsa::osPort().fcntl(m_fd, F_SETLK, &fl) != 0) {
+    if (fsa::osPort().fcntl(m_fd, F_OFD_SETLK, &fl) != 0) {
         const int err = errno;
         CloseLock();
         // Another process took it between the test and the set: not ours.
@@ -135,7 +136,7 @@ int CLock::ReleaseLock() {
     if (m_fd < 0)
         return 0;
     struct flock fl = firstByte(F_UNLCK);
-    const bool unlocked = fsa::osPort().fcntl(m_fd, F_SETLK, &fl) == 0;
+    const bool unlocked = fsa::osPort().fcntl(m_fd, F_OFD_SETLK, &fl) == 0;
     CloseLock();
     return unlocked;
 }
@@ -183,11 +184,12 @@ int CAdapterLockHandler::TakeAdapter(const char* name, FSA_ACCESS access) {
 }
 
 FSA_ADAPTER_AVAIL_TYPE CAdapterLockHandler::QuerryAdapter(const char* name) {
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        if (find(name))
-            return FSA_AVL_READ_WRITE;
-    }
+    // The probe runs under the mutex: a lock this process took meanwhile
+    // would conflict with the probe's own descriptor and be reported as
+    // another process's.
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (find(name))
+        return FSA_AVL_READ_WRITE;
     CLock probe(name);
     return probe.QuerryLock();
 }

@@ -2,6 +2,10 @@
 
 // Per-adapter lock files under /tmp ("%s/.%slock"): a write record lock on
 // the first byte keeps a second process from opening the adapter read-write.
+// The lock belongs to the open file description it was set through (an OFD
+// lock), not to the process: closing some other descriptor of the file in
+// this process, as a probe of its state does, leaves it in place. Other
+// processes see it as any record lock on that byte.
 
 #include "FsaTypes.h"
 

@@ -4,6 +4,8 @@
 //   fsa_probe enum
 //   fsa_probe open NAME rw|ro [APP_BUILD]
 //   fsa_probe hold NAME          (opens read-write until stdin ends)
+//   fsa_probe try NAME           (one read-write open per line on stdin,
+//                                 closed again at once; prints its status)
 //   fsa_probe scenario NAME      (FIBs, events, tasks, polling, trace)
 #include "FsaApi.h"
 
@@ -159,9 +161,20 @@ int main(int argc, char** argv) {
             std::printf("close %u\n", FsaCloseAdapter(h));
         return 0;
     }
+    if (command == "try" && argc > 2) {
+        char buffer[64];
+        while (std::fgets(buffer, sizeof buffer, stdin)) {
+            void* h = nullptr;
+            const FSA_STATUS opened = openAdapter(argv[2], FSA_ACC_READ_WRITE, 4970, &h);
+            if (h)
+                FsaCloseAdapter(h);
+            std::printf("open %u\n", opened);
+        }
+        return 0;
+    }
     if (command == "scenario" && argc > 2)
         return scenario(argv[2]);
-    std::fprintf(stderr,
-                 "usage: fsa_probe enum | open NAME rw|ro [BUILD] | hold NAME | scenario NAME\n");
+    std::fprintf(stderr, "usage: fsa_probe enum | open NAME rw|ro [BUILD] | hold NAME | try NAME | "
+                         "scenario NAME\n");
     return 2;
 }
