@@ -51,9 +51,10 @@ std::unique_ptr<std::uint8_t[]> containerInfo(void* handle, const tag_FSA_CONTAI
 
 // Whether the controller holds the container configured, from its own
 // record. A failed read is thrown, and a record that names a container type
-// with neither members nor a snapshot kind is a damaged answer (6). No
-// record at all is what firmware without the record commands answers, and
-// also what a refused read looks like: for a container the controller says
+// with neither members nor a snapshot kind is a damaged answer (6). An empty
+// record is the answer for a container the controller does not hold, and
+// also what the read gives when the controller serves neither record
+// command, as when it refused the read: for a container the controller says
 // it holds it is read once more, then the deletion fails with 6. Taken for
 // "not configured", it would hide the container's members from the walk and
 // zero the partitions of a live container, leaving its record behind.
@@ -211,24 +212,16 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
     return zeroed;
 }
 
-// Whether the controller no longer holds container `n` (false when it
-// cannot be asked).
+// Whether the controller no longer holds container `n`; a question that
+// fails is asked once more (false when it cannot be asked).
 bool destroyed(FSAAPI_CONTEXT* ctx, std::uint32_t n) noexcept {
-    try {
-        return !CT_CheckConflicts(ctx, n);
-    } catch (FSA_STATUS) {
-        return false;
+    for (int asked = 1; asked <= 2; ++asked) {
+        try {
+            return !CT_CheckConflicts(ctx, n);
+        } catch (FSA_STATUS) {
+        }
     }
-}
-
-// Whether the controller still holds container `n`; a question that fails
-// is asked once more.
-bool stillHeld(FSAAPI_CONTEXT* ctx, std::uint32_t n) {
-    try {
-        return CT_CheckConflicts(ctx, n) != 0;
-    } catch (FSA_STATUS) {
-        return CT_CheckConflicts(ctx, n) != 0;
-    }
+    return false;
 }
 
 } // namespace
@@ -331,7 +324,7 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
     }
     // Success only for a container the controller no longer holds: one it
     // kept in spite of its answer keeps its host disk, and the call fails.
-    if (stillHeld(ctx, n))
+    if (!destroyed(ctx, n))
         throw FSA_STS_FAILURE;
     if (cleanupPath) {
         FSA_EVENT_DETAILS details{};

@@ -104,7 +104,6 @@ FSA_STATUS fetchContinuation(FSAAPI_CONTEXT* ctx, _FIB& fib, std::uint32_t* p0, 
             checkReply(fib, kStopData, "Received wrong response, aborting command\n");
         s != FSA_STS_SUCCESS)
         return s == FSA_STS_CT_BAD_RESPONSE ? FSA_STS_FAILURE : s; // a stop not served
-
     const std::uint32_t stopAnswer = FsaFibWord(&fib, kParam0);
     if (stopAnswer == kCtContinuationStopOk) {
         if (p0)
