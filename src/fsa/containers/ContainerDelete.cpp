@@ -49,11 +49,35 @@ std::unique_ptr<std::uint8_t[]> containerInfo(void* handle, const tag_FSA_CONTAI
     return buffer;
 }
 
+// Whether the controller holds the container configured, from its own
+// record. A failed read is thrown, and a record that names a container type
+// with neither members nor a snapshot kind is a damaged answer (6). An empty
+// record is the answer for a container the controller does not hold, and
+// also what the read gives when the controller serves neither record
+// command, as when it refused the read: for a container the controller says
+// it holds it is read once more, then the deletion fails with 6. Taken for
+// "not configured", it would hide the container's members from the walk and
+// zero the partitions of a live container, leaving its record behind.
+bool configuredOnController(FSAAPI_CONTEXT* ctx, std::uint32_t n, cttype* record,
+                            std::uint32_t* type) {
+    for (int reads = 1;; ++reads) {
+        *type = 0;
+        if (CT_GetContainer(ctx, n, record, type))
+            return true;
+        if (*type != 0)
+            throw FSA_STS_FAILURE;
+        if (!CT_CheckConflicts(ctx, n))
+            return false; // it survives only as partitions on the disks
+        if (reads == 2)
+            throw FSA_STS_FAILURE;
+    }
+}
+
 // The container's lower-level member containers, then itself.
 void GetContainerTree(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::vector<std::uint32_t>& list) {
     cttype record{};
     std::uint32_t type = 0;
-    if (CT_GetContainer(ctx, n, &record, &type)) {
+    if (configuredOnController(ctx, n, &record, &type)) {
         for (std::uint32_t i = 0; i < record.memberCount && i < 128; ++i) {
             if (!record.members[i])
                 continue;
@@ -119,20 +143,6 @@ void EndAllApiTasksOnContainer(FSAAPI_CONTEXT* ctx, std::uint32_t n, int wholeTr
             faos_Sleep(1000);
         }
     }
-}
-
-// Whether the controller holds the container configured, from its own
-// record: a failed read is thrown, and a record that names a container type
-// with neither members nor a snapshot kind is a damaged answer (6). Taken
-// for "not configured", it would zero the partitions of a live container.
-bool configuredOnController(FSAAPI_CONTEXT* ctx, std::uint32_t n, cttype* record,
-                            std::uint32_t* type) {
-    *type = 0;
-    if (CT_GetContainer(ctx, n, record, type))
-        return true;
-    if (*type != 0)
-        throw FSA_STS_FAILURE;
-    return false;
 }
 
 // Whether a zeroing task (kind 3) runs on the container: the host then
@@ -202,14 +212,16 @@ bool zeroLeftoverPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t n, std::uint32_t 
     return zeroed;
 }
 
-// Whether the controller no longer holds container `n` (false when it
-// cannot be asked).
+// Whether the controller no longer holds container `n`; a question that
+// fails is asked once more (false when it cannot be asked).
 bool destroyed(FSAAPI_CONTEXT* ctx, std::uint32_t n) noexcept {
-    try {
-        return !CT_CheckConflicts(ctx, n);
-    } catch (FSA_STATUS) {
-        return false;
+    for (int asked = 1; asked <= 2; ++asked) {
+        try {
+            return !CT_CheckConflicts(ctx, n);
+        } catch (FSA_STATUS) {
+        }
     }
+    return false;
 }
 
 } // namespace
@@ -310,6 +322,10 @@ void CT_DeleteContainer(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container,
             throw;
         }
     }
+    // Success only for a container the controller no longer holds: one it
+    // kept in spite of its answer keeps its host disk, and the call fails.
+    if (!destroyed(ctx, n))
+        throw FSA_STS_FAILURE;
     if (cleanupPath) {
         FSA_EVENT_DETAILS details{};
         CT_GetStandardID(ctx, reinterpret_cast<tag_FSA_CONTAINER*>(details.words), n);

@@ -75,17 +75,22 @@ FSA_STATUS fetchContinuation(FSAAPI_CONTEXT* ctx, _FIB& fib, std::uint32_t* p0, 
         FsaSetFibWord(&fib, kKind, kVmContainerConfig);
         fib.Size = kContainerSize;
         FsaInternalSendReceiveFib(ctx, &fib, 1);
-        if (const FSA_STATUS s =
-                checkReply(fib, kContinueData, "Received wrong response2, aborting command\n");
-            s != FSA_STS_SUCCESS)
-            return s;
-        // A piece the controller could not hand over carries no data: a
-        // table read with a hole in it would lose what lies in the hole.
+        const FSA_STATUS served =
+            checkReply(fib, kContinueData, "Received wrong response2, aborting command\n");
+        if (served == FSA_STS_CT_WRONG_RESPONSE)
+            return served;
+        // A piece the controller did not serve, or could not hand over,
+        // carries no data: a table read with a hole in it would lose what
+        // lies in the hole. The controller knows the command whose reply it
+        // announced, so the failure is not 37 either, which callers take for
+        // a command the controller does not know.
         if (const std::uint32_t answer = FsaFibWord(&fib, kParam0);
-            answer != kCtContinuationOk && answer != kCtContinuationData) {
-            CT_DebugPrintStatus(static_cast<int>(answer));
+            served != FSA_STS_SUCCESS ||
+            (answer != kCtContinuationOk && answer != kCtContinuationData)) {
+            if (served == FSA_STS_SUCCESS)
+                CT_DebugPrintStatus(static_cast<int>(answer));
             sendStop(ctx, fib, handle);
-            return FSA_STS_FAILURE; // not 37: that means "command unknown" to callers
+            return FSA_STS_FAILURE;
         }
         const std::uint32_t piece = std::min(CT_DATA_MAX, remaining);
         const std::uint64_t offset = std::uint64_t(i) * CT_DATA_MAX;
@@ -98,7 +103,7 @@ FSA_STATUS fetchContinuation(FSAAPI_CONTEXT* ctx, _FIB& fib, std::uint32_t* p0, 
     if (const FSA_STATUS s =
             checkReply(fib, kStopData, "Received wrong response, aborting command\n");
         s != FSA_STS_SUCCESS)
-        return s;
+        return s == FSA_STS_CT_BAD_RESPONSE ? FSA_STS_FAILURE : s; // a stop not served
     const std::uint32_t stopAnswer = FsaFibWord(&fib, kParam0);
     if (stopAnswer == kCtContinuationStopOk) {
         if (p0)

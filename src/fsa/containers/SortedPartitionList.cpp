@@ -59,13 +59,15 @@ PceList CT_GetPCEsForDiskPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t slice, st
     return asElements(records);
 }
 
-bool CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::uint8_t* out152) {
+bool CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::uint8_t* out152,
+                             DS_RECORD* answer) {
     // A drive whose disk set cannot be read counts as in none; the caller
     // learns that the answer is not the drive's.
     FSA_DISK_SET_INFO info{};
+    *answer = DS_RECORD{};
     bool read = true;
     try {
-        const FSA_STATUS s = DS_GetDriveInfo(ctx, driveId, &info, nullptr);
+        const FSA_STATUS s = DS_GetDriveInfo(ctx, driveId, &info, nullptr, answer);
         if (s != FSA_STS_SUCCESS) {
             read = s == FSA_STS_DS_NOT_OWNER_OF_DISK; // the drive is in no set
             info = FSA_DISK_SET_INFO{};
@@ -126,13 +128,15 @@ PceList CT_GetSortedPartitionList(FSAAPI_CONTEXT* ctx, unsigned int retry,
             }
             if (f.type != 6)
                 continue;
-            const bool setRead = CT_ReadDriveDiskSetInfo(ctx, f.driveId, f.diskSetInfo);
+            DS_RECORD answer;
+            const bool setRead = CT_ReadDriveDiskSetInfo(ctx, f.driveId, f.diskSetInfo, &answer);
             if (drives) {
                 DriveReading& d = drives->emplace_back();
                 d.driveId = f.driveId;
                 d.mbrRead = onDisk != kMbrUnread;
                 d.setRead = setRead;
                 std::memcpy(d.diskSetInfo, f.diskSetInfo, sizeof d.diskSetInfo);
+                d.setAnswer = answer;
             }
         }
 

@@ -5,6 +5,7 @@
 // list of partition cache elements sorted slice by slice.
 
 #include "Context.h"
+#include "DiskSetRecords.h"
 #include "FsaPartitions.h"
 
 #include <cstdint>
@@ -22,6 +23,7 @@ struct DriveReading {
     bool mbrRead = true;                // its MBR was read (or found absent)
     bool setRead = true;                // its disk set was read; then:
     std::uint8_t diskSetInfo[152] = {}; // as each partition on it carries it
+    DS_RECORD setAnswer{};              // the drive's answer, when it names a set
     bool fullyRead() const { return described && mbrRead && setRead; }
 };
 
@@ -35,8 +37,10 @@ PceList CT_GetPCEsForPartitionsInMemory(FSAAPI_CONTEXT* ctx, std::uint32_t n);
 PceList CT_GetPCEsForDiskPartitions(FSAAPI_CONTEXT* ctx, std::uint32_t slice, std::uint32_t n);
 
 // The disk-set information of a drive, 152 bytes (zero when the drive is in
-// no disk set, or when it cannot be read: then the result is false).
-bool CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::uint8_t* out152);
+// no disk set, or when it cannot be read: then the result is false), and the
+// answer it was made from.
+bool CT_ReadDriveDiskSetInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, std::uint8_t* out152,
+                             DS_RECORD* answer);
 
 // Largest partition table the library accepts from the controller; larger
 // counts are refused as an unreadable table.

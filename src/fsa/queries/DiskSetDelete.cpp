@@ -23,7 +23,8 @@ constexpr std::uint64_t kHasTasks = 64;
 // the caller said so, each with its tasks ended and the host's consent.
 FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
                                 bool unconditional) {
-    const std::vector<std::uint32_t> containers = DS_GetEveryContainerOfDiskSet(ctx, set, true);
+    const std::vector<std::uint32_t> containers =
+        DS_GetEveryContainerOfDiskSet(ctx, set, info, true);
     if (!containers.empty() && !unconditional)
         return FSA_STS_DS_HAS_CONTAINERS;
     // A refusal on the way takes nothing away: the host keeps the disks it
@@ -50,11 +51,13 @@ FSA_STATUS detachWithContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, co
 }
 
 // Every container of the set deleted through the container operation.
-FSA_STATUS deleteContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, bool unconditional) {
+FSA_STATUS deleteContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
+                            bool unconditional) {
     void* handle = UtilHandleFromValue(ctx->handle);
-    for (std::uint32_t n : DS_GetEveryContainerOfDiskSet(ctx, set, false)) {
+    for (std::uint32_t n : DS_GetEveryContainerOfDiskSet(ctx, set, info, false)) {
         // Deleting one container may take others with it.
-        const std::vector<std::uint32_t> left = DS_GetEveryContainerOfDiskSet(ctx, set, false);
+        const std::vector<std::uint32_t> left =
+            DS_GetEveryContainerOfDiskSet(ctx, set, info, false);
         if (std::find(left.begin(), left.end(), n) == left.end())
             continue;
         tag_FSA_CONTAINER id;
@@ -78,7 +81,8 @@ FSA_STATUS initialiseDrives(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const 
                             bool unconditional) {
     const std::uint64_t self = DS_OwnerId(ctx);
     if (!DS_HeldHere(info, self) || DS_AttachedHere(info, self)) {
-        if (const FSA_STATUS s = deleteContainers(ctx, set, unconditional); s != FSA_STS_SUCCESS)
+        if (const FSA_STATUS s = deleteContainers(ctx, set, info, unconditional);
+            s != FSA_STS_SUCCESS)
             return s;
         return driveInitialisation(ctx, set);
     }

@@ -149,8 +149,10 @@ FSA_STATUS DS_GetDiskSetInfo(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set,
 }
 
 FSA_STATUS DS_GetDriveInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, FSA_DISK_SET_INFO* info,
-                           std::uint32_t* sharedChannel) {
+                           std::uint32_t* sharedChannel, DS_RECORD* answer) {
     std::memset(info, 0, sizeof *info);
+    if (answer)
+        *answer = DS_RECORD{};
     DS_RECORD r{};
     r.driveId = driveId;
     r.byDevT = 1;
@@ -169,7 +171,17 @@ FSA_STATUS DS_GetDriveInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, FSA_DISK_
     fillCommon(info, r);
     info->words[FSA_DSI_RELATION] =
         (r.flags & DS_FLAG_ATTACHED) && r.owner == ownerIdOf(ctx) ? 2 : 1;
+    if (answer)
+        *answer = r;
     return FSA_STS_SUCCESS;
+}
+
+bool DS_DriveAnswerAgrees(const DS_RECORD& drive, const DS_RECORD& set) {
+    return drive.number == set.number && drive.creator == set.creator &&
+           std::memcmp(drive.label, set.label, sizeof drive.label) == 0 &&
+           drive.generation == set.generation && drive.flags == set.flags &&
+           drive.owner == set.owner && drive.stamp == set.stamp &&
+           drive.attributes == set.attributes && drive.memberCount == set.memberCount;
 }
 
 extern "C" {

@@ -61,9 +61,14 @@ FSA_STATUS DS_ReadDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, DS_RECOR
 FSA_STATUS DS_ReadSetForOperation(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, DS_RECORD* out);
 FSA_STATUS DS_GetDiskSetInfo(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, FSA_DISK_SET_INFO* info);
 // Command 12: 426 for a drive in no set; 6 for an answer that names another
-// drive or neither a set nor "in no set".
+// drive or neither a set nor "in no set". `answer` (when given) receives the
+// record of a drive in a set as the controller gave it, else zeros.
 FSA_STATUS DS_GetDriveInfo(FSAAPI_CONTEXT* ctx, std::uint32_t driveId, FSA_DISK_SET_INFO* info,
-                           std::uint32_t* sharedChannel);
+                           std::uint32_t* sharedChannel, DS_RECORD* answer = nullptr);
+// Whether a drive's answer says of its set what the set's own record says:
+// key, label, generation, flags, owner, creation stamp, attributes and
+// member count. One that differs is a stale or damaged answer.
+bool DS_DriveAnswerAgrees(const DS_RECORD& drive, const DS_RECORD& set);
 // A modification record for the key with the given owner (commands 4, 8-10,
 // 16-18).
 DS_RECORD DS_ModifyRecord(const FSA_DISK_SET* set, std::uint64_t owner);

@@ -36,10 +36,13 @@ bool inSet(const std::uint8_t* diskSetInfo, const FSA_DISK_SET* set) {
 
 // Whether the list's reading of the disks leaves the set's containers in
 // doubt: a slice described as nothing, a disk not read fully that may hold
-// the set (its set unread, or this set), or a drive the set's own list of
-// members names that reads as in no set or in another.
+// the set (its set unread, or this set), a drive the set's own list of
+// members names that reads as in no set or in another, or a drive that
+// names the set but says of it what the set's record does not (another
+// owner would make its containers look like the partner's, and leave them
+// online here with their host disks).
 bool inDoubt(const std::vector<DriveReading>& drives, const FSA_DISK_SET* set,
-             const std::vector<std::uint32_t>& members) {
+             const DS_RECORD& record, const std::vector<std::uint32_t>& members) {
     for (const DriveReading& d : drives) {
         if (!d.described)
             return true;
@@ -47,6 +50,8 @@ bool inDoubt(const std::vector<DriveReading>& drives, const FSA_DISK_SET* set,
         if (!d.fullyRead() && (!d.setRead || ofSet))
             return true;
         if (!ofSet && std::find(members.begin(), members.end(), d.driveId) != members.end())
+            return true;
+        if (ofSet && !DS_DriveAnswerAgrees(d.setAnswer, record))
             return true;
     }
     return false;
@@ -126,7 +131,8 @@ std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const 
 }
 
 std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
-                                                         const FSA_DISK_SET* set, bool hidden) {
+                                                         const FSA_DISK_SET* set,
+                                                         const DS_RECORD& record, bool hidden) {
     std::uint32_t ids[64];
     std::uint32_t count = 0;
     if (const FSA_STATUS s = DS_GetMembers(ctx, set, ids, &count); s != FSA_STS_SUCCESS)
@@ -135,12 +141,13 @@ std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
     for (int reads = 1;; ++reads) {
         bool doubt = false;
         std::vector<std::uint32_t> out = CT_WithCache(ctx, [&](const PceList& list) {
-            doubt = inDoubt(ctx->containerCaches->drives, set, members);
+            doubt = inDoubt(ctx->containerCaches->drives, set, record, members);
             return containersIn(ctx, list, set, hidden);
         });
         if (!doubt)
             return out;
-        UtilPrintDebugFormatted("DS_GetEveryContainerOfDiskSet: a disk of the set is unread\n");
+        UtilPrintDebugFormatted(
+            "DS_GetEveryContainerOfDiskSet: a disk of the set is unread or disagrees\n");
         if (reads == 2) // as for a partition table the controller would not hand over
             throw FSA_STS_PARTITION_ENTRY_FAILED;
         CT_InvalidateCache(ctx); // a passing failure: read once more
@@ -205,7 +212,8 @@ FSA_STATUS DS_DetachContainers(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, std
 
 FSA_STATUS DS_ResourceOffline(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* set, const DS_RECORD& info,
                               bool unconditional) {
-    const std::vector<std::uint32_t> containers = DS_GetEveryContainerOfDiskSet(ctx, set, true);
+    const std::vector<std::uint32_t> containers =
+        DS_GetEveryContainerOfDiskSet(ctx, set, info, true);
     std::vector<FsaRemovalRecord> records(containers.size());
     FSA_STATUS refusal = FSA_STS_SUCCESS;
     for (std::size_t i = 0; i < containers.size(); ++i) {

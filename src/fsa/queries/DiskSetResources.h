@@ -17,10 +17,13 @@ std::vector<std::uint32_t> DS_GetContainersByDiskSet(FSAAPI_CONTEXT* ctx, const 
 // The same for flows that take the containers away with the set, from
 // confirmed answers only: the set's list of members is read (its failure
 // thrown), and a disk that may hold the set but could not be read, a slice
-// described as nothing, or a member drive that reads as in no set throws
-// 39 after one more reading rather than count as holding nothing.
+// described as nothing, a member drive that reads as in no set, or a drive
+// whose answer names the set but disagrees with `record` (the set's own
+// record) throws 39 after one more reading rather than count as holding
+// nothing.
 std::vector<std::uint32_t> DS_GetEveryContainerOfDiskSet(FSAAPI_CONTEXT* ctx,
-                                                         const FSA_DISK_SET* set, bool hidden);
+                                                         const FSA_DISK_SET* set,
+                                                         const DS_RECORD& record, bool hidden);
 // Containers online and exposed to the host once the set is attached.
 FSA_STATUS DS_ResourceOnline(FSAAPI_CONTEXT* ctx, void* handle, const FSA_DISK_SET* set,
                              const DS_RECORD& info);

@@ -102,23 +102,29 @@ TEST_F(ChannelTest, ContinuationOfNothingGoesStraightToStop) {
     EXPECT_EQ(p0, 199u); // the stop reply's own words: the handle was unknown
 }
 
-// A piece or a stop the controller refuses fails the read (6, not 37,
-// which callers take for an unknown sub-command): a reply with a hole in it
-// would make a table look emptier than it is. A refused piece still
-// releases the reply on the controller.
+// A piece or a stop the controller refuses, or does not serve at all
+// (reply word 0), fails the read (6, not 37, which callers take for an
+// unknown sub-command): a reply with a hole in it would make a table look
+// emptier than it is. A refused piece still releases the reply on the
+// controller.
 TEST_F(ChannelTest, RefusedPiecesFailTheRead) {
+    constexpr int kServed = 0, kAnswer = 2; // the reply words replaced
     struct Case {
         const char* name;
         int command; // the sub-command whose answer is replaced
         int skip;    // answers of it let through first
+        int word;
         std::uint32_t answer;
         std::vector<int> sent;
     };
     const Case cases[] = {
-        {"first piece refused", 83, 0, 219, {200, 83, 84}},
-        {"second piece with a generic error", 83, 1, 226, {200, 83, 83, 84}},
-        {"piece of an unknown reply", 83, 0, 199, {200, 83, 84}},
-        {"stop refused", 84, 0, 219, {200, 83, 83, 83, 84}},
+        {"first piece refused", 83, 0, kAnswer, 219, {200, 83, 84}},
+        {"second piece with a generic error", 83, 1, kAnswer, 226, {200, 83, 83, 84}},
+        {"piece of an unknown reply", 83, 0, kAnswer, 199, {200, 83, 84}},
+        {"stop refused", 84, 0, kAnswer, 219, {200, 83, 83, 83, 84}},
+        {"first piece not served", 83, 0, kServed, 1, {200, 83, 84}},
+        {"third piece not served", 83, 2, kServed, 1, {200, 83, 83, 83, 84}},
+        {"stop not served", 84, 0, kServed, 1, {200, 83, 83, 83, 84}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -129,9 +135,8 @@ TEST_F(ChannelTest, RefusedPiecesFailTheRead) {
         refused.skip = c.skip;
         refused.times = 1;
         const std::uint32_t answer = c.answer;
-        refused.mutateReply = [answer](std::uint8_t* fib) {
-            qorsim::put32(fib, qorsim::kFibHeader + 8, answer);
-        };
+        const std::size_t at = qorsim::kFibHeader + 4 * static_cast<std::size_t>(c.word);
+        refused.mutateReply = [answer, at](std::uint8_t* fib) { qorsim::put32(fib, at, answer); };
         sim.inject(refused);
         std::vector<std::uint8_t> out(865);
         std::uint32_t p0 = 0;

@@ -108,13 +108,31 @@ bool answersDrive128(const std::uint8_t* fib) {
     return qorsim::get32(fib, kClusterRecord + 120) == 128;
 }
 
+// Drive 128's answer names set 100 but carries `value` in the record word at
+// `offset`, where the set's own record says otherwise.
+std::function<qorsim::Fault()> drive128Says(std::size_t offset, std::uint32_t value) {
+    return [offset, value] {
+        return damaged(CL_DRIVE_INFO, -1, answersDrive128, [offset, value](std::uint8_t* fib) {
+            qorsim::put32(fib, kClusterRecord + offset, value);
+        });
+    };
+}
+
 // The drive information of member drive 128 says "in no set" (controller
-// status 12), or says success with nothing in it; the slice information of
-// its disk says success with nothing in it.
+// status 12), says success with nothing in it, or names set 100 but
+// disagrees with the set's record in one of the fields both carry; the
+// slice information of its disk says success with nothing in it.
 const struct {
     const char* what;
     std::function<qorsim::Fault()> fault;
 } kMemberDriveMisread[] = {
+    {"drive 128 names another owner", drive128Says(56, 4661)},
+    {"drive 128 names another label", drive128Says(16, 0x64726f77)},
+    {"drive 128 names another generation", drive128Says(48, 77)},
+    {"drive 128 says the set is not attached", drive128Says(52, DS_FLAG_HELD)},
+    {"drive 128 names another creation stamp", drive128Says(64, 5)},
+    {"drive 128 says the set is host-managed", drive128Says(72, DS_ATTR_HOST_MANAGED)},
+    {"drive 128 names another member count", drive128Says(116, 3)},
     {"drive 128 answered as in no set",
      [] {
          return damaged(CL_DRIVE_INFO, -1, answersDrive128, [](std::uint8_t* fib) {
@@ -297,23 +315,30 @@ TEST_F(DiskSetRemovalTest, DeleteAnAttachedSetWithItsContainers) {
     }
 }
 
+// The operations that take set 100's containers away with it.
+const struct {
+    const char* what;
+    std::uint32_t op;
+    std::function<void(FSA_DISK_SET_ARGS&)> fill;
+} kTeardowns[] = {
+    {"delete unconditional", FSA_DSO_DELETE,
+     [](FSA_DISK_SET_ARGS& a) { a.remove_set.unconditional = 1; }},
+    {"delete unconditional initialising drives", FSA_DSO_DELETE,
+     [](FSA_DISK_SET_ARGS& a) {
+         a.remove_set.unconditional = 1;
+         a.remove_set.initDrives = 1;
+     }},
+    {"detach with containers", FSA_DSO_DETACH_WITH_CONTAINERS, nullptr},
+    {"release unconditional", FSA_DSO_RELEASE,
+     [](FSA_DISK_SET_ARGS& a) { a.ownership.unconditional = 1; }},
+};
+
 // Operations that take a set's containers away with it, when the drive or
 // slice holding a container is misread: nothing is drained, detached,
 // deleted or taken from the host, and the call fails with 39 after reading
 // once more.
 TEST_F(DiskSetRemovalTest, AMisreadMemberDriveStopsTheTeardown) {
-    const struct {
-        const char* what;
-        std::uint32_t op;
-        std::function<void(FSA_DISK_SET_ARGS&)> fill;
-    } ops[] = {
-        {"delete unconditional", FSA_DSO_DELETE,
-         [](FSA_DISK_SET_ARGS& a) { a.remove_set.unconditional = 1; }},
-        {"detach with containers", FSA_DSO_DETACH_WITH_CONTAINERS, nullptr},
-        {"release unconditional", FSA_DSO_RELEASE,
-         [](FSA_DISK_SET_ARGS& a) { a.ownership.unconditional = 1; }},
-    };
-    for (const auto& op : ops)
+    for (const auto& op : kTeardowns)
         for (const auto& misread : kMemberDriveMisread) {
             SCOPED_TRACE(std::string(op.what) + ", " + misread.what);
             sim.load(kConfig);
@@ -330,10 +355,39 @@ TEST_F(DiskSetRemovalTest, AMisreadMemberDriveStopsTheTeardown) {
             }
             EXPECT_TRUE(attached(100));
             EXPECT_EQ(modelSet(100)->owner, kSelf);
+            EXPECT_EQ(model.containers.size(), 2u);
             EXPECT_EQ(containerStates(), kUntouched);
             EXPECT_TRUE(hostDisk(0));
             EXPECT_TRUE(hostDisk(1));
         }
+}
+
+// A member drive's answer that disagrees with the set's record once is read
+// again: the second, agreeing reading lets the teardown go whole, with no
+// container left online here nor a host disk of one left present.
+TEST_F(DiskSetRemovalTest, ADisagreeingAnswerIsReadAgain) {
+    for (const auto& op : kTeardowns) {
+        SCOPED_TRACE(op.what);
+        sim.load(kConfig);
+        sim.clearFaults();
+        auto once = std::make_shared<int>(1);
+        sim.inject(damaged(CL_DRIVE_INFO, -1, answersDrive128, [once](std::uint8_t* fib) {
+            if ((*once)-- > 0)
+                qorsim::put32(fib, kClusterRecord + 56, 4661); // the owner
+        }));
+        FSA_DISK_SET set = key(100);
+        FSA_DISK_SET_ARGS args{};
+        if (op.fill)
+            op.fill(args);
+        EXPECT_EQ(FsaDiskSet(handle, &set, op.op, &args), FSA_STS_SUCCESS);
+        EXPECT_LE(*once, 0) << "the damaged answer was never read";
+        const qorsim::Adapter a = sim.snapshot(0);
+        for (std::uint32_t n : {0u, 1u}) {
+            const auto c = a.containers.find(n);
+            EXPECT_TRUE(c == a.containers.end() || c->second.offline) << "container " << n;
+            EXPECT_FALSE(hostDisk(n)) << "container " << n;
+        }
+    }
 }
 
 // A set record or a member list that does not name the set asked for

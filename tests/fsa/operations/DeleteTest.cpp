@@ -185,10 +185,14 @@ TEST_F(Delete, PromotionNeedsAFreeHiddenNumber) {
 // partitions zeroed as if it were a leftover, nor its host disk kept.
 class DamagedDelete : public Delete {
 protected:
-    // Zeroes the data of the `k`-th answer to container command `command`
-    // (all pieces of a long answer), or has the driver fail the exchange;
-    // false when the deletion did not ask that many.
-    bool deleteWithDamagedAnswer(const tag_FSA_CONTAINER& c, int command, int k, bool refused,
+    enum class Damage {
+        Zeroed,      // the data of the answer (all pieces of a long one) zeroed
+        DriverError, // the driver fails the exchange
+        NotServed,   // the controller does not serve the request (reply word 0)
+    };
+    // Damages the `k`-th answer to container command `command`; false when
+    // the deletion did not ask that many.
+    bool deleteWithDamagedAnswer(const tag_FSA_CONTAINER& c, int command, int k, Damage damage,
                                  FSA_STATUS* out) {
         sim.clearFaults();
         auto pieces = std::make_shared<int>(0);
@@ -196,13 +200,23 @@ protected:
         first.fibCommand = 500;
         first.ctCommand = command;
         first.skip = k;
-        if (refused)
+        switch (damage) {
+        case Damage::DriverError:
             first.error = EIO;
-        else
+            break;
+        case Damage::NotServed:
+            first.refuse = true;
+            first.mutateReply = [](std::uint8_t* fib) {
+                qorsim::put32(fib, qorsim::kFibHeader, 1);
+            };
+            break;
+        case Damage::Zeroed:
             first.mutateReply = [pieces](std::uint8_t* fib) {
                 std::memset(fib + kCtData, 0, kCtDataMax);
                 *pieces = 2; // and the pieces that carry the rest of a long one
             };
+            break;
+        }
         sim.inject(first);
         qorsim::Fault rest;
         rest.fibCommand = 500;
@@ -238,20 +252,52 @@ protected:
 
 TEST_F(DamagedDelete, AnUnreadContainerRecordIsNoLeftover) {
     const tag_FSA_CONTAINER one = described(1);
-    for (bool refused : {false, true}) {
+    // The record read (GET_CONTAINER_INFO) and the pieces of its long
+    // answer (CONTINUE_DATA, STOP_DATA): a refused piece is no answer that
+    // the controller does not know the record command.
+    const struct {
+        const char* what;
+        int command;
+        Damage damage;
+    } cases[] = {
+        {"GET_CONTAINER_INFO zeroed", 178, Damage::Zeroed},
+        {"GET_CONTAINER_INFO, driver error", 178, Damage::DriverError},
+        {"GET_CONTAINER_INFO not served", 178, Damage::NotServed},
+        {"CONTINUE_DATA not served", 83, Damage::NotServed},
+        {"STOP_DATA not served", 84, Damage::NotServed},
+    };
+    for (const auto& c : cases) {
         int asked = 0;
-        for (int k = 0; k < 40; ++k) {
-            SCOPED_TRACE(std::string("GET_CONTAINER_INFO answer ") + std::to_string(k) +
-                         (refused ? " refused" : " zeroed"));
+        for (int k = 0; k < 80; ++k) {
+            SCOPED_TRACE(std::string(c.what) + ", answer " + std::to_string(k));
             sim.load(kContainers);
             FSA_STATUS s;
-            if (!deleteWithDamagedAnswer(one, 178, k, refused, &s))
+            if (!deleteWithDamagedAnswer(one, c.command, k, c.damage, &s))
                 break;
             ++asked;
             expectOutcome(s, 1, {1});
         }
         EXPECT_GT(asked, 3);
     }
+}
+
+// A destroy the controller answers as done but does not carry out: the
+// container is still held, so the deletion fails and the host keeps its disk.
+TEST_F(DamagedDelete, AContainerStillHeldIsNoSuccess) {
+    const tag_FSA_CONTAINER one = described(1);
+    qorsim::Fault kept;
+    kept.fibCommand = 500;
+    kept.ctCommand = 17; // DESTROY_CONTAINER
+    kept.refuse = true;
+    kept.mutateReply = [](std::uint8_t* fib) {
+        qorsim::put32(fib, qorsim::kFibHeader, 0);
+        qorsim::put32(fib, qorsim::kFibHeader + 8, 59); // its success answer
+    };
+    sim.inject(kept);
+    sim.clearJournal();
+    EXPECT_EQ(FsaContainer(handle, &one, FSA_CO_DELETE_FORCE, nullptr), FSA_STS_FAILURE);
+    EXPECT_EQ(sent(17), 1u);
+    expectOutcome(FSA_STS_FAILURE, 1, {1});
 }
 
 TEST_F(DamagedDelete, AZeroedPartitionKeepsNoHostDiskOfADestroyedContainer) {
@@ -277,7 +323,7 @@ TEST_F(DamagedDelete, AZeroedPartitionKeepsNoHostDiskOfADestroyedContainer) {
         sim.update(0, twoPartitions);
         const tag_FSA_CONTAINER seven = described(7);
         FSA_STATUS s;
-        if (!deleteWithDamagedAnswer(seven, 3, k, false, &s))
+        if (!deleteWithDamagedAnswer(seven, 3, k, Damage::Zeroed, &s))
             break;
         ++asked;
         expectOutcome(s, 7, {5, 6});

@@ -68,8 +68,12 @@ std::vector<Row> rows() {
     out.push_back(prepare("prepare free drive", 4, 0, {"slice 4"}));
     // Forced: the drive's container (container 2 on disk 1) goes with its
     // host disk, or a running task on it is ended first.
-    out.push_back(prepare("prepare forced a drive holding a container", 1, 1,
-                          {"container 2", "host disk 2", "partition 2", "slice 1"}));
+    // A refused read of a container's record stops the deletion before
+    // anything is destroyed: never success with a record left.
+    Row forced = prepare("prepare forced a drive holding a container", 1, 1,
+                         {"container 2", "host disk 2", "partition 2", "slice 1"});
+    forced.notServed = kRecordReads;
+    out.push_back(forced);
     Row task = prepare("prepare forced a drive with a running task", 4, 1, {"task *", "slice 4"});
     task.setup = [](qorsim::Adapter& a) {
         qorsim::Task t;

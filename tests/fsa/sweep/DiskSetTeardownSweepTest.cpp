@@ -93,6 +93,9 @@ std::vector<Row> rows() {
     initWith.partials.push_back(
         successExcept("the container went; initialising the drives or the delete failed",
                       {"disk set new", "slice 7", "host disk 4"}));
+    // The forced deletion's reads of the container's record, refused: no
+    // success with the record left behind.
+    initWith.notServed = kRecordReads;
     out.push_back(initWith);
 
     Row create = row("create initialising drives", kBase,

@@ -125,6 +125,10 @@ inline std::string withPartnerContainer(const std::vector<ExtraContainer>& conta
     return j.dump();
 }
 
+// A container's record read (GET_CONTAINER_INFO) and the pieces of its
+// long answer (CONTINUE_DATA, STOP_DATA).
+inline const std::vector<int> kRecordReads = {178, 83, 84};
+
 inline FSA_DISK_SET diskSet(std::uint64_t number, std::uint64_t creator = kSerial) {
     FSA_DISK_SET s{};
     s.number = number;

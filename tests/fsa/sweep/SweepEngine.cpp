@@ -149,6 +149,8 @@ const char* kindName(FailureKind kind) {
         return "replayed reply";
     case FailureKind::OtherClient:
         return "other client";
+    case FailureKind::NotServed:
+        return "not served";
     }
     return "?";
 }
@@ -377,6 +379,10 @@ Fault faultFor(FailureKind kind, int k, const JournalEntry& sent) {
         break;
     case FailureKind::OtherClient:
         break;
+    case FailureKind::NotServed:
+        f.refuse = true;
+        f.mutateReply = [](std::uint8_t* fib) { qorsim::put32(fib, qorsim::kFibHeader, 1); };
+        break;
     }
     return f;
 }
@@ -541,7 +547,11 @@ std::size_t sweepRow(const Row& row) {
         std::optional<Adapter> failedHere; // the end of the driver-error run at k
         for (FailureKind kind : kAllKinds) {
             if ((kind == FailureKind::FailureStatus && !hasFailureStatus(cleanFibs[k - 1])) ||
-                (kind == FailureKind::OtherClient && !other))
+                (kind == FailureKind::OtherClient && !other) ||
+                (kind == FailureKind::NotServed &&
+                 (cleanFibs[k - 1].fibCommand != 500 ||
+                  std::find(row.notServed.begin(), row.notServed.end(),
+                            cleanFibs[k - 1].ctCommand) == row.notServed.end())))
                 continue;
             if (!canDiffer(kind, k, cleanFibs)) {
                 ++leftOut[kind == FailureKind::ZeroedReply     ? "zeroed reply with no data"

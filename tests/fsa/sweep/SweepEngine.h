@@ -30,11 +30,16 @@ enum class FailureKind {
     // next: it makes a volume on a disk the row does not name, which must
     // come through the call untouched.
     OtherClient,
+    // The controller does not serve the container request at all (its
+    // reply's first word), as for a sub-command it does not know; only at
+    // the container commands a row names in `notServed`.
+    NotServed,
 };
 const char* kindName(FailureKind kind);
 constexpr FailureKind kAllKinds[] = {FailureKind::DriverError,   FailureKind::FailureStatus,
                                      FailureKind::ShortReply,    FailureKind::ZeroedReply,
-                                     FailureKind::ReplayedReply, FailureKind::OtherClient};
+                                     FailureKind::ReplayedReply, FailureKind::OtherClient,
+                                     FailureKind::NotServed};
 
 // What one run left: the status, and the models at the start, after the
 // clean run (the success state) and at the end of this run.
@@ -98,6 +103,9 @@ struct Row {
     std::string cleanNote;                    // why it is not success
     std::vector<std::string> touches;         // objects the call may change
     std::vector<Partial> partials;
+    // Container commands (FIB 500) that the controller, in turn, does not
+    // serve at each FIB where the call sends one.
+    std::vector<int> notServed;
     // Only the FIBs the call sends on its own thread are counted and
     // faulted: the library's event thread answers an ending task with a
     // request of its own at a moment the call does not set.
