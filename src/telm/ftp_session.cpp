@@ -65,6 +65,17 @@ bool ftpSafeText(const char* text) {
     return text && std::strpbrk(text, "\r\n") == nullptr;
 }
 
+std::string ftpCommand(const char* verb, const char* argument) {
+    std::string line = std::string(verb) + ' ';
+    for (const char* p = argument; *p; ++p) {
+        line += *p;
+        // The control connection is Telnet: a lone 0xFF would start a Telnet command.
+        if (static_cast<unsigned char>(*p) == 0xFF)
+            line += *p;
+    }
+    return line + "\r\n";
+}
+
 int ftpPrep(int type, const char* localPath, FtpSession& session) {
     static const char fn[] = "ftpPrep";
     if ((type & 0xFF) != kCardType) {
@@ -142,13 +153,13 @@ int ftpLogin(FtpSession& session) {
     int control = session.control.get();
     if (!expect(fn, control, 220))
         return 1;
-    if (!sendLine(control, std::string("USER ") + session.user + "\r\n")) {
+    if (!sendLine(control, ftpCommand("USER", session.user))) {
         v3cops_printf("%s: send(USER) failed\n", fn);
         return 1;
     }
     if (!expect(fn, control, 331))
         return 1;
-    if (!sendLine(control, std::string("PASS ") + session.password + "\r\n")) {
+    if (!sendLine(control, ftpCommand("PASS", session.password))) {
         v3cops_printf("%s: send(PASS) failed\n", fn);
         return 1;
     }
@@ -168,9 +179,15 @@ int ftpOpenDataConn(FtpSession& session) {
         v3cops_printf("%s: socket() returned %d, errno=%d\n", fn, -1, errno);
         return -1;
     }
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    if (bind(session.listener.get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+    // The listener takes the address the card reaches us at (the one PORT
+    // announces), not every address of the host.
+    sockaddr_in local{}, listening{};
+    socklen_t size = sizeof local;
+    getsockname(session.control.get(), reinterpret_cast<sockaddr*>(&local), &size);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr = local.sin_addr;
+    if (bind(session.listener.get(), reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
         v3cops_printf("%s: bind() error, errno=%d\n", fn, errno);
         return -1;
     }
@@ -178,9 +195,6 @@ int ftpOpenDataConn(FtpSession& session) {
         v3cops_printf("%s: listen() error, errno=%d\n", fn, errno);
         return -1;
     }
-    sockaddr_in local{}, listening{};
-    socklen_t size = sizeof local;
-    getsockname(session.control.get(), reinterpret_cast<sockaddr*>(&local), &size);
     size = sizeof listening;
     getsockname(session.listener.get(), reinterpret_cast<sockaddr*>(&listening), &size);
     auto* ip = reinterpret_cast<const unsigned char*>(&local.sin_addr);
