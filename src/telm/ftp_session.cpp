@@ -179,15 +179,9 @@ int ftpOpenDataConn(FtpSession& session) {
         v3cops_printf("%s: socket() returned %d, errno=%d\n", fn, -1, errno);
         return -1;
     }
-    // The listener takes the address the card reaches us at (the one PORT
-    // announces), not every address of the host.
-    sockaddr_in local{}, listening{};
-    socklen_t size = sizeof local;
-    getsockname(session.control.get(), reinterpret_cast<sockaddr*>(&local), &size);
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr = local.sin_addr;
-    if (bind(session.listener.get(), reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    if (bind(session.listener.get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
         v3cops_printf("%s: bind() error, errno=%d\n", fn, errno);
         return -1;
     }
@@ -195,6 +189,9 @@ int ftpOpenDataConn(FtpSession& session) {
         v3cops_printf("%s: listen() error, errno=%d\n", fn, errno);
         return -1;
     }
+    sockaddr_in local{}, listening{};
+    socklen_t size = sizeof local;
+    getsockname(session.control.get(), reinterpret_cast<sockaddr*>(&local), &size);
     size = sizeof listening;
     getsockname(session.listener.get(), reinterpret_cast<sockaddr*>(&listening), &size);
     auto* ip = reinterpret_cast<const unsigned char*>(&local.sin_addr);
