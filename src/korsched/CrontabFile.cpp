@@ -73,10 +73,17 @@ void syncDirectory(const std::string& directory) {
 
 FileContents readWholeFile(const std::string& path) {
     FileContents result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting, since the caller holds the crontab lock: a FIFO
+    // or device would block a plain open for ever. Only a regular file is read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
             result.state = FileContents::State::Missing;
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         return result;
     }
     char buffer[4096];

@@ -11,7 +11,8 @@ struct FileContents {
     std::string text; // the whole contents, when read
 };
 
-// Reads the file that `path` names, following symbolic links.
+// Reads the file that `path` names, following symbolic links. Anything but a
+// regular file is Unreadable, found without waiting.
 FileContents readWholeFile(const std::string& path);
 
 class CrontabLock;

@@ -3,6 +3,8 @@
 
 #include "fd.h"
 
+#include <string>
+
 namespace telm {
 
 struct FtpSession {
@@ -29,5 +31,8 @@ int ftpCleanup(FtpSession& session);
 
 // False for texts that would break an FTP command line.
 bool ftpSafeText(const char* text);
+// "VERB argument\r\n" as it goes on the control connection, with every 0xFF
+// byte of the argument doubled.
+std::string ftpCommand(const char* verb, const char* argument);
 
 } // namespace telm

@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
 #include <vector>
 
 namespace telm {
@@ -18,6 +17,25 @@ constexpr size_t kDefaultReply = 4096;
 constexpr int kLineFailed = 421;
 constexpr int kNotANumber = 500;
 
+// What one reply may still take: the time left and the bytes left. Every line
+// of the reply draws on the same budget, so a server that trickles bytes or
+// adds continuation lines without end cannot hold the caller.
+class ReplyBudget {
+public:
+    ReplyBudget() : deadline_(clock().millisFor(kFtpReplySeconds)) {}
+    int millisLeft() const { return deadline_.millisLeft(); }
+    bool take() {
+        if (bytesLeft_ == 0)
+            return false;
+        --bytesLeft_;
+        return true;
+    }
+
+private:
+    Deadline deadline_;
+    size_t bytesLeft_ = kFtpReplyBytes;
+};
+
 bool continues(const char* line, int length) {
     return length >= 4 && line[3] == '-';
 }
@@ -26,26 +44,20 @@ bool endsReply(const char* line, int length, const char* number) {
     return length >= 4 && std::strncmp(line, number, 3) == 0 && line[3] == ' ';
 }
 
-int readLine(const char* fn, int socket, std::vector<char>& line) {
-    v3cops_printf("%s: reading reply..\n", fn);
-    int length = sockReadln(socket, line.data(), line.size());
-    if (length >= 0)
-        v3cops_printf("%s: %s\n", fn, line.data());
-    return length;
-}
-
-} // namespace
-
-int sockReadln(int socket, char* line, size_t size) {
+int readLineWithin(int socket, char* line, size_t size, ReplyBudget& budget) {
     static const char fn[] = "sockReadln";
     if (!line || size == 0)
         return -1;
-    const int limit = clock().millisFor(kFtpReplySeconds);
     size_t count = 0;
     bool overflow = false;
     for (;;) {
         unsigned char c;
-        if (recvWithin(socket, &c, 1, limit) != 1) {
+        if (!budget.take()) {
+            v3cops_printf("%s: reply too long\n", fn);
+            line[0] = '\0';
+            return -1;
+        }
+        if (recvWithin(socket, &c, 1, budget.millisLeft()) != 1) {
             v3cops_printf("%s: recv() error\n", fn);
             line[0] = '\0';
             return -1;
@@ -66,10 +78,26 @@ int sockReadln(int socket, char* line, size_t size) {
     return static_cast<int>(count);
 }
 
+int readLine(const char* fn, int socket, std::vector<char>& line, ReplyBudget& budget) {
+    v3cops_printf("%s: reading reply..\n", fn);
+    int length = readLineWithin(socket, line.data(), line.size(), budget);
+    if (length >= 0)
+        v3cops_printf("%s: %s\n", fn, line.data());
+    return length;
+}
+
+} // namespace
+
+int sockReadln(int socket, char* line, size_t size) {
+    ReplyBudget budget;
+    return readLineWithin(socket, line, size, budget);
+}
+
 int sockGetReply(int socket, char* copy, size_t size) {
     static const char fn[] = "sockGetReply";
     std::vector<char> line(size == 0 ? kDefaultReply : size);
-    int length = readLine(fn, socket, line);
+    ReplyBudget budget;
+    int length = readLine(fn, socket, line, budget);
     if (length < 0)
         return kLineFailed;
     if (!std::isdigit(static_cast<unsigned char>(line[0])))
@@ -78,7 +106,7 @@ int sockGetReply(int socket, char* copy, size_t size) {
     if (continues(line.data(), length)) {
         char number[4] = {line[0], line[1], line[2], '\0'};
         do {
-            length = readLine(fn, socket, line);
+            length = readLine(fn, socket, line, budget);
             if (length < 0)
                 return kLineFailed;
         } while (!endsReply(line.data(), length, number));

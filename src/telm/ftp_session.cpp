@@ -65,6 +65,17 @@ bool ftpSafeText(const char* text) {
     return text && std::strpbrk(text, "\r\n") == nullptr;
 }
 
+std::string ftpCommand(const char* verb, const char* argument) {
+    std::string line = std::string(verb) + ' ';
+    for (const char* p = argument; *p; ++p) {
+        line += *p;
+        // The control connection is Telnet: a lone 0xFF would start a Telnet command.
+        if (static_cast<unsigned char>(*p) == 0xFF)
+            line += *p;
+    }
+    return line + "\r\n";
+}
+
 int ftpPrep(int type, const char* localPath, FtpSession& session) {
     static const char fn[] = "ftpPrep";
     if ((type & 0xFF) != kCardType) {
@@ -142,13 +153,13 @@ int ftpLogin(FtpSession& session) {
     int control = session.control.get();
     if (!expect(fn, control, 220))
         return 1;
-    if (!sendLine(control, std::string("USER ") + session.user + "\r\n")) {
+    if (!sendLine(control, ftpCommand("USER", session.user))) {
         v3cops_printf("%s: send(USER) failed\n", fn);
         return 1;
     }
     if (!expect(fn, control, 331))
         return 1;
-    if (!sendLine(control, std::string("PASS ") + session.password + "\r\n")) {
+    if (!sendLine(control, ftpCommand("PASS", session.password))) {
         v3cops_printf("%s: send(PASS) failed\n", fn);
         return 1;
     }

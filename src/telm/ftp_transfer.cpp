@@ -5,6 +5,7 @@
 #include "io.h"
 #include "telm/telm.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -144,15 +145,38 @@ bool transferStarting(int reply) {
     return reply == 150 || reply == 125;
 }
 
-bool acceptData(FtpSession& s) {
-    if (waitFor(s.listener.get(), POLLIN, clock().millisFor(kFtpReplySeconds)) <= 0)
+bool samePeer(const sockaddr_in& a, const sockaddr_in& b) {
+    return a.sin_family == AF_INET && b.sin_family == AF_INET &&
+           a.sin_addr.s_addr == b.sin_addr.s_addr;
+}
+
+// Takes the card's data connection: the first one from the control
+// connection's peer. A connection from any other host is closed unread and
+// the wait goes on, within the one limit.
+bool acceptData(const char* fn, FtpSession& s) {
+    sockaddr_in card{};
+    socklen_t size = sizeof card;
+    if (getpeername(s.control.get(), reinterpret_cast<sockaddr*>(&card), &size) != 0)
         return false;
-    int fd;
-    do {
-        fd = accept4(s.listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    s.data.reset(fd);
-    return fd >= 0;
+    Deadline deadline(clock().millisFor(kFtpReplySeconds));
+    for (;;) {
+        if (waitFor(s.listener.get(), POLLIN, deadline.millisLeft()) <= 0)
+            return false;
+        sockaddr_in from{};
+        size = sizeof from;
+        Fd data(accept4(s.listener.get(), reinterpret_cast<sockaddr*>(&from), &size, SOCK_CLOEXEC));
+        if (!data.valid() && (errno == EINTR || errno == ECONNABORTED))
+            continue;
+        if (!data.valid())
+            return false;
+        if (samePeer(from, card)) {
+            s.data = std::move(data);
+            return true;
+        }
+        char address[INET_ADDRSTRLEN] = "?";
+        inet_ntop(AF_INET, &from.sin_addr, address, sizeof address);
+        v3cops_printf("%s: data connection from %s refused\n", fn, address);
+    }
 }
 
 int transfer(bool put, int type, const char* localPath, const char* remoteName) {
@@ -174,14 +198,14 @@ int transfer(bool put, int type, const char* localPath, const char* remoteName) 
     v3cops_printf("%s: logging in..\n", fn);
     if (ftpLogin(s) != 0 || ftpOpenDataConn(s) != 0)
         return ftpCleanup(s);
-    std::string command = std::string(put ? "STOR " : "RETR ") + remoteName + "\r\n";
+    std::string command = ftpCommand(put ? "STOR" : "RETR", remoteName);
     v3cops_printf("%s: sending '%s'..\n", fn, command.c_str());
     if (!sendAll(s.control.get(), command.data(), command.size(),
                  clock().millisFor(kFtpReplySeconds)) ||
         !transferStarting(sockGetReply(s.control.get(), nullptr, 0)))
         return ftpCleanup(s);
     v3cops_printf("%s: accepting data connection..\n", fn);
-    bool accepted = acceptData(s);
+    bool accepted = acceptData(fn, s);
     v3cops_printf("%s: closing control connection..\n", fn);
     shutdown(s.listener.get(), SHUT_RDWR);
     s.listener.reset();

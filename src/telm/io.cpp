@@ -10,14 +10,6 @@ namespace telm {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
-int millisLeft(SteadyClock::time_point deadline) {
-    auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 void setBlocking(int fd, bool blocking) {
     int flags = fcntl(fd, F_GETFL);
     if (flags < 0)
@@ -27,8 +19,18 @@ void setBlocking(int fd, bool blocking) {
 
 } // namespace
 
+Deadline::Deadline(int timeoutMs)
+    : end_(std::chrono::steady_clock::now() +
+           std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs)) {}
+
+int Deadline::millisLeft() const {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end_ - std::chrono::steady_clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
 int waitFor(int fd, short events, int timeoutMs) {
-    auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    Deadline deadline(timeoutMs);
     int limit = timeoutMs;
     for (;;) {
         pollfd p{fd, events, 0};
@@ -38,15 +40,15 @@ int waitFor(int fd, short events, int timeoutMs) {
         if (errno != EINTR)
             return -1;
         if (timeoutMs >= 0)
-            limit = millisLeft(deadline);
+            limit = deadline.millisLeft();
     }
 }
 
 size_t recvWithin(int fd, unsigned char* buffer, size_t length, int timeoutMs) {
-    auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    Deadline deadline(timeoutMs);
     size_t count = 0;
     while (count < length) {
-        int ready = waitFor(fd, POLLIN, timeoutMs < 0 ? -1 : millisLeft(deadline));
+        int ready = waitFor(fd, POLLIN, timeoutMs < 0 ? -1 : deadline.millisLeft());
         if (ready <= 0)
             break;
         ssize_t n = recv(fd, buffer + count, length - count, MSG_DONTWAIT);

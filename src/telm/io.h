@@ -2,10 +2,23 @@
 // the login and the FTP client. Time limits are in milliseconds; -1 = none.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <netinet/in.h>
 
 namespace telm {
+
+// The moment a wait of several steps must end by.
+class Deadline {
+public:
+    // `timeoutMs` from now; a negative limit is already past.
+    explicit Deadline(int timeoutMs);
+    // Milliseconds left, 0 once past.
+    int millisLeft() const;
+
+private:
+    std::chrono::steady_clock::time_point end_;
+};
 
 // poll() for one descriptor, repeated after EINTR with the time left:
 // >0 ready, 0 time-out, -1 failure.

@@ -11,9 +11,11 @@ namespace vorbdb::os {
 
 enum class ReadResult { Ok, NotFound, Failed };
 
-// Reads a whole file. NotFound only when the file does not exist.
+// Reads a whole file. NotFound only when the file does not exist; Failed,
+// at once, for anything but a regular file.
 ReadResult readFile(const char* path, std::string& content);
 
+// True when `path` is a regular file this process can open for reading.
 bool canOpenForReading(const char* path);
 
 enum class LockMode { Shared, Exclusive };
@@ -72,7 +74,8 @@ void removeStaleTempFiles(const char* prefix);
 // write a move through (Windows NT 4.0), where the move may be lost.
 bool replaceFile(const char* from, const char* to, bool failIfExists);
 
-// Appends `text` to `path`, creating it when missing.
+// Appends `text` to `path`, creating it when missing; anything but a regular
+// file is left alone.
 void appendToFile(const char* path, std::string_view text);
 
 // Text in the platform's legacy code page (Latin-1 on Linux, the ANSI code

@@ -61,6 +61,23 @@ void syncDirectoryOf(const char* path) {
     }
 }
 
+// Opens `path` with `flags` without ever waiting: a FIFO or a device at one
+// of the library's fixed paths would otherwise hold the open for ever, with
+// the database lock held. Only a regular file is kept; for anything else the
+// result is -1 with errno EINVAL.
+int openRegularFile(const char* path, int flags, mode_t mode = 0) {
+    int fd = ::open(path, flags | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 const int kReplaceAttempts = 1;
@@ -70,7 +87,7 @@ const int kReplaceAttempts = 1;
 // see the end of the file. A buffer kept from an earlier read is reused as
 // it is: only room it never had is allocated (and zeroed).
 ReadResult readFile(const char* path, std::string& content) {
-    Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
+    Descriptor fd(openRegularFile(path, O_RDONLY));
     if (fd.get() < 0) {
         content.clear();
         return errno == ENOENT ? ReadResult::NotFound : ReadResult::Failed;
@@ -100,7 +117,7 @@ ReadResult readFile(const char* path, std::string& content) {
 }
 
 bool canOpenForReading(const char* path) {
-    Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
+    Descriptor fd(openRegularFile(path, O_RDONLY));
     return fd.get() >= 0;
 }
 
@@ -168,7 +185,7 @@ bool replaceFile(const char* from, const char* to, bool failIfExists) {
 
 void appendToFile(const char* path, std::string_view text) {
     Descriptor fd(
-        ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kNewDatabaseMode));
+        openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW, kNewDatabaseMode));
     if (fd.get() >= 0)
         writeAll(fd.get(), text);
 }

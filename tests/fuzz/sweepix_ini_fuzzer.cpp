@@ -1,6 +1,6 @@
 // Feeds arbitrary ini files to the clean-up program's section reader and its
 // entries to the entry, path-list and option parsers. The first byte picks
-// the section header; the rest is the file.
+// the section header and whether its entries are paths; the rest is the file.
 #include "entry_parts.h"
 #include "ini_section.h"
 #include "path_list.h"
@@ -20,12 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     PlaceholderValues values;
     values[2] = "C:\\Agent";
     values[8] = "C:\\windows";
-    IniSection section = readIniSection(in, header, values);
+    IniSection section =
+        readIniSection(in, header, values, data[0] & 4 ? EntryKind::Path : EntryKind::Text);
 
     std::vector<std::string> list;
     for (const auto& entry : section.entries) {
-        // Entries are trimmed, never blank, comments or over-long, and resolved.
-        if (entry.empty() || entry.compare(0, 2, "//") == 0 || entry.size() > 2 * kIniLineMax ||
+        // Entries are trimmed, never blank, comments or over-long, resolved,
+        // and free of NUL.
+        if (entry.empty() || entry.find('\0') != std::string::npos ||
+            entry.compare(0, 2, "//") == 0 || entry.size() > 2 * kIniLineMax ||
             std::isspace(static_cast<unsigned char>(entry.front())) ||
             std::isspace(static_cast<unsigned char>(entry.back())) ||
             entry.find("<zutr>") != std::string::npos)

@@ -2,6 +2,7 @@
 // mounts a tiny tmpfs to make the rewrite fail for real.
 #include "Scheduler.h"
 
+#include "call_in_child.h"
 #include "killed_writers.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -210,6 +213,35 @@ TEST_F(SchedulerTest, LinkLoopOrNonRegularCrontabIsLeftAlone) {
     EXPECT_NE(std::string::npos, m_out.str().find("Failed to open system crontab file!"));
     EXPECT_EQ(0,
               std::system(("test \"$(ls -A " + m_dir + ")\" = \"crontab\nlock\nloop\"").c_str()));
+}
+
+// A FIFO at the crontab would block a plain open for ever, with the lock held
+// against every other process.
+TEST_F(SchedulerTest, FifoAtTheCrontabFailsTheCallAndHoldsNoLock) {
+    const struct {
+        const char* what;
+        std::function<int()> call;
+    } calls[] = {
+        {"schedule", [&] { return schedule(0); }},
+        {"delete", [&] { return scheduler().deleteTask("/opt/diag/run"); }},
+    };
+    for (const auto& c : calls) {
+        ASSERT_EQ(0, mkfifo(m_crontab.c_str(), 0644));
+        kortest::CallInChild stuck(c.call);
+        EXPECT_EQ(std::optional<int>(0), stuck.result(std::chrono::seconds(3)))
+            << c.what << " did not return";
+        struct stat st {};
+        ASSERT_EQ(0, lstat(m_crontab.c_str(), &st));
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << c.what << " replaced the FIFO";
+
+        ASSERT_EQ(0, unlink(m_crontab.c_str()));
+        write(kForeign);
+        kortest::CallInChild next([&] { return schedule(0); });
+        EXPECT_EQ(std::optional<int>(1), next.result(std::chrono::seconds(3)))
+            << "after " << c.what << ", a later call was kept waiting";
+        EXPECT_EQ(std::string(kForeign) + "30 2 * * * root /opt/diag/run 7/4/2005 -q \n", read());
+        ASSERT_EQ(0, unlink(m_crontab.c_str()));
+    }
 }
 
 // The front end may pass any int: the request block still shows it, and the

@@ -29,8 +29,22 @@ bool readLine(int fd, int wake, std::string& line) {
     }
 }
 
-void sendText(int fd, const std::string& text) {
-    (void)!send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+bool sendText(int fd, const std::string& text) {
+    return send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+}
+
+std::string receiveAll(int fd) {
+    std::string got;
+    char buffer[4096];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0)
+            return got;
+        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return got;
+        got.append(buffer, static_cast<size_t>(n));
+    }
 }
 
 } // namespace
@@ -79,8 +93,22 @@ void FtpResponder::serve() {
     }
 }
 
+void FtpResponder::greet(int control) {
+    const std::string& text = script_.greeting;
+    size_t piece = script_.greetingPiece == 0 ? text.size() : script_.greetingPiece;
+    for (size_t at = 0; at < text.size(); at += piece) {
+        if (at > 0) {
+            pollfd wake{wake_[0], POLLIN, 0};
+            if (poll(&wake, 1, script_.greetingPauseMillis) != 0)
+                return;
+        }
+        if (!sendText(control, text.substr(at, piece)))
+            return;
+    }
+}
+
 void FtpResponder::session(int control) {
-    sendText(control, script_.greeting);
+    greet(control);
     std::string line;
     while (readLine(control, wake_[0], line)) {
         std::string verb = line.substr(0, line.find(' '));
@@ -103,6 +131,8 @@ void FtpResponder::session(int control) {
         sendText(control, reply == script_.replies.end() ? "502 not here\r\n" : reply->second);
         if ((verb == "STOR" || verb == "RETR") && reply != script_.replies.end() &&
             reply->second.rfind("150", 0) == 0) {
+            if (!script_.intruderAddress.empty())
+                intrude(verb);
             if (!script_.skipDataConnection)
                 transfer(verb);
             sendText(control, script_.afterTransfer);
@@ -112,24 +142,53 @@ void FtpResponder::session(int control) {
     }
 }
 
-void FtpResponder::transfer(const std::string& verb) {
+int FtpResponder::connectData(const std::string& from) {
     int data = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    if (!from.empty()) {
+        inet_pton(AF_INET, from.c_str(), &at.sin_addr);
+        if (bind(data, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
+            close(data);
+            return -1;
+        }
+    }
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(dataPort_));
     inet_pton(AF_INET, dataAddress_.c_str(), &to.sin_addr);
-    if (connect(data, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
-        if (verb == "RETR") {
-            sendText(data, script_.content);
-        } else {
-            char buffer[4096];
-            ssize_t n;
-            std::string got;
-            while ((n = recv(data, buffer, sizeof buffer, 0)) > 0)
-                got.append(buffer, static_cast<size_t>(n));
-            std::lock_guard<std::mutex> lock(mutex_);
-            stored_ = got;
-        }
+    if (connect(data, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        close(data);
+        return -1;
+    }
+    return data;
+}
+
+void FtpResponder::intrude(const std::string& verb) {
+    int data = connectData(script_.intruderAddress);
+    if (data < 0)
+        return;
+    std::string got;
+    if (verb == "RETR") {
+        sendText(data, script_.intruderContent);
+        shutdown(data, SHUT_WR);
+    }
+    got = receiveAll(data);
+    close(data);
+    std::lock_guard<std::mutex> lock(mutex_);
+    intruderReceived_ += got;
+}
+
+void FtpResponder::transfer(const std::string& verb) {
+    int data = connectData("");
+    if (data < 0)
+        return;
+    if (verb == "RETR") {
+        sendText(data, script_.content);
+    } else {
+        std::string got = receiveAll(data);
+        std::lock_guard<std::mutex> lock(mutex_);
+        stored_ = got;
     }
     close(data);
 }
@@ -147,6 +206,11 @@ std::vector<std::string> FtpResponder::commands() const {
 std::string FtpResponder::stored() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return stored_;
+}
+
+std::string FtpResponder::intruderReceived() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return intruderReceived_;
 }
 
 } // namespace telmtest

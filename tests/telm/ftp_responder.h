@@ -24,6 +24,15 @@ struct FtpScript {
     std::string content = "remote content\r\n"; // what RETR sends
     std::string closeAt;                        // verb at which the control connection closes
     bool skipDataConnection = false;            // never connect for the transfer
+    // The greeting goes out in pieces of this many bytes (0: at once), with
+    // this pause before each piece after the first.
+    size_t greetingPiece = 0;
+    int greetingPauseMillis = 0;
+    // When set, a third host at this local address connects to the client's
+    // data port first: it sends `intruderContent` for RETR and takes what it is
+    // given for STOR.
+    std::string intruderAddress;
+    std::string intruderContent = "a third host's content\r\n";
 };
 
 class FtpResponder {
@@ -34,11 +43,15 @@ public:
     int connections() const;
     std::vector<std::string> commands() const;
     std::string stored() const;
+    std::string intruderReceived() const;
 
 private:
     void serve();
     void session(int control);
+    void greet(int control);
+    void intrude(const std::string& verb);
     void transfer(const std::string& verb);
+    int connectData(const std::string& from);
 
     FtpScript script_;
     int listener_ = -1;
@@ -49,6 +62,7 @@ private:
     int connections_ = 0;
     std::vector<std::string> commands_;
     std::string stored_;
+    std::string intruderReceived_;
     std::thread thread_;
 };
 

@@ -5,6 +5,8 @@
 #include "ftp_responder.h"
 #include "telm/telm.h"
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -145,5 +147,134 @@ TEST_F(ScriptedTransfer, EmptyFileUploadsNothingAndSucceeds) {
     EXPECT_EQ(server.stored(), "");
     EXPECT_EQ(server.connections(), 1);
 }
+
+struct ThirdHostCase {
+    const char* name;
+    bool put;
+    bool cardConnects;
+    int expected;
+};
+
+class ThirdHostDataConnection : public ScriptedTransfer,
+                                public ::testing::WithParamInterface<ThirdHostCase> {};
+
+// A host other than the card that reaches the data port first neither feeds a
+// download nor receives an upload.
+TEST_P(ThirdHostDataConnection, IsClosedUnread) {
+    const ThirdHostCase& c = GetParam();
+    FtpScript script;
+    script.intruderAddress = "10.9.9.9";
+    script.skipDataConnection = !c.cardConnects;
+    int rc;
+    std::string stored, intruderGot;
+    {
+        FtpResponder server(script);
+        ASSERT_TRUE(server.listening());
+        rc = c.put ? tymPutFile(kType, path("up").c_str(), "remote.bin")
+                   : tymGetFile(kType, path("kept").c_str(), "remote.bin");
+        stored = server.stored();
+        intruderGot = server.intruderReceived();
+    }
+    EXPECT_EQ(rc, c.expected);
+    EXPECT_EQ(intruderGot, "");
+    if (c.put)
+        EXPECT_EQ(stored, c.cardConnects ? "upload bytes\r\n" : "");
+    else
+        EXPECT_EQ(readFile(path("kept")), c.cardConnects ? script.content : "existing local file");
+}
+
+INSTANTIATE_TEST_SUITE_P(Script, ThirdHostDataConnection,
+                         ::testing::Values(ThirdHostCase{"putThenCard", true, true, 0},
+                                           ThirdHostCase{"getThenCard", false, true, 0},
+                                           ThirdHostCase{"putCardNever", true, false, 1},
+                                           ThirdHostCase{"getCardNever", false, false, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct EndlessCase {
+    const char* name;
+    std::string greeting;
+    size_t piece;
+    int pauseMillis;
+};
+
+class EndlessReply : public ScriptedTransfer, public ::testing::WithParamInterface<EndlessCase> {};
+
+std::string repeated(const std::string& line, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i)
+        out += line;
+    return out;
+}
+
+// The test clock makes the reply limit 1.5 s; each case would run far longer
+// (or succeed) if only the silences between bytes were limited.
+TEST_P(EndlessReply, FailsTheCallAsASilentServerDoes) {
+    const EndlessCase& c = GetParam();
+    FtpScript script;
+    script.greeting = c.greeting;
+    script.greetingPiece = c.piece;
+    script.greetingPauseMillis = c.pauseMillis;
+    FtpResponder server(script);
+    ASSERT_TRUE(server.listening());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(tymPutFile(kType, path("up").c_str(), "remote.bin"), 1);
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_TRUE(server.commands().empty()) << "logged in on an unfinished greeting";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Script, EndlessReply,
+    ::testing::Values(
+        // A continuation line every 50 ms (a second, on the real clock) for 10 s.
+        EndlessCase{"continuationLines", repeated("220-more\r\n", 200) + "220 ready\r\n", 10, 50},
+        // One byte every 1000 ms (20 s on the real clock) of a plain line.
+        EndlessCase{"tricklingLine", "220 " + std::string(20, 'x') + "\r\n", 1, 1000},
+        // Well over the length a reply may have, all at once.
+        EndlessCase{"floodOfLines",
+                    repeated("220-" + std::string(96, 'x') + "\r\n", 1000) + "220 ready\r\n", 0,
+                    0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TelnetByteCase {
+    const char* name;
+    int object; // card object holding the text, 0 for the remote name
+    std::string text;
+    std::string expectedCommand;
+};
+
+class TelnetBytes : public ScriptedTransfer,
+                    public ::testing::WithParamInterface<TelnetByteCase> {};
+
+// The control connection is Telnet: 0xFF in a command's argument goes out doubled.
+TEST_P(TelnetBytes, AreDoubledInCommands) {
+    const TelnetByteCase& c = GetParam();
+    std::string remote = "remote.bin";
+    if (c.object == 0)
+        remote = c.text;
+    else
+        card.setObject(16, c.object, 0, c.text);
+    FtpResponder server{FtpScript{}};
+    tymPutFile(kType, path("up").c_str(), remote.c_str());
+    auto commands = server.commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), c.expectedCommand), commands.end())
+        << "sent: " << ::testing::PrintToString(commands);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Script, TelnetBytes,
+    ::testing::Values(TelnetByteCase{"remoteName", 0,
+                                     "a\xff"
+                                     "b.bin",
+                                     "STOR a\xff\xff"
+                                     "b.bin"},
+                      TelnetByteCase{"remoteNameOnlyFF", 0, "\xff\xff", "STOR \xff\xff\xff\xff"},
+                      TelnetByteCase{"user", 6,
+                                     "us\xff"
+                                     "er",
+                                     "USER us\xff\xff"
+                                     "er"},
+                      TelnetByteCase{"password", 8, "pw\xff", "PASS pw\xff\xff"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "utility.h"
 
 #include "deletion_guard.h"
+#include "file_identity.h"
 #include "trace.h"
 
 namespace {
@@ -70,24 +71,53 @@ void traceDeleteCall(const std::string& path, bool recurse) {
     formatTrace("DeleteDirectory(%s, recurse = %s)\n", path.c_str(), recurse ? "true" : "false");
 }
 
+// Levels below the directory handed to DeleteDirectory that are entered:
+// deeper than any installed tree, and well within what a path of MAX_PATH
+// characters can reach.
+constexpr int kMaxDepth = 64;
+
+// Whether `child`, listed in the directory `listed` (when its identity is
+// known), may be entered at `depth`: a listing of a path that Windows reads
+// otherwise than the program (one holding a NUL, say) can answer the listed
+// directory itself, and entering that would never end.
+bool mayEnter(const FileIdentity* listed, const std::string& child, int depth) {
+    if (depth > kMaxDepth) {
+        formatTrace("DeleteDirectory: %s is more than %d levels deep, not entered\n", child.c_str(),
+                    kMaxDepth);
+        return false;
+    }
+    FileIdentity entered;
+    DWORD error = 0;
+    if (listed && identityOf(child, entered, error) && *listed == entered) {
+        formatTrace("DeleteDirectory: %s opens the directory being listed, not entered\n",
+                    child.c_str());
+        return false;
+    }
+    return true;
+}
+
 // Below the directory the guard let through no link is entered, so nothing
 // reached here needs the guard again.
-bool deleteTree(const std::string& path, bool recurse) {
+bool deleteTree(const std::string& path, bool recurse, int depth) {
     traceDeleteCall(path, recurse);
     if (isLink(GetFileAttributesA(path.c_str()))) {
         // The link goes, what it points to stays.
         removeDirectoryTraced(path);
         return isGone(path);
     }
+    FileIdentity self;
+    DWORD error = 0;
+    const FileIdentity* listedIdentity = identityOf(path, self, error) ? &self : nullptr;
     bool listed = forEachEntry(path + "\\*.*", [&](const WIN32_FIND_DATAA& entry) {
         std::string child = path + "\\" + entry.cFileName;
         if (!isDirectory(entry)) {
             // Clears read-only; for a file link, removes the link itself.
             SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(child.c_str());
-        } else if (recurse) {
+        } else if (recurse &&
+                   (isLink(entry.dwFileAttributes) || mayEnter(listedIdentity, child, depth + 1))) {
             if (!isLink(entry.dwFileAttributes))
-                deleteTree(child, recurse);
+                deleteTree(child, recurse, depth + 1);
             removeDirectoryTraced(child);
         }
         return true;
@@ -107,7 +137,7 @@ bool DeleteDirectory(const std::string& path, bool recurse) {
         formatTrace("DeleteDirectory: refused to delete %s (%s)\n", path.c_str(), refusal.c_str());
         return false;
     }
-    return deleteTree(path, recurse);
+    return deleteTree(path, recurse, 0);
 }
 
 bool hasSubDirectory(const std::string& path) {

@@ -71,6 +71,7 @@ int DeleteDirectories::action(std::ostream& log) {
 int DeletePathEntries::action(std::ostream& log) {
     formatTrace("DeletePathEntries::action()\n");
     log << std::endl << "Removing directories from the path environment variable" << std::endl;
+    logLinesNotTaken(log);
     std::string path = GetValueFromRegistry(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
     std::string qvpath = GetValueFromRegistry(HKEY_LOCAL_MACHINE, kEnvironmentKey, "QVPATH");
     if (path.empty()) {

@@ -6,6 +6,7 @@
 
 class DeleteFiles : public INIReader {
 public:
+    DeleteFiles() : INIReader(EntryKind::Path) {}
     int action(std::ostream& log) override; // always 0
 };
 
@@ -13,7 +14,7 @@ public:
 // subdirectories (their files go with them).
 class DeleteDirectories : public INIReader {
 public:
-    explicit DeleteDirectories(bool ifEmpty) : m_bIfEmpty(ifEmpty) {}
+    explicit DeleteDirectories(bool ifEmpty) : INIReader(EntryKind::Path), m_bIfEmpty(ifEmpty) {}
     int action(std::ostream& log) override; // always 0
 
 private:
@@ -22,5 +23,6 @@ private:
 
 class DeletePathEntries : public INIReader {
 public:
+    DeletePathEntries() : INIReader(EntryKind::Path) {}
     int action(std::ostream& log) override; // 1 when Path was rewritten
 };

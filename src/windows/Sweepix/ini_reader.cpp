@@ -21,7 +21,7 @@ std::string INIReader::m_RACVNCInstallDir;
 std::string INIReader::m_sVESK2MNDir;
 std::string INIReader::m_sVESK2MSDir;
 
-INIReader::INIReader() {
+INIReader::INIReader(EntryKind kind) : m_kind(kind) {
     formatTrace("INSIDE INIREADER\n");
 }
 
@@ -48,12 +48,28 @@ void INIReader::init(const std::string& iniFile, const std::string& sectionName,
     std::ifstream file(iniFile);
     if (!file)
         return;
-    IniSection section = readIniSection(file, m_sSectionName, placeholderValues());
+    IniSection section = readIniSection(file, m_sSectionName, placeholderValues(), m_kind);
     for (const auto& line : section.unresolved)
         formatTrace("NOT Adding %s to list\n", line.c_str());
-    for (const auto& line : section.overlong)
-        formatTrace("NOT Adding over-long line beginning %s to list\n", line.c_str());
+    for (const auto& line : section.refused) {
+        m_refused.push_back(printableText(line));
+        formatTrace("NOT Adding %s to list: it holds a character Windows cannot take\n",
+                    m_refused.back().c_str());
+    }
+    if (!section.cutLine.empty()) {
+        m_cutLine = printableText(section.cutLine);
+        formatTrace("NOT Adding over-long line beginning %s to list, nor the rest of %s\n",
+                    m_cutLine.c_str(), m_sSectionName.c_str());
+    }
     m_entries.insert(m_entries.end(), section.entries.begin(), section.entries.end());
+}
+
+void INIReader::logLinesNotTaken(std::ostream& log) const {
+    for (const auto& line : m_refused)
+        log << "Not done: " << line << " holds a character Windows cannot take." << std::endl;
+    if (!m_cutLine.empty())
+        log << "Not done: the line beginning " << m_cutLine << " is over " << kIniLineMax
+            << " characters long; the rest of " << m_sSectionName << " was not read." << std::endl;
 }
 
 void INIReader::print() const {
@@ -66,6 +82,7 @@ int INIReader::forEachEntry(std::ostream& log, const char* entryTrace, const cha
                             const std::function<bool(const std::string&)>& step) const {
     formatTrace("%s", entryTrace);
     log << std::endl << heading << std::endl;
+    logLinesNotTaken(log);
     bool changed = false;
     for (const auto& entry : m_entries)
         changed = step(entry) || changed;

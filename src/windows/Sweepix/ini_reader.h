@@ -3,6 +3,7 @@
 // text, and the one operation that works through the entries.
 #pragma once
 
+#include "ini_section.h"
 #include "placeholders.h"
 
 #include <functional>
@@ -12,7 +13,7 @@
 
 class INIReader {
 public:
-    INIReader();
+    explicit INIReader(EntryKind kind = EntryKind::Text);
     INIReader(const INIReader&) = delete;
     INIReader& operator=(const INIReader&) = delete;
 
@@ -54,12 +55,20 @@ protected:
     ~INIReader() = default;
 
     // The shape every action shares: the entry trace, an empty log line and
-    // the heading, then `step` for each entry. Answers 1 when any step
-    // answered true, else 0.
+    // the heading, the lines of the section that were not taken, then `step`
+    // for each entry. Answers 1 when any step answered true, else 0.
     int forEachEntry(std::ostream& log, const char* entryTrace, const char* heading,
                      const std::function<bool(const std::string&)>& step) const;
+    // One log line for each line of the section that was refused or, being
+    // over-long, ended its reading: the user sees what was not done and why.
+    void logLinesNotTaken(std::ostream& log) const;
 
     std::vector<std::string> m_entries;
     std::string m_sStatusText;
     std::string m_sSectionName;
+
+private:
+    EntryKind m_kind;
+    std::vector<std::string> m_refused; // printable
+    std::string m_cutLine;              // printable start, or empty
 };

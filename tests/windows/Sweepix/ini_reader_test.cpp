@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace {
 
 using testing::ElementsAre;
@@ -17,6 +19,7 @@ using testing::HasSubstr;
 // The smallest action: it logs its entries.
 class EchoAction : public INIReader {
 public:
+    explicit EchoAction(EntryKind kind = EntryKind::Text) : INIReader(kind) {}
     int action(std::ostream& log) override {
         return forEachEntry(log, "EchoAction::action( )\n", "Echo", [&](const std::string& e) {
             log << e << std::endl;
@@ -71,19 +74,48 @@ TEST_F(IniReaderTest, MissingFileOrSectionGivesNoEntries) {
     EXPECT_EQ(missingFile.getStatusText(), "Deleting Files.");
 }
 
-TEST_F(IniReaderTest, OverlongLineIsTracedAndNeverActedOn) {
-    writeFile(ini, "[A]\nC:\\keep\\" + std::string(1100, 'x') + "\nnext\n");
+TEST_F(IniReaderTest, OverlongLineEndsItsSectionAndIsLogged) {
+    writeFile(ini, "[A]\nfirst\nC:\\keep\\" + std::string(1100, 'x') + "\nnext\n");
     DebugCapture trace;
     EchoAction reader;
     reader.init(ini, "[A]", IDS_DELETING_FILES);
-    EXPECT_THAT(reader.entries(), ElementsAre("next"));
+    EXPECT_THAT(reader.entries(), ElementsAre("first"));
     EXPECT_THAT(trace.all(), HasSubstr("NOT Adding over-long line beginning C:\\keep\\xx"));
+    std::ostringstream log;
+    reader.action(log);
+    EXPECT_EQ(log.str(), "\nEcho\nNot done: the line beginning C:\\keep\\" + std::string(56, 'x') +
+                             " is over 1023 characters long; the rest of [A] was not read.\n"
+                             "first\n");
 
-    // Reading goes on past it: a later section keeps its entries.
+    // Only its own section ends: a later section keeps its entries.
     writeFile(ini, "[A]\n" + std::string(1100, 'y') + "\n[B]\nlater\n");
     EchoAction later;
     later.init(ini, "[B]", IDS_DELETING_FILES);
     EXPECT_THAT(later.entries(), ElementsAre("later"));
+}
+
+// The smallest action on paths.
+class EchoPaths : public EchoAction {
+public:
+    EchoPaths() : EchoAction(EntryKind::Path) {}
+};
+
+TEST_F(IniReaderTest, RefusedEntriesAreLoggedAsNotDone) {
+    writeFile(ini, std::string("[A]\nC:\\keep\0junk\nC:\\a*b\nC:\\c\n", 29));
+    DebugCapture trace;
+    EchoAction text;
+    text.init(ini, "[A]", IDS_DELETING_FILES);
+    EXPECT_THAT(text.entries(), ElementsAre("C:\\a*b", "C:\\c"));
+    EchoPaths paths;
+    paths.init(ini, "[A]", IDS_DELETING_FILES);
+    EXPECT_THAT(paths.entries(), ElementsAre("C:\\c"));
+    EXPECT_THAT(trace.all(), HasSubstr("NOT Adding C:\\keep\\x00junk to list"));
+    std::ostringstream log;
+    paths.action(log);
+    EXPECT_EQ(log.str(), "\nEcho\n"
+                         "Not done: C:\\keep\\x00junk holds a character Windows cannot take.\n"
+                         "Not done: C:\\a*b holds a character Windows cannot take.\n"
+                         "C:\\c\n");
 }
 
 TEST_F(IniReaderTest, ActionsShareTheLogShape) {

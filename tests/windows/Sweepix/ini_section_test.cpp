@@ -33,10 +33,11 @@ class IniSectionTest : public testing::TestWithParam<SectionCase> {};
 
 TEST_P(IniSectionTest, YieldsTheEntries) {
     std::istringstream in(GetParam().file);
-    IniSection section = readIniSection(in, "[FILES_TO_DELETE]", someValues());
+    IniSection section = readIniSection(in, "[FILES_TO_DELETE]", someValues(), EntryKind::Text);
     EXPECT_EQ(section.entries, GetParam().entries);
     EXPECT_EQ(section.unresolved, GetParam().unresolved);
-    EXPECT_TRUE(section.overlong.empty());
+    EXPECT_TRUE(section.refused.empty());
+    EXPECT_EQ(section.cutLine, "");
 }
 
 const SectionCase kSectionCases[] = {
@@ -76,15 +77,85 @@ const SectionCase kSectionCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, IniSectionTest, testing::ValuesIn(kSectionCases),
                          [](const auto& info) { return caseName(info.param.label); });
 
-TEST(IniSection, OverlongLineIsNeverAnEntry) {
-    // A line cut at the buffer's end could name a parent of the meant path.
-    std::string longPath = "C:\\keep\\" + std::string(kIniLineMax, 'a');
-    std::string fitting = "C:\\" + std::string(kIniLineMax - 3, 'b');
-    std::istringstream in("[FILES_TO_DELETE]\n" + longPath + "\n" + fitting + "\nnext\n");
-    IniSection section = readIniSection(in, "[FILES_TO_DELETE]", someValues());
-    EXPECT_EQ(section.entries, (Lines{fitting, "next"}));
-    ASSERT_EQ(section.overlong.size(), 1u);
-    EXPECT_EQ(section.overlong[0].substr(0, 8), "C:\\keep\\");
+struct CutCase {
+    const char* label;
+    std::size_t longLine; // characters of the line after "C:\\keep\\"
+    Lines entries;
+    std::string cutLine;
+};
+
+class IniSectionCut : public testing::TestWithParam<CutCase> {};
+
+// A line cut at the buffer's end could name a parent of the meant path: it is
+// dropped whole, and the section's reading ends with it.
+TEST_P(IniSectionCut, OverlongLineEndsTheSection) {
+    std::string longLine = "C:\\keep\\" + std::string(GetParam().longLine, 'a');
+    std::istringstream in("[FILES_TO_DELETE]\nfirst\n  " + longLine + "\nC:\\victim\n[B]\nb\n");
+    IniSection section = readIniSection(in, "[FILES_TO_DELETE]", someValues(), EntryKind::Path);
+    EXPECT_EQ(section.entries, GetParam().entries);
+    EXPECT_EQ(section.cutLine, GetParam().cutLine);
+}
+
+const std::string kShownStart = "C:\\keep\\" + std::string(56, 'a');
+
+const CutCase kCutCases[] = {
+    // With its two leading blanks the line as read is 1023 characters.
+    {"fits",
+     kIniLineMax - 10,
+     {"first", "C:\\keep\\" + std::string(kIniLineMax - 10, 'a'), "C:\\victim"},
+     ""},
+    {"one over", kIniLineMax - 9, {"first"}, kShownStart},
+    {"far over", 100 * 1024, {"first"}, kShownStart},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, IniSectionCut, testing::ValuesIn(kCutCases),
+                         [](const auto& info) { return caseName(info.param.label); });
+
+struct RefusalCase {
+    const char* label;
+    std::string entry;
+    bool takenAsText;
+    bool takenAsPath;
+};
+
+class IniSectionRefusal : public testing::TestWithParam<RefusalCase> {};
+
+// An entry Windows would read otherwise than the program is never acted on.
+TEST_P(IniSectionRefusal, DropsEntriesWindowsCannotTake) {
+    for (EntryKind kind : {EntryKind::Text, EntryKind::Path}) {
+        bool taken = kind == EntryKind::Text ? GetParam().takenAsText : GetParam().takenAsPath;
+        std::istringstream in("[A]\n" + GetParam().entry + "\nnext\n");
+        IniSection section = readIniSection(in, "[A]", someValues(), kind);
+        const Lines entries = taken ? Lines{GetParam().entry, "next"} : Lines{"next"};
+        const Lines refused = taken ? Lines{} : Lines{GetParam().entry};
+        const char* kindName = kind == EntryKind::Text ? "text" : "path";
+        EXPECT_EQ(section.entries, entries) << kindName;
+        EXPECT_EQ(section.refused, refused) << kindName;
+    }
+}
+
+const RefusalCase kRefusalCases[] = {
+    {"nul inside", std::string("C:\\keep\0junk", 12), false, false},
+    {"nul before dot dot", std::string("C:\\victim\0\\..", 13), false, false},
+    {"control character",
+     "C:\\a\x01"
+     "b",
+     true, false},
+    {"tab inside", "C:\\a\tb", true, false},
+    {"quote", "\"C:\\a b\" /S", true, false},
+    {"wildcard", "C:\\a\\*.tmp", true, false},
+    {"pipe and angle brackets", "C:\\a|<b>", true, false},
+    {"verbatim prefix", "\\\\?\\C:\\a\\b", true, true},
+    {"wildcard after verbatim prefix", "\\\\?\\C:\\a?", true, false},
+    {"ordinary path", "C:\\Program Files\\a-b_c (x86).dll", true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, IniSectionRefusal, testing::ValuesIn(kRefusalCases),
+                         [](const auto& info) { return caseName(info.param.label); });
+
+TEST(IniSection, PrintableTextShowsControlCharacters) {
+    EXPECT_EQ(printableText(std::string("C:\\k\0j\x1f\x7f~", 9)), "C:\\k\\x00j\\x1F\\x7F~");
+    EXPECT_EQ(printableText("C:\\plain path"), "C:\\plain path");
 }
 
 TEST(Placeholder, ReplacesEveryOccurrenceWithoutSearchingTheValue) {

@@ -173,6 +173,58 @@ TEST(SweepixProgram, DeletesFilesAndDirectories) {
     EXPECT_THAT(sweepix.log(), Not(HasSubstr("<zutr>")));
 }
 
+// Windows reads an entry only up to a NUL: the program would list the
+// directory itself without end, or act on a path the entry did not name.
+TEST(SweepixProgram, EntriesHoldingANulAreNeverActedOn) {
+    SweepixRun sweepix;
+    const std::string d = sweepix.dir();
+    for (const char* sub : {"keep", "victim", "later"})
+        CreateDirectoryA((d + "\\" + sub).c_str(), nullptr);
+    writeFile(d + "\\keep\\k.txt", "x");
+    writeFile(d + "\\victim\\v.txt", "x");
+    const std::string nul(1, '\0');
+    sweepix.writeIni("[DIRECTORIES_TO_DELETE]\n" + d + "\\keep" + nul + "junk\n" + d + "\\victim" +
+                     nul + "\\..\n[DIRECTORIES_TO_DELETE_IF_EMPTY]\n" + d + "\\later\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    EXPECT_TRUE(exists(d + "\\keep\\k.txt"));
+    EXPECT_TRUE(exists(d + "\\victim\\v.txt"));
+    EXPECT_FALSE(exists(d + "\\later")) << "a later section did not run";
+    Lines lines = sweepix.logLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("END TIME = ", 0), 0u) << sweepix.log();
+    EXPECT_THAT(lines, Contains("Not done: " + d +
+                                "\\keep\\x00junk holds a character Windows "
+                                "cannot take."));
+    EXPECT_THAT(lines, Contains("Not done: " + d +
+                                "\\victim\\x00\\.. holds a character Windows "
+                                "cannot take."));
+}
+
+class OverlongLine : public testing::TestWithParam<std::size_t> {};
+
+// The entry after an over-long line in its section is not acted on; the next
+// section is read as usual, and the log says why the rest was not done.
+TEST_P(OverlongLine, EndsTheReadingOfItsSectionOnly) {
+    SweepixRun sweepix;
+    const std::string d = sweepix.dir();
+    writeFile(d + "\\victim.txt", "x");
+    CreateDirectoryA((d + "\\after").c_str(), nullptr);
+    const std::string longLine = d + "\\" + std::string(GetParam() - d.size() - 1, 'x');
+    ASSERT_EQ(longLine.size(), GetParam());
+    sweepix.writeIni("[FILES_TO_DELETE]\n" + longLine + "\n" + d + "\\victim.txt\n" +
+                     "[DIRECTORIES_TO_DELETE]\n" + d + "\\after\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    EXPECT_TRUE(exists(d + "\\victim.txt"));
+    EXPECT_FALSE(exists(d + "\\after"));
+    EXPECT_THAT(sweepix.logLines(),
+                Contains("Not done: the line beginning " + longLine.substr(0, 64) +
+                         " is over 1023 characters long; the rest of [FILES_TO_DELETE] was not "
+                         "read."));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, OverlongLine, testing::Values(1024, 100 * 1024),
+                         [](const auto& info) { return std::to_string(info.param); });
+
 class RegistryTest : public testing::Test {
 protected:
     const std::string base = "Software\\" + tag();

@@ -224,6 +224,35 @@ TEST_F(Directories, DeleteNeverFollowsALink) {
     removeUnixLink(at("direct"));
 }
 
+// Windows reads such a path only up to its NUL, so the listing answers the
+// directory itself, whose name, appended, opens it again.
+TEST_F(Directories, DeleteNeverEntersTheDirectoryBeingListedAgain) {
+    CreateDirectoryA(at("keep").c_str(), nullptr);
+    writeFile(at("keep\\precious.txt"), "keep me");
+    for (const std::string& tail : {std::string("\0junk", 5), std::string("\0\\..", 4)}) {
+        DebugCapture capture;
+        EXPECT_FALSE(DeleteDirectory(at("keep") + tail, true));
+        EXPECT_EQ(readFile(at("keep\\precious.txt")), "keep me");
+    }
+}
+
+TEST_F(Directories, DeleteStopsAtItsDepthBound) {
+    // 70 levels of one-letter names stay within MAX_PATH.
+    std::string path = at("deep");
+    CreateDirectoryA(path.c_str(), nullptr);
+    writeFile(path + "\\top.txt", "x");
+    for (int level = 1; level <= 70; ++level) {
+        path += "\\d";
+        ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << level;
+    }
+    writeFile(path + "\\bottom.txt", "x");
+    ASSERT_TRUE(exists(path + "\\bottom.txt"));
+    DebugCapture capture;
+    EXPECT_FALSE(DeleteDirectory(at("deep"), true));
+    EXPECT_FALSE(exists(at("deep\\top.txt")));
+    EXPECT_TRUE(exists(path + "\\bottom.txt"));
+}
+
 TEST_F(Directories, RefusedDeletionAnswersFalseIsTracedAndTouchesNothing) {
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
