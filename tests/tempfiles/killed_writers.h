@@ -34,7 +34,7 @@ inline void killRewritesMidway(const std::function<void()>& rewrite,
             for (;;)
                 rewrite();
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        bool seen = false, stoppedMidway = false, stoppedOnItsOwn = false;
+        bool seen = false, stoppedMidway = false, endedOnItsOwn = false;
         int status = 0;
         while (!stoppedMidway && std::chrono::steady_clock::now() < limit) {
             if (!seen) {
@@ -48,7 +48,7 @@ inline void killRewritesMidway(const std::function<void()>& rewrite,
             ASSERT_EQ(::kill(child, SIGSTOP), 0);
             ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
             if (!WIFSTOPPED(status)) {
-                stoppedOnItsOwn = true;
+                endedOnItsOwn = true;
                 break;
             }
             stoppedMidway = writing(child);
@@ -56,7 +56,7 @@ inline void killRewritesMidway(const std::function<void()>& rewrite,
                 ASSERT_EQ(::kill(child, SIGCONT), 0);
             }
         }
-        if (!stoppedOnItsOwn) {
+        if (!endedOnItsOwn) {
             ASSERT_EQ(::kill(child, SIGKILL), 0);
             ASSERT_EQ(::waitpid(child, &status, 0), child);
         }
