@@ -39,10 +39,11 @@ endif()
 
 # ThreadSanitizer runs the same tests more slowly than the sanitizer tree
 # does: the controller library's fault sweeps took 2.3 to 2.5 times as long
-# there, run side by side on the same machine. Its limits are four times the
-# sanitizer tree's, so that a loaded machine has at least as much room there.
+# there, run side by side on the same machine, and the reshape sweep took
+# 493 s against its 150 s on an 8-processor machine at load 34-38, even run
+# ahead of the other work. Its limits are six times the sanitizer tree's.
 if(KOR_SANITIZE MATCHES "thread")
-    set(KOR_TEST_TIME_FACTOR 4)
+    set(KOR_TEST_TIME_FACTOR 6)
 else()
     set(KOR_TEST_TIME_FACTOR 1)
 endif()
