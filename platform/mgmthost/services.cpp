@@ -4,10 +4,13 @@
 #include "mgmthost/ocs.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <new>
+#include <string>
 
 using namespace ocs_standin;
 
@@ -17,6 +20,22 @@ namespace {
 // context it captured at attach.
 constexpr std::uintptr_t kHostContext = 0x0C5C0DE;
 thread_local std::uintptr_t t_exportContext = kHostContext;
+
+// The host's own libraries are installed together, in this library's
+// directory, and the loader looks for a bare name there first; a name it does
+// not find there goes to the system's loader (its paths, its cache).
+std::string hostLibraryPath(const char* name) {
+    Dl_info self{};
+    if (name[0] == '\0' || std::strchr(name, '/') != nullptr ||
+        dladdr(reinterpret_cast<void*>(&hostLibraryPath), &self) == 0 || self.dli_fname == nullptr)
+        return name;
+    const std::string own = self.dli_fname;
+    const std::size_t slash = own.rfind('/');
+    if (slash == std::string::npos)
+        return name;
+    const std::string beside = own.substr(0, slash + 1) + name;
+    return ::access(beside.c_str(), F_OK) == 0 ? beside : name;
+}
 
 } // namespace
 
@@ -115,7 +134,7 @@ int32_t OCSLibLoad(void** handle, const char* name) {
     noteCall(s, "OCSLibLoad");
     if (!handle || !name || s.failLibLoad)
         return -1;
-    void* lib = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    void* lib = dlopen(hostLibraryPath(name).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib)
         return -1;
     track(s, lib, Kind::Library);

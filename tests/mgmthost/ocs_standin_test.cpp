@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include <dlfcn.h>
+
 namespace {
 
 class OcsStandin : public ::testing::Test {
@@ -99,6 +101,8 @@ TEST_F(OcsStandin, RegistryCatchesUnknownAndDoubleReleases) {
 }
 
 TEST_F(OcsStandin, LibraryLoaderAndExportContext) {
+    ASSERT_EQ(dlopen("libvcstym32.so.4", RTLD_NOW | RTLD_NOLOAD), nullptr)
+        << "loaded before the loader was asked for it";
     void* handle = nullptr;
     ASSERT_EQ(OCSLibLoad(&handle, "libvcstym32.so.4"), 0);
     EXPECT_NE(OCSLibLinkToExportFN(&handle, "HIPSetObjTYMCfgNicIpAddress"), nullptr);
@@ -111,6 +115,10 @@ TEST_F(OcsStandin, LibraryLoaderAndExportContext) {
     EXPECT_NE(OCSLibLoad(&handle, "libvcstym32.so.4"), 0);
     ocs_standin::failLibLoad(false);
     EXPECT_NE(OCSLibLoad(&handle, "libnosuchlibrary.so"), 0);
+    // A name the host does not have goes to the system's loader.
+    ASSERT_EQ(OCSLibLoad(&handle, "libm.so.6"), 0);
+    EXPECT_NE(OCSLibLinkToExportFN(&handle, "cos"), nullptr);
+    OCSLibUnLoad(&handle);
 
     ocs_standin::setExportContext(5);
     OCSExportContext mine = 9, save = 0, seen = 0;

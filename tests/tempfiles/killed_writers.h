@@ -15,9 +15,14 @@
 
 namespace kortest {
 
-// Kills `kills` children that repeat `rewrite`, each as soon as
-// `writing(child)` finds the child's temporary file, give or take a random
-// millisecond: every kill comes in the middle of a rewrite.
+// Kills `kills` children that repeat `rewrite`, each in the middle of a
+// rewrite: a random moment (up to a millisecond) after `writing(child)` first
+// finds the child's temporary file, the child is stopped (SIGSTOP), and it is
+// killed only if, stopped, it still has one. A child stopped between two
+// rewrites goes on (SIGCONT) and is stopped again later. How long a rewrite
+// takes next to the polling and the stop decides only how many tries a kill
+// needs, never whether it lands mid-rewrite. Each killed child's temporary
+// must outlive it.
 inline void killRewritesMidway(const std::function<void()>& rewrite,
                                const std::function<bool(pid_t)>& writing, int kills = 30) {
     std::mt19937 random(20261211);
@@ -29,15 +34,37 @@ inline void killRewritesMidway(const std::function<void()>& rewrite,
             for (;;)
                 rewrite();
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        bool seen = false;
-        while (!(seen = writing(child)) && std::chrono::steady_clock::now() < limit)
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
-        ASSERT_EQ(::kill(child, SIGKILL), 0);
+        bool seen = false, stoppedMidway = false, endedOnItsOwn = false;
         int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        while (!stoppedMidway && std::chrono::steady_clock::now() < limit) {
+            if (!seen) {
+                seen = writing(child);
+                if (!seen) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                    continue;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+            ASSERT_EQ(::kill(child, SIGSTOP), 0);
+            ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+            if (!WIFSTOPPED(status)) {
+                endedOnItsOwn = true;
+                break;
+            }
+            stoppedMidway = writing(child);
+            if (!stoppedMidway) {
+                ASSERT_EQ(::kill(child, SIGCONT), 0);
+            }
+        }
+        if (!endedOnItsOwn) {
+            ASSERT_EQ(::kill(child, SIGKILL), 0);
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+        }
         ASSERT_TRUE(seen) << "the writer wrote no temporary file";
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped on its own";
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the writer stopped on its own";
+        ASSERT_TRUE(stoppedMidway) << "the writer was never stopped in the middle of a rewrite";
+        ASSERT_TRUE(writing(child)) << "the killed writer's temporary went with it";
     }
 }
 
