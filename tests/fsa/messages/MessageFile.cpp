@@ -75,6 +75,14 @@ const std::map<unsigned, unsigned>& statusMessages() {
     return rows;
 }
 
+unsigned highestMessageId() {
+    return messageTexts().rbegin()->first;
+}
+
+unsigned highestStatus() {
+    return statusMessages().rbegin()->first;
+}
+
 void FreshCatalogue::SetUp() {
     FsaFreeStringResources();
 }
