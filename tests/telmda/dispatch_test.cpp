@@ -1,5 +1,6 @@
 // Lifecycle, command table and dispatch, seen from a host that loads the
 // module with dlopen.
+#include "field_command_names.h"
 #include "module_fixture.h"
 
 #include "mgmthost/mgmthost_standin.h"
@@ -70,8 +71,9 @@ bool combined(const std::string& c) {
     return c == "setrscnetworkconf" || c == "setrscmodeminfo" || c == "setrscremoteinfo";
 }
 
-// The commands of the command list (with those of the card field table), as
-// the module lays its table down from it.
+// The commands of the command list (those that set one card field by the
+// names the card field table gives them), as the module lays its table down
+// from it.
 const std::vector<std::string> kListedCommands = {
 #define TELMDA_COMMAND(name, handler) name,
 #include "command_list.def"

@@ -1,6 +1,7 @@
 // The card field table is checked when the module builds: a table that leaves
 // a field id named elsewhere without its row, gives two fields of a group one
-// id, or puts a field where its table or view cannot take it does not build.
+// id, has a command the command list lacks, or puts a field where its table or
+// view cannot take it does not build.
 // Each case compiles one of the module's sources against a copy of the table
 // with one row changed (and, first, against the table as it is).
 #include <gtest/gtest.h>
@@ -82,6 +83,13 @@ TEST_F(TableChecks, ATableThatFailsItsUsersDoesNotBuild) {
         {"a user field in a trap object", "CARD_SETTING(TELMDA_OBJ_USER, 628,",
          "CARD_SETTING(TELMDA_OBJ_TRAP, 628,", "field_commands.cpp",
          "an entry table's fields lie in objects of more than one type"},
+        {"a settable field whose command the command list lacks",
+         "CARD_FIELD(TELMDA_OBJ_USER, 724, 32, OBJ_TEXT, \"UserPageModemInitString\")",
+         "CARD_SETTING(TELMDA_OBJ_USER, 724, 32, OBJ_TEXT, \"UserPageModemInitString\", "
+         "UserPageModemInitString, XMLSetTYMCUserPageModemInitString, Forward, "
+         "\"RSCUserPageModemInitString\", Nothing, 0, Users, 42, \"setrscuserpagemodeminit\", "
+         "CmdRSCSetUserPageModemInit)",
+         "command_table.cpp", "is missing from the command list, or listed twice"},
         {"a LAN field among another object's rows",
          "CARD_FIELD(TELMDA_OBJ_LAN, 16, 4, UINT32, \"NicCapabilities\")",
          "CARD_FIELD(TELMDA_OBJ_USER, 16, 4, UINT32, \"NicCapabilities\")", "object_layouts.cpp",
