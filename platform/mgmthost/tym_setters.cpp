@@ -3,6 +3,7 @@
 #include "mgmthost/hipsetobj.h"
 #include "mgmthost/mgmthost_standin.h"
 #include "smil/smil_standin.h"
+#include "telmda/card_objects.h"
 
 #include <cstring>
 #include <map>
@@ -25,63 +26,12 @@ struct Field {
     std::size_t width; // bytes; 0 = a text that runs to the object's end
 };
 
-// Where each setter writes, by the card objects' layouts.
+// Where each setter writes: the settable fields of the card objects.
 const Field kFields[] = {
-    {"DialupModemInitString", 293, 80, 0},
-    {"DialupDialInBaseIpAddr", 293, 48, 16},
-    {"DialupModemBaudRate", 293, 32, 4},
-    {"DialupDialInEnable", 293, 40, 2},
-    {"DialupDialInDhcpEnable", 293, 44, 2},
-    {"DialupDialType", 293, 46, 1},
-    {"DialupDialInAuthType", 293, 47, 1},
-    {"RhostsSmtpEmailEnable", 294, 20, 2},
-    {"RhostsFloppyTftpEnable", 294, 22, 2},
-    {"RhostsFwUpdateTftpEnable", 294, 24, 2},
-    {"RhostsSmtpSvrIpAddr", 294, 28, 16},
-    {"RhostsFloppyTftpIpAddr", 294, 44, 16},
-    {"RhostsFloppyTftpPath", 294, 60, 256},
-    {"RhostsFwUpdateIpAddr", 294, 316, 16},
-    {"RhostsFwUpdatePath", 294, 332, 0},
-    {"NicIpAddress", 292, 20, 16},
-    {"NicNetMask", 292, 36, 16},
-    {"NicGateway", 292, 52, 16},
-    {"NicEnable", 292, 68, 2},
-    {"NicUseDHCP", 292, 70, 2},
-    {"UserName", 295, 60, 20},
-    {"UserPassword", 295, 80, 256},
-    {"UserPageNumericNumber", 295, 368, 96},
-    {"UserPageNumericMessage", 295, 464, 32},
-    {"UserPageAlphaNumber", 295, 496, 96},
-    {"UserPageAlphaProtocol", 295, 592, 4},
-    {"UserPageAlphaCustomMsg", 295, 596, 32},
-    {"UserEmailAddress", 295, 628, 64},
-    {"UserEmailCustomMsg", 295, 692, 32},
-    {"UserPageAlphaPagerId", 295, 788, 32},
-    {"UserPageAlphaPassword", 295, 820, 32},
-    {"UserPageNumericEnable", 295, 56, 2},
-    {"UserPageAlphaEnable", 295, 58, 2},
-    {"UserEmailEnable", 295, 852, 2},
-    {"UserPageNumericTest", 295, 854, 1},
-    {"UserPageAlphaTest", 295, 855, 1},
-    {"UserEmailTest", 295, 856, 1},
-    {"UserPageAlphaBaudRate", 295, 48, 4},
-    {"UserAlertFilterTymEvents", 295, 24, 4},
-    {"UserAlertFilterSysEvents", 295, 28, 4},
-    {"TrapsDestIpAddr", 296, 40, 16},
-    {"TrapsSnmpCommunity", 296, 56, 32},
-    {"TrapsEnable", 296, 88, 2},
-    {"TrapsTest", 296, 90, 1},
-    {"TrapsFilterTymEvents", 296, 24, 4},
-    {"TrapsFilterSysEvents", 296, 28, 4},
-    {"DemandDialIpAddr", 297, 24, 16},
-    {"DemandDialPhoneNumber", 297, 40, 96},
-    {"DemandDialPppUserName", 297, 136, 32},
-    {"DemandDialPppPassword", 297, 168, 32},
-    {"DemandDialAuthType", 297, 200, 1},
-    {"DialinUsrCallbackType", 298, 24, 1},
-    {"DialinUsrPppUserName", 298, 28, 16},
-    {"DialinUsrPppUserPassword", 298, 44, 16},
-    {"DialinUsrCallbackNumber", 298, 60, 0},
+#define CARD_FIELD(object, offset, width, kind, element)
+#define CARD_SETTING(object, offset, width, kind, element, host, ...)                              \
+    {#host, object, offset, width},
+#include "telmda/card_fields.def"
 };
 
 struct State {
@@ -165,28 +115,22 @@ using namespace tym_standin;
 
 extern "C" {
 
-#define DEFINE_TEXT(n)                                                                             \
+#define DEFINE_OBJ_TEXT(n)                                                                         \
     int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, const char* value) {                           \
         const char* v = value ? value : "";                                                        \
         return apply(#n, oid, v, v, std::strlen(v), true);                                         \
     }
-#define DEFINE_BOOLEAN(n)                                                                          \
-    int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, uint16_t value) {                              \
+#define DEFINE_NUMBER(n, type)                                                                     \
+    int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, type value) {                                  \
         return applyNumber(#n, oid, value);                                                        \
     }
-#define DEFINE_CODE(n)                                                                             \
-    int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, uint8_t value) {                               \
-        return applyNumber(#n, oid, value);                                                        \
-    }
-#define DEFINE_UINT32(n)                                                                           \
-    int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, uint32_t value) {                              \
-        return applyNumber(#n, oid, value);                                                        \
-    }
+#define DEFINE_BOOLEAN(n) DEFINE_NUMBER(n, uint16_t)
+#define DEFINE_UINT8(n) DEFINE_NUMBER(n, uint8_t)
+#define DEFINE_UINT32(n) DEFINE_NUMBER(n, uint32_t)
 
-HIP_TEXT_SETTERS(DEFINE_TEXT)
-HIP_BOOLEAN_SETTERS(DEFINE_BOOLEAN)
-HIP_CODE_SETTERS(DEFINE_CODE)
-HIP_UINT32_SETTERS(DEFINE_UINT32)
+#define CARD_FIELD(object, offset, width, kind, element)
+#define CARD_SETTING(object, offset, width, kind, element, host, ...) DEFINE_##kind(host)
+#include "telmda/card_fields.def"
 
 int32_t HIPSetObjTYMMngTymResetSoft(const uint32_t* oid) {
     State& s = state();

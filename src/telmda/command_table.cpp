@@ -1,5 +1,6 @@
 // The command table, sorted once at the first attach and searched by binary
 // search on the request's "qvacmd".
+#include "field_command_names.h"
 #include "handlers.h"
 #include "telmda/card_objects.h"
 #include "telmda/telmda.h"
@@ -15,6 +16,34 @@ DBIntfCmdEntry cdt[] = {
 #include "command_list.def"
 };
 constexpr unsigned kRows = sizeof cdt / sizeof cdt[0];
+
+// The single-field commands the command list names, by their handlers.
+constexpr const char* kListedFieldCommands[] = {
+#define TELMDA_COMMAND(name, handler)
+#define TELMDA_FIELD_COMMAND(handler) telmda::field_command_name::handler,
+#include "command_list.def"
+};
+
+constexpr bool sameText(const char* a, const char* b) {
+    while (*a && *a == *b)
+        ++a, ++b;
+    return *a == *b;
+}
+
+// Every command of the card field table is listed once.
+constexpr bool everyFieldCommandListedOnce() {
+    for (const char* command : telmda::field_command_name::kAll) {
+        int listed = 0;
+        for (const char* row : kListedFieldCommands)
+            listed += sameText(command, row) ? 1 : 0;
+        if (listed != 1)
+            return false;
+    }
+    return sizeof kListedFieldCommands == sizeof telmda::field_command_name::kAll;
+}
+static_assert(
+    everyFieldCommandListedOnce(),
+    "a command of the card field table is missing from the command list, or listed twice");
 
 short cdtSorted = 0;
 

@@ -25,7 +25,7 @@ std::int32_t setKey(const EntryTable& table, const EntryField& field, const Sett
     std::memset(text, 0, table.keyCut + 1);
     const char* source = mode == TELMDA_ENTRY_REMOVE ? table.removedKey : value;
     std::memcpy(text, source, std::min(std::strlen(source), table.keyCut));
-    return field.apply(&context, &oid, text, mode);
+    return field.apply(&context, &oid, text, mode, OCSASCIIToBooln);
 }
 
 char* statusOnly(std::int32_t count, OCSParamList params, std::int32_t status,
@@ -37,10 +37,7 @@ char* statusOnly(std::int32_t count, OCSParamList params, std::int32_t status,
 } // namespace
 
 const EntryField* entryField(const EntryTable& table, std::int32_t id) {
-    for (std::size_t i = 0; i < table.fieldCount; ++i)
-        if (table.fields[i].id == id)
-            return &table.fields[i];
-    return nullptr;
+    return findSetting(table.group, id);
 }
 
 std::int32_t setEntryFieldStatus(std::int32_t count, OCSParamList params, const EntryTable& table,
@@ -70,9 +67,10 @@ char* setEntryField(std::int32_t count, OCSParamList params, const EntryTable& t
                              format("%s value missing %d", param, static_cast<int>(count)));
         } else if (field) {
             const SetterContext context{entry, TELMDA_CARD_ROOT_OID, userInfo, kSource};
-            const std::int32_t result = fieldId == table.keyField
-                                            ? setKey(table, *field, context, oid, value, mode)
-                                            : field->apply(&context, &oid, value, mode);
+            const std::int32_t result =
+                fieldId == table.keyField
+                    ? setKey(table, *field, context, oid, value, mode)
+                    : field->apply(&context, &oid, value, mode, OCSASCIIToBooln);
             if (result != 0)
                 answer.setStatus(result, format("value to set(%s) status(%d) ", value,
                                                 static_cast<int>(result)));

@@ -1,5 +1,6 @@
-// The entry-table commands and routines: each a line naming its table (and
-// field), run by the entry-table engine.
+// The entry-table commands and routines: each a line naming its table, run by
+// the entry-table engine. The commands that set one field of an entry come
+// from the card field table.
 #include "entry_engine.h"
 #include "handlers.h"
 #include "telmda/entries.h"
@@ -10,11 +11,7 @@ using namespace telmda;
     char* name(std::int32_t n, OCSParamList p) {                                                   \
         return engine(n, p, table);                                                                \
     }
-#define FIELD_COMMAND(name, table, id)                                                             \
-    char* name(std::int32_t n, OCSParamList p) {                                                   \
-        return entryFieldCommand(n, p, table, id);                                                 \
-    }
-#define ENTRY_COMMANDS(table, list, nextFree, byOid, byIndex, byKey, wholeSet, keySet, remove,     \
+#define ENTRY_COMMANDS(table, list, nextFree, byOid, byIndex, byKey, wholeSet, remove,             \
                        removeByIndex)                                                              \
     ENTRY_COMMAND(list, entryListCommand, table)                                                   \
     ENTRY_COMMAND(nextFree, nextFreeCommand, table)                                                \
@@ -22,7 +19,6 @@ using namespace telmda;
     ENTRY_COMMAND(byIndex, entryByIndexCommand, table)                                             \
     ENTRY_COMMAND(byKey, entryByKeyCommand, table)                                                 \
     ENTRY_COMMAND(wholeSet, wholeEntryCommand, table)                                              \
-    ENTRY_COMMAND(keySet, entryKeyCommand, table)                                                  \
     ENTRY_COMMAND(remove, removeByKeyCommand, table)                                               \
     ENTRY_COMMAND(removeByIndex, removeByIndexCommand, table)
 #define ENTRY_ROUTINES(table, setInfo, process, nextFree, dev, list)                               \
@@ -51,52 +47,22 @@ extern "C" {
 // Card users.
 ENTRY_COMMANDS(kUserTable, CmdRSCGetUserList, CmdRSCGetNextAvailableUserEntry,
                CmdRSCGetUserEntryInfo, CmdRSCGetUserEntryInfoByIdx, CmdRSCUserEntryByKeyValue,
-               CmdRSCSetUserEntry, CmdRSCSetUserName, CmdRSCRemoveUserEntry,
-               CmdRSCRemoveUserEntryByInstance)
-FIELD_COMMAND(CmdRSCSetUserPageNumericEnable, kUserTable, 16)
-FIELD_COMMAND(CmdRSCSetUserPageNumericNumber, kUserTable, 17)
-FIELD_COMMAND(CmdRSCSetUserPageNumericMessage, kUserTable, 18)
-FIELD_COMMAND(CmdRSCSetUserEmailEnable, kUserTable, 19)
-FIELD_COMMAND(CmdRSCSetUserEmailAddress, kUserTable, 20)
-FIELD_COMMAND(CmdRSCSetUserEmailCustomMsg, kUserTable, 21)
-FIELD_COMMAND(CmdRSCSetUserPageAlphaEnable, kUserTable, 22)
-FIELD_COMMAND(CmdRSCSetUserPageAlphaNumber, kUserTable, 23)
-FIELD_COMMAND(CmdRSCSetUserPageAlphaProtocol, kUserTable, 24)
-FIELD_COMMAND(CmdRSCSetUserPageAlphaBaudRate, kUserTable, 25)
-FIELD_COMMAND(CmdRSCSetUserPageAlphaCustomMsg, kUserTable, 32)
-FIELD_COMMAND(CmdRSCSetUserPageAlphaPagerID, kUserTable, 33)
-FIELD_COMMAND(CmdRSCSetUserPageAlphaPassword, kUserTable, 34)
-FIELD_COMMAND(CmdRSCSetUserTYMCTrapsFilters, kUserTable, 35)
-FIELD_COMMAND(CmdRSCSetUserSystemTrapsFilters, kUserTable, 36)
-FIELD_COMMAND(CmdRSCSetUserPassword, kUserTable, 38)
-FIELD_COMMAND(CmdRSCSetUserEmailTest, kUserTable, 39)
-FIELD_COMMAND(CmdRSCSetUserPageAlphaTest, kUserTable, 40)
-FIELD_COMMAND(CmdRSCSetUserNumericTest, kUserTable, 41)
+               CmdRSCSetUserEntry, CmdRSCRemoveUserEntry, CmdRSCRemoveUserEntryByInstance)
 ENTRY_ROUTINES(kUserTable, SetTYMCUserEntryInfo, ProcessSetTYMCUserEntry, GetNextAvailableUserEntry,
                DevTYMCUserXML, GetTYMCUserList)
 
 // SNMP trap destinations.
 ENTRY_COMMANDS(kTrapTable, CMDRSCGetSNMPTrapList, CmdRSCGetNextAvailableTrapEntry,
                CMDRSCGetSNMPTrapInfo, CMDRSCGetSNMPTrapInfoByIdx, CmdRSCGetSNMPTrapInfoByKeyValue,
-               CmdRSCSetTrapEntryInfo, CmdRSCSetTrapsDestIPAddr, CmdRSCRemoveTrapEntry,
-               CmdRSCRemoveTrapEntryByInstance)
-FIELD_COMMAND(CmdRSCSetEnableTraps, kTrapTable, 16)
-FIELD_COMMAND(CmdRSCSetTrapsSNMPCommunity, kTrapTable, 18)
-FIELD_COMMAND(CmdRSCSetTYMCTrapsFilters, kTrapTable, 19)
-FIELD_COMMAND(CmdRSCSetSystemTrapsFilters, kTrapTable, 20)
-FIELD_COMMAND(CmdRSCSetTrapTest, kTrapTable, 21)
+               CmdRSCSetTrapEntryInfo, CmdRSCRemoveTrapEntry, CmdRSCRemoveTrapEntryByInstance)
 ENTRY_ROUTINES(kTrapTable, SetTYMCTrapEntryInfo, ProcessSetTYMCTrapEntry, GetNextAvailableTrapEntry,
                DevSNMPTrapXML, GetSNMPTrapList)
 
 // Dial-in users.
 ENTRY_COMMANDS(kDialInTable, CmdRSCGetDialInUserList, CmdRSCGetNextAvailableDialInEntry,
                CmdRSCGetDialInUserEntryInfo, CmdRSCGetDialInUserEntryInfoByIdx,
-               CmdRSCDialInUserEntryByKeyValue, CmdRSCSetDialInUserEntry,
-               CmdRSCSetDialInUserPPPUserName, CmdRSCRemoveDialInEntry,
+               CmdRSCDialInUserEntryByKeyValue, CmdRSCSetDialInUserEntry, CmdRSCRemoveDialInEntry,
                CmdRSCRemoveDialInEntryByInstance)
-FIELD_COMMAND(CmdRSCTYMCDialInUserCallbackNumber, kDialInTable, 17)
-FIELD_COMMAND(CmdRSCSetDialInUserPPPPassword, kDialInTable, 19)
-FIELD_COMMAND(CmdRSCSetDialInUserCallbackType, kDialInTable, 20)
 ENTRY_ROUTINES(kDialInTable, SetTYMCDialInUserEntryInfo, ProcessSetTYMCDialInEntry,
                GetNextAvailableDialInEntry, DevDialInUserXML, GetDialInUserList)
 
@@ -104,12 +70,8 @@ ENTRY_ROUTINES(kDialInTable, SetTYMCDialInUserEntryInfo, ProcessSetTYMCDialInEnt
 ENTRY_COMMANDS(kDemandDialTable, CmdRSCGetDemandDialOutList,
                CmdRSCGetNextAvailableDemandDialOutEntry, CmdRSCGetDemandDialOutEntryInfo,
                CmdRSCGetDemandDialOutEntryInfoByIdx, CmdRSCDemandDialOutEntryByKeyValue,
-               CmdRSCSetDemandDialOutEntry, CmdRSCSetDemandDialIPAddress,
-               CmdRSCRemoveDemandDialOutEntry, CmdRSCRemoveDemandDialOutEntryByInstance)
-FIELD_COMMAND(CmdRSCTYMCDemandDialPhoneNumber, kDemandDialTable, 17)
-FIELD_COMMAND(CmdRSCSetDemandDialOutPPPUserName, kDemandDialTable, 18)
-FIELD_COMMAND(CmdRSCSetDemandDialOutPPPPassword, kDemandDialTable, 19)
-FIELD_COMMAND(CmdRSCSetDemandDialOutAuthType, kDemandDialTable, 20)
+               CmdRSCSetDemandDialOutEntry, CmdRSCRemoveDemandDialOutEntry,
+               CmdRSCRemoveDemandDialOutEntryByInstance)
 ENTRY_ROUTINES(kDemandDialTable, SetTYMCDemandDialOutEntryInfo, ProcessSetTYMCDemandDialEntry,
                GetNextAvailableDemandDialOutEntry, DevDemandDialOutXML, GetDemandDialOutList)
 

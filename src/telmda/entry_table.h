@@ -3,31 +3,28 @@
 // holds everything in which they differ, and one engine runs them all.
 #pragma once
 
-#include "telmda/setters.h"
+#include "card_settings.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace telmda {
 
-// A settable field of an entry: its id, the parameter carrying the value and
-// the call that converts the value text and runs the field's setter. Only the
-// key's setter takes the entry operation.
-struct EntryField {
-    std::int32_t id;
-    const char* param;
-    std::int32_t (*apply)(const SetterContext*, const std::uint32_t* oid, const char* value,
-                          std::int32_t mode);
-};
+// A settable field of an entry: a row of the card field table in the
+// table's group.
+using EntryField = CardSetting;
 
 struct EntryTable {
     std::uint16_t type;
 
-    // The key: its parameter, field id, place in the object, how many
-    // characters of a new key are kept, the size of the area handed to its
-    // setter and what a removal writes.
-    const char* keyParam;
+    // The fields: those of this group in the card field table.
+    CardGroup group;
+
+    // The key: its field id, and from its row its parameter, place in the
+    // object and width; how many characters of a new key are kept (the size
+    // of the area handed to its setter) and what a removal writes.
     std::int32_t keyField;
+    const char* keyParam;
     std::uint16_t keyOffset;
     std::uint16_t keyWidth;
     std::size_t keyCut;
@@ -41,9 +38,6 @@ struct EntryTable {
     // existsFormat): two users or dial-in users of one name would make every
     // later lookup by name ambiguous. Addresses may repeat.
     bool refusesKeyOfAnother;
-
-    const EntryField* fields;
-    std::size_t fieldCount;
 
     // The entry element carries the filter captions (words at 24/32, 28/36).
     bool filterCaptions;

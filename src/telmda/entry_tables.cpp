@@ -7,92 +7,41 @@
 namespace telmda {
 namespace {
 
-using Ctx = SetterContext;
-
-// Converts a field's value text as its setter takes it.
-template <TelmdaTextSetter F>
-std::int32_t text(const Ctx* c, const std::uint32_t* oid, const char* v, std::int32_t) {
-    return F(c, oid, v);
-}
-template <TelmdaBooleanSetter F>
-std::int32_t boolean(const Ctx* c, const std::uint32_t* oid, const char* v, std::int32_t) {
-    return F(c, oid, OCSASCIIToBooln(v));
-}
-template <TelmdaUInt32Setter F>
-std::int32_t number(const Ctx* c, const std::uint32_t* oid, const char* v, std::int32_t) {
-    return F(c, oid, OCSASCIIToUnSigned32(v));
-}
-template <TelmdaCodeSetter F>
-std::int32_t code(const Ctx* c, const std::uint32_t* oid, const char* v, std::int32_t) {
-    return F(c, oid, static_cast<std::uint8_t>(OCSASCIIToUnSigned32(v)));
-}
-template <TelmdaKeyedSetter F>
-std::int32_t key(const Ctx* c, const std::uint32_t* oid, const char* v, std::int32_t mode) {
-    return F(c, oid, v, mode);
-}
-
 template <typename T, std::size_t N> constexpr std::size_t countOf(const T (&)[N]) {
     return N;
 }
 
-const EntryField kUserFields[] = {
-    {16, "RSCUserEnableNumericPaging", boolean<XMLSetTYMCUserEnableNumericPaging>},
-    {17, "RSCUserNumericPagerNumber", text<XMLSetTYMCUserNumericPagerNumber>},
-    {18, "RSCUserNumericPagerMsg", text<XMLSetTYMCUserNumericPagerMsg>},
-    {19, "RSCUserEnableEmailPaging", boolean<XMLSetTYMCUserEnableEmailPaging>},
-    {20, "RSCUserEmailAddress", text<XMLSetTYMCUserEmailAddress>},
-    {21, "RSCUserEmailMsg", text<XMLSetTYMCUserEmailMsg>},
-    {22, "RSCUserEnableAlphaPaging", boolean<XMLSetTYMCUserEnableAlphaPaging>},
-    {23, "RSCUserAlphaNumber", text<XMLSetTYMCUserAlphaPagingNumber>},
-    {24, "RSCUserAlphaProtocol", text<XMLSetTYMCUserAlphaProtocol>},
-    {25, "RSCUserAlphaBaudRate", number<XMLSetTYMCUserAlphaBaudRate>},
-    {32, "RSCUserAlphaCustomMsg", text<XMLSetTYMCUserAlphaCustomMsg>},
-    {33, "RSCUserAlphaPagerID", text<XMLSetTYMCUserAlphaPagerID>},
-    {34, "RSCUserAlphaPagerPassword", text<XMLSetTYMCUserAlphaPagerPassword>},
-    {35, "RSCUserTYMCTrapsFilters", number<XMLSetTYMCUserTYMCTrapsFilters>},
-    {36, "RSCUserSystemTrapsFilters", number<XMLSetTYMCUserSystemTrapsFilters>},
-    {37, "RSCUserName", key<XMLSetTYMCUserName>},
-    {38, "RSCUserPassword", text<XMLSetTYMCUserPassword>},
-    {39, "RSCSystemUserEmailTest", code<XMLSetTYMCUserEmailTest>},
-    {40, "RSCSystemUserPageAlphaTest", code<XMLSetTYMCUserPageAlphaTest>},
-    {41, "RSCSystemUserNumericTest", code<XMLSetTYMCUserNumericTest>},
-};
-const std::int32_t kUserWholeSet[] = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 32, 33, 34, 38};
+// The fields a whole-entry set applies, in order.
+constexpr std::int32_t kUserWholeSet[] = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 32, 33, 34, 38};
+constexpr std::int32_t kTrapWholeSet[] = {16, 18};
+constexpr std::int32_t kDialInWholeSet[] = {19, 17, 20};
+constexpr std::int32_t kDemandDialWholeSet[] = {17, 18, 19, 20};
+static_assert(groupHasAll(CardGroup::Users, kUserWholeSet),
+              "the users' whole-entry set names an id the table lacks");
+static_assert(groupHasAll(CardGroup::Traps, kTrapWholeSet),
+              "the traps' whole-entry set names an id the table lacks");
+static_assert(groupHasAll(CardGroup::DialInUsers, kDialInWholeSet),
+              "the dial-in users' whole-entry set names an id the table lacks");
+static_assert(groupHasAll(CardGroup::DemandDials, kDemandDialWholeSet),
+              "the demand dial-outs' whole-entry set names an id the table lacks");
 
-const EntryField kTrapFields[] = {
-    {16, "RSCTrapsEnable", boolean<XMLSetTYMCEnableTraps>},
-    {17, "RSCTrapDestIPAddr", key<XMLSetTYMCTrapsDestIPAddr>},
-    {18, "RSCSNMPCommunity", text<XMLSetTYMCTrapsSNMPCommunity>},
-    {19, "RSCTYMCTrapsFilters", number<XMLSetTYMCTYMCTrapsFilters>},
-    {20, "RSCSystemTrapsFilters", number<XMLSetTYMCSystemTrapsFilters>},
-    {21, "RSCTrapTest", code<XMLSetTYMCTrapTest>},
-};
-const std::int32_t kTrapWholeSet[] = {16, 18};
-
-const EntryField kDialInFields[] = {
-    {17, "RSCDialInUserCallbackNumber", text<XMLSetTYMCDialInUserCallbackNumber>},
-    {18, "RSCDialInUserPppUserName", key<XMLSetTYMCDialInUserPPPUserName>},
-    {19, "RSCDialInUserPppPassword", text<XMLSetTYMCDialInUserPPPPassword>},
-    {20, "RSCDialInUserCallbackType", code<XMLSetObjTYMCDialInUserCallBackType>},
-};
-const std::int32_t kDialInWholeSet[] = {19, 17, 20};
-
-const EntryField kDemandDialFields[] = {
-    {16, "RSCDemandDialIpAddr", key<XMLSetTYMCDemandDialOutIPAddress>},
-    {17, "RSCDemandDialPhoneNumber", text<XMLSetTYMCDemandDialOutPhoneNumber>},
-    {18, "RSCDemandDialPppUserName", text<XMLSetTYMCDemandDialOutPPPUserName>},
-    {19, "RSCDemandDialPppPassword", text<XMLSetTYMCDemandDialOutPPPPassword>},
-    {20, "RSCDemandDialAuthType", code<XMLSetObjTYMCDemandDialOutAuthType>},
-};
-const std::int32_t kDemandDialWholeSet[] = {17, 18, 19, 20};
+// The key field's row of a group; an id the group lacks, or a key in another
+// object than the table's, does not build.
+template <CardGroup Group, std::int32_t Id, std::uint16_t Type> constexpr CardSetting keyOf() {
+    static_assert(hasSetting(Group, Id), "the table's group has no such key field");
+    static_assert(kCardSettings[settingIndex(Group, Id)].objectType == Type,
+                  "the key field lies in another object than the table's");
+    return kCardSettings[settingIndex(Group, Id)];
+}
+#define KEY_FIELD(type, group, id)                                                                 \
+    type, CardGroup::group, id, keyOf<CardGroup::group, id, type>().param,                         \
+        keyOf<CardGroup::group, id, type>().offset, keyOf<CardGroup::group, id, type>().width
 
 } // namespace
 
 // Field order of every descriptor, one group per line:
-//   type
-//   key: parameter, field id, offset, width, cut, removal text, "0.0.0.0" removes, command mode,
-//     refuses another entry's key
-//   fields
+//   type, group, key field id (with its parameter, offset and width)
+//   key: cut, removal text, "0.0.0.0" removes, command mode, refuses another entry's key
 //   filter captions
 //   list: from "poid", help, element, free element, stops at an unreadable object
 //   by index: root, shows free entries; full-table message
@@ -101,9 +50,8 @@ const std::int32_t kDemandDialWholeSet[] = {17, 18, 19, 20};
 //   removal: not found, delete failed, delete by index failed
 // clang-format off
 const EntryTable kUserTable = {
-    TELMDA_OBJ_USER,
-    "RSCUserName", 37, 60, 20, 19, "", false, true, true,
-    kUserFields, countOf(kUserFields),
+    KEY_FIELD(TELMDA_OBJ_USER, Users, 37),
+    19, "", false, true, true,
     true,
     false, "required_input:", "TYMCUserList", "NextAvailableUserEntry", true,
     TELMDA_INSTANCE_ROOT_OID, false, "Maximum limit of 16 RSC users reached",
@@ -120,9 +68,8 @@ const EntryTable kUserTable = {
 };
 
 const EntryTable kTrapTable = {
-    TELMDA_OBJ_TRAP,
-    "RSCTrapDestIPAddr", 17, 40, 16, 15, "0.0.0.0", true, false, false,
-    kTrapFields, countOf(kTrapFields),
+    KEY_FIELD(TELMDA_OBJ_TRAP, Traps, 17),
+    15, "0.0.0.0", true, false, false,
     true,
     true, "required_input:poid", "SNMPTrapList", "NextAvailableSNMPTrap", false,
     TELMDA_CARD_ROOT_OID, true, "Maximum limit of 16 SNMP Trap Destinations reached",
@@ -139,9 +86,8 @@ const EntryTable kTrapTable = {
 };
 
 const EntryTable kDialInTable = {
-    TELMDA_OBJ_DIALIN_USER,
-    "RSCDialInUserPppUserName", 18, 28, 16, 95, "", false, false, true,
-    kDialInFields, countOf(kDialInFields),
+    KEY_FIELD(TELMDA_OBJ_DIALIN_USER, DialInUsers, 18),
+    95, "", false, false, true,
     false,
     true, "required_input:poid", "DialInUsersObjList", "NextAvailableDialInUser", false,
     TELMDA_INSTANCE_ROOT_OID, true, "Maximum limit of 16 DialIn users reached",
@@ -158,9 +104,8 @@ const EntryTable kDialInTable = {
 };
 
 const EntryTable kDemandDialTable = {
-    TELMDA_OBJ_DEMAND_DIAL,
-    "RSCDemandDialIpAddr", 16, 24, 16, 15, "0.0.0.0", true, false, false,
-    kDemandDialFields, countOf(kDemandDialFields),
+    KEY_FIELD(TELMDA_OBJ_DEMAND_DIAL, DemandDials, 16),
+    15, "0.0.0.0", true, false, false,
     false,
     true, "required_input:poid", "DemandDialObjList", "NextAvailableDialInUser", false,
     TELMDA_INSTANCE_ROOT_OID, true, "Maximum limit of 16 dial out users reached",
@@ -176,5 +121,6 @@ const EntryTable kDemandDialTable = {
     "Unable to delete Demand Dial Out Object with Instance # : %d ",
 };
 // clang-format on
+#undef KEY_FIELD
 
 } // namespace telmda

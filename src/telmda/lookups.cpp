@@ -1,5 +1,6 @@
 // Card presence and the two entry lookups (by "oid"/"index", and by key).
 #include "card_object.h"
+#include "entry_table.h"
 #include "telmda/card_objects.h"
 
 #include <cstring>
@@ -9,20 +10,12 @@ using namespace telmda;
 
 namespace {
 
-// Offset of each entry type's key text.
+// Offset of each entry type's key text, as its table has it.
 std::size_t keyOffset(std::uint16_t type) {
-    switch (type) {
-    case TELMDA_OBJ_USER:
-        return 60;
-    case TELMDA_OBJ_TRAP:
-        return 40;
-    case TELMDA_OBJ_DEMAND_DIAL:
-        return 24;
-    case TELMDA_OBJ_DIALIN_USER:
-        return 28;
-    default:
-        return 0;
-    }
+    for (const EntryTable* table : {&kUserTable, &kTrapTable, &kDemandDialTable, &kDialInTable})
+        if (table->type == type)
+            return table->keyOffset;
+    return 0;
 }
 
 // Hands over a found object: its OID, and a whole copy when asked.

@@ -13,15 +13,8 @@ namespace {
 
 constexpr const char* kSource = "TELMDA";
 
-const SettingField* fieldWithId(const SettingsGroup& group, std::int32_t id) {
-    for (std::size_t i = 0; i < group.count; ++i)
-        if (group.fields[i].id == id)
-            return &group.fields[i];
-    return nullptr;
-}
-
-void applyField(std::int32_t count, OCSParamList params, const SettingField* field,
-                Answer& answer) {
+void applyField(std::int32_t count, OCSParamList params, const SettingsGroup& group,
+                const CardSetting* field, Answer& answer) {
     const char* userInfo = nullptr;
     if (!requireUserInfo(count, params, answer, &userInfo))
         return;
@@ -40,7 +33,7 @@ void applyField(std::int32_t count, OCSParamList params, const SettingField* fie
         return answer.setStatus(TELMDA_STATUS_MISSING_INPUT, value);
     const SetterContext context{object.raw(), TELMDA_CARD_ROOT_OID, userInfo, kSource};
     const std::uint32_t oid = object.view().oid();
-    answer.setStatus(field->apply(&context, &oid, value));
+    answer.setStatus(field->apply(&context, &oid, value, TELMDA_ENTRY_UPDATE, group.boolean));
 }
 
 } // namespace
@@ -53,7 +46,7 @@ char* runSettingField(std::int32_t count, OCSParamList params, const SettingsGro
     if (helpRequested(count, params))
         answer.help("required_input:oid;");
     else
-        applyField(count, params, fieldWithId(group, fieldId), answer);
+        applyField(count, params, group, findSetting(group.group, fieldId), answer);
     if (status)
         *status = answer.status();
     return answer.finish();
@@ -76,7 +69,7 @@ char* runCombinedSettings(std::int32_t count, OCSParamList params, const Setting
         std::int32_t status = TELMDA_STATUS_NO_MEMORY;
         if (char* fieldAnswer = runSettingField(count, params, group, order[i], &status))
             OCSXFreeBufContent(fieldAnswer);
-        const SettingField* field = fieldWithId(group, order[i]);
+        const CardSetting* field = findSetting(group.group, order[i]);
         if (status != 0 && status != TELMDA_STATUS_MISSING_INPUT && field)
             failures += std::string(" ") + field->param;
     }

@@ -2,26 +2,25 @@
 // commands: one field per command, or several in a fixed order.
 #pragma once
 
+#include "card_settings.h"
 #include "mgmthost/ocs.h"
-#include "telmda/setters.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace telmda {
 
-struct SettingField {
-    std::int32_t id;
-    const char* param;
-    std::uint16_t objectType;
-    // Converts the request's value text and calls the field's setter.
-    std::int32_t (*apply)(const SetterContext*, const std::uint32_t* oid, const char* value);
+// A settings group: its fields are those of the group in the card field
+// table; it reads boolean value texts its own way.
+struct SettingsGroup {
+    CardGroup group;
+    BooleanReader boolean;
 };
 
-struct SettingsGroup {
-    const SettingField* fields;
-    std::size_t count;
-};
+// The three settings groups.
+extern const SettingsGroup kNetworkSettings; // LAN, dial-in and SMTP
+extern const SettingsGroup kModemSettings;
+extern const SettingsGroup kRemoteSettings;
 
 // One field: the answer text (or none), the status left in `status`.
 char* runSettingField(std::int32_t count, OCSParamList params, const SettingsGroup& group,

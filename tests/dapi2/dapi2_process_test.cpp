@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -188,6 +190,43 @@ TEST_F(HostProcessTest, UsageNamesTheProgramAndHelpIsNoError) {
     EXPECT_EQ(bad.exitCode, 64);
     EXPECT_TRUE(contains(bad.err, "usage: dapi2_fake_module list [options]\n")) << bad.err;
     EXPECT_FALSE(contains(bad.err, "PROG")) << bad.err;
+}
+
+// Every option the usage text shows (it is made from the option table) is named in the
+// README: the run line's options on its run line, the others each in a row of its options
+// table.
+TEST_F(HostProcessTest, TheReadmeNamesEveryOptionOfTheUsageText) {
+    const ProcessResult help = run({"--help"});
+    ASSERT_EQ(help.exitCode, 0) << help.err;
+    std::ifstream in(DAPI2_README);
+    const std::string readme{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(readme.empty()) << "cannot read " << DAPI2_README;
+
+    const std::size_t runLine = help.out.find(" run ");
+    const std::size_t optionsLine = help.out.find("\noptions: ");
+    ASSERT_NE(runLine, std::string::npos) << help.out;
+    ASSERT_NE(optionsLine, std::string::npos) << help.out;
+    const std::string runPart = help.out.substr(runLine, help.out.find('\n', runLine) - runLine);
+    const std::string optionsPart = help.out.substr(optionsLine);
+
+    const std::regex option(R"re((^|[ \[])(-[-a-z]+))re");
+    std::vector<std::string> runOptions, otherOptions;
+    for (std::sregex_iterator it(runPart.begin(), runPart.end(), option), end; it != end; ++it)
+        runOptions.push_back((*it)[2]);
+    for (std::sregex_iterator it(optionsPart.begin(), optionsPart.end(), option), end; it != end;
+         ++it)
+        otherOptions.push_back((*it)[2]);
+    ASSERT_FALSE(runOptions.empty()) << help.out;
+    ASSERT_FALSE(otherOptions.empty()) << help.out;
+
+    std::smatch readmeRunLine;
+    ASSERT_TRUE(std::regex_search(readme, readmeRunLine, std::regex("\nPROG run [^\n]*")));
+    for (const std::string& name : runOptions)
+        EXPECT_TRUE(contains(readmeRunLine.str(), "[" + name + " "))
+            << name << " is not on the README's run line";
+    for (const std::string& name : otherOptions)
+        EXPECT_TRUE(std::regex_search(readme, std::regex("\n\\| `" + name + "[ `]")))
+            << name << " has no row in the README's options table";
 }
 
 TEST_F(HostProcessTest, BadEnvironmentOptionsAreAHostError) {

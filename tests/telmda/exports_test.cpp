@@ -29,12 +29,22 @@ std::map<std::string, char> dynamicSymbols(const char* library) {
     return symbols;
 }
 
+// The listed functions, and the setter and the single-field command of every
+// settable card field.
 std::vector<std::string> moduleFunctions() {
     std::vector<std::string> names;
     std::ifstream list(TELMDA_MODULE_FUNCTIONS);
     for (std::string line; std::getline(list, line);)
         if (!line.empty() && line[0] != '#')
             names.push_back(line);
+    if (names.empty())
+        return names; // the list could not be read
+#define CARD_FIELD(object, offset, width, kind, element)
+#define CARD_SETTING(object, offset, width, kind, element, hostSuffix, setter, shape, param, log,  \
+                     logId, group, id, command, handler)                                           \
+    names.push_back(#setter);                                                                      \
+    names.push_back(#handler);
+#include "telmda/card_fields.def"
     return names;
 }
 

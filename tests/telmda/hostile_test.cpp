@@ -15,58 +15,19 @@ namespace {
 
 const std::string kHostile = "<a&b]]>\"q'\x01\x1f\x7f\xff\xc3(%n%s%x";
 
-// Every parameter a command of the table reads, all set to `value`.
+// Every parameter a command of the table reads, all set to `value`: those of
+// the settable card fields, and the others.
 std::vector<std::string> allParams(const std::string& command, const std::string& value) {
     std::vector<std::string> params = {"qvacmd=" + command};
-    for (const char* name : {"qvausrinfo",
-                             "objtype",
-                             "instance",
-                             "poid",
-                             "oid",
-                             "index",
-                             "RSCIPAddress",
-                             "RSCSubnetMask",
-                             "RSCGateway",
-                             "RSCBaseIPAddr",
-                             "RSCSMTPAddr",
-                             "RSCNICEnable",
-                             "RSCNICUseDHCP",
-                             "RSCDialUpDialInDHCPEnable",
-                             "RSCDialUpDialInAuthType",
-                             "RSCDialInEnable",
-                             "RSCRHostSMTPEnable",
-                             "RSCDialUpDialType",
-                             "RSCDialUpModemInitString",
-                             "RSCModemBaudRate",
-                             "RSCRHostFloppyTFTPEnable",
-                             "RSCRHostFWUpdateTFTPEnable",
-                             "RSCRHostFloppyTFTPIPAddr",
-                             "RSCRHostFloppyTFTPPATH",
-                             "RSCRHostFWUpdateTFTPIPAddr",
-                             "RSCRHostFWUpdateTFTPPath",
-                             "RSCUserName",
-                             "RSCUserPassword",
-                             "RSCUserEmailAddress",
-                             "RSCUserEnableNumericPaging",
-                             "RSCUserAlphaBaudRate",
-                             "RSCSystemUserEmailTest",
-                             "RSCTrapDestIPAddr",
-                             "RSCTrapsEnable",
-                             "RSCSNMPCommunity",
-                             "RSCTrapTest",
-                             "RSCDialInUserPppUserName",
-                             "RSCDialInUserPppPassword",
-                             "RSCDialInUserCallbackType",
-                             "RSCDemandDialIpAddr",
-                             "RSCDemandDialPhoneNumber",
-                             "RSCDemandDialAuthType",
-                             "RSCSSLCertCommonName",
-                             "RSCSSLCertOrganizationName",
-                             "RSCSSLCertOrganizationUnit",
-                             "RSCSSLCertCountryCode",
-                             "RSCSSLCertFilename",
-                             "RSCSSLCertType",
-                             "RACAuthLocalOSEnable"})
+    for (const char* name :
+         {"qvausrinfo", "objtype", "instance", "poid", "oid", "index",
+#define CARD_FIELD(object, offset, width, kind, element)
+#define CARD_SETTING(object, offset, width, kind, element, hostSuffix, setter, shape, param, log,  \
+                     logId, group, id, command, handler)                                           \
+    param,
+#include "telmda/card_fields.def"
+          "RSCSSLCertCommonName", "RSCSSLCertOrganizationName", "RSCSSLCertOrganizationUnit",
+          "RSCSSLCertCountryCode", "RSCSSLCertFilename", "RSCSSLCertType", "RACAuthLocalOSEnable"})
         params.push_back(std::string(name) + "=" + value);
     return params;
 }

@@ -10,9 +10,14 @@
 namespace dapi2 {
 namespace {
 
+// Where the usage text shows an option: on the run line (what only a run uses) or
+// among the options of every command.
+enum class Shown { OnRunLine, AmongOptions };
+
 struct OptionSpec {
     const char* name;
-    bool takesValue;
+    const char* valueName; // the value's placeholder in the usage text; null for a flag
+    Shown shown;
     // Applies the option; value is empty for flags. False when the value is not valid.
     std::function<bool(Options&, const std::string&)> apply;
 };
@@ -28,31 +33,33 @@ bool setInt(const std::string& value, long min, int& field) {
 
 const std::vector<OptionSpec>& optionTable() {
     static const std::vector<OptionSpec> table = {
-        {"-d", true, [](Options& o, const std::string& v) { return setInt(v, 0, o.device); }},
-        {"-t", true, [](Options& o, const std::string& v) { return setInt(v, INT_MIN, o.test); }},
-        {"--transcript", true,
+        {"-d", "DEVICE", Shown::OnRunLine,
+         [](Options& o, const std::string& v) { return setInt(v, 0, o.device); }},
+        {"-t", "TEST", Shown::OnRunLine,
+         [](Options& o, const std::string& v) { return setInt(v, INT_MIN, o.test); }},
+        {"--transcript", "FILE", Shown::AmongOptions,
          [](Options& o, const std::string& v) {
              o.transcript = v;
              return !v.empty();
          }},
-        {"--stop-after-polls", true,
+        {"--stop-after-polls", "K", Shown::AmongOptions,
          [](Options& o, const std::string& v) { return setInt(v, 0, o.stopRules.afterPolls); }},
-        {"--stop-at-percent", true,
+        {"--stop-at-percent", "P", Shown::AmongOptions,
          [](Options& o, const std::string& v) { return setInt(v, 0, o.stopRules.atPercent); }},
-        {"--stop-file", true,
+        {"--stop-file", "PATH", Shown::AmongOptions,
          [](Options& o, const std::string& v) {
              o.stopRules.file = v;
              return !v.empty();
          }},
-        {"--fail-registration", false,
+        {"--fail-registration", nullptr, Shown::AmongOptions,
          [](Options& o, const std::string&) { return o.injections.failRegistration = true; }},
-        {"--refuse-device", true,
+        {"--refuse-device", "K", Shown::AmongOptions,
          [](Options& o, const std::string& v) {
              return setInt(v, 1, o.injections.refuseCreation);
          }},
-        {"--cut-info", true,
+        {"--cut-info", "N", Shown::AmongOptions,
          [](Options& o, const std::string& v) { return setInt(v, 0, o.injections.cutInfoAt); }},
-        {"--null-device", false,
+        {"--null-device", nullptr, Shown::AmongOptions,
          [](Options& o, const std::string&) { return o.injections.nullDevice = true; }},
     };
     return table;
@@ -75,7 +82,7 @@ bool parseOptions(const std::vector<std::string>& args, bool allowCommand, Optio
         const std::string& arg = args[i];
         if (const OptionSpec* spec = findOption(arg)) {
             std::string value;
-            if (spec->takesValue) {
+            if (spec->valueName != nullptr) {
                 if (i + 1 >= args.size()) {
                     error = "option " + arg + " needs a value";
                     return false;
@@ -114,11 +121,25 @@ std::string programName(const char* argv0) {
 }
 
 std::string usage(const std::string& program) {
-    return "usage: " + program + " list [options]\n" + "       " + program +
-           " run [-d DEVICE] [-t TEST] [options]\n" + "       " + program + " --help\n" +
-           "options: --transcript FILE  --stop-after-polls K  --stop-at-percent P\n"
-           "         --stop-file PATH  --fail-registration  --refuse-device K\n"
-           "         --cut-info N  --null-device\n";
+    // The options of every command, three to a line under the first.
+    constexpr int kPerLine = 3;
+    std::string runLine, options;
+    int onLine = 0;
+    for (const OptionSpec& spec : optionTable()) {
+        const std::string shown =
+            std::string(spec.name) + (spec.valueName ? std::string(" ") + spec.valueName : "");
+        if (spec.shown == Shown::OnRunLine) {
+            runLine += " [" + shown + "]";
+            continue;
+        }
+        if (onLine == kPerLine) {
+            options += "\n         ";
+            onLine = 0;
+        }
+        options += (onLine++ ? "  " : "") + shown;
+    }
+    return "usage: " + program + " list [options]\n" + "       " + program + " run" + runLine +
+           " [options]\n" + "       " + program + " --help\n" + "options: " + options + "\n";
 }
 
 } // namespace dapi2

@@ -1,5 +1,6 @@
 #include "FsaMessages.h"
 #include "MessageFile.h"
+#include "MessageTable.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +9,11 @@
 #include <string>
 #include <vector>
 
+using fsa_test::highestMessageId;
 using fsa_test::messageTexts;
 using fsa_test::readMessage;
 
 namespace {
-
-const unsigned kPastHighestId = 8100;
 
 class Catalogue : public fsa_test::FreshCatalogue {};
 
@@ -42,8 +42,10 @@ void expectOthersUnchanged(unsigned except) {
 
 TEST_F(Catalogue, EveryIdReadsAsTheDataFileHasItNarrowAndWide) {
     const auto& texts = messageTexts();
-    ASSERT_EQ(texts.size(), 590u);
-    for (unsigned id = 0; id <= kPastHighestId; ++id) {
+    // The test's own reading of the data file and the generator's agree.
+    ASSERT_EQ(texts.size(), fsa_messages::kMessageRecordCount);
+    ASSERT_EQ(highestMessageId(), fsa_messages::kTotalRecord);
+    for (unsigned id = 0; id <= highestMessageId() + 100; ++id) {
         const auto it = texts.find(id);
         std::vector<char> a(1024, 'X');
         std::vector<FA_WCHAR> w(1024, U'X');
@@ -124,7 +126,8 @@ struct Boundary {
 std::vector<Boundary> boundaries() {
     const std::string one = messageTexts().at(1);
     const std::string slot = messageTexts().at(1166); // 69 characters
-    const std::string highest = messageTexts().at(8014);
+    const unsigned highestId = highestMessageId();
+    const std::string highest = messageTexts().at(highestId);
     const std::string s69(69, 'q'), s100 = std::string(60, 'a') + std::string(40, 'b');
     const auto h = static_cast<unsigned>(highest.size() + 1);
     return {
@@ -134,11 +137,11 @@ std::vector<Boundary> boundaries() {
         {"size query with no room", Op::GetA, 1, 0, {}, FSA_MSG_BUFFER_TOO_SMALL, 34, ""},
         {"wide exact buffer", Op::GetW, 1, 34, {}, FSA_MSG_DONE, 34, one},
         {"wide one short", Op::GetW, 1, 33, {}, FSA_MSG_BUFFER_TOO_SMALL, 34, ""},
-        {"highest id", Op::GetA, 8014, h, {}, FSA_MSG_DONE, h, highest},
+        {"highest id", Op::GetA, highestId, h, {}, FSA_MSG_DONE, h, highest},
         {"id 0", Op::GetA, 0, 320, {}, FSA_MSG_NOT_FOUND, 320, ""},
         {"gap after the first range", Op::GetA, 1236, 320, {}, FSA_MSG_NOT_FOUND, 320, ""},
         {"just below the second range", Op::GetA, 7999, 320, {}, FSA_MSG_NOT_FOUND, 320, ""},
-        {"past the highest id", Op::GetA, 8015, 320, {}, FSA_MSG_NOT_FOUND, 320, ""},
+        {"past the highest id", Op::GetA, highestId + 1, 320, {}, FSA_MSG_NOT_FOUND, 320, ""},
         {"reserved id inside a range", Op::GetA, 487, 320, {}, FSA_MSG_NOT_FOUND, 320, ""},
         {"largest id", Op::GetW, UINT_MAX, 320, {}, FSA_MSG_NOT_FOUND, 320, ""},
 

@@ -51,11 +51,14 @@ std::map<unsigned, std::string> decodeMessageFile(const std::string& path) {
 
 std::map<unsigned, unsigned> readStatusRuns(const std::string& path) {
     std::map<unsigned, unsigned> rows;
-    forEachMatch(path, R"re(^([0-9]+)(-([0-9]+))? -> ([0-9]+)(-([0-9]+))?$)re",
+    // A run to "none" marks statuses without a text of their own: no rows.
+    forEachMatch(path, R"re(^([0-9]+)(-([0-9]+))? -> (none|([0-9]+)(-([0-9]+))?)$)re",
                  [&rows](const std::smatch& m) {
+                     if (m[4] == "none")
+                         return;
                      const unsigned first = std::stoul(m[1]);
                      const unsigned last = m[3].matched ? std::stoul(m[3]) : first;
-                     const unsigned message = std::stoul(m[4]);
+                     const unsigned message = std::stoul(m[5]);
                      for (unsigned s = first; s <= last; ++s)
                          rows.emplace(s, message + (s - first));
                  });
@@ -70,6 +73,14 @@ const std::map<unsigned, std::string>& messageTexts() {
 const std::map<unsigned, unsigned>& statusMessages() {
     static const auto rows = readStatusRuns(FSA_STATUS_RUNS_TXT);
     return rows;
+}
+
+unsigned highestMessageId() {
+    return messageTexts().rbegin()->first;
+}
+
+unsigned highestStatus() {
+    return statusMessages().rbegin()->first;
 }
 
 void FreshCatalogue::SetUp() {

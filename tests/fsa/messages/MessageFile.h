@@ -19,6 +19,11 @@ std::map<unsigned, unsigned> readStatusRuns(const std::string& path);
 const std::map<unsigned, std::string>& messageTexts();
 const std::map<unsigned, unsigned>& statusMessages();
 
+// The highest message id of messages.txt and the highest status of
+// status-runs.txt: the bounds the tests walk to and past.
+unsigned highestMessageId();
+unsigned highestStatus();
+
 // FsaGetStringA of `id` into a large buffer, up to the first zero byte.
 std::string readMessage(unsigned id);
 

@@ -108,6 +108,8 @@ TEST_F(Generator, RejectsEveryFaultWithItsLineAndLeavesNoOutput) {
          "messages.txt:1: unexpected byte 0xC3"},
         {"zero byte", std::string("1 \"a\0b\"\n", 8), kGoodRuns,
          "messages.txt:1: unexpected byte 0x00"},
+        {"id without text", "1 \"one\"\n2 \"\"\n", kGoodRuns,
+         "messages.txt:2: message 2 has no text"},
         {"no messages", "# only a comment\n", kGoodRuns, "messages.txt: no messages"},
         {"run to a missing message", kGoodMessages, "1-3 -> 1-3\n",
          "runs.txt:1: status 3 points to missing message 3"},
@@ -124,6 +126,12 @@ TEST_F(Generator, RejectsEveryFaultWithItsLineAndLeavesNoOutput) {
         {"malformed arrow", kGoodMessages, "1 => 1\n", "runs.txt:1: malformed line"},
         {"trailing text", kGoodMessages, "1 -> 1 x\n", "runs.txt:1: malformed line"},
         {"no runs", kGoodMessages, "", "runs.txt: no status runs"},
+        {"run to none overlapping a run", kGoodMessages, "1-2 -> 1-2\n2 -> none\n",
+         "runs.txt:2: status 2 out of order or covered twice"},
+        {"run to none out of order", kGoodMessages, "5 -> 9\n3 -> none\n",
+         "runs.txt:2: status 3 out of order or covered twice"},
+        {"text after none", kGoodMessages, "1 -> 1\n3 -> none x\n", "runs.txt:2: malformed line"},
+        {"only runs to none", kGoodMessages, "3 -> none\n", "runs.txt: no status runs"},
     };
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.what);
@@ -137,7 +145,7 @@ TEST_F(Generator, RejectsEveryFaultWithItsLineAndLeavesNoOutput) {
 TEST_F(Generator, NameTableGivesTheStatusEnumeration) {
     const std::string names = "# names\n1 FSA_STS_SUCCESS\n\n7 FSA_STS_BAD_ARGUMENTS\n"
                               "600 FSA_STS_NO_TEXT_2\n";
-    const Run run = generate(kGoodMessages, kGoodRuns, &names);
+    const Run run = generate(kGoodMessages, kGoodRuns + "7 -> 2\n600 -> none\n", &names);
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     std::ifstream in(header());
     std::stringstream text;
@@ -180,6 +188,46 @@ TEST_F(Generator, RejectsEveryFaultInTheNameTableAndLeavesNoOutput) {
         EXPECT_FALSE(outputExists());
         EXPECT_FALSE(headerExists());
     }
+}
+
+// A status made in one table but not the other: a name without a text (a run
+// or a run to none), or a run to none without a name.
+TEST_F(Generator, RefusesHalfMadeStatusEntriesAndLeavesNoOutput) {
+    const struct {
+        const char* what;
+        std::string runs;
+        std::string names;
+        const char* error;
+    } cases[] = {
+        {"named status without a run", kGoodRuns, "1 FSA_STS_A\n3 FSA_STS_C\n",
+         "names.txt:2: status 3 FSA_STS_C has no text"},
+        {"named status past every run", kGoodRuns, "5 FSA_STS_E\n6 FSA_STS_F\n",
+         "names.txt:2: status 6 FSA_STS_F has no text"},
+        {"run to none without a name", kGoodRuns + "7 -> none\n", "1 FSA_STS_A\n",
+         "names.txt: status 7 is run to none but has no name"},
+        {"range to none named in part", kGoodRuns + "7-8 -> none\n", "7 FSA_STS_G\n",
+         "names.txt: status 8 is run to none but has no name"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Run run = generate(kGoodMessages, c.runs, &c.names);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.errors.find(c.error), std::string::npos) << run.errors;
+        EXPECT_FALSE(outputExists());
+        EXPECT_FALSE(headerExists());
+    }
+}
+
+TEST_F(Generator, StatusesRunToNoneGetNoRow) {
+    const std::string names = "2 FSA_STS_B\n3 FSA_STS_C\n4 FSA_STS_D\n";
+    const Run run = generate(kGoodMessages, "1-2 -> 1-2\n3-4 -> none\n5 -> 9\n", &names);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    std::ifstream in(output());
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("{1, 1},\n    {2, 2},\n    {5, 9},\n};"), std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find("kStatusRowCount = 3;"), std::string::npos) << text.str();
 }
 
 TEST_F(Generator, MissingInputIsReported) {

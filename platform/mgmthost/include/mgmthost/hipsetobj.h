@@ -9,40 +9,17 @@
 extern "C" {
 #endif
 
-#define HIP_TEXT_SETTERS(X)                                                                        \
-    X(DialupModemInitString)                                                                       \
-    X(RhostsFloppyTftpIpAddr) X(RhostsFloppyTftpPath) X(RhostsFwUpdateIpAddr)                      \
-        X(RhostsFwUpdatePath) X(RhostsSmtpSvrIpAddr) X(NicIpAddress) X(NicNetMask) X(NicGateway)   \
-            X(DialupDialInBaseIpAddr) X(DemandDialIpAddr) X(DialinUsrPppUserName)                  \
-                X(TrapsDestIpAddr) X(UserName) X(UserPageNumericNumber) X(UserPageNumericMessage)  \
-                    X(UserEmailAddress) X(UserEmailCustomMsg) X(UserPageAlphaNumber)               \
-                        X(UserPageAlphaProtocol) X(UserPageAlphaCustomMsg) X(UserPageAlphaPagerId) \
-                            X(UserPageAlphaPassword) X(UserPassword) X(TrapsSnmpCommunity)         \
-                                X(DialinUsrCallbackNumber) X(DialinUsrPppUserPassword)             \
-                                    X(DemandDialPhoneNumber) X(DemandDialPppUserName)              \
-                                        X(DemandDialPppPassword)
-#define HIP_BOOLEAN_SETTERS(X)                                                                     \
-    X(RhostsFloppyTftpEnable)                                                                      \
-    X(RhostsFwUpdateTftpEnable) X(RhostsSmtpEmailEnable) X(NicEnable) X(NicUseDHCP)                \
-        X(DialupDialInEnable) X(DialupDialInDhcpEnable) X(UserPageNumericEnable)                   \
-            X(UserEmailEnable) X(UserPageAlphaEnable) X(TrapsEnable)
-#define HIP_CODE_SETTERS(X)                                                                        \
-    X(DialupDialType)                                                                              \
-    X(DialupDialInAuthType) X(UserEmailTest) X(UserPageAlphaTest) X(UserPageNumericTest)           \
-        X(TrapsTest) X(DialinUsrCallbackType) X(DemandDialAuthType)
-#define HIP_UINT32_SETTERS(X)                                                                      \
-    X(DialupModemBaudRate)                                                                         \
-    X(UserPageAlphaBaudRate) X(UserAlertFilterTymEvents) X(UserAlertFilterSysEvents)               \
-        X(TrapsFilterTymEvents) X(TrapsFilterSysEvents)
+/* The value a setter takes, by the field's kind. */
+#define HIP_VALUE_OBJ_TEXT const char*
+#define HIP_VALUE_BOOLEAN uint16_t
+#define HIP_VALUE_UINT8 uint8_t
+#define HIP_VALUE_UINT32 uint32_t
 
-#define HIP_DECLARE_TEXT(n) int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, const char* value);
-#define HIP_DECLARE_BOOLEAN(n) int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, uint16_t value);
-#define HIP_DECLARE_CODE(n) int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, uint8_t value);
-#define HIP_DECLARE_UINT32(n) int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, uint32_t value);
-HIP_TEXT_SETTERS(HIP_DECLARE_TEXT)
-HIP_BOOLEAN_SETTERS(HIP_DECLARE_BOOLEAN)
-HIP_CODE_SETTERS(HIP_DECLARE_CODE)
-HIP_UINT32_SETTERS(HIP_DECLARE_UINT32)
+/* One setter per settable field of the card module's field table. */
+#define CARD_FIELD(object, offset, width, kind, element)
+#define CARD_SETTING(object, offset, width, kind, element, host, ...)                              \
+    int32_t HIPSetObjTYMCfg##host(const uint32_t* oid, HIP_VALUE_##kind value);
+#include "telmda/card_fields.def"
 
 int32_t HIPSetObjTYMMngTymResetSoft(const uint32_t* oid);
 

@@ -21,6 +21,7 @@ public:
         throw std::runtime_error(file_ + ":" + std::to_string(number_) + ": " + reason);
     }
 
+    std::size_t lineNumber() const { return number_; }
     bool atEnd() const { return pos_ == text_.size(); }
     std::string rest() const { return text_.substr(pos_); }
     char peek() const { return atEnd() ? '\0' : text_[pos_]; }
@@ -152,6 +153,8 @@ std::vector<Message> parseMessages(const std::string& path) {
         const std::uint32_t id = line.number("message id");
         line.expect(" ", "one blank after the id");
         std::string text = quotedText(line);
+        if (text.empty())
+            line.fail("message " + std::to_string(id) + " has no text");
         if (!messages.empty() && id == messages.back().id)
             line.fail("duplicate message id " + std::to_string(id));
         if (!messages.empty() && id < messages.back().id)
@@ -163,38 +166,47 @@ std::vector<Message> parseMessages(const std::string& path) {
     return messages;
 }
 
-std::vector<StatusRow> parseStatusRuns(const std::string& path,
-                                       const std::vector<Message>& messages) {
+StatusRuns parseStatusRuns(const std::string& path, const std::vector<Message>& messages) {
     const auto known = [&messages](std::uint32_t id) {
         const auto it =
             std::lower_bound(messages.begin(), messages.end(), id,
                              [](const Message& m, std::uint32_t v) { return m.id < v; });
         return it != messages.end() && it->id == id;
     };
-    std::vector<StatusRow> rows;
-    forEachLine(path, [&rows, &known](Line& line) {
+    StatusRuns runs;
+    std::uint32_t last = 0; // the highest status seen so far
+    forEachLine(path, [&runs, &last, &known](Line& line) {
         const auto statuses = range(line, "status");
         line.expect(" -> ", "\" -> \" between statuses and messages");
+        if (statuses.first <= last)
+            line.fail("status " + std::to_string(statuses.first) +
+                      " out of order or covered twice");
+        last = statuses.second;
+        if (line.rest() == "none") {
+            for (std::uint32_t s = statuses.first;; ++s) {
+                runs.withoutText.push_back(s);
+                if (s == statuses.second)
+                    break;
+            }
+            return;
+        }
         const auto ids = range(line, "message id");
         if (!line.atEnd())
             line.fail("malformed line: text after the message ids");
         if (ids.second - ids.first != statuses.second - statuses.first)
             line.fail("status and message ranges differ in length");
-        if (!rows.empty() && statuses.first <= rows.back().status)
-            line.fail("status " + std::to_string(statuses.first) +
-                      " out of order or covered twice");
         for (std::uint32_t s = statuses.first, m = ids.first;; ++s, ++m) {
             if (!known(m))
                 line.fail("status " + std::to_string(s) + " points to missing message " +
                           std::to_string(m));
-            rows.push_back({s, m});
+            runs.rows.push_back({s, m});
             if (s == statuses.second)
                 break;
         }
     });
-    if (rows.empty())
+    if (runs.rows.empty())
         throw std::runtime_error(path + ": no status runs");
-    return rows;
+    return runs;
 }
 
 std::vector<StatusName> parseStatusNames(const std::string& path) {
@@ -210,11 +222,34 @@ std::vector<StatusName> parseStatusNames(const std::string& path) {
             line.fail("status " + std::to_string(status) + " out of order or named twice");
         if (!seen.insert(name).second)
             line.fail("name " + name + " given twice");
-        names.push_back({status, std::move(name)});
+        names.push_back({status, std::move(name), line.lineNumber()});
     });
     if (names.empty())
         throw std::runtime_error(path + ": no status names");
     return names;
+}
+
+void checkNamesAgainstRuns(const std::string& namesPath, const std::vector<StatusName>& names,
+                           const StatusRuns& runs) {
+    const auto hasText = [&runs](std::uint32_t status) {
+        return std::binary_search(
+            runs.rows.begin(), runs.rows.end(), StatusRow{status, 0},
+            [](const StatusRow& a, const StatusRow& b) { return a.status < b.status; });
+    };
+    const auto markedWithout = [&runs](std::uint32_t status) {
+        return std::binary_search(runs.withoutText.begin(), runs.withoutText.end(), status);
+    };
+    for (const StatusName& n : names)
+        if (!hasText(n.status) && !markedWithout(n.status))
+            throw std::runtime_error(namesPath + ":" + std::to_string(n.line) + ": status " +
+                                     std::to_string(n.status) + " " + n.name +
+                                     " has no text: give it a status run, or a run to none");
+    for (const std::uint32_t status : runs.withoutText)
+        if (!std::binary_search(
+                names.begin(), names.end(), StatusName{status, {}, 0},
+                [](const StatusName& a, const StatusName& b) { return a.status < b.status; }))
+            throw std::runtime_error(namesPath + ": status " + std::to_string(status) +
+                                     " is run to none but has no name");
 }
 
 } // namespace msggen

@@ -5,7 +5,8 @@
 //              [<status-names.txt> <output.h>]
 //
 // With the last two, it also writes the FSA_STATUS enumeration of the named
-// statuses as a header.
+// statuses as a header, after checking that every named status has a text or is
+// run to none, and that every status run to none is named.
 //
 // Any fault in the inputs ends the run with "file:line: reason" on stderr and
 // exit code 1, and leaves no output behind.
@@ -26,10 +27,12 @@ int main(int argc, char** argv) {
     }
     try {
         const auto messages = msggen::parseMessages(argv[1]);
-        const auto rows = msggen::parseStatusRuns(argv[2], messages);
+        const auto runs = msggen::parseStatusRuns(argv[2], messages);
         const auto names =
             argc == 6 ? msggen::parseStatusNames(argv[4]) : std::vector<msggen::StatusName>{};
-        msggen::writeTable(argv[3], messages, rows);
+        if (argc == 6)
+            msggen::checkNamesAgainstRuns(argv[4], names, runs);
+        msggen::writeTable(argv[3], messages, runs.rows);
         if (argc == 6) {
             try {
                 msggen::writeStatusNames(argv[5], names);
