@@ -27,6 +27,14 @@
 # kor_add_fuzzer(<name> SOURCES <src>... [LIBS <lib>...])
 #   Builds a libFuzzer target in the fuzz tree only; its seeds live in
 #   tests/fuzz/corpus/<name>/.
+#
+# kor_copy_beside(<target> <copy> [FOR <program>...])
+#   Keeps <copy> (a file path) equal to the file <target> builds, for programs
+#   that load or start it from their own directory: the copy is made again
+#   whenever that file changes. Every test of the Windows tree, and each
+#   <program> named, depends on all such copies, so that building any of them
+#   brings every copy up to date. The test copy_of_<target>_is_current
+#   checks the copy after the build.
 
 set(KOR_SANDBOX ${PROJECT_SOURCE_DIR}/tests/sandbox/kor-sandbox CACHE INTERNAL "")
 if(KOR_FUZZ)
@@ -86,6 +94,8 @@ elseif(WIN32)
     endif()
     # The prefix Windows tests share unless they name another.
     kor_add_wine_prefix(shared)
+    # Every copy made by kor_copy_beside; each test of the tree depends on it.
+    add_custom_target(kor_copies)
 else()
     find_package(GTest REQUIRED)
 endif()
@@ -135,7 +145,24 @@ function(kor_add_test name)
         kor_wine_prefix_dir(${T_WINE_PREFIX} dir)
         set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT KOR_WINEPREFIX=${dir})
         set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_${T_WINE_PREFIX}_prefix)
+        add_dependencies(${name} kor_copies)
     endif()
+endfunction()
+
+function(kor_copy_beside target copy)
+    cmake_parse_arguments(C "" "" "FOR" ${ARGN})
+    # DEPENDS on the target gives a file-level dependency on what it builds,
+    # so a relink of the target alone makes the copy again.
+    add_custom_command(OUTPUT ${copy}
+                       COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${copy}
+                       DEPENDS ${target} VERBATIM)
+    add_custom_target(copy_of_${target} DEPENDS ${copy})
+    add_dependencies(kor_copies copy_of_${target})
+    foreach(program ${C_FOR})
+        add_dependencies(${program} kor_copies)
+    endforeach()
+    add_test(NAME copy_of_${target}_is_current
+             COMMAND ${CMAKE_COMMAND} -E compare_files $<TARGET_FILE:${target}> ${copy})
 endfunction()
 
 function(kor_add_fuzzer name)

@@ -5,6 +5,8 @@
 # trace file, and finally lists a machine without adapters.
 set -u
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
+shows "korraid's controller library, alone (linked into korraid; here through a small probe program)" \
+    "it lists the simulated adapters, and one adapter answers each call of its main road as described"
 sim="$SOURCE/platform/qorsim"
 probe() {
     config="$1"

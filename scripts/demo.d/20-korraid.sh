@@ -8,27 +8,33 @@
 # "result: CODE" for the run's exit code.
 set -u
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
+shows "korraid, the RAID controller diagnostic (Linux program), as a whole" \
+    "it lists both adapters, passes its pause/resume test on a working controller and fails it on one that cannot pause"
 sim="$SOURCE/platform/qorsim"
 cd "$work" || exit 1
+# korraid MACHINE ARG...: shows the command, then runs korraid with the
+# simulated controller of platform/qorsim/examples/MACHINE under it.
 korraid() {
-    config="$1"
+    machine="$1"
     shift
-    "$SOURCE/tests/sandbox/kor-sandbox" -- "$sim/qorsim-run" \
-        "$BUILD/platform/qorsim/libqorsim_preload.so" "$config" \
+    echo "\$ ${DIAGLOG:+DIAGLOG=$DIAGLOG }qorsim-run libqorsim_preload.so $machine korraid $*"
+    show "$SOURCE/tests/sandbox/kor-sandbox" -- "$sim/qorsim-run" \
+        "$BUILD/platform/qorsim/libqorsim_preload.so" "$sim/examples/$machine" \
         "$BUILD/src/MorvaneRaidDiag/korraid" "$@"
 }
 
-echo "\$ korraid list"
-show korraid "$sim/examples/two-adapters.json" list
+echo "(qorsim-run puts the simulated controller of the machine named before korraid under it)"
+echo
+korraid two-adapters.json list
 expect_code 0 "both adapters were enumerated"
 expect_text "devices: 2" "one device per adapter"
 
 echo
-echo "\$ DIAGLOG=1 korraid run -d 1   (pause I/O for up to 10 s, resume it)"
+echo "(DIAGLOG=1: korraid also writes its diagnostic log)"
 export DIAGLOG=1
-show korraid "$sim/examples/two-adapters.json" run -d 1
+korraid two-adapters.json run -d 1
 unset DIAGLOG
-expect_code 0 "the test passed"
+expect_code 0 "the test passed: I/O was paused for up to 10 s and resumed"
 expect_text "progress: 100" "the test ran to its end"
 expect_text 'warning: 0 " "' "the summary: event 0 (test completed successfully), no further text"
 echo "--- MorvaneRaidCtrlDiag.log (written because DIAGLOG is set)"
@@ -37,8 +43,8 @@ expect_text "PASSED TEST_COMPLETED_SUCCESSFULLY" "the diagnostic log records the
     MorvaneRaidCtrlDiag.log
 
 echo
-echo "\$ korraid run -d 1   (this controller refuses PAUSE_IO)"
-show korraid "$sim/examples/pause-refused.json" run -d 1
+echo "(pause-refused.json: two adapters again, but qor2, device 1, refuses to pause I/O)"
+korraid pause-refused.json run -d 1
 expect_code 6 "unusual status: the test could not pause I/O"
 expect_text "error: 10 " "error 10 is PAUSE_IO_FUNCTION_FAILED"
 finish

@@ -8,12 +8,14 @@
 # " " means no text) and "result: CODE" (0 passed, 2 failed, 6 unusual).
 set -u
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
+shows "Orbisk, the memory diagnostic (Linux program)" \
+    "it lists the memory, passes its pattern test on a clean machine and names the reason on the two machines it must not pass"
 cd "$work" || exit 1
 unset DIAGLOG ERRSTR MEMDEBUG DAPI2_OPTIONS TEST_DEV DEBUG_ENUM DEBUG_DIAG
 orbisk() {
     machine="$1"
     shift
-    echo "\$ SMIL_STANDIN_FILE=$machine Orbisk $*"
+    echo "\$ ${DIAGLOG:+DIAGLOG=$DIAGLOG }SMIL_STANDIN_FILE=$machine Orbisk $*"
     export SMIL_STANDIN_FILE="$SOURCE/platform/datamanager/examples/$machine"
     show "$BUILD/src/Orbisk/Orbisk" "$@"
 }
@@ -23,14 +25,28 @@ expect_code 0 "the memory was enumerated"
 expect_text 'size 65536 KB' "one device: 64 MiB in four modules"
 
 echo
+echo "(DIAGLOG=1: Orbisk also writes its logs, which say what the test did)"
+export DIAGLOG=1
 orbisk orbisk-machine.json run -d 0 -t 0
-expect_code 0 "every byte was written with the pattern and read back: passed"
+unset DIAGLOG
+expect_code 0 "passed"
 expect_text 'warning: 0 " "' "the summary: event 0, test completed successfully"
+echo "--- from OrbiskApp.log and Orbisknostic.log: the memory taken, the pattern threads, the verdict"
+grep -hE 'allocMemory\(\) (Should Allocate|Allocated): [0-9]+$|patternTestFunction\(\) Completed|dimmsStatusOk|run\(\) Status=' \
+    OrbiskApp.log Orbisknostic.log | sed 's/^/    /'
+expect_text "allocMemory() Allocated: 65536" "all 64 MiB (65536 KB) were taken for the test" OrbiskApp.log
+expect_text "patternTestFunction() Completed" "the pattern threads ran to their end" OrbiskApp.log
+expect_text "run() Status= 0" \
+    "status 0: no pattern mismatch (3), no failed allocation (2), no failed thread (1)" Orbisknostic.log
 
 echo
+rm -f ./*.log
+export DIAGLOG=1
 orbisk orbisk-small-swap.json run
-expect_code 6 "unusual status: the test does not start"
+unset DIAGLOG
+expect_code 6 "unusual status: the memory could not be tested"
 expect_text 'warning: 4 " "' "event 4: not enough swap space to test the memory"
+expect_no_text "allocMemory" "no memory was taken: the pattern test did not start" OrbiskApp.log
 
 echo
 orbisk orbisk-faulty-modules.json run

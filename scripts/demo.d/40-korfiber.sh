@@ -5,6 +5,8 @@
 # is filtered out). Exit codes: 0 passed, 2 failed, 8 aborted.
 set -u
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
+shows "korfiber, the Fibre Channel HBA diagnostic (Linux program)" \
+    "it lists the supported cards, passes a good port, fails the port that is not ready and stops when the host asks"
 cd "$work" || exit 1
 korfiber() {
     show "$BUILD/src/PCIFiberDiag/korfiber" "$@"

@@ -8,6 +8,8 @@ set -u
 [ "${1:-}" = inside ] ||
     exec "$SOURCE/tests/sandbox/kor-sandbox" --addr 192.168.234.237 -- sh "$0" inside
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
+shows "libtelm, the card link library (Linux shared library)" \
+    "a file sent to the card comes back byte for byte, and a file the card lacks is reported as failed"
 cd "$work" || exit 1
 mkdir ftproot
 
@@ -48,18 +50,21 @@ printf 'firmware image\r\nline two\n\000\377 binary tail' >report.bin
 echo
 echo "\$ tymPutFile(0x103, \"report.bin\", \"report.bin\")   (send the file to the card)"
 show transfer put "$work/report.bin" report.bin
-expect_code 0 "the upload succeeded"
+expect_code 0 "the call ran to its end"
+expect_lines "the call returned 0: the upload completed" "result: 0"
 expect_true "the card's copy is byte for byte the file sent" cmp -s report.bin ftproot/report.bin
 
 echo
 echo "\$ tymGetFile(0x103, \"fetched.bin\", \"report.bin\")   (fetch it back)"
 show transfer get "$work/fetched.bin" report.bin
-expect_code 0 "the download succeeded"
+expect_code 0 "the call ran to its end"
+expect_lines "the call returned 0: the download completed" "result: 0"
 expect_true "the fetched file is byte for byte the one sent" cmp -s report.bin fetched.bin
 
 echo
 echo "\$ tymGetFile(0x103, \"missing.bin\", \"no-such-file\")   (a file the card does not have)"
 show transfer get "$work/missing.bin" no-such-file
-expect_code 1 "the download failed and says so"
+expect_code 0 "the call ran to its end"
+expect_lines "the call returned 1: the download failed" "result: 1"
 expect_true "no local file is left behind" test ! -e missing.bin
 finish

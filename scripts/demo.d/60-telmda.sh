@@ -6,6 +6,8 @@
 # answer ends with its status node <SMStatus> (0: done).
 set -u
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
+shows "libtelmda, the card data-access module (Linux shared library, a plug-in of the management host)" \
+    "each request gets its XML answer with the expected status; settings are logged, the password never shows"
 export SMIL_STANDIN_FILE="$SOURCE/platform/mgmthost/examples/card.json"
 telmda() {
     echo "\$ telmda-host $*"
@@ -41,7 +43,8 @@ expect_text "<CmdHelp>qvausrinfo input missing or bad</CmdHelp><SMStatus>269</SM
 
 echo
 telmda qvacmd=nosuchcommand
-expect_code 1 "an unknown command gets no answer"
+expect_code 1 "telmda-host got no answer from the module: an unknown command is not answered"
+expect_no_text "<SMStatus>" "no answer printed"
 
 echo
 echo "(each run below is a fresh host over the example card)"

@@ -5,6 +5,8 @@
 set -u
 [ "${1:-}" = inside ] || exec "$SOURCE/tests/sandbox/kor-sandbox" -- sh "$0" inside
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
+shows "libvorbdb, the install database library (Linux shared library)" \
+    "records written through the Java natives are in /etc/qvinstal.db and read back; the deleted one is gone"
 javac -d "$work/classes" "$SOURCE/platform/java/vorbinst/tools/QVDBJIntf.java" \
     "$SOURCE/scripts/demo.d/lib/InstallDbCalls.java" || exit 1
 rm -f /etc/qvinstal.db

@@ -5,6 +5,8 @@
 set -u
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
 . "$SOURCE/scripts/demo.d/lib/wine.sh"
+shows "Sweepix, the Windows clean-up program (run under wine)" \
+    "it removes what its ini file names, and only that"
 fixture="$WINEPREFIX/drive_c/kordemo"
 rm -rf "$fixture"
 mkdir -p "$fixture/cache/sub" "$fixture/logs" "$fixture/data/sub"
@@ -25,9 +27,12 @@ echo "    (a directory \"to delete if empty\" goes when it holds files only, no 
 echo
 echo "\$ Sweepix.exe /s /o /fC:\\kordemo\\sweep.ini /lC:\\kordemo\\sweep.log   (silent)"
 show win "$fixture/Sweepix.exe" /s /o '/fC:\kordemo\sweep.ini' '/lC:\kordemo\sweep.log'
-expect_code 1 "the last action with a result, the registry deletion, reported 1"
-echo "--- C:\\kordemo\\sweep.log, the actions' part"
+echo "--- C:\\kordemo\\sweep.log, the actions' part (they run in a fixed order: registry keys"
+echo "    first, then files, then directories)"
 tr -d '\r' <"$fixture/sweep.log" | sed -n '/^Deleting registry keys/,/^END/p' | grep . | sed 's/^/    /'
+echo "(the exit code is the last non-zero result of the actions; an action answers 1 when it"
+echo "changed something, but file and directory deletions always answer 0)"
+expect_code 1 "the registry deletion, the only action here that can answer 1, deleted its key"
 expect_true "old.log deleted" test ! -e "$fixture/old.log"
 expect_true "the cache tree deleted" test ! -e "$fixture/cache"
 expect_true "logs (files only) deleted" test ! -e "$fixture/logs"

@@ -5,10 +5,16 @@
 set -u
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
 . "$SOURCE/scripts/demo.d/lib/wine.sh"
+shows "vorbdb.dll, the install database library for Windows (DLL, the Linux libvorbdb's sources)" \
+    "a record written through the DLL's natives is in the database file, reads back, and is deleted"
 call="$WINBUILD/tests/vorbdb/vorbdb_dll_call.exe"
 db="$WINEPREFIX/drive_c/windows/qvinstal.db"
 rm -f "$db"
+echo "vorbdb_dll_call.exe loads vorbdb.dll from its own directory, where the build copies it"
+expect_true "that copy is the vorbdb.dll just built (src/vorbdb/vorbdb.dll)" \
+    cmp -s "$WINBUILD/src/vorbdb/vorbdb.dll" "$(dirname "$call")/vorbdb.dll"
 
+echo
 echo "\$ vorbdb_dll_call set zutr installpath C:\\Zutr"
 show win "$call" set zutr installpath 'C:\Zutr'
 expect_code 0 "the call was made"
@@ -25,7 +31,8 @@ expect_text 'AuQVDBInstallSelectString(15, "installpath") -> "C:\Zutr"' "the rec
 echo
 echo "\$ vorbdb_dll_call delete-all zutr; vorbdb_dll_call get zutr installpath"
 show win "$call" delete-all zutr
-expect_text "AuQVDBInstallDeleteAll(15) -> 0" "the project's records deleted"
+expect_text "AuQVDBInstallDeleteAll(15) -> 0" "the call succeeded"
+expect_no_text "zutr." "the database file holds no record of zutr any more" "$db"
 show win "$call" get zutr installpath
 expect_text 'AuQVDBInstallSelectString(15, "installpath") -> null' "nothing left to read"
 rm -f "$db"

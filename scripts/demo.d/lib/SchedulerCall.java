@@ -3,8 +3,9 @@
 // due on 7/4/2005 at 02:30):
 //   java SchedulerCall schedule TYPE   (0 daily, 1 weekly, 2 monthly, 3 once)
 //   java SchedulerCall delete
-// The native prints its own lines; the exit code is 10 + its result, so that
-// a crash of the JVM is not taken for a result.
+// After the native's own lines it prints "result: N", the value the call
+// returned, and exits with 0: a JVM that crashes exits otherwise and prints
+// no result.
 import com.varn.diagnostic.obj.scheduler.BaseScheduler;
 
 public class SchedulerCall {
@@ -14,6 +15,7 @@ public class SchedulerCall {
                          ? scheduler.deleteTask("/opt/diag/run", "/opt/diag", "nightly")
                          : scheduler.scheduleTask(7, 4, 2005, 2, 30, Integer.parseInt(args[1]),
                                                   "/opt/diag/run", "/opt/diag", "nightly", "-q");
-        System.exit(10 + result);
+        System.out.println("result: " + result);
+        System.exit(0);
     }
 }

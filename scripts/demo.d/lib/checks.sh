@@ -1,7 +1,16 @@
-# Checks shared by the demo steps (sourced). Each check prints one line,
-# "ok: ..." or "WRONG: ...", and a wrong result makes the step end with
-# status 1 (`finish`), so that the demo fails.
+# Checks shared by the demo steps (sourced). A step opens with `shows`, saying
+# which deliverable it shows and what its passing means. Each check prints one
+# line, "ok: ..." or "WRONG: ...", with what the result means; a wrong result
+# makes the step end with status 1 (`finish`), so that the demo fails.
 step_failed=0
+deliverable=""
+
+# shows DELIVERABLE MEANING: the step's first two lines.
+shows() {
+    deliverable=$1
+    echo "shows: $1"
+    echo "passes when: $2"
+}
 
 # A scratch directory of the step, removed at its end.
 work="$(mktemp -d)"
@@ -77,6 +86,23 @@ expect_true() {
     fi
 }
 
+# expect_same_lines MEANING BEFORE AFTER: the two files hold the same lines;
+# the difference is shown when they do not.
+expect_same_lines() {
+    if diff -u "$2" "$3" >"$work/.difference"; then
+        echo "ok: $1"
+    else
+        echo "WRONG: $1; the difference:"
+        sed 's/^/    /' "$work/.difference"
+        step_failed=1
+    fi
+}
+
 finish() {
+    if [ "$step_failed" = 0 ]; then
+        echo "=> $deliverable: every result as expected"
+    else
+        echo "=> $deliverable: a result was not the expected one (WRONG above)"
+    fi
     exit "$step_failed"
 }

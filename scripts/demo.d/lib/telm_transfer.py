@@ -1,6 +1,7 @@
 """One file transfer of libtelm, called as a program of the card's host
 would call it: telm_transfer.py LIBTELM put|get LOCAL_PATH REMOTE_NAME.
-Exit code: the call's result (0 done, 1 failed, 255 for -1: not started).
+Prints "result: N", the value the call returned (0 done, 1 failed, -1 not
+started), and exits with 0; a crash exits otherwise and prints no result.
 """
 import ctypes
 import sys
@@ -14,7 +15,8 @@ def main():
     call = telm.tymPutFile if operation == "put" else telm.tymGetFile
     call.argtypes = [ctypes.c_int, ctypes.c_char_p, ctypes.c_char_p]
     call.restype = ctypes.c_int
-    sys.exit(call(CARD_TYPE, local.encode(), remote.encode()) & 0xFF)
+    result = call(CARD_TYPE, local.encode(), remote.encode())
+    print("result: %d" % result, flush=True)
 
 
 if __name__ == "__main__":

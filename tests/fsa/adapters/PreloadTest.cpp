@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -96,6 +98,32 @@ TEST(Preload, MainRoadOfOneProcess) {
                                          "trace-reset 1\n"
                                          "trace lines\n"
                                          "close 1 1\n");
+}
+
+// A checkout whose path holds blanks: the script, the preload library and
+// the configuration are all reached through such a path, and the loader
+// (which splits its preload list at blanks) still puts the simulator under
+// the program.
+TEST(Preload, RunsFromAPathHoldingBlanks) {
+    namespace fs = std::filesystem;
+    const fs::path checkout = "/tmp/a checkout with blanks";
+    fs::remove_all(checkout);
+    fs::create_directories(checkout);
+    const fs::path script = QORSIM_RUN;
+    const fs::path library = QORSIM_LIB;
+    fs::create_directory_symlink(script.parent_path().parent_path().parent_path(),
+                                 checkout / "source");
+    fs::create_directory_symlink(library.parent_path(), checkout / "build");
+    writeConfig(adapters());
+    fs::copy_file(kConfig, checkout / "two adapters.json");
+
+    Child child({(checkout / "source/platform/qorsim/qorsim-run").string(),
+                 (checkout / "build" / library.filename()).string(),
+                 (checkout / "two adapters.json").string(), FSA_PROBE, "enum"});
+    child.closeInput();
+    EXPECT_EQ(child.readAll(), "adapter qor0 3\nadapter qor2 3\nend 4\nresult 1\n");
+    EXPECT_EQ(child.wait(), 0);
+    fs::remove_all(checkout);
 }
 
 } // namespace
