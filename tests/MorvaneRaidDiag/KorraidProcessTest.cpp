@@ -279,6 +279,8 @@ TEST(Korraid, UnusableSimulatorConfigurationIsAnErrorNamingTheFile) {
     const std::string base = dir.path().string();
     std::ofstream(base + "/not-json.json") << "{\"adapters\": [";
     std::ofstream(base + "/bad-index.json") << R"({"adapters": [{"index": 16}]})";
+    std::ofstream(base + "/twice.json") << R"({"adapters": [{"index": 1}, {"index": 1}]})";
+    std::ofstream(base + "/unknown-key.json") << R"({"adapters": [{"index": 1, "bus": 2}]})";
     ASSERT_EQ(::mkdir((base + "/a-directory").c_str(), 0755), 0);
     struct Problem {
         const char* file;
@@ -288,7 +290,9 @@ TEST(Korraid, UnusableSimulatorConfigurationIsAnErrorNamingTheFile) {
         {"missing.json", "No such file or directory"},
         {"a-directory", "not a regular file"},
         {"not-json.json", "parse error"},
-        {"bad-index.json", "adapter index above 15"},
+        {"bad-index.json", "/adapters/0/index: 16 is outside 0..15"},
+        {"twice.json", "/adapters/1/index: adapter 1 is described twice"},
+        {"unknown-key.json", "/adapters/0/bus: unknown key"},
     };
     for (const Problem& p : problems) {
         SCOPED_TRACE(p.file);
