@@ -306,6 +306,33 @@ TEST(Korraid, UnusableSimulatorConfigurationIsAnErrorNamingTheFile) {
     }
 }
 
+// A journal that was asked for and cannot be kept is an error naming the
+// file: a run whose requests went unrecorded would pass for one that made none.
+TEST(Korraid, AJournalThatCannotBeWrittenIsAnErrorNamingTheFile) {
+    const TempDirectory dir("korraid-journal");
+    const std::string base = dir.path().string();
+    std::ofstream(base + "/one.json") << R"({"adapters": [{"index": 0}]})";
+    ASSERT_EQ(::mkdir((base + "/a-directory").c_str(), 0755), 0);
+    struct Problem {
+        std::string journal;
+        int exitCode;
+        const char* reason;
+    };
+    const std::vector<Problem> problems = {
+        {base + "/no-such-directory/journal.txt", 78, "No such file or directory"},
+        {base + "/a-directory", 78, "Is a directory"},
+        {"/dev/full", 74, "No space left on device"}, // made, but full at the end
+    };
+    for (const Problem& p : problems) {
+        SCOPED_TRACE(p.journal);
+        const ProcessResult r =
+            runProcess(QORSIM_RUN, {QORSIM_LIB, base + "/one.json", KORRAID, "list"},
+                       {"QORSIM_JOURNAL=" + p.journal}, base);
+        EXPECT_EQ(r.exitCode, p.exitCode) << r.out << r.err;
+        EXPECT_TRUE(contains(r.err, "qorsim: journal " + p.journal + ": " + p.reason)) << r.err;
+    }
+}
+
 TEST(Korraid, UsageNamesTheProgramAndHelpExitsZero) {
     const TempDirectory dir("korraid-usage");
     const std::string config = dir.path().string() + "/config.json";
