@@ -1,57 +1,111 @@
 // cardsim: the simulated card as a standalone process.
 //   cardsim [--config FILE.json] [--address A] [--port N] [--login-port N]
 // Prints "cardsim: ready" once both ports listen; stops on SIGINT or SIGTERM.
+// Exit code: 0 stopped, 1 a port could not be bound, 64 a bad command line,
+// 78 a configuration file that is missing, unreadable or malformed.
 #include "card_sim.h"
+
+#include "configfile/config_file.h"
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr int kUsageError = 64; // EX_USAGE
+
+const char kUsage[] = "usage: cardsim [--config FILE.json] [--address A] [--port N] "
+                      "[--login-port N]\n"
+                      "       cardsim --help\n"
+                      "Serves the simulated card until SIGINT or SIGTERM; later options\n"
+                      "override the file.\n";
+
+struct UsageError : std::invalid_argument {
+    using std::invalid_argument::invalid_argument;
+};
+
+int port(const std::string& option, const std::string& value) {
+    std::size_t used = 0;
+    int number = -1;
+    try {
+        number = std::stoi(value, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != value.size() || number < 0 || number > 65535)
+        throw UsageError(option + " wants a port number (0 to 65535), got \"" + value + "\"");
+    return number;
+}
+
+// The file's settings, refused with its name when they would not make a card.
+nlohmann::json configFile(const std::string& path) {
+    return standin_config::load(path, [](const std::string& text) {
+        nlohmann::json json = nlohmann::json::parse(text);
+        if (!json.is_object())
+            throw std::invalid_argument("expected an object");
+        cardsim::configFromJson(json);
+        return json;
+    });
+}
+
+nlohmann::json configFromArguments(int argc, char** argv) {
+    nlohmann::json json = nlohmann::json::object();
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option != "--config" && option != "--address" && option != "--port" &&
+            option != "--login-port")
+            throw UsageError("unknown option " + option);
+        if (i + 1 >= argc)
+            throw UsageError("missing value after " + option);
+        const std::string value = argv[++i];
+        if (option == "--config")
+            json.update(configFile(value));
+        else if (option == "--address")
+            json["address"] = value;
+        else if (option == "--port")
+            json["port"] = port(option, value);
+        else
+            json["loginPort"] = port(option, value);
+    }
+    return json;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    nlohmann::json json = nlohmann::json::object();
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+    nlohmann::json json;
     try {
-        for (int i = 1; i < argc; ++i) {
-            std::string option = argv[i];
-            if (i + 1 >= argc)
-                throw std::invalid_argument("missing value after " + option);
-            std::string value = argv[++i];
-            if (option == "--config") {
-                std::ifstream file(value);
-                if (!file)
-                    throw std::invalid_argument("cannot read " + value);
-                json.update(nlohmann::json::parse(file));
-            } else if (option == "--address") {
-                json["address"] = value;
-            } else if (option == "--port") {
-                json["port"] = std::stoi(value);
-            } else if (option == "--login-port") {
-                json["loginPort"] = std::stoi(value);
-            } else {
-                throw std::invalid_argument("unknown option " + option);
-            }
-        }
-        sigset_t stopSignals;
-        sigemptyset(&stopSignals);
-        sigaddset(&stopSignals, SIGINT);
-        sigaddset(&stopSignals, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
-        cardsim::CardSim card(cardsim::configFromJson(json));
-        std::string error;
-        if (!card.start(&error)) {
-            std::cerr << "cardsim: " << error << '\n';
-            return 1;
-        }
-        std::cout << "cardsim: ready" << std::endl;
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        card.stop();
-        return 0;
+        json = configFromArguments(argc, argv);
+    } catch (const UsageError& e) {
+        std::cerr << "cardsim: " << e.what() << '\n' << kUsage;
+        return kUsageError;
     } catch (const std::exception& e) {
-        std::cerr << "cardsim: " << e.what() << '\n';
-        return 2;
+        standin_config::endProgram("cardsim", e);
     }
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    cardsim::CardSim card(cardsim::configFromJson(json));
+    std::string error;
+    if (!card.start(&error)) {
+        std::cerr << "cardsim: " << error << '\n';
+        return 1;
+    }
+    std::cout << "cardsim: ready" << std::endl;
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    card.stop();
+    return 0;
 }

@@ -1,21 +1,21 @@
 #include "object_store.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
 namespace smil_standin {
 namespace {
 
-using nlohmann::json;
+using standin_config::Node;
 
 constexpr std::size_t kHeaderSize = 16;
-
-[[noreturn]] void fail(std::uint32_t oid, const std::string& why) {
-    throw std::runtime_error("object " + std::to_string(oid) + ": " + why);
-}
+// Larger than any object the data manager serves; keeps a slip of the
+// keyboard from asking for gigabytes.
+constexpr std::size_t kLargestObject = 65536;
 
 void putLE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value,
            std::size_t width) {
@@ -23,9 +23,10 @@ void putLE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value
         bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-std::vector<std::uint8_t> hexBytes(std::uint32_t oid, const std::string& hex) {
+std::vector<std::uint8_t> hexBytes(const Node& field) {
+    const std::string hex = field.get<std::string>();
     if (hex.size() % 2 != 0)
-        fail(oid, "odd hex length");
+        field.refuse("odd hex length");
     std::vector<std::uint8_t> out;
     for (std::size_t i = 0; i < hex.size(); i += 2) {
         std::size_t used = 0;
@@ -36,7 +37,7 @@ std::vector<std::uint8_t> hexBytes(std::uint32_t oid, const std::string& hex) {
             used = 0;
         }
         if (used != 2)
-            fail(oid, "bad hex \"" + hex + "\"");
+            field.refuse("bad hex \"" + hex + "\"");
         out.push_back(static_cast<std::uint8_t>(v));
     }
     return out;
@@ -47,47 +48,53 @@ struct Placement {
     std::vector<std::uint8_t> data;
 };
 
+// The kinds of number a field can hold: their width and range.
+struct NumberKind {
+    const char* key;
+    std::size_t width;
+    std::int64_t min;
+    std::uint64_t max;
+};
+constexpr NumberKind kNumbers[] = {{"u8", 1, 0, 0xFF},
+                                   {"u16", 2, 0, 0xFFFF},
+                                   {"u32", 4, 0, 0xFFFFFFFF},
+                                   {"i32", 4, INT32_MIN, INT32_MAX}};
+
+// One field's bytes; utf8 texts get a placeholder for their offset.
+Placement placeField(const Node& f, std::vector<std::pair<std::size_t, std::string>>& utf8) {
+    const std::size_t at = f.at("at").within<std::size_t>(kHeaderSize, kLargestObject - 1);
+    Placement p{at, {}};
+    for (const NumberKind& kind : kNumbers)
+        if (f.contains(kind.key)) {
+            const std::uint64_t v =
+                f.at(kind.key).within<std::int64_t>(kind.min, static_cast<std::int64_t>(kind.max));
+            p.data.assign(kind.width, 0);
+            putLE(p.data, 0, v, kind.width);
+            return p;
+        }
+    if (f.contains("text")) {
+        const std::string s = f.at("text").get<std::string>();
+        p.data.assign(s.begin(), s.end());
+        if (!f.value("raw", false))
+            p.data.push_back(0);
+    } else if (f.contains("hex")) {
+        p.data = hexBytes(f.at("hex"));
+    } else if (f.contains("utf8")) {
+        utf8.emplace_back(at, f.at("utf8").get<std::string>());
+        p.data.assign(4, 0);
+    } else {
+        f.refuse("a field needs one of u8, u16, u32, i32, text, hex or utf8");
+    }
+    return p;
+}
+
 // Lays the fields out; utf8 texts go after the fixed part and their offset is
 // written as a u32 at the field's place.
-std::vector<Placement> placeFields(std::uint32_t oid, const json& fields) {
+std::vector<Placement> placeFields(const std::vector<Node>& fields) {
     std::vector<Placement> fixed;
     std::vector<std::pair<std::size_t, std::string>> utf8;
-    for (const json& f : fields) {
-        if (!f.contains("at"))
-            fail(oid, "field without \"at\"");
-        const std::size_t at = f.at("at").get<std::size_t>();
-        Placement p{at, {}};
-        auto number = [&](const char* key, std::size_t width) {
-            p.data.assign(width, 0);
-            const std::uint64_t v =
-                f.at(key).is_number_integer() && f.at(key).get<std::int64_t>() < 0
-                    ? static_cast<std::uint64_t>(f.at(key).get<std::int64_t>())
-                    : f.at(key).get<std::uint64_t>();
-            for (std::size_t i = 0; i < width; ++i)
-                p.data[i] = static_cast<std::uint8_t>(v >> (8 * i));
-        };
-        if (f.contains("u8"))
-            number("u8", 1);
-        else if (f.contains("u16"))
-            number("u16", 2);
-        else if (f.contains("u32"))
-            number("u32", 4);
-        else if (f.contains("i32"))
-            number("i32", 4);
-        else if (f.contains("text")) {
-            const std::string s = f.at("text").get<std::string>();
-            p.data.assign(s.begin(), s.end());
-            if (!f.value("raw", false))
-                p.data.push_back(0);
-        } else if (f.contains("hex"))
-            p.data = hexBytes(oid, f.at("hex").get<std::string>());
-        else if (f.contains("utf8")) {
-            utf8.emplace_back(at, f.at("utf8").get<std::string>());
-            p.data.assign(4, 0);
-        } else
-            fail(oid, "field of unknown kind");
-        fixed.push_back(std::move(p));
-    }
+    for (const Node& f : fields)
+        fixed.push_back(placeField(f, utf8));
     std::size_t end = kHeaderSize;
     for (const Placement& p : fixed)
         end = std::max(end, p.at + p.data.size());
@@ -103,21 +110,28 @@ std::vector<Placement> placeFields(std::uint32_t oid, const json& fields) {
     return fixed;
 }
 
-StoredObject buildObject(const json& o) {
+StoredObject buildObject(const Node& o) {
     StoredObject obj;
     obj.oid = o.at("oid").get<std::uint32_t>();
     obj.type = o.at("type").get<std::uint16_t>();
-    if (o.contains("parents"))
-        obj.parents = o.at("parents").get<std::vector<std::uint32_t>>();
-    const std::vector<Placement> fields = placeFields(obj.oid, o.value("fields", json::array()));
+    obj.parents = o.value("parents", std::vector<std::uint32_t>());
+    const std::vector<Node> fieldNodes = o.elements("fields");
+    const std::vector<Placement> fields = placeFields(fieldNodes);
     std::size_t end = kHeaderSize;
     for (const Placement& p : fields)
         end = std::max(end, p.at + p.data.size());
-    const std::size_t size = o.contains("size") ? o.at("size").get<std::size_t>() : end;
+    if (end > kLargestObject)
+        o.refuse("the fields end at byte " + std::to_string(end) + ", beyond " +
+                 std::to_string(kLargestObject));
+    const std::size_t size =
+        o.contains("size") ? o.at("size").within<std::size_t>(0, kLargestObject) : end;
     const std::size_t allocation = std::max(size, kHeaderSize);
-    for (const Placement& p : fields)
-        if (p.at + p.data.size() > allocation)
-            fail(obj.oid, "field at " + std::to_string(p.at) + " lies beyond the size");
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].at + fields[i].data.size() > allocation)
+            (i < fieldNodes.size() ? fieldNodes[i] : o)
+                .refuse("the field ends at byte " +
+                        std::to_string(fields[i].at + fields[i].data.size()) +
+                        ", beyond the object's size " + std::to_string(allocation));
     // The allocation always holds the header; the size word says what the
     // description asks, even when that is shorter than a header.
     obj.bytes.assign(allocation, 0);
@@ -135,18 +149,24 @@ StoredObject buildObject(const json& o) {
 
 ObjectStore ObjectStore::fromJson(const std::string& text) {
     ObjectStore store;
-    try {
-        const json doc = json::parse(text);
-        store.m_ready = doc.value("ready", true);
-        for (const json& o : doc.value("objects", json::array())) {
-            StoredObject obj = buildObject(o);
-            if (store.find(obj.oid))
-                fail(obj.oid, "duplicate OID");
-            store.m_objects.push_back(std::move(obj));
-        }
-    } catch (const json::exception& e) {
-        throw std::runtime_error(std::string("bad data manager description: ") + e.what());
+    const standin_config::Document doc(text);
+    const Node top = doc.root();
+    store.m_ready = top.value("ready", true);
+    const std::vector<Node> objects = top.elements("objects");
+    for (const Node& o : objects) {
+        StoredObject obj = buildObject(o);
+        if (store.find(obj.oid))
+            o.at("oid").refuse("object " + std::to_string(obj.oid) + " is described twice");
+        store.m_objects.push_back(std::move(obj));
     }
+    // A module under a parent that is not there would never be listed.
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const std::vector<std::uint32_t>& parents = store.m_objects[i].parents;
+        for (std::size_t k = 0; k < parents.size(); ++k)
+            if (!store.find(parents[k]))
+                objects[i].at("parents").at(k).refuse("no object " + std::to_string(parents[k]));
+    }
+    doc.finish();
     return store;
 }
 

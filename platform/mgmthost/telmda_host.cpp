@@ -3,14 +3,15 @@
 //
 //   telmda-host [--module PATH] [--log] qvacmd=getsummary qvausrinfo=admin ...
 //
-// Exit code: 0 answered, 1 no answer, 2 the module could not be loaded.
+// Exit code: 0 answered, 1 no answer, 2 the module could not be loaded, 64 a
+// bad command line (78, from the data manager stand-in, for its file).
 #include "mgmthost/mgmthost_standin.h"
 #include "mgmthost/ocs.h"
 
 #include <dlfcn.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -18,6 +19,20 @@ namespace {
 using SendCmd = char* (*)(int32_t, OCSParamList);
 using FreeData = void (*)(char*);
 using AttachFn = int (*)();
+
+constexpr int kUsageError = 64; // EX_USAGE
+
+const char kUsage[] = "usage: telmda-host [--module PATH] [--log] NAME=VALUE...\n"
+                      "       telmda-host --help\n"
+                      "Sends one request, its parameters as NAME=VALUE words (qvacmd=getsummary\n"
+                      "qvausrinfo=admin ...), to the card module and prints the answer.\n"
+                      "  --module PATH  the module to load (default: the one built here)\n"
+                      "  --log          print the host's command log after the answer\n";
+
+int usageError(const std::string& problem) {
+    std::fprintf(stderr, "telmda-host: %s\n%s", problem.c_str(), kUsage);
+    return kUsageError;
+}
 
 void printLog() {
     for (const ocs_standin::CmdLogEntry& e : ocs_standin::cmdLog())
@@ -32,13 +47,27 @@ int main(int argc, char** argv) {
     bool showLog = false;
     std::vector<const char*> params;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc)
+        const std::string arg = argv[i];
+        if (arg == "--help") {
+            std::printf("%s", kUsage);
+            return 0;
+        }
+        if (arg == "--module") {
+            if (i + 1 >= argc)
+                return usageError("missing value after --module");
             module = argv[++i];
-        else if (std::strcmp(argv[i], "--log") == 0)
+        } else if (arg == "--log") {
             showLog = true;
-        else
+        } else if (arg.rfind("-", 0) == 0) {
+            return usageError("unknown option " + arg);
+        } else if (arg.find('=') == std::string::npos || arg.front() == '=') {
+            return usageError("expected NAME=VALUE, got \"" + arg + "\"");
+        } else {
             params.push_back(argv[i]);
+        }
     }
+    if (params.empty())
+        return usageError("no request given");
     void* lib = dlopen(module, RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
         std::fprintf(stderr, "telmda-host: cannot load %s: %s\n", module, dlerror());

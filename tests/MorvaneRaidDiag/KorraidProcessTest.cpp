@@ -279,6 +279,8 @@ TEST(Korraid, UnusableSimulatorConfigurationIsAnErrorNamingTheFile) {
     const std::string base = dir.path().string();
     std::ofstream(base + "/not-json.json") << "{\"adapters\": [";
     std::ofstream(base + "/bad-index.json") << R"({"adapters": [{"index": 16}]})";
+    std::ofstream(base + "/twice.json") << R"({"adapters": [{"index": 1}, {"index": 1}]})";
+    std::ofstream(base + "/unknown-key.json") << R"({"adapters": [{"index": 1, "bus": 2}]})";
     ASSERT_EQ(::mkdir((base + "/a-directory").c_str(), 0755), 0);
     struct Problem {
         const char* file;
@@ -288,7 +290,9 @@ TEST(Korraid, UnusableSimulatorConfigurationIsAnErrorNamingTheFile) {
         {"missing.json", "No such file or directory"},
         {"a-directory", "not a regular file"},
         {"not-json.json", "parse error"},
-        {"bad-index.json", "adapter index above 15"},
+        {"bad-index.json", "/adapters/0/index: 16 is outside 0..15"},
+        {"twice.json", "/adapters/1/index: adapter 1 is described twice"},
+        {"unknown-key.json", "/adapters/0/bus: unknown key"},
     };
     for (const Problem& p : problems) {
         SCOPED_TRACE(p.file);
@@ -299,6 +303,33 @@ TEST(Korraid, UnusableSimulatorConfigurationIsAnErrorNamingTheFile) {
         EXPECT_TRUE(contains(r.err, "qorsim: configuration " + path + ": ")) << r.err;
         EXPECT_TRUE(contains(r.err, p.reason)) << r.err;
         EXPECT_FALSE(contains(r.out, "devices:")) << r.out;
+    }
+}
+
+// A journal that was asked for and cannot be kept is an error naming the
+// file: a run whose requests went unrecorded would pass for one that made none.
+TEST(Korraid, AJournalThatCannotBeWrittenIsAnErrorNamingTheFile) {
+    const TempDirectory dir("korraid-journal");
+    const std::string base = dir.path().string();
+    std::ofstream(base + "/one.json") << R"({"adapters": [{"index": 0}]})";
+    ASSERT_EQ(::mkdir((base + "/a-directory").c_str(), 0755), 0);
+    struct Problem {
+        std::string journal;
+        int exitCode;
+        const char* reason;
+    };
+    const std::vector<Problem> problems = {
+        {base + "/no-such-directory/journal.txt", 78, "No such file or directory"},
+        {base + "/a-directory", 78, "Is a directory"},
+        {"/dev/full", 74, "No space left on device"}, // made, but full at the end
+    };
+    for (const Problem& p : problems) {
+        SCOPED_TRACE(p.journal);
+        const ProcessResult r =
+            runProcess(QORSIM_RUN, {QORSIM_LIB, base + "/one.json", KORRAID, "list"},
+                       {"QORSIM_JOURNAL=" + p.journal}, base);
+        EXPECT_EQ(r.exitCode, p.exitCode) << r.out << r.err;
+        EXPECT_TRUE(contains(r.err, "qorsim: journal " + p.journal + ": " + p.reason)) << r.err;
     }
 }
 

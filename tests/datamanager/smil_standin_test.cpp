@@ -149,4 +149,68 @@ TEST(SmilStandinLoad, WritesStayInsideTheObject) {
     smil_standin::reset();
 }
 
+// What the stand-in cannot serve as described is refused, naming the value.
+TEST(SmilStandinLoad, RefusalsNameTheKey) {
+    struct Case {
+        const char* objects;
+        const char* message;
+    };
+    const Case cases[] = {
+        {R"([{"oid": 1, "type": 1, "fields": [{"at": 16, "u32": -1}]}])",
+         "/objects/0/fields/0/u32: -1 is outside 0..4294967295"},
+        {R"([{"oid": 1, "type": 1, "fields": [{"at": 16, "u8": 300}]}])",
+         "/objects/0/fields/0/u8: 300 is outside 0..255"},
+        {R"([{"oid": 1, "type": 1, "fields": [{"at": 16, "u16": 65536}]}])",
+         "/objects/0/fields/0/u16: 65536 is outside 0..65535"},
+        {R"([{"oid": 1, "type": 1, "fields": [{"at": 16, "i32": 2147483648}]}])",
+         "/objects/0/fields/0/i32: 2147483648 is outside -2147483648..2147483647"},
+        {R"([{"oid": 1, "type": 1, "fields": [{"at": -1, "u8": 1}]}])",
+         "/objects/0/fields/0/at: -1 is outside 16..65535"},
+        {R"([{"oid": 1, "type": 1, "fields": [{"at": 4, "u8": 1}]}])",
+         "/objects/0/fields/0/at: 4 is outside 16..65535"},
+        {R"([{"oid": 1, "type": 1, "size": 20, "fields": [{"at": 18, "u32": 1}]}])",
+         "/objects/0/fields/0: the field ends at byte 22, beyond the object's size 20"},
+        {R"([{"oid": 1, "type": 1, "size": -1}])", "/objects/0/size: -1 is outside 0..65536"},
+        {R"([{"oid": 1, "type": 70000}])", "/objects/0/type: 70000 is outside 0..65535"},
+        {R"([{"oid": 1, "type": 1, "status": 256}])", "/objects/0/status: 256 is outside 0..255"},
+        {R"([{"oid": 2, "type": 1}, {"oid": 7, "type": 225, "parents": [2, 99]}])",
+         "/objects/1/parents/1: no object 99"},
+        {R"([{"oid": 1, "type": 1}, {"oid": 1, "type": 2}])",
+         "/objects/1/oid: object 1 is described twice"},
+        {R"([{"oid": 1, "type": 1, "parent": [1]}])", "/objects/0/parent: unknown key"},
+        {R"([{"oid": 1, "type": 1, "fields": [{"at": 16, "u8": 1, "u16": 2}]}])",
+         "/objects/0/fields/0/u16: unknown key"},
+        {R"([{"oid": 1, "type": 1, "fields": [{"at": 16}]}])",
+         "/objects/0/fields/0: a field needs one of u8, u16, u32, i32, text, hex or utf8"},
+        {R"([{"type": 1}])", "/objects/0: the key \"oid\" is missing"},
+    };
+    for (const Case& c : cases) {
+        const std::string description = std::string(R"({"objects": )") + c.objects + "}";
+        SCOPED_TRACE(description);
+        try {
+            smil_standin::loadJson(description);
+            ADD_FAILURE() << "accepted";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+    smil_standin::reset();
+}
+
+// Values at the edges of their fields are taken as given.
+TEST(SmilStandinLoad, NumbersAtTheEdgesOfTheirFields) {
+    smil_standin::reset();
+    smil_standin::loadJson(R"({"objects": [{"oid": 5, "type": 65535, "status": 255,
+        "fields": [{"at": 16, "u8": 255}, {"at": 17, "u16": 65535}, {"at": 19, "u32": 4294967295},
+                   {"at": 23, "i32": -2147483648}]}]})");
+    const std::uint32_t oid = 5;
+    auto* object = static_cast<const std::uint8_t*>(SMILGetObjByOID(&oid));
+    ASSERT_NE(object, nullptr);
+    const std::vector<std::uint8_t> fields(object + 16, object + 27);
+    EXPECT_THAT(fields, ElementsAre(0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80));
+    EXPECT_EQ(object[10], 255);
+    SMILFreeGeneric(const_cast<std::uint8_t*>(object));
+    smil_standin::reset();
+}
+
 } // namespace

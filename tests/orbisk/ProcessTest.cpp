@@ -215,6 +215,10 @@ TEST(OrbiskConfiguration, UnusableDataManagerFileIsAnErrorNamingTheFile) {
     std::ofstream(dir.path() / "not-json.json") << "{\"objects\": [";
     std::ofstream(dir.path() / "field-outside.json")
         << R"({"objects": [{"oid": 10, "type": 292, "size": 20, "fields": [{"at": 40, "u32": 1}]}]})";
+    std::ofstream(dir.path() / "negative-u32.json")
+        << R"({"objects": [{"oid": 10, "type": 292, "fields": [{"at": 16, "u32": -1}]}]})";
+    std::ofstream(dir.path() / "no-parent.json")
+        << R"({"objects": [{"oid": 10, "type": 292, "parents": [9]}]})";
     fs::create_directory(dir.path() / "a-directory");
     struct Problem {
         const char* file;
@@ -224,7 +228,10 @@ TEST(OrbiskConfiguration, UnusableDataManagerFileIsAnErrorNamingTheFile) {
         {"missing.json", "No such file or directory"},
         {"a-directory", "not a regular file"},
         {"not-json.json", "parse error"},
-        {"field-outside.json", "lies beyond the size"},
+        {"field-outside.json", "/objects/0/fields/0: the field ends at byte 44, beyond the "
+                               "object's size 20"},
+        {"negative-u32.json", "/objects/0/fields/0/u32: -1 is outside 0..4294967295"},
+        {"no-parent.json", "/objects/0/parents/0: no object 9"},
     };
     for (const Problem& p : problems) {
         SCOPED_TRACE(p.file);

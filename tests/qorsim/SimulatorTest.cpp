@@ -1,7 +1,8 @@
 #include "qorsim/Simulator.h"
 
+#include "configfile/config_node.h"
+
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <atomic>
 #include <cerrno>
@@ -65,7 +66,7 @@ TEST(Simulator, ConfigurationErrors) {
 TEST(Simulator, SectionsAndHandlersAreRegisteredByKey) {
     Simulator sim;
     unsigned seen = 0;
-    sim.registerSection("gadgets", [&](const nlohmann::json& v, Adapter& a) {
+    sim.registerSection("gadgets", [&](const standin_config::Node& v, Adapter& a) {
         seen = v.size();
         a.busCount = 7;
     });

@@ -2,6 +2,7 @@
 // module with dlopen.
 #include "field_command_names.h"
 #include "module_fixture.h"
+#include "process_runner.h"
 
 #include "mgmthost/mgmthost_standin.h"
 #include "smil/smil_standin.h"
@@ -223,6 +224,58 @@ TEST(TelmdaHostProgram, AnswersOneCommandFromTheCommandLine) {
     EXPECT_NE(out.find("<SMStatus>0</SMStatus>"), std::string::npos) << out;
     EXPECT_NE(out.find("cmdlog 5414 user=admin source=TELMDA"), std::string::npos) << out;
     EXPECT_NE(out.find("<New>10.9.8.7</New>"), std::string::npos) << out;
+}
+
+// The harness says what is wrong with its command line, and which file, and
+// answers --help with its usage.
+TEST(TelmdaHostProgram, CommandLineProblemsAreNamed) {
+    const TempDirectory dir("telmda-host");
+    const std::string card = std::string("SMIL_STANDIN_FILE=") + TELMDA_EXAMPLE_CARD;
+    const std::string usage = "usage: telmda-host [--module PATH] [--log] NAME=VALUE...\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string environment;
+        int exitCode;
+        bool onStandardOutput;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"--help"}, card, 0, true, usage},
+        {{"--log", "--help"}, card, 0, true, usage},
+        {{}, card, 64, false, "telmda-host: no request given\n" + usage},
+        {{"--bogus", "qvacmd=getsummary"},
+         card,
+         64,
+         false,
+         "telmda-host: unknown option --bogus\n" + usage},
+        {{"qvacmd=getsummary", "--module"},
+         card,
+         64,
+         false,
+         "telmda-host: missing value after --module\n" + usage},
+        {{"getsummary"},
+         card,
+         64,
+         false,
+         "telmda-host: expected NAME=VALUE, got \"getsummary\"\n" + usage},
+        {{"--module", dir.path().string() + "/none.so", "qvacmd=getsummary"},
+         card,
+         2,
+         false,
+         "telmda-host: cannot load " + dir.path().string() + "/none.so: "},
+        {{"qvacmd=getsummary"},
+         "SMIL_STANDIN_FILE=" + dir.path().string(),
+         78,
+         false,
+         "smil stand-in: configuration " + dir.path().string() + ": not a regular file\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? std::string("(no arguments)") : c.args.front());
+        const ProcessResult r = runProcess(TELMDA_HOST_PATH, c.args, {c.environment}, "/");
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        const std::string& shown = c.onStandardOutput ? r.out : r.err;
+        EXPECT_EQ(shown.find(c.text), 0u) << shown;
+    }
 }
 
 } // namespace

@@ -55,8 +55,9 @@ std::vector<std::string> workingParams(const std::string& command) {
 // The card with every text field of every view object holding hostile text.
 nlohmann::json hostileCard() {
     nlohmann::json card = standardCard();
+    nlohmann::json empty = nlohmann::json::array();
     for (nlohmann::json& o : card["objects"])
-        for (nlohmann::json& f : o["fields"])
+        for (nlohmann::json& f : o.contains("fields") ? o["fields"] : empty)
             if (f.contains("text")) {
                 f.erase("text");
                 f["hex"] =

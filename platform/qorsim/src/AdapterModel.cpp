@@ -2,7 +2,7 @@
 // { "adapters": [ { "index": 0, "firmware": {...}, "info": {...}, ... } ] }
 #include "CoreHandlers.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,22 +11,28 @@ namespace qorsim {
 
 namespace {
 
-using nlohmann::json;
+using standin_config::Node;
 
-void readRevision(const json& j, bool& compatible, Revision& rev) {
+// Words of the container record as GET_CONTAINER_INFO answers it.
+constexpr std::size_t kRecordWords = 840 / 4;
+
+void readRevision(const Node& j, bool& compatible, Revision& rev) {
     compatible = j.value("compatible", compatible);
     rev.external = j.value("external", rev.external);
     rev.build = j.value("build", rev.build);
 }
 
 template <std::size_t N>
-void readWords(const json& j, std::array<std::uint32_t, N>& out, std::size_t first = 0) {
-    for (std::size_t i = 0; i < j.size() && first + i < N; ++i)
-        out[first + i] = j.at(i).get<std::uint32_t>();
+void readWords(const Node& j, std::array<std::uint32_t, N>& out, std::size_t first = 0) {
+    const std::vector<Node> words = j.elements();
+    if (words.size() > N - first)
+        j.refuse("more than " + std::to_string(N - first) + " words");
+    for (std::size_t i = 0; i < words.size(); ++i)
+        out[first + i] = words[i].get<std::uint32_t>();
 }
 
 // Named words of the adapter-information reply (FIB 703).
-void readInfo(const json& j, std::array<std::uint32_t, 22>& info) {
+void readInfo(const Node& j, std::array<std::uint32_t, 22>& info) {
     static const struct {
         const char* key;
         std::size_t first;
@@ -36,8 +42,8 @@ void readInfo(const json& j, std::array<std::uint32_t, 22>& info) {
     for (const auto& f : fields) {
         if (!j.contains(f.key))
             continue;
-        const json& v = j.at(f.key);
-        if (v.is_array())
+        const Node v = j.at(f.key);
+        if (v.json().is_array())
             readWords(v, info, f.first);
         else
             info[f.first] = v.get<std::uint32_t>();
@@ -72,7 +78,7 @@ void setDefaults(Adapter& a) {
     a.containerParams[13] = 16;
 }
 
-void readSerial(const json& j, Adapter& a) {
+void readSerial(const Node& j, Adapter& a) {
     const auto serial = j.get<std::uint64_t>();
     a.miscStatus[4] = static_cast<std::uint32_t>(serial);
     a.miscStatus[5] = static_cast<std::uint32_t>(serial >> 32);
@@ -80,7 +86,7 @@ void readSerial(const json& j, Adapter& a) {
         a.serialNumber[i] = static_cast<std::uint8_t>(serial >> (8 * i));
 }
 
-void readTask(const json& j, Adapter& a) {
+void readTask(const Node& j, Adapter& a) {
     Task t;
     t.id = j.at("id").get<std::uint32_t>();
     t.jobCode = j.at("job").get<std::uint32_t>();
@@ -96,7 +102,7 @@ void readTask(const json& j, Adapter& a) {
     a.tasks.push_back(t);
 }
 
-void readHostDisk(const json& j, Adapter& a) {
+void readHostDisk(const Node& j, Adapter& a) {
     HostDisk d;
     d.instance = j.value("instance", 0);
     d.bus = j.value("bus", 0);
@@ -114,11 +120,13 @@ void readHostDisk(const json& j, Adapter& a) {
 // entry number a disk's copy still records, the creation stamp, and the
 // related-container numbers that a container known only from its partitions
 // is described by).
-PartitionEntry readPartition(const json& p) {
+PartitionEntry readPartition(const Node& p) {
     PartitionEntry entry{};
-    if (p.is_array()) {
-        for (std::size_t i = 0; i < p.size() && i < kPartitionBytes / 4; ++i)
-            put32(entry.data(), 4 * i, p.at(i).get<std::uint32_t>());
+    if (p.json().is_array()) {
+        std::array<std::uint32_t, kPartitionBytes / 4> words{};
+        readWords(p, words);
+        for (std::size_t i = 0; i < words.size(); ++i)
+            put32(entry.data(), 4 * i, words[i]);
         return entry;
     }
     static const struct {
@@ -141,7 +149,8 @@ PartitionEntry readPartition(const json& p) {
     for (const auto& f : fields) {
         if (!p.contains(f.key))
             continue;
-        const std::uint64_t v = p.at(f.key).get<std::uint64_t>();
+        const std::uint64_t v = p.at(f.key).within<std::uint64_t>(
+            0, f.width < 8 ? (std::uint64_t{1} << (8 * f.width)) - 1 : ~std::uint64_t{0});
         for (std::size_t i = 0; i < f.width; ++i)
             entry[f.offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
     }
@@ -149,47 +158,50 @@ PartitionEntry readPartition(const json& p) {
 }
 
 // "slices": a count of default disks, or one object per disk.
-void readSlices(const json& j, Adapter& a) {
-    if (j.is_number()) {
+void readSlices(const Node& j, Adapter& a) {
+    if (j.json().is_number()) {
         a.slices.resize(j.get<std::size_t>());
         for (std::size_t i = 0; i < a.slices.size(); ++i)
             a.slices[i].driveId = static_cast<std::uint32_t>(i);
         return;
     }
-    for (const auto& s : j) {
+    for (const Node& s : j.elements()) {
         Slice slice;
         slice.sizeBlocks = s.value("size", slice.sizeBlocks);
         slice.driveId = s.value("drive", static_cast<std::uint32_t>(a.slices.size()));
         slice.type = s.value("type", slice.type);
         slice.hasMbr = s.value("mbr", slice.hasMbr);
         slice.mbrReadable = s.value("mbrReadable", slice.mbrReadable);
-        for (const auto& p : s.value("diskPartitions", json::array()))
+        for (const Node& p : s.elements("diskPartitions"))
             slice.diskOnly.push_back(readPartition(p));
         a.slices.push_back(slice);
     }
 }
 
-void readContainers(const json& j, Adapter& a) {
-    for (const auto& c : j.value("list", json::array())) {
+void readContainers(const Node& j, Adapter& a) {
+    for (const Node& c : j.elements("list")) {
         ContainerRecord record;
         record.type = c.value("type", record.type);
         record.userFlags = c.value("flags", std::uint16_t(0));
         record.uid = c.value("uid", 0u);
         const std::string label = c.value("label", std::string());
-        std::memcpy(record.label.data(), label.data(), std::min(label.size(), record.label.size()));
+        if (label.size() > record.label.size())
+            c.at("label").refuse("longer than " + std::to_string(record.label.size()) +
+                                 " characters");
+        std::memcpy(record.label.data(), label.data(), label.size());
         record.stateFlags = c.value("stateFlags", 0u);
-        if (c.contains("snapshotLinks"))
-            for (std::size_t i = 0; i < 3; ++i)
-                record.snapshotLinks[i] = c.at("snapshotLinks").at(i).get<std::uint32_t>();
-        const json figures = c.value("snapshotInfo", json::array());
-        for (std::size_t i = 0; i < figures.size() && i < record.snapshotInfo.size(); ++i)
-            record.snapshotInfo[i] = figures.at(i).get<std::uint32_t>();
-        const json words = c.value("words", json::object());
-        for (const auto& [index, value] : words.items())
-            record.words[static_cast<std::uint32_t>(std::stoul(index))] =
-                value.get<std::uint32_t>();
-        for (const auto& m : c.value("members", json::array()))
-            record.members.push_back(m.get<std::uint32_t>());
+        if (c.contains("snapshotLinks")) {
+            if (c.at("snapshotLinks").size() != record.snapshotLinks.size())
+                c.at("snapshotLinks").refuse("expected 3 links");
+            readWords(c.at("snapshotLinks"), record.snapshotLinks);
+        }
+        if (c.contains("snapshotInfo"))
+            readWords(c.at("snapshotInfo"), record.snapshotInfo);
+        if (c.contains("words"))
+            for (const auto& [index, value] : c.at("words").members())
+                record.words[static_cast<std::uint32_t>(value.keyIndex(kRecordWords))] =
+                    value.get<std::uint32_t>();
+        record.members = c.value("members", std::vector<std::uint32_t>());
         a.containers[c.at("number").get<std::uint32_t>()] = record;
     }
     a.containerCount = j.value("count", static_cast<std::uint32_t>(a.containers.size()));
@@ -197,7 +209,7 @@ void readContainers(const json& j, Adapter& a) {
     a.partitionCapacity = j.value("partitionCapacity", a.partitionCapacity);
 }
 
-void readAdapter(const json& j, Adapter& a) {
+void readAdapter(const Node& j, Adapter& a) {
     setDefaults(a);
     a.accessDenied = j.value("accessDenied", false);
     a.paused = j.value("paused", false);
@@ -226,14 +238,14 @@ void readAdapter(const json& j, Adapter& a) {
         readContainers(j.at("containers"), a);
     if (j.contains("slices"))
         readSlices(j.at("slices"), a);
-    for (const auto& p : j.value("partitions", json::array()))
+    for (const Node& p : j.elements("partitions"))
         a.partitions.push_back(readPartition(p));
     a.configAge = j.value("configAge", a.configAge);
     a.lastDrive = j.value("lastDrive", a.lastDrive);
     a.coreDumpBytes = j.value("coreDumpBytes", a.coreDumpBytes);
-    for (const auto& t : j.value("tasks", json::array()))
+    for (const Node& t : j.elements("tasks"))
         readTask(t, a);
-    for (const auto& d : j.value("hostDisks", json::array()))
+    for (const Node& d : j.elements("hostDisks"))
         readHostDisk(d, a);
 }
 

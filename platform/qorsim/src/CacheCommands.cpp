@@ -4,7 +4,7 @@
 // "slots": [{"container": 3, "words": {"2": 5, "5": 1}}]}.
 #include "CoreHandlers.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 namespace qorsim {
 
@@ -73,18 +73,16 @@ void toss(CtRequest& c) {
     c.reply[0] = kCtOk;
 }
 
-void load(const nlohmann::json& j, Adapter& a) {
+void load(const standin_config::Node& j, Adapter& a) {
     CacheModel& m = a.cache;
-    const nlohmann::json header = j.value("header", nlohmann::json::object());
-    for (const auto& [key, value] : header.items())
-        if (std::stoul(key) < m.header.size())
-            m.header[std::stoul(key)] = value.get<std::uint32_t>();
-    for (const auto& s : j.value("slots", nlohmann::json::array())) {
+    if (j.contains("header"))
+        for (const auto& [key, value] : j.at("header").members())
+            m.header[value.keyIndex(m.header.size())] = value.get<std::uint32_t>();
+    for (const standin_config::Node& s : j.elements("slots")) {
         CacheSlot slot{};
-        const nlohmann::json words = s.value("words", nlohmann::json::object());
-        for (const auto& [key, value] : words.items())
-            if (std::stoul(key) < slot.size())
-                slot[std::stoul(key)] = value.get<std::uint32_t>();
+        if (s.contains("words"))
+            for (const auto& [key, value] : s.at("words").members())
+                slot[value.keyIndex(slot.size())] = value.get<std::uint32_t>();
         m.slots[s.at("container").get<std::uint32_t>()] = slot;
     }
 }

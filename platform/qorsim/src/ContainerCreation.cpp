@@ -14,7 +14,7 @@
 #include "CoreHandlers.h"
 #include "EntryBuilders.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <algorithm>
 #include <cstring>
@@ -353,7 +353,7 @@ void destroyGroups(Adapter& a, std::uint32_t n) {
 }
 
 void registerContainerCreation(Simulator& sim) {
-    sim.registerSection("olderCreateLayout", [](const nlohmann::json& j, Adapter& a) {
+    sim.registerSection("olderCreateLayout", [](const standin_config::Node& j, Adapter& a) {
         a.olderCreateLayout = j.get<bool>();
     });
     sim.registerContainer(179, [](CtRequest& c) { // CREATE_CONTAINER

@@ -3,7 +3,7 @@
 // "channels".
 #include "CoreHandlers.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +19,7 @@ Drive* Devices::find(std::uint32_t id) {
 
 namespace {
 
-using json = nlohmann::json;
+using standin_config::Node;
 
 constexpr std::uint32_t kBadStatus = 2;
 
@@ -218,7 +218,7 @@ void readData(CtRequest& c) {
                     std::min(c.data.size(), slice.data.size() - from));
 }
 
-IePage readPage(const json& j, IePage page) {
+IePage readPage(const Node& j, IePage page) {
     page[2] = j.value("flags", page[2]);
     page[3] = j.value("mrie", page[3]);
     putBigEndian(page.data() + 4, j.value("interval", 0u));
@@ -226,21 +226,25 @@ IePage readPage(const json& j, IePage page) {
     return page;
 }
 
-std::vector<Defect> readDefects(const json& j) {
+std::vector<Defect> readDefects(const Node& j) {
     std::vector<Defect> out;
-    if (j.is_number()) { // a count of made-up entries
-        for (std::uint32_t i = 0; i < j.get<std::uint32_t>(); ++i)
+    if (j.json().is_number()) { // a count of made-up entries
+        const std::uint32_t count = j.get<std::uint32_t>();
+        for (std::uint32_t i = 0; i < count; ++i)
             out.push_back({1000 + i, static_cast<std::uint8_t>(i % 16), 7 * i});
         return out;
     }
-    for (const auto& e : j)
-        out.push_back({e.at(0).get<std::uint32_t>(), e.at(1).get<std::uint8_t>(),
+    for (const Node& e : j.elements()) {
+        if (e.size() != 3)
+            e.refuse("expected [cylinder, head, sector]");
+        out.push_back({e.at(0).within(0u, 0xFFFFFFu), e.at(1).get<std::uint8_t>(),
                        e.at(2).get<std::uint32_t>()});
+    }
     return out;
 }
 
-void readDrives(const json& j, Adapter& a) {
-    for (const auto& e : j) {
+void readDrives(const Node& j, Adapter& a) {
+    for (const Node& e : j.elements()) {
         Drive d;
         d.bus = e.value("bus", d.bus);
         d.target = e.value("target", d.target);
@@ -259,7 +263,7 @@ void readDrives(const json& j, Adapter& a) {
         d.transferRate = e.value("rate", d.transferRate);
         d.refusesTasks = e.value("refusesTasks", false);
         if (e.contains("smart")) {
-            const json& s = e.at("smart");
+            const Node s = e.at("smart");
             d.smart.readable = s.value("readable", true);
             d.smart.current = readPage(s, d.smart.current);
             if (s.contains("changeable"))
@@ -277,13 +281,19 @@ void readDrives(const json& j, Adapter& a) {
               [](const Drive& x, const Drive& y) { return order(x) < order(y); });
 }
 
-void readChannels(const json& j, Adapter& a) {
-    const auto bytes = j.value("bytes", std::vector<std::uint8_t>());
-    const auto states = j.value("states", std::vector<std::uint8_t>());
-    std::copy_n(bytes.begin(), std::min(bytes.size(), a.devices.channelBytes.size()),
-                a.devices.channelBytes.begin());
-    std::copy_n(states.begin(), std::min(states.size(), a.devices.channelStates.size()),
-                a.devices.channelStates.begin());
+template <std::size_t N>
+void readBytes(const Node& j, const char* key, std::array<std::uint8_t, N>& out) {
+    if (!j.contains(key))
+        return;
+    const auto bytes = j.at(key).get<std::vector<std::uint8_t>>();
+    if (bytes.size() > N)
+        j.at(key).refuse("more than " + std::to_string(N) + " bytes");
+    std::copy(bytes.begin(), bytes.end(), out.begin());
+}
+
+void readChannels(const Node& j, Adapter& a) {
+    readBytes(j, "bytes", a.devices.channelBytes);
+    readBytes(j, "states", a.devices.channelStates);
 }
 
 } // namespace

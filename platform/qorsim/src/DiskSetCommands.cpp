@@ -6,7 +6,7 @@
 //   "cluster": {"name": "...", "id": N, "sharedMask": N, "busMap": [partner bus, ...]}
 #include "CoreHandlers.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,7 +15,7 @@ namespace qorsim {
 
 namespace {
 
-using nlohmann::json;
+using standin_config::Node;
 
 constexpr std::size_t kRecord = kFibHeader + 8; // input and output records
 
@@ -286,13 +286,15 @@ std::uint32_t handle(Adapter& a, std::uint32_t command, Record r) {
     }
 }
 
-void readDiskSets(const json& j, Adapter& a) {
-    for (const json& d : j) {
+void readDiskSets(const Node& j, Adapter& a) {
+    for (const Node& d : j.elements()) {
         DiskSet s;
         s.number = d.value("number", std::uint64_t{0});
         s.creator = d.value("creator", std::uint64_t{0});
         const std::string label = d.value("label", std::string());
-        std::memcpy(s.label.data(), label.data(), std::min<std::size_t>(label.size(), 32));
+        if (label.size() > s.label.size())
+            d.at("label").refuse("longer than " + std::to_string(s.label.size()) + " characters");
+        std::memcpy(s.label.data(), label.data(), label.size());
         s.generation = d.value("generation", 1u);
         s.flags = d.value("flags", 4u);
         s.attributes = d.value("attributes", 0u);
@@ -303,7 +305,7 @@ void readDiskSets(const json& j, Adapter& a) {
     }
 }
 
-void readCluster(const json& j, Adapter& a) {
+void readCluster(const Node& j, Adapter& a) {
     ClusterInfo& c = a.maint.cluster;
     c.name = j.value("name", std::string());
     c.id = j.value("id", std::uint64_t{0});

@@ -1,6 +1,6 @@
 #include "FaultConfig.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <stdexcept>
 #include <string>
@@ -11,7 +11,8 @@ namespace qorsim {
 
 namespace {
 
-Call callNamed(const std::string& name) {
+Call callNamed(const standin_config::Node& value) {
+    const std::string name = value.get<std::string>();
     static const std::pair<const char*, Call> calls[] = {{"open", Call::Open},
                                                          {"close", Call::Close},
                                                          {"ioctl", Call::Ioctl},
@@ -19,14 +20,15 @@ Call callNamed(const std::string& name) {
     for (const auto& [text, call] : calls)
         if (name == text)
             return call;
-    throw std::runtime_error("unknown call in a fault: " + name);
+    value.refuse("unknown call \"" + name + "\" (open, close, ioctl or fcntl)");
 }
 
 } // namespace
 
-Fault faultFromJson(const nlohmann::json& j) {
+Fault faultFromJson(const standin_config::Node& j) {
     Fault f;
-    f.call = callNamed(j.value("call", std::string("ioctl")));
+    if (j.contains("call"))
+        f.call = callNamed(j.at("call"));
     f.path = j.value("path", std::string());
     f.adapter = j.value("adapter", -1);
     f.fibCommand = j.value("fib", -1);
@@ -37,18 +39,14 @@ Fault faultFromJson(const nlohmann::json& j) {
     f.skip = j.value("skip", 0);
     f.times = j.value("times", 1);
     f.error = j.value("error", 0);
-    f.zeroReplyFrom = j.value("zeroReplyFrom", std::size_t{0});
-    if (f.zeroReplyFrom >= kFibBytes)
-        throw std::runtime_error("qorsim: zeroReplyFrom beyond the FIB");
+    if (j.contains("zeroReplyFrom"))
+        f.zeroReplyFrom = j.at("zeroReplyFrom").within(std::size_t{0}, kFibBytes - 1);
     f.replayPrevious = j.value("replayPrevious", false);
     if (j.contains("replyWords")) {
         std::vector<std::pair<std::size_t, std::uint32_t>> words;
-        for (const auto& [index, value] : j.at("replyWords").items()) {
-            const std::size_t i = std::stoul(index);
-            if (i >= (kFibBytes - kFibHeader) / 4)
-                throw std::runtime_error("reply word beyond the FIB: " + index);
-            words.emplace_back(i, value.get<std::uint32_t>());
-        }
+        for (const auto& [index, value] : j.at("replyWords").members())
+            words.emplace_back(value.keyIndex((kFibBytes - kFibHeader) / 4),
+                               value.get<std::uint32_t>());
         f.mutateReply = [words](std::uint8_t* fib) {
             for (const auto& [i, v] : words)
                 put32(fib, kFibHeader + 4 * i, v);

@@ -2,7 +2,7 @@
 
 #include "qorsim/Simulator.h"
 
-#include <nlohmann/json_fwd.hpp>
+#include "configfile/config_node.h"
 
 namespace qorsim {
 
@@ -14,6 +14,6 @@ namespace qorsim {
 //  "replayPrevious": true|false}. replyWords change the reply's payload
 // words of a call that passes (error 0); zeroReplyFrom and replayPrevious
 // damage its reply as Fault describes.
-Fault faultFromJson(const nlohmann::json& j);
+Fault faultFromJson(const standin_config::Node& j);
 
 } // namespace qorsim

@@ -5,16 +5,18 @@
 //   "biosBytes": N, "firmwareBytes": N, "seed": N}
 #include "CoreHandlers.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace qorsim {
 
 namespace {
 
-using nlohmann::json;
+using standin_config::Node;
 
 constexpr std::uint32_t kNvramRequestClass = 30;
 constexpr std::uint32_t kBatteryMethod = 3;
@@ -134,7 +136,7 @@ std::vector<std::uint8_t> pattern(std::size_t bytes, std::uint32_t seed) {
     return out;
 }
 
-void readNvram(const json& j, Adapter& a) {
+void readNvram(const Node& j, Adapter& a) {
     NvramModel& n = a.maint.nvram;
     n.state = j.value("state", n.state);
     n.battery = j.value("battery", n.battery);
@@ -144,17 +146,27 @@ void readNvram(const json& j, Adapter& a) {
     n.commandStatus = j.value("commandStatus", n.commandStatus);
 }
 
-void readBattery(const json& j, Adapter& a) {
-    for (auto it = j.begin(); it != j.end(); ++it)
-        a.maint.batteryRegisters[static_cast<std::uint32_t>(std::stoul(it.key(), nullptr, 0))] =
-            it.value().get<std::uint32_t>();
+// Registers by address, written in decimal or as 0x...
+void readBattery(const Node& j, Adapter& a) {
+    for (const auto& [key, value] : j.members()) {
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long address = std::strtoul(key.c_str(), &end, 0);
+        if (key.empty() || *end != '\0' || errno != 0 || address > 0xFFFFFFFFu || key[0] == '-')
+            value.refuse("expected a register address as the key");
+        a.maint.batteryRegisters[static_cast<std::uint32_t>(address)] = value.get<std::uint32_t>();
+    }
 }
 
-void readFlash(const json& j, Adapter& a) {
+void readFlash(const Node& j, Adapter& a) {
     FlashModel& f = a.maint.flash;
-    if (j.contains("identity"))
-        for (std::size_t i = 0; i < 4 && i < j.at("identity").size(); ++i)
-            f.identity[i] = j.at("identity").at(i).get<std::uint32_t>() & 0xFFFF;
+    if (j.contains("identity")) {
+        const std::vector<Node> identity = j.at("identity").elements();
+        if (identity.size() > f.identity.size())
+            j.at("identity").refuse("more than " + std::to_string(f.identity.size()) + " words");
+        for (std::size_t i = 0; i < identity.size(); ++i)
+            f.identity[i] = identity[i].within(0u, 0xFFFFu);
+    }
     const std::uint32_t seed = j.value("seed", 7u);
     f.bios = pattern(j.value("biosBytes", 0u), seed);
     f.firmware = pattern(j.value("firmwareBytes", 0u), seed + 1);

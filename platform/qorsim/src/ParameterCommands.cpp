@@ -4,7 +4,7 @@
 //   "nvSlots": N, "historyLast": ["..."], "historyCurrent": ["..."]
 #include "CoreHandlers.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,11 +13,12 @@ namespace qorsim {
 
 namespace {
 
-using nlohmann::json;
+using standin_config::Node;
 
 constexpr std::uint32_t kNvLogGood = 150;
 constexpr std::uint32_t kNvLogMissing = 151;
 constexpr std::uint32_t kSetNvGood = 192;
+constexpr std::size_t kHistoryText = 60; // characters of one history entry
 
 std::uint32_t countOf(const Adapter& a, bool platform) {
     return static_cast<std::uint32_t>(std::count_if(
@@ -54,14 +55,25 @@ void historyEntry(CtRequest& c) {
     }
     c.data.assign(61, 0);
     std::memcpy(c.data.data(), buffer[c.param[0]].data(),
-                std::min<std::size_t>(buffer[c.param[0]].size(), 60));
+                std::min<std::size_t>(buffer[c.param[0]].size(), kHistoryText));
     c.reply[0] = kNvLogGood;
 }
 
-void readParameters(const json& j, Adapter& a) {
-    for (const json& e : j)
+void readParameters(const Node& j, Adapter& a) {
+    for (const Node& e : j.elements())
         a.maint.parameters.push_back({e.value("index", 0u), e.value("name", std::string()),
                                       e.value("variable", 0u), e.value("value", 0u)});
+}
+
+// A history buffer's texts, each no longer than an entry holds.
+std::vector<std::string> readHistory(const Node& j) {
+    std::vector<std::string> texts;
+    for (const Node& e : j.elements()) {
+        texts.push_back(e.get<std::string>());
+        if (texts.back().size() > kHistoryText)
+            e.refuse("longer than " + std::to_string(kHistoryText) + " characters");
+    }
+    return texts;
 }
 
 } // namespace
@@ -102,15 +114,13 @@ void registerParameterCommands(Simulator& sim) {
     sim.registerContainer(126,
                           [](CtRequest& c) { c.adapter.maint.panicOnBreak = c.param[0] != 0; });
     sim.registerSection("parameters", readParameters);
-    sim.registerSection("nvSlots", [](const json& j, Adapter& a) {
+    sim.registerSection("nvSlots", [](const Node& j, Adapter& a) {
         a.maint.nvSlots.assign(j.get<std::size_t>(), std::array<std::uint8_t, 8>{0xFF});
     });
-    sim.registerSection("historyLast", [](const json& j, Adapter& a) {
-        a.maint.historyLast = j.get<std::vector<std::string>>();
-    });
-    sim.registerSection("historyCurrent", [](const json& j, Adapter& a) {
-        a.maint.historyCurrent = j.get<std::vector<std::string>>();
-    });
+    sim.registerSection("historyLast",
+                        [](const Node& j, Adapter& a) { a.maint.historyLast = readHistory(j); });
+    sim.registerSection("historyCurrent",
+                        [](const Node& j, Adapter& a) { a.maint.historyCurrent = readHistory(j); });
 }
 
 } // namespace qorsim

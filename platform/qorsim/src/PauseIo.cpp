@@ -6,7 +6,7 @@
 // "secondMs": MS, "latePausedEvent": BOOL}.
 #include "CoreHandlers.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 namespace qorsim {
 
@@ -22,7 +22,7 @@ constexpr std::uint32_t kLongestPause = 150;
 constexpr std::uint32_t kPausedEvent = 9;
 constexpr std::uint32_t kResumedEvent = 10;
 
-void readIo(const nlohmann::json& j, Adapter& a) {
+void readIo(const standin_config::Node& j, Adapter& a) {
     a.io.pauseReply = j.value("pauseReply", a.io.pauseReply);
     a.io.releaseReply = j.value("releaseReply", a.io.releaseReply);
     a.io.secondMs = j.value("secondMs", a.io.secondMs);

@@ -5,17 +5,20 @@
 // next definition (libc). The
 // configuration is the JSON file named by QORSIM_CONFIG; when QORSIM_JOURNAL
 // names a file, the journal is written there as text when the program ends.
-// A configuration that is missing or cannot be read or parsed ends the
-// program with code 78 at its first call on a simulated path.
+// A configuration that is missing or cannot be read or parsed, or a journal
+// file that cannot be made, ends the program with code 78 at its first call
+// on a simulated path; a journal that cannot be written at the end, with 74.
 #include "qorsim/JournalText.h"
 #include "qorsim/Simulator.h"
 
 #include "configfile/config_file.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <mutex>
@@ -26,15 +29,33 @@ namespace {
 
 std::atomic<qorsim::Simulator*> g_sim{nullptr};
 
+constexpr int kIoError = 74; // EX_IOERR
+
+// The journal file, made (empty) or truncated; false with errno set when it
+// cannot be.
+bool startJournal(const char* path) {
+    FILE* out = std::fopen(path, "we");
+    return out && std::fclose(out) == 0;
+}
+
+// A journal that was asked for and cannot be kept ends the program: a run
+// whose requests were never recorded would pass for one that made none.
 void writeJournal() {
     const char* path = std::getenv("QORSIM_JOURNAL");
     qorsim::Simulator* sim = g_sim.load();
     if (!path || !sim)
         return;
-    if (FILE* out = std::fopen(path, "w")) {
-        const std::string text = qorsim::journalText(sim->journal());
-        std::fwrite(text.data(), 1, text.size(), out);
-        std::fclose(out);
+    const std::string text = qorsim::journalText(sim->journal());
+    FILE* out = std::fopen(path, "we");
+    bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    int error = errno;
+    if (out && std::fclose(out) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        std::fprintf(stderr, "qorsim: journal %s: %s\n", path, std::strerror(error));
+        std::_Exit(kIoError);
     }
 }
 
@@ -48,6 +69,12 @@ qorsim::Simulator& simulator() {
             } catch (const std::exception& e) {
                 standin_config::endProgram("qorsim", e);
             }
+        }
+        if (const char* path = std::getenv("QORSIM_JOURNAL")) {
+            if (!startJournal(path))
+                standin_config::endProgram("qorsim",
+                                           std::runtime_error(std::string("journal ") + path +
+                                                              ": " + std::strerror(errno)));
         }
         g_sim.store(sim);
         if (std::getenv("QORSIM_JOURNAL"))

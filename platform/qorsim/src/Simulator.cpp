@@ -4,8 +4,7 @@
 #include "FaultConfig.h"
 
 #include "configfile/config_file.h"
-
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -232,15 +231,20 @@ void Simulator::registerSection(const std::string& key, SectionLoader loader) {
 }
 
 void Simulator::load(const std::string& jsonText) {
-    const auto doc = nlohmann::json::parse(jsonText);
+    const standin_config::Document doc(jsonText);
+    const standin_config::Node top = doc.root();
     Model model;
     std::lock_guard<std::recursive_mutex> lock(impl_->mu);
-    impl_->tickEveryFibs = doc.contains("clock") ? doc.at("clock").value("tickEveryFibs", 0u) : 0u;
-    impl_->fibsSinceTick = 0;
-    for (const auto& a : doc.value("adapters", nlohmann::json::array())) {
-        const unsigned index = a.at("index").get<unsigned>();
-        if (index > 15)
-            throw std::runtime_error("adapter index above 15");
+    // Without the key the clock moves only when asked; 0 would say the same
+    // thing in a way that reads as "every request".
+    const unsigned tickEveryFibs =
+        top.contains("clock") && top.at("clock").contains("tickEveryFibs")
+            ? top.at("clock").at("tickEveryFibs").within(1u, ~0u)
+            : 0u;
+    for (const standin_config::Node& a : top.elements("adapters")) {
+        const unsigned index = a.at("index").within(0u, 15u);
+        if (model.adapters.count(index) != 0)
+            a.at("index").refuse("adapter " + std::to_string(index) + " is described twice");
         Adapter adapter;
         adapter.index = index;
         for (const auto& [key, loader] : impl_->sections)
@@ -248,9 +252,15 @@ void Simulator::load(const std::string& jsonText) {
                 loader(key.empty() ? a : a.at(key), adapter);
         model.adapters[index] = std::move(adapter);
     }
+    std::vector<Fault> faults;
+    for (const standin_config::Node& f : top.elements("faults"))
+        faults.push_back(faultFromJson(f));
+    doc.finish();
+    impl_->tickEveryFibs = tickEveryFibs;
+    impl_->fibsSinceTick = 0;
     impl_->model = std::move(model);
-    for (const auto& f : doc.value("faults", nlohmann::json::array()))
-        impl_->faults.push_back(faultFromJson(f));
+    for (Fault& f : faults)
+        impl_->faults.push_back(std::move(f));
 }
 
 void Simulator::loadFile(const std::string& path) {

@@ -4,7 +4,7 @@
 // "flags": 3}]}.
 #include "CoreHandlers.h"
 
-#include <nlohmann/json.hpp>
+#include "configfile/config_node.h"
 
 namespace qorsim {
 
@@ -59,12 +59,12 @@ void answer(ScsiRequest& r) {
     put32(d, 12, s.forcedResult ? s.forcedResult : result);
 }
 
-void load(const nlohmann::json& j, Adapter& a) {
+void load(const standin_config::Node& j, Adapter& a) {
     SoftErrors& s = a.softErrors;
     s.state = j.value("state", 0u);
     s.forcedResult = j.value("result", 0u);
     s.pageLimit = j.value("pageLimit", kMaxPerPage);
-    for (const auto& d : j.value("disks", nlohmann::json::array())) {
+    for (const standin_config::Node& d : j.elements("disks")) {
         SoftErrorDisk disk;
         disk.bus = d.value("bus", std::uint8_t(0));
         disk.target = d.value("target", std::uint8_t(0));

@@ -146,8 +146,11 @@ int main(int argc, char** argv) {
         std::printf("result %u\n", s);
         return 0;
     }
-    if ((command == "open" || command == "hold") && argc > 2) {
-        const bool rw = command == "hold" || (argc > 3 && std::strcmp(argv[3], "rw") == 0);
+    // An access other than rw or ro is refused rather than taken as read-only.
+    const std::string access = argc > 3 ? argv[3] : "";
+    if ((command == "open" && (access == "rw" || access == "ro")) ||
+        (command == "hold" && argc > 2)) {
+        const bool rw = command == "hold" || access == "rw";
         const unsigned build = argc > 4 ? static_cast<unsigned>(std::atoi(argv[4])) : 4970;
         void* h = nullptr;
         std::printf("open %u\n",

@@ -67,6 +67,18 @@ TEST(Preload, OpenOutcomes) {
     }
 }
 
+// Refused before any call of the library, so no simulator is needed.
+TEST(Preload, TheProbeRefusesAnAccessOtherThanReadWriteOrReadOnly) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{FSA_PROBE, "open", "qor0", "xx"},
+                                                                  {FSA_PROBE, "open", "qor0"}}) {
+        SCOPED_TRACE(args.size());
+        Child child(args);
+        child.closeInput();
+        EXPECT_EQ(child.readAll(), "");
+        EXPECT_EQ(child.wait(), 2);
+    }
+}
+
 TEST(Preload, SecondReadWriteOpenFromAnotherProcessIsRefused) {
     writeConfig(adapters());
     Child holder(probe({"hold", "qor0"}));

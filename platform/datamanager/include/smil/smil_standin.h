@@ -9,8 +9,10 @@
 // Field kinds: u8, u16, u32, i32, text (bytes and a NUL; "raw": true leaves
 // the NUL out), hex (raw bytes), utf8 (the text is stored after the fixed
 // part and its in-object offset written at "at"). "size" defaults to the end
-// of the last field; fields must lie inside it. "unreadable": true keeps the
-// object in its parents' lists while every read of it answers none.
+// of the last field; fields must lie inside it, after the 16-byte header.
+// "unreadable": true keeps the object in its parents' lists while every read
+// of it answers none. Unknown keys, numbers outside their field, and parents
+// that are not objects of the file are refused (platform/datamanager/README.md).
 #pragma once
 
 #include <cstddef>

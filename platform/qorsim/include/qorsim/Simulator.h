@@ -7,8 +7,6 @@
 #include "qorsim/Handlers.h"
 #include "qorsim/Model.h"
 
-#include <nlohmann/json_fwd.hpp>
-
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -18,6 +16,10 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+namespace standin_config {
+class Node;
+}
 
 namespace qorsim {
 
@@ -34,10 +36,10 @@ struct JournalEntry {
     int ctCommand = -1;
     int scsiOperation = -1;
     int aifRequest = -1;
-    int clusterCommand = -1; // FIB 550: the cluster command
-    long thread = 0;         // the kernel id of the thread that made the call
-    int error = 0;                             // errno of a failed call, else 0
-    std::array<std::uint8_t, kFibBytes> fib{}; // the FIB as it reached the controller
+    int clusterCommand = -1;                     // FIB 550: the cluster command
+    long thread = 0;                             // the kernel id of the thread that made the call
+    int error = 0;                               // errno of a failed call, else 0
+    std::array<std::uint8_t, kFibBytes> fib{};   // the FIB as it reached the controller
     std::array<std::uint8_t, kFibBytes> reply{}; // the FIB as it went back to the client
 };
 
@@ -75,7 +77,7 @@ struct Fault {
 };
 
 // Reads one adapter's JSON object into the model (registerSection).
-using SectionLoader = std::function<void(const nlohmann::json& value, Adapter& adapter)>;
+using SectionLoader = std::function<void(const standin_config::Node& value, Adapter& adapter)>;
 
 class Simulator {
 public:
