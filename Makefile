@@ -30,65 +30,64 @@ all: demo
 deps:
 	@scripts/install-deps $(PACKAGES)
 
+# $(call build-tree,<configure preset>,<build preset>[,<targets>]): configure a
+# tree and build it (only the targets, when named).
+define build-tree
+cmake --preset $(1)
+cmake --build --preset $(2) -j $(JOBS)$(if $(3), --target $(3))
+endef
+
+# $(call test-tree,<configure preset>,<build and test preset>): configure and
+# build a tree, then run its tests.
+define test-tree
+$(call build-tree,$(1),$(2))
+ctest --preset $(2) -j $(JOBS)
+endef
+
 # The Windows files of the demo, from the x86-64 tree (run under wine).
 DEMO_WINDOWS_TARGETS := Sweepix Haltrix HaltrixToolhelp kor_sleeper vorbdb_dll_call
 
 demo: deps
-	cmake --preset release
-	cmake --build --preset release -j $(JOBS)
-	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target $(DEMO_WINDOWS_TARGETS)
+	$(call build-tree,release,release)
+	$(call build-tree,windows,windows,$(DEMO_WINDOWS_TARGETS))
 	scripts/demo build/release build/windows
 
 test: deps
 	$(MAKE) test-linux test-tsan test-windows test-windows32 test-fuzz
 
 test-linux:
-	cmake --preset sanitize
-	cmake --build --preset sanitize -j $(JOBS)
-	ctest --preset sanitize -j $(JOBS)
+	$(call test-tree,sanitize,sanitize)
 
 test-windows:
-	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS)
-	ctest --preset windows -j $(JOBS)
+	$(call test-tree,windows,windows)
 
 test-tsan:
-	cmake --preset tsan
-	cmake --build --preset tsan-threaded -j $(JOBS)
-	ctest --preset tsan-threaded -j $(JOBS)
+	$(call test-tree,tsan,tsan-threaded)
 
 # The 32-bit Windows files cannot run here: their tests read them.
 test-windows32:
-	cmake --preset windows32
-	cmake --build --preset windows32 -j $(JOBS)
-	ctest --preset windows32 -j $(JOBS)
+	$(call test-tree,windows32,windows32)
 
 test-fuzz:
-	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS)
+	$(call build-tree,fuzz,fuzz)
 	scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
 
 # Every test but those in a JVM, in the ThreadSanitizer tree.
 tsan:
-	cmake --preset tsan
-	cmake --build --preset tsan -j $(JOBS)
-	ctest --preset tsan -j $(JOBS)
+	$(call test-tree,tsan,tsan)
 
 # Not part of `make test`: a long random sequence of controller configuration
 # calls under injected faults (SEED=N STEPS=N; the seed is printed).
 SEED ?= $(shell date +%s)
 STEPS ?= 1000
 random-long:
-	cmake --preset sanitize
-	cmake --build --preset sanitize -j $(JOBS) --target fsa_random_sequence_test
+	$(call build-tree,sanitize,sanitize,fsa_random_sequence_test)
 	tests/sandbox/kor-sandbox -- build/sanitize/tests/fsa/sweep/fsa_random_sequence_test \
 	    --seed=$(SEED) --steps=$(STEPS)
 
 bench: deps
 	@scripts/install-deps $(BENCH_PACKAGES)
-	cmake --preset release
-	cmake --build --preset release -j $(JOBS)
+	$(call build-tree,release,release)
 	bench/run-all build/release
 
 clean:
