@@ -1,7 +1,8 @@
 # make demo: install what is missing, build the release tree and the Windows
 #            files the demo runs under wine, run the demo (fails when a step's
 #            result is not the expected one).
-# make test: install what is missing, build the sanitizer, ThreadSanitizer
+# make test: install what is missing, check that the C and C++ files are laid
+#            out as .clang-format says, build the sanitizer, ThreadSanitizer
 #            (threaded code only), Windows (x86-64 and 32-bit) and fuzz trees
 #            and run every test.
 # make test-tsan: build the ThreadSanitizer tree for the tests of threaded code
@@ -15,7 +16,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             python3 python3-pyftpdlib openjdk-17-jdk-headless \
             mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
             g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 \
-            wine wine64 xvfb xauth iproute2 util-linux procps cron curl ccache
+            wine wine64 xvfb xauth iproute2 util-linux procps cron curl ccache \
+            clang-format-14
 
 # The peer programs bench/orbisk/peers.sh compares with (and its timer).
 BENCH_PACKAGES := stressapptest memtester bc
@@ -23,7 +25,7 @@ BENCH_PACKAGES := stressapptest memtester bc
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 5
 
-.PHONY: all deps demo test test-linux test-windows test-windows32 test-tsan test-fuzz tsan random-long bench clean
+.PHONY: all deps demo test check-format test-linux test-windows test-windows32 test-tsan test-fuzz tsan random-long bench clean
 
 all: demo
 
@@ -53,7 +55,11 @@ demo: deps
 	scripts/demo build/release build/windows
 
 test: deps
-	$(MAKE) test-linux test-tsan test-windows test-windows32 test-fuzz
+	$(MAKE) check-format test-linux test-tsan test-windows test-windows32 test-fuzz
+
+# Formatting first: it takes seconds, the trees take many minutes.
+check-format:
+	scripts/check-format
 
 test-linux:
 	$(call test-tree,sanitize,sanitize)
