@@ -9,31 +9,68 @@
 extern "C" {
 #endif
 
-#define HIP_TEXT_SETTERS(X)                                                                        \
-    X(DialupModemInitString)                                                                       \
-    X(RhostsFloppyTftpIpAddr) X(RhostsFloppyTftpPath) X(RhostsFwUpdateIpAddr)                      \
-        X(RhostsFwUpdatePath) X(RhostsSmtpSvrIpAddr) X(NicIpAddress) X(NicNetMask) X(NicGateway)   \
-            X(DialupDialInBaseIpAddr) X(DemandDialIpAddr) X(DialinUsrPppUserName)                  \
-                X(TrapsDestIpAddr) X(UserName) X(UserPageNumericNumber) X(UserPageNumericMessage)  \
-                    X(UserEmailAddress) X(UserEmailCustomMsg) X(UserPageAlphaNumber)               \
-                        X(UserPageAlphaProtocol) X(UserPageAlphaCustomMsg) X(UserPageAlphaPagerId) \
-                            X(UserPageAlphaPassword) X(UserPassword) X(TrapsSnmpCommunity)         \
-                                X(DialinUsrCallbackNumber) X(DialinUsrPppUserPassword)             \
-                                    X(DemandDialPhoneNumber) X(DemandDialPppUserName)              \
-                                        X(DemandDialPppPassword)
-#define HIP_BOOLEAN_SETTERS(X)                                                                     \
-    X(RhostsFloppyTftpEnable)                                                                      \
-    X(RhostsFwUpdateTftpEnable) X(RhostsSmtpEmailEnable) X(NicEnable) X(NicUseDHCP)                \
-        X(DialupDialInEnable) X(DialupDialInDhcpEnable) X(UserPageNumericEnable)                   \
-            X(UserEmailEnable) X(UserPageAlphaEnable) X(TrapsEnable)
-#define HIP_CODE_SETTERS(X)                                                                        \
-    X(DialupDialType)                                                                              \
-    X(DialupDialInAuthType) X(UserEmailTest) X(UserPageAlphaTest) X(UserPageNumericTest)           \
-        X(TrapsTest) X(DialinUsrCallbackType) X(DemandDialAuthType)
-#define HIP_UINT32_SETTERS(X)                                                                      \
-    X(DialupModemBaudRate)                                                                         \
-    X(UserPageAlphaBaudRate) X(UserAlertFilterTymEvents) X(UserAlertFilterSysEvents)               \
-        X(TrapsFilterTymEvents) X(TrapsFilterSysEvents)
+/* One setter a line; the formatter would run the lists together. */
+/* clang-format off */
+#define HIP_TEXT_SETTERS(X)     \
+    X(DialupModemInitString)    \
+    X(RhostsFloppyTftpIpAddr)   \
+    X(RhostsFloppyTftpPath)     \
+    X(RhostsFwUpdateIpAddr)     \
+    X(RhostsFwUpdatePath)       \
+    X(RhostsSmtpSvrIpAddr)      \
+    X(NicIpAddress)             \
+    X(NicNetMask)               \
+    X(NicGateway)               \
+    X(DialupDialInBaseIpAddr)   \
+    X(DemandDialIpAddr)         \
+    X(DialinUsrPppUserName)     \
+    X(TrapsDestIpAddr)          \
+    X(UserName)                 \
+    X(UserPageNumericNumber)    \
+    X(UserPageNumericMessage)   \
+    X(UserEmailAddress)         \
+    X(UserEmailCustomMsg)       \
+    X(UserPageAlphaNumber)      \
+    X(UserPageAlphaProtocol)    \
+    X(UserPageAlphaCustomMsg)   \
+    X(UserPageAlphaPagerId)     \
+    X(UserPageAlphaPassword)    \
+    X(UserPassword)             \
+    X(TrapsSnmpCommunity)       \
+    X(DialinUsrCallbackNumber)  \
+    X(DialinUsrPppUserPassword) \
+    X(DemandDialPhoneNumber)    \
+    X(DemandDialPppUserName)    \
+    X(DemandDialPppPassword)
+#define HIP_BOOLEAN_SETTERS(X)  \
+    X(RhostsFloppyTftpEnable)   \
+    X(RhostsFwUpdateTftpEnable) \
+    X(RhostsSmtpEmailEnable)    \
+    X(NicEnable)                \
+    X(NicUseDHCP)               \
+    X(DialupDialInEnable)       \
+    X(DialupDialInDhcpEnable)   \
+    X(UserPageNumericEnable)    \
+    X(UserEmailEnable)          \
+    X(UserPageAlphaEnable)      \
+    X(TrapsEnable)
+#define HIP_CODE_SETTERS(X)  \
+    X(DialupDialType)        \
+    X(DialupDialInAuthType)  \
+    X(UserEmailTest)         \
+    X(UserPageAlphaTest)     \
+    X(UserPageNumericTest)   \
+    X(TrapsTest)             \
+    X(DialinUsrCallbackType) \
+    X(DemandDialAuthType)
+#define HIP_UINT32_SETTERS(X)   \
+    X(DialupModemBaudRate)      \
+    X(UserPageAlphaBaudRate)    \
+    X(UserAlertFilterTymEvents) \
+    X(UserAlertFilterSysEvents) \
+    X(TrapsFilterTymEvents)     \
+    X(TrapsFilterSysEvents)
+/* clang-format on */
 
 #define HIP_DECLARE_TEXT(n) int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, const char* value);
 #define HIP_DECLARE_BOOLEAN(n) int32_t HIPSetObjTYMCfg##n(const uint32_t* oid, uint16_t value);

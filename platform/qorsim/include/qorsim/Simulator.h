@@ -34,10 +34,10 @@ struct JournalEntry {
     int ctCommand = -1;
     int scsiOperation = -1;
     int aifRequest = -1;
-    int clusterCommand = -1; // FIB 550: the cluster command
-    long thread = 0;         // the kernel id of the thread that made the call
-    int error = 0;                             // errno of a failed call, else 0
-    std::array<std::uint8_t, kFibBytes> fib{}; // the FIB as it reached the controller
+    int clusterCommand = -1;                     // FIB 550: the cluster command
+    long thread = 0;                             // the kernel id of the thread that made the call
+    int error = 0;                               // errno of a failed call, else 0
+    std::array<std::uint8_t, kFibBytes> fib{};   // the FIB as it reached the controller
     std::array<std::uint8_t, kFibBytes> reply{}; // the FIB as it went back to the client
 };
 
