@@ -1,7 +1,8 @@
 # make demo: install what is missing, build the release tree and the Windows
 #            files the demo runs under wine, run the demo (fails when a step's
 #            result is not the expected one).
-# make test: install what is missing, build the sanitizer, ThreadSanitizer
+# make test: install what is missing, check that the C and C++ files are laid
+#            out as .clang-format says, build the sanitizer, ThreadSanitizer
 #            (threaded code only), Windows (x86-64 and 32-bit) and fuzz trees
 #            and run every test.
 # make test-tsan: build the ThreadSanitizer tree for the tests of threaded code
@@ -15,7 +16,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             python3 python3-pyftpdlib openjdk-17-jdk-headless \
             mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
             g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 \
-            wine wine64 xvfb xauth iproute2 util-linux procps cron curl ccache
+            wine wine64 xvfb xauth iproute2 util-linux procps cron curl ccache \
+            clang-format-14
 
 # The peer programs bench/orbisk/peers.sh compares with (and its timer).
 BENCH_PACKAGES := stressapptest memtester bc
@@ -23,72 +25,75 @@ BENCH_PACKAGES := stressapptest memtester bc
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 5
 
-.PHONY: all deps demo test test-linux test-windows test-windows32 test-tsan test-fuzz tsan random-long bench clean
+.PHONY: all deps demo test check-format test-linux test-windows test-windows32 test-tsan test-fuzz tsan random-long bench clean
 
 all: demo
 
 deps:
 	@scripts/install-deps $(PACKAGES)
 
+# $(call build-tree,<configure preset>,<build preset>[,<targets>]): configure a
+# tree and build it (only the targets, when named).
+define build-tree
+cmake --preset $(1)
+cmake --build --preset $(2) -j $(JOBS)$(if $(3), --target $(3))
+endef
+
+# $(call test-tree,<configure preset>,<build and test preset>): configure and
+# build a tree, then run its tests.
+define test-tree
+$(call build-tree,$(1),$(2))
+ctest --preset $(2) -j $(JOBS)
+endef
+
 # The Windows files of the demo, from the x86-64 tree (run under wine).
 DEMO_WINDOWS_TARGETS := Sweepix Haltrix HaltrixToolhelp kor_sleeper vorbdb_dll_call
 
 demo: deps
-	cmake --preset release
-	cmake --build --preset release -j $(JOBS)
-	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS) --target $(DEMO_WINDOWS_TARGETS)
+	$(call build-tree,release,release)
+	$(call build-tree,windows,windows,$(DEMO_WINDOWS_TARGETS))
 	scripts/demo build/release build/windows
 
 test: deps
-	$(MAKE) test-linux test-tsan test-windows test-windows32 test-fuzz
+	$(MAKE) check-format test-linux test-tsan test-windows test-windows32 test-fuzz
+
+# Formatting first: it takes seconds, the trees take many minutes.
+check-format:
+	scripts/check-format
 
 test-linux:
-	cmake --preset sanitize
-	cmake --build --preset sanitize -j $(JOBS)
-	ctest --preset sanitize -j $(JOBS)
+	$(call test-tree,sanitize,sanitize)
 
 test-windows:
-	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS)
-	ctest --preset windows -j $(JOBS)
+	$(call test-tree,windows,windows)
 
 test-tsan:
-	cmake --preset tsan
-	cmake --build --preset tsan-threaded -j $(JOBS)
-	ctest --preset tsan-threaded -j $(JOBS)
+	$(call test-tree,tsan,tsan-threaded)
 
 # The 32-bit Windows files cannot run here: their tests read them.
 test-windows32:
-	cmake --preset windows32
-	cmake --build --preset windows32 -j $(JOBS)
-	ctest --preset windows32 -j $(JOBS)
+	$(call test-tree,windows32,windows32)
 
 test-fuzz:
-	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS)
+	$(call build-tree,fuzz,fuzz)
 	scripts/run-fuzzers build/fuzz $(FUZZ_SECONDS)
 
 # Every test but those in a JVM, in the ThreadSanitizer tree.
 tsan:
-	cmake --preset tsan
-	cmake --build --preset tsan -j $(JOBS)
-	ctest --preset tsan -j $(JOBS)
+	$(call test-tree,tsan,tsan)
 
 # Not part of `make test`: a long random sequence of controller configuration
 # calls under injected faults (SEED=N STEPS=N; the seed is printed).
 SEED ?= $(shell date +%s)
 STEPS ?= 1000
 random-long:
-	cmake --preset sanitize
-	cmake --build --preset sanitize -j $(JOBS) --target fsa_random_sequence_test
+	$(call build-tree,sanitize,sanitize,fsa_random_sequence_test)
 	tests/sandbox/kor-sandbox -- build/sanitize/tests/fsa/sweep/fsa_random_sequence_test \
 	    --seed=$(SEED) --steps=$(STEPS)
 
 bench: deps
 	@scripts/install-deps $(BENCH_PACKAGES)
-	cmake --preset release
-	cmake --build --preset release -j $(JOBS)
+	$(call build-tree,release,release)
 	bench/run-all build/release
 
 clean:

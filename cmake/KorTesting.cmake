@@ -24,9 +24,10 @@
 #   names it. SHAPE then runs with the prefix's directory as last argument
 #   (to drop or add drive letters, for example).
 #
-# kor_add_fuzzer(<name> SOURCES <src>... [LIBS <lib>...])
+# kor_add_fuzzer(<name> SOURCES <src>... [LIBS <lib>...] [INCLUDES <dir>...])
 #   Builds a libFuzzer target in the fuzz tree only; its seeds live in
-#   tests/fuzz/corpus/<name>/.
+#   tests/fuzz/corpus/<name>/. INCLUDES are the directories of internal
+#   headers the target reads, relative to the project's root.
 #
 # kor_copy_beside(<target> <copy> [FOR <program>...])
 #   Keeps <copy> (a file path) equal to the file <target> builds, for programs
@@ -166,12 +167,14 @@ function(kor_copy_beside target copy)
 endfunction()
 
 function(kor_add_fuzzer name)
-    cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(F "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
     if(NOT KOR_FUZZ)
         return()
     endif()
     add_executable(${name} ${F_SOURCES})
     target_link_libraries(${name} PRIVATE ${F_LIBS})
+    list(TRANSFORM F_INCLUDES PREPEND ${PROJECT_SOURCE_DIR}/)
+    target_include_directories(${name} PRIVATE ${F_INCLUDES})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzzers)
     add_dependencies(kor_fuzzers ${name})

@@ -18,9 +18,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0400 -DWINVER=0x0400")
-set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0400 -DWINVER=0x0400")
-set(CMAKE_RC_FLAGS_INIT "-D_WIN32_WINNT=0x0400 -DWINVER=0x0400")
+foreach(lang C CXX RC)
+    set(CMAKE_${lang}_FLAGS_INIT "-D_WIN32_WINNT=0x0400 -DWINVER=0x0400")
+endforeach()
 
 set(kor_nt4_image "-Wl,--major-os-version,4,--minor-os-version,0,--major-subsystem-version,4,--minor-subsystem-version,0")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ ${kor_nt4_image}")

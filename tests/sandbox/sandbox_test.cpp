@@ -35,10 +35,9 @@ TEST(Sandbox, RunStartsEmptyAndMachineFilesStayVisible) {
 }
 
 TEST(Sandbox, LoopbackCarriesCardAndExtraAddressesOnly) {
-    const std::string check =
-        "ip -4 -o addr show dev lo | grep -qF \" 192.168.234.236/32 \" && "
-        "ip -4 -o addr show dev lo | grep -qF \" 10.11.12.13/32 \" && "
-        "test \"$(ip -o link show | wc -l)\" = 1";
+    const std::string check = "ip -4 -o addr show dev lo | grep -qF \" 192.168.234.236/32 \" && "
+                              "ip -4 -o addr show dev lo | grep -qF \" 10.11.12.13/32 \" && "
+                              "test \"$(ip -o link show | wc -l)\" = 1";
     EXPECT_EQ(0, runInSandbox("--addr 10.11.12.13 -- sh -c '" + check + "'"));
 }
 

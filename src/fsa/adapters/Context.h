@@ -80,8 +80,9 @@ public:
     FAUX_AIF_CONTEXT* threadChannel = nullptr;
     FAUX_AIF_CONTEXT* pollChannel = nullptr;
     pthread_t thread{};
-    bool threadRunning = false;           // a receive thread was created (joined at stop)
-    std::atomic<bool> loopStarted{false}; // a receive loop started and its exit post is owed to the stop
+    bool threadRunning = false; // a receive thread was created (joined at stop)
+    // A receive loop started and its exit post is owed to the stop.
+    std::atomic<bool> loopStarted{false};
     bool startPosted = false;
     void* wakeSema = nullptr;
     void* exitSema = nullptr;

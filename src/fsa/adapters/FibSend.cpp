@@ -64,54 +64,87 @@ FSA_STATUS faos_SendReceiveFIB(FSAAPI_CONTEXT* ctx, _FIB* fib) {
     return status;
 }
 
-FSA_STATUS FsaInternalSendReceiveFib(FSAAPI_CONTEXT* ctx, _FIB* fib, int throwOnFailure) {
-    FSA_STATUS status;
-    if (ctx->connectionType == FSA_CONNECTION_LOCAL) {
-        if (ctx->simulatorKind == 0)
-            status = faos_SendReceiveFIB(ctx, fib);
-        else if (ctx->simulatorKind == 1)
-            status = SimulatorSendReceiveFib(ctx, fib);
-        else
-            status = FSA_STS_INVALID_SIMULATOR_KIND;
-    } else if (ctx->connectionType == FSA_CONNECTION_REMOTE) {
-        status = NetworkSendReceiveFib(ctx, fib);
-    } else {
-        status = FSA_STS_INVALID_CONNECTION_TYPE;
+namespace {
+
+// How one transport carries each kind of exchange.
+struct FibTransportCalls {
+    FSA_STATUS (*send)(FSAAPI_CONTEXT*, _FIB*);
+    FSA_STATUS (*sendSynch)(FSAAPI_CONTEXT*, _FIB*);
+    int (*waitForEvent)(FSAAPI_CONTEXT*, _FIB*);
+    FSA_STATUS (*driverCall)(FSAAPI_CONTEXT*);
+};
+
+template <FSA_STATUS status> FSA_STATUS answerFib(FSAAPI_CONTEXT*, _FIB*) {
+    return status;
+}
+template <FSA_STATUS status> FSA_STATUS answerCall(FSAAPI_CONTEXT*) {
+    return status;
+}
+int noEvent(FSAAPI_CONTEXT*, _FIB*) {
+    return 0;
+}
+int remoteWait(FSAAPI_CONTEXT* ctx, _FIB* fib) {
+    return ctx->aifStop.load() ? 0 : NetworkWaitAndGetAsyncFib(ctx, fib);
+}
+
+// One row per FibTransport, in its order. A context whose fields name no
+// transport answers every exchange with the status naming the bad field, and
+// never delivers an adapter event.
+const FibTransportCalls kTransports[] = {
+    // Driver
+    {faos_SendReceiveFIB, faos_SendReceiveSynchFIB, AIF_LocalWaitForFib, fant_DeviceDriverCall},
+    // Simulator
+    {SimulatorSendReceiveFib, SimulatorSendReceiveFib, SimulatorWaitAndGetAsyncFib,
+     answerCall<FSA_STS_NOT_SUPPORTED>},
+    // Remote
+    {NetworkSendReceiveFib, NetworkSendReceiveFib, remoteWait, NetworkDeviceDriverCall},
+    // UnknownSimulatorKind
+    {answerFib<FSA_STS_INVALID_SIMULATOR_KIND>, answerFib<FSA_STS_INVALID_SIMULATOR_KIND>, noEvent,
+     answerCall<FSA_STS_INVALID_SIMULATOR_KIND>},
+    // UnknownConnectionType
+    {answerFib<FSA_STS_INVALID_CONNECTION_TYPE>, answerFib<FSA_STS_INVALID_CONNECTION_TYPE>,
+     noEvent, answerCall<FSA_STS_INVALID_CONNECTION_TYPE>},
+};
+static_assert(sizeof kTransports / sizeof kTransports[0] ==
+              static_cast<std::size_t>(FibTransport::UnknownConnectionType) + 1);
+
+const FibTransportCalls& transportOf(const FSAAPI_CONTEXT* ctx) {
+    return kTransports[static_cast<std::size_t>(FsaFibTransportOf(ctx))];
+}
+
+} // namespace
+
+FibTransport FsaFibTransportOf(const FSAAPI_CONTEXT* ctx) {
+    if (ctx->connectionType == FSA_CONNECTION_REMOTE)
+        return FibTransport::Remote;
+    if (ctx->connectionType != FSA_CONNECTION_LOCAL)
+        return FibTransport::UnknownConnectionType;
+    switch (ctx->simulatorKind) {
+    case 0:
+        return FibTransport::Driver;
+    case 1:
+        return FibTransport::Simulator;
+    default:
+        return FibTransport::UnknownSimulatorKind;
     }
+}
+
+FSA_STATUS FsaInternalSendReceiveFib(FSAAPI_CONTEXT* ctx, _FIB* fib, int throwOnFailure) {
+    const FSA_STATUS status = transportOf(ctx).send(ctx, fib);
     if (throwOnFailure && status != FSA_STS_SUCCESS)
         throw status;
     return status;
 }
 
 FSA_STATUS FsaInternalSendReceiveSynchFib(FSAAPI_CONTEXT* ctx, _FIB* fib) {
-    FSA_STATUS status;
-    if (ctx->connectionType == FSA_CONNECTION_LOCAL && ctx->simulatorKind == 0) {
-        faos_SendReceiveSynchFIB(ctx, fib);
-        return FSA_STS_SUCCESS;
-    }
-    if (ctx->connectionType == FSA_CONNECTION_LOCAL)
-        status = ctx->simulatorKind == 1 ? SimulatorSendReceiveFib(ctx, fib)
-                                         : FSA_STS_INVALID_SIMULATOR_KIND;
-    else if (ctx->connectionType == FSA_CONNECTION_REMOTE)
-        status = NetworkSendReceiveFib(ctx, fib);
-    else
-        status = FSA_STS_INVALID_CONNECTION_TYPE;
+    const FSA_STATUS status = transportOf(ctx).sendSynch(ctx, fib);
     if (status != FSA_STS_SUCCESS)
         throw status;
     return status;
 }
 
 int InternalWaitAndGetAsyncFib(FSAAPI_CONTEXT* ctx, _FIB* fib) {
-    if (ctx->connectionType == FSA_CONNECTION_LOCAL) {
-        if (ctx->simulatorKind == 0)
-            return AIF_LocalWaitForFib(ctx, fib);
-        if (ctx->simulatorKind == 1)
-            return SimulatorWaitAndGetAsyncFib(ctx, fib);
-        return 0;
-    }
-    if (ctx->connectionType == FSA_CONNECTION_REMOTE)
-        return ctx->aifStop.load() ? 0 : NetworkWaitAndGetAsyncFib(ctx, fib);
-    return 0;
+    return transportOf(ctx).waitForEvent(ctx, fib);
 }
 
 int FsaIsAdapterPaused(FSAAPI_CONTEXT* ctx) {
@@ -132,16 +165,8 @@ FSA_STATUS FsaSendReceiveFib(void* handle, _FIB* fib) {
 
 FSA_STATUS FsaDeviceDriverCall(void* handle, unsigned int, void*, unsigned int, void*, unsigned int,
                                unsigned int*) {
-    return FsaExportedCall(handle, {FsaAccessSet::LowLevel}, [&](FSAAPI_CONTEXT* ctx) {
-        if (ctx->connectionType == FSA_CONNECTION_LOCAL) {
-            if (ctx->simulatorKind == 0)
-                return fant_DeviceDriverCall(ctx);
-            return ctx->simulatorKind == 1 ? FSA_STS_NOT_SUPPORTED : FSA_STS_INVALID_SIMULATOR_KIND;
-        }
-        if (ctx->connectionType == FSA_CONNECTION_REMOTE)
-            return NetworkDeviceDriverCall(ctx);
-        return FSA_STS_INVALID_CONNECTION_TYPE;
-    });
+    return FsaExportedCall(handle, {FsaAccessSet::LowLevel},
+                           [](FSAAPI_CONTEXT* ctx) { return transportOf(ctx).driverCall(ctx); });
 }
 
 FSA_STATUS FsaSrvWaitAndGetAsyncFib(void* handle, int* received, _FIB* fib) {

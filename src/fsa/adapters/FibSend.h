@@ -5,6 +5,19 @@
 #include "Context.h"
 #include "FsaTypes.h"
 
+// The transport a context's FIBs take, from its connection type and, on a
+// local connection, its simulator kind; the last two name a corrupt context.
+enum class FibTransport {
+    Driver,
+    Simulator,
+    Remote,
+    UnknownSimulatorKind,
+    UnknownConnectionType,
+};
+// Every exchange below (send, synchronous send, event wait, driver call)
+// follows this one choice.
+FibTransport FsaFibTransportOf(const FSAAPI_CONTEXT* ctx);
+
 // throwOnFailure non-zero: a failure is thrown; 0: returned.
 FSA_STATUS FsaInternalSendReceiveFib(FSAAPI_CONTEXT* ctx, _FIB* fib, int throwOnFailure);
 FSA_STATUS faos_SendReceiveFIB(FSAAPI_CONTEXT* ctx, _FIB* fib);

@@ -16,7 +16,8 @@
       FSA_STS_NOT_AVAILABLE_ON_OS)                                                                 \
     X(FSA_STATUS, NetworkSendReceiveFib, (FSAAPI_CONTEXT*, _FIB*), return,                         \
       FSA_STS_NOT_AVAILABLE_ON_OS)                                                                 \
-    X(void, faos_SendReceiveSynchFIB, (FSAAPI_CONTEXT*, _FIB*), throw, FSA_STS_NOT_IMPLEMENTED)    \
+    X(FSA_STATUS, faos_SendReceiveSynchFIB, (FSAAPI_CONTEXT*, _FIB*), throw,                       \
+      FSA_STS_NOT_IMPLEMENTED)                                                                     \
     X(FSA_STATUS, fant_DeviceDriverCall, (FSAAPI_CONTEXT*), return, FSA_STS_NOT_AVAILABLE_ON_OS)   \
     X(FSA_STATUS, NetworkDeviceDriverCall, (FSAAPI_CONTEXT*), return, FSA_STS_NOT_AVAILABLE_ON_OS) \
     X(int, SimulatorWaitAndGetAsyncFib, (FSAAPI_CONTEXT*, _FIB*), throw,                           \

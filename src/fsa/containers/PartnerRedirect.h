@@ -47,8 +47,7 @@ bool SCD_BUS_SHARED(FSAAPI_CONTEXT* ctx, const FSA_SCSI_DEVICE* device);
 // damaged mask reads like a private bus, while the drive's answer names the
 // drive, so a damaged one is not taken.
 inline bool CT_DriveAnswerSaysPrivate(FSA_STATUS driveInfo, std::uint32_t shared) {
-    return (driveInfo == FSA_STS_SUCCESS || driveInfo == FSA_STS_DS_NOT_OWNER_OF_DISK) &&
-           !shared;
+    return (driveInfo == FSA_STS_SUCCESS || driveInfo == FSA_STS_DS_NOT_OWNER_OF_DISK) && !shared;
 }
 // Whether the container's disks sit on a shared bus (its disk-set
 // information's state word is 1).

@@ -137,5 +137,5 @@ extern "C" {
 FSA_STATUS FsaGetSortedPartitionList(void* handle, unsigned int* count,
                                      FSA_PARTITION_CACHE_ELEMENT** list);
 }
-#include "FsaMaintenance.h"
 #include "FsaDevices.h"
+#include "FsaMaintenance.h"

@@ -26,10 +26,10 @@ struct PckServices {
     FSA_STATUS (*ftDiskOnContainer)(FSAAPI_CONTEXT*, std::uint32_t container, int* isFtDisk);
     FSA_STATUS (*dynamicDiskOnContainer)(FSAAPI_CONTEXT*, std::uint32_t container, PckDynamicDisk*);
     // A count, then 48-byte entries.
-    FSA_STATUS (*hostVolumes)
+    FSA_STATUS(*hostVolumes)
     (FSAAPI_CONTEXT*, std::uint32_t container, void* buffer, std::uint32_t bytes);
     // Container operation 12 (delete) or 13 (forced delete).
-    FSA_STATUS (*deleteContainer)
+    FSA_STATUS(*deleteContainer)
     (FSAAPI_CONTEXT*, std::uint32_t container, std::uint32_t operation);
 };
 

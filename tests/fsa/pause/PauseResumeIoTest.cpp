@@ -53,9 +53,7 @@ protected:
         SimTest::TearDown();
     }
 
-    bool cachesStale() {
-        return !UtilGetContextFromHandle(handle)->containerCaches->valid.load();
-    }
+    bool cachesStale() { return !UtilGetContextFromHandle(handle)->containerCaches->valid.load(); }
 
     // The container commands sent since the journal was cleared.
     std::vector<CtCall> ctCalls() const {
