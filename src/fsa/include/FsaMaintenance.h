@@ -35,6 +35,15 @@ enum : std::uint32_t {
     FSA_DSI_CREATED = 23,
 };
 
+// Values of the state word: which channels reach the set's drives, and so
+// whether a node holds it.
+enum FSA_DISK_SET_STATE : std::uint32_t {
+    FSA_DSS_NO_SET = 0, // drive information only: the drive is in no disk set
+    FSA_DSS_HELD = 1,   // on shared channels, held by a node of the cluster
+    FSA_DSS_UNHELD = 2, // on private channels, held by no node
+    FSA_DSS_MIXED = 3,  // on shared and private channels: changes are refused
+};
+
 struct FSA_DISKSET_CREATE_ARGS {
     std::uint32_t sparePool;
     std::uint32_t initDrives;
