@@ -34,18 +34,16 @@ FSA_DISK_SET key(std::uint64_t number, std::uint64_t creator) {
     return s;
 }
 
-class DiskSetTest : public fsatest::SimTest {
+class DiskSetTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kConfig; }
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpenAdapterTest::SetUp();
         sim.clearJournal();
     }
     void TearDown() override {
-        FsaCloseAdapter(handle);
+        OpenAdapterTest::TearDown();
         keepalive_synchfib = 1;
-        SimTest::TearDown();
     }
     // Cluster commands sent since the journal was cleared.
     std::vector<std::uint32_t> clusterCommands() const {
@@ -64,7 +62,6 @@ protected:
     }
     FSAAPI_CONTEXT* ctx() { return UtilGetContextFromHandle(handle).get(); }
 
-    void* handle = nullptr;
     qorsim::Adapter model;
 };
 
