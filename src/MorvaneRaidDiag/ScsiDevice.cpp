@@ -14,7 +14,6 @@ namespace VarnDiags::MorvaneRaidDiag {
 namespace {
 
 constexpr Uint kBlinkOperationWord = 7;
-constexpr Uint kSharedBusState = 1;
 
 const FSA_STORAGE_DEVICE_INFO kEmptyRecord{};
 
@@ -114,7 +113,7 @@ bool ScsiDevice::deviceManagedbyAdapter() const {
     return record().failoverCount != 0;
 }
 bool ScsiDevice::deviceOnSharedBus() const {
-    return record().diskSetInfo.words[FSA_DSI_STATE] == kSharedBusState;
+    return record().diskSetInfo.words[FSA_DSI_STATE] == FSA_DSS_HELD;
 }
 bool ScsiDevice::taskInProgressOnDevice() const {
     return record().busy != 0;

@@ -25,7 +25,7 @@ std::uint32_t writeCacheState(FSAAPI_CONTEXT* ctx, std::uint32_t container, std:
         return 11;
     FSA_DISK_SET_INFO diskSet{};
     CT_GetCtrDiskSetInfo(ctx, container, reinterpret_cast<std::uint8_t*>(&diskSet));
-    if (diskSet.words[FSA_DSI_STATE] == 1)
+    if (diskSet.words[FSA_DSI_STATE] == FSA_DSS_HELD)
         return 7;
     if ((use & 2) || ((use & 1) && battery == 3)) {
         static const std::uint32_t enabled[] = {4, 3, 2, 1};

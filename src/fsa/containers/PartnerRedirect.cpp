@@ -33,5 +33,5 @@ bool SCD_BUS_SHARED(FSAAPI_CONTEXT* ctx, const FSA_SCSI_DEVICE* device) {
 bool CTR_BUS_SHARED(FSAAPI_CONTEXT* ctx, const tag_FSA_CONTAINER* container) {
     FSA_DISK_SET_INFO info{};
     CT_GetCtrDiskSetInfo(ctx, container->containerNumber, reinterpret_cast<std::uint8_t*>(&info));
-    return info.words[FSA_DSI_STATE] == 1;
+    return info.words[FSA_DSI_STATE] == FSA_DSS_HELD;
 }

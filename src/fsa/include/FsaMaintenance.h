@@ -35,6 +35,17 @@ enum : std::uint32_t {
     FSA_DSI_CREATED = 23,
 };
 
+// Values of the state word: which channels reach the set's drives, and so
+// whether a node holds it. The set information fills the word for held sets
+// only and leaves 0 for the others; the drive information fills it for every
+// drive in a set.
+enum FSA_DISK_SET_STATE : std::uint32_t {
+    FSA_DSS_NO_SET = 0, // not filled: a drive in no disk set, or a set not held
+    FSA_DSS_HELD = 1,   // on shared channels, held by a node of the cluster
+    FSA_DSS_UNHELD = 2, // on private channels, held by no node
+    FSA_DSS_MIXED = 3,  // on shared and private channels: changes are refused
+};
+
 struct FSA_DISKSET_CREATE_ARGS {
     std::uint32_t sparePool;
     std::uint32_t initDrives;

@@ -46,7 +46,7 @@ FSA_STATUS setAttributes(FSAAPI_CONTEXT* ctx, void* handle, FSA_DISK_SET* set,
     FSA_DISK_SET_INFO info;
     if (DS_GetDiskSetInfo(ctx, set, &info) != FSA_STS_SUCCESS)
         return FSA_STS_BAD_ARGUMENTS;
-    const ChangeAnnouncement announce(handle, info.words[FSA_DSI_STATE] != 2);
+    const ChangeAnnouncement announce(handle, info.words[FSA_DSI_STATE] != FSA_DSS_UNHELD);
 
     const std::uint64_t self = DS_OwnerId(ctx);
     const std::uint64_t partner = DS_PartnerOwnerId(ctx);
@@ -86,7 +86,7 @@ FSA_STATUS setAttributes(FSAAPI_CONTEXT* ctx, void* handle, FSA_DISK_SET* set,
     const bool attachedHere = info.words[FSA_DSI_RELATION] == 2;
     const bool attach = wanted->words[FSA_DSI_RELATION] == 2;
     const bool detach = wanted->words[FSA_DSI_RELATION] == 1 && attachedHere;
-    unconditional = unconditional || wanted->words[FSA_DSI_STATE] == 2;
+    unconditional = unconditional || wanted->words[FSA_DSI_STATE] == FSA_DSS_UNHELD;
     if (info.words[FSA_DSI_HOST_MANAGED] && hostManaged && !unconditional)
         return FSA_STS_DS_HOST_MANAGED;
     const std::uint32_t attributes = (sparePool ? 1u : 0u) | (hostManaged ? 2u : 0u);

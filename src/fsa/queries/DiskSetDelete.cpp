@@ -101,7 +101,8 @@ FSA_STATUS DS_DiskSetDelete(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
     DS_RECORD info;
     if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
         return s;
-    if ((info.attributes & DS_ATTR_HOST_MANAGED) && DS_StateOf(info) == 1 && !args.unconditional)
+    if ((info.attributes & DS_ATTR_HOST_MANAGED) && DS_StateOf(info) == FSA_DSS_HELD &&
+        !args.unconditional)
         return FSA_STS_DS_HOST_MANAGED;
     const std::uint64_t self = DS_OwnerId(ctx);
     if (info.owner == 0) {

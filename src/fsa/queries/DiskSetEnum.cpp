@@ -58,7 +58,7 @@ FSA_STATUS forEachDiskSet(FSAAPI_CONTEXT* ctx, const FSA_DISK_SET* one, Each&& e
         FSA_DISK_SET_INFO info;
         if (DS_GetDiskSetInfo(ctx, &sets[i], &info) != FSA_STS_SUCCESS)
             return FSA_STS_DS_NO_MORE_SETS;
-        if (info.words[FSA_DSI_STATE] == 0)
+        if (info.words[FSA_DSI_STATE] == FSA_DSS_NO_SET)
             continue; // the controller holds no record of it
         if (any)
             *any = true;

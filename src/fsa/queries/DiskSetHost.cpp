@@ -121,7 +121,8 @@ FSA_STATUS FsaGetAdapterNamebyDiskSet(FSA_DISK_SET* set, void** handleOut, char*
             continue;
         FSA_DISK_SET_INFO info;
         if (DS_FindDiskSet(ctx, set) == FSA_STS_SUCCESS &&
-            DS_GetDiskSetInfo(ctx, set, &info) == FSA_STS_SUCCESS && info.words[FSA_DSI_STATE] == 1)
+            DS_GetDiskSetInfo(ctx, set, &info) == FSA_STS_SUCCESS &&
+            info.words[FSA_DSI_STATE] == FSA_DSS_HELD)
             holders.emplace_back(adapter, handle);
         else
             FsaCloseAdapter(handle);

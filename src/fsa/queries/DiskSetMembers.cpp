@@ -234,7 +234,7 @@ FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_AR
     DS_RECORD info;
     if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
         return s;
-    if (DS_StateOf(info) == 3)
+    if (DS_StateOf(info) == FSA_DSS_MIXED)
         return FSA_STS_DS_MIXED_CHANNELS;
     if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_ADD, all, info, true, &r))
         return r;
@@ -247,7 +247,7 @@ FSA_STATUS DS_AddMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET_AR
             s != FSA_STS_SUCCESS)
             return s;
         // Shared drives go to held sets, private ones to sets no node holds.
-        if ((drives[i].shared != 0) != (DS_StateOf(info) == 1))
+        if ((drives[i].shared != 0) != (DS_StateOf(info) == FSA_DSS_HELD))
             return FSA_STS_DS_MIXED_CHANNELS;
     }
     const std::uint64_t self = DS_OwnerId(ctx);
@@ -270,7 +270,8 @@ FSA_STATUS DS_RemoveMembers(FSAAPI_CONTEXT* ctx, FSA_DISK_SET* set, FSA_DISK_SET
     DS_RECORD info;
     if (const FSA_STATUS s = DS_ReadSetForOperation(ctx, set, &info); s != FSA_STS_SUCCESS)
         return s;
-    if ((info.attributes & DS_ATTR_HOST_MANAGED) && !args->unconditional && DS_StateOf(info) == 1)
+    if ((info.attributes & DS_ATTR_HOST_MANAGED) && !args->unconditional &&
+        DS_StateOf(info) == FSA_DSS_HELD)
         return FSA_STS_DS_HOST_MANAGED;
     if (FSA_STATUS r; DS_PartnerRule(ctx, set, FSA_DSO_REMOVE, all, info, true, &r))
         return r;

@@ -44,13 +44,11 @@ private:
     bool m_attached = false;
 };
 
-// A set held by this node and attached here; held here and not attached.
+// Held by this node (attached or not).
 inline bool DS_HeldHere(const DS_RECORD& r, std::uint64_t self) {
     return (r.flags & DS_FLAG_HELD) && r.owner == self;
 }
+// Attached to this node's host.
 inline bool DS_AttachedHere(const DS_RECORD& r, std::uint64_t self) {
     return r.owner == self && (r.flags & DS_FLAG_ATTACHED);
-}
-inline std::uint32_t DS_StateOf(const DS_RECORD& r) {
-    return (r.flags & DS_FLAG_HELD) ? 1 : (r.flags & DS_FLAG_NO_SET) ? 2 : 3;
 }

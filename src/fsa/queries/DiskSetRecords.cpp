@@ -28,7 +28,7 @@ void fillCommon(FSA_DISK_SET_INFO* info, const DS_RECORD& r) {
     info->words[FSA_DSI_MEMBERS] = r.memberCount;
     info->words[FSA_DSI_SPARE_POOL] = r.attributes & DS_ATTR_SPARE_POOL;
     info->words[FSA_DSI_HOST_MANAGED] = (r.attributes & DS_ATTR_HOST_MANAGED) ? 1 : 0;
-    info->words[FSA_DSI_STATE] = (r.flags & DS_FLAG_HELD) ? 1 : (r.flags & DS_FLAG_NO_SET) ? 2 : 3;
+    info->words[FSA_DSI_STATE] = DS_StateOf(r);
 }
 
 std::uint64_t ownerIdOf(const FSAAPI_CONTEXT* ctx) {

@@ -43,6 +43,13 @@ enum : std::uint32_t {
     DS_ATTR_HOST_MANAGED = 2,
 };
 
+// The state word of a set's information, from the record's flags.
+inline FSA_DISK_SET_STATE DS_StateOf(const DS_RECORD& r) {
+    return (r.flags & DS_FLAG_HELD)     ? FSA_DSS_HELD
+           : (r.flags & DS_FLAG_NO_SET) ? FSA_DSS_UNHELD
+                                        : FSA_DSS_MIXED;
+}
+
 void DS_EncodeDiskSetNumber(const FAOS_TIME_INFO& t, _OEM_FLAVOR flavour, std::uint8_t out[8]);
 // A new number from the local time; sleeps a second so the next one differs.
 std::uint64_t GenerateDiskSetNumber();

@@ -51,7 +51,7 @@ int DeleteFiles::action(std::ostream& log) {
 int DeleteDirectories::action(std::ostream& log) {
     forEachEntry(log, "DeleteDirectories::action( )\n", "Deleting Directories",
                  [&](const std::string& path) {
-                     if (m_bIfEmpty) {
+                     if (m_removal == TreeRemoval::LeafOnly) {
                          if (hasSubDirectory(path)) {
                              log << "Directory " << path << " is not empty." << std::endl;
                              return false;

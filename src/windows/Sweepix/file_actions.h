@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ini_reader.h"
+#include "tree_removal.h"
 
 class DeleteFiles : public INIReader {
 public:
@@ -10,15 +11,15 @@ public:
     int action(std::ostream& log) override; // always 0
 };
 
-// Deletes directory trees; with the if-empty flag only those without
-// subdirectories (their files go with them).
+// Deletes the listed directories as `removal` says.
 class DeleteDirectories : public INIReader {
 public:
-    explicit DeleteDirectories(bool ifEmpty) : INIReader(EntryKind::Path), m_bIfEmpty(ifEmpty) {}
+    explicit DeleteDirectories(TreeRemoval removal)
+        : INIReader(EntryKind::Path), m_removal(removal) {}
     int action(std::ostream& log) override; // always 0
 
 private:
-    bool m_bIfEmpty;
+    TreeRemoval m_removal;
 };
 
 class DeletePathEntries : public INIReader {

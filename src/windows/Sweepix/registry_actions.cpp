@@ -66,10 +66,10 @@ LONG deleteRegistryKeyTree(HKEY root, const std::string& keyPath,
     return RegDeleteKeyA(root, keyPath.c_str());
 }
 
-LONG deleteRegistryKey(HKEY root, const std::string& keyPath, bool recursive,
+LONG deleteRegistryKey(HKEY root, const std::string& keyPath, TreeRemoval removal,
                        const KeyFailure& onSubkeyFailure) {
-    return recursive ? deleteRegistryKeyTree(root, keyPath, onSubkeyFailure)
-                     : RegDeleteKeyA(root, keyPath.c_str());
+    return removal == TreeRemoval::WholeTree ? deleteRegistryKeyTree(root, keyPath, onSubkeyFailure)
+                                             : RegDeleteKeyA(root, keyPath.c_str());
 }
 
 int DeleteRegistry::action(std::ostream& log) {
@@ -103,7 +103,7 @@ bool DeleteRegistry::deleteEntry(const std::string& entry, std::ostream& log) co
                                code != ERROR_SUCCESS && hasSubkeys(root, keyPath))
             << std::endl;
     };
-    LONG code = deleteRegistryKey(root, regKey, m_bRecursive, reportKey);
+    LONG code = deleteRegistryKey(root, regKey, m_removal, reportKey);
     reportKey(regKey, code);
     formatTrace("Return code from RegDeleteKey = %d\n", static_cast<int>(code));
     return code == ERROR_SUCCESS;

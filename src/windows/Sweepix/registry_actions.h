@@ -3,22 +3,22 @@
 #pragma once
 
 #include "ini_reader.h"
+#include "tree_removal.h"
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
 
-// "<root>\<key path>" per entry; with the recursive flag the key goes with
-// everything below it, else only when it has no subkeys.
+// "<root>\<key path>" per entry, removed as `removal` says.
 class DeleteRegistry : public INIReader {
 public:
-    explicit DeleteRegistry(bool recursive) : m_bRecursive(recursive) {}
+    explicit DeleteRegistry(TreeRemoval removal) : m_removal(removal) {}
     int action(std::ostream& log) override; // 1 when a key was deleted
 
 private:
     bool deleteEntry(const std::string& entry, std::ostream& log) const;
-    bool m_bRecursive;
+    TreeRemoval m_removal;
 };
 
 // "<root>\<key path>:<value name>" per entry.
@@ -44,9 +44,9 @@ private:
 // not be deleted (a missing one is no failure), deepest first.
 using KeyFailure = std::function<void(const std::string& keyPath, LONG code)>;
 
-// System error code of the delete (0 success); with the recursive flag each
+// System error code of the delete (0 success); removing the whole tree, each
 // subkey that could not be deleted is handed to `onSubkeyFailure`.
-LONG deleteRegistryKey(HKEY root, const std::string& keyPath, bool recursive,
+LONG deleteRegistryKey(HKEY root, const std::string& keyPath, TreeRemoval removal,
                        const KeyFailure& onSubkeyFailure);
 // Deletes the subkeys deepest first, then the key; the open's own code when
 // the key cannot be opened, so that a missing key (ERROR_FILE_NOT_FOUND) is

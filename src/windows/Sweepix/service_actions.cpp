@@ -33,7 +33,8 @@ short runServiceStep(const ServiceStep& step, const std::string& entry, std::ost
 
 int StopServices::action(std::ostream& log) {
     forEachEntry(log, "StopServices::action( )\n",
-                 m_bDependent ? "Stopping dependent services" : "Stopping single services",
+                 m_list == ServiceList::Dependent ? "Stopping dependent services"
+                                                  : "Stopping single services",
                  [&](const std::string& entry) {
                      runServiceStep(kStop, entry, log);
                      return false;

@@ -4,15 +4,18 @@
 
 #include "ini_reader.h"
 
+// Which list of the ini file a stop action reads; it chooses only the log
+// heading: every stop stops active dependents first.
+enum class ServiceList { Single, Dependent };
+
 class StopServices : public INIReader {
 public:
-    explicit StopServices(bool dependent) : m_bDependent(dependent) {}
+    explicit StopServices(ServiceList list) : m_list(list) {}
     // Always 0, whatever was stopped.
     int action(std::ostream& log) override;
 
 private:
-    // Chooses only the log heading: every stop stops active dependents first.
-    bool m_bDependent;
+    ServiceList m_list;
 };
 
 class DeleteServices : public INIReader {

@@ -35,14 +35,14 @@ private:
     void setProgressLine2(const std::string& text);
     void systemLanguageIndex();
 
-    StopServices m_stopSingleServices{false};
-    StopServices m_stopDependentServices{true};
+    StopServices m_stopSingleServices{ServiceList::Single};
+    StopServices m_stopDependentServices{ServiceList::Dependent};
     DeleteServices m_deleteServices;
-    DeleteRegistry m_deleteRegistryIfEmpty{false};
-    DeleteRegistry m_deleteRegistry{true};
+    DeleteRegistry m_deleteRegistryIfEmpty{TreeRemoval::LeafOnly};
+    DeleteRegistry m_deleteRegistry{TreeRemoval::WholeTree};
     DeleteFiles m_deleteFiles;
-    DeleteDirectories m_deleteDirectories{false};
-    DeleteDirectories m_deleteDirectoriesIfEmpty{true};
+    DeleteDirectories m_deleteDirectories{TreeRemoval::WholeTree};
+    DeleteDirectories m_deleteDirectoriesIfEmpty{TreeRemoval::LeafOnly};
     UninstallApps m_uninstallApps;
     KillProcesses m_killProcesses;
     UninstallAppsRegistry m_uninstallAppsRegistry;

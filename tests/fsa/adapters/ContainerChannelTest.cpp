@@ -14,7 +14,7 @@
 
 namespace {
 
-using fsatest::SimTest;
+using fsatest::OpenAdapterTest;
 
 // A container sub-command whose reply data is `n` bytes counting up.
 void answerWith(qorsim::Simulator& sim, std::uint32_t command, std::size_t n,
@@ -28,17 +28,12 @@ void answerWith(qorsim::Simulator& sim, std::uint32_t command, std::size_t n,
     });
 }
 
-class ChannelTest : public SimTest {
+class ChannelTest : public OpenAdapterTest {
 protected:
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpenAdapterTest::SetUp();
         ctx = UtilGetContextFromHandle(handle).get();
         sim.clearJournal();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     std::vector<int> sentCommands() {
         std::vector<int> out;
@@ -47,7 +42,6 @@ protected:
                 out.push_back(e.ctCommand);
         return out;
     }
-    void* handle = nullptr;
     FSAAPI_CONTEXT* ctx = nullptr;
 };
 

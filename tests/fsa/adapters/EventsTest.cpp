@@ -8,6 +8,7 @@
 
 namespace {
 
+using fsatest::OpenAdapterTest;
 using fsatest::SimTest;
 using namespace std::chrono_literals;
 
@@ -44,19 +45,13 @@ struct Collector {
     }
 };
 
-class EventTest : public SimTest {
+class EventTest : public OpenAdapterTest {
 protected:
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpenAdapterTest::SetUp();
         ASSERT_EQ(FsaRegisterGeneralCallback(handle, 0xFFFFFFFF, Collector::callback, &events),
                   FSA_STS_SUCCESS);
     }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    void* handle = nullptr;
     Collector events;
 };
 

@@ -66,4 +66,25 @@ protected:
     FastSleeper sleeper;
 };
 
+// Adapter qor0 opened before each test (`handle`) and closed after it. A test
+// chooses the access and may change the loaded simulator or the clock in
+// prepare(), which runs before the open.
+class OpenAdapterTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        prepare();
+        handle = open("qor0", access());
+    }
+    void TearDown() override {
+        if (handle)
+            FsaCloseAdapter(handle);
+        SimTest::TearDown();
+    }
+    virtual FSA_ACCESS access() const { return FSA_ACC_READ_WRITE; }
+    virtual void prepare() {}
+
+    void* handle = nullptr;
+};
+
 } // namespace fsatest

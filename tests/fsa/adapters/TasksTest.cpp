@@ -11,25 +11,17 @@
 
 namespace {
 
+using fsatest::OpenAdapterTest;
 using fsatest::SimTest;
 using namespace std::chrono_literals;
 
-class TaskTest : public SimTest {
+class TaskTest : public OpenAdapterTest {
 protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
     FSA_TASK_INFO details(unsigned id) {
         FSA_TASK_INFO info{};
         EXPECT_EQ(FsaGetTaskDetails(handle, id, &info), FSA_STS_SUCCESS);
         return info;
     }
-    void* handle = nullptr;
 };
 
 TEST_F(TaskTest, ListsDescribeTheTasksOfTheAdapterAndOfOneObject) {

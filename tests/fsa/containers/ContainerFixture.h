@@ -1,7 +1,7 @@
 #pragma once
 
-// A simulated adapter opened for the whole test, and what the container
-// tests ask of the controller's journal.
+// A simulated adapter opened for the whole test with its context, and what
+// the container tests ask of the controller's journal.
 
 #include "FsaApi.h"
 #include "HandleTable.h"
@@ -11,17 +11,11 @@
 
 namespace fsatest {
 
-class OpenAdapterTest : public SimTest {
+class ContainerTest : public OpenAdapterTest {
 protected:
-    virtual FSA_ACCESS access() const { return FSA_ACC_READ_WRITE; }
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open("qor0", access());
+        OpenAdapterTest::SetUp();
         ctx = UtilGetContextFromHandle(handle).get();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     // The status `f` threw, or 1.
     static std::uint32_t thrown(const std::function<void()>& f) {
@@ -38,7 +32,6 @@ protected:
             n += e.ctCommand == command;
         return n;
     }
-    void* handle = nullptr;
     FSAAPI_CONTEXT* ctx = nullptr;
 };
 

@@ -33,23 +33,15 @@ const char* kContainers = R"({"adapters": [{"index": 0, "serial": 9, "containers
     {"start": 3100, "size": 100, "serial": 9, "slice": 1, "l0Type": 1, "l0Number": 5, "l0Members": 3,
      "memberIndex": 2, "flags": 1}]}]})";
 
-class ContainerInfoTest : public fsatest::SimTest {
+class ContainerInfoTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kContainers; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open("qor0", FSA_ACC_READ_ONLY);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
+    FSA_ACCESS access() const override { return FSA_ACC_READ_ONLY; }
     FSA_CONTAINER_INFO* info() { return reinterpret_cast<FSA_CONTAINER_INFO*>(buffer.data()); }
     FSA_STATUS get(int next, const tag_FSA_CONTAINER* c,
                    unsigned size = FSA_CONTAINER_INFO_MAX_BYTES) {
         return FsaGetContainerInfo(handle, next, c, info(), size);
     }
-    void* handle = nullptr;
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(FSA_CONTAINER_INFO_MAX_BYTES);
 };
 

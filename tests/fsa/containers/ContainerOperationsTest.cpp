@@ -16,7 +16,7 @@ struct Sent {
     std::uint32_t w[3] = {};
 };
 
-class ContainerOperationsTest : public fsatest::OpenAdapterTest {
+class ContainerOperationsTest : public fsatest::ContainerTest {
 protected:
     std::string config() const override {
         return R"({"adapters": [{"index": 0, "serial": 9, "slices": 1}]})";

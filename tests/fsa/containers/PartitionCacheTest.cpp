@@ -48,7 +48,7 @@ struct Expected {
     std::uint32_t state, start, size, drive;
 };
 
-class PartitionCacheTest : public fsatest::OpenAdapterTest {
+class PartitionCacheTest : public fsatest::ContainerTest {
 protected:
     std::string config() const override { return kDisks; }
     FSA_ACCESS access() const override { return FSA_ACC_READ_ONLY; }

@@ -100,7 +100,7 @@ const char* kLeftovers = R"({"adapters": [{"index": 0, "serial": 9,
     {"start": 9500, "size": 100, "serial": 77, "slice": 1, "l0Type": 1, "l0Number": 53, "l0Members": 1,
      "flags": 1}]}]})";
 
-class PhantomContainerTest : public fsatest::OpenAdapterTest {
+class PhantomContainerTest : public fsatest::ContainerTest {
 protected:
     std::string config() const override { return kLeftovers; }
     FSA_CONTAINER_INFO* info() { return reinterpret_cast<FSA_CONTAINER_INFO*>(buffer.data()); }

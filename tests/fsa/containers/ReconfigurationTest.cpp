@@ -27,7 +27,7 @@ const char* kDisk = R"({"adapters": [{"index": 0, "serial": 9,
      "deadMask": 1},
     {"start": 428, "size": 100, "serial": 9, "slice": 0, "l0Type": 3, "l0Number": 3, "flags": 1, "deadMask": 1}]}]})";
 
-class ReconfigurationTest : public fsatest::OpenAdapterTest {
+class ReconfigurationTest : public fsatest::ContainerTest {
 protected:
     std::string config() const override { return kDisk; }
 };
@@ -187,7 +187,7 @@ const char* kDiskOnlyDead = R"({"adapters": [{"index": 0, "serial": 9,
 constexpr std::uint32_t kDiskOnlyStart = 128, kDiskOnlySize = 500;
 constexpr std::uint32_t kHeldStart = 1128, kHeldSize = 100;
 
-class DiskOnlyDeadPartitionTest : public fsatest::OpenAdapterTest {
+class DiskOnlyDeadPartitionTest : public fsatest::ContainerTest {
 protected:
     std::string config() const override { return kDiskOnlyDead; }
     // The entry numbers the zero commands addressed.

@@ -10,7 +10,7 @@
 
 namespace {
 
-class SmallCommandsTest : public fsatest::OpenAdapterTest {
+class SmallCommandsTest : public fsatest::ContainerTest {
 protected:
     std::string config() const override {
         return R"({"adapters": [{"index": 0, "serial": 9, "containers": {"count": 4,

@@ -13,18 +13,15 @@
 
 namespace fsatest {
 
-class ContextTest : public SimTest {
+class ContextTest : public OpenAdapterTest {
 protected:
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpenAdapterTest::SetUp();
         ASSERT_NE(handle, nullptr);
     }
     void TearDown() override {
         PCK_ResetServices();
-        if (handle)
-            FsaCloseAdapter(handle);
-        SimTest::TearDown();
+        OpenAdapterTest::TearDown();
     }
     FSAAPI_CONTEXT* ctx() const { return UtilGetContextFromHandle(handle).get(); }
 
@@ -51,8 +48,6 @@ protected:
         f.skip = skip;
         sim.inject(f);
     }
-
-    void* handle = nullptr;
 };
 
 } // namespace fsatest

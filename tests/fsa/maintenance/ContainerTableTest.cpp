@@ -89,24 +89,14 @@ void collect(const char* text, void* user) {
     *static_cast<std::string*>(user) += text;
 }
 
-class ContainerTable : public fsatest::SimTest {
+class ContainerTable : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kConfig; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
     std::string dump(int selector, FSA_STATUS* status) {
         std::string text;
         *status = FsaDiagnostic(handle, 0, &selector, collect, &text);
         return text;
     }
-
-    void* handle = nullptr;
 };
 
 TEST_F(ContainerTable, SelectorTwoPrintsTheTableAlone) {

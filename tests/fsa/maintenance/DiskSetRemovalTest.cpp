@@ -177,9 +177,9 @@ void replayPrevious(qorsim::Simulator& sim, int command) {
     sim.inject(remember);
 }
 
-class DiskSetRemovalTest : public fsatest::SimTest {
+class DiskSetRemovalTest : public fsatest::OpenAdapterTest {
 public:
-    using fsatest::SimTest::sim; // for the table rows' set-ups
+    using fsatest::OpenAdapterTest::sim; // for the table rows' set-ups
     // The controller refuses the command (the driver reports the failure).
     void failCluster(int command) {
         qorsim::Fault f;
@@ -191,15 +191,10 @@ public:
 
 protected:
     std::string config() const override { return kConfig; }
+    void prepare() override { fsa::setSleeper(&clock); }
     void SetUp() override {
-        SimTest::SetUp();
-        fsa::setSleeper(&clock);
-        handle = open();
+        OpenAdapterTest::SetUp();
         sim.clearJournal();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     FSAAPI_CONTEXT* ctx() { return UtilGetContextFromHandle(handle).get(); }
 
@@ -260,7 +255,6 @@ protected:
     }
 
     CountingSleeper clock;
-    void* handle = nullptr;
     qorsim::Adapter model;
 };
 

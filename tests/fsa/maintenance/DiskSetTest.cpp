@@ -34,18 +34,16 @@ FSA_DISK_SET key(std::uint64_t number, std::uint64_t creator) {
     return s;
 }
 
-class DiskSetTest : public fsatest::SimTest {
+class DiskSetTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kConfig; }
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpenAdapterTest::SetUp();
         sim.clearJournal();
     }
     void TearDown() override {
-        FsaCloseAdapter(handle);
+        OpenAdapterTest::TearDown();
         keepalive_synchfib = 1;
-        SimTest::TearDown();
     }
     // Cluster commands sent since the journal was cleared.
     std::vector<std::uint32_t> clusterCommands() const {
@@ -64,7 +62,6 @@ protected:
     }
     FSAAPI_CONTEXT* ctx() { return UtilGetContextFromHandle(handle).get(); }
 
-    void* handle = nullptr;
     qorsim::Adapter model;
 };
 
@@ -646,6 +643,32 @@ TEST_F(DiskSetTest, SetAttributesBringsASetToTheWantedState) {
     wanted.words[FSA_DSI_OWNER] = 5;
     EXPECT_EQ(FsaDiskSetSetAttributes(handle, &own, &wanted, 0), 434u);
     EXPECT_EQ(FsaDiskSetSetAttributes(handle, nullptr, &wanted, 0), FSA_STS_BAD_ARGUMENTS);
+}
+
+// The state word callers read, from the record's flags: the held flag wins,
+// then the no-set flag; a record with neither is on both kinds of channel.
+// The values are those of the information callers already store.
+TEST(DiskSetState, FollowsTheRecordFlags) {
+    const struct {
+        std::uint32_t flags;
+        FSA_DISK_SET_STATE state;
+        std::uint32_t word;
+    } cases[] = {
+        {DS_FLAG_HELD, FSA_DSS_HELD, 1},
+        {DS_FLAG_HELD | DS_FLAG_NO_SET | DS_FLAG_ATTACHED, FSA_DSS_HELD, 1},
+        {DS_FLAG_NO_SET, FSA_DSS_UNHELD, 2},
+        {DS_FLAG_NO_SET | DS_FLAG_MIXED, FSA_DSS_UNHELD, 2},
+        {0, FSA_DSS_MIXED, 3},
+        {DS_FLAG_MIXED | DS_FLAG_ATTACHED, FSA_DSS_MIXED, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        DS_RECORD r{};
+        r.flags = c.flags;
+        EXPECT_EQ(DS_StateOf(r), c.state);
+        EXPECT_EQ(static_cast<std::uint32_t>(DS_StateOf(r)), c.word);
+    }
+    EXPECT_EQ(static_cast<std::uint32_t>(FSA_DSS_NO_SET), 0u);
 }
 
 } // namespace

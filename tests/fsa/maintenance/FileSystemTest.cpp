@@ -8,22 +8,18 @@
 
 namespace {
 
-class FileSystemTest : public fsatest::SimTest {
+class FileSystemTest : public fsatest::OpenAdapterTest {
 protected:
-    void SetUp() override {
-        SimTest::SetUp();
+    void prepare() override {
         sim.update(0, [](qorsim::Adapter& a) {
             a.containers[2] = qorsim::ContainerRecord{1, {0}, 0};
             a.hostDisks[2] = qorsim::HostDisk{2, 0, 5, 0, true, false, false, false, "sdb"};
         });
-        handle = open();
+    }
+    void SetUp() override {
+        OpenAdapterTest::SetUp();
         sim.clearJournal();
     }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    void* handle = nullptr;
 };
 
 TEST_F(FileSystemTest, RemoveClearsTheContainerBetweenTheHostSteps) {

@@ -20,11 +20,11 @@ const char* kConfig = R"({"adapters": [
 constexpr std::size_t kHeader = 76 + 2 * 20;
 constexpr std::size_t kSetBytes = kHeader + 65536 + 2097152;
 
-class FlashTest : public fsatest::SimTest {
+class FlashTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kConfig; }
-    void SetUp() override {
-        SimTest::SetUp();
+    FSA_ACCESS access() const override { return FSA_ACC_READ_ONLY; }
+    void prepare() override {
         sim.setJournaling(false);
         // A flash directory with build 4600 in the firmware.
         sim.update(0, [](qorsim::Adapter& a) {
@@ -33,11 +33,6 @@ protected:
             const std::uint32_t build = 4600;
             std::memcpy(dir + 44, &build, 4);
         });
-        handle = open("qor0", FSA_ACC_READ_ONLY);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     std::string base() const { return dir.path("fw.ufi"); }
     // Saves qor0's flash and reads the set back.
@@ -48,7 +43,6 @@ protected:
         return image;
     }
 
-    void* handle = nullptr;
     fsatest::TempDir dir;
 };
 

@@ -26,25 +26,18 @@ void collect(const char* text, void* user) {
     *static_cast<std::string*>(user) += text;
 }
 
-class MaintenanceTest : public fsatest::SimTest {
+class MaintenanceTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kConfig; }
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpenAdapterTest::SetUp();
         sim.clearJournal();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     std::string diagnostic(void* h, std::uint32_t op, int selector, FSA_STATUS* status) {
         std::string text;
         *status = FsaDiagnostic(h, op, &selector, collect, &text);
         return text;
     }
-
-    void* handle = nullptr;
 };
 
 TEST(TextFormat, SizeStrings) {

@@ -12,17 +12,12 @@ const char* kConfig = R"({"adapters": [
   {"index": 0, "serial": 4660, "nvram": {"state": 1, "battery": 3, "word107": 107, "word108": 108}},
   {"index": 1, "serial": 4661, "info": {"platform": 20, "oem": 1, "options": 512}}]})";
 
-class NvramTest : public fsatest::SimTest {
+class NvramTest : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kConfig; }
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpenAdapterTest::SetUp();
         sim.clearJournal();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
     }
     std::size_t sentFibs(int command) const {
         std::size_t n = 0;
@@ -30,7 +25,6 @@ protected:
             n += e.fibCommand == command;
         return n;
     }
-    void* handle = nullptr;
 };
 
 TEST_F(NvramTest, ReadStatusMapsTheControllersStates) {

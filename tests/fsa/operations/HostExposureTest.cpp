@@ -9,26 +9,25 @@
 
 namespace {
 
-using fsatest::SimTest;
+using fsatest::OpenAdapterTest;
 
-class HostExposure : public SimTest {
+class HostExposure : public OpenAdapterTest {
 protected:
-    void SetUp() override {
-        SimTest::SetUp();
+    void prepare() override {
         sim.update(0, [](qorsim::Adapter& a) {
             a.hostDisks[2] = qorsim::HostDisk{2, 0, 5, 0, true, false, false, false, "sdb"};
             a.hostDisks[3] = qorsim::HostDisk{1, 0, 6, 0, true, true, false, false, "sdc"};
         });
-        handle = open();
+    }
+    void SetUp() override {
+        OpenAdapterTest::SetUp();
         ctx = UtilGetContextFromHandle(handle).get();
     }
     void TearDown() override {
         ctx->connectionType = FSA_CONNECTION_LOCAL;
         ctx->simulatorKind = 0;
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
+        OpenAdapterTest::TearDown();
     }
-    void* handle = nullptr;
     FSAAPI_CONTEXT* ctx = nullptr;
 };
 

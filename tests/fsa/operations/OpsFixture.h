@@ -19,18 +19,10 @@ struct Sent {
     std::vector<std::uint8_t> data; // the first 72 request bytes
 };
 
-class OpsTest : public SimTest {
+class OpsTest : public OpenAdapterTest {
 protected:
     explicit OpsTest(const char* json) : m_json(json) {}
     std::string config() const override { return m_json; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
     // Sub-command `cmd` answers `status` (and `word1`) and counts what it was sent.
     std::shared_ptr<Sent> answer(std::uint32_t cmd, std::uint32_t status, std::uint32_t word1 = 0) {
         auto sent = std::make_shared<Sent>();
@@ -43,7 +35,6 @@ protected:
         });
         return sent;
     }
-    void* handle = nullptr;
 
 private:
     const char* m_json;

@@ -20,18 +20,10 @@ const char* kLayout = R"({"adapters": [{"index": 0, "serial": 9,
                   "l1Type": 1, "l1Number": 6}],
   "containers": {"count": 8, "list": [{"number": 1, "type": 4, "members": [1, 2, 3]}]}}]})";
 
-class Sizing : public fsatest::SimTest {
+class Sizing : public fsatest::OpenAdapterTest {
 protected:
     std::string config() const override { return kLayout; }
-    void SetUp() override {
-        SimTest::SetUp();
-        handle = open("qor0", FSA_ACC_READ_ONLY);
-    }
-    void TearDown() override {
-        FsaCloseAdapter(handle);
-        SimTest::TearDown();
-    }
-    void* handle = nullptr;
+    FSA_ACCESS access() const override { return FSA_ACC_READ_ONLY; }
 };
 
 TEST_F(Sizing, EachPartitionGetsItsShareRoundedUpPastThe64KStep) {

@@ -13,7 +13,7 @@
 
 namespace {
 
-using fsatest::SimTest;
+using fsatest::OpenAdapterTest;
 
 struct CtCall {
     int command;
@@ -31,14 +31,13 @@ int countEvent(void*, std::uint32_t bit, FSA_EVENT_DETAILS*, void*) {
     return 1;
 }
 
-class PauseResumeIo : public SimTest {
+class PauseResumeIo : public OpenAdapterTest {
 protected:
     std::string config() const override {
         return R"({"adapters": [{"index": 0, "io": {"secondMs": 50}}]})";
     }
     void SetUp() override {
-        SimTest::SetUp();
-        handle = open();
+        OpenAdapterTest::SetUp();
         g_pausedEvents = 0;
         g_resumedEvents = 0;
         ASSERT_EQ(FsaRegisterGeneralCallback(handle, 0xC00, &countEvent, nullptr), FSA_STS_SUCCESS);
@@ -49,8 +48,9 @@ protected:
     void TearDown() override {
         if (handle) {
             EXPECT_EQ(FsaCloseAdapter(handle), FSA_STS_SUCCESS);
+            handle = nullptr;
         }
-        SimTest::TearDown();
+        OpenAdapterTest::TearDown();
     }
 
     bool cachesStale() { return !UtilGetContextFromHandle(handle)->containerCaches->valid.load(); }
@@ -96,8 +96,6 @@ protected:
         }
         return false;
     }
-
-    void* handle = nullptr;
 };
 
 TEST_F(PauseResumeIo, PauseTimesUpTo150SecondsPause) {
