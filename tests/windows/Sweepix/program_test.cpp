@@ -173,6 +173,30 @@ TEST(SweepixProgram, DeletesFilesAndDirectories) {
     EXPECT_THAT(sweepix.log(), Not(HasSubstr("<zutr>")));
 }
 
+// NTFS takes the delete character (0x7F) in names: such entries are acted on.
+TEST(SweepixProgram, DeletesNamesHoldingTheDeleteCharacter) {
+    SweepixRun sweepix;
+    const std::string d = sweepix.dir();
+    const std::string file = d + "\\a\x7F"
+                                 "b.txt",
+                      directory = d + "\\dir\x7F";
+    writeFile(file, "x");
+    CreateDirectoryA(directory.c_str(), nullptr);
+    writeFile(directory + "\\f.txt", "x");
+    ASSERT_TRUE(exists(file));
+    ASSERT_TRUE(exists(directory + "\\f.txt"));
+
+    sweepix.writeIni("[FILES_TO_DELETE]\n" + file + "\n[DIRECTORIES_TO_DELETE]\n" + directory +
+                     "\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    EXPECT_FALSE(exists(file));
+    EXPECT_FALSE(exists(directory));
+    Lines lines = sweepix.logLines();
+    EXPECT_THAT(lines, Contains("File " + file + " deleted successfully"));
+    EXPECT_THAT(lines, Contains(directory));
+    EXPECT_THAT(sweepix.log(), Not(HasSubstr("Not done")));
+}
+
 // Windows reads an entry only up to a NUL: the program would list the
 // directory itself without end, or act on a path the entry did not name.
 TEST(SweepixProgram, EntriesHoldingANulAreNeverActedOn) {
@@ -396,6 +420,28 @@ TEST_F(PathTest, RemovesDirectoriesFromPathAndQvpath) {
     Lines lines = sweepix.logLines();
     EXPECT_THAT(lines, Contains("Removed environment variable with name QVPATH"));
     EXPECT_THAT(lines, Contains("Setting PATH = " + path));
+}
+
+// Items are compared as they stand in the variables: a quoted directory,
+// which Windows takes in Path, is removed by its quoted entry, and the same
+// directory unquoted is another item.
+TEST_F(PathTest, RemovesQuotedItemsAsTheyStand) {
+    ASSERT_FALSE(original.empty());
+    const std::string bare = "C:\\Program Files\\" + tag() + "\\bin";
+    const std::string quoted = "\"" + bare + "\"";
+    setRegString(HKEY_LOCAL_MACHINE, environment, "Path", original + ";" + quoted + ";" + bare,
+                 REG_EXPAND_SZ);
+    setRegString(HKEY_LOCAL_MACHINE, environment, "QVPATH", "\"C:\\q one\";C:\\q2");
+
+    SweepixRun sweepix;
+    sweepix.writeIni("[DIRECTORIES_TO_REMOVE_FROM_PATH]\n" + quoted + "\n\"C:\\q one\"\n");
+    EXPECT_EQ(sweepix.runSilent(), 1);
+    EXPECT_EQ(regString(HKEY_LOCAL_MACHINE, environment, "Path"), original + ";" + bare);
+    EXPECT_EQ(regString(HKEY_LOCAL_MACHINE, environment, "QVPATH"), "C:\\q2");
+    Lines lines = sweepix.logLines();
+    EXPECT_THAT(lines, Contains("Setting QVPATH = C:\\q2"));
+    EXPECT_THAT(lines, Contains("Setting PATH = " + original + ";" + bare));
+    EXPECT_THAT(sweepix.log(), Not(HasSubstr("Not done")));
 }
 
 TEST_F(PathTest, LeavesPathAloneWhenNothingMatches) {
