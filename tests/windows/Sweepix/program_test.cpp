@@ -197,6 +197,65 @@ TEST(SweepixProgram, DeletesNamesHoldingTheDeleteCharacter) {
     EXPECT_THAT(sweepix.log(), Not(HasSubstr("Not done")));
 }
 
+std::wstring verbatimWide(const std::string& path) {
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+}
+
+// A file below a directory chain longer than MAX_PATH, made through the
+// verbatim prefix, and removed with its chain at the end.
+class LongPathFile {
+public:
+    explicit LongPathFile(const std::string& base) {
+        std::string directory = base;
+        for (char letter : {'p', 'q', 'r'}) {
+            directory += "\\" + std::string(90, letter);
+            if (CreateDirectoryW(verbatimWide(directory).c_str(), nullptr))
+                directories_.push_back(directory);
+        }
+        path_ = directory + "\\held.txt";
+    }
+    ~LongPathFile() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+        DeleteFileW(verbatimWide(path_).c_str());
+        for (auto it = directories_.rbegin(); it != directories_.rend(); ++it)
+            RemoveDirectoryW(verbatimWide(*it).c_str());
+    }
+    LongPathFile(const LongPathFile&) = delete;
+    LongPathFile& operator=(const LongPathFile&) = delete;
+    const std::string& path() const { return path_; }
+    // Creates the file and keeps it open without sharing its deletion.
+    bool createHeld() {
+        handle_ = CreateFileW(verbatimWide(path_).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr);
+        return handle_ != INVALID_HANDLE_VALUE;
+    }
+    bool present() const {
+        return GetFileAttributesW(verbatimWide(path_).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+private:
+    std::vector<std::string> directories_;
+    std::string path_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// Where the system cannot even tell whether a path over MAX_PATH is there, a
+// file whose delete failed is not reported as gone.
+TEST(SweepixProgram, ReportsAFileBeyondMaxPathThatWasNotDeleted) {
+    SweepixRun sweepix;
+    LongPathFile file(sweepix.dir());
+    ASSERT_GT(file.path().size(), static_cast<std::size_t>(MAX_PATH));
+    ASSERT_TRUE(file.createHeld()) << file.path();
+
+    sweepix.writeIni("[FILES_TO_DELETE]\n" + file.path() + "\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    EXPECT_TRUE(file.present());
+    Lines lines = sweepix.logLines();
+    EXPECT_THAT(lines, Contains("File " + file.path() + " could not be deleted."));
+    EXPECT_THAT(lines, Not(Contains("File " + file.path() + " has already been removed.")));
+}
+
 // Windows reads an entry only up to a NUL: the program would list the
 // directory itself without end, or act on a path the entry did not name.
 TEST(SweepixProgram, EntriesHoldingANulAreNeverActedOn) {
