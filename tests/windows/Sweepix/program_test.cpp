@@ -2,14 +2,18 @@
 // log, and what each action removes from the machine.
 #include "child_process.h"
 #include "file_fixture.h"
+#include "run_order.h"
 #include "sweepix_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <memory>
 #include <regex>
+#include <string_view>
 
 namespace {
 
@@ -27,17 +31,45 @@ std::string tag() {
 const std::regex kTimeLine("(START|END) TIME = \\d\\d:\\d\\d:\\d\\d on [A-Z][a-z]+day, "
                            "[A-Z][a-z]+ \\d\\d, \\d{4}");
 
-// The log of a run with empty sections: every heading in run order.
-Lines emptyRunBody() {
+// The heading each action begins its log part with, by the section it reads:
+// what a section's log looks like, whatever its place. The places come from
+// the run-order table; a row whose header or mode is wrong finds no heading
+// here or the wrong one.
+const std::map<std::string_view, std::string> kLogHeadings = {
+    {"[SINGLESERVICES_TO_STOP]", "Stopping single services"},
+    {"[DEPENDENTSERVICES_TO_STOP]", "Stopping dependent services"},
+    {"[PROCESSES_TO_KILL]", "Killing Processes"},
+    {"[UNINSTALL_APPS_TO_RUN]", "Uninstalling Apps"},
+    {"[RUN_UNINSTALL_FROM_REGISTRY]", "Uninstalling apps Using Registry"},
+    {"[SERVICES_TO_DELETE]", "Removing services"},
+    {"[REGISTRY_TO_DELETE]", "Deleting registry keys"},
+    {"[REGISTRY_TO_DELETE_IF_EMPTY]", "Deleting registry keys"},
+    {"[REGISTRYVALUES_TO_DELETE]", "Deleting registry values"},
+    {"[SNMPEXTENSIONAGENTS_TO_DELETE]", "Deleting SNMP ExtensionAgents"},
+    {"[FILES_TO_DELETE]", "Deleting Files"},
+    {"[DIRECTORIES_TO_DELETE]", "Deleting Directories"},
+    {"[DIRECTORIES_TO_DELETE_IF_EMPTY]", "Deleting Directories"},
+    {"[DIRECTORIES_TO_REMOVE_FROM_PATH]",
+     "Removing directories from the path environment variable"},
+};
+
+std::string logHeading(const RunOrderRow& row) {
+    auto found = kLogHeadings.find(row.header);
+    return found != kLogHeadings.end() ? found->second
+                                       : "(no heading known for " + std::string(row.header) + ")";
+}
+
+// The log between its start and end lines: each section in run order as an
+// empty line, its heading and `sectionLines` of its row, then an empty line.
+Lines runBody(const std::function<Lines(const RunOrderRow&)>& sectionLines = nullptr) {
     Lines body;
-    for (const char* heading :
-         {"Stopping single services", "Stopping dependent services", "Killing Processes",
-          "Uninstalling Apps", "Uninstalling apps Using Registry", "Removing services",
-          "Deleting registry keys", "Deleting registry keys", "Deleting registry values",
-          "Deleting SNMP ExtensionAgents", "Deleting Files", "Deleting Directories",
-          "Deleting Directories", "Removing directories from the path environment variable"}) {
+    for (const RunOrderRow& row : kRunOrder) {
         body.push_back("");
-        body.push_back(heading);
+        body.push_back(logHeading(row));
+        if (sectionLines) {
+            Lines more = sectionLines(row);
+            body.insert(body.end(), more.begin(), more.end());
+        }
     }
     body.push_back("");
     return body;
@@ -52,7 +84,7 @@ TEST(SweepixProgram, LogIsFramedAndGrowsUnlessOverwritten) {
 
     EXPECT_EQ(sweepix.run(arguments), 0);
     Lines expected{"old run", "", std::string(67, '-'), "START"};
-    Lines body = emptyRunBody();
+    Lines body = runBody();
     expected.insert(expected.end(), body.begin(), body.end());
     expected.push_back("END");
     Lines lines = sweepix.logLines();
@@ -72,6 +104,26 @@ TEST(SweepixProgram, LogIsFramedAndGrowsUnlessOverwritten) {
     ASSERT_EQ(lines.size(), body.size() + 2);
     EXPECT_EQ(lines.front().rfind("START TIME = ", 0), 0u);
     EXPECT_EQ(lines.back().rfind("END TIME = ", 0), 0u);
+}
+
+// Each section is read by the action that runs at its place, once: every
+// section holds an entry that only its own action reports (one holding a NUL
+// is reported, never acted on), and the file lists the sections backwards.
+TEST(SweepixProgram, RunsEachSectionOnceInRunOrder) {
+    SweepixRun sweepix;
+    std::string ini;
+    for (const RunOrderRow& row : kRunOrder)
+        ini = std::string(row.header) + "\n" + std::string(row.member) + '\0' + "\n" + ini;
+    sweepix.writeIni(ini);
+
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    Lines expected = runBody([](const RunOrderRow& row) {
+        return Lines{"Not done: " + std::string(row.member) +
+                     "\\x00 holds a character Windows cannot take."};
+    });
+    Lines lines = sweepix.logLines();
+    ASSERT_EQ(lines.size(), expected.size() + 2) << sweepix.log();
+    EXPECT_THAT(Lines(lines.begin() + 1, lines.end() - 1), ElementsAreArray(expected));
 }
 
 TEST(SweepixProgram, CarriesFileAndProductVersion280) {
