@@ -144,11 +144,6 @@ bool isRootOfItsVolume(const std::string& path, const FileIdentity& identity, DW
     return false;
 }
 
-// Absence is no reason to refuse: there is nothing to delete.
-bool isAbsence(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 } // namespace
 
 std::string deletionRefusal(const std::string& path) {
@@ -173,6 +168,7 @@ std::string deletionRefusal(const std::string& path) {
         DWORD error;
         std::string listed = listedDirectory(name);
         if (!identityOf(listed, identity, error)) {
+            // Absence is no reason to refuse: there is nothing to delete.
             if (!isAbsence(error))
                 unopened = error;
             continue;

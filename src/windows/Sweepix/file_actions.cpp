@@ -1,5 +1,6 @@
 #include "file_actions.h"
 
+#include "file_identity.h"
 #include "path_list.h"
 #include "trace.h"
 #include "utility.h"
@@ -19,6 +20,13 @@ std::vector<std::string> tracedPathList(const std::string& value) {
     return list;
 }
 
+// Gone for certain: opening it fails because nothing is there.
+bool isAbsent(const std::string& path) {
+    FileIdentity identity;
+    DWORD error = ERROR_SUCCESS;
+    return !identityOf(path, identity, error) && isAbsence(error);
+}
+
 bool clearTraced(std::vector<std::string>& list, const std::string& item, const char* trace) {
     if (!clearPathItem(list, item))
         return false;
@@ -35,8 +43,9 @@ int DeleteFiles::action(std::ostream& log) {
         if (DeleteFileA(path.c_str())) {
             log << "File " << path << " deleted successfully" << std::endl;
             formatTrace("File %s deleted successfully\n", path.c_str());
-        } else if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            // Still there (in use, denied): not to be logged as gone.
+        } else if (!isAbsent(path)) {
+            // Still there (in use, denied) or not to be told (too long for
+            // the system): not to be logged as gone.
             log << "File " << path << " could not be deleted." << std::endl;
             formatTrace("Failed to delete file = %s\n", path.c_str());
         } else {

@@ -22,8 +22,11 @@ private:
     TreeRemoval m_removal;
 };
 
+// Entries are compared as text with the items of Path and QVPATH and never
+// reach the file system, so an item as Windows takes it in Path, quoted for
+// one, can be named.
 class DeletePathEntries : public INIReader {
 public:
-    DeletePathEntries() : INIReader(EntryKind::Path) {}
+    DeletePathEntries() : INIReader(EntryKind::Text) {}
     int action(std::ostream& log) override; // 1 when Path was rewritten
 };

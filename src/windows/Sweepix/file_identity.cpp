@@ -21,3 +21,7 @@ bool identityOf(const std::string& path, FileIdentity& identity, DWORD& error) {
     }
     return known;
 }
+
+bool isAbsence(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}

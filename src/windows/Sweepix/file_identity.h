@@ -19,3 +19,7 @@ struct FileIdentity {
 // opens, following links in every component. False with the system's error
 // code in `error` when it cannot be opened.
 bool identityOf(const std::string& path, FileIdentity& identity, DWORD& error);
+
+// Whether `error` says the path names nothing. Any other failure to open it
+// (a path too long for the system, access denied) leaves it possibly there.
+bool isAbsence(DWORD error);

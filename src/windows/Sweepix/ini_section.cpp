@@ -6,7 +6,7 @@
 namespace {
 
 const char* const kWhiteSpace = " \t\r\n\v\f";
-// Besides the control characters, what Windows does not take in a path.
+// Besides the characters below 0x20, what Windows does not take in a path.
 const char* const kNotInPaths = "<>\"|*?";
 // The prefix that hands a path to the system unparsed; its "?" is no wildcard.
 const char* const kVerbatimPrefix = "\\\\?\\";
@@ -21,8 +21,14 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
+bool isBelowSpace(char c) {
+    return static_cast<unsigned char>(c) < 0x20;
+}
+
+// Shown escaped in logs and traces; 0x7F is no character to show, though
+// Windows takes it in a name.
 bool isControl(char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    return isBelowSpace(c) || c == 0x7F;
 }
 
 bool acceptable(const std::string& entry, EntryKind kind) {
@@ -32,7 +38,7 @@ bool acceptable(const std::string& entry, EntryKind kind) {
         return true;
     std::size_t from = entry.compare(0, 4, kVerbatimPrefix) == 0 ? 4 : 0;
     for (std::size_t i = from; i < entry.size(); ++i)
-        if (isControl(entry[i]) || std::strchr(kNotInPaths, entry[i]) != nullptr)
+        if (isBelowSpace(entry[i]) || std::strchr(kNotInPaths, entry[i]) != nullptr)
             return false;
     return true;
 }

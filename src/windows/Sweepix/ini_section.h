@@ -11,7 +11,8 @@
 // reading of its section ends there.
 constexpr std::size_t kIniLineMax = 1023;
 
-// What a section's entries are: paths must also hold only characters that
+// What a section's entries are: text that is only compared with other text,
+// or paths handed to the file system, which must also hold only characters
 // Windows takes in a path. No entry of any kind may hold a NUL: Windows would
 // read only what stands before it.
 enum class EntryKind { Text, Path };

@@ -4,12 +4,14 @@
 #include "license_dialog.h"
 #include "process_name.h"
 #include "resource.h"
+#include "run_order.h"
 #include "trace.h"
 #include "utility.h"
 
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -182,32 +184,14 @@ bool SweepixApp::obtainConsent(const ShellOptions& options) {
 }
 
 void SweepixApp::readSections(const std::string& iniFile) {
-    struct Section {
-        INIReader* action;
-        const char* header;
-        unsigned statusId;
+    INIReader* const actions[] = {
+#define SWEEPIX_SECTION(position, header, type, member, mode, statusId) &member,
+#include "run_order.def"
     };
-    const Section runOrder[] = {
-        {&m_stopSingleServices, "[SINGLESERVICES_TO_STOP]", IDS_STOPPING_SERVICES},
-        {&m_stopDependentServices, "[DEPENDENTSERVICES_TO_STOP]", IDS_STOPPING_SERVICES},
-        {&m_killProcesses, "[PROCESSES_TO_KILL]", IDS_KILLING_PROCESSES},
-        {&m_uninstallApps, "[UNINSTALL_APPS_TO_RUN]", IDS_UNINSTALLING},
-        {&m_uninstallAppsRegistry, "[RUN_UNINSTALL_FROM_REGISTRY]", IDS_UNINSTALLING},
-        {&m_deleteServices, "[SERVICES_TO_DELETE]", IDS_DELETING_SERVICES},
-        {&m_deleteRegistry, "[REGISTRY_TO_DELETE]", IDS_REMOVING_KEYS},
-        {&m_deleteRegistryIfEmpty, "[REGISTRY_TO_DELETE_IF_EMPTY]", IDS_REMOVING_KEYS},
-        {&m_deleteRegValues, "[REGISTRYVALUES_TO_DELETE]", IDS_REMOVING_VALUES},
-        {&m_snmpExtensionAgents, "[SNMPEXTENSIONAGENTS_TO_DELETE]", IDS_REMOVING_VALUES},
-        {&m_deleteFiles, "[FILES_TO_DELETE]", IDS_DELETING_FILES},
-        {&m_deleteDirectories, "[DIRECTORIES_TO_DELETE]", IDS_DELETING_DIRECTORIES},
-        {&m_deleteDirectoriesIfEmpty, "[DIRECTORIES_TO_DELETE_IF_EMPTY]",
-         IDS_DELETING_EMPTY_DIRECTORIES},
-        {&m_deletePathEntries, "[DIRECTORIES_TO_REMOVE_FROM_PATH]", IDS_MODIFYING_PATH},
-    };
-    for (const auto& section : runOrder) {
-        section.action->init(iniFile, section.header, section.statusId);
-        section.action->print();
-        m_runList.push_back(section.action);
+    for (std::size_t i = 0; i < std::size(kRunOrder); ++i) {
+        actions[i]->init(iniFile, std::string(kRunOrder[i].header), kRunOrder[i].statusId);
+        actions[i]->print();
+        m_runList.push_back(actions[i]);
     }
 }
 

@@ -1,5 +1,5 @@
-// The clean-up program: options, start checks, consent, the fourteen
-// actions in their fixed order, and the log.
+// The clean-up program: options, start checks, consent, the actions in
+// their fixed order (run_order.def), and the log.
 #pragma once
 
 #include "file_actions.h"
@@ -35,20 +35,9 @@ private:
     void setProgressLine2(const std::string& text);
     void systemLanguageIndex();
 
-    StopServices m_stopSingleServices{ServiceList::Single};
-    StopServices m_stopDependentServices{ServiceList::Dependent};
-    DeleteServices m_deleteServices;
-    DeleteRegistry m_deleteRegistryIfEmpty{TreeRemoval::LeafOnly};
-    DeleteRegistry m_deleteRegistry{TreeRemoval::WholeTree};
-    DeleteFiles m_deleteFiles;
-    DeleteDirectories m_deleteDirectories{TreeRemoval::WholeTree};
-    DeleteDirectories m_deleteDirectoriesIfEmpty{TreeRemoval::LeafOnly};
-    UninstallApps m_uninstallApps;
-    KillProcesses m_killProcesses;
-    UninstallAppsRegistry m_uninstallAppsRegistry;
-    DeletePathEntries m_deletePathEntries;
-    DeleteRegValues m_deleteRegValues;
-    SNMPExtensionAgents m_snmpExtensionAgents;
+    // One action for each section, declared from its run-order row.
+#define SWEEPIX_SECTION(position, header, type, member, mode, statusId) type member{mode};
+#include "run_order.def"
 
     std::string m_sAppName = "sweepix";
     std::string m_sLicenseFile = "license.txt";

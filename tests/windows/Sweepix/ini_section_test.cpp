@@ -142,6 +142,10 @@ const RefusalCase kRefusalCases[] = {
      "b",
      true, false},
     {"tab inside", "C:\\a\tb", true, false},
+    {"delete character",
+     "C:\\a\x7F"
+     "b",
+     true, true},
     {"quote", "\"C:\\a b\" /S", true, false},
     {"wildcard", "C:\\a\\*.tmp", true, false},
     {"pipe and angle brackets", "C:\\a|<b>", true, false},

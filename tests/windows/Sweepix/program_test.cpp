@@ -2,14 +2,18 @@
 // log, and what each action removes from the machine.
 #include "child_process.h"
 #include "file_fixture.h"
+#include "run_order.h"
 #include "sweepix_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <memory>
 #include <regex>
+#include <string_view>
 
 namespace {
 
@@ -27,17 +31,45 @@ std::string tag() {
 const std::regex kTimeLine("(START|END) TIME = \\d\\d:\\d\\d:\\d\\d on [A-Z][a-z]+day, "
                            "[A-Z][a-z]+ \\d\\d, \\d{4}");
 
-// The log of a run with empty sections: every heading in run order.
-Lines emptyRunBody() {
+// The heading each action begins its log part with, by the section it reads:
+// what a section's log looks like, whatever its place. The places come from
+// the run-order table; a row whose header or mode is wrong finds no heading
+// here or the wrong one.
+const std::map<std::string_view, std::string> kLogHeadings = {
+    {"[SINGLESERVICES_TO_STOP]", "Stopping single services"},
+    {"[DEPENDENTSERVICES_TO_STOP]", "Stopping dependent services"},
+    {"[PROCESSES_TO_KILL]", "Killing Processes"},
+    {"[UNINSTALL_APPS_TO_RUN]", "Uninstalling Apps"},
+    {"[RUN_UNINSTALL_FROM_REGISTRY]", "Uninstalling apps Using Registry"},
+    {"[SERVICES_TO_DELETE]", "Removing services"},
+    {"[REGISTRY_TO_DELETE]", "Deleting registry keys"},
+    {"[REGISTRY_TO_DELETE_IF_EMPTY]", "Deleting registry keys"},
+    {"[REGISTRYVALUES_TO_DELETE]", "Deleting registry values"},
+    {"[SNMPEXTENSIONAGENTS_TO_DELETE]", "Deleting SNMP ExtensionAgents"},
+    {"[FILES_TO_DELETE]", "Deleting Files"},
+    {"[DIRECTORIES_TO_DELETE]", "Deleting Directories"},
+    {"[DIRECTORIES_TO_DELETE_IF_EMPTY]", "Deleting Directories"},
+    {"[DIRECTORIES_TO_REMOVE_FROM_PATH]",
+     "Removing directories from the path environment variable"},
+};
+
+std::string logHeading(const RunOrderRow& row) {
+    auto found = kLogHeadings.find(row.header);
+    return found != kLogHeadings.end() ? found->second
+                                       : "(no heading known for " + std::string(row.header) + ")";
+}
+
+// The log between its start and end lines: each section in run order as an
+// empty line, its heading and `sectionLines` of its row, then an empty line.
+Lines runBody(const std::function<Lines(const RunOrderRow&)>& sectionLines = nullptr) {
     Lines body;
-    for (const char* heading :
-         {"Stopping single services", "Stopping dependent services", "Killing Processes",
-          "Uninstalling Apps", "Uninstalling apps Using Registry", "Removing services",
-          "Deleting registry keys", "Deleting registry keys", "Deleting registry values",
-          "Deleting SNMP ExtensionAgents", "Deleting Files", "Deleting Directories",
-          "Deleting Directories", "Removing directories from the path environment variable"}) {
+    for (const RunOrderRow& row : kRunOrder) {
         body.push_back("");
-        body.push_back(heading);
+        body.push_back(logHeading(row));
+        if (sectionLines) {
+            Lines more = sectionLines(row);
+            body.insert(body.end(), more.begin(), more.end());
+        }
     }
     body.push_back("");
     return body;
@@ -52,7 +84,7 @@ TEST(SweepixProgram, LogIsFramedAndGrowsUnlessOverwritten) {
 
     EXPECT_EQ(sweepix.run(arguments), 0);
     Lines expected{"old run", "", std::string(67, '-'), "START"};
-    Lines body = emptyRunBody();
+    Lines body = runBody();
     expected.insert(expected.end(), body.begin(), body.end());
     expected.push_back("END");
     Lines lines = sweepix.logLines();
@@ -72,6 +104,26 @@ TEST(SweepixProgram, LogIsFramedAndGrowsUnlessOverwritten) {
     ASSERT_EQ(lines.size(), body.size() + 2);
     EXPECT_EQ(lines.front().rfind("START TIME = ", 0), 0u);
     EXPECT_EQ(lines.back().rfind("END TIME = ", 0), 0u);
+}
+
+// Each section is read by the action that runs at its place, once: every
+// section holds an entry that only its own action reports (one holding a NUL
+// is reported, never acted on), and the file lists the sections backwards.
+TEST(SweepixProgram, RunsEachSectionOnceInRunOrder) {
+    SweepixRun sweepix;
+    std::string ini;
+    for (const RunOrderRow& row : kRunOrder)
+        ini = std::string(row.header) + "\n" + std::string(row.member) + '\0' + "\n" + ini;
+    sweepix.writeIni(ini);
+
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    Lines expected = runBody([](const RunOrderRow& row) {
+        return Lines{"Not done: " + std::string(row.member) +
+                     "\\x00 holds a character Windows cannot take."};
+    });
+    Lines lines = sweepix.logLines();
+    ASSERT_EQ(lines.size(), expected.size() + 2) << sweepix.log();
+    EXPECT_THAT(Lines(lines.begin() + 1, lines.end() - 1), ElementsAreArray(expected));
 }
 
 TEST(SweepixProgram, CarriesFileAndProductVersion280) {
@@ -171,6 +223,89 @@ TEST(SweepixProgram, DeletesFilesAndDirectories) {
         EXPECT_THAT(lines, Contains(line));
     // The line with an unknown directory never reached the action.
     EXPECT_THAT(sweepix.log(), Not(HasSubstr("<zutr>")));
+}
+
+// NTFS takes the delete character (0x7F) in names: such entries are acted on.
+TEST(SweepixProgram, DeletesNamesHoldingTheDeleteCharacter) {
+    SweepixRun sweepix;
+    const std::string d = sweepix.dir();
+    const std::string file = d + "\\a\x7F"
+                                 "b.txt",
+                      directory = d + "\\dir\x7F";
+    writeFile(file, "x");
+    CreateDirectoryA(directory.c_str(), nullptr);
+    writeFile(directory + "\\f.txt", "x");
+    ASSERT_TRUE(exists(file));
+    ASSERT_TRUE(exists(directory + "\\f.txt"));
+
+    sweepix.writeIni("[FILES_TO_DELETE]\n" + file + "\n[DIRECTORIES_TO_DELETE]\n" + directory +
+                     "\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    EXPECT_FALSE(exists(file));
+    EXPECT_FALSE(exists(directory));
+    Lines lines = sweepix.logLines();
+    EXPECT_THAT(lines, Contains("File " + file + " deleted successfully"));
+    EXPECT_THAT(lines, Contains(directory));
+    EXPECT_THAT(sweepix.log(), Not(HasSubstr("Not done")));
+}
+
+std::wstring verbatimWide(const std::string& path) {
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+}
+
+// A file below a directory chain longer than MAX_PATH, made through the
+// verbatim prefix, and removed with its chain at the end.
+class LongPathFile {
+public:
+    explicit LongPathFile(const std::string& base) {
+        std::string directory = base;
+        for (char letter : {'p', 'q', 'r'}) {
+            directory += "\\" + std::string(90, letter);
+            if (CreateDirectoryW(verbatimWide(directory).c_str(), nullptr))
+                directories_.push_back(directory);
+        }
+        path_ = directory + "\\held.txt";
+    }
+    ~LongPathFile() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+        DeleteFileW(verbatimWide(path_).c_str());
+        for (auto it = directories_.rbegin(); it != directories_.rend(); ++it)
+            RemoveDirectoryW(verbatimWide(*it).c_str());
+    }
+    LongPathFile(const LongPathFile&) = delete;
+    LongPathFile& operator=(const LongPathFile&) = delete;
+    const std::string& path() const { return path_; }
+    // Creates the file and keeps it open without sharing its deletion.
+    bool createHeld() {
+        handle_ = CreateFileW(verbatimWide(path_).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr);
+        return handle_ != INVALID_HANDLE_VALUE;
+    }
+    bool present() const {
+        return GetFileAttributesW(verbatimWide(path_).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+private:
+    std::vector<std::string> directories_;
+    std::string path_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// Where the system cannot even tell whether a path over MAX_PATH is there, a
+// file whose delete failed is not reported as gone.
+TEST(SweepixProgram, ReportsAFileBeyondMaxPathThatWasNotDeleted) {
+    SweepixRun sweepix;
+    LongPathFile file(sweepix.dir());
+    ASSERT_GT(file.path().size(), static_cast<std::size_t>(MAX_PATH));
+    ASSERT_TRUE(file.createHeld()) << file.path();
+
+    sweepix.writeIni("[FILES_TO_DELETE]\n" + file.path() + "\n");
+    EXPECT_EQ(sweepix.runSilent(), 0);
+    EXPECT_TRUE(file.present());
+    Lines lines = sweepix.logLines();
+    EXPECT_THAT(lines, Contains("File " + file.path() + " could not be deleted."));
+    EXPECT_THAT(lines, Not(Contains("File " + file.path() + " has already been removed.")));
 }
 
 // Windows reads an entry only up to a NUL: the program would list the
@@ -396,6 +531,28 @@ TEST_F(PathTest, RemovesDirectoriesFromPathAndQvpath) {
     Lines lines = sweepix.logLines();
     EXPECT_THAT(lines, Contains("Removed environment variable with name QVPATH"));
     EXPECT_THAT(lines, Contains("Setting PATH = " + path));
+}
+
+// Items are compared as they stand in the variables: a quoted directory,
+// which Windows takes in Path, is removed by its quoted entry, and the same
+// directory unquoted is another item.
+TEST_F(PathTest, RemovesQuotedItemsAsTheyStand) {
+    ASSERT_FALSE(original.empty());
+    const std::string bare = "C:\\Program Files\\" + tag() + "\\bin";
+    const std::string quoted = "\"" + bare + "\"";
+    setRegString(HKEY_LOCAL_MACHINE, environment, "Path", original + ";" + quoted + ";" + bare,
+                 REG_EXPAND_SZ);
+    setRegString(HKEY_LOCAL_MACHINE, environment, "QVPATH", "\"C:\\q one\";C:\\q2");
+
+    SweepixRun sweepix;
+    sweepix.writeIni("[DIRECTORIES_TO_REMOVE_FROM_PATH]\n" + quoted + "\n\"C:\\q one\"\n");
+    EXPECT_EQ(sweepix.runSilent(), 1);
+    EXPECT_EQ(regString(HKEY_LOCAL_MACHINE, environment, "Path"), original + ";" + bare);
+    EXPECT_EQ(regString(HKEY_LOCAL_MACHINE, environment, "QVPATH"), "C:\\q2");
+    Lines lines = sweepix.logLines();
+    EXPECT_THAT(lines, Contains("Setting QVPATH = C:\\q2"));
+    EXPECT_THAT(lines, Contains("Setting PATH = " + original + ";" + bare));
+    EXPECT_THAT(sweepix.log(), Not(HasSubstr("Not done")));
 }
 
 TEST_F(PathTest, LeavesPathAloneWhenNothingMatches) {
