@@ -98,10 +98,10 @@ TEST_F(TableChecks, ATableThatFailsItsUsersDoesNotBuild) {
         // Command-log ids: the host tells changes apart by them alone.
         {"a field given another field's command-log id", "\"RSCModemBaudRate\", UInt32, 5403,",
          "\"RSCModemBaudRate\", UInt32, 5412,", "setters.cpp",
-         "two card changes share a command-log id"},
+         "CommandLogIdSharedBy<telmda::setting_value::apply<XMLSetTYMCModemBaudRate>"},
         {"a field given the soft reset's command-log id", "\"RSCTrapTest\", Nothing, 5436,",
          "\"RSCTrapTest\", Nothing, 5437,", "setters.cpp",
-         "two card changes share a command-log id"},
+         "CommandLogIdSharedBy<telmda::setting_value::apply<XMLSetTYMCTrapTest>"},
         {"a field given a removed dial-in user's command-log id",
          "\"RSCNICUseDHCP\", Boolean, 5413,", "\"RSCNICUseDHCP\", Boolean, 5426,", "setters.cpp",
          "two card changes share a command-log id"},
