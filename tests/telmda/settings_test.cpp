@@ -246,16 +246,20 @@ protected:
         if (g.entryOid == 0) {
             auto routine = m_module->symbol<char* (*)(std::int32_t, OCSParamList, const char*,
                                                       std::int32_t, std::int32_t*)>(g.routine);
-            if (!routine)
+            if (!routine) {
+                ADD_FAILURE() << g.routine << " is not exported";
                 return status;
+            }
             text = routine(2, params, "", f.fieldId, &status);
         } else {
             auto routine =
                 m_module->symbol<char* (*)(std::int32_t, OCSParamList, const char*, const char*,
                                            std::int32_t, const std::uint32_t*, const void*,
                                            std::int32_t*, std::int32_t)>(g.routine);
-            if (!routine)
+            if (!routine) {
+                ADD_FAILURE() << g.routine << " is not exported";
                 return status;
+            }
             // The entry as read before the change; only a key's setter reads
             // the mode, and 16 adds the key.
             const std::vector<std::uint8_t> entry = smil_standin::objectBytes(g.entryOid);
