@@ -1,11 +1,12 @@
 // The settable card fields as the commands see them: each in a group (a
 // settings group or an entry table) under an id, with the parameter that
-// carries its value and the call that converts the value text for its setter.
-// Made from the card field table; ids named elsewhere are checked against it
-// when the module builds.
+// carries its value, the call that converts the value text for its setter,
+// what else sets it and its command-log ids. Made from the card field table;
+// ids named elsewhere are checked against it when the module builds.
 #pragma once
 
 #include "mgmthost/ocs.h"
+#include "setter_engine.h"
 #include "telmda/card_objects.h"
 #include "telmda/setters.h"
 
@@ -15,6 +16,13 @@
 namespace telmda {
 
 enum class CardGroup { Network, Modem, Remote, Users, Traps, DialInUsers, DemandDials };
+
+// What else sets a field besides its own command.
+enum class FieldSet {
+    Combined,   // its group's combined command or its table's whole-entry set
+    Key,        // its entry table's key: the key command and the entry operations
+    Standalone, // nothing else
+};
 
 // How a group reads a boolean value text.
 using BooleanReader = std::uint16_t (*)(const char*);
@@ -30,6 +38,9 @@ struct CardSetting {
     // a key's setter takes the entry operation.
     std::int32_t (*apply)(const SetterContext*, const std::uint32_t* oid, const char* value,
                           std::int32_t operation, BooleanReader boolean);
+    FieldSet set;
+    SetterShape shape;
+    std::uint32_t logId; // keyed: an added key's; +1 changed, +2 removed; 0: none
 };
 
 namespace setting_value {
@@ -73,8 +84,17 @@ std::int32_t apply(const SetterContext* c, const std::uint32_t* oid, const char*
 inline constexpr CardSetting kCardSettings[] = {
 #define CARD_FIELD(object, offset, width, kind, element)
 #define CARD_SETTING(object, offset, width, kind, element, host, setter, shape, param, log, logId, \
-                     group, id, command, handler)                                                  \
-    {CardGroup::group, id, param, object, offset, width, &setting_value::apply<setter>},
+                     group, id, set, command, handler)                                             \
+    {CardGroup::group,                                                                             \
+     id,                                                                                           \
+     param,                                                                                        \
+     object,                                                                                       \
+     offset,                                                                                       \
+     width,                                                                                        \
+     &setting_value::apply<setter>,                                                                \
+     FieldSet::set,                                                                                \
+     SetterShape::shape,                                                                           \
+     logId},
 #include "telmda/card_fields.def"
 };
 
@@ -107,6 +127,27 @@ template <std::size_t N> constexpr bool groupHasAll(CardGroup group, const std::
     return true;
 }
 
+// Whether the ids are exactly the group's fields marked Combined: a field so
+// marked that the list lacks would never be set by it, and a listed field
+// marked otherwise says the opposite of its row.
+template <std::size_t N>
+constexpr bool listsEveryCombinedField(CardGroup group, const std::int32_t (&ids)[N]) {
+    for (std::int32_t id : ids)
+        if (!hasSetting(group, id) ||
+            kCardSettings[settingIndex(group, id)].set != FieldSet::Combined)
+            return false;
+    for (const CardSetting& s : kCardSettings) {
+        if (s.group != group || s.set != FieldSet::Combined)
+            continue;
+        bool listed = false;
+        for (std::int32_t id : ids)
+            listed = listed || id == s.id;
+        if (!listed)
+            return false;
+    }
+    return true;
+}
+
 namespace setting_checks {
 
 constexpr bool idsUniqueInTheirGroups() {
@@ -128,11 +169,21 @@ constexpr bool entryGroupsKeepToOneObject() {
     return true;
 }
 
+// A key is set by its entry operations and no field else is.
+constexpr bool keysAreKeyed() {
+    for (const CardSetting& s : kCardSettings)
+        if ((s.set == FieldSet::Key) != (s.shape == SetterShape::Keyed))
+            return false;
+    return true;
+}
+
 } // namespace setting_checks
 
 static_assert(setting_checks::idsUniqueInTheirGroups(),
               "two settable card fields share a group and an id");
 static_assert(setting_checks::entryGroupsKeepToOneObject(),
               "an entry table's fields lie in objects of more than one type");
+static_assert(setting_checks::keysAreKeyed(),
+              "a field marked Key is not a keyed setter, or a keyed setter is not marked Key");
 
 } // namespace telmda

@@ -21,12 +21,14 @@ struct EntryTable {
     CardGroup group;
 
     // The key: its field id, and from its row its parameter, place in the
-    // object and width; how many characters of a new key are kept (the size
-    // of the area handed to its setter) and what a removal writes.
+    // object, width and the command-log id of a changed key, which also logs
+    // a whole-entry set's change; how many characters of a new key are kept
+    // (the size of the area handed to its setter) and what a removal writes.
     std::int32_t keyField;
     const char* keyParam;
     std::uint16_t keyOffset;
     std::uint16_t keyWidth;
+    std::uint32_t changeLogId;
     std::size_t keyCut;
     const char* removedKey;
     // The key command treats "0.0.0.0" like an empty key (a removal).
@@ -69,7 +71,6 @@ struct EntryTable {
     const char* addFailedFormat; // "%d" (if present): the status
     const std::int32_t* wholeSetFields;
     std::size_t wholeSetFieldCount;
-    std::uint32_t changeLogId;
 
     // Removal.
     const char* notFoundFormat;      // "%s": the key

@@ -24,29 +24,40 @@ static_assert(groupHasAll(CardGroup::DialInUsers, kDialInWholeSet),
               "the dial-in users' whole-entry set names an id the table lacks");
 static_assert(groupHasAll(CardGroup::DemandDials, kDemandDialWholeSet),
               "the demand dial-outs' whole-entry set names an id the table lacks");
+static_assert(listsEveryCombinedField(CardGroup::Users, kUserWholeSet),
+              "the users' whole-entry set and the fields marked Combined differ");
+static_assert(listsEveryCombinedField(CardGroup::Traps, kTrapWholeSet),
+              "the traps' whole-entry set and the fields marked Combined differ");
+static_assert(listsEveryCombinedField(CardGroup::DialInUsers, kDialInWholeSet),
+              "the dial-in users' whole-entry set and the fields marked Combined differ");
+static_assert(listsEveryCombinedField(CardGroup::DemandDials, kDemandDialWholeSet),
+              "the demand dial-outs' whole-entry set and the fields marked Combined differ");
 
-// The key field's row of a group; an id the group lacks, or a key in another
-// object than the table's, does not build.
+// The key field's row of a group; an id the group lacks, a key in another
+// object than the table's, or a field not marked as the key does not build.
 template <CardGroup Group, std::int32_t Id, std::uint16_t Type> constexpr CardSetting keyOf() {
     static_assert(hasSetting(Group, Id), "the table's group has no such key field");
     static_assert(kCardSettings[settingIndex(Group, Id)].objectType == Type,
                   "the key field lies in another object than the table's");
+    static_assert(kCardSettings[settingIndex(Group, Id)].set == FieldSet::Key,
+                  "the table's key field is not marked Key");
     return kCardSettings[settingIndex(Group, Id)];
 }
 #define KEY_FIELD(type, group, id)                                                                 \
     type, CardGroup::group, id, keyOf<CardGroup::group, id, type>().param,                         \
-        keyOf<CardGroup::group, id, type>().offset, keyOf<CardGroup::group, id, type>().width
+        keyOf<CardGroup::group, id, type>().offset, keyOf<CardGroup::group, id, type>().width,     \
+        keyOf<CardGroup::group, id, type>().logId + 1
 
 } // namespace
 
 // Field order of every descriptor, one group per line:
-//   type, group, key field id (with its parameter, offset and width)
+//   type, group, key field id (with its parameter, offset, width and change log id)
 //   key: cut, removal text, "0.0.0.0" removes, command mode, refuses another entry's key
 //   filter captions
 //   list: from "poid", help, element, free element, stops at an unreadable object
 //   by index: root, shows free entries; full-table message
 //   whole-entry set: help, adds without key search, internal error, exists (text, status),
-//     no-free status, password (parameter, message), add failed, fields, change log id
+//     no-free status, password (parameter, message), add failed, fields
 //   removal: not found, delete failed, delete by index failed
 // clang-format off
 const EntryTable kUserTable = {
@@ -61,7 +72,7 @@ const EntryTable kUserTable = {
     TELMDA_STATUS_NO_FREE_ENTRY,
     "RSCUserPassword", "Cannot Add New User without Password\n",
     "Maximum limit of 16 Users reached",
-    kUserWholeSet, countOf(kUserWholeSet), 5431,
+    kUserWholeSet, countOf(kUserWholeSet),
     "Object not found with User Name %s ",
     "Unable to delete Object with User Name: %s ",
     "Unable to delete User, Instance # : %d ",
@@ -79,7 +90,7 @@ const EntryTable kTrapTable = {
     TELMDA_STATUS_NOT_FOUND,
     nullptr, nullptr,
     "Maximum limit of 16 Traps reached",
-    kTrapWholeSet, countOf(kTrapWholeSet), 5428,
+    kTrapWholeSet, countOf(kTrapWholeSet),
     "Object not found with IP Address %s ",
     "Unable to delete Object with IP Address: %s ",
     "Unable to delete Trap Entry with Instance # : %d ",
@@ -97,7 +108,7 @@ const EntryTable kDialInTable = {
     TELMDA_STATUS_NO_FREE_ENTRY,
     "RSCDialInUserPppPassword", "Cannot Add New Dial-in User without Password\n",
     "Unable to Add/Update User Name status %d",
-    kDialInWholeSet, countOf(kDialInWholeSet), 5425,
+    kDialInWholeSet, countOf(kDialInWholeSet),
     "Object not found with Dial In User Name %s ",
     "Unable to delete Object with Dial In User Name: %s ",
     "Unable to delete Dial In Object with Instance # : %d ",
@@ -115,7 +126,7 @@ const EntryTable kDemandDialTable = {
     TELMDA_STATUS_NOT_FOUND,
     nullptr, nullptr,
     "Maximum limit of 16 Demand Dial Out reached",
-    kDemandDialWholeSet, countOf(kDemandDialWholeSet), 5422,
+    kDemandDialWholeSet, countOf(kDemandDialWholeSet),
     "Object not found with IP Address %s ",
     "Unable to delete Object with IP Address: %s ",
     "Unable to delete Demand Dial Out Object with Instance # : %d ",

@@ -9,7 +9,7 @@ namespace telmda::field_command_name {
 
 #define CARD_FIELD(object, offset, width, kind, element)
 #define CARD_SETTING(object, offset, width, kind, element, hostSuffix, setter, shape, param, log,  \
-                     logId, group, id, command, handler)                                           \
+                     logId, group, id, set, command, handler)                                      \
     constexpr const char* handler = command;
 #include "telmda/card_fields.def"
 
@@ -17,7 +17,7 @@ namespace telmda::field_command_name {
 constexpr const char* kAll[] = {
 #define CARD_FIELD(object, offset, width, kind, element)
 #define CARD_SETTING(object, offset, width, kind, element, hostSuffix, setter, shape, param, log,  \
-                     logId, group, id, command, handler)                                           \
+                     logId, group, id, set, command, handler)                                      \
     command,
 #include "telmda/card_fields.def"
 };

@@ -41,7 +41,7 @@ extern "C" {
 
 #define CARD_FIELD(object, offset, width, kind, element)
 #define CARD_SETTING(object, offset, width, kind, element, hostSuffix, setter, shape, param, log,  \
-                     logId, group, id, command, handler)                                           \
+                     logId, group, id, set, command, handler)                                      \
     char* handler(std::int32_t n, OCSParamList p) {                                                \
         return setOneField(n, p, CardGroup::group, id);                                            \
     }

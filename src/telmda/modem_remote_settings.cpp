@@ -18,6 +18,10 @@ static_assert(groupHasAll(CardGroup::Modem, kModemOrder),
               "the combined modem command names an id the group lacks");
 static_assert(groupHasAll(CardGroup::Remote, kRemoteOrder),
               "the combined remote-host command names an id the group lacks");
+static_assert(listsEveryCombinedField(CardGroup::Modem, kModemOrder),
+              "the combined modem command and the fields marked Combined differ");
+static_assert(listsEveryCombinedField(CardGroup::Remote, kRemoteOrder),
+              "the combined remote-host command and the fields marked Combined differ");
 
 } // namespace
 

@@ -15,6 +15,8 @@ namespace {
 constexpr int32_t kCombinedOrder[] = {16, 17, 18, 19, 20, 21, 22, 23, 25, 32, 24};
 static_assert(groupHasAll(CardGroup::Network, kCombinedOrder),
               "the combined network command names an id the group lacks");
+static_assert(listsEveryCombinedField(CardGroup::Network, kCombinedOrder),
+              "the combined network command and the fields marked Combined differ");
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "setter_engine.h"
 
+#include "card_log_ids.h"
 #include "card_object.h"
 #include "host.h"
 
@@ -135,7 +136,7 @@ int32_t setKey(const SetterSpec& spec, const SetterContext* context, const uint3
                                ? TELMDA_STATUS_REFUSED
                                : callHost(spec.call, oid, key);
     OCSDASCatSMStatusNode(log.get(), result, nullptr);
-    uint32_t id = TELMDA_LOG_KEY_OTHER;
+    uint32_t id = log_id::KeyedOther;
     const std::string* logged = nullptr;
     if (result == 0) {
         switch (operation) {

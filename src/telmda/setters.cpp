@@ -1,4 +1,5 @@
 // The exported setters: one per settable card field, run by the setter engine.
+#include "card_log_ids.h"
 #include "card_settings.h"
 #include "setter_engine.h"
 
@@ -61,7 +62,7 @@ extern "C" {
 
 #define CARD_FIELD(object, offset, width, kind, element)
 #define CARD_SETTING(object, offset, width, kind, element, hostSuffix, setter, shape, param, log,  \
-                     logId, group, id, command, handler)                                           \
+                     logId, group, id, set, command, handler)                                      \
     int32_t setter(const SetterContext* c, const uint32_t* oid, SETTER_PARAMETERS_##shape(kind)) { \
         static constexpr SetterSpec spec{SetterShape::shape,                                       \
                                          host(HIPSetObjTYMCfg##hostSuffix),                        \
@@ -84,7 +85,7 @@ int32_t XMLSetTYMResetSoft(const SetterContext* c, const uint32_t* oid) {
         host(HIPSetObjTYMMngTymResetSoft),
         0,
         0,
-        5437,
+        log_id::SoftReset,
         nullptr,
         0,
         nullptr,

@@ -41,7 +41,7 @@ std::vector<std::string> moduleFunctions() {
         return names; // the list could not be read
 #define CARD_FIELD(object, offset, width, kind, element)
 #define CARD_SETTING(object, offset, width, kind, element, hostSuffix, setter, shape, param, log,  \
-                     logId, group, id, command, handler)                                           \
+                     logId, group, id, set, command, handler)                                      \
     names.push_back(#setter);                                                                      \
     names.push_back(#handler);
 #include "telmda/card_fields.def"

@@ -23,7 +23,7 @@ std::vector<std::string> allParams(const std::string& command, const std::string
          {"qvausrinfo", "objtype", "instance", "poid", "oid", "index",
 #define CARD_FIELD(object, offset, width, kind, element)
 #define CARD_SETTING(object, offset, width, kind, element, hostSuffix, setter, shape, param, log,  \
-                     logId, group, id, command, handler)                                           \
+                     logId, group, id, set, command, handler)                                      \
     param,
 #include "telmda/card_fields.def"
           "RSCSSLCertCommonName", "RSCSSLCertOrganizationName", "RSCSSLCertOrganizationUnit",

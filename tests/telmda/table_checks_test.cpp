@@ -1,7 +1,8 @@
 // The card field table is checked when the module builds: a table that leaves
 // a field id named elsewhere without its row, gives two fields of a group one
-// id, has a command the command list lacks, or puts a field where its table or
-// view cannot take it does not build.
+// id, has a command the command list lacks, puts a field where its table or
+// view cannot take it, gives two changes one command-log id, or has a field
+// that its group's list and its own row disagree about does not build.
 // Each case compiles one of the module's sources against a copy of the table
 // with one row changed (and, first, against the table as it is).
 #include <gtest/gtest.h>
@@ -87,13 +88,49 @@ TEST_F(TableChecks, ATableThatFailsItsUsersDoesNotBuild) {
          "CARD_FIELD(TELMDA_OBJ_USER, 724, 32, OBJ_TEXT, \"UserPageModemInitString\")",
          "CARD_SETTING(TELMDA_OBJ_USER, 724, 32, OBJ_TEXT, \"UserPageModemInitString\", "
          "UserPageModemInitString, XMLSetTYMCUserPageModemInitString, Forward, "
-         "\"RSCUserPageModemInitString\", Nothing, 0, Users, 42, \"setrscuserpagemodeminit\", "
-         "CmdRSCSetUserPageModemInit)",
+         "\"RSCUserPageModemInitString\", Nothing, 0, Users, 42, Standalone, "
+         "\"setrscuserpagemodeminit\", CmdRSCSetUserPageModemInit)",
          "command_table.cpp", "is missing from the command list, or listed twice"},
         {"a LAN field among another object's rows",
          "CARD_FIELD(TELMDA_OBJ_LAN, 16, 4, UINT32, \"NicCapabilities\")",
          "CARD_FIELD(TELMDA_OBJ_USER, 16, 4, UINT32, \"NicCapabilities\")", "object_layouts.cpp",
          "splits an object's rows"},
+        // Command-log ids: the host tells changes apart by them alone.
+        {"a field given another field's command-log id", "\"RSCModemBaudRate\", UInt32, 5403,",
+         "\"RSCModemBaudRate\", UInt32, 5412,", "setters.cpp",
+         "CommandLogIdSharedBy<telmda::setting_value::apply<XMLSetTYMCModemBaudRate>"},
+        {"a field given the soft reset's command-log id", "\"RSCTrapTest\", Nothing, 5436,",
+         "\"RSCTrapTest\", Nothing, 5437,", "setters.cpp",
+         "CommandLogIdSharedBy<telmda::setting_value::apply<XMLSetTYMCTrapTest>"},
+        {"a field given a removed dial-in user's command-log id",
+         "\"RSCNICUseDHCP\", Boolean, 5413,", "\"RSCNICUseDHCP\", Boolean, 5426,", "setters.cpp",
+         "two card changes share a command-log id"},
+        {"a key whose ids run into the next key's", "\"RSCTrapDestIPAddr\", Text, 5427,",
+         "\"RSCTrapDestIPAddr\", Text, 5429,", "setters.cpp",
+         "two card changes share a command-log id"},
+        {"a compared setter without a command-log id", "\"RSCGateway\", Text, 5416,",
+         "\"RSCGateway\", Text, 0,", "setters.cpp", "a logging setter has no command-log id"},
+        // Every settable field is in its group's list or marked as set otherwise.
+        {"a new user field marked Combined that the whole-entry set lacks",
+         "CARD_FIELD(TELMDA_OBJ_USER, 724, 32, OBJ_TEXT, \"UserPageModemInitString\")",
+         "CARD_SETTING(TELMDA_OBJ_USER, 724, 32, OBJ_TEXT, \"UserPageModemInitString\", "
+         "UserPageModemInitString, XMLSetTYMCUserPageModemInitString, Forward, "
+         "\"RSCUserPageModemInitString\", Nothing, 0, Users, 42, Combined, "
+         "\"setrscuserpagemodeminit\", CmdRSCSetUserPageModemInit)",
+         "entry_tables.cpp", "the users' whole-entry set and the fields marked Combined differ"},
+        {"a standalone trap field marked Combined", "Traps, 19, Standalone,",
+         "Traps, 19, Combined,", "entry_tables.cpp",
+         "the traps' whole-entry set and the fields marked Combined differ"},
+        {"a field of the combined network command marked Standalone", "Network, 24, Combined,",
+         "Network, 24, Standalone,", "network_settings.cpp",
+         "the combined network command and the fields marked Combined differ"},
+        {"a field of the combined remote-host command marked Standalone", "Remote, 19, Combined,",
+         "Remote, 19, Standalone,", "modem_remote_settings.cpp",
+         "the combined remote-host command and the fields marked Combined differ"},
+        {"a key marked Standalone", "Users, 37, Key,", "Users, 37, Standalone,",
+         "field_commands.cpp", "a field marked Key is not a keyed setter"},
+        {"a plain field marked Key", "Traps, 18, Combined,", "Traps, 18, Key,",
+         "field_commands.cpp", "a field marked Key is not a keyed setter"},
     };
     std::map<std::string, bool> buildsAsItIs;
     for (const auto& c : cases) {

@@ -27,9 +27,6 @@ enum {
     TELMDA_ENTRY_UPDATE = 19
 };
 
-/* Command-log id of a failed or non-key keyed change. */
-#define TELMDA_LOG_KEY_OTHER 5000u
-
 /* The value a setter takes, by the field's kind; a keyed setter takes the
  * entry operation after it. */
 #define TELMDA_VALUE_OBJ_TEXT const char*
