@@ -5,11 +5,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <nlohmann/json.hpp>
 #include <openssl/evp.h>
 #include <poll.h>
 #include <random>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -54,63 +52,7 @@ int listenOn(const std::string& address, uint16_t port, std::string* error) {
     return fd;
 }
 
-template <class Enum>
-Enum fromName(const std::string& name, const std::vector<std::pair<const char*, Enum>>& names) {
-    for (const auto& [text, value] : names)
-        if (name == text)
-            return value;
-    throw std::invalid_argument("unknown fault name: " + name);
-}
-
 } // namespace
-
-ReplyFault replyFaultFromName(const std::string& name) {
-    return fromName<ReplyFault>(name, {{"none", ReplyFault::None},
-                                       {"noReply", ReplyFault::NoReply},
-                                       {"truncatedHeader", ReplyFault::TruncatedHeader},
-                                       {"shortLength", ReplyFault::ShortLength},
-                                       {"badType", ReplyFault::BadType},
-                                       {"long", ReplyFault::Long},
-                                       {"badChecksum", ReplyFault::BadChecksum},
-                                       {"split", ReplyFault::Split},
-                                       {"stallAfterHeader", ReplyFault::StallAfterHeader},
-                                       {"stallBeforeChecksum", ReplyFault::StallBeforeChecksum},
-                                       {"closedMidFrame", ReplyFault::ClosedMidFrame},
-                                       {"unterminated", ReplyFault::Unterminated}});
-}
-
-LoginFault loginFaultFromName(const std::string& name) {
-    return fromName<LoginFault>(name, {{"none", LoginFault::None},
-                                       {"wrongIdentifier", LoginFault::WrongIdentifier},
-                                       {"failureCode", LoginFault::FailureCode},
-                                       {"oversizedValue", LoginFault::OversizedValue},
-                                       {"nameField", LoginFault::NameField},
-                                       {"hugeLength", LoginFault::HugeLength},
-                                       {"notAChallenge", LoginFault::NotAChallenge},
-                                       {"closedAfterOpening", LoginFault::ClosedAfterOpening}});
-}
-
-Config configFromJson(const nlohmann::json& json) {
-    Config config;
-    config.address = json.value("address", config.address);
-    config.port = json.value("port", config.port);
-    config.loginPort = json.value("loginPort", config.loginPort);
-    config.replyType = json.value("replyType", config.replyType);
-    config.missingStatus = json.value("missingStatus", config.missingStatus);
-    config.challengeSize = json.value("challengeSize", config.challengeSize);
-    config.longPayload = json.value("longPayload", config.longPayload);
-    for (const auto& o : json.value("objects", nlohmann::json::array()))
-        config.objects[{o.at("group").get<int>(), o.at("object").get<int>(), o.value("index", 0)}] =
-            o.at("value").get<std::string>();
-    for (const auto& c : json.value("commands", nlohmann::json::array()))
-        config.commands[c.at("name").get<std::string>()] = {c.value("output", std::string()),
-                                                            c.value("status", 0)};
-    for (const auto& u : json.value("users", nlohmann::json::array()))
-        config.users[u.at("user").get<std::string>()] = u.at("password").get<std::string>();
-    config.fault = replyFaultFromName(json.value("fault", std::string("none")));
-    config.loginFault = loginFaultFromName(json.value("loginFault", std::string("none")));
-    return config;
-}
 
 CardSim::CardSim(Config config) : config_(std::move(config)) {}
 

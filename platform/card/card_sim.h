@@ -12,8 +12,6 @@
 #include <tuple>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
-
 namespace cardsim {
 
 // How the next replies go wrong.
@@ -73,10 +71,6 @@ struct Request {
     std::vector<unsigned char> bytes;
     std::string user; // the logged-in user, empty on the plain port
 };
-
-Config configFromJson(const nlohmann::json& json);
-ReplyFault replyFaultFromName(const std::string& name);
-LoginFault loginFaultFromName(const std::string& name);
 
 class CardSim {
 public:

@@ -2,17 +2,20 @@
 //   cardsim [--config FILE.json] [--address A] [--port N] [--login-port N]
 // Prints "cardsim: ready" once both ports listen; stops on SIGINT or SIGTERM.
 // Exit code: 0 stopped, 1 a port could not be bound, 64 a bad command line,
-// 78 a configuration file that is missing, unreadable or malformed.
+// 78 a configuration file that is missing, unreadable, malformed or describes
+// no card the simulator can be (an unknown key, a value outside its field).
+#include "card_config.h"
 #include "card_sim.h"
 
 #include "configfile/config_file.h"
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -28,7 +31,7 @@ struct UsageError : std::invalid_argument {
     using std::invalid_argument::invalid_argument;
 };
 
-int port(const std::string& option, const std::string& value) {
+std::uint16_t port(const std::string& option, const std::string& value) {
     std::size_t used = 0;
     int number = -1;
     try {
@@ -38,22 +41,11 @@ int port(const std::string& option, const std::string& value) {
     }
     if (used == 0 || used != value.size() || number < 0 || number > 65535)
         throw UsageError(option + " wants a port number (0 to 65535), got \"" + value + "\"");
-    return number;
+    return static_cast<std::uint16_t>(number);
 }
 
-// The file's settings, refused with its name when they would not make a card.
-nlohmann::json configFile(const std::string& path) {
-    return standin_config::load(path, [](const std::string& text) {
-        nlohmann::json json = nlohmann::json::parse(text);
-        if (!json.is_object())
-            throw std::invalid_argument("expected an object");
-        cardsim::configFromJson(json);
-        return json;
-    });
-}
-
-nlohmann::json configFromArguments(int argc, char** argv) {
-    nlohmann::json json = nlohmann::json::object();
+cardsim::Config configFromArguments(int argc, char** argv) {
+    cardsim::Config config;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option != "--config" && option != "--address" && option != "--port" &&
@@ -63,15 +55,17 @@ nlohmann::json configFromArguments(int argc, char** argv) {
             throw UsageError("missing value after " + option);
         const std::string value = argv[++i];
         if (option == "--config")
-            json.update(configFile(value));
+            config = standin_config::load(value, [&config](const std::string& text) {
+                return cardsim::configFromText(text, config);
+            });
         else if (option == "--address")
-            json["address"] = value;
+            config.address = value;
         else if (option == "--port")
-            json["port"] = port(option, value);
+            config.port = port(option, value);
         else
-            json["loginPort"] = port(option, value);
+            config.loginPort = port(option, value);
     }
-    return json;
+    return config;
 }
 
 } // namespace
@@ -82,9 +76,9 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
-    nlohmann::json json;
+    cardsim::Config config;
     try {
-        json = configFromArguments(argc, argv);
+        config = configFromArguments(argc, argv);
     } catch (const UsageError& e) {
         std::cerr << "cardsim: " << e.what() << '\n' << kUsage;
         return kUsageError;
@@ -97,7 +91,7 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    cardsim::CardSim card(cardsim::configFromJson(json));
+    cardsim::CardSim card(std::move(config));
     std::string error;
     if (!card.start(&error)) {
         std::cerr << "cardsim: " << error << '\n';

@@ -89,33 +89,76 @@ TEST(KorfiberProcess, ListOffersTheQla2312Adapters) {
 }
 
 // An adapter file that was named but cannot be used ends korfiber with the
-// stand-in's configuration error and the file's name, before any adapter is
-// reported: a list of no adapters would look like a real answer.
+// stand-in's configuration error, the file's name and the key at fault, before
+// any adapter is reported: a list of no adapters, or of adapters other than
+// the file describes, would look like a real answer.
 TEST(KorfiberProcess, UnusableAdapterFileIsAnErrorNamingTheFile) {
     const TempDirectory dir;
-    std::ofstream(dir.path() / "not-json.json") << "{\"adapters\": [";
-    std::ofstream(dir.path() / "no-wwn.json") << R"({"adapters": [{}]})";
     fs::create_directory(dir.path() / "a-directory");
+    const std::string wwn = R"("node_wwn": "20 00 00 e0 8b 01 02 03")";
+    const auto oneAdapter = [&wwn](const std::string& more) {
+        return R"({"adapters": [{)" + wwn + more + "}]}";
+    };
+    std::string manyPorts = "[{}";
+    for (int k = 1; k < 65536; ++k)
+        manyPorts += ", {}";
+    manyPorts += "]";
     struct Problem {
         const char* file;
-        const char* reason;
+        std::string content; // written to the file unless empty
+        const char* reason;  // a piece of the message after the file's name
     };
     const Problem problems[] = {
-        {"missing.json", "No such file or directory"},
-        {"a-directory", "not a regular file"},
-        {"not-json.json", "JSON"},
-        {"no-wwn.json", "no node_wwn"},
+        {"missing.json", "", "No such file or directory"},
+        {"a-directory", "", "not a regular file"},
+        {"not-json.json", R"({"adapters": [)", "JSON"},
+        {"no-wwn.json", R"({"adapters": [{}]})", "node_wwn"},
+        {"misspelt-key.json", R"({"adapter": []})", "/adapter: unknown key"},
+        {"misspelt-adapter-key.json", oneAdapter(R"(, "modle": "QLA2312")"),
+         "/adapters/0/modle: unknown key"},
+        {"misspelt-chip-key.json", oneAdapter(R"(, "chip": {"buss": 4})"),
+         "/adapters/0/chip/buss: unknown key"},
+        {"misspelt-port-key.json", oneAdapter(R"(, "ports": [{"nvarm": 0}])"),
+         "/adapters/0/ports/0/nvarm: unknown key"},
+        {"misspelt-failure.json", oneAdapter(R"(, "fail": {"opne": 5})"),
+         "/adapters/0/fail/opne: unknown key"},
+        {"misspelt-failure-key.json", oneAdapter(R"(, "fail": {"node": {"code": 5, "afer": 2}})"),
+         "/adapters/0/fail/node/afer: unknown key"},
+        {"wwn-as-number.json", R"({"adapters": [{"node_wwn": 5}]})", "/adapters/0/node_wwn: "},
+        {"model-as-number.json", oneAdapter(R"(, "model": 2312)"), "/adapters/0/model: "},
+        {"port-not-an-object.json", oneAdapter(R"(, "ports": [5])"), "/adapters/0/ports/0: "},
+        {"chip-not-an-object.json", oneAdapter(R"(, "chip": 4)"), "/adapters/0/chip: "},
+        {"bus-beyond-a-word.json", oneAdapter(R"(, "chip": {"bus": 65536})"),
+         "/adapters/0/chip/bus: 65536"},
+        {"pci-id-beyond-a-word.json", oneAdapter(R"(, "chip": {"pci_id": "0x10000"})"),
+         "/adapters/0/chip/pci_id: \"0x10000\""},
+        {"negative-delay.json", R"({"verify_delay_ms": -1})", "/verify_delay_ms: -1"},
+        {"negative-after.json", oneAdapter(R"(, "fail": {"port": {"code": 5, "after": -1}})"),
+         "/adapters/0/fail/port/after: -1"},
+        {"code-beyond-32-bits.json", oneAdapter(R"(, "ports": [{"state": "0x100000000"}])"),
+         "/adapters/0/ports/0/state: \"0x100000000\""},
+        {"serial-beyond-its-field.json",
+         oneAdapter(R"(, "serial_number": "0123456789012345678901234567890123")"),
+         "/adapters/0/serial_number: longer than 31 characters"},
+        {"more-ports-than-a-count.json", oneAdapter(R"(, "ports": )" + manyPorts),
+         "/adapters/0/ports: 65536 ports"},
+        {"error-key-not-a-code.json", R"({"errors": {"zero": "x"}})", "/errors/zero: "},
+        {"error-text-as-number.json", R"({"errors": {"0x20000100": 5}})", "/errors/0x20000100: "},
+        {"error-code-twice.json", R"({"errors": {"16": "a", "0x10": "b"}})",
+         "/errors/16: the same code as \"0x10\""},
     };
     for (const Problem& p : problems) {
         SCOPED_TRACE(p.file);
         const std::string path = (dir.path() / p.file).string();
+        if (!p.content.empty())
+            std::ofstream(path) << p.content;
         const Outcome outcome =
             run(KORFIBER_PATH, {"list"}, {{"QLSDM_STANDIN_FILE", path}}, dir.path());
         EXPECT_EQ(outcome.exitCode, 78) << outcome.text();
-        EXPECT_NE(outcome.err.find("libqlsdm.so stand-in: configuration " + path + ": "),
-                  std::string::npos)
-            << outcome.err;
-        EXPECT_NE(outcome.err.find(p.reason), std::string::npos) << outcome.err;
+        const std::string named = "libqlsdm.so stand-in: configuration " + path + ": ";
+        const std::size_t at = outcome.err.find(named);
+        EXPECT_NE(at, std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find(p.reason, at + named.size()), std::string::npos) << outcome.err;
         EXPECT_TRUE(outcome.lines.empty()) << outcome.text();
     }
 }

@@ -126,18 +126,20 @@ TEST(SdmStandInFile, BadDescriptionsAreRefusedWithAReason) {
     };
     const Case cases[] = {
         {"[", "JSON"},
-        {R"({"adapters": {}})", "adapters: not a list"},
-        {R"({"adapters": [{}]})", "no node_wwn"},
-        {R"({"adapters": [{"node_wwn": "20 00 00"}]})", "node_wwn"},
-        {R"({"adapters": [{"node_wwn": "20 00 00 e0 8b ff 80 7f 01"}]})", "node_wwn"},
+        {R"({"adapters": {}})", "/adapters: "},
+        {R"({"adapters": [{}]})", "/adapters/0: the key \"node_wwn\""},
+        {R"({"adapters": [{"node_wwn": "20 00 00"}]})",
+         "/adapters/0/node_wwn: not eight hex bytes"},
+        {R"({"adapters": [{"node_wwn": "20 00 00 e0 8b ff 80 7f 01"}]})",
+         "/adapters/0/node_wwn: not eight hex bytes"},
         {R"({"adapters": [{"node_wwn": "00 00 00 00 00 00 00 01", "chip": {"bus": 65536}}]})",
-         "chip.bus: out of range"},
+         "/adapters/0/chip/bus: 65536 is outside 0..65535"},
         {R"({"adapters": [{"node_wwn": "00 00 00 00 00 00 00 01", "serial_number":
             "0123456789012345678901234567890123"}]})",
-         "serial_number: longer than 31"},
+         "/adapters/0/serial_number: longer than 31"},
         {R"({"adapters": [{"node_wwn": "00 00 00 00 00 00 00 01", "fail": {"node": 0}}]})",
-         "non-zero code"},
-        {R"({"errors": {"zero": "x"}})", "errors.zero: not a number"},
+         "/adapters/0/fail/node: a failure needs a non-zero code"},
+        {R"({"errors": {"zero": "x"}})", "/errors/zero: the key is not a 32-bit code"},
     };
     for (const Case& c : cases) {
         try {

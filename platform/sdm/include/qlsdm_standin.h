@@ -16,8 +16,9 @@
 //     "fail": {"open": CODE, "node": CODE, "port": {"code": CODE, "after": 2}, "chip": CODE}
 //   }]
 // }
-// Codes are numbers or "0x..." texts. A failure with "after": N lets the
-// first N calls of that kind on that adapter succeed.
+// Codes are numbers or "0x..." texts, and so may the other numbers be. A
+// failure with "after": N lets the first N calls of that kind on that adapter
+// succeed. Every key is optional but node_wwn; no other key is taken.
 #pragma once
 
 #include <cstddef>
