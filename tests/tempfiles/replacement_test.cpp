@@ -1,7 +1,8 @@
 // Files replaced whole through a temporary beside them: the order of the
 // system calls, what every failure leaves, the mode, and the temporaries of
 // writers that died.
-#include "tempfiles/file_calls.h"
+#include "recording_calls.h"
+#include "replaced_files.h"
 #include "tempfiles/replacement.h"
 
 #include <gtest/gtest.h>
@@ -21,67 +22,11 @@
 
 namespace fs = std::filesystem;
 using kor::tempfiles::Existing;
-using kor::tempfiles::FileCalls;
 using kor::tempfiles::Replacement;
+using kortest::contentOf;
+using kortest::RecordingCalls;
 
 namespace {
-
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Logs the calls a replacement makes and fails the one named `failing`
-// (its `failingCall`th call, counted from 1) with `failure`.
-class RecordingCalls : public FileCalls {
-public:
-    std::vector<std::string> log;
-    std::string failing;
-    int failingCall = 1;
-    int failure = EIO;
-    std::string syncedContent; // the temporary's content when it was synced
-
-    ssize_t write(int fd, const void* data, std::size_t size) override {
-        if (fails("write"))
-            return -1;
-        return FileCalls::write(fd, data, size);
-    }
-    int fchmod(int fd, mode_t mode) override {
-        return fails("fchmod") ? -1 : FileCalls::fchmod(fd, mode);
-    }
-    int fchown(int fd, uid_t owner, gid_t group) override {
-        return fails("fchown") ? -1 : FileCalls::fchown(fd, owner, group);
-    }
-    int fsync(int fd) override {
-        struct stat st {};
-        const bool directory = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
-        if (!directory)
-            syncedContent = contentOf("/proc/self/fd/" + std::to_string(fd));
-        return fails(directory ? "fsync directory" : "fsync file") ? -1 : FileCalls::fsync(fd);
-    }
-    int close(int fd) override {
-        const int rc = FileCalls::close(fd); // released whatever the answer
-        return fails("close") ? -1 : rc;
-    }
-    int rename(const char* from, const char* to, unsigned flags) override {
-        return fails("rename") ? -1 : FileCalls::rename(from, to, flags);
-    }
-    int openDirectory(const char* path) override {
-        return fails("open directory") ? -1 : FileCalls::openDirectory(path);
-    }
-
-private:
-    bool fails(const std::string& call) {
-        log.push_back(call);
-        int seen = 0;
-        for (const std::string& earlier : log)
-            seen += earlier == call;
-        if (call != failing || seen != failingCall)
-            return false;
-        errno = failure;
-        return true;
-    }
-};
 
 class Replacements : public ::testing::Test {
 protected:
@@ -112,20 +57,6 @@ protected:
             found.insert(entry.path().filename().string());
         return found;
     }
-    // Leaves a temporary of `prefix` as a writer that died mid-write does.
-    static void dieWriting(const std::string& prefix) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            auto* dying = new kor::tempfiles::OwnedTemporary(prefix);
-            const int fd = dying->openForWriting();
-            ::_exit(fd >= 0 && ::write(fd, "half", 4) == 4 ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-
     RecordingCalls m_calls;
     std::string m_dir;
     std::string m_target;
@@ -255,8 +186,8 @@ TEST_F(Replacements, ANewReplacementRemovesWhatDeadWritersLeft) {
         const std::string prefix = c.prefix ? m_dir + "/" + c.prefix : m_target;
         SCOPED_TRACE(prefix);
         std::ofstream(m_dir + "/" + c.otherName) << "not a temporary";
-        ASSERT_NO_FATAL_FAILURE(dieWriting(prefix));
-        ASSERT_NO_FATAL_FAILURE(dieWriting(prefix));
+        ASSERT_NO_FATAL_FAILURE(kortest::leaveDeadWritersTemporary(prefix));
+        ASSERT_NO_FATAL_FAILURE(kortest::leaveDeadWritersTemporary(prefix));
         ASSERT_EQ(names().size(), 3u);
         Replacement file(m_target, prefix);
         ASSERT_TRUE(file.created());
