@@ -33,7 +33,7 @@ inline std::string contentOf(const std::string& path) {
 // whatever follows: where the writers of `target` put their temporaries.
 inline std::set<std::string> temporariesOf(const std::string& target) {
     namespace fs = std::filesystem;
-    const fs::path path(target);
+    const fs::path path = fs::absolute(target);
     const std::string start = path.filename().string() + ".";
     std::set<std::string> found;
     for (const auto& entry : fs::directory_iterator(path.parent_path())) {
