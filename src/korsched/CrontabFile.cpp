@@ -97,8 +97,8 @@ bool replaceFile(const CrontabLock&, const std::string& path, const std::string&
     if (!S_ISREG(old.st_mode))
         return false;
     kor::tempfiles::Replacement replacement(*target, directoryOf(*target) + "/.crontab.korsched");
-    // The owner first: changing it may clear set-id bits of the mode.
     replacement.write(contents);
+    // The owner before the mode: changing it may clear set-id bits.
     replacement.setOwner(old.st_uid, old.st_gid);
     replacement.setMode(old.st_mode & 07777);
     return replacement.commit();
