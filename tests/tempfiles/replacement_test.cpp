@@ -57,6 +57,7 @@ protected:
             found.insert(entry.path().filename().string());
         return found;
     }
+
     RecordingCalls m_calls;
     std::string m_dir;
     std::string m_target;
