@@ -2,25 +2,21 @@
 // writes its pid to /var/run/.racsrvc and, on each SIGUSR2, its state word to
 // /var/run/.racMNstate as "0x%X".
 //   racsrvc-standin [STATE]      (STATE as a number, default 0x5)
+#include "tempfiles/replacement.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 bool writeFile(const char* path, const std::string& text) {
-    std::string temporary = std::string(path) + ".XXXXXX";
-    int fd = mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
-    bool ok = fchmod(fd, 0644) == 0 &&
-              write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    close(fd);
-    return ok && rename(temporary.c_str(), path) == 0;
+    kor::tempfiles::Replacement file(path);
+    file.setMode(0644);
+    file.write(text);
+    return file.commit();
 }
 
 } // namespace

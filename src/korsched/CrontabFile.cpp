@@ -1,6 +1,6 @@
 #include "CrontabFile.h"
 
-#include "tempfiles/owned_temporary.h"
+#include "tempfiles/replacement.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -18,19 +18,6 @@ namespace {
 std::mutex& processLock() {
     static std::mutex mutex;
     return mutex;
-}
-
-bool writeAll(int fd, const std::string& contents) {
-    size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 std::string directoryOf(const std::string& path) {
@@ -57,16 +44,6 @@ std::optional<std::string> finalTarget(std::string path) {
         path = link[0] == '/' ? link : directoryOf(path) + "/" + link;
     }
     return std::nullopt;
-}
-
-// Makes a rename in the directory durable; a failure here loses nothing that
-// the rename has not already made visible.
-void syncDirectory(const std::string& directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -119,20 +96,12 @@ bool replaceFile(const CrontabLock&, const std::string& path, const std::string&
     }
     if (!S_ISREG(old.st_mode))
         return false;
-    const std::string prefix = directoryOf(*target) + "/.crontab.korsched";
-    kor::tempfiles::removeStaleTemporaries(prefix);
-    kor::tempfiles::OwnedTemporary temporary(prefix);
-    const int fd = temporary.openForWriting();
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, contents) && ::fchown(fd, old.st_uid, old.st_gid) == 0 &&
-                         ::fchmod(fd, old.st_mode & 07777) == 0 && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.path().c_str(), target->c_str()) != 0)
-        return false;
-    temporary.renamed();
-    syncDirectory(directoryOf(*target));
-    return true;
+    kor::tempfiles::Replacement replacement(*target, directoryOf(*target) + "/.crontab.korsched");
+    replacement.write(contents);
+    // The owner before the mode: changing it may clear set-id bits.
+    replacement.setOwner(old.st_uid, old.st_gid);
+    replacement.setMode(old.st_mode & 07777);
+    return replacement.commit();
 }
 
 CrontabLock::CrontabLock(const std::string& lockPath) {

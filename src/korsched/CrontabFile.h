@@ -21,8 +21,7 @@ class CrontabLock;
 // stay) by `contents`: written to a unique temporary file beside it, given the
 // old file's mode and owner (0644 and root for a new file), flushed and renamed
 // over it. On any failure the original stays as it was and false is returned.
-// Temporaries that earlier writers left when they died are removed first,
-// which the held lock makes safe.
+// Temporaries that earlier writers left when they died are removed first.
 bool replaceFile(const CrontabLock& held, const std::string& path, const std::string& contents);
 
 // Serialises crontab edits within the process (mutex) and between processes

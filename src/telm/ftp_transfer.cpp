@@ -4,11 +4,12 @@
 #include "ftp_reply.h"
 #include "io.h"
 #include "telm/telm.h"
+#include "tempfiles/replacement.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -19,38 +20,6 @@ namespace {
 
 constexpr size_t kBlock = 4096;
 constexpr int kLingerSeconds = 120;
-
-// A download lands here first and replaces the local file only when complete.
-class PartialFile {
-public:
-    bool create(const std::string& finalPath) {
-        path_ = finalPath + ".XXXXXX";
-        int fd = mkostemp(path_.data(), O_CLOEXEC);
-        if (fd < 0)
-            path_.clear();
-        fd_ = fd;
-        return fd >= 0;
-    }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    bool commit(const std::string& finalPath) {
-        bool ok = !path_.empty() && rename(path_.c_str(), finalPath.c_str()) == 0;
-        if (ok)
-            path_.clear();
-        return ok;
-    }
-    ~PartialFile() {
-        if (!path_.empty())
-            unlink(path_.c_str());
-    }
-
-private:
-    std::string path_;
-    int fd_ = -1;
-};
 
 bool retryable() {
     return errno == EINTR;
@@ -136,7 +105,7 @@ bool download(const char* fn, FtpSession& s) {
         }
     }
     v3cops_printf("%s: %ld bytes transferred/written\n", fn, total);
-    return fsync(s.local.get()) == 0;
+    return true;
 }
 
 // 150 opens the data connection; 125 says a server that connects at PORT
@@ -189,11 +158,13 @@ int transfer(bool put, int type, const char* localPath, const char* remoteName) 
     FtpSession s;
     if (ftpPrep(type, put ? localPath : nullptr, s) != 0)
         return -1;
-    PartialFile partial;
+    // A download lands beside the local file and replaces it only when whole.
+    std::optional<kor::tempfiles::Replacement> partial;
     if (!put) {
-        if (!partial.create(localPath))
+        partial.emplace(localPath);
+        s.local.reset(partial->openForWriting());
+        if (!s.local.valid())
             return ftpCleanup(s);
-        s.local.reset(partial.release());
     }
     v3cops_printf("%s: logging in..\n", fn);
     if (ftpLogin(s) != 0 || ftpOpenDataConn(s) != 0)
@@ -219,7 +190,7 @@ int transfer(bool put, int type, const char* localPath, const char* remoteName) 
         v3cops_printf("%s: sockGetReply() error=%d\n", fn, reply);
         return ftpCleanup(s);
     }
-    if (!put && !partial.commit(localPath))
+    if (!put && !partial->commit())
         return ftpCleanup(s);
     ftpLogoff(s);
     return 0;

@@ -3,6 +3,7 @@
 
 #include "fd.h"
 #include "telm/telm.h"
+#include "tempfiles/replacement.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -29,18 +30,10 @@ int readRouteFile() {
 
 // The file is replaced whole, so a reader never sees a partial value.
 int writeRouteFile(int32_t value) {
-    std::string temporary = std::string(kRouteFile) + ".XXXXXX";
-    telm::Fd file(mkostemp(temporary.data(), O_CLOEXEC));
-    if (!file.valid())
-        return -1;
-    bool ok = fchmod(file.get(), 0664) == 0 &&
-              write(file.get(), &value, sizeof value) == sizeof value && fsync(file.get()) == 0;
-    file.reset();
-    if (!ok || rename(temporary.c_str(), kRouteFile) != 0) {
-        unlink(temporary.c_str());
-        return -1;
-    }
-    return 0;
+    kor::tempfiles::Replacement file(kRouteFile);
+    file.setMode(0664);
+    file.write(&value, sizeof value);
+    return file.commit() ? 0 : -1;
 }
 
 // The management service's probe: 2 to 126 means it is not running.

@@ -15,6 +15,7 @@ namespace kor::tempfiles {
 namespace {
 
 constexpr std::size_t kUniqueLength = 6; // mkstemp's XXXXXX
+constexpr int kCreateAttempts = 8;
 
 std::string directoryOf(const std::string& prefix) {
     const auto slash = prefix.rfind('/');
@@ -55,6 +56,13 @@ bool lockWithoutWaiting(int fd) {
     return rc == 0;
 }
 
+bool namesFile(const std::string& path, int fd) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+}
+
 // Removes `name` when its writer's lock is gone. The lock is taken on the
 // file itself, and the name is removed only while it still names that file.
 void removeIfStale(int directory, const char* name) {
@@ -72,20 +80,28 @@ void removeIfStale(int directory, const char* name) {
 
 } // namespace
 
-OwnedTemporary::OwnedTemporary(const std::string& prefix)
-    : m_path(prefix + "." + std::to_string(::getpid()) + ".XXXXXX") {
-    const int fd = ::mkostemp(m_path.data(), O_CLOEXEC);
-    if (fd < 0) {
-        m_path.clear();
-        return;
-    }
-    if (!lockWithoutWaiting(fd)) {
-        ::unlink(m_path.c_str());
+OwnedTemporary::OwnedTemporary(const std::string& prefix) {
+    // Until its lock is taken the new file can pass for a dead writer's and
+    // be removed by another process's removeStaleTemporaries: it is kept only
+    // when, locked, it is still the file at its name. The name carries this
+    // process's id, so no other process ever makes the same one.
+    const std::string pattern = prefix + "." + std::to_string(::getpid()) + ".XXXXXX";
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        m_path = pattern;
+        const int fd = ::mkostemp(m_path.data(), O_CLOEXEC);
+        if (fd < 0)
+            break;
+        const bool locked = lockWithoutWaiting(fd);
+        if (locked && namesFile(m_path, fd)) {
+            m_lock = fd;
+            break;
+        }
+        if (!locked)
+            ::unlink(m_path.c_str());
         ::close(fd);
-        m_path.clear();
-        return;
     }
-    m_lock = fd;
+    if (m_lock < 0)
+        m_path.clear();
 }
 
 OwnedTemporary::~OwnedTemporary() {

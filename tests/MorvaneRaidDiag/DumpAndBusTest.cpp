@@ -4,8 +4,12 @@
 #include "DumpLogTest.h"
 #include "FsaMaintenance.h"
 #include "RunRaidTest.h"
+#include "recording_calls.h"
+#include "replaced_files.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +88,41 @@ TEST_F(ControllerDump, Failures) {
     out = runRaidTest<DumpLogTest>(ctrl.get());
     EXPECT_EQ(out.code, 15u);
     EXPECT_EQ(out.lines.back(), failed);
+}
+
+TEST_F(ControllerDump, TheDumpIsOnTheDiskWholeBeforeItTakesTheFilesPlace) {
+    const std::string expected = dumpText();
+    ASSERT_FALSE(expected.empty());
+    std::ofstream(DumpLogTest::FILE_NAME) << "old";
+    kortest::RecordingCalls calls;
+    {
+        const kortest::ScopedFileCalls installed(calls);
+        ASSERT_TRUE(ctrl->dumpDiagnosticLog(DumpLogTest::FILE_NAME));
+    }
+    EXPECT_EQ(calls.syncedContent, expected) << "the dump was not synced whole";
+    const auto at = [&](const char* call) {
+        return std::find(calls.log.begin(), calls.log.end(), call) - calls.log.begin();
+    };
+    EXPECT_LT(at("fsync file"), at("rename")) << "synced after it replaced the file";
+    EXPECT_LT(at("rename"), at("fsync directory")) << "the directory was not synced after";
+    EXPECT_EQ(fileText(DumpLogTest::FILE_NAME), expected);
+}
+
+TEST_F(ControllerDump, AFailedOrDeadWriterLeavesTheOldFileAndNoTemporary) {
+    const std::string expected = dumpText();
+    std::ofstream(DumpLogTest::FILE_NAME) << "old";
+    EXPECT_EQ(kortest::callWithFileSizeLimit(
+                  expected.size() / 2,
+                  [&] { return ctrl->dumpDiagnosticLog(DumpLogTest::FILE_NAME) ? 1 : 0; }),
+              0);
+    EXPECT_EQ(fileText(DumpLogTest::FILE_NAME), "old");
+    EXPECT_EQ(kortest::temporariesOf(DumpLogTest::FILE_NAME), std::set<std::string>{});
+
+    ASSERT_NO_FATAL_FAILURE(kortest::leaveDeadWritersTemporary(DumpLogTest::FILE_NAME));
+    ASSERT_TRUE(ctrl->dumpDiagnosticLog(DumpLogTest::FILE_NAME));
+    EXPECT_EQ(fileText(DumpLogTest::FILE_NAME), expected);
+    EXPECT_EQ(kortest::temporariesOf(DumpLogTest::FILE_NAME), std::set<std::string>{})
+        << "a dead writer's temporary stayed";
 }
 
 using Buses = raidtest::DiskControllerTest;

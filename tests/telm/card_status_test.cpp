@@ -1,6 +1,7 @@
 // Host facts set on the card, and the card service's state word.
 #include "card_fixture.h"
 #include "child_process.h"
+#include "replaced_files.h"
 #include "telm/telm.h"
 
 #include <csignal>
@@ -8,6 +9,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -167,6 +169,39 @@ TEST_F(CardService, RefusesPidFilesItCannotTrust) {
 
     writePidFile(pid);
     EXPECT_EQ(tymGetRacMnStatus(), 7);
+}
+
+// The service replaces its files whole: a write that fails leaves the old
+// file and no temporary, and what a writer that died left beside them is
+// gone once the service has written them.
+TEST_F(CardService, ItsFilesAreReplacedWholeAndLeaveNoTemporary) {
+    const char* pidFile = "/var/run/.racsrvc";
+    const char* stateFile = "/var/run/.racMNstate";
+    writePidFile("old\n");
+    const pid_t limited = fork();
+    ASSERT_GE(limited, 0);
+    if (limited == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{2, 2};
+        if (setrlimit(RLIMIT_FSIZE, &limit) == 0)
+            execl(RACSRVC_STANDIN, RACSRVC_STANDIN, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(limited, &status, 0), limited);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "the pid file was written";
+    EXPECT_EQ(kortest::contentOf(pidFile), "old\n");
+    EXPECT_EQ(kortest::temporariesOf(pidFile), std::set<std::string>{});
+
+    for (const char* file : {pidFile, stateFile})
+        ASSERT_NO_FATAL_FAILURE(kortest::leaveDeadWritersTemporary(file));
+    startService("0x9");
+    EXPECT_EQ(tymGetRacMnStatus(), 9);
+    EXPECT_EQ(kortest::contentOf(pidFile), std::to_string(service) + "\n");
+    EXPECT_EQ(kortest::contentOf(stateFile), "0x9");
+    for (const char* file : {pidFile, stateFile})
+        EXPECT_EQ(kortest::temporariesOf(file), std::set<std::string>{})
+            << "a dead writer's temporary beside " << file << " stayed";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "card_fixture.h"
 #include "child_process.h"
 #include "ftp_fixture.h"
+#include "replaced_files.h"
 #include "telm/telm.h"
 
 #include <csignal>
@@ -121,6 +122,27 @@ TEST_F(Failures, FailedDownloadLeavesTheLocalFileAsItWas) {
     EXPECT_TRUE(readFile(local("precious")) == keep);
     EXPECT_EQ(filesIn(localDir).size(), 1u);
     EXPECT_EQ(descriptorsAfterSettling(before), before);
+}
+
+// A download lands beside the local file and replaces it whole: a write that
+// fails leaves the old file and no temporary, and what a download that died
+// left is gone after the next one.
+TEST_F(Failures, AFailedWriteOrADeadDownloadLeavesTheLocalFileAndNoTemporary) {
+    const std::string data = awkwardBytes(256 * 1024, 5);
+    writeFile(remote("big"), data);
+    const std::string keep = awkwardBytes(5000, 9);
+    writeFile(local("precious"), keep);
+    EXPECT_EQ(kortest::callWithFileSizeLimit(
+                  4096, [&] { return tymGetFile(kType, local("precious").c_str(), "big"); }),
+              1);
+    EXPECT_TRUE(readFile(local("precious")) == keep);
+    EXPECT_EQ(kortest::temporariesOf(local("precious")), std::set<std::string>{});
+
+    ASSERT_NO_FATAL_FAILURE(kortest::leaveDeadWritersTemporary(local("precious")));
+    ASSERT_EQ(tymGetFile(kType, local("precious").c_str(), "big"), 0);
+    EXPECT_TRUE(readFile(local("precious")) == data);
+    EXPECT_EQ(kortest::temporariesOf(local("precious")), std::set<std::string>{})
+        << "a dead download's temporary stayed";
 }
 
 TEST_F(Failures, LaterStagesReturnOneAndLeakNothing) {

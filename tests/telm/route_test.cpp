@@ -1,5 +1,7 @@
 // Route choice (type word x route file x service probe), the debug gate.
 #include "card_fixture.h"
+#include "killed_writers.h"
+#include "replaced_files.h"
 #include "telm/telm.h"
 
 #include <cstdlib>
@@ -180,6 +182,33 @@ TEST_F(Routes, StoringTheRouteRewritesTheFileWhole) {
     ASSERT_EQ(spIfChoice(&value), 0);
     setenv("SERVICE_STANDIN_STATUS", "3", 1);
     EXPECT_EQ(spIfChoice(nullptr), 0);
+}
+
+// The file is replaced whole through a temporary beside it: a write that
+// fails leaves the stored route, and the temporary of a writer that died is
+// gone after the next write.
+TEST_F(Routes, AFailedOrKilledWriteLeavesTheRouteAndNoTemporary) {
+    int value = 1;
+    ASSERT_EQ(spIfChoice(&value), 0);
+    EXPECT_EQ(kortest::callWithFileSizeLimit(2,
+                                             [] {
+                                                 int other = 0;
+                                                 return spIfChoice(&other);
+                                             }),
+              -1);
+    EXPECT_EQ(spIfChoice(nullptr), 1) << "a failed write changed the route";
+    EXPECT_EQ(kortest::temporariesOf(kRouteFile), std::set<std::string>{});
+
+    ASSERT_NO_FATAL_FAILURE(kortest::killRewritesMidway(
+        [] {
+            int other = 0;
+            spIfChoice(&other);
+        },
+        [](pid_t) { return !kortest::temporariesOf(kRouteFile).empty(); }, 1));
+    ASSERT_EQ(spIfChoice(&value), 0);
+    EXPECT_EQ(kortest::temporariesOf(kRouteFile), std::set<std::string>{})
+        << "a dead writer's temporary stayed";
+    EXPECT_EQ(spIfChoice(nullptr), 1);
 }
 
 // The debug gate reads its level once; tests reset it through the exported word.

@@ -2,14 +2,15 @@
 
 #include "FsaStatus.h"
 #include "Trace.h"
+#include "tempfiles/replacement.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <new>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,20 +30,6 @@ public:
 private:
     int m_fd;
 };
-
-bool writeAll(int fd, const void* data, std::size_t n) {
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-    }
-    return true;
-}
 
 // Bytes read (short only at the end of the file), or -1.
 long readUpTo(int fd, void* data, std::size_t n) {
@@ -66,48 +53,41 @@ bool exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Temporary files of a set being written; removed unless all were placed.
+// The files of a set being written, each beside its final name; nothing is
+// left of them unless all were placed.
 class StagedSet {
 public:
     ~StagedSet() {
-        for (const std::string& t : m_temps)
-            ::unlink(t.c_str());
         for (const std::string& p : m_placed)
             ::unlink(p.c_str());
     }
-    // A new temporary file next to `final`.
-    int create(const std::string& final) {
-        std::string temp = final + ".XXXXXX";
-        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd < 0)
-            return -1;
+    kor::tempfiles::Replacement& add(const std::string& final) {
         m_finals.push_back(final);
-        m_temps.push_back(temp);
-        ::fchmod(fd, 0644);
-        return fd;
+        m_files.push_back(std::make_unique<kor::tempfiles::Replacement>(final));
+        m_files.back()->setMode(0644);
+        return *m_files.back();
     }
     // Puts every file in place; existing files are replaced only with
     // `overwrite`. On failure the files placed so far are taken away again
-    // (they were new) and the temporaries removed.
+    // (they were new).
     bool place(bool overwrite, bool* existed) {
-        for (std::size_t i = 0; i < m_temps.size(); ++i) {
-            const unsigned flags = overwrite ? 0 : RENAME_NOREPLACE;
-            if (::renameat2(AT_FDCWD, m_temps[i].c_str(), AT_FDCWD, m_finals[i].c_str(), flags) !=
-                0) {
+        const auto existing =
+            overwrite ? kor::tempfiles::Existing::Replace : kor::tempfiles::Existing::Keep;
+        for (std::size_t i = 0; i < m_files.size(); ++i) {
+            if (!m_files[i]->commit(existing)) {
                 *existed = errno == EEXIST;
                 return false;
             }
             if (!overwrite)
                 m_placed.push_back(m_finals[i]);
-            m_temps[i].clear();
         }
-        m_temps.clear();
         m_placed.clear();
         return true;
     }
 
 private:
-    std::vector<std::string> m_finals, m_temps, m_placed;
+    std::vector<std::string> m_finals, m_placed;
+    std::vector<std::unique_ptr<kor::tempfiles::Replacement>> m_files;
 };
 
 // Opens file `sequence` of the set: ".ufi" first, then ".UFI".
@@ -171,12 +151,12 @@ FSA_STATUS writeUFIToFile(const std::string& base, fileHeader header,
     std::size_t done = 0;
     for (std::uint32_t seq = 1; seq <= files; ++seq) {
         const std::string name = createFilename(base, static_cast<int>(seq), true);
-        Fd fd(staged.create(name));
+        kor::tempfiles::Replacement& file = staged.add(name);
         header.sequence = seq;
         const std::size_t piece = std::min(ufiDataRoom(limit, headerBytes, seq), all.size() - done);
-        if (fd.get() < 0 || !writeAll(fd.get(), &header, sizeof header) ||
-            !writeAll(fd.get(), images.data(), images.size() * sizeof(imageHeader)) ||
-            !writeAll(fd.get(), all.data() + done, piece) || ::fsync(fd.get()) != 0) {
+        if (!file.write(&header, sizeof header) ||
+            !file.write(images.data(), images.size() * sizeof(imageHeader)) ||
+            !file.write(all.data() + done, piece)) {
             UtilPrintDebugFormatted("Error: Unable to open %s for output\n", name.c_str());
             return FSA_STS_FLASH_FILE_WRITE;
         }

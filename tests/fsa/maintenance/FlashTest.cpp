@@ -3,6 +3,7 @@
 #include "SimFixture.h"
 #include "TempDir.h"
 #include "UfiFormat.h"
+#include "replaced_files.h"
 
 #include <cstring>
 #include <sys/stat.h>
@@ -137,6 +138,29 @@ TEST_F(FlashTest, FailuresLeaveNoFiles) {
     EXPECT_EQ(FsaReadFlashToFile(handle, base().c_str(), 0), 585u);
     EXPECT_TRUE(dir.names().empty());
     EXPECT_EQ(FsaReadFlashToFile(nullptr, base().c_str(), 0), FSA_STS_INVALID_HANDLE);
+}
+
+// Each file of a set is replaced whole through a temporary beside it: a
+// write that fails leaves the old set and no temporary, and what a writer
+// that died left is gone after the next save.
+TEST_F(FlashTest, AFailedOrDeadWriterLeavesTheOldSetAndNoTemporary) {
+    const std::vector<std::uint8_t> keep = {'k', 'e', 'e', 'p'};
+    dir.write("fw01.ufi", keep);
+    dir.write("fw02.ufi", keep);
+    EXPECT_EQ(kortest::callWithFileSizeLimit(
+                  500000,
+                  [&] { return static_cast<int>(FsaReadFlashToFile(handle, base().c_str(), 1)); }),
+              586);
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"fw01.ufi", "fw02.ufi"}));
+    EXPECT_EQ(dir.read("fw01.ufi"), keep);
+    EXPECT_EQ(dir.read("fw02.ufi"), keep);
+
+    for (const char* name : {"fw01.ufi", "fw02.ufi"})
+        ASSERT_NO_FATAL_FAILURE(kortest::leaveDeadWritersTemporary(dir.path(name)));
+    EXPECT_EQ(FsaReadFlashToFile(handle, base().c_str(), 1), FSA_STS_SUCCESS);
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"fw01.ufi", "fw02.ufi"}))
+        << "a dead writer's temporary stayed";
+    EXPECT_EQ(dir.read("fw01.ufi").size(), 1000000u);
 }
 
 TEST_F(FlashTest, OneImageAdaptersAndAdaptersWithoutFlashImages) {

@@ -12,9 +12,8 @@ namespace kor::tempfiles {
 class OwnedTemporary {
 public:
     // Creates and locks the file (mode 0600); created() tells whether it
-    // worked. The caller holds its library's lock, as every caller of
-    // removeStaleTemporaries does: between its creation and its lock the
-    // file could pass for a dead writer's.
+    // worked. A removeStaleTemporaries running at the same time in another
+    // process never takes it for a dead writer's.
     explicit OwnedTemporary(const std::string& prefix);
     // Removes the file unless it was renamed, then releases the lock.
     ~OwnedTemporary();
@@ -36,8 +35,7 @@ private:
 };
 
 // Removes every "<prefix>.<pid>.<unique>" temporary whose writer died, and
-// nothing else: not a live writer's, not another name. Call it holding the
-// library's lock.
+// nothing else: not a live writer's, not another name.
 void removeStaleTemporaries(const std::string& prefix);
 
 } // namespace kor::tempfiles
