@@ -29,6 +29,62 @@ void checkRead(const nlohmann::json& value, const std::string& path,
     }
 }
 
+// The parser keeps the last of a key given twice in one object; a file
+// saying two things about one value is refused instead, by the place of the
+// second. The parser's events are followed with the place of every object and
+// array being read and the keys each object has given so far.
+class DuplicateKeys {
+public:
+    bool operator()(int, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+        using Event = nlohmann::json::parse_event_t;
+        switch (event) {
+        case Event::object_start:
+        case Event::array_start:
+            open_.push_back({event == Event::array_start, placeOfNext(), {}, 0, {}});
+            break;
+        case Event::key: {
+            Open& object = open_.back();
+            object.key = parsed.get<std::string>();
+            if (!object.keys.insert(object.key).second)
+                throw std::runtime_error(object.place + "/" + object.key + ": duplicate key");
+            break;
+        }
+        case Event::object_end:
+        case Event::array_end:
+            open_.pop_back();
+            counted();
+            break;
+        case Event::value:
+            counted();
+            break;
+        }
+        return true;
+    }
+
+private:
+    struct Open {
+        bool array;
+        std::string place;
+        std::set<std::string> keys; // an object's keys so far
+        std::size_t elements;       // an array's elements so far
+        std::string key;            // an object's latest key
+    };
+
+    // The place of the value that starts now.
+    std::string placeOfNext() const {
+        if (open_.empty())
+            return "";
+        const Open& parent = open_.back();
+        return parent.place + "/" + (parent.array ? std::to_string(parent.elements) : parent.key);
+    }
+    void counted() {
+        if (!open_.empty() && open_.back().array)
+            ++open_.back().elements;
+    }
+
+    std::vector<Open> open_;
+};
+
 } // namespace
 
 void Node::refuse(const std::string& reason) const {
@@ -36,7 +92,9 @@ void Node::refuse(const std::string& reason) const {
 }
 
 bool Node::contains(const std::string& key) const {
-    return json_->is_object() && json_->contains(key);
+    if (!json_->is_object())
+        refuse("expected an object, found " + describe(*json_));
+    return json_->contains(key);
 }
 
 Node Node::at(const std::string& key) const {
@@ -133,7 +191,7 @@ bool Node::boolean() const {
 
 Document::Document(const std::string& text) {
     try {
-        json_ = nlohmann::json::parse(text);
+        json_ = nlohmann::json::parse(text, DuplicateKeys());
     } catch (const nlohmann::json::parse_error& e) {
         throw std::runtime_error(std::string("not JSON: ") + e.what());
     }

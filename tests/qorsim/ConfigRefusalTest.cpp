@@ -83,11 +83,17 @@ TEST(ConfigRefusal, NamesTheKeyAndTheReason) {
 TEST(ConfigRefusal, WhatItCanHonourIsTaken) {
     Simulator sim;
     sim.load(R"({"clock": {"tickEveryFibs": 1},
-                 "adapters": [{"index": 15, "containers": {"count": 0},
-                               "drives": [{"bus": 255}], "partitions": [{"snapA": 255}],
+                 "adapters": [{"index": 15, "containers": {"count": 3}, "buses": 64,
+                               "drives": [{"bus": 63, "target": 15, "lun": 7}, {"bus": 0},
+                                          {"lun": 1}, {"target": 1}],
+                               "partitions": [{"snapA": 255}],
+                               "hostDisks": [{"container": 2}, {"container": 0}],
                                "diskSets": [{"label": "%%%%%%%%%%%%%%%%%%%%%%%%%%%%%%%%"}],
-                               "battery": {"0x1f": 1, "12": 2}}]})");
-    EXPECT_EQ(sim.snapshot(15).devices.drives.at(0).bus, 255u);
+                               "battery": {"0x1f": 1, "12": 2}, "nvSlots": 256}]})");
+    EXPECT_EQ(sim.snapshot(15).devices.drives.at(3).bus, 63u);
+    EXPECT_EQ(sim.snapshot(15).devices.drives.size(), 4u);
+    EXPECT_EQ(sim.snapshot(15).hostDisks.size(), 2u);
+    EXPECT_EQ(sim.snapshot(15).maint.nvSlots.size(), 256u);
     EXPECT_EQ(sim.snapshot(15).maint.batteryRegisters.at(0x1f), 1u);
     EXPECT_EQ(sim.snapshot(15).maint.batteryRegisters.at(12), 2u);
 }

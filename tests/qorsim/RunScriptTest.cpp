@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,47 @@ TEST(QorsimRun, LibraryPathsTheLoaderCannotUseAreRefused) {
         EXPECT_EQ(refused.exitCode, c.exitCode) << refused.err;
         EXPECT_NE(refused.err.find(c.named), std::string::npos) << refused.err;
         EXPECT_EQ(refused.out, "");
+    }
+}
+
+// A relative library path is checked as the loader will get it, made
+// absolute from the folder the program starts in: one holding ':' would
+// split the loader's search path, and the program would run without the
+// simulator under it.
+TEST(QorsimRun, ARelativeLibraryPathIsCheckedFromTheFolderItStartsIn) {
+    namespace fs = std::filesystem;
+    const TempDirectory dir("qorsim-run");
+    const struct {
+        std::string folder;
+        int exitCode;
+        std::string out;
+        std::string refusal;
+    } cases[] = {
+        {"checkout:1", 64, "",
+         "qorsim-run: the loader cannot find a library in a directory whose path holds ':' or "
+         "';': " +
+             (dir.path() / "checkout:1/build").string() + "\n"},
+        {"checkout;1", 64, "",
+         "qorsim-run: the loader cannot find a library in a directory whose path holds ':' or "
+         "';': " +
+             (dir.path() / "checkout;1/build").string() + "\n"},
+        {"checkout 1", 0, "ran\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const fs::path folder = dir.path() / c.folder;
+        fs::create_directories(folder / "build");
+        fs::copy_file(QORSIM_LIB, folder / "build/libqorsim_preload.so");
+        const ProcessResult r =
+            runProcess("/usr/bin/env",
+                       {"-C", folder.string(), QORSIM_RUN, "build/libqorsim_preload.so",
+                        "config.json", "/bin/echo", "ran"},
+                       {}, dir.path().string());
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        if (!c.refusal.empty()) {
+            EXPECT_EQ(r.err, c.refusal);
+        }
     }
 }
 

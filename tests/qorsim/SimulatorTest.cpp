@@ -206,7 +206,7 @@ TEST(Simulator, AFaultForOneThreadLeavesOthersAlone) {
 // The host's SCSI layer takes a disk out and brings it back.
 TEST(Simulator, TheMidLayerRemovesAndAddsHostDisks) {
     Simulator sim;
-    sim.load(R"({"adapters": [{"index": 0, "serial": 5,
+    sim.load(R"({"adapters": [{"index": 0, "serial": 5, "containers": {"count": 8},
                  "hostDisks": [{"container": 4, "instance": 2, "target": 4, "name": "sde"},
                                {"container": 5, "instance": 2, "target": 5, "name": "sdf"}]}]})");
     auto write = [&sim](const char* line) {

@@ -15,6 +15,11 @@ using standin_config::Node;
 
 // Words of the container record as GET_CONTAINER_INFO answers it.
 constexpr std::size_t kRecordWords = 840 / 4;
+// A drive's id holds its target in 4 bits and its bus in 6.
+constexpr std::uint32_t kMostTarget = 15;
+constexpr std::uint32_t kMostBuses = 64;
+// Default disks a count may ask for (the controller answers for each).
+constexpr std::size_t kMostSlices = 256;
 
 void readRevision(const Node& j, bool& compatible, Revision& rev) {
     compatible = j.value("compatible", compatible);
@@ -86,9 +91,10 @@ void readSerial(const Node& j, Adapter& a) {
         a.serialNumber[i] = static_cast<std::uint8_t>(serial >> (8 * i));
 }
 
-void readTask(const Node& j, Adapter& a) {
+void readTask(const Node& j, Adapter& a, standin_config::Distinct<std::uint32_t>& ids) {
     Task t;
     t.id = j.at("id").get<std::uint32_t>();
+    ids.add(t.id, j.at("id"), "task " + std::to_string(t.id));
     t.jobCode = j.at("job").get<std::uint32_t>();
     t.objectId = j.value("object", 0u);
     t.status = j.value("status", 102u);
@@ -113,7 +119,14 @@ void readHostDisk(const Node& j, Adapter& a) {
     d.deleted = j.value("deleted", false);
     d.unmapped = j.value("unmapped", false);
     d.name = j.value("name", std::string());
-    a.hostDisks[j.at("container").get<std::uint32_t>()] = d;
+    const Node container = j.at("container");
+    const auto number = container.get<std::uint32_t>();
+    if (number >= a.containerCount)
+        container.refuse("the adapter has no container " + std::to_string(number) + " (it has " +
+                         std::to_string(a.containerCount) + ")");
+    if (!a.hostDisks.emplace(number, d).second)
+        container.refuse("the host disk of container " + std::to_string(number) +
+                         " is described twice");
 }
 
 // A partition-table entry: its words in order, or its named fields (the
@@ -160,7 +173,7 @@ PartitionEntry readPartition(const Node& p) {
 // "slices": a count of default disks, or one object per disk.
 void readSlices(const Node& j, Adapter& a) {
     if (j.json().is_number()) {
-        a.slices.resize(j.get<std::size_t>());
+        a.slices.resize(j.within<std::size_t>(0, kMostSlices));
         for (std::size_t i = 0; i < a.slices.size(); ++i)
             a.slices[i].driveId = static_cast<std::uint32_t>(i);
         return;
@@ -202,7 +215,9 @@ void readContainers(const Node& j, Adapter& a) {
                 record.words[static_cast<std::uint32_t>(value.keyIndex(kRecordWords))] =
                     value.get<std::uint32_t>();
         record.members = c.value("members", std::vector<std::uint32_t>());
-        a.containers[c.at("number").get<std::uint32_t>()] = record;
+        const auto number = c.at("number").get<std::uint32_t>();
+        if (!a.containers.emplace(number, record).second)
+            c.at("number").refuse("container " + std::to_string(number) + " is described twice");
     }
     a.containerCount = j.value("count", static_cast<std::uint32_t>(a.containers.size()));
     a.firstHiddenContainer = j.value("firstHidden", a.containerCount);
@@ -226,8 +241,8 @@ void readAdapter(const Node& j, Adapter& a) {
         a.pciSlot = j.at("pci").value("slot", 0u);
     }
     a.scsiMethod = j.value("scsiMethod", a.scsiMethod);
-    a.busCount = j.value("buses", a.busCount);
-    a.maxTarget = j.value("maxTarget", a.maxTarget);
+    a.busCount = j.within("buses", 0u, kMostBuses, a.busCount);
+    a.maxTarget = j.within("maxTarget", 0u, kMostTarget, a.maxTarget);
     if (j.contains("containerParams"))
         readWords(j.at("containerParams"), a.containerParams);
     if (j.contains("misc"))
@@ -243,8 +258,9 @@ void readAdapter(const Node& j, Adapter& a) {
     a.configAge = j.value("configAge", a.configAge);
     a.lastDrive = j.value("lastDrive", a.lastDrive);
     a.coreDumpBytes = j.value("coreDumpBytes", a.coreDumpBytes);
+    standin_config::Distinct<std::uint32_t> taskIds;
     for (const Node& t : j.elements("tasks"))
-        readTask(t, a);
+        readTask(t, a, taskIds);
     for (const Node& d : j.elements("hostDisks"))
         readHostDisk(d, a);
 }

@@ -226,10 +226,13 @@ IePage readPage(const Node& j, IePage page) {
     return page;
 }
 
+// Made-up defects a count may ask for in one list.
+constexpr std::uint32_t kMostMadeUpDefects = 65536;
+
 std::vector<Defect> readDefects(const Node& j) {
     std::vector<Defect> out;
     if (j.json().is_number()) { // a count of made-up entries
-        const std::uint32_t count = j.get<std::uint32_t>();
+        const std::uint32_t count = j.within(0u, kMostMadeUpDefects);
         for (std::uint32_t i = 0; i < count; ++i)
             out.push_back({1000 + i, static_cast<std::uint8_t>(i % 16), 7 * i});
         return out;
@@ -243,12 +246,28 @@ std::vector<Defect> readDefects(const Node& j) {
     return out;
 }
 
+// A drive's place: on one of the adapter's buses, at one of its targets, and
+// a lun its id can hold (3 bits).
+void readAddress(const Node& e, const Adapter& a, Drive& d) {
+    d.bus = e.value("bus", d.bus);
+    d.target = e.value("target", d.target);
+    d.lun = e.within<std::uint8_t>("lun", 0, 7, d.lun);
+    if (d.bus >= a.busCount)
+        e.place("bus").refuse("the adapter has no bus " + std::to_string(d.bus) + " (it has " +
+                              std::to_string(a.busCount) + ")");
+    if (d.target > a.maxTarget)
+        e.place("target").refuse("the adapter has no target " + std::to_string(d.target) +
+                                 " (its highest is " + std::to_string(a.maxTarget) + ")");
+}
+
 void readDrives(const Node& j, Adapter& a) {
+    standin_config::Distinct<std::uint32_t> addresses;
     for (const Node& e : j.elements()) {
         Drive d;
-        d.bus = e.value("bus", d.bus);
-        d.target = e.value("target", d.target);
-        d.lun = e.value("lun", d.lun);
+        readAddress(e, a, d);
+        addresses.add(order(d), e,
+                      "the drive at bus " + std::to_string(d.bus) + ", target " +
+                          std::to_string(d.target) + ", lun " + std::to_string(d.lun));
         d.deviceType = e.value("type", d.deviceType);
         d.ready = e.value("ready", d.ready);
         d.removable = e.value("removable", d.removable);

@@ -287,9 +287,11 @@ std::uint32_t handle(Adapter& a, std::uint32_t command, Record r) {
 }
 
 void readDiskSets(const Node& j, Adapter& a) {
+    standin_config::Distinct<std::uint64_t> numbers;
     for (const Node& d : j.elements()) {
         DiskSet s;
         s.number = d.value("number", std::uint64_t{0});
+        numbers.add(s.number, d.place("number"), "disk set " + std::to_string(s.number));
         s.creator = d.value("creator", std::uint64_t{0});
         const std::string label = d.value("label", std::string());
         if (label.size() > s.label.size())

@@ -2,6 +2,7 @@
 
 #include "configfile/config_node.h"
 
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -10,6 +11,8 @@
 namespace qorsim {
 
 namespace {
+
+constexpr int kMostErrno = 4095; // the system's error numbers end below
 
 Call callNamed(const standin_config::Node& value) {
     const std::string name = value.get<std::string>();
@@ -30,15 +33,18 @@ Fault faultFromJson(const standin_config::Node& j) {
     if (j.contains("call"))
         f.call = callNamed(j.at("call"));
     f.path = j.value("path", std::string());
-    f.adapter = j.value("adapter", -1);
-    f.fibCommand = j.value("fib", -1);
-    f.ctCommand = j.value("ct", -1);
-    f.scsiOperation = j.value("scsi", -1);
-    f.aifRequest = j.value("aif", -1);
-    f.clusterCommand = j.value("cluster", -1);
-    f.skip = j.value("skip", 0);
-    f.times = j.value("times", 1);
-    f.error = j.value("error", 0);
+    // What a fault matches (-1: any), how many calls pass first and how many
+    // fail (-1: all), and the errno they fail with.
+    constexpr int kMost = std::numeric_limits<int>::max();
+    f.adapter = j.within("adapter", -1, kMost, -1);
+    f.fibCommand = j.within("fib", -1, kMost, -1);
+    f.ctCommand = j.within("ct", -1, kMost, -1);
+    f.scsiOperation = j.within("scsi", -1, kMost, -1);
+    f.aifRequest = j.within("aif", -1, kMost, -1);
+    f.clusterCommand = j.within("cluster", -1, kMost, -1);
+    f.skip = j.within("skip", 0, kMost, 0);
+    f.times = j.within("times", -1, kMost, 1);
+    f.error = j.within("error", 0, kMostErrno, 0);
     if (j.contains("zeroReplyFrom"))
         f.zeroReplyFrom = j.at("zeroReplyFrom").within(std::size_t{0}, kFibBytes - 1);
     f.replayPrevious = j.value("replayPrevious", false);

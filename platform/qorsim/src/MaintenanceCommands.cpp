@@ -158,6 +158,9 @@ void readBattery(const Node& j, Adapter& a) {
     }
 }
 
+// The largest flash image the stand-in makes up (a real part's are a few MiB).
+constexpr std::uint32_t kMostFlashBytes = 16 << 20;
+
 void readFlash(const Node& j, Adapter& a) {
     FlashModel& f = a.maint.flash;
     if (j.contains("identity")) {
@@ -168,8 +171,8 @@ void readFlash(const Node& j, Adapter& a) {
             f.identity[i] = identity[i].within(0u, 0xFFFFu);
     }
     const std::uint32_t seed = j.value("seed", 7u);
-    f.bios = pattern(j.value("biosBytes", 0u), seed);
-    f.firmware = pattern(j.value("firmwareBytes", 0u), seed + 1);
+    f.bios = pattern(j.within("biosBytes", 0u, kMostFlashBytes, 0u), seed);
+    f.firmware = pattern(j.within("firmwareBytes", 0u, kMostFlashBytes, 0u), seed + 1);
 }
 
 } // namespace

@@ -19,6 +19,8 @@ constexpr std::uint32_t kNvLogGood = 150;
 constexpr std::uint32_t kNvLogMissing = 151;
 constexpr std::uint32_t kSetNvGood = 192;
 constexpr std::size_t kHistoryText = 60; // characters of one history entry
+// Boot-parameter slots; the library reads every one for each parameter.
+constexpr std::size_t kMostNvSlots = 256;
 
 std::uint32_t countOf(const Adapter& a, bool platform) {
     return static_cast<std::uint32_t>(std::count_if(
@@ -60,9 +62,13 @@ void historyEntry(CtRequest& c) {
 }
 
 void readParameters(const Node& j, Adapter& a) {
-    for (const Node& e : j.elements())
-        a.maint.parameters.push_back({e.value("index", 0u), e.value("name", std::string()),
-                                      e.value("variable", 0u), e.value("value", 0u)});
+    standin_config::Distinct<std::uint32_t> indexes;
+    for (const Node& e : j.elements()) {
+        const std::uint32_t index = e.value("index", 0u);
+        indexes.add(index, e.place("index"), "parameter " + std::to_string(index));
+        a.maint.parameters.push_back(
+            {index, e.value("name", std::string()), e.value("variable", 0u), e.value("value", 0u)});
+    }
 }
 
 // A history buffer's texts, each no longer than an entry holds.
@@ -115,7 +121,8 @@ void registerParameterCommands(Simulator& sim) {
                           [](CtRequest& c) { c.adapter.maint.panicOnBreak = c.param[0] != 0; });
     sim.registerSection("parameters", readParameters);
     sim.registerSection("nvSlots", [](const Node& j, Adapter& a) {
-        a.maint.nvSlots.assign(j.get<std::size_t>(), std::array<std::uint8_t, 8>{0xFF});
+        a.maint.nvSlots.assign(j.within<std::size_t>(0, kMostNvSlots),
+                               std::array<std::uint8_t, 8>{0xFF});
     });
     sim.registerSection("historyLast",
                         [](const Node& j, Adapter& a) { a.maint.historyLast = readHistory(j); });

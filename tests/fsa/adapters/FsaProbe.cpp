@@ -7,6 +7,9 @@
 //   fsa_probe try NAME           (one read-write open per line on stdin,
 //                                 closed again at once; prints its status)
 //   fsa_probe scenario NAME      (FIBs, events, tasks, polling, trace)
+//   fsa_probe --help             (the usage, exit code 0)
+// A command line it cannot use is refused before any call of the library:
+// what is wrong and the usage on standard error, exit code 64 (EX_USAGE).
 #include "FsaApi.h"
 
 #include <atomic>
@@ -136,25 +139,80 @@ int scenario(const char* name) {
     return 0;
 }
 
+// The commands and the operands each takes, from which the usage is made.
+struct Command {
+    const char* name;
+    const char* operands;
+    int least;
+    int most;
+};
+constexpr Command kCommands[] = {{"enum", "", 0, 0},
+                                 {"open", "NAME rw|ro [BUILD]", 2, 3},
+                                 {"hold", "NAME", 1, 1},
+                                 {"try", "NAME", 1, 1},
+                                 {"scenario", "NAME", 1, 1}};
+constexpr int kBadUsage = 64; // EX_USAGE
+
+std::string usage() {
+    std::string line = "usage: fsa_probe";
+    for (const Command& c : kCommands)
+        line += std::string(&c == kCommands ? " " : " | ") + c.name +
+                (*c.operands ? std::string(" ") + c.operands : std::string());
+    return line + "\n";
+}
+
+int refuse(const std::string& reason) {
+    std::fprintf(stderr, "fsa_probe: %s\n%s", reason.c_str(), usage().c_str());
+    return kBadUsage;
+}
+
+// The application build number, all digits.
+bool parseBuild(const std::string& text, unsigned& build) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    build = static_cast<unsigned>(std::stoul(text));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const std::string command = argc > 1 ? argv[1] : "";
+    if (argc < 2)
+        return refuse("no command given");
+    const std::string command = argv[1];
+    if (command == "--help") {
+        std::fputs(usage().c_str(), stdout);
+        return 0;
+    }
+    const Command* known = nullptr;
+    for (const Command& c : kCommands)
+        if (command == c.name)
+            known = &c;
+    if (!known)
+        return refuse("unknown command \"" + command + "\"");
+    const int operands = argc - 2;
+    if (operands < known->least || operands > known->most)
+        return refuse(command + (known->most == 0 ? std::string(" takes no arguments")
+                                                  : " takes " + std::string(known->operands)));
     if (command == "enum") {
         const FSA_STATUS s = FsaEnumAdaptersA(nullptr, nullptr, nullptr, printAdapter);
         std::printf("result %u\n", s);
         return 0;
     }
-    // An access other than rw or ro is refused rather than taken as read-only.
-    const std::string access = argc > 3 ? argv[3] : "";
-    if ((command == "open" && (access == "rw" || access == "ro")) ||
-        (command == "hold" && argc > 2)) {
-        const bool rw = command == "hold" || access == "rw";
-        const unsigned build = argc > 4 ? static_cast<unsigned>(std::atoi(argv[4])) : 4970;
+    if (command == "open" || command == "hold") {
+        const std::string access = command == "hold" ? "rw" : argv[3];
+        // An access other than rw or ro is refused rather than taken as read-only.
+        if (access != "rw" && access != "ro")
+            return refuse("the access must be rw or ro, not \"" + access + "\"");
+        unsigned build = 4970;
+        if (argc > 4 && !parseBuild(argv[4], build))
+            return refuse("BUILD must be a whole number, not \"" + std::string(argv[4]) + "\"");
         void* h = nullptr;
         std::printf("open %u\n",
-                    openAdapter(argv[2], rw ? FSA_ACC_READ_WRITE : FSA_ACC_READ_ONLY, build, &h));
+                    openAdapter(argv[2], access == "rw" ? FSA_ACC_READ_WRITE : FSA_ACC_READ_ONLY,
+                                build, &h));
         if (command == "hold" && h) {
             char buffer[64];
             while (std::fgets(buffer, sizeof buffer, stdin)) {
@@ -164,7 +222,7 @@ int main(int argc, char** argv) {
             std::printf("close %u\n", FsaCloseAdapter(h));
         return 0;
     }
-    if (command == "try" && argc > 2) {
+    if (command == "try") {
         char buffer[64];
         while (std::fgets(buffer, sizeof buffer, stdin)) {
             void* h = nullptr;
@@ -175,9 +233,5 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    if (command == "scenario" && argc > 2)
-        return scenario(argv[2]);
-    std::fprintf(stderr, "usage: fsa_probe enum | open NAME rw|ro [BUILD] | hold NAME | try NAME | "
-                         "scenario NAME\n");
-    return 2;
+    return scenario(argv[2]);
 }

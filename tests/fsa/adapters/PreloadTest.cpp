@@ -1,12 +1,14 @@
 // The unmodified library in separate processes, against the simulated
 // controller put under them by the preload library.
 #include "ChildProcess.h"
+#include "process_runner.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,15 +69,136 @@ TEST(Preload, OpenOutcomes) {
     }
 }
 
-// Refused before any call of the library, so no simulator is needed.
-TEST(Preload, TheProbeRefusesAnAccessOtherThanReadWriteOrReadOnly) {
-    for (const auto& args : std::vector<std::vector<std::string>>{{FSA_PROBE, "open", "qor0", "xx"},
-                                                                  {FSA_PROBE, "open", "qor0"}}) {
-        SCOPED_TRACE(args.size());
-        Child child(args);
-        child.closeInput();
-        EXPECT_EQ(child.readAll(), "");
-        EXPECT_EQ(child.wait(), 2);
+// A file describing what the simulator cannot honour ends the program at its
+// first call on a controller with the configuration error, the file and the
+// value's place: run on, it would answer for a machine other than the one
+// written down (or, for a size it cannot hold, run out of memory).
+TEST(Preload, ConfigurationsTheSimulatorCannotHonourEndTheProgram) {
+    const TempDirectory dir("qorsim-refused");
+    const std::string adapter = R"({"adapters": [{"index": 0, "serial": 4660, )";
+    const std::string close = "}]}";
+    const std::string plain = R"({"adapters": [{"index": 0, "serial": 4660}])";
+    const struct {
+        std::string file;
+        std::string json;
+        std::string named;
+    } cases[] = {
+        {"key-twice.json", adapter + R"("containers": {"count": 4}}], "adapters": []})",
+         "/adapters: duplicate key"},
+        {"container-twice.json",
+         adapter + R"("containers": {"count": 4, "list": [{"number": 1}, {"number": 1}]})" + close,
+         "/adapters/0/containers/list/1/number: container 1 is described twice"},
+        {"task-twice.json",
+         adapter +
+             R"("tasks": [{"id": 7, "job": 101}, {"id": 8, "job": 101}, {"id": 7, "job": 103}])" +
+             close,
+         "/adapters/0/tasks/2/id: task 7 is described twice"},
+        {"drive-twice.json",
+         adapter + R"("drives": [{"bus": 1, "target": 2}, {"bus": 1, "target": 3},
+                                 {"target": 2, "bus": 1, "lun": 0}])" +
+             close,
+         "/adapters/0/drives/2: the drive at bus 1, target 2, lun 0 is described twice"},
+        {"disk-set-twice.json",
+         adapter + R"("diskSets": [{"number": 5}, {"number": 5, "label": "other"}])" + close,
+         "/adapters/0/diskSets/1/number: disk set 5 is described twice"},
+        {"parameter-twice.json",
+         adapter + R"("parameters": [{"index": 3, "name": "a"}, {"index": 3, "name": "b"}])" +
+             close,
+         "/adapters/0/parameters/1/index: parameter 3 is described twice"},
+        {"host-disk-twice.json",
+         adapter +
+             R"("containers": {"count": 4}, "hostDisks": [{"container": 2}, {"container": 2}])" +
+             close,
+         "/adapters/0/hostDisks/1/container: the host disk of container 2 is described twice"},
+        {"bus-9-of-2.json", adapter + R"("drives": [{"bus": 9}])" + close,
+         "/adapters/0/drives/0/bus: the adapter has no bus 9 (it has 2)"},
+        {"target-200-of-15.json", adapter + R"("drives": [{"target": 200}])" + close,
+         "/adapters/0/drives/0/target: the adapter has no target 200 (its highest is 15)"},
+        {"lun-8.json", adapter + R"("drives": [{"lun": 8}])" + close,
+         "/adapters/0/drives/0/lun: 8 is outside 0..7"},
+        {"host-disk-of-nothing.json",
+         adapter + R"("containers": {"count": 4}, "hostDisks": [{"container": 4}])" + close,
+         "/adapters/0/hostDisks/0/container: the adapter has no container 4 (it has 4)"},
+        {"host-disk-no-containers.json", adapter + R"("hostDisks": [{"container": 0}])" + close,
+         "/adapters/0/hostDisks/0/container: the adapter has no container 0 (it has 0)"},
+        {"nv-slots.json", adapter + R"("nvSlots": 4000000000)" + close,
+         "/adapters/0/nvSlots: 4000000000 is outside 0..256"},
+        {"slices.json", adapter + R"("slices": 4000000000)" + close,
+         "/adapters/0/slices: 4000000000 is outside 0..256"},
+        {"flash.json", adapter + R"("flash": {"biosBytes": 4000000000})" + close,
+         "/adapters/0/flash/biosBytes: 4000000000 is outside 0..16777216"},
+        {"defects.json", adapter + R"("drives": [{"grownDefects": 4000000000}])" + close,
+         "/adapters/0/drives/0/grownDefects: 4000000000 is outside 0..65536"},
+        {"buses.json", adapter + R"("buses": 65)" + close,
+         "/adapters/0/buses: 65 is outside 0..64"},
+        {"max-target.json", adapter + R"("maxTarget": 16)" + close,
+         "/adapters/0/maxTarget: 16 is outside 0..15"},
+        {"skip.json", plain + R"(, "faults": [{"fib": 704, "skip": -1}]})",
+         "/faults/0/skip: -1 is outside 0..2147483647"},
+        {"times.json", plain + R"(, "faults": [{"fib": 704, "times": -2}]})",
+         "/faults/0/times: -2 is outside -1..2147483647"},
+        {"error.json", plain + R"(, "faults": [{"fib": 704, "error": -5}]})",
+         "/faults/0/error: -5 is outside 0..4095"},
+        {"fib.json", plain + R"(, "faults": [{"fib": -704}]})",
+         "/faults/0/fib: -704 is outside -1..2147483647"},
+        {"clock.json", plain + R"(, "clock": 4})", "/clock: expected an object, found 4"},
+        {"pci.json", adapter + R"("pci": [1, 2])" + close,
+         "/adapters/0/pci: expected an object, found [1,2]"},
+    };
+    // All at once, each in a folder of its own: one at a time they take long.
+    std::vector<std::string> paths;
+    std::vector<std::unique_ptr<ChildProcess>> runs;
+    for (const auto& c : cases) {
+        const std::filesystem::path folder = dir.path() / c.file.substr(0, c.file.find('.'));
+        std::filesystem::create_directory(folder);
+        paths.push_back((folder / c.file).string());
+        std::ofstream(paths.back()) << c.json;
+        runs.push_back(std::make_unique<ChildProcess>(
+            QORSIM_RUN, std::vector<std::string>{QORSIM_LIB, paths.back(), FSA_PROBE, "enum"},
+            std::vector<std::string>{}, folder.string()));
+    }
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(cases[i].file);
+        const ProcessResult r = runs[i]->finish();
+        EXPECT_EQ(r.exitCode, 78) << r.out << r.err;
+        EXPECT_EQ(r.err, "qorsim: configuration " + paths[i] + ": " + cases[i].named + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+// A command line the probe cannot use is refused before any call of the
+// library (so no simulator is needed), naming what is wrong and giving the
+// usage with the bad-usage code 64; --help gives the usage with 0.
+TEST(Preload, TheProbeNamesWhatIsWrongWithItsCommandLine) {
+    const TempDirectory dir("fsa-probe");
+    const std::string usage = "usage: fsa_probe enum | open NAME rw|ro [BUILD] | hold NAME | "
+                              "try NAME | scenario NAME\n";
+    const ProcessResult help = runProcess(FSA_PROBE, {"--help"}, {}, dir.path().string());
+    EXPECT_EQ(help.exitCode, 0) << help.err;
+    EXPECT_EQ(help.out, usage);
+    EXPECT_EQ(help.err, "");
+
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } cases[] = {
+        {{}, "no command given"},
+        {{"list"}, "unknown command \"list\""},
+        {{"open", "qor0", "xx"}, "the access must be rw or ro, not \"xx\""},
+        {{"open", "qor0"}, "open takes NAME rw|ro [BUILD]"},
+        {{"open", "qor0", "rw", "49x0"}, "BUILD must be a whole number, not \"49x0\""},
+        {{"open", "qor0", "rw", "4970", "more"}, "open takes NAME rw|ro [BUILD]"},
+        {{"enum", "qor0"}, "enum takes no arguments"},
+        {{"hold"}, "hold takes NAME"},
+        {{"try", "qor0", "qor2"}, "try takes NAME"},
+        {{"scenario"}, "scenario takes NAME"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        const ProcessResult bad = runProcess(FSA_PROBE, c.args, {}, dir.path().string());
+        EXPECT_EQ(bad.exitCode, 64);
+        EXPECT_EQ(bad.err, "fsa_probe: " + c.reason + "\n" + usage);
+        EXPECT_EQ(bad.out, "");
     }
 }
 

@@ -1,9 +1,10 @@
 // A stand-in's JSON configuration, read strictly. A number must fit the
-// field it goes to, a text must be text, and once the whole file is read every
-// key that nothing asked for is refused (Document::finish): a stand-in that
-// quietly ignored a misspelt key or wrapped -5 into a count would serve a
-// machine other than the one described. Every refusal names the value by its
-// place in the file, as "/adapters/1/count: ...".
+// field it goes to, a text must be text, a key may appear once in an object,
+// and once the whole file is read every key that nothing asked for is refused
+// (Document::finish): a stand-in that quietly ignored a misspelt key, kept the
+// last of two values or wrapped -5 into a count would serve a machine other
+// than the one described. Every refusal names the value by its place in the
+// file, as "/adapters/1/count: ...".
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -28,7 +29,8 @@ public:
     const std::string& path() const { return path_; }
     const nlohmann::json& json() const { return *json_; }
 
-    // Whether the key is there (asking does not count as reading it).
+    // Whether the key is there (asking does not count as reading it);
+    // refused when this is not an object.
     bool contains(const std::string& key) const;
     // The key's value (reading it); refused when the key is missing.
     Node at(const std::string& key) const;
@@ -60,6 +62,14 @@ public:
     std::string value(const std::string& key, const char* fallback) const {
         return value(key, std::string(fallback));
     }
+    // The key's value as a whole number within [min, max], or the fallback
+    // when the key is absent.
+    template <class T> T within(const std::string& key, T min, T max, T fallback) const {
+        return contains(key) ? at(key).within(min, max) : fallback;
+    }
+    // The place to name for a value read with a fallback: the key's value
+    // when it is there, else this object (whose default it took).
+    Node place(const std::string& key) const { return contains(key) ? at(key) : *this; }
 
     // For a member of an object whose keys are indexes ("0", "17"): its key
     // as a number below `count`.
@@ -108,10 +118,25 @@ template <class T> T Node::get() const {
     }
 }
 
+// The identities a list must not repeat (task ids, drive addresses): the
+// second use of one is refused where it is written.
+template <class Key> class Distinct {
+public:
+    // Refuses `at` with "<what> is described twice" when `key` came before.
+    void add(const Key& key, const Node& at, const std::string& what) {
+        if (!seen_.insert(key).second)
+            at.refuse(what + " is described twice");
+    }
+
+private:
+    std::set<Key> seen_;
+};
+
 // The parsed file and the keys read from it.
 class Document {
 public:
-    // Refused (std::runtime_error) when the text is not JSON or not an object.
+    // Refused (std::runtime_error) when the text is not JSON, not an object,
+    // or gives a key twice in one object.
     explicit Document(const std::string& text);
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
