@@ -8,9 +8,19 @@
 namespace {
 
 std::atomic<std::size_t> g_failFrom{SIZE_MAX};
+std::atomic<std::size_t> g_failuresLeft{0};
+
+bool failing(std::size_t size) {
+    if (size < g_failFrom.load(std::memory_order_relaxed))
+        return false;
+    std::size_t left = g_failuresLeft.load();
+    while (left > 0 && !g_failuresLeft.compare_exchange_weak(left, left - 1)) {
+    }
+    return left > 0;
+}
 
 void* allocate(std::size_t size) {
-    if (size >= g_failFrom.load(std::memory_order_relaxed))
+    if (failing(size))
         throw std::bad_alloc();
     if (void* block = std::malloc(size == 0 ? 1 : size))
         return block;
@@ -29,12 +39,14 @@ void* allocateOrNull(std::size_t size) noexcept {
 
 namespace kortest {
 
-FailingAllocations::FailingAllocations(std::size_t atLeast) {
+FailingAllocations::FailingAllocations(std::size_t atLeast, std::size_t times) {
+    g_failuresLeft = times;
     g_failFrom = atLeast;
 }
 
 FailingAllocations::~FailingAllocations() {
     g_failFrom = SIZE_MAX;
+    g_failuresLeft = 0;
 }
 
 } // namespace kortest
