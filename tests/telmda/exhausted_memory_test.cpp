@@ -14,10 +14,12 @@
 #include "telmda/entries.h"
 #include "telmda/setters.h"
 #include "telmda/telmda.h"
+#include "telmda/views.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -101,24 +103,38 @@ TEST(ExhaustedMemoryInASetter, AnswersOutOfMemoryAndSetsNothing) {
         << "another status, the card was asked, or the call did not return";
 }
 
-// An entry routine the host may call on its own: the trap list.
-TEST(ExhaustedMemoryInAnEntryRoutine, AnswersOutOfMemory) {
-    ocs_standin::reset();
-    smil_standin::reset();
-    smil_standin::loadJson(standardCard().dump());
-    kortest::CallInChild call([] {
-        OCSXBuf* buf = OCSXAllocBuf(256, 0);
-        const uint32_t parent = 2;
-        int32_t result = 0;
-        {
-            kortest::FailingAllocations exhausted(1, 1);
-            result = GetSNMPTrapList(buf, &parent);
-        }
-        OCSXFreeBuf(buf);
-        return result;
-    });
-    EXPECT_EQ(std::optional<int>(TELMDA_STATUS_NO_MEMORY), call.result(std::chrono::seconds(10)))
-        << "another status, or the call did not return";
+// Routines the host may call on its own with a buffer of its own.
+TEST(ExhaustedMemoryInARoutine, AnswersOutOfMemory) {
+    const struct {
+        const char* what;
+        std::function<int32_t(OCSXBuf*)> call;
+    } routines[] = {
+        {"trap list",
+         [](OCSXBuf* buf) {
+             const uint32_t parent = 2;
+             return GetSNMPTrapList(buf, &parent);
+         }},
+        {"summary view",
+         [](OCSXBuf* buf) { return RetrieveSummaryInfo(buf, TELMDA_CARD_ROOT_OID); }},
+    };
+    for (const auto& r : routines) {
+        ocs_standin::reset();
+        smil_standin::reset();
+        smil_standin::loadJson(standardCard().dump());
+        kortest::CallInChild call([&] {
+            OCSXBuf* buf = OCSXAllocBuf(256, 0);
+            int32_t result = 0;
+            {
+                kortest::FailingAllocations exhausted(1, 1);
+                result = r.call(buf);
+            }
+            OCSXFreeBuf(buf);
+            return result;
+        });
+        EXPECT_EQ(std::optional<int>(TELMDA_STATUS_NO_MEMORY),
+                  call.result(std::chrono::seconds(10)))
+            << r.what << ": another status, or the call did not return";
+    }
 }
 
 } // namespace
