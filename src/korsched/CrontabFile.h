@@ -28,8 +28,10 @@ enum class Replaced { Yes, Failed, Raced };
 // old file's mode and owner (0644 and root for a new file), flushed and renamed
 // over it. The contents were made from `basis`: when the file there is no
 // longer the one read (or one appeared where none was), nothing is replaced
-// and the answer is Raced. On any failure the original stays as it was. Temporaries that earlier
-// writers left when they died are removed first, which the held lock makes safe.
+// and the answer is Raced. On any failure the original stays as it was.
+// Temporaries that earlier writers left when they died are removed first,
+// which is safe even beside a writer that holds no lock: a live writer's
+// temporary is never removed.
 Replaced replaceFile(const CrontabLock& held, const std::string& path, const FileContents& basis,
                      const std::string& contents);
 
