@@ -1,6 +1,8 @@
 // Native methods of com.varn.diagnostic.obj.scheduler.BaseScheduler.
 #include "Scheduler.h"
 
+#include "callguard/guarded_call.h"
+
 #include <jni.h>
 
 #include <iostream>
@@ -40,6 +42,13 @@ std::optional<std::string> toUtf8(JNIEnv* env, jstring text) {
     const jchar* units = env->GetStringChars(text, nullptr);
     if (units == nullptr)
         return std::nullopt;
+    // Released on every way out, a failed allocation included.
+    const struct Held {
+        JNIEnv* env;
+        jstring text;
+        const jchar* units;
+        ~Held() { env->ReleaseStringChars(text, units); }
+    } held{env, text, units};
     std::string out;
     for (jsize i = 0; i < length; ++i) {
         char32_t code = units[i];
@@ -52,8 +61,16 @@ std::optional<std::string> toUtf8(JNIEnv* env, jstring text) {
         }
         appendUtf8(out, code);
     }
-    env->ReleaseStringChars(text, units);
     return out;
+}
+
+// Runs a native's body; should an exception leave it (a crontab too large for
+// the memory left, say), the console says why and the native answers 0.
+template <class Body> jint guarded(const char* method, Body&& body) noexcept {
+    return kor::callguard::guardedCall(jint{0}, body, [method](const char* why) {
+        std::cout << "korsched.so - BaseScheduler." << method << "() : Failed: " << why << "\n";
+        std::cout.flush();
+    });
 }
 
 } // namespace
@@ -63,42 +80,47 @@ extern "C" {
 JNIEXPORT jint JNICALL Java_com_varn_diagnostic_obj_scheduler_BaseScheduler_scheduleTask(
     JNIEnv* env, jobject, jint month, jint day, jint year, jint hour, jint minute,
     jint scheduleType, jstring appName, jstring appPath, jstring taskName, jstring runtimeParam) {
-    const auto name = toUtf8(env, appName);
-    const auto path = toUtf8(env, appPath);
-    const auto task = toUtf8(env, taskName);
-    const auto param = toUtf8(env, runtimeParam);
-    if (!name || !path || !task || !param) {
-        std::cout << "korsched.so - BaseScheduler.scheduleTask() : a required string is null\n";
-        return 0;
-    }
-    korsched::ScheduleRequest request;
-    request.month = month;
-    request.day = day;
-    request.year = year;
-    request.hour = hour;
-    request.minute = minute;
-    request.type = korsched::scheduleTypeFromCode(scheduleType);
-    request.appName = *name;
-    request.appPath = *path;
-    request.taskName = *task;
-    request.runtimeParam = *param;
-    korsched::Scheduler scheduler(kCrontab, kLockFile, std::cout);
-    const int result = scheduler.scheduleTask(request);
-    std::cout.flush();
-    return result;
+    return guarded("scheduleTask", [&]() -> jint {
+        const auto name = toUtf8(env, appName);
+        const auto path = toUtf8(env, appPath);
+        const auto task = toUtf8(env, taskName);
+        const auto param = toUtf8(env, runtimeParam);
+        if (!name || !path || !task || !param) {
+            std::cout << "korsched.so - BaseScheduler.scheduleTask() : a required string is null\n";
+            return 0;
+        }
+        korsched::ScheduleRequest request;
+        request.month = month;
+        request.day = day;
+        request.year = year;
+        request.hour = hour;
+        request.minute = minute;
+        request.type = korsched::scheduleTypeFromCode(scheduleType);
+        request.appName = *name;
+        request.appPath = *path;
+        request.taskName = *task;
+        request.runtimeParam = *param;
+        korsched::Scheduler scheduler(kCrontab, kLockFile, std::cout);
+        const int result = scheduler.scheduleTask(request);
+        std::cout.flush();
+        return result;
+    });
 }
 
 JNIEXPORT jint JNICALL Java_com_varn_diagnostic_obj_scheduler_BaseScheduler_deleteTask(
     JNIEnv* env, jobject, jstring appName, jstring, jstring) {
-    const auto name = toUtf8(env, appName);
-    if (!name) {
-        std::cout << "korsched.so - BaseScheduler.deleteTask() : the application name is null\n";
-        return 0;
-    }
-    korsched::Scheduler scheduler(kCrontab, kLockFile, std::cout);
-    const int result = scheduler.deleteTask(*name);
-    std::cout.flush();
-    return result;
+    return guarded("deleteTask", [&]() -> jint {
+        const auto name = toUtf8(env, appName);
+        if (!name) {
+            std::cout
+                << "korsched.so - BaseScheduler.deleteTask() : the application name is null\n";
+            return 0;
+        }
+        korsched::Scheduler scheduler(kCrontab, kLockFile, std::cout);
+        const int result = scheduler.deleteTask(*name);
+        std::cout.flush();
+        return result;
+    });
 }
 
 JNIEXPORT jint JNICALL

@@ -1,6 +1,7 @@
 #include "CrontabFile.h"
 
-#include "tempfiles/replacement.h"
+#include "tempfiles/owned_temporary.h"
+#include "tempfiles/path_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -18,6 +19,19 @@ namespace {
 std::mutex& processLock() {
     static std::mutex mutex;
     return mutex;
+}
+
+bool writeAll(int fd, const std::string& contents) {
+    size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 std::string directoryOf(const std::string& path) {
@@ -44,6 +58,56 @@ std::optional<std::string> finalTarget(std::string path) {
         path = link[0] == '/' ? link : directoryOf(path) + "/" + link;
     }
     return std::nullopt;
+}
+
+// Makes a rename in the directory durable; a failure here loses nothing that
+// the rename has not already made visible.
+void syncDirectory(const std::string& directory) {
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool sameFile(const struct stat& st, const FileContents& basis) {
+    return st.st_dev == basis.device && st.st_ino == basis.inode;
+}
+
+// Puts the written temporary at `target`, but only while `target` is still
+// what `basis` found there: Raced otherwise. The file read is locked (flock)
+// across the check and the rename, so of two writers that read the same file
+// only the first replaces it; a missing file is made by a link, which fails
+// when another writer made it first. The crontab lock alone cannot promise
+// this: someone may remove the lock file while it is held.
+Replaced commit(kor::tempfiles::OwnedTemporary& temporary, const std::string& target,
+                const FileContents& basis) {
+    if (basis.state == FileContents::State::Missing) {
+        if (::link(temporary.path().c_str(), target.c_str()) == 0)
+            return Replaced::Yes; // the temporary's own name goes with `temporary`
+        return errno == EEXIST ? Replaced::Raced : Replaced::Failed;
+    }
+    const int fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? Replaced::Raced : Replaced::Failed;
+    int rc;
+    do
+        rc = ::flock(fd, LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    struct stat held {};
+    struct stat named {};
+    Replaced result = Replaced::Failed;
+    if (rc == 0 && ::fstat(fd, &held) == 0) {
+        if (!sameFile(held, basis) || ::lstat(target.c_str(), &named) != 0 ||
+            !sameFile(named, basis))
+            result = Replaced::Raced;
+        else if (::rename(temporary.path().c_str(), target.c_str()) == 0)
+            result = Replaced::Yes;
+    }
+    if (result == Replaced::Yes)
+        temporary.renamed();
+    ::close(fd); // releases the flock
+    return result;
 }
 
 } // namespace
@@ -79,43 +143,57 @@ FileContents readWholeFile(const std::string& path) {
     }
     ::close(fd);
     result.state = FileContents::State::Read;
+    result.device = st.st_dev;
+    result.inode = st.st_ino;
     return result;
 }
 
-bool replaceFile(const CrontabLock&, const std::string& path, const std::string& contents) {
+Replaced replaceFile(const CrontabLock&, const std::string& path, const FileContents& basis,
+                     const std::string& contents) {
     const auto target = finalTarget(path);
     if (!target)
-        return false;
+        return Replaced::Failed;
     // A new file belongs to root with mode 0644, as cron requires of it.
     struct stat old {};
     if (::lstat(target->c_str(), &old) != 0) {
         if (errno != ENOENT)
-            return false;
+            return Replaced::Failed;
         old = {};
         old.st_mode = S_IFREG | 0644;
     }
     if (!S_ISREG(old.st_mode))
-        return false;
-    kor::tempfiles::Replacement replacement(*target, directoryOf(*target) + "/.crontab.korsched");
-    replacement.write(contents);
-    // The owner before the mode: changing it may clear set-id bits.
-    replacement.setOwner(old.st_uid, old.st_gid);
-    replacement.setMode(old.st_mode & 07777);
-    return replacement.commit();
+        return Replaced::Failed;
+    const std::string prefix = directoryOf(*target) + "/.crontab.korsched";
+    kor::tempfiles::removeStaleTemporaries(prefix);
+    kor::tempfiles::OwnedTemporary temporary(prefix);
+    const int fd = temporary.openForWriting();
+    if (fd < 0)
+        return Replaced::Failed;
+    const bool written = writeAll(fd, contents) && ::fchown(fd, old.st_uid, old.st_gid) == 0 &&
+                         ::fchmod(fd, old.st_mode & 07777) == 0 && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed)
+        return Replaced::Failed;
+    const Replaced result = commit(temporary, *target, basis);
+    if (result == Replaced::Yes)
+        syncDirectory(directoryOf(*target));
+    return result;
 }
 
-CrontabLock::CrontabLock(const std::string& lockPath) {
+CrontabLock::CrontabLock(const std::string& lockPath) : m_lockPath(lockPath) {
     processLock().lock();
-    m_fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (m_fd < 0)
-        return;
-    while (::flock(m_fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(m_fd);
-            m_fd = -1;
-            return;
-        }
-    }
+    m_fd = kor::tempfiles::lockFileAtPath(m_lockPath.c_str(), LOCK_EX);
+}
+
+bool CrontabLock::stillHeld() const {
+    return m_fd >= 0 && kor::tempfiles::isFileAtPath(m_fd, m_lockPath.c_str());
+}
+
+bool CrontabLock::retake() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = kor::tempfiles::lockFileAtPath(m_lockPath.c_str(), LOCK_EX);
+    return m_fd >= 0;
 }
 
 CrontabLock::~CrontabLock() {

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <sstream>
 
 namespace korsched {
@@ -79,6 +80,40 @@ std::string calendarText(const std::tm& time) {
     return text;
 }
 
+// The new contents of the crontab, or nothing to leave it as it is.
+using Edited = std::optional<std::string>;
+
+struct Rewrite {
+    FileContents crontab; // as last read
+    bool replaced = false;
+};
+
+// How often a rewrite is made again because it raced another writer; only
+// someone tampering with the lock file or editing the crontab by hand makes
+// that happen at all.
+constexpr int kAttempts = 20;
+
+// Reads the crontab, edits it and replaces it, all under `lock`. A rewrite
+// that finds the crontab changed since it was read, or the lock file replaced
+// under it (another process may then be editing the crontab), writes nothing
+// and is made again from a fresh read, under the lock taken anew when it was
+// lost.
+template <class Edit>
+Rewrite rewriteCrontab(CrontabLock& lock, const std::string& path, Edit edit) {
+    Rewrite done;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        done.crontab = readWholeFile(path);
+        const Edited updated = edit(done.crontab);
+        if (!updated)
+            return done;
+        const Replaced replaced = replaceFile(lock, path, done.crontab, *updated);
+        done.replaced = replaced == Replaced::Yes;
+        if (replaced != Replaced::Raced || (!lock.stillHeld() && !lock.retake()))
+            return done;
+    }
+    return done;
+}
+
 } // namespace
 
 Scheduler::Scheduler(std::string crontabPath, std::string lockPath, std::ostream& out)
@@ -122,7 +157,7 @@ void Scheduler::printRequest(const ScheduleRequest& r) {
 
 int Scheduler::scheduleTask(const ScheduleRequest& request) {
     // Whole calls are serialised, the calendar conversions included.
-    const CrontabLock lock(m_lockPath);
+    CrontabLock lock(m_lockPath);
     print(kScheduleCalled);
     printRequest(request);
 
@@ -137,20 +172,25 @@ int Scheduler::scheduleTask(const ScheduleRequest& request) {
     }
 
     // A missing crontab is created with the line; one that exists but cannot
-    // be read is never replaced, or its lines would be lost.
-    const FileContents crontab = readWholeFile(m_crontabPath);
+    // be read is never replaced, or its lines would be lost. Removal and the
+    // new line are one rewrite, so no crash leaves the program unscheduled.
     bool found = false;
-    std::string updated;
-    if (crontab.state == FileContents::State::Read) {
-        updated = withoutRunsOf(crontab.text, request.appName, found);
+    const Rewrite done =
+        rewriteCrontab(lock, m_crontabPath, [&](const FileContents& crontab) -> Edited {
+            found = false;
+            if (crontab.state == FileContents::State::Unreadable)
+                return std::nullopt;
+            const std::string kept = crontab.state == FileContents::State::Read
+                                         ? withoutRunsOf(crontab.text, request.appName, found)
+                                         : std::string();
+            return kept + line.line;
+        });
+    if (done.crontab.state == FileContents::State::Read)
         print(found ? kFound : kNotFound);
-    } else {
+    else
         print(kLookupFailed);
-    }
-    // Removal and the new line are one rewrite, so no crash leaves the
-    // program unscheduled; the lines are printed once it has succeeded.
-    if (crontab.state == FileContents::State::Unreadable ||
-        !replaceFile(lock, m_crontabPath, updated + line.line)) {
+    // The lines are printed once the rewrite has succeeded.
+    if (!done.replaced) {
         print(kScheduleFailed);
         return 0;
     }
@@ -162,23 +202,32 @@ int Scheduler::scheduleTask(const ScheduleRequest& request) {
 }
 
 int Scheduler::deleteTask(const std::string& appName) {
-    const CrontabLock lock(m_lockPath);
+    CrontabLock lock(m_lockPath);
     print(kDeleteCalled);
-    const FileContents crontab = lock.held() ? readWholeFile(m_crontabPath) : FileContents{};
-    if (crontab.state != FileContents::State::Read) {
+    bool found = false;
+    const Rewrite done =
+        lock.held()
+            ? rewriteCrontab(lock, m_crontabPath,
+                             [&](const FileContents& crontab) -> Edited {
+                                 found = false;
+                                 if (crontab.state != FileContents::State::Read)
+                                     return std::nullopt;
+                                 std::string kept = withoutRunsOf(crontab.text, appName, found);
+                                 return found ? Edited(std::move(kept)) : std::nullopt;
+                             })
+            : Rewrite{};
+    if (done.crontab.state != FileContents::State::Read) {
         print(kLookupFailed);
         print(kNothingToDelete);
         return 0;
     }
-    bool found = false;
-    const std::string updated = withoutRunsOf(crontab.text, appName, found);
     if (!found) {
         print(kNotFound);
         print(kNothingToDelete);
         return 0;
     }
     print(kFound);
-    if (!replaceFile(lock, m_crontabPath, updated)) {
+    if (!done.replaced) {
         print(kDeleteFailed);
         return 0;
     }

@@ -1,5 +1,6 @@
 // The card service's state word, asked for with a signal.
 #include "clock.h"
+#include "exported_call.h"
 #include "fd.h"
 #include "telm/telm.h"
 
@@ -55,15 +56,17 @@ bool alive(pid_t pid) {
 } // namespace
 
 extern "C" int tymGetRacMnStatus(void) {
-    pid_t pid = servicePid();
-    if (pid <= 0 || !alive(pid) || kill(pid, SIGUSR2) != 0)
-        return kUnknown;
-    telm::clock().sleepMicros(kStateWaitMicros);
-    unsigned state = kUnknown;
-    if (FILE* file = std::fopen(kStateFile, "r")) {
-        if (std::fscanf(file, "0x%X", &state) != 1)
-            state = kUnknown;
-        std::fclose(file);
-    }
-    return static_cast<int>(state);
+    return telm::exportedCall("tymGetRacMnStatus", kUnknown, [&] {
+        pid_t pid = servicePid();
+        if (pid <= 0 || !alive(pid) || kill(pid, SIGUSR2) != 0)
+            return kUnknown;
+        telm::clock().sleepMicros(kStateWaitMicros);
+        unsigned state = kUnknown;
+        if (FILE* file = std::fopen(kStateFile, "r")) {
+            if (std::fscanf(file, "0x%X", &state) != 1)
+                state = kUnknown;
+            std::fclose(file);
+        }
+        return static_cast<int>(state);
+    });
 }

@@ -1,5 +1,6 @@
 // tymPutFile and tymGetFile: one file each way over the card's FTP server.
 #include "clock.h"
+#include "exported_call.h"
 #include "ftp.h"
 #include "ftp_reply.h"
 #include "io.h"
@@ -201,9 +202,11 @@ int transfer(bool put, int type, const char* localPath, const char* remoteName) 
 } // namespace telm
 
 extern "C" int tymPutFile(int type, const char* localPath, const char* remoteName) {
-    return telm::transfer(true, type, localPath, remoteName);
+    return telm::exportedCall("tymPutFile", 1,
+                              [&] { return telm::transfer(true, type, localPath, remoteName); });
 }
 
 extern "C" int tymGetFile(int type, const char* localPath, const char* remoteName) {
-    return telm::transfer(false, type, localPath, remoteName);
+    return telm::exportedCall("tymGetFile", 1,
+                              [&] { return telm::transfer(false, type, localPath, remoteName); });
 }

@@ -1,4 +1,5 @@
 // The object and command calls: route dispatch and the direct exchange.
+#include "exported_call.h"
 #include "route.h"
 #include "session.h"
 #include "telm/telm.h"
@@ -40,30 +41,36 @@ int exchange(int type, Send send, char* out, unsigned outLength, int* status) {
 
 extern "C" int dzBypObjectName(int type, const char* command, char* out, int outLength,
                                int* status) {
-    if (!command || !out || !status || outLength <= 0)
-        return -1;
-    return exchange(
-        type, [&](int s) { return spSend_cmd(s, 0, command); }, out,
-        static_cast<unsigned>(outLength), status);
+    return telm::exportedCall("dzBypObjectName", -1, [&] {
+        if (!command || !out || !status || outLength <= 0)
+            return -1;
+        return exchange(
+            type, [&](int s) { return spSend_cmd(s, 0, command); }, out,
+            static_cast<unsigned>(outLength), status);
+    });
 }
 
 extern "C" int dzBypObjectIdSet(int type, int group, int object, int index, const char* value,
                                 int* status) {
-    if (!value || !status)
-        return -1;
-    char scratch[16];
-    return exchange(
-        type, [&](int s) { return spSend_oid(s, 0, group & 0x7F, index, object, value); }, scratch,
-        sizeof scratch, status);
+    return telm::exportedCall("dzBypObjectIdSet", -1, [&] {
+        if (!value || !status)
+            return -1;
+        char scratch[16];
+        return exchange(
+            type, [&](int s) { return spSend_oid(s, 0, group & 0x7F, index, object, value); },
+            scratch, sizeof scratch, status);
+    });
 }
 
 extern "C" int dzBypObjectIdGet(int type, int group, int object, int index, char* out,
                                 int outLength, int* status) {
-    if (!out || !status || outLength <= 0)
-        return -1;
-    return exchange(
-        type, [&](int s) { return spSend_oid(s, 0, group | 0x80, index, object, nullptr); }, out,
-        static_cast<unsigned>(outLength), status);
+    return telm::exportedCall("dzBypObjectIdGet", -1, [&] {
+        if (!out || !status || outLength <= 0)
+            return -1;
+        return exchange(
+            type, [&](int s) { return spSend_oid(s, 0, group | 0x80, index, object, nullptr); },
+            out, static_cast<unsigned>(outLength), status);
+    });
 }
 
 extern "C" int devuzObjName(int type, const char* command, char* out, int outLength, int* status) {

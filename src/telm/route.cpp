@@ -1,6 +1,7 @@
 // Route choice: direct link or the outside card access library.
 #include "route.h"
 
+#include "exported_call.h"
 #include "fd.h"
 #include "telm/telm.h"
 #include "tempfiles/replacement.h"
@@ -48,15 +49,17 @@ bool serviceNotRunning() {
 } // namespace
 
 extern "C" int spIfChoice(int* choice) {
-    if (choice) {
-        if (static_cast<unsigned>(*choice) > 2)
-            return -1;
-        return writeRouteFile(*choice);
-    }
-    int value = readRouteFile();
-    if (value == kDirect)
-        return kDirect;
-    return serviceNotRunning() ? value : kDirect;
+    return telm::exportedCall("spIfChoice", -1, [&] {
+        if (choice) {
+            if (static_cast<unsigned>(*choice) > 2)
+                return -1;
+            return writeRouteFile(*choice);
+        }
+        int value = readRouteFile();
+        if (value == kDirect)
+            return kDirect;
+        return serviceNotRunning() ? value : kDirect;
+    });
 }
 
 namespace telm {

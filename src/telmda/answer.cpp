@@ -1,5 +1,7 @@
 #include "answer.h"
 
+#include "telmda/telmda.h"
+
 namespace telmda {
 
 void Answer::help(const char* text) {
@@ -10,6 +12,19 @@ void Answer::help(const char* text) {
 void Answer::badInput(const char* name, std::int32_t status) {
     textNode("CmdHelp", (std::string(name) + " input missing or bad").c_str());
     m_status = status;
+}
+
+char* outOfMemoryAnswer() noexcept {
+    return kor::callguard::guardedCall(
+        static_cast<char*>(nullptr),
+        []() -> char* {
+            Answer answer;
+            if (!answer)
+                return nullptr;
+            answer.setStatus(TELMDA_STATUS_NO_MEMORY);
+            return answer.finish();
+        },
+        [](const char*) {});
 }
 
 char* Answer::finish() {

@@ -4,6 +4,8 @@
 
 #include "host.h"
 
+#include "callguard/guarded_call.h"
+
 #include <cstdint>
 #include <string>
 
@@ -42,18 +44,32 @@ private:
     bool m_hasMessage = false;
 };
 
+// A fresh answer holding only the status "out of memory", or none when even
+// that cannot be made.
+char* outOfMemoryAnswer() noexcept;
+
 // Runs a handler body in the frame. With a help text, "cmdhelp" answers it
-// and the body is not run.
+// and the body is not run. An exception (memory used up, say) must not reach
+// the host: what was answered so far is dropped and the answer is the status
+// "out of memory" alone.
 template <typename Body>
-char* runHandler(std::int32_t count, OCSParamList params, const char* helpText, Body&& body) {
-    Answer answer;
-    if (!answer)
-        return nullptr;
-    if (helpText && helpRequested(count, params))
-        answer.help(helpText);
-    else
-        body(answer);
-    return answer.finish();
+char* runHandler(std::int32_t count, OCSParamList params, const char* helpText,
+                 Body&& body) noexcept {
+    bool threw = false;
+    char* text = kor::callguard::guardedCall(
+        static_cast<char*>(nullptr),
+        [&]() -> char* {
+            Answer answer;
+            if (!answer)
+                return nullptr;
+            if (helpText && helpRequested(count, params))
+                answer.help(helpText);
+            else
+                body(answer);
+            return answer.finish();
+        },
+        [&](const char*) { threw = true; });
+    return threw ? outOfMemoryAnswer() : text;
 }
 
 // A required input converted to `kind`; false (with its "CmdHelp" note and

@@ -5,6 +5,8 @@
 #include "telmda/card_objects.h"
 #include "telmda/telmda.h"
 
+#include "callguard/guarded_call.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -91,7 +93,13 @@ char* DBIntfSendCmd(int32_t paramCount, OCSParamList params) {
     DBIntfCmdEntry* table = DBIntfGetCDT(&count);
     const auto* row = static_cast<const DBIntfCmdEntry*>(
         std::bsearch(name, table, count, sizeof *table, DBIntfCmdCmpValue));
-    return row ? row->handler(paramCount, params) : nullptr;
+    if (!row)
+        return nullptr;
+    // Handlers in the answer frame answer "out of memory" themselves; an
+    // exception from any other must not reach the host either: no answer.
+    return kor::callguard::guardedCall(
+        static_cast<char*>(nullptr), [&] { return row->handler(paramCount, params); },
+        [](const char*) {});
 }
 
 void DBIntfFreeData(char* answer) {

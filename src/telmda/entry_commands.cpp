@@ -2,6 +2,8 @@
 // the entry-table engine. The commands that set one field of an entry come
 // from the card field table.
 #include "entry_engine.h"
+
+#include "callguard/guarded_call.h"
 #include "handlers.h"
 #include "telmda/entries.h"
 
@@ -21,25 +23,35 @@ using namespace telmda;
     ENTRY_COMMAND(wholeSet, wholeEntryCommand, table)                                              \
     ENTRY_COMMAND(remove, removeByKeyCommand, table)                                               \
     ENTRY_COMMAND(removeByIndex, removeByIndexCommand, table)
+// The routines are exported: an exception (memory used up, say) answers
+// their failure value instead of reaching the host.
+#define GUARDED(failure, ...)                                                                      \
+    kor::callguard::guardedCall(                                                                   \
+        failure, [&] { return __VA_ARGS__; }, [](const char*) {})
 #define ENTRY_ROUTINES(table, setInfo, process, nextFree, dev, list)                               \
     char* setInfo(std::int32_t n, OCSParamList p, const char*, const char* param,                  \
                   std::int32_t fieldId, const std::uint32_t* oid, const void* entry,               \
                   std::int32_t* status, std::int32_t mode) {                                       \
-        return oid ? setEntryField(n, p, table, param, fieldId, *oid, entry, status, mode)         \
+        return oid ? GUARDED(                                                                      \
+                         static_cast<char*>(nullptr),                                              \
+                         setEntryField(n, p, table, param, fieldId, *oid, entry, status, mode))    \
                    : nullptr;                                                                      \
     }                                                                                              \
     std::int32_t process(std::int32_t n, OCSParamList p, OCSXBuf* buf, const char* key) {          \
-        return processWholeEntry(n, p, table, buf, key);                                           \
+        return GUARDED(std::int32_t{TELMDA_STATUS_NO_MEMORY},                                      \
+                       processWholeEntry(n, p, table, buf, key));                                  \
     }                                                                                              \
     int nextFree(std::uint32_t* oid, void* entry) {                                                \
-        return nextFreeEntry(table, oid, entry);                                                   \
+        return GUARDED(0, nextFreeEntry(table, oid, entry) ? 1 : 0);                               \
     }                                                                                              \
     int dev(OCSXBuf* buf, const void* object, std::uint16_t* inUse, int showFree,                  \
             const char* extra) {                                                                   \
-        return writeEntry(buf, table, object, inUse, showFree != 0, extra);                        \
+        return GUARDED(0, writeEntry(buf, table, object, inUse, showFree != 0, extra) ? 1 : 0);    \
     }                                                                                              \
     std::int32_t list(OCSXBuf* buf, const std::uint32_t* parent) {                                 \
-        return parent ? writeEntryList(buf, table, *parent) : TELMDA_STATUS_MISSING_INPUT;         \
+        return parent ? GUARDED(std::int32_t{TELMDA_STATUS_NO_MEMORY},                             \
+                                writeEntryList(buf, table, *parent))                               \
+                      : TELMDA_STATUS_MISSING_INPUT;                                               \
     }
 
 extern "C" {

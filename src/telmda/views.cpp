@@ -7,6 +7,8 @@
 #include "object_layouts.h"
 #include "telmda/card_objects.h"
 
+#include "callguard/guarded_call.h"
+
 #include <initializer_list>
 
 using namespace telmda;
@@ -28,18 +30,24 @@ void writeObject(OCSXBuf* buf, uint32_t root, uint16_t type, WhenMissing rule) {
 }
 
 // The presence gate of every view: 256 and nothing written while the card is
-// absent, else the elements (inside the wrapper when there is one) and 0.
+// absent, else the elements (inside the wrapper when there is one) and 0. An
+// exception (memory used up, say) must not reach the host: 272 instead.
 int32_t presenceGate(OCSXBuf* buf, uint32_t root, const char* wrapper,
-                     std::initializer_list<void (*)(OCSXBuf*, uint32_t)> writers) {
-    if (IsTYMCPresent() == 0)
-        return TELMDA_STATUS_NOT_FOUND;
-    if (wrapper)
-        OCSXBufCatBeginNode(buf, wrapper, nullptr);
-    for (auto write : writers)
-        write(buf, root);
-    if (wrapper)
-        OCSXBufCatEndNode(buf, wrapper);
-    return 0;
+                     std::initializer_list<void (*)(OCSXBuf*, uint32_t)> writers) noexcept {
+    return kor::callguard::guardedCall(
+        int32_t{TELMDA_STATUS_NO_MEMORY},
+        [&]() -> int32_t {
+            if (IsTYMCPresent() == 0)
+                return TELMDA_STATUS_NOT_FOUND;
+            if (wrapper)
+                OCSXBufCatBeginNode(buf, wrapper, nullptr);
+            for (auto write : writers)
+                write(buf, root);
+            if (wrapper)
+                OCSXBufCatEndNode(buf, wrapper);
+            return 0;
+        },
+        [](const char*) {});
 }
 
 // The read commands: help, then the command's gate on the card root.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "db_store.h"
+#include "exported_call.h"
 #include "trace.h"
 #include "vorbdb/db_format.h"
 #include "vorbdb/vorbdb.h"
@@ -101,156 +102,169 @@ int deleteLines(const vorbdb::Editor& edit) {
 extern "C" {
 
 int SelectParameterForProjectID(int projectId, const char* parameter, char** value, int* length) {
-    if (length != nullptr)
-        *length = 0;
-    const char* project = GetProjectStringFromID(projectId);
-    if (project == nullptr || !storableParameter(parameter) || value == nullptr ||
-        length == nullptr)
-        return -1;
-    std::string content;
-    if (vorbdb::readDatabase(vorbdb::activePaths(), content) != vorbdb::os::ReadResult::Ok)
-        return -1;
-    std::string_view found;
-    if (!fmt::findValue(content, fmt::makeKey(project, parameter), found))
-        return -1;
-    char* copy = static_cast<char*>(std::malloc(found.size() + 1));
-    if (copy == nullptr)
-        return -1;
-    if (!found.empty())
-        std::memcpy(copy, found.data(), found.size());
-    copy[found.size()] = '\0';
-    *value = copy;
-    *length = static_cast<int>(found.size());
-    return 0;
+    return vorbdb::exportedCall("SelectParameterForProjectID", -1, [&] {
+        if (length != nullptr)
+            *length = 0;
+        const char* project = GetProjectStringFromID(projectId);
+        if (project == nullptr || !storableParameter(parameter) || value == nullptr ||
+            length == nullptr)
+            return -1;
+        std::string content;
+        if (vorbdb::readDatabase(vorbdb::activePaths(), content) != vorbdb::os::ReadResult::Ok)
+            return -1;
+        std::string_view found;
+        if (!fmt::findValue(content, fmt::makeKey(project, parameter), found))
+            return -1;
+        char* copy = static_cast<char*>(std::malloc(found.size() + 1));
+        if (copy == nullptr)
+            return -1;
+        if (!found.empty())
+            std::memcpy(copy, found.data(), found.size());
+        copy[found.size()] = '\0';
+        *value = copy;
+        *length = static_cast<int>(found.size());
+        return 0;
+    });
 }
 
 int UpdateParameterForProjectID(int projectId, const char* parameter, const char* value) {
-    const char* project = GetProjectStringFromID(projectId);
-    if (project == nullptr || !storableParameter(parameter) || !storable(value))
-        return -1;
-    const std::string key = fmt::makeKey(project, parameter);
-    bool firstEntry = false;
-    RewriteStatus status =
-        rewrite(kUpdateTries, [&](std::string_view current, bool existed, std::string& next) {
-            if (!existed) {
-                trace(vorbdb::kTraceDebug, "\nFirst Entry theProjectID %d theParameterID %s",
-                      projectId, parameter);
-                firstEntry = true;
-            }
-            reserveFor(next, current, key, value);
-            bool replaced = false;
-            copyLines(
-                current, next, [&](std::string_view line) { return fmt::hasKey(line, key); },
-                [&](std::string_view) {
+    return vorbdb::exportedCall("UpdateParameterForProjectID", -1, [&] {
+        const char* project = GetProjectStringFromID(projectId);
+        if (project == nullptr || !storableParameter(parameter) || !storable(value))
+            return -1;
+        const std::string key = fmt::makeKey(project, parameter);
+        bool firstEntry = false;
+        RewriteStatus status =
+            rewrite(kUpdateTries, [&](std::string_view current, bool existed, std::string& next) {
+                if (!existed) {
+                    trace(vorbdb::kTraceDebug, "\nFirst Entry theProjectID %d theParameterID %s",
+                          projectId, parameter);
+                    firstEntry = true;
+                }
+                reserveFor(next, current, key, value);
+                bool replaced = false;
+                copyLines(
+                    current, next, [&](std::string_view line) { return fmt::hasKey(line, key); },
+                    [&](std::string_view) {
+                        fmt::appendEntry(next, key, value);
+                        replaced = true;
+                        trace(vorbdb::kTraceDebug,
+                              "\nDump The Value ...1 theProjectId %d theParameterID %s", projectId,
+                              parameter);
+                    });
+                if (!replaced)
                     fmt::appendEntry(next, key, value);
-                    replaced = true;
-                    trace(vorbdb::kTraceDebug,
-                          "\nDump The Value ...1 theProjectId %d theParameterID %s", projectId,
-                          parameter);
-                });
-            if (!replaced)
-                fmt::appendEntry(next, key, value);
-            return true;
-        });
-    switch (status) {
-    case RewriteStatus::Replaced:
-        trace(vorbdb::kTraceDebug,
-              firstEntry ? "\nFirst AU_SUCCESSFUL theProjectId  %d theParameterID %s"
-                         : "\nReturn Succ ....2 theProjectId %d theParameterID %s",
-              projectId, parameter);
-        return 0;
-    case RewriteStatus::ReadFailed:
-        trace(vorbdb::kTraceDebug, "\nFgets Failed theProjectId %d theParameterID %s", projectId,
-              parameter);
-        break;
-    case RewriteStatus::TempOpenFailed:
-        trace(vorbdb::kTraceDebug,
-              "\nUnable to open glb_szQVDBTempFileNameWithPath theProjectId  %d theParameterID %s",
-              projectId, parameter);
-        break;
-    case RewriteStatus::TempWriteFailed:
-        trace(vorbdb::kTraceAlways, "\nfputs Failed theProjectId %d theParameterID %s", projectId,
-              parameter);
-        break;
-    case RewriteStatus::ReplaceFailed:
-        trace(vorbdb::kTraceDebug,
-              "\nMajor Error..2\ntheProjectId %d theParameterID %s StringValue %s", projectId,
-              parameter, value);
-        break;
-    default:
-        break;
-    }
-    return -1;
+                return true;
+            });
+        switch (status) {
+        case RewriteStatus::Replaced:
+            trace(vorbdb::kTraceDebug,
+                  firstEntry ? "\nFirst AU_SUCCESSFUL theProjectId  %d theParameterID %s"
+                             : "\nReturn Succ ....2 theProjectId %d theParameterID %s",
+                  projectId, parameter);
+            return 0;
+        case RewriteStatus::ReadFailed:
+            trace(vorbdb::kTraceDebug, "\nFgets Failed theProjectId %d theParameterID %s",
+                  projectId, parameter);
+            break;
+        case RewriteStatus::TempOpenFailed:
+            trace(vorbdb::kTraceDebug,
+                  "\nUnable to open glb_szQVDBTempFileNameWithPath theProjectId  %d theParameterID "
+                  "%s",
+                  projectId, parameter);
+            break;
+        case RewriteStatus::TempWriteFailed:
+            trace(vorbdb::kTraceAlways, "\nfputs Failed theProjectId %d theParameterID %s",
+                  projectId, parameter);
+            break;
+        case RewriteStatus::ReplaceFailed:
+            trace(vorbdb::kTraceDebug,
+                  "\nMajor Error..2\ntheProjectId %d theParameterID %s StringValue %s", projectId,
+                  parameter, value);
+            break;
+        default:
+            break;
+        }
+        return -1;
+    });
 }
 
 int DeleteParameterForProjectID(int projectId, const char* parameter) {
-    const char* project = GetProjectStringFromID(projectId);
-    if (project == nullptr || !storableParameter(parameter))
-        return -1;
-    const std::string key = fmt::makeKey(project, parameter);
-    RewriteStatus status =
-        rewrite(kSingleTry, [&](std::string_view current, bool, std::string& next) {
-            return copyWithout(current, next,
-                               [&](std::string_view line) { return fmt::hasKey(line, key); });
-        });
-    if (status == RewriteStatus::ReplaceFailed)
-        trace(vorbdb::kTraceAlways, "\nMajor Error...1\ntheProjectId %d theParameterID %s",
-              projectId, parameter);
-    return status == RewriteStatus::Replaced ? 0 : -1;
+    return vorbdb::exportedCall("DeleteParameterForProjectID", -1, [&] {
+        const char* project = GetProjectStringFromID(projectId);
+        if (project == nullptr || !storableParameter(parameter))
+            return -1;
+        const std::string key = fmt::makeKey(project, parameter);
+        RewriteStatus status =
+            rewrite(kSingleTry, [&](std::string_view current, bool, std::string& next) {
+                return copyWithout(current, next,
+                                   [&](std::string_view line) { return fmt::hasKey(line, key); });
+            });
+        if (status == RewriteStatus::ReplaceFailed)
+            trace(vorbdb::kTraceAlways, "\nMajor Error...1\ntheProjectId %d theParameterID %s",
+                  projectId, parameter);
+        return status == RewriteStatus::Replaced ? 0 : -1;
+    });
 }
 
 int DeleteAllParametersForProjectID(int projectId) {
-    const char* project = GetProjectStringFromID(projectId);
-    if (project == nullptr)
-        return -1;
-    return deleteLines([&](std::string_view current, bool, std::string& next) {
-        return copyWithout(current, next, [&](std::string_view line) {
-            return fmt::belongsToProject(line, project);
+    return vorbdb::exportedCall("DeleteAllParametersForProjectID", -1, [&] {
+        const char* project = GetProjectStringFromID(projectId);
+        if (project == nullptr)
+            return -1;
+        return deleteLines([&](std::string_view current, bool, std::string& next) {
+            return copyWithout(current, next, [&](std::string_view line) {
+                return fmt::belongsToProject(line, project);
+            });
         });
     });
 }
 
 int UpdateLink(int projectA, int projectB) {
-    const char* a = GetProjectStringFromID(projectA);
-    const char* b = GetProjectStringFromID(projectB);
-    if (a == nullptr || b == nullptr)
-        return -1;
-    const std::string key = fmt::makeKey(a, kRequireProjects);
-    RewriteStatus status =
-        rewrite(kSingleTry, [&](std::string_view current, bool, std::string& next) {
-            reserveFor(next, current, key, b);
-            bool found = false;
-            bool changed = false;
-            copyLines(
-                current, next,
-                [&](std::string_view line) {
-                    if (!fmt::hasKey(line, key))
-                        return false;
-                    found = true;
-                    return !fmt::listContains(fmt::valueOf(line), b);
-                },
-                [&](std::string_view line) {
-                    fmt::appendEntry(next, key, fmt::listWith(fmt::valueOf(line), b));
-                    changed = true;
-                });
-            if (!found)
-                fmt::appendEntry(next, key, b);
-            return changed || !found;
-        });
-    return status == RewriteStatus::Replaced || status == RewriteStatus::Unchanged ? 0 : -1;
+    return vorbdb::exportedCall("UpdateLink", -1, [&] {
+        const char* a = GetProjectStringFromID(projectA);
+        const char* b = GetProjectStringFromID(projectB);
+        if (a == nullptr || b == nullptr)
+            return -1;
+        const std::string key = fmt::makeKey(a, kRequireProjects);
+        RewriteStatus status =
+            rewrite(kSingleTry, [&](std::string_view current, bool, std::string& next) {
+                reserveFor(next, current, key, b);
+                bool found = false;
+                bool changed = false;
+                copyLines(
+                    current, next,
+                    [&](std::string_view line) {
+                        if (!fmt::hasKey(line, key))
+                            return false;
+                        found = true;
+                        return !fmt::listContains(fmt::valueOf(line), b);
+                    },
+                    [&](std::string_view line) {
+                        fmt::appendEntry(next, key, fmt::listWith(fmt::valueOf(line), b));
+                        changed = true;
+                    });
+                if (!found)
+                    fmt::appendEntry(next, key, b);
+                return changed || !found;
+            });
+        return status == RewriteStatus::Replaced || status == RewriteStatus::Unchanged ? 0 : -1;
+    });
 }
 
 int SelectLink(int projectA, int projectB) {
-    const char* a = GetProjectStringFromID(projectA);
-    const char* b = GetProjectStringFromID(projectB);
-    if (a == nullptr || b == nullptr)
-        return 0;
-    std::string content;
-    if (vorbdb::readDatabase(vorbdb::activePaths(), content) != vorbdb::os::ReadResult::Ok)
-        return 0;
-    std::string_view list;
-    return fmt::findValue(content, fmt::makeKey(a, kRequireProjects), list) &&
-           fmt::listContains(list, b);
+    return vorbdb::exportedCall("SelectLink", 0, [&]() -> int {
+        const char* a = GetProjectStringFromID(projectA);
+        const char* b = GetProjectStringFromID(projectB);
+        if (a == nullptr || b == nullptr)
+            return 0;
+        std::string content;
+        if (vorbdb::readDatabase(vorbdb::activePaths(), content) != vorbdb::os::ReadResult::Ok)
+            return 0;
+        std::string_view list;
+        return fmt::findValue(content, fmt::makeKey(a, kRequireProjects), list) &&
+               fmt::listContains(list, b);
+    });
 }
 
 int UpdateComponentInDB(int projectId, const char* uninstallDisplayName, const char* uninstalltype,
@@ -289,45 +303,49 @@ int AppendComponentToDBWithOtherProjects(const char* project, const char* uninst
                                          const char* installedversion, const char* qvadisplaystring,
                                          const char* installationresult,
                                          const char* installerrormsgid) {
-    const char* const texts[] = {uninstallDisplayName, uninstalltype,    uninstallstring,
-                                 installedversion,     qvadisplaystring, installationresult,
-                                 installerrormsgid};
-    std::string_view values[fmt::kComponentFields];
-    if (!storableParameter(project) || !componentValues(texts, values))
-        return -1;
-    RewriteStatus status =
-        rewrite(kComponentTries, [&](std::string_view current, bool, std::string& next) {
-            copyWithout(current, next, [&](std::string_view line) {
-                return fmt::belongsToProject(line, project);
+    return vorbdb::exportedCall("AppendComponentToDBWithOtherProjects", -1, [&] {
+        const char* const texts[] = {uninstallDisplayName, uninstalltype,    uninstallstring,
+                                     installedversion,     qvadisplaystring, installationresult,
+                                     installerrormsgid};
+        std::string_view values[fmt::kComponentFields];
+        if (!storableParameter(project) || !componentValues(texts, values))
+            return -1;
+        RewriteStatus status =
+            rewrite(kComponentTries, [&](std::string_view current, bool, std::string& next) {
+                copyWithout(current, next, [&](std::string_view line) {
+                    return fmt::belongsToProject(line, project);
+                });
+                fmt::appendComponentRecord(next, project, values);
+                return true;
             });
-            fmt::appendComponentRecord(next, project, values);
-            return true;
-        });
-    if (status == RewriteStatus::TempOpenFailed)
-        trace(vorbdb::kTraceDebug,
-              "\nAppendComponentToDBWithOtherProjects::Unable to open %s theProjectId  %s ",
-              vorbdb::activePaths().temporary, project);
-    else if (status == RewriteStatus::TempWriteFailed)
-        trace(vorbdb::kTraceAlways,
-              "AppendComponentToDBWithOtherProjects::fclose( fpQVDBTempFile ) Failed "
-              "theProjectId %s\n",
-              project);
-    return status == RewriteStatus::Replaced ? 0 : -1;
+        if (status == RewriteStatus::TempOpenFailed)
+            trace(vorbdb::kTraceDebug,
+                  "\nAppendComponentToDBWithOtherProjects::Unable to open %s theProjectId  %s ",
+                  vorbdb::activePaths().temporary, project);
+        else if (status == RewriteStatus::TempWriteFailed)
+            trace(vorbdb::kTraceAlways,
+                  "AppendComponentToDBWithOtherProjects::fclose( fpQVDBTempFile ) Failed "
+                  "theProjectId %s\n",
+                  project);
+        return status == RewriteStatus::Replaced ? 0 : -1;
+    });
 }
 
 int AppendComponentToDB(FILE* file, const char* project, const char* uninstallDisplayName,
                         const char* uninstalltype, const char* uninstallstring,
                         const char* installedversion, const char* qvadisplaystring,
                         const char* installationresult, const char* installerrormsgid) {
-    const char* const texts[] = {uninstallDisplayName, uninstalltype,    uninstallstring,
-                                 installedversion,     qvadisplaystring, installationresult,
-                                 installerrormsgid};
-    std::string_view values[fmt::kComponentFields];
-    if (file == nullptr || !storableParameter(project) || !componentValues(texts, values))
-        return -1;
-    std::string record;
-    fmt::appendComponentRecord(record, project, values);
-    return std::fwrite(record.data(), 1, record.size(), file) == record.size() ? 0 : -1;
+    return vorbdb::exportedCall("AppendComponentToDB", -1, [&] {
+        const char* const texts[] = {uninstallDisplayName, uninstalltype,    uninstallstring,
+                                     installedversion,     qvadisplaystring, installationresult,
+                                     installerrormsgid};
+        std::string_view values[fmt::kComponentFields];
+        if (file == nullptr || !storableParameter(project) || !componentValues(texts, values))
+            return -1;
+        std::string record;
+        fmt::appendComponentRecord(record, project, values);
+        return std::fwrite(record.data(), 1, record.size(), file) == record.size() ? 0 : -1;
+    });
 }
 
 int InstallCheck(void) {

@@ -82,6 +82,8 @@ RewriteStatus rewriteDatabase(const DbPaths& paths, const RewritePolicy& policy,
     if (written == os::TempResult::WriteFailed)
         return RewriteStatus::TempWriteFailed;
 
+    if (!lock.stillHeld())
+        return RewriteStatus::LockFailed; // another writer may hold a lock of its own now
     if (!replaceWithRetries(temp.path(), paths.database))
         return RewriteStatus::ReplaceFailed; // the temporary goes with `temp`
     temp.moved();

@@ -1,11 +1,13 @@
 // Native methods of the installer's Java class vorbinst.tools.QVDBJIntf, one
 // per AuQVDB* function. Failures come back as null, -1, 0 or false; no Java
-// exception is raised.
+// exception is raised. Only the conversion of a result into a Java string can
+// throw here: the functions the natives call keep their exceptions.
 #include <jni.h>
 
 #include <cstring>
 #include <string>
 
+#include "exported_call.h"
 #include "os_port.h"
 #include "text_encoding.h"
 #include "vorbdb/vorbdb.h"
@@ -47,9 +49,12 @@ jstring javaString(JNIEnv* env, std::string_view bytes) {
     return env->NewStringUTF(text.c_str());
 }
 
-// Hands a returned block to Java and frees it; null when the call failed.
+// Hands a returned block to Java and frees it; null when the call failed or
+// the text could not be converted.
 jstring takeBlock(JNIEnv* env, int result, char* block) {
-    jstring text = result == 0 && block != nullptr ? javaString(env, block) : nullptr;
+    jstring text = vorbdb::exportedCall("The Java string of a result", jstring{nullptr}, [&] {
+        return result == 0 && block != nullptr ? javaString(env, block) : nullptr;
+    });
     AuQVDBFreeMemory(reinterpret_cast<void**>(&block));
     return text;
 }

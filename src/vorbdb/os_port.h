@@ -21,7 +21,8 @@ bool canOpenForReading(const char* path);
 enum class LockMode { Shared, Exclusive };
 
 // A lock on the lock file, held for the object's life: exclusive for every
-// process and thread that rewrites the database, shared for readers.
+// process and thread that rewrites the database, shared for readers. `path`
+// outlives the object.
 class FileLock {
 public:
     FileLock(const char* path, LockMode mode);
@@ -29,9 +30,13 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool held() const { return held_; }
+    // Whether the lock still keeps other writers out: the lock file may have
+    // been removed or replaced since it was taken.
+    bool stillHeld() const;
 
 private:
     std::intptr_t handle_;
+    const char* path_;
     bool held_ = false;
 };
 

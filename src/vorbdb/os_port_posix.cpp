@@ -12,6 +12,7 @@
 
 #include "os_port.h"
 #include "tempfiles/owned_temporary.h"
+#include "tempfiles/path_lock.h"
 
 namespace vorbdb::os {
 namespace {
@@ -122,14 +123,13 @@ bool canOpenForReading(const char* path) {
 }
 
 FileLock::FileLock(const char* path, LockMode mode)
-    : handle_(::open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600)) {
-    if (handle_ < 0)
-        return;
-    int rc;
-    do
-        rc = ::flock(static_cast<int>(handle_), mode == LockMode::Shared ? LOCK_SH : LOCK_EX);
-    while (rc != 0 && errno == EINTR);
-    held_ = rc == 0;
+    : handle_(kor::tempfiles::lockFileAtPath(path, mode == LockMode::Shared ? LOCK_SH : LOCK_EX)),
+      path_(path) {
+    held_ = handle_ >= 0;
+}
+
+bool FileLock::stillHeld() const {
+    return held_ && kor::tempfiles::isFileAtPath(static_cast<int>(handle_), path_);
 }
 
 FileLock::~FileLock() {

@@ -129,13 +129,20 @@ bool canOpenForReading(const char* path) {
 FileLock::FileLock(const char* path, LockMode mode)
     : handle_(reinterpret_cast<std::intptr_t>(CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
                                                           kShareAll, nullptr, OPEN_ALWAYS,
-                                                          FILE_ATTRIBUTE_NORMAL, nullptr))) {
+                                                          FILE_ATTRIBUTE_NORMAL, nullptr))),
+      path_(path) {
     HANDLE h = reinterpret_cast<HANDLE>(handle_);
     if (h == INVALID_HANDLE_VALUE)
         return;
     OVERLAPPED at = {};
     DWORD flags = mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
     held_ = LockFileEx(h, flags, 0, 1, 0, &at) != 0;
+}
+
+// The lock file stays open, and with it the lock, until the object goes: it
+// cannot be replaced by another file meanwhile.
+bool FileLock::stillHeld() const {
+    return held_;
 }
 
 FileLock::~FileLock() {

@@ -50,7 +50,8 @@ protected:
         const std::string command = std::string("'") + TELMDA_CXX +
                                     "' -std=c++17 -fsyntax-only -I'" + m_dir + "' -I'" + kSource +
                                     "/include' -I'" + kSource + "' -I'" + TELMDA_HOST_INCLUDE_DIR +
-                                    "' '" + kSource + "/" + source + "' 2>'" + m_dir + "/errors'";
+                                    "' -I'" + TELMDA_CALLGUARD_INCLUDE_DIR + "' '" + kSource + "/" +
+                                    source + "' 2>'" + m_dir + "/errors'";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) && WEXITSTATUS(status) == 0, readFile(m_dir + "/errors")};
     }

@@ -1,6 +1,6 @@
 // Runs one library call in a child process and waits a bounded time for its
-// result, so that a call that never returns fails the test instead of
-// hanging it. A child still running is killed when the object goes.
+// result, so that a call that never returns (or ends the process) fails the
+// test instead of hanging or ending it. A child still running is killed when the object goes.
 #pragma once
 
 #include <chrono>
@@ -24,7 +24,9 @@ public:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::close(pipe[0]);
-            const int result = call();
+            // As from a C caller: an exception that leaves the call ends the
+            // child, which then gives no result.
+            const int result = [&]() noexcept { return call(); }();
             (void)!::write(pipe[1], &result, sizeof result);
             ::_exit(0);
         }
