@@ -7,6 +7,9 @@
 //   fsa_probe try NAME           (one read-write open per line on stdin,
 //                                 closed again at once; prints its status)
 //   fsa_probe scenario NAME      (FIBs, events, tasks, polling, trace)
+//   fsa_probe fork NAME          (opens read-write, then forks a worker that
+//                                 does not exec and reports what it sees of
+//                                 the adapter; both run until stdin ends)
 #include "FsaApi.h"
 
 #include <atomic>
@@ -16,7 +19,10 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -136,6 +142,49 @@ int scenario(const char* name) {
     return 0;
 }
 
+FSA_STATUS noteAvailability(FSA_STATUS code, _tagFSA_ADAPTER_ENUM_INFO* info, void* user) {
+    auto* wanted = static_cast<std::pair<std::string, unsigned>*>(user);
+    if (code == FSA_STS_SUCCESS && narrow(info->deviceName) == wanted->first)
+        wanted->second = info->availability;
+    return FSA_STS_SUCCESS;
+}
+
+void waitForEndOfInput() {
+    char buffer[64];
+    while (std::fgets(buffer, sizeof buffer, stdin)) {
+    }
+}
+
+int forkedWorker(const char* name) {
+    void* h = nullptr;
+    std::printf("open %u\n", openAdapter(name, FSA_ACC_READ_WRITE, 4970, &h));
+    if (!h)
+        return 1;
+    const pid_t worker = ::fork();
+    if (worker == 0) {
+        std::printf("worker pid %d\n", static_cast<int>(::getpid()));
+        std::pair<std::string, unsigned> seen{name, 0};
+        FsaEnumAdaptersA(nullptr, nullptr, &seen, noteAvailability);
+        std::printf("worker enum %u\n", seen.second);
+        void* own = nullptr;
+        const FSA_STATUS opened = openAdapter(name, FSA_ACC_READ_WRITE, 4970, &own);
+        if (own)
+            FsaCloseAdapter(own);
+        std::printf("worker open %u\n", opened);
+        int paused = 0;
+        std::printf("worker call %u\n", FsaIsAdapterPaused(h, &paused));
+        std::printf("worker close %u\n", FsaCloseAdapter(h));
+        waitForEndOfInput();
+        return 0;
+    }
+    std::printf("parent pid %d\n", static_cast<int>(::getpid()));
+    waitForEndOfInput();
+    std::printf("close %u\n", FsaCloseAdapter(h));
+    if (worker > 0)
+        ::waitpid(worker, nullptr, 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -177,7 +226,9 @@ int main(int argc, char** argv) {
     }
     if (command == "scenario" && argc > 2)
         return scenario(argv[2]);
+    if (command == "fork" && argc > 2)
+        return forkedWorker(argv[2]);
     std::fprintf(stderr, "usage: fsa_probe enum | open NAME rw|ro [BUILD] | hold NAME | try NAME | "
-                         "scenario NAME\n");
+                         "scenario NAME | fork NAME\n");
     return 2;
 }
