@@ -3,13 +3,22 @@
 // trip, which is the floor under it. "ExportedQueryAgainstRawFib" runs the
 // two in turn, in batches, so that both see the same load; its counter
 // "ratio" is query time / round-trip time (aim <= 2.0).
+// "ThreadsSharingOneHandle" loops a task-list query on one handle from 1,
+// then 2, then 4 threads, a second each, in one run: "two_vs_one" and
+// "four_vs_one" are all the calls made against one thread's (aim >= 0.25),
+// "two_fewest_share" and "four_fewest_share" the slowest thread's calls
+// against its fair share, all calls / threads (aim >= 0.1).
 #include "FsaApi.h"
 #include "SimPort.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -95,6 +104,67 @@ void ExportedQueryAgainstRawFib(benchmark::State& state) {
     state.counters["ratio"] = query / raw;
 }
 BENCHMARK(ExportedQueryAgainstRawFib)->UseManualTime()->MinTime(1.0);
+
+struct SharedRun {
+    double calls = 0;
+    double fewest = 0;
+};
+
+SharedRun loopOnOneHandle(void* handle, unsigned threads) {
+    std::vector<unsigned long> calls(threads, 0);
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> loops;
+    for (unsigned t = 0; t < threads; ++t)
+        loops.emplace_back([&, t] {
+            FSA_TASK_DESCRIPTOR tasks[8];
+            while (!stop.load(std::memory_order_relaxed)) {
+                unsigned int count = 8;
+                benchmark::DoNotOptimize(
+                    FsaGetTaskList(handle, nullptr, nullptr, tasks, &count, sizeof tasks));
+                ++calls[t];
+            }
+        });
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    stop = true;
+    for (auto& loop : loops)
+        loop.join();
+    SharedRun run;
+    for (const unsigned long c : calls)
+        run.calls += static_cast<double>(c);
+    run.fewest = static_cast<double>(*std::min_element(calls.begin(), calls.end()));
+    return run;
+}
+
+void ThreadsSharingOneHandle(benchmark::State& state) {
+    qorsim::Simulator sim;
+    sim.load(kConfig);
+    sim.setJournaling(false);
+    fsatest::SimPort port(sim);
+    fsa::setOsPort(&port);
+    void* handle = nullptr;
+    if (FsaOpenAdapter2("qor0", nullptr, 4970, FSA_ACC_READ_ONLY, FSA_CONNECTION_LOCAL, nullptr,
+                        nullptr, &handle, nullptr) != FSA_STS_SUCCESS) {
+        state.SkipWithError("the simulated adapter did not open");
+        fsa::setOsPort(nullptr);
+        return;
+    }
+    SharedRun one, two, four;
+    for (auto _ : state) {
+        one = loopOnOneHandle(handle, 1);
+        two = loopOnOneHandle(handle, 2);
+        four = loopOnOneHandle(handle, 4);
+    }
+    FsaCloseAdapter(handle);
+    fsa::setOsPort(nullptr);
+    state.counters["one_per_s"] = one.calls;
+    state.counters["two_per_s"] = two.calls;
+    state.counters["four_per_s"] = four.calls;
+    state.counters["two_vs_one"] = two.calls / one.calls;
+    state.counters["four_vs_one"] = four.calls / one.calls;
+    state.counters["two_fewest_share"] = two.fewest / (two.calls / 2);
+    state.counters["four_fewest_share"] = four.fewest / (four.calls / 4);
+}
+BENCHMARK(ThreadsSharingOneHandle)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -65,6 +65,9 @@ std::uint32_t decodeEvent(FSAAPI_CONTEXT* ctx, const _FIB* fib, FSA_EVENT_DETAIL
 
 void AIF_DeliverToCallback(FSAAPI_CONTEXT* ctx, std::uint32_t eventBit,
                            FSA_EVENT_DETAILS* details) {
+    const FAUX_CALLBACK_PASS pass(ctx->callback.gate);
+    if (!pass)
+        return;
     FSA_GENERAL_CALLBACK fn = ctx->callback.function.load();
     if (!fn || !(ctx->callback.mask.load() & eventBit))
         return;

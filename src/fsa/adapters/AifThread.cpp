@@ -13,14 +13,37 @@ namespace {
 
 constexpr int kStartTimeoutMs = 180000;
 
+// The context whose receive loop runs on this thread, if any: its callbacks
+// may close the adapter, and a loop cannot wait for its own end.
+thread_local const FSAAPI_CONTEXT* t_loopOf = nullptr;
+
 void* receiveThread(void* arg) {
     auto* ctx = static_cast<FSAAPI_CONTEXT*>(arg);
+    const FsaContextHold hold = UtilHoldForReceiveThread(ctx);
     try {
         AIF_ReceiveLoop(ctx);
     } catch (...) {
         // Nothing may leave the thread; the loop already posted its exit.
     }
     return nullptr;
+}
+
+// The part of a stop that a loop's own thread can do, from one of its
+// callbacks: the loop ends when that callback has returned, and posts its
+// exit on semaphores that the context keeps until it is freed.
+void stopFromOwnLoop(FSAAPI_CONTEXT* ctx) {
+    if (!ctx->threadRunning)
+        return;
+    if (pthread_equal(ctx->thread, pthread_self())) {
+        // The library's thread: nobody joins it; it frees the context on
+        // its way out if the close has released it.
+        pthread_detach(ctx->thread);
+    } else {
+        // The application's loop stops the library's thread as any stop.
+        faos_WaitForSemaphore(ctx->exitSema, -1);
+        faos_JoinThread(ctx->thread);
+    }
+    ctx->threadRunning = false;
 }
 
 } // namespace
@@ -62,9 +85,16 @@ void AIF_ReceiveLoop(FSAAPI_CONTEXT* ctx) {
             }
         }
     } postExit{ctx};
+    struct LoopOf {
+        const FSAAPI_CONTEXT* before = t_loopOf;
+        explicit LoopOf(const FSAAPI_CONTEXT* ctx) { t_loopOf = ctx; }
+        ~LoopOf() { t_loopOf = before; }
+    } loopOf{ctx};
     ctx->loopStarted.store(true);
     _FIB fib;
-    for (;;) {
+    // A stop from one of the loop's callbacks leaves the stop flag set: the
+    // loop ends before it waits again on a channel the close has freed.
+    while (!ctx->aifStop.load()) {
         int received = 0;
         try {
             received = InternalWaitAndGetAsyncFib(ctx, &fib);
@@ -89,6 +119,7 @@ int AIF_StartThreadProcessing(FSAAPI_CONTEXT* ctx) {
     if (ctx->simulatorKind != 1)
         ctx->threadChannel = nullptr;
     ctx->aifStarted = true;
+    ctx->taskCallbacks.EventsStarted();
     ctx->wakeSema = faos_CreateSemaphore();
     ctx->exitSema = faos_CreateSemaphore();
     if (ctx->noThread)
@@ -130,6 +161,14 @@ void AIF_StopThreadProcessing(FSAAPI_CONTEXT* ctx) {
         } catch (FSA_STATUS s) {
             closeFailure = s;
         }
+    }
+    ctx->taskCallbacks.EventsStopped();
+    if (t_loopOf == ctx) {
+        stopFromOwnLoop(ctx);
+        ctx->aifStarted = false;
+        if (closeFailure != FSA_STS_SUCCESS)
+            throw closeFailure;
+        return;
     }
     // Every loop that started posts once on its way out, whether it is the
     // library's thread or the application's own.

@@ -2,6 +2,7 @@
 
 // The per-open-adapter context and the OS channel it owns.
 
+#include "CallbackGate.h"
 #include "FsaTypes.h"
 #include "TaskCallbackManager.h"
 
@@ -45,6 +46,8 @@ struct FSA_GENERAL_CALLBACK_REG {
     std::atomic<FSA_GENERAL_CALLBACK> function{nullptr};
     std::atomic<std::uint32_t> mask{0};
     std::atomic<void*> user{nullptr};
+    FAUX_CALLBACK_GATE gate;      // every callback of the adapter passes it
+    bool closedDelivered = false; // the closed event went out
 };
 
 struct FsaContainerCaches;

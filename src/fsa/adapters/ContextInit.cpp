@@ -22,6 +22,11 @@ FSAAPI_CONTEXT::FSAAPI_CONTEXT() = default;
 FSAAPI_CONTEXT::~FSAAPI_CONTEXT() {
     try {
         faos_DestroyMutex(wrapperMutex);
+        // Left by a receive loop stopped from its own callback, which
+        // posted its exit on them after the stop.
+        faos_DestroySemaphore(wakeSema);
+        faos_DestroySemaphore(exitSema);
+        faos_DestroySemaphore(startSema);
     } catch (FSA_STATUS) {
     }
 }

@@ -2,6 +2,7 @@
 // found to the caller's callback.
 #include "AdapterType.h"
 #include "OsLayer.h"
+#include "OsSync.h"
 #include "Stubs.h"
 #include "WideString.h"
 
@@ -23,6 +24,7 @@ FSA_ADAPTER_AVAIL_TYPE mergeAvailability(FSA_ADAPTER_AVAIL_TYPE a, FSA_ADAPTER_A
 }
 
 FSA_STATUS LocalEnumAdapters(bool skipPartners, void* user, FSA_ADAPTER_ENUM_CALLBACK callback) {
+    const FAUX_CANCEL_HOLDOFF holdOff;
     bool reported = false;
     _tagFSA_ADAPTER_ENUM_INFO info;
     try {
@@ -87,6 +89,7 @@ FSA_STATUS FsaLocalEnumAdapters(void* user, FSA_ADAPTER_ENUM_CALLBACK callback) 
 }
 
 FSA_STATUS FsaGetLocalAdapterInfo(unsigned int index, _tagFSA_ADAPTER_ENUM_INFO* info) {
+    const FAUX_CANCEL_HOLDOFF holdOff;
     if (GetSimulatorInfo(index, info))
         return FSA_STS_SUCCESS;
     try {

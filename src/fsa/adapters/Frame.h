@@ -7,6 +7,7 @@
 #include "Context.h"
 #include "FsaStatus.h"
 #include "HandleTable.h"
+#include "OsSync.h"
 
 enum FSA_THROW_MODE : int {
     FSA_THROW_ON_FAILURE = 0,
@@ -58,8 +59,8 @@ struct FsaGuards {
 FSA_STATUS FsaCheckAccess(const FSAAPI_CONTEXT* ctx, FsaAccessSet set);
 int FsaWantsWrapperLock(const FSAAPI_CONTEXT* ctx);
 
-// Runs `work(ctx)` (returning FSA_STATUS) inside the frame.
-template <class Work> FSA_STATUS FsaExportedCall(void* handle, FsaGuards guards, Work&& work) {
+// The frame without its last step.
+template <class Work> FSA_STATUS FsaFramedCall(void* handle, FsaGuards guards, Work&& work) {
     // Held to the end of the call: a close meanwhile frees nothing it uses.
     const FsaContextHold ctx = UtilGetContextFromHandle(handle);
     if (!ctx)
@@ -79,4 +80,13 @@ template <class Work> FSA_STATUS FsaExportedCall(void* handle, FsaGuards guards,
     } catch (FSA_STATUS status) {
         return status;
     }
+}
+
+// Runs `work(ctx)` (returning FSA_STATUS) inside the frame.
+template <class Work> FSA_STATUS FsaExportedCall(void* handle, FsaGuards guards, Work&& work) {
+    const FSA_STATUS status = FsaFramedCall(handle, guards, work);
+    // Everything the call held is given back: a cancel requested during it
+    // is acted on now.
+    faos_ActOnPendingCancel();
+    return status;
 }

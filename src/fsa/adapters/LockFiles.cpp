@@ -141,6 +141,12 @@ int CLock::ReleaseLock() {
     return unlocked;
 }
 
+void CLock::DropDescriptor() {
+    if (m_fd >= 0)
+        fsa::osPort().close(m_fd);
+    m_fd = -1;
+}
+
 CAdapterLockHandler::~CAdapterLockHandler() {
     while (m_first) {
         CLock* next = m_first->next;
@@ -207,4 +213,13 @@ void CAdapterLockHandler::ReleaseAdapter(const char* name) {
     }
     std::unique_ptr<CLock> owned(lock);
     owned->ReleaseLock();
+}
+
+void CAdapterLockHandler::ForkChild() {
+    while (m_first) {
+        std::unique_ptr<CLock> lock(m_first);
+        m_first = lock->next;
+        lock->DropDescriptor();
+    }
+    m_mutex.unlock();
 }

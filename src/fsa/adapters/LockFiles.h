@@ -24,6 +24,9 @@ public:
     FSA_ADAPTER_AVAIL_TYPE QuerryLock();
     int TakeLock();
     int ReleaseLock();
+    // Closes this process's descriptor without touching the lock, which an
+    // open file description shared with another process keeps.
+    void DropDescriptor();
     const std::string& path() const { return m_path; }
 
     unsigned id;
@@ -43,6 +46,15 @@ public:
     int TakeAdapter(const char* name, FSA_ACCESS access);
     FSA_ADAPTER_AVAIL_TYPE QuerryAdapter(const char* name);
     void ReleaseAdapter(const char* name);
+
+    // Around fork(): the list is kept still while the process is copied; a
+    // child closes its copies of the lock descriptors and forgets the list,
+    // so that the locks stay with the process that took them (and go when
+    // it closes the adapters or ends) and the child sees them as another
+    // process's.
+    void ForkPrepare() { m_mutex.lock(); }
+    void ForkParent() { m_mutex.unlock(); }
+    void ForkChild();
 
 private:
     CLock* find(const char* name);

@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -84,6 +85,39 @@ void waitForOtherCalls(const FSAAPI_CONTEXT* ctx) {
         faos_Sleep(kClosePollMs);
 }
 
+// The application hears of the adapter for the last time: the closed event,
+// once, then no callback starts any more; with `waitForRunning`, those
+// running on other threads have returned too.
+void endCallbacks(FSAAPI_CONTEXT* ctx, bool waitForRunning = true) {
+    if (std::exchange(ctx->callback.closedDelivered, true))
+        return;
+    try {
+        AIF_DeliverToCallback(ctx, FSA_EVENT_CLOSED, nullptr);
+    } catch (...) {
+    }
+    ctx->callback.gate.shut(waitForRunning);
+}
+
+// A close that leaves the release to a call hung in the driver still ends
+// the adapter's events before it returns: the event thread is stopped and
+// the closed event delivered; what the hung call may use (the channel and
+// what works through it) stays for the release. Only a callback that is
+// itself inside a hung call (the close has waited for calls as long as it
+// can) is not waited for: its thread is stopped by the release that its
+// call makes when it returns.
+void endEventsBeforeRelease(FSAAPI_CONTEXT* ctx) {
+    const bool callbackHung = ctx->callback.gate.runningElsewhere() > 0;
+    if (ctx->connectionType == FSA_CONNECTION_LOCAL && ctx->channel && !callbackHung) {
+        try {
+            AIF_StopThreadProcessing(ctx);
+        } catch (FSA_STATUS s) {
+            FsaUxDbgFilePrintf(FSA_DBG_MISC, 2, "-- event thread stopped at close: status %d\n",
+                               static_cast<int>(s));
+        }
+    }
+    endCallbacks(ctx, !callbackHung);
+}
+
 // Everything an open context holds is given back and the application told.
 FSA_STATUS release(FSAAPI_CONTEXT* ctx) {
     FSA_STATUS status = FSA_STS_SUCCESS;
@@ -98,10 +132,7 @@ FSA_STATUS release(FSAAPI_CONTEXT* ctx) {
     } else {
         status = FSA_STS_INVALID_CONNECTION_TYPE;
     }
-    try {
-        AIF_DeliverToCallback(ctx, FSA_EVENT_CLOSED, nullptr);
-    } catch (...) {
-    }
+    endCallbacks(ctx);
     if (UtilFreeNowOrOnLastHold(ctx))
         FsaFreeContext(ctx);
     return status;
@@ -133,6 +164,7 @@ FSA_STATUS FsaOpenAdapter2W(const FA_WCHAR* name, const FA_WCHAR* domainArg, uns
         access = FSA_ACC_READ_ONLY;
     else if (access == 11)
         access = FSA_ACC_READ_WRITE;
+    const FAUX_CANCEL_HOLDOFF holdOff;
     if (partnerHandle)
         *partnerHandle = nullptr;
     if (!name || !handle)
@@ -254,6 +286,7 @@ FSA_STATUS FsaOpenAdapterW(const FA_WCHAR* name, const FA_WCHAR* domain, unsigne
 }
 
 FSA_STATUS FsaCloseAdapter(void* handle) {
+    const FAUX_CANCEL_HOLDOFF holdOff;
     // From here on the handle is found no more: calls that start now get
     // the invalid-handle status, and the context stays for those in flight.
     FSAAPI_CONTEXT* ctx = UtilCloseHandle(handle);
@@ -265,8 +298,11 @@ FSA_STATUS FsaCloseAdapter(void* handle) {
     if (ctx->partnerHandle &&
         FsaCloseAdapter(UtilHandleFromValue(ctx->partnerHandle)) != FSA_STS_SUCCESS)
         partnerStatus = FSA_STS_PARTNER_CLOSE_FAILED;
-    if (!UtilReleaseNowOrOnLastCall(ctx))
-        return partnerStatus; // the last call to leave releases the adapter
+    if (!UtilReleaseNowOrOnLastCall(ctx)) {
+        // The last call to leave releases the adapter.
+        endEventsBeforeRelease(ctx);
+        return partnerStatus;
+    }
     const FSA_STATUS status = release(ctx);
     return status == FSA_STS_SUCCESS ? partnerStatus : status;
 }

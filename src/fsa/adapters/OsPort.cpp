@@ -1,6 +1,7 @@
 #include "OsPort.h"
 
 #include <atomic>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
@@ -21,6 +22,20 @@ void* OsPort::mapLowMemory(std::size_t bytes) {
 
 void OsPort::unmapMemory(void* memory, std::size_t bytes) {
     ::munmap(memory, bytes);
+}
+
+std::uint64_t Sleeper::waitUs(std::condition_variable&, std::unique_lock<std::mutex>& lock,
+                              unsigned ms) {
+    // Locked again however the sleep ends, an unwinding included: the
+    // caller's clean-up runs under the lock.
+    struct Relock {
+        std::unique_lock<std::mutex>& lock;
+        ~Relock() { lock.lock(); }
+    };
+    lock.unlock();
+    const Relock relock{lock};
+    sleepMs(ms);
+    return std::uint64_t(ms) * 1000;
 }
 
 namespace {
@@ -44,6 +59,15 @@ public:
         while (::nanosleep(&t, &t) != 0) {
         }
     }
+    std::uint64_t waitUs(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                         unsigned ms) override {
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        wake.wait_for(lock, std::chrono::milliseconds(ms));
+        const auto passed =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+        return static_cast<std::uint64_t>(passed.count());
+    }
 };
 
 SystemPort g_systemPort;
@@ -64,6 +88,10 @@ void setOsPort(OsPort* port) {
 }
 void sleepMs(unsigned ms) {
     g_sleeper.load()->sleepMs(ms);
+}
+std::uint64_t waitUs(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                     unsigned ms) {
+    return g_sleeper.load()->waitUs(wake, lock, ms);
 }
 void setSleeper(Sleeper* sleeper) {
     g_sleeper.store(sleeper ? sleeper : &g_realSleeper);

@@ -4,7 +4,10 @@
 // memory the controller must reach, and its clock. Both default to the system; tests put the
 // simulated controller behind the port and a faster sleeper behind the clock.
 
+#include <condition_variable>
 #include <cstddef>
+#include <cstdint>
+#include <mutex>
 #include <pthread.h>
 
 namespace fsa {
@@ -30,12 +33,20 @@ class Sleeper {
 public:
     virtual ~Sleeper() = default;
     virtual void sleepMs(unsigned ms) = 0;
+    // Waits on `wake` (with `lock` held) until notified or until `ms` of
+    // this clock have passed; returns the microseconds of this clock that
+    // passed. This default, for clocks that only sleep, looks again after
+    // each sleep instead of being woken.
+    virtual std::uint64_t waitUs(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                                 unsigned ms);
 };
 
 OsPort& osPort();
 OsPort& systemPort();         // the system calls, whatever port is installed
 void setOsPort(OsPort* port); // null: the system calls
 void sleepMs(unsigned ms);
+std::uint64_t waitUs(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                     unsigned ms);
 void setSleeper(Sleeper* sleeper); // null: real time
 
 } // namespace fsa

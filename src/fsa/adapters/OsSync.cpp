@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -33,17 +35,32 @@ unsigned nextId() {
     throw s;
 }
 
-// An owner-recursive mutex that serves waiters in their order of arrival: a
-// thread that releases it and asks again at once queues behind those already
-// waiting, so a caller beside a loop of short calls gets its turn after the
-// call in progress rather than at the end of the time limit.
+// An owner-recursive mutex that is fast while threads share it and fair
+// between them. A released mutex is free for whoever asks first, the thread
+// that just released it included, so a loop of short calls keeps its speed;
+// one waiter is woken at each release to take it when the holder does not
+// come back. Once the oldest waiter has waited a whole turn (kTurn, counted
+// from its arrival or from the last hand-over, whichever is later) the
+// release hands the mutex to it directly: threads that share the mutex take
+// turns of about kTurn each, and a call beside a loop of short calls is
+// served within a turn.
+constexpr auto kTurn = std::chrono::milliseconds(1);
+using Clock = std::chrono::steady_clock;
+
+struct Waiter {
+    std::condition_variable wake;
+    Clock::time_point since = Clock::now();
+    bool granted = false; // handed over: the mutex is held for this waiter
+};
+
 struct CMutexHandle {
     unsigned id = nextId();
     std::string name;
-    std::mutex state; // guards held and queue
+    std::mutex state; // guards everything below but the owner's own fields
     bool held = false;
-    std::deque<std::uint64_t> queue; // tickets of the waiting threads, oldest first
-    std::uint64_t nextTicket = 0;
+    std::deque<Waiter*> queue; // oldest first
+    Waiter* woken = nullptr;   // woken by a release and not yet looked
+    Clock::time_point lastHandOver{};
     unsigned count = 0; // the owner's depth
     std::atomic<bool> owned{false};
     std::atomic<pthread_t> owner{};
@@ -58,12 +75,46 @@ struct CMutexHandle {
                pthread_equal(owner.load(std::memory_order_relaxed), pthread_self());
     }
 
-    // Called with `state` held.
-    void take() {
-        held = true;
+    // Called with `state` held, once `held` is set for the caller.
+    void becomeOwner() {
         owner.store(pthread_self(), std::memory_order_relaxed);
         owned.store(true, std::memory_order_release);
         count = 1;
+    }
+
+    // Called with `state` held: the mutex was just released.
+    void passOn() {
+        if (queue.empty())
+            return;
+        Waiter* oldest = queue.front();
+        const Clock::time_point now = Clock::now();
+        if (now - std::max(oldest->since, lastHandOver) >= kTurn) {
+            queue.pop_front();
+            oldest->granted = true;
+            held = true;
+            lastHandOver = now;
+            if (woken == oldest)
+                woken = nullptr;
+            oldest->wake.notify_one();
+        } else if (!woken) {
+            woken = oldest;
+            oldest->wake.notify_one();
+        }
+    }
+
+    // Called with `state` held: `w` stops waiting, whatever ends its wait (a
+    // take, the time limit, or an unwinding). A hand-over it did not use
+    // goes to the next waiter.
+    void leave(Waiter* w) {
+        if (woken == w)
+            woken = nullptr;
+        auto place = std::find(queue.begin(), queue.end(), w);
+        if (place != queue.end())
+            queue.erase(place);
+        if (w->granted && !ownedByCaller()) {
+            held = false;
+            passOn();
+        }
     }
 };
 
@@ -83,36 +134,40 @@ void* faos_CreateMutex(const char* name) {
 
 namespace {
 
-// Takes the mutex in its turn, waiting in polls of the library's clock; a
-// limited wait gives up its place after kMutexTimeoutMs.
+// Takes the mutex, waiting on the library's clock; a limited wait gives up
+// its place after kMutexTimeoutMs.
 void acquire(CMutexHandle* m, FAUX_MUTEX_WAIT wait) {
     if (m->ownedByCaller()) {
         ++m->count;
         return;
     }
     std::unique_lock<std::mutex> lock(m->state);
-    if (!m->held && m->queue.empty()) {
-        m->take();
+    if (!m->held) {
+        m->held = true;
+        m->becomeOwner();
         return;
     }
-    const std::uint64_t ticket = m->nextTicket++;
-    m->queue.push_back(ticket);
-    for (unsigned waited = 0;; waited += kPollMs) {
-        if (!m->held && m->queue.front() == ticket) {
-            m->queue.pop_front();
-            m->take();
+    Waiter self;
+    m->queue.push_back(&self);
+    struct Leave {
+        CMutexHandle* m;
+        Waiter* w;
+        ~Leave() { m->leave(w); }
+    } leave{m, &self};
+    for (std::uint64_t waitedUs = 0;;) {
+        if (self.granted || !m->held) {
+            m->held = true;
+            m->becomeOwner();
             return;
         }
-        if (wait == FAUX_MUTEX_WAIT::Limited && waited >= kMutexTimeoutMs) {
-            m->queue.erase(std::find(m->queue.begin(), m->queue.end(), ticket));
-            lock.unlock();
+        if (wait == FAUX_MUTEX_WAIT::Limited && waitedUs >= kMutexTimeoutMs * 1000ull) {
             FsaUxDbgFilePrintf(FSA_DBG_MUTEX, 2, "-- faos_WaitForAndGetMutex(%s): timeout\n",
                                m->name.c_str());
             raise(FSA_STS_UX_MUTEX_GET_LOCK);
         }
-        lock.unlock();
-        fsa::sleepMs(kPollMs);
-        lock.lock();
+        waitedUs += fsa::waitUs(self.wake, lock, kPollMs);
+        if (m->woken == &self)
+            m->woken = nullptr;
     }
 }
 
@@ -136,6 +191,7 @@ int faos_ReleaseMutex(void* handle) {
     std::lock_guard<std::mutex> lock(m->state);
     m->owned.store(false, std::memory_order_relaxed);
     m->held = false;
+    m->passOn();
     return 1;
 }
 
@@ -216,6 +272,28 @@ void faos_SwitchThread() {
 
 void faos_Sleep(unsigned ms) {
     fsa::sleepMs(ms);
+}
+
+namespace {
+
+thread_local unsigned t_holdOffDepth = 0;
+thread_local int t_cancelStateBefore = PTHREAD_CANCEL_ENABLE;
+
+} // namespace
+
+void faos_BeginCancelHoldOff() {
+    if (t_holdOffDepth++ == 0)
+        pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &t_cancelStateBefore);
+}
+
+void faos_EndCancelHoldOff() {
+    if (--t_holdOffDepth == 0)
+        pthread_setcancelstate(t_cancelStateBefore, nullptr);
+}
+
+void faos_ActOnPendingCancel() {
+    if (t_holdOffDepth == 0)
+        pthread_testcancel();
 }
 
 int faos_GrantThreadOwnership(int) {

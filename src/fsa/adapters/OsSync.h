@@ -33,6 +33,25 @@ void faos_SwitchThread();
 void faos_Sleep(unsigned ms);
 int faos_GrantThreadOwnership(int);
 
+// Thread cancellation is held off while the library works for the calling
+// thread: a wait that ended by cancellation would leave its place in a
+// queue, a close half done, or a lock taken. A cancel that arrives meanwhile
+// is acted on once the outermost hold-off has ended, at the thread's next
+// cancellation point (the end of an exported call is one).
+void faos_BeginCancelHoldOff();
+void faos_EndCancelHoldOff();
+// Acts on a cancel requested during a hold-off; nothing inside one, or when
+// the application disabled cancellation itself.
+void faos_ActOnPendingCancel();
+
+class FAUX_CANCEL_HOLDOFF {
+public:
+    FAUX_CANCEL_HOLDOFF() { faos_BeginCancelHoldOff(); }
+    ~FAUX_CANCEL_HOLDOFF() { faos_EndCancelHoldOff(); }
+    FAUX_CANCEL_HOLDOFF(const FAUX_CANCEL_HOLDOFF&) = delete;
+    FAUX_CANCEL_HOLDOFF& operator=(const FAUX_CANCEL_HOLDOFF&) = delete;
+};
+
 // How a scope waits for its mutex: up to the layer's limit (486 after it), or
 // until it is taken.
 enum class FAUX_MUTEX_WAIT { Limited, UntilTaken };

@@ -54,6 +54,16 @@ void CTaskCallbackManager::FinishAccess() {
     faos_ReleaseMutex(m_mutex);
 }
 
+void CTaskCallbackManager::EventsStarted() {
+    m_eventsStopped.store(false);
+}
+
+void CTaskCallbackManager::EventsStopped() {
+    m_eventsStopped.store(true);
+    if (m_awaited.load() != 0)
+        faos_SetSemaphore(m_waitSema);
+}
+
 std::uint32_t CTaskCallbackManager::Count() {
     FAUX_AUTORELEASE_MUTEX lock(m_mutex);
     return m_count;
@@ -110,6 +120,9 @@ int CTaskCallbackManager::DoCallback(FSAAPI_CONTEXT* ctx, FSAAPI_CONTEXT* receiv
     if (ended && report->taskId == m_awaited.load())
         faos_SetSemaphore(m_waitSema);
 
+    const FAUX_CALLBACK_PASS pass(ctx->callback.gate);
+    if (!pass)
+        return 0;
     FAUX_AUTORELEASE_MUTEX lock(m_mutex);
     int called = 0;
     for (std::uint32_t i = 0; i < m_count; ++i) {
@@ -154,7 +167,7 @@ bool CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t 
     // taken back after it: a call made outside any export holds none and
     // must not come back holding one.
     const bool locked = FsaWantsWrapperLock(ctx) && faos_MutexHeldByCaller(ctx->wrapperMutex);
-    const bool thread = ctx->threadRunning && !ctx->noThread;
+    bool thread = ctx->threadRunning && !ctx->noThread && !m_eventsStopped.load();
     if (locked) {
         ctx->inCall = 0;
         faos_ReleaseMutex(ctx->wrapperMutex);
@@ -174,7 +187,9 @@ bool CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t 
     } retake{ctx, locked};
     if (thread && limitMs == 0) {
         faos_WaitForSemaphore(m_waitSema, -1);
-        return true;
+        if (!m_eventsStopped.load())
+            return true;
+        thread = false; // woken by the stop of the thread that reports ends
     }
     // A limited wait, or no receive thread to report the end: look again
     // every poll, on the library's clock. The controller is asked too, once
@@ -184,8 +199,11 @@ bool CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t 
     unsigned sinceAsked = 0;
     for (unsigned waited = 0; limitMs == 0 || waited < limitMs; waited += pollMs) {
         faos_Sleep(pollMs);
-        if (thread && faos_TryWaitSemaphore(m_waitSema))
-            return true;
+        if (thread && faos_TryWaitSemaphore(m_waitSema)) {
+            if (!m_eventsStopped.load())
+                return true;
+            thread = false;
+        }
         sinceAsked += pollMs;
         if (sinceAsked >= kPollMs) {
             sinceAsked = 0;

@@ -50,6 +50,10 @@ public:
     [[nodiscard]] bool WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId,
                                          unsigned limitMs = 0);
     std::uint32_t Count();
+    // The receive thread that reports task ends started or stopped: a wait
+    // for the end of a task that relied on it looks at the controller instead.
+    void EventsStarted();
+    void EventsStopped();
 
 private:
     void StartAccess();
@@ -60,5 +64,6 @@ private:
     ProgressCallbackInfo* m_list = nullptr;
     void* m_waitSema = nullptr;
     std::atomic<std::uint32_t> m_awaited{0};
+    std::atomic<bool> m_eventsStopped{false};
     void* m_mutex = nullptr;
 };

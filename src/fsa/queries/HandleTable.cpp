@@ -2,11 +2,14 @@
 
 #include "Context.h"
 #include "FsaApi.h"
+#include "LockFiles.h"
 #include "OpenClose.h"
+#include "OsSync.h"
 
 #include <algorithm>
 #include <ctime>
 #include <mutex>
+#include <pthread.h>
 #include <utility>
 #include <vector>
 
@@ -65,6 +68,32 @@ std::uint32_t ownCalls(const FSAAPI_CONTEXT* ctx) {
     return static_cast<std::uint32_t>(std::count(t_calls.begin(), t_calls.end(), ctx));
 }
 
+// A child forked without exec shares none of the parent's adapters: the
+// parent's threads do not run in it, so its copies of the contexts could
+// only hang or lie. Its table starts empty (the copies are left unfreed:
+// their locks and threads are not the child's to release), and it gives
+// up its copies of the lock files' descriptors.
+void forkPrepare() {
+    g_mutex.lock();
+    clsALH.ForkPrepare();
+}
+
+void forkParent() {
+    clsALH.ForkParent();
+    g_mutex.unlock();
+}
+
+void forkChild() {
+    clsALH.ForkChild();
+    g_table.clear();
+    g_mutex.unlock();
+}
+
+void watchForks() {
+    static std::once_flag once;
+    std::call_once(once, [] { pthread_atfork(forkPrepare, forkParent, forkChild); });
+}
+
 } // namespace
 
 FsaContextHold::FsaContextHold(FsaContextHold&& other) noexcept
@@ -90,8 +119,10 @@ void FsaContextHold::reset() {
         if (m_kind == FsaHoldKind::Call)
             t_calls.erase(std::find(t_calls.begin(), t_calls.end(), ctx));
         Entry* e = byContext(ctx);
-        if (!e)
+        if (!e) {
+            faos_EndCancelHoldOff();
             return; // the whole table was freed
+        }
         if (m_kind == FsaHoldKind::Call) {
             --e->calls;
             release = e->calls == 0 && std::exchange(e->releaseOnLastCall, false);
@@ -106,9 +137,11 @@ void FsaContextHold::reset() {
         FsaReleaseClosedContext(ctx);
     else if (free)
         FsaFreeContext(ctx);
+    faos_EndCancelHoldOff();
 }
 
 void* UtilCreateHandle(FSAAPI_CONTEXT* ctx) {
+    watchForks();
     std::lock_guard<std::mutex> lock(g_mutex);
     try {
         g_table.push_back(Entry{g_next, ctx});
@@ -134,6 +167,8 @@ int UtilDeleteHandle(void* handle) {
 }
 
 FsaContextHold UtilHoldContext(void* handle, FsaHoldKind kind) {
+    // The start of a call acts on a cancel left pending by an earlier one.
+    faos_ActOnPendingCancel();
     std::lock_guard<std::mutex> lock(g_mutex);
     Entry* e = byHandle(UtilValueFromHandle(handle));
     // A call already in flight on the context keeps reaching it through its
@@ -146,7 +181,18 @@ FsaContextHold UtilHoldContext(void* handle, FsaHoldKind kind) {
     } else {
         ++e->receiveWaits;
     }
+    faos_BeginCancelHoldOff();
     return FsaContextHold(e->ctx, kind);
+}
+
+FsaContextHold UtilHoldForReceiveThread(FSAAPI_CONTEXT* ctx) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Entry* e = byContext(ctx);
+    if (!e)
+        return {};
+    ++e->receiveWaits;
+    faos_BeginCancelHoldOff();
+    return FsaContextHold(ctx, FsaHoldKind::ReceiveWait);
 }
 
 FSAAPI_CONTEXT* UtilCloseHandle(void* handle) {

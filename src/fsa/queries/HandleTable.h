@@ -15,7 +15,8 @@ enum class FsaHoldKind { Call, ReceiveWait };
 
 // A call's hold on a context, given back when it goes out of scope. Turns
 // into the context pointer only as a named object, so that no pointer
-// outlives the hold it came from.
+// outlives the hold it came from. The thread's cancellation is held off
+// while it holds a context.
 class FsaContextHold {
 public:
     FsaContextHold() = default;
@@ -33,6 +34,7 @@ public:
 
 private:
     friend FsaContextHold UtilHoldContext(void* handle, FsaHoldKind kind);
+    friend FsaContextHold UtilHoldForReceiveThread(FSAAPI_CONTEXT* ctx);
     FsaContextHold(FSAAPI_CONTEXT* ctx, FsaHoldKind kind) : m_ctx(ctx), m_kind(kind) {}
 
     FSAAPI_CONTEXT* m_ctx = nullptr;
@@ -52,6 +54,10 @@ FsaContextHold UtilHoldContext(void* handle, FsaHoldKind kind);
 inline FsaContextHold UtilGetContextFromHandle(void* handle) {
     return UtilHoldContext(handle, FsaHoldKind::Call);
 }
+// The library's receive thread holds its context from its start, while the
+// handle may not be usable yet: a close made from one of its callbacks
+// leaves the context to be freed when the thread has left it.
+FsaContextHold UtilHoldForReceiveThread(FSAAPI_CONTEXT* ctx);
 
 // Close's side. The handle is found no more from the first call on; the
 // context stays until released.

@@ -8,6 +8,7 @@
 #include "FsaContainerOps.h"
 #include "HandleTable.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -197,6 +198,54 @@ TEST_F(CloseInFlight, ACallHungInTheDriverReleasesTheAdapterWhenItReturns) {
     EXPECT_NE(again, nullptr) << "the closed adapter's lock outlived its release";
     if (again)
         FsaCloseAdapter(again);
+}
+
+// The same close, with a callback registered: the closed event reaches the
+// application inside the close, and nothing after it, although the hung
+// deletion announces itself (0x80000) once it returns.
+TEST_F(CloseInFlight, NoCallbackRunsAfterACloseThatLeftTheReleaseToAHungCall) {
+    void* h = open();
+    ASSERT_NE(h, nullptr);
+    struct Seen {
+        std::mutex mutex;
+        std::vector<std::uint32_t> beforeReturn, afterReturn;
+        bool returned = false;
+        static int note(void*, std::uint32_t bit, FSA_EVENT_DETAILS*, void* user) {
+            auto* self = static_cast<Seen*>(user);
+            std::lock_guard<std::mutex> lock(self->mutex);
+            (self->returned ? self->afterReturn : self->beforeReturn).push_back(bit);
+            return 1;
+        }
+    } seen;
+    ASSERT_EQ(FsaRegisterGeneralCallback(h, 0xFFFFFFFF, Seen::note, &seen), FSA_STS_SUCCESS);
+    std::atomic<int> deleteStatus{-1};
+    std::thread deleter([&] {
+        gated.hold(std::this_thread::get_id());
+        const tag_FSA_CONTAINER one{1, 0, 9};
+        deleteStatus = FsaContainer(h, &one, FSA_CO_DELETE_FORCE, nullptr);
+    });
+    gated.waitUntilHeld();
+    EXPECT_EQ(FsaCloseAdapter(h), FSA_STS_SUCCESS);
+    {
+        std::lock_guard<std::mutex> lock(seen.mutex);
+        seen.returned = true;
+        EXPECT_EQ(std::count(seen.beforeReturn.begin(), seen.beforeReturn.end(), 0x2u), 1)
+            << "the closed event is delivered inside the close";
+    }
+    gated.open();
+    deleter.join();
+    EXPECT_EQ(deleteStatus, FSA_STS_SUCCESS);
+    expectReleased();
+    // The deletion's own event would have reached a receive thread by now.
+    void* other = open("qor0", FSA_ACC_READ_ONLY);
+    ASSERT_NE(other, nullptr);
+    FSA_EVENT_DETAILS details{};
+    EXPECT_EQ(FsaSendAifEvent(other, 0x200000, &details), FSA_STS_SUCCESS);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(FsaCloseAdapter(other), FSA_STS_SUCCESS);
+    std::lock_guard<std::mutex> lock(seen.mutex);
+    EXPECT_TRUE(seen.afterReturn.empty())
+        << "first: 0x" << std::hex << (seen.afterReturn.empty() ? 0 : seen.afterReturn[0]);
 }
 
 // A configuration call beside a thread that loops queries, each holding

@@ -7,6 +7,9 @@
 //   fsa_probe try NAME           (one read-write open per line on stdin,
 //                                 closed again at once; prints its status)
 //   fsa_probe scenario NAME      (FIBs, events, tasks, polling, trace)
+//   fsa_probe fork NAME          (opens read-write, then forks a worker that
+//                                 does not exec and reports what it sees of
+//                                 the adapter; both run until stdin ends)
 //   fsa_probe --help             (the usage, exit code 0)
 // A command line it cannot use is refused before any call of the library:
 // what is wrong and the usage on standard error, exit code 64 (EX_USAGE).
@@ -19,7 +22,10 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -150,7 +156,8 @@ constexpr Command kCommands[] = {{"enum", "", 0, 0},
                                  {"open", "NAME rw|ro [BUILD]", 2, 3},
                                  {"hold", "NAME", 1, 1},
                                  {"try", "NAME", 1, 1},
-                                 {"scenario", "NAME", 1, 1}};
+                                 {"scenario", "NAME", 1, 1},
+                                 {"fork", "NAME", 1, 1}};
 constexpr int kBadUsage = 64; // EX_USAGE
 
 std::string usage() {
@@ -173,6 +180,49 @@ bool parseBuild(const std::string& text, unsigned& build) {
         return false;
     build = static_cast<unsigned>(std::stoul(text));
     return true;
+}
+
+FSA_STATUS noteAvailability(FSA_STATUS code, _tagFSA_ADAPTER_ENUM_INFO* info, void* user) {
+    auto* wanted = static_cast<std::pair<std::string, unsigned>*>(user);
+    if (code == FSA_STS_SUCCESS && narrow(info->deviceName) == wanted->first)
+        wanted->second = info->availability;
+    return FSA_STS_SUCCESS;
+}
+
+void waitForEndOfInput() {
+    char buffer[64];
+    while (std::fgets(buffer, sizeof buffer, stdin)) {
+    }
+}
+
+int forkedWorker(const char* name) {
+    void* h = nullptr;
+    std::printf("open %u\n", openAdapter(name, FSA_ACC_READ_WRITE, 4970, &h));
+    if (!h)
+        return 1;
+    const pid_t worker = ::fork();
+    if (worker == 0) {
+        std::printf("worker pid %d\n", static_cast<int>(::getpid()));
+        std::pair<std::string, unsigned> seen{name, 0};
+        FsaEnumAdaptersA(nullptr, nullptr, &seen, noteAvailability);
+        std::printf("worker enum %u\n", seen.second);
+        void* own = nullptr;
+        const FSA_STATUS opened = openAdapter(name, FSA_ACC_READ_WRITE, 4970, &own);
+        if (own)
+            FsaCloseAdapter(own);
+        std::printf("worker open %u\n", opened);
+        int paused = 0;
+        std::printf("worker call %u\n", FsaIsAdapterPaused(h, &paused));
+        std::printf("worker close %u\n", FsaCloseAdapter(h));
+        waitForEndOfInput();
+        return 0;
+    }
+    std::printf("parent pid %d\n", static_cast<int>(::getpid()));
+    waitForEndOfInput();
+    std::printf("close %u\n", FsaCloseAdapter(h));
+    if (worker > 0)
+        ::waitpid(worker, nullptr, 0);
+    return 0;
 }
 
 } // namespace
@@ -213,11 +263,8 @@ int main(int argc, char** argv) {
         std::printf("open %u\n",
                     openAdapter(argv[2], access == "rw" ? FSA_ACC_READ_WRITE : FSA_ACC_READ_ONLY,
                                 build, &h));
-        if (command == "hold" && h) {
-            char buffer[64];
-            while (std::fgets(buffer, sizeof buffer, stdin)) {
-            }
-        }
+        if (command == "hold" && h)
+            waitForEndOfInput();
         if (h)
             std::printf("close %u\n", FsaCloseAdapter(h));
         return 0;
@@ -233,5 +280,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (command == "fork")
+        return forkedWorker(argv[2]);
     return scenario(argv[2]);
 }

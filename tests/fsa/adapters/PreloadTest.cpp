@@ -5,11 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -213,6 +219,60 @@ TEST(Preload, SecondReadWriteOpenFromAnotherProcessIsRefused) {
     EXPECT_EQ(holder.readLine(), "close 1\n");
     EXPECT_EQ(holder.wait(), 0);
     EXPECT_EQ(run({"open", "qor0", "rw"}), "open 1\nclose 1\n");
+}
+
+// A worker forked without exec shares none of the application's adapters:
+// it sees the adapter held by another process, its copy of the handle is
+// invalid, and once the application has died the adapter is free for any
+// other process while the worker lives on.
+TEST(Preload, AForkedWorkerKeepsNoLockOfTheApplication) {
+    writeConfig(adapters());
+    Child application(probe({"fork", "qor0"}));
+    ASSERT_EQ(application.readLine(), "open 1\n");
+    std::map<std::string, std::string> seen;
+    auto readReport = [&] {
+        const std::string line = application.readLine();
+        const auto last = line.rfind(' ');
+        if (last != std::string::npos)
+            seen[line.substr(0, last)] = line.substr(last + 1, line.size() - last - 2);
+        return !line.empty();
+    };
+    while (seen.count("worker pid") + seen.count("parent pid") < 2)
+        ASSERT_TRUE(readReport());
+    const pid_t parent = std::stoi(seen["parent pid"]);
+    const pid_t worker = std::stoi(seen["worker pid"]);
+    {
+        // A worker that hangs on the inherited handle is ended after a while.
+        std::mutex mutex;
+        std::condition_variable done;
+        bool reported = false;
+        std::thread guard([&] {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (!done.wait_for(lock, std::chrono::seconds(30), [&] { return reported; })) {
+                ::kill(worker, SIGKILL);
+                ::kill(parent, SIGKILL);
+            }
+        });
+        while (seen.size() < 6 && readReport()) {
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            reported = true;
+        }
+        done.notify_all();
+        guard.join();
+    }
+    EXPECT_EQ(seen["worker enum"], "2");   // held, by another process
+    EXPECT_EQ(seen["worker open"], "134"); // its read-write open is refused
+    EXPECT_EQ(seen["worker call"], "9");   // the inherited handle is not its own
+    EXPECT_EQ(seen["worker close"], "9") << "(none: the close hung)";
+    ::kill(parent, SIGKILL);
+    application.wait();
+
+    EXPECT_EQ(run({"enum"}), "adapter qor0 3\nadapter qor2 3\nend 4\nresult 1\n");
+    EXPECT_EQ(run({"open", "qor0", "rw"}), "open 1\nclose 1\n");
+    EXPECT_EQ(::kill(worker, 0), 0) << "the worker lives on";
+    ::kill(worker, SIGKILL);
 }
 
 TEST(Preload, MainRoadOfOneProcess) {
