@@ -40,11 +40,16 @@ cmake --build --preset $(2) -j $(JOBS)$(if $(3), --target $(3))
 endef
 
 # $(call test-tree,<configure preset>,<build and test preset>): configure and
-# build a tree, then run its tests.
+# build a tree, then run its tests. The list of failed tests that CTest keeps
+# is removed first, so that one found afterwards is this run's.
 define test-tree
+rm -f build/$(1)/$(FAILED_TESTS)
 $(call build-tree,$(1),$(2))
 ctest --preset $(2) -j $(JOBS)
 endef
+
+# Where CTest lists the failed tests of a tree's last run.
+FAILED_TESTS := Testing/Temporary/LastTestsFailed.log
 
 # The Windows files of the demo, from the x86-64 tree (run under wine).
 DEMO_WINDOWS_TARGETS := Sweepix Haltrix HaltrixToolhelp kor_sleeper vorbdb_dll_call
@@ -54,8 +59,18 @@ demo: deps
 	$(call build-tree,windows,windows,$(DEMO_WINDOWS_TARGETS))
 	scripts/demo build/release build/windows
 
+# The parts of make test, in their order. Each runs even when one before it
+# failed; the end names every part that failed and the failed tests of every
+# tree (scripts/test-summary).
+TEST_PARTS := check-format test-linux test-tsan test-windows test-windows32 test-fuzz
+
 test: deps
-	$(MAKE) check-format test-linux test-tsan test-windows test-windows32 test-fuzz
+	@mkdir -p build && touch build/.make-test-started
+	@failed=""; \
+	for part in $(TEST_PARTS); do \
+	    $(MAKE) --no-print-directory $$part || failed="$$failed $$part"; \
+	done; \
+	scripts/test-summary build/.make-test-started "$(FAILED_TESTS)" $$failed
 
 # Formatting first: it takes seconds, the trees take many minutes.
 check-format:
