@@ -102,7 +102,10 @@ TEST(HaltrixProgram, TerminatesExactlyTheMatchingProcesses) {
 
 TEST(HaltrixProgram, MissingOrOversizedPatternExitsOneAndTerminatesNothing) {
     Sleepers sleepers({expand("@alpha")});
-    for (const std::string tail : {"", " ", " \t  ", (" " + std::string(300, '*')).c_str()})
+    // Strings, not pointers: the text of a temporary string would be gone
+    // before the loop reads it.
+    const std::string tails[] = {"", " ", " \t  ", " " + std::string(300, '*')};
+    for (const std::string& tail : tails)
         EXPECT_EQ(wintest::runToEnd(terminator() + tail), 1) << "tail '" << tail << "'";
     EXPECT_TRUE(sleepers.allRunning());
 }
