@@ -39,8 +39,8 @@ expect_text 'AuQVDBInstallUpdateString(15, "uninstallstring", "unins.exe /s") ->
     "a second record was written"
 expect_text 'zutr.uninstallstring=unins.exe /s' "it is in the database file beside the first" "$db"
 show win "$call" delete zutr uninstallstring
-expect_lines "the record was deleted by the numbers of its project and parameter" \
-    'AuQVDBConvertStringToParameterID("uninstallstring") -> 5' 'AuQVDBInstallDelete(15, 5) -> 0'
+expect_text 'AuQVDBConvertStringToParameterID("uninstallstring") -> 5' "the parameter's number"
+expect_text 'AuQVDBInstallDelete(15, 5) -> 0' "the record was deleted by its project's and parameter's numbers"
 echo "--- C:\\windows\\qvinstal.db"
 tr -d '\r' <"$db" | sed 's/^/    /'
 expect_true "the deleted record is gone and the other one is as written" \
