@@ -4,7 +4,8 @@
 # make test: install what is missing, check that the C and C++ files are laid
 #            out as .clang-format says, build the sanitizer, ThreadSanitizer
 #            (threaded code only), Windows (x86-64 and 32-bit) and fuzz trees
-#            and run every test.
+#            and run every test; every part runs even when one before it
+#            failed, and the end lists the failed parts and tests.
 # make test-tsan: build the ThreadSanitizer tree for the tests of threaded code
 #            and run those (part of make test).
 # make bench: build the release tree, run every benchmark and the peer
