@@ -4,7 +4,8 @@
 # make test: install what is missing, check that the C and C++ files are laid
 #            out as .clang-format says, build the sanitizer, ThreadSanitizer
 #            (threaded code only), Windows (x86-64 and 32-bit) and fuzz trees
-#            and run every test.
+#            and run every test; every part runs even when one before it
+#            failed, and the end lists the failed parts and tests.
 # make test-tsan: build the ThreadSanitizer tree for the tests of threaded code
 #            and run those (part of make test).
 # make bench: build the release tree, run every benchmark and the peer
@@ -40,11 +41,16 @@ cmake --build --preset $(2) -j $(JOBS)$(if $(3), --target $(3))
 endef
 
 # $(call test-tree,<configure preset>,<build and test preset>): configure and
-# build a tree, then run its tests.
+# build a tree, then run its tests. The list of failed tests that CTest keeps
+# is removed first, so that one found afterwards is this run's.
 define test-tree
+rm -f build/$(1)/$(FAILED_TESTS)
 $(call build-tree,$(1),$(2))
 ctest --preset $(2) -j $(JOBS)
 endef
+
+# Where CTest lists the failed tests of a tree's last run.
+FAILED_TESTS := Testing/Temporary/LastTestsFailed.log
 
 # The Windows files of the demo, from the x86-64 tree (run under wine).
 DEMO_WINDOWS_TARGETS := Sweepix Haltrix HaltrixToolhelp kor_sleeper vorbdb_dll_call
@@ -54,8 +60,18 @@ demo: deps
 	$(call build-tree,windows,windows,$(DEMO_WINDOWS_TARGETS))
 	scripts/demo build/release build/windows
 
+# The parts of make test, in their order. Each runs even when one before it
+# failed; the end names every part that failed and the failed tests of every
+# tree (scripts/test-summary).
+TEST_PARTS := check-format test-linux test-tsan test-windows test-windows32 test-fuzz
+
 test: deps
-	$(MAKE) check-format test-linux test-tsan test-windows test-windows32 test-fuzz
+	@mkdir -p build && touch build/.make-test-started
+	@failed=""; \
+	for part in $(TEST_PARTS); do \
+	    $(MAKE) --no-print-directory $$part || failed="$$failed $$part"; \
+	done; \
+	scripts/test-summary build/.make-test-started "$(FAILED_TESTS)" $$failed
 
 # Formatting first: it takes seconds, the trees take many minutes.
 check-format:

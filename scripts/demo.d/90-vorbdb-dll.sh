@@ -6,7 +6,7 @@ set -u
 . "$SOURCE/scripts/demo.d/lib/checks.sh"
 . "$SOURCE/scripts/demo.d/lib/wine.sh"
 shows "vorbdb.dll, the install database library for Windows (DLL, the Linux libvorbdb's sources)" \
-    "a record written through the DLL's natives is in the database file, reads back, and is deleted"
+    "records written through the DLL's natives are in the database file and read back; the one deleted alone goes and the other stays until all are deleted"
 call="$WINBUILD/tests/vorbdb/vorbdb_dll_call.exe"
 db="$WINEPREFIX/drive_c/windows/qvinstal.db"
 rm -f "$db"
@@ -27,6 +27,24 @@ echo
 echo "\$ vorbdb_dll_call get zutr installpath"
 show win "$call" get zutr installpath
 expect_text 'AuQVDBInstallSelectString(15, "installpath") -> "C:\Zutr"' "the record read back"
+
+# zutr_records: the database's records of zutr, one a line, in file order.
+zutr_records() {
+    tr -d '\r' <"$db" | grep '^zutr\.'
+}
+echo
+echo "\$ vorbdb_dll_call set zutr uninstallstring 'unins.exe /s'; vorbdb_dll_call delete zutr uninstallstring"
+show win "$call" set zutr uninstallstring 'unins.exe /s'
+expect_text 'AuQVDBInstallUpdateString(15, "uninstallstring", "unins.exe /s") -> 0' \
+    "a second record was written"
+expect_text 'zutr.uninstallstring=unins.exe /s' "it is in the database file beside the first" "$db"
+show win "$call" delete zutr uninstallstring
+expect_text 'AuQVDBConvertStringToParameterID("uninstallstring") -> 5' "the parameter's number"
+expect_text 'AuQVDBInstallDelete(15, 5) -> 0' "the record was deleted by its project's and parameter's numbers"
+echo "--- C:\\windows\\qvinstal.db"
+tr -d '\r' <"$db" | sed 's/^/    /'
+expect_true "the deleted record is gone and the other one is as written" \
+    test "$(zutr_records)" = 'zutr.installpath=C:\Zutr'
 
 echo
 echo "\$ vorbdb_dll_call delete-all zutr; vorbdb_dll_call get zutr installpath"

@@ -44,7 +44,7 @@ protected:
     }
     void TearDown() override {
         umount2((m_dir + "/full").c_str(), MNT_DETACH);
-        std::system(("rm -rf " + m_dir).c_str());
+        std::system(("rm -rf '" + m_dir + "'").c_str());
     }
 
     void write(const std::string& contents) { std::ofstream(m_crontab) << contents; }
@@ -214,7 +214,7 @@ TEST_F(SchedulerTest, LinkLoopOrNonRegularCrontabIsLeftAlone) {
     EXPECT_EQ(0, schedule(0));
     EXPECT_NE(std::string::npos, m_out.str().find("Failed to open system crontab file!"));
     EXPECT_EQ(0,
-              std::system(("test \"$(ls -A " + m_dir + ")\" = \"crontab\nlock\nloop\"").c_str()));
+              std::system(("test \"$(ls -A '" + m_dir + "')\" = \"crontab\nlock\nloop\"").c_str()));
 }
 
 // A FIFO at the crontab would block a plain open for ever, with the lock held
@@ -307,7 +307,7 @@ TEST_F(SchedulerTest, NoTemporaryFileIsLeftBehind) {
     write(kForeign);
     ASSERT_EQ(1, schedule(0));
     ASSERT_EQ(1, scheduler().deleteTask("/opt/diag/run"));
-    EXPECT_EQ(0, std::system(("test \"$(ls -A " + m_dir + ")\" = \"crontab\nlock\"").c_str()));
+    EXPECT_EQ(0, std::system(("test \"$(ls -A '" + m_dir + "')\" = \"crontab\nlock\"").c_str()));
 }
 
 TEST_F(SchedulerTest, KilledRewritesLeaveNoTemporaryAfterTheNextRewrite) {

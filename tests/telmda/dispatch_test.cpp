@@ -12,7 +12,6 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
@@ -211,19 +210,15 @@ TEST_F(DispatchTest, UnloadingReleasesTheLibraryAndEverything) {
 }
 
 TEST(TelmdaHostProgram, AnswersOneCommandFromTheCommandLine) {
-    const std::string command =
-        std::string("SMIL_STANDIN_FILE=") + TELMDA_EXAMPLE_CARD + " " + TELMDA_HOST_PATH +
-        " --log qvacmd=setrscipaddress qvausrinfo=admin RSCIPAddress=10.9.8.7 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char chunk[512];
-    while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
-        out.append(chunk, n);
-    EXPECT_EQ(pclose(pipe), 0) << out;
-    EXPECT_NE(out.find("<SMStatus>0</SMStatus>"), std::string::npos) << out;
-    EXPECT_NE(out.find("cmdlog 5414 user=admin source=TELMDA"), std::string::npos) << out;
-    EXPECT_NE(out.find("<New>10.9.8.7</New>"), std::string::npos) << out;
+    const TempDirectory dir("telmda-host");
+    const ProcessResult r =
+        runProcess(TELMDA_HOST_PATH,
+                   {"--log", "qvacmd=setrscipaddress", "qvausrinfo=admin", "RSCIPAddress=10.9.8.7"},
+                   {std::string("SMIL_STANDIN_FILE=") + TELMDA_EXAMPLE_CARD}, dir.path().string());
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("<SMStatus>0</SMStatus>"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("cmdlog 5414 user=admin source=TELMDA"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("<New>10.9.8.7</New>"), std::string::npos) << r.out;
 }
 
 // The harness says what is wrong with its command line, and which file, and
@@ -271,7 +266,8 @@ TEST(TelmdaHostProgram, CommandLineProblemsAreNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.empty() ? std::string("(no arguments)") : c.args.front());
-        const ProcessResult r = runProcess(TELMDA_HOST_PATH, c.args, {c.environment}, "/");
+        const ProcessResult r =
+            runProcess(TELMDA_HOST_PATH, c.args, {c.environment}, dir.path().string());
         EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
         const std::string& shown = c.onStandardOutput ? r.out : r.err;
         EXPECT_EQ(shown.find(c.text), 0u) << shown;

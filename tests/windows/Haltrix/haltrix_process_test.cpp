@@ -58,8 +58,12 @@ std::string prefix() {
     return wintest::uniqueLetters("hx");
 }
 
+// Haltrix takes as its pattern what follows the first blank of its command
+// line, quotes not looked at, so it is started by its bare name, as the
+// clean-up program starts it, and found in this program's own directory,
+// where a process is first looked for: the checkout's path may hold blanks.
 std::string terminator() {
-    return "\"" + wintest::binDir() + "\\HaltrixToolhelp.exe\"";
+    return "HaltrixToolhelp.exe";
 }
 
 struct PatternCase {
@@ -98,7 +102,10 @@ TEST(HaltrixProgram, TerminatesExactlyTheMatchingProcesses) {
 
 TEST(HaltrixProgram, MissingOrOversizedPatternExitsOneAndTerminatesNothing) {
     Sleepers sleepers({expand("@alpha")});
-    for (const std::string tail : {"", " ", " \t  ", (" " + std::string(300, '*')).c_str()})
+    // Strings, not pointers: the text of a temporary string would be gone
+    // before the loop reads it.
+    const std::string tails[] = {"", " ", " \t  ", " " + std::string(300, '*')};
+    for (const std::string& tail : tails)
         EXPECT_EQ(wintest::runToEnd(terminator() + tail), 1) << "tail '" << tail << "'";
     EXPECT_TRUE(sleepers.allRunning());
 }
@@ -111,8 +118,7 @@ TEST(HaltrixProgram, NeverTerminatesItselfOrItsParent) {
 
 TEST(HaltrixProgram, ShippedProgramFindsNoProcessObjectUnderWineAndExitsZero) {
     Sleepers sleepers({expand("@alpha")});
-    EXPECT_EQ(wintest::runToEnd("\"" + wintest::binDir() + "\\Haltrix.exe\" " + expand("@alpha")),
-              0);
+    EXPECT_EQ(wintest::runToEnd("Haltrix.exe " + expand("@alpha")), 0);
     EXPECT_TRUE(sleepers.allRunning());
 }
 
