@@ -248,6 +248,39 @@ TEST_F(CloseInFlight, NoCallbackRunsAfterACloseThatLeftTheReleaseToAHungCall) {
         << "first: 0x" << std::hex << (seen.afterReturn.empty() ? 0 : seen.afterReturn[0]);
 }
 
+// A wait for a task's end that relies on the receive thread's report, in
+// flight when close gives up waiting for it: the close stops that thread,
+// and the wait asks the controller from then on instead of waiting for ever.
+TEST_F(CloseInFlight, ATaskWaitOutlivesTheEventThreadItReliedOn) {
+    sim.update(0, [](qorsim::Adapter& a) {
+        qorsim::Task t;
+        t.id = 7;
+        t.jobCode = 101;
+        t.objectId = 1;
+        t.total = 1000;
+        t.step = 0;
+        a.tasks.push_back(t);
+    });
+    void* h = open();
+    ASSERT_NE(h, nullptr);
+    std::atomic<int> waitStatus{-1};
+    std::thread waiter([&] { waitStatus = FsaWaitForTaskComplete(h, 7, nullptr, nullptr); });
+    while (sim.openChannelCount() == 0)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(50ms); // in its wait for the end report
+    EXPECT_EQ(FsaCloseAdapter(h), FSA_STS_SUCCESS);
+    sim.update(0, [](qorsim::Adapter& a) { a.findTask(7)->step = 2000; });
+    const Clock::time_point until = Clock::now() + 20s;
+    while (waitStatus == -1 && Clock::now() < until) {
+        sim.advanceClock();
+        std::this_thread::sleep_for(2ms);
+    }
+    ASSERT_NE(waitStatus, -1) << "the wait outlived the event thread for ever";
+    waiter.join();
+    EXPECT_EQ(waitStatus, FSA_STS_SUCCESS);
+    expectReleased();
+}
+
 // A configuration call beside a thread that loops queries, each holding
 // the wrapper lock a few milliseconds: the call gets the lock after the
 // query in progress, not at the end of the lock's time limit (486).
