@@ -59,6 +59,31 @@ inline std::size_t liveThreadCount() {
     return taskCount(false);
 }
 
+// The threads that have not begun to exit, each as "tid (name) state", for
+// a report of what a leak check found.
+inline std::string liveThreadList() {
+    std::string list;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+        while (const dirent* e = ::readdir(d)) {
+            if (e->d_name[0] == '.' || taskExiting(e->d_name))
+                continue;
+            const std::string path = std::string("/proc/self/task/") + e->d_name + "/stat";
+            std::FILE* f = std::fopen(path.c_str(), "r");
+            if (!f)
+                continue;
+            char line[256] = {};
+            const std::size_t n = std::fread(line, 1, sizeof line - 1, f);
+            std::fclose(f);
+            const std::string stat(line, n);
+            const auto end = stat.rfind(')');
+            list +=
+                (list.empty() ? "" : ", ") + stat.substr(0, end == std::string::npos ? 0 : end + 3);
+        }
+        ::closedir(d);
+    }
+    return list;
+}
+
 // A sanitizer runtime may start a thread of its own along with the first
 // thread the process creates: create one once, before a count is taken as
 // a baseline, so that every count compares alike.

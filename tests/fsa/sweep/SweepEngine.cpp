@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <pthread.h>
 #include <set>
 #include <sys/syscall.h>
 #include <thread>
@@ -37,6 +38,7 @@ class Watchdog {
 public:
     Watchdog(unsigned ms, const std::string& what) : what_(what) {
         thread_ = std::thread([this, ms] {
+            pthread_setname_np(pthread_self(), "sweep-watchdog");
             std::unique_lock<std::mutex> lock(mu_);
             if (!cv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return done_; })) {
                 std::fprintf(stderr, "sweep: %s did not return within %u ms\n", what_.c_str(), ms);
@@ -258,6 +260,7 @@ struct Bench::Port final : fsa::OsPort {
             std::atomic<std::size_t>* running;
             ~Ended() { running->fetch_sub(1); }
         } ended{s.running};
+        pthread_setname_np(pthread_self(), "library-thread");
         return s.body(s.arg);
     }
     int createThread(pthread_t* thread, void* (*body)(void*), void* arg) override {
@@ -602,7 +605,7 @@ std::size_t sweepRow(const Row& row) {
                 ADD_FAILURE() << what << ": left behind " << describe(after) << " (before "
                               << describe(before) << "), " << bench.libraryThreads()
                               << " library threads running, " << bench.sim().openNodeCount()
-                              << " open device nodes";
+                              << " open device nodes; threads now: " << fsatest::liveThreadList();
         }
     }
     std::string left;
