@@ -49,20 +49,17 @@ void writeObject(OCSXBuf* buf, uint32_t root, const View& view) {
 // exception (memory used up, say) must not reach the host: 272 instead.
 int32_t presenceGate(OCSXBuf* buf, uint32_t root, const char* wrapper,
                      std::initializer_list<View> views) noexcept {
-    return kor::callguard::guardedCall(
-        int32_t{TELMDA_STATUS_NO_MEMORY},
-        [&]() -> int32_t {
-            if (presenceWord() == 0)
-                return TELMDA_STATUS_NOT_FOUND;
-            if (wrapper)
-                OCSXBufCatBeginNode(buf, wrapper, nullptr);
-            for (const View& view : views)
-                writeObject(buf, root, view);
-            if (wrapper)
-                OCSXBufCatEndNode(buf, wrapper);
-            return 0;
-        },
-        [](const char*) {});
+    return exportedCall(int32_t{TELMDA_STATUS_NO_MEMORY}, [&]() -> int32_t {
+        if (presenceWord() == 0)
+            return TELMDA_STATUS_NOT_FOUND;
+        if (wrapper)
+            OCSXBufCatBeginNode(buf, wrapper, nullptr);
+        for (const View& view : views)
+            writeObject(buf, root, view);
+        if (wrapper)
+            OCSXBufCatEndNode(buf, wrapper);
+        return 0;
+    });
 }
 
 // The read commands: help, then the command's gate on the card root.
