@@ -1,5 +1,8 @@
 // Capability-filter elements: one element per event row, telling whether the
 // card can report the event and whether the entry's filter selects it.
+#include "capability_filters.h"
+
+#include "exported_call.h"
 #include "telmda/card_objects.h"
 
 #include <cstdint>
@@ -70,15 +73,32 @@ void writeRows(OCSXBuf* buf, const FilterRow (&rows)[N], uint32_t filterWord,
 
 } // namespace
 
+namespace telmda {
+
+void writeCapabilityFilters(OCSXBuf* buf, CapabilityFilters rows, uint32_t filterWord,
+                            uint32_t capabilityWord) {
+    if (rows == CapabilityFilters::Card)
+        writeRows(buf, tymcFilterTable, filterWord, capabilityWord);
+    else
+        writeRows(buf, systemFilterTable, filterWord, capabilityWord);
+}
+
+} // namespace telmda
+
+using namespace telmda;
+
 extern "C" {
 
 void UpdateTYMCCapabilitiesFilterInfo(OCSXBuf* buf, uint32_t filterWord, uint32_t capabilityWord) {
-    writeRows(buf, tymcFilterTable, filterWord, capabilityWord);
+    exportedCall(
+        [&] { writeCapabilityFilters(buf, CapabilityFilters::Card, filterWord, capabilityWord); });
 }
 
 void UpdateSystemCapabilitiesFilterInfo(OCSXBuf* buf, uint32_t filterWord,
                                         uint32_t capabilityWord) {
-    writeRows(buf, systemFilterTable, filterWord, capabilityWord);
+    exportedCall([&] {
+        writeCapabilityFilters(buf, CapabilityFilters::System, filterWord, capabilityWord);
+    });
 }
 
 } // extern "C"

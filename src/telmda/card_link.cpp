@@ -5,6 +5,7 @@
 #include "card_link.h"
 
 #include "answer.h"
+#include "exported_call.h"
 #include "handlers.h"
 #include "lifecycle.h"
 #include "telmda/card_link.h"
@@ -131,64 +132,70 @@ using namespace telmda;
 extern "C" {
 
 int LoadRACLibIntf(void) {
-    const ContextLockGuard lock(contextLock());
-    if (pGRACLIB)
+    return exportedCall(-1, [&]() -> int {
+        const ContextLockGuard lock(contextLock());
+        if (pGRACLIB)
+            return 0;
+        auto* record = static_cast<RACLibIntf*>(OCSAllocMem(sizeof(RACLibIntf)));
+        if (!record)
+            return -1;
+        std::memset(record, 0, sizeof *record);
+        char name[32];
+        std::snprintf(name, sizeof name, "%s", "libtelm.so");
+        if (OCSLibLoad(&record->handle, name) != 0) {
+            OCSFreeMem(record);
+            return -1;
+        }
+        record->fnObjIdGet = OCSLibLinkToExportFN(&record->handle, "devuzObjIdGet");
+        if (record->fnObjIdGet)
+            record->fnObjName = OCSLibLinkToExportFN(&record->handle, "devuzObjName");
+        if (!record->fnObjIdGet || !record->fnObjName) {
+            OCSLibUnLoad(&record->handle);
+            OCSFreeMem(record);
+            return -1;
+        }
+        pGRACLIB = record;
         return 0;
-    auto* record = static_cast<RACLibIntf*>(OCSAllocMem(sizeof(RACLibIntf)));
-    if (!record)
-        return -1;
-    std::memset(record, 0, sizeof *record);
-    char name[32];
-    std::snprintf(name, sizeof name, "%s", "libtelm.so");
-    if (OCSLibLoad(&record->handle, name) != 0) {
-        OCSFreeMem(record);
-        return -1;
-    }
-    record->fnObjIdGet = OCSLibLinkToExportFN(&record->handle, "devuzObjIdGet");
-    if (record->fnObjIdGet)
-        record->fnObjName = OCSLibLinkToExportFN(&record->handle, "devuzObjName");
-    if (!record->fnObjIdGet || !record->fnObjName) {
-        OCSLibUnLoad(&record->handle);
-        OCSFreeMem(record);
-        return -1;
-    }
-    pGRACLIB = record;
-    return 0;
+    });
 }
 
 void UnLoadRACLibIntf(void) {
-    RACLibIntf* record = nullptr;
-    {
-        const ContextLockGuard lock(contextLock());
-        if (linkUsers > 0)
-            unbindWanted = pGRACLIB != nullptr; // the last running call unbinds
-        else
-            record = takeRecord();
-    }
-    unbind(record);
+    exportedCall([&] {
+        RACLibIntf* record = nullptr;
+        {
+            const ContextLockGuard lock(contextLock());
+            if (linkUsers > 0)
+                unbindWanted = pGRACLIB != nullptr; // the last running call unbinds
+            else
+                record = takeRecord();
+        }
+        unbind(record);
+    });
 }
 
 char* ViewSSLCert(const char* type) {
-    // The type becomes part of a card command: a short alphanumeric word only.
-    if (!type || *type == '\0' || std::strlen(type) > kMaxCertificateType ||
-        !std::all_of(type, type + std::strlen(type),
-                     [](unsigned char c) { return std::isalnum(c) != 0; }))
-        return nullptr;
-    char command[256];
-    std::snprintf(command, sizeof command, "sslcertview -t%s", type);
-    char text[1024] = {};
-    {
-        CardLinkUse link;
-        if (!link)
+    return exportedCall(static_cast<char*>(nullptr), [&]() -> char* {
+        // The type becomes part of a card command: a short alphanumeric word only.
+        if (!type || *type == '\0' || std::strlen(type) > kMaxCertificateType ||
+            !std::all_of(type, type + std::strlen(type),
+                         [](unsigned char c) { return std::isalnum(c) != 0; }))
             return nullptr;
-        link.objName(command, text, sizeof text);
-    }
-    if (text[0] == '\0')
-        return nullptr;
-    char* block = static_cast<char*>(OCSAllocMem(sizeof text));
-    if (block)
-        std::memcpy(block, text, sizeof text);
-    return block;
+        char command[256];
+        std::snprintf(command, sizeof command, "sslcertview -t%s", type);
+        char text[1024] = {};
+        {
+            CardLinkUse link;
+            if (!link)
+                return nullptr;
+            link.objName(command, text, sizeof text);
+        }
+        if (text[0] == '\0')
+            return nullptr;
+        char* block = static_cast<char*>(OCSAllocMem(sizeof text));
+        if (block)
+            std::memcpy(block, text, sizeof text);
+        return block;
+    });
 }
 
 char* CmdRSCGetRACPPPAddress(std::int32_t count, OCSParamList params) {

@@ -5,7 +5,7 @@
 #include "telmda/card_objects.h"
 #include "telmda/telmda.h"
 
-#include "callguard/guarded_call.h"
+#include "exported_call.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -97,9 +97,8 @@ char* DBIntfSendCmd(int32_t paramCount, OCSParamList params) {
         return nullptr;
     // Handlers in the answer frame answer "out of memory" themselves; an
     // exception from any other must not reach the host either: no answer.
-    return kor::callguard::guardedCall(
-        static_cast<char*>(nullptr), [&] { return row->handler(paramCount, params); },
-        [](const char*) {});
+    return telmda::exportedCall(static_cast<char*>(nullptr),
+                                [&] { return row->handler(paramCount, params); });
 }
 
 void DBIntfFreeData(char* answer) {

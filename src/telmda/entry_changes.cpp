@@ -5,6 +5,7 @@
 #include "card_object.h"
 #include "entry_engine.h"
 #include "lifecycle.h"
+#include "lookups.h"
 
 #include <algorithm>
 #include <cstring>
@@ -88,7 +89,7 @@ char* entryFieldCommand(std::int32_t count, OCSParamList params, const EntryTabl
     const ContextLockGuard lock(contextLock());
     EntryCopy copy;
     std::uint32_t oid = 0;
-    if (!field || !GetOIDFromCommandArgsEx(count, params, &oid, copy.bytes, table.type))
+    if (!field || !objectFromArgs(count, params, &oid, copy.bytes, table.type))
         return statusOnly(count, params, TELMDA_STATUS_NOT_FOUND,
                           format("%s value missing %d", "OID", static_cast<int>(count)));
     std::int32_t status = 0;
@@ -100,7 +101,7 @@ char* entryKeyCommand(std::int32_t count, OCSParamList params, const EntryTable&
     const ContextLockGuard lock(contextLock());
     EntryCopy copy;
     std::uint32_t oid = 0;
-    if (!GetOIDFromCommandArgsEx(count, params, &oid, copy.bytes, table.type))
+    if (!objectFromArgs(count, params, &oid, copy.bytes, table.type))
         return statusOnly(count, params, TELMDA_STATUS_NOT_FOUND,
                           format("%s value missing %d", "OID", static_cast<int>(count)));
     const char* key = paramText(count, params, table.keyParam);
@@ -116,7 +117,7 @@ char* entryKeyCommand(std::int32_t count, OCSParamList params, const EntryTable&
         // The entry that holds the key is the old state of the change.
         std::uint32_t holder = 0;
         EntryCopy held;
-        if (LocateRequiredObjectEx(stored.c_str(), table.type, &holder, held.bytes)) {
+        if (objectByKey(stored.c_str(), table.type, &holder, held.bytes)) {
             const char* commandMode = paramText(count, params, "RSCCommandMode");
             if (table.checksCommandMode && commandMode && std::strcmp(commandMode, "ModeAdd") == 0)
                 return statusOnly(count, params, TELMDA_STATUS_DUPLICATE,
@@ -141,7 +142,7 @@ char* removeByKeyCommand(std::int32_t count, OCSParamList params, const EntryTab
         const ContextLockGuard lock(contextLock());
         EntryCopy copy;
         std::uint32_t oid = 0;
-        if (!LocateRequiredObjectEx(key, table.type, &oid, copy.bytes))
+        if (!objectByKey(key, table.type, &oid, copy.bytes))
             return answer.setStatus(TELMDA_STATUS_NOT_FOUND, format(table.notFoundFormat, key));
         const std::int32_t status =
             setEntryFieldStatus(count, params, table, table.keyParam, table.keyField, oid,

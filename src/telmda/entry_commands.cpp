@@ -3,7 +3,7 @@
 // from the card field table.
 #include "entry_engine.h"
 
-#include "callguard/guarded_call.h"
+#include "exported_call.h"
 #include "handlers.h"
 #include "telmda/entries.h"
 
@@ -25,9 +25,7 @@ using namespace telmda;
     ENTRY_COMMAND(removeByIndex, removeByIndexCommand, table)
 // The routines are exported: an exception (memory used up, say) answers
 // their failure value instead of reaching the host.
-#define GUARDED(failure, ...)                                                                      \
-    kor::callguard::guardedCall(                                                                   \
-        failure, [&] { return __VA_ARGS__; }, [](const char*) {})
+#define GUARDED(failure, ...) exportedCall(failure, [&] { return __VA_ARGS__; })
 #define ENTRY_ROUTINES(table, setInfo, process, nextFree, dev, list)                               \
     char* setInfo(std::int32_t n, OCSParamList p, const char*, const char* param,                  \
                   std::int32_t fieldId, const std::uint32_t* oid, const void* entry,               \

@@ -1,9 +1,12 @@
 // Entry tables: the entry element, the list, the free-entry search and the
 // queries by oid, index and key.
 #include "answer.h"
+#include "capability_filters.h"
 #include "card_object.h"
 #include "entry_engine.h"
 #include "field_writer.h"
+#include "lookups.h"
+#include "object_access.h"
 #include "object_layouts.h"
 
 #include <cstdarg>
@@ -42,11 +45,11 @@ bool writeEntry(OCSXBuf* buf, const EntryTable& table, const void* object, std::
     if (!used && !showFree)
         return false;
     const ObjectLayout& layout = *layoutOf(table.type);
-    DASHipObjCatBeginNode(object, buf, layout.element, extraAttributes);
+    objectNode(ObjectNode::Begin, object, buf, layout.element, extraAttributes);
     writeFields(buf, layout, view);
     if (table.filterCaptions) {
-        UpdateTYMCCapabilitiesFilterInfo(buf, view.u32(24), view.u32(32));
-        UpdateSystemCapabilitiesFilterInfo(buf, view.u32(28), view.u32(36));
+        writeCapabilityFilters(buf, CapabilityFilters::Card, view.u32(24), view.u32(32));
+        writeCapabilityFilters(buf, CapabilityFilters::System, view.u32(28), view.u32(36));
     }
     OCSXBufCatEndNode(buf, layout.element);
     return true;
@@ -89,7 +92,7 @@ std::int32_t writeEntryList(OCSXBuf* buf, const EntryTable& table, std::uint32_t
             ++valid;
         else if (!freeShown && object.view().type() == table.type) {
             freeShown = true;
-            DASHipObjCatBeginNode(object.raw(), buf, table.freeElement, index.c_str());
+            objectNode(ObjectNode::Begin, object.raw(), buf, table.freeElement, index.c_str());
             OCSXBufCatEndNode(buf, table.freeElement);
         }
     }
@@ -159,7 +162,7 @@ char* entryByKeyCommand(std::int32_t count, OCSParamList params, const EntryTabl
         if (!requireInput(count, params, table.keyParam, OCS_KIND_TEXT, &key, answer))
             return;
         std::uint32_t oid = 0;
-        if (!LocateRequiredObjectEx(key, table.type, &oid, nullptr))
+        if (!objectByKey(key, table.type, &oid, nullptr))
             return answer.setStatus(TELMDA_STATUS_NOT_FOUND);
         const CardObject object = CardObject::byOid(oid);
         if (!object)

@@ -6,6 +6,7 @@
 #include "card_object.h"
 #include "entry_engine.h"
 #include "lifecycle.h"
+#include "lookups.h"
 
 #include <cstring>
 #include <strings.h>
@@ -42,7 +43,7 @@ bool workingEntry(std::int32_t count, OCSParamList params, const EntryTable& tab
     const int shownIndex = static_cast<int>(index);
 
     *existed = (byIndex || !table.addsWithoutKeySearch) &&
-               LocateRequiredObjectEx(key.c_str(), table.type, oid, copy->bytes);
+               objectByKey(key.c_str(), table.type, oid, copy->bytes);
     if (!byIndex) {
         if (*existed || nextFreeEntry(table, oid, copy->bytes))
             return true;

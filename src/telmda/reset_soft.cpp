@@ -1,17 +1,17 @@
 // "setresetsoft": soft reset of the card through its control object.
 #include "answer.h"
 #include "card_object.h"
+#include "exported_call.h"
 #include "handlers.h"
 #include "telmda/card_objects.h"
 #include "telmda/setters.h"
 
 using namespace telmda;
 
-extern "C" {
+namespace {
 
 // Applies one control-object action; 16 is the soft reset.
-int32_t SetRSCControlObj(int32_t paramCount, OCSParamList params, Answer* answerPtr,
-                         int32_t fieldId) {
+int32_t controlAction(int32_t paramCount, OCSParamList params, Answer* answerPtr, int32_t fieldId) {
     Answer& answer = *answerPtr;
     const char* userInfo = nullptr;
     if (!requireUserInfo(paramCount, params, answer, &userInfo))
@@ -30,9 +30,19 @@ int32_t SetRSCControlObj(int32_t paramCount, OCSParamList params, Answer* answer
     return result;
 }
 
+} // namespace
+
+extern "C" {
+
+int32_t SetRSCControlObj(int32_t paramCount, OCSParamList params, Answer* answerPtr,
+                         int32_t fieldId) {
+    return exportedCall(int32_t{TELMDA_STATUS_NO_MEMORY},
+                        [&] { return controlAction(paramCount, params, answerPtr, fieldId); });
+}
+
 char* CmdRSCSetResetSoft(int32_t paramCount, OCSParamList params) {
     return runHandler(paramCount, params, "required_input:oid;",
-                      [&](Answer& answer) { SetRSCControlObj(paramCount, params, &answer, 16); });
+                      [&](Answer& answer) { controlAction(paramCount, params, &answer, 16); });
 }
 
 } // extern "C"

@@ -4,7 +4,7 @@
 #include "card_object.h"
 #include "host.h"
 
-#include "callguard/guarded_call.h"
+#include "exported_call.h"
 #include "telmda/telmda.h"
 
 #include <cstdio>
@@ -169,38 +169,35 @@ int32_t runSetter(const SetterSpec& spec, const SetterContext* context, const ui
                   SetterValue value, int32_t operation) {
     // Setters are exported: an exception (memory used up, say) answers
     // "out of memory" instead of reaching the host.
-    return kor::callguard::guardedCall(
-        int32_t{TELMDA_STATUS_NO_MEMORY},
-        [&]() -> int32_t {
-            const int32_t unable = spec.codeName ? TELMDA_STATUS_MISSING_INPUT : -1;
-            if (!context || !context->object || !oid)
-                return unable;
-            const ObjectView object(context->object);
-            const LoggedValue fresh = newValue(spec, value);
-            switch (spec.shape) {
-            case SetterShape::Forward:
-                return callHost(spec.call, oid, fresh);
-            case SetterShape::TestOrReset: {
-                const int32_t result = callHost(spec.call, oid, fresh);
-                char line[160];
-                std::snprintf(line, sizeof line, spec.line, static_cast<int>(result));
-                appendLog(spec.logId, context, line);
-                return result;
-            }
-            case SetterShape::Keyed:
-                return setKey(spec, context, oid, storedValue(spec, object), fresh, operation);
-            case SetterShape::Compared: {
-                const LoggedValue stored = storedValue(spec, object);
-                if (stored == fresh)
-                    return 0;
-                return setAndLog(spec, context, oid, stored, fresh, unable);
-            }
-            case SetterShape::AlwaysLogged:
-                return setAndLog(spec, context, oid, storedValue(spec, object), fresh, unable);
-            }
+    return exportedCall(int32_t{TELMDA_STATUS_NO_MEMORY}, [&]() -> int32_t {
+        const int32_t unable = spec.codeName ? TELMDA_STATUS_MISSING_INPUT : -1;
+        if (!context || !context->object || !oid)
             return unable;
-        },
-        [](const char*) {});
+        const ObjectView object(context->object);
+        const LoggedValue fresh = newValue(spec, value);
+        switch (spec.shape) {
+        case SetterShape::Forward:
+            return callHost(spec.call, oid, fresh);
+        case SetterShape::TestOrReset: {
+            const int32_t result = callHost(spec.call, oid, fresh);
+            char line[160];
+            std::snprintf(line, sizeof line, spec.line, static_cast<int>(result));
+            appendLog(spec.logId, context, line);
+            return result;
+        }
+        case SetterShape::Keyed:
+            return setKey(spec, context, oid, storedValue(spec, object), fresh, operation);
+        case SetterShape::Compared: {
+            const LoggedValue stored = storedValue(spec, object);
+            if (stored == fresh)
+                return 0;
+            return setAndLog(spec, context, oid, stored, fresh, unable);
+        }
+        case SetterShape::AlwaysLogged:
+            return setAndLog(spec, context, oid, storedValue(spec, object), fresh, unable);
+        }
+        return unable;
+    });
 }
 
 } // namespace telmda

@@ -40,16 +40,18 @@ void applyField(std::int32_t count, OCSParamList params, const SettingsGroup& gr
 
 char* runSettingField(std::int32_t count, OCSParamList params, const SettingsGroup& group,
                       std::int32_t fieldId, std::int32_t* status) {
-    Answer answer;
-    if (!answer)
-        return nullptr;
-    if (helpRequested(count, params))
-        answer.help("required_input:oid;");
-    else
-        applyField(count, params, group, findSetting(group.group, fieldId), answer);
+    // The frame answers "out of memory" alone for an exception: so does the status.
+    std::int32_t result = TELMDA_STATUS_NO_MEMORY;
+    char* text = runHandler(count, params, nullptr, [&](Answer& answer) {
+        if (helpRequested(count, params))
+            answer.help("required_input:oid;");
+        else
+            applyField(count, params, group, findSetting(group.group, fieldId), answer);
+        result = answer.status();
+    });
     if (status)
-        *status = answer.status();
-    return answer.finish();
+        *status = result;
+    return text;
 }
 
 char* runSettingCommand(std::int32_t count, OCSParamList params, const SettingsGroup& group,
@@ -60,24 +62,22 @@ char* runSettingCommand(std::int32_t count, OCSParamList params, const SettingsG
 
 char* runCombinedSettings(std::int32_t count, OCSParamList params, const SettingsGroup& group,
                           const std::int32_t* order, std::size_t orderCount) {
-    Answer answer;
-    if (!answer)
-        return nullptr;
-    std::string failures;
-    for (std::size_t i = 0; i < orderCount; ++i) {
-        // A field whose frame cannot even answer was not set: it is listed.
-        std::int32_t status = TELMDA_STATUS_NO_MEMORY;
-        if (char* fieldAnswer = runSettingField(count, params, group, order[i], &status))
-            OCSXFreeBufContent(fieldAnswer);
-        const CardSetting* field = findSetting(group.group, order[i]);
-        if (status != 0 && status != TELMDA_STATUS_MISSING_INPUT && field)
-            failures += std::string(" ") + field->param;
-    }
-    if (failures.empty())
-        answer.setStatus(0);
-    else
-        answer.setStatus(TELMDA_STATUS_FAILED_LIST, failures);
-    return answer.finish();
+    return runHandler(count, params, nullptr, [&](Answer& answer) {
+        std::string failures;
+        for (std::size_t i = 0; i < orderCount; ++i) {
+            // A field whose frame cannot even answer was not set: it is listed.
+            std::int32_t status = TELMDA_STATUS_NO_MEMORY;
+            if (char* fieldAnswer = runSettingField(count, params, group, order[i], &status))
+                OCSXFreeBufContent(fieldAnswer);
+            const CardSetting* field = findSetting(group.group, order[i]);
+            if (status != 0 && status != TELMDA_STATUS_MISSING_INPUT && field)
+                failures += std::string(" ") + field->param;
+        }
+        if (failures.empty())
+            answer.setStatus(0);
+        else
+            answer.setStatus(TELMDA_STATUS_FAILED_LIST, failures);
+    });
 }
 
 std::uint16_t exactlyTrue(const char* value) {

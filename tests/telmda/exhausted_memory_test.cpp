@@ -10,6 +10,7 @@
 #include "mgmthost/mgmthost_standin.h"
 #include "smil/smil.h"
 #include "smil/smil_standin.h"
+#include "telmda/card_link.h"
 #include "telmda/card_objects.h"
 #include "telmda/entries.h"
 #include "telmda/setters.h"
@@ -18,6 +19,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
 
 #include <functional>
 #include <ostream>
@@ -134,6 +137,151 @@ TEST(ExhaustedMemoryInARoutine, AnswersOutOfMemory) {
         EXPECT_EQ(std::optional<int>(TELMDA_STATUS_NO_MEMORY),
                   call.result(std::chrono::seconds(10)))
             << r.what << ": another status, or the call did not return";
+    }
+}
+
+// Every other exported routine: an allocation failure inside it answers its
+// failure value (a void routine simply returns) and the host lives on.
+TEST(ExhaustedMemoryInAnExport, AnswersItsFailureValue) {
+    constexpr int kReturned = 0;
+    using SettingsRoutine = char* (*)(int32_t, OCSParamList, const char*, int32_t, int32_t*);
+    const auto settings = [](const char* name, int32_t fieldId, const char* param) {
+        return [=](OCSXBuf*, void*) {
+            const auto routine = reinterpret_cast<SettingsRoutine>(dlsym(RTLD_DEFAULT, name));
+            if (!routine)
+                return kNoAnswer;
+            const char* params[] = {"qvausrinfo=u", param};
+            int32_t status = kNoAnswer;
+            if (char* text = routine(2, params, nullptr, fieldId, &status))
+                OCSXFreeBufContent(text);
+            return static_cast<int>(status);
+        };
+    };
+    const auto view = [](void (*write)(OCSXBuf*, uint32_t)) {
+        return [=](OCSXBuf* buf, void*) {
+            write(buf, TELMDA_CARD_ROOT_OID);
+            return kReturned;
+        };
+    };
+    const auto found = [](const void* pointer) { return pointer ? 1 : 0; };
+    const uint32_t userOid = 400;
+    const uint32_t instanceRoot = TELMDA_INSTANCE_ROOT_OID;
+    const char* byOid[] = {"oid=400"};
+    const struct {
+        const char* what;
+        std::function<int(OCSXBuf*, void* lan)> call;
+        int failure;
+    } exports[] = {
+        {"QVRSCGetTYMIdentificationObj", view(QVRSCGetTYMIdentificationObj), kReturned},
+        {"QVRSCGetTYMCControlObj", view(QVRSCGetTYMCControlObj), kReturned},
+        {"QVRSCGetMonitoringObj", view(QVRSCGetMonitoringObj), kReturned},
+        {"QVRSCGetoobSnmpAgentObj", view(QVRSCGetoobSnmpAgentObj), kReturned},
+        {"QVRSCGetCurrentLanNetworkingObj", view(QVRSCGetCurrentLanNetworkingObj), kReturned},
+        {"QVRSCGetLanNetworkingObj", view(QVRSCGetLanNetworkingObj), kReturned},
+        {"QVTYMCGetDialInNetworkingInfo", view(QVTYMCGetDialInNetworkingInfo), kReturned},
+        {"QVTYMCGetRemoteHostObj", view(QVTYMCGetRemoteHostObj), kReturned},
+        {"QVRSCGetVesk3Obj", view(QVRSCGetVesk3Obj), kReturned},
+        {"UpdateTYMCCapabilitiesFilterInfo",
+         [](OCSXBuf* buf, void*) {
+             UpdateTYMCCapabilitiesFilterInfo(buf, 0xFFFFFFFF, 0xFFFFFFFF);
+             return kReturned;
+         },
+         kReturned},
+        {"UpdateSystemCapabilitiesFilterInfo",
+         [](OCSXBuf* buf, void*) {
+             UpdateSystemCapabilitiesFilterInfo(buf, 0xFFFFFFFF, 0xFFFFFFFF);
+             return kReturned;
+         },
+         kReturned},
+        {"ViewSSLCert", [&](OCSXBuf*, void*) { return found(ViewSSLCert("CA")); }, 0},
+        {"LoadRACLibIntf", [](OCSXBuf*, void*) { return LoadRACLibIntf(); }, -1},
+        {"CfgCSRProperties",
+         [](OCSXBuf*, void*) { return int{CfgCSRProperties("CommonName", "host")}; }, -1},
+        {"GenerateCert", [](OCSXBuf*, void*) { return int{GenerateCert("/tmp/csr.txt")}; }, -1},
+        {"UploadSSLCert", [](OCSXBuf*, void*) { return int{UploadSSLCert("/tmp/cert.pem", "CA")}; },
+         -1},
+        {"SetRacOSAuth", [](OCSXBuf*, void*) { return int{SetRacOSAuth("1")}; }, -1},
+        {"DASHipObjCatXNode",
+         [](OCSXBuf* buf, void* lan) { return DASHipObjCatXNode(lan, buf, "Lan", "a=\"1\"", 1); },
+         -1},
+        {"DASHipObjCatBeginNode",
+         [](OCSXBuf* buf, void* lan) { return DASHipObjCatBeginNode(lan, buf, "Lan", nullptr); },
+         -1},
+        {"DASHipObjCatEmptyNode",
+         [](OCSXBuf* buf, void* lan) { return DASHipObjCatEmptyNode(lan, buf, "Lan", nullptr); },
+         -1},
+        {"DASSMILGetObjByType",
+         [&](OCSXBuf*, void*) { return found(DASSMILGetObjByType(&instanceRoot, 295, 0)); }, 0},
+        {"DASSMILGetParentObjByOID",
+         [&](OCSXBuf*, void*) { return found(DASSMILGetParentObjByOID(&userOid)); }, 0},
+        {"DASSMILGetParentObjByType",
+         [&](OCSXBuf*, void*) { return found(DASSMILGetParentObjByType(&userOid, 302)); }, 0},
+        {"DASHipInitSetCmd",
+         [](OCSXBuf* buf, void*) {
+             const char* params[] = {"qvausrinfo=u", "oid=400"};
+             int32_t status = kNoAnswer;
+             const void* object = DASHipInitSetCmd(2, params, buf, "help", 295, nullptr, &status);
+             return object ? kNoAnswer : static_cast<int>(status);
+         },
+         TELMDA_STATUS_NO_MEMORY},
+        {"GetOIDFromCommandArgsEx",
+         [&](OCSXBuf*, void*) {
+             uint32_t oid = 0;
+             return GetOIDFromCommandArgsEx(1, byOid, &oid, nullptr, 295);
+         },
+         0},
+        {"GetOIDFromCommandArgs",
+         [&](OCSXBuf*, void*) {
+             uint32_t oid = 0;
+             return GetOIDFromCommandArgs(1, byOid, &oid, 295);
+         },
+         0},
+        {"LocateRequiredObjectEx",
+         [](OCSXBuf*, void*) {
+             uint32_t oid = 0;
+             return LocateRequiredObjectEx("admin", 295, &oid, nullptr);
+         },
+         0},
+        {"LocateRequiredObject",
+         [](OCSXBuf*, void*) {
+             uint32_t oid = 0;
+             return LocateRequiredObject("admin", 295, &oid);
+         },
+         0},
+        {"IsTYMCPresent", [](OCSXBuf*, void*) { return int{IsTYMCPresent()}; }, 0},
+        {"XMLIsTYMCPresent",
+         [](OCSXBuf* buf, void*) {
+             int32_t status = kNoAnswer;
+             return XMLIsTYMCPresent(buf, &status) == 0 ? static_cast<int>(status) : kNoAnswer;
+         },
+         TELMDA_STATUS_NO_MEMORY},
+        {"SetTYMCNetworkConfInfo", settings("SetTYMCNetworkConfInfo", 16, "RSCIPAddress=10.0.0.9"),
+         TELMDA_STATUS_NO_MEMORY},
+        {"SetTYMCModemInfo", settings("SetTYMCModemInfo", 17, "RSCDialUpModemInitString=ATZ"),
+         TELMDA_STATUS_NO_MEMORY},
+        {"SetTYMCRemoteInfo", settings("SetTYMCRemoteInfo", 19, "RSCRHostFloppyTFTPPATH=/a.img"),
+         TELMDA_STATUS_NO_MEMORY},
+    };
+    for (const auto& e : exports) {
+        ocs_standin::reset();
+        tym_standin::reset();
+        smil_standin::reset();
+        smil_standin::loadJson(standardCard().dump());
+        kortest::CallInChild call([&] {
+            OCSXBuf* buf = OCSXAllocBuf(256, 0);
+            const uint32_t lanOid = 304;
+            void* lan = SMILGetObjByOID(&lanOid);
+            int result = kNoAnswer;
+            {
+                kortest::FailingAllocations exhausted(1, 1);
+                result = e.call(buf, lan);
+            }
+            SMILFreeGeneric(lan);
+            OCSXFreeBuf(buf);
+            return result;
+        });
+        EXPECT_EQ(std::optional<int>(e.failure), call.result(std::chrono::seconds(10)))
+            << e.what << ": another answer, or the call did not return";
     }
 }
 
