@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <new>
 #include <random>
 #include <thread>
 
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,20 +26,49 @@ namespace kortest {
 // takes next to the polling and the stop decides only how many tries a kill
 // needs, never whether it lands mid-rewrite. Each killed child's temporary
 // must outlive it.
+//
+// A busy machine slows both the child's rewrites and the polling, so the
+// helper gives up on a child only once it has had both a while and a number
+// of whole rewrites to be caught in, or when it stops finishing rewrites.
 inline void killRewritesMidway(const std::function<void()>& rewrite,
                                const std::function<bool(pid_t)>& writing, int kills = 30) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kWhile = std::chrono::seconds(20);
+    constexpr unsigned long kRewrites = 100;
+    constexpr auto kStuck = std::chrono::seconds(120);
+    // Whole rewrites the child has finished, counted where the helper sees it.
+    void* shared = ::mmap(nullptr, sizeof(std::atomic<unsigned long>), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(shared, MAP_FAILED);
+    auto* finished = new (shared) std::atomic<unsigned long>(0);
+    struct Unmap {
+        void* at;
+        ~Unmap() { ::munmap(at, sizeof(std::atomic<unsigned long>)); }
+    } unmap{shared};
     std::mt19937 random(20261211);
     std::uniform_int_distribution<int> moment(0, 1000);
     for (int kill = 0; kill < kills; ++kill) {
+        finished->store(0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0)
-            for (;;)
+            for (;;) {
                 rewrite();
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+                finished->fetch_add(1);
+            }
+        const auto start = Clock::now();
+        auto progressed = start;
+        unsigned long lastCount = 0;
+        const auto trying = [&] {
+            const auto now = Clock::now();
+            const unsigned long count = finished->load();
+            if (count != lastCount)
+                lastCount = count, progressed = now;
+            return now - progressed < kStuck && (now - start < kWhile || count < kRewrites);
+        };
         bool seen = false, stoppedMidway = false, endedOnItsOwn = false;
         int status = 0;
-        while (!stoppedMidway && std::chrono::steady_clock::now() < limit) {
+        while (!stoppedMidway && trying()) {
             if (!seen) {
                 seen = writing(child);
                 if (!seen) {
@@ -60,10 +92,11 @@ inline void killRewritesMidway(const std::function<void()>& rewrite,
             ASSERT_EQ(::kill(child, SIGKILL), 0);
             ASSERT_EQ(::waitpid(child, &status, 0), child);
         }
-        ASSERT_TRUE(seen) << "the writer wrote no temporary file";
+        ASSERT_TRUE(seen) << "the writer wrote no temporary file in " << lastCount << " rewrites";
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
             << "the writer stopped on its own";
-        ASSERT_TRUE(stoppedMidway) << "the writer was never stopped in the middle of a rewrite";
+        ASSERT_TRUE(stoppedMidway) << "the writer was never stopped in the middle of a rewrite in "
+                                   << lastCount << " rewrites";
         ASSERT_TRUE(writing(child)) << "the killed writer's temporary went with it";
     }
 }
