@@ -31,34 +31,34 @@ void checkRead(const nlohmann::json& value, const std::string& path,
 
 // The parser keeps the last of a key given twice in one object; a file
 // saying two things about one value is refused instead, by the place of the
-// second. The parser's events are followed with the place of every object and
-// array being read and the keys each object has given so far.
-class DuplicateKeys {
+// second. A pass over the parser's events, before the document is built,
+// follows the place of every object and array being read and the keys each
+// object has given so far. (The parser's callback form would do the same in
+// one pass, but it looks through the whole parent at the end of every
+// object: quadratic in a long array of objects.)
+class DuplicateKeys final : public nlohmann::json_sax<nlohmann::json> {
 public:
-    bool operator()(int, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
-        using Event = nlohmann::json::parse_event_t;
-        switch (event) {
-        case Event::object_start:
-        case Event::array_start:
-            open_.push_back({event == Event::array_start, placeOfNext(), {}, 0, {}});
-            break;
-        case Event::key: {
-            Open& object = open_.back();
-            object.key = parsed.get<std::string>();
-            if (!object.keys.insert(object.key).second)
-                throw std::runtime_error(object.place + "/" + object.key + ": duplicate key");
-            break;
-        }
-        case Event::object_end:
-        case Event::array_end:
-            open_.pop_back();
-            counted();
-            break;
-        case Event::value:
-            counted();
-            break;
-        }
+    bool null() override { return counted(); }
+    bool boolean(bool) override { return counted(); }
+    bool number_integer(number_integer_t) override { return counted(); }
+    bool number_unsigned(number_unsigned_t) override { return counted(); }
+    bool number_float(number_float_t, const string_t&) override { return counted(); }
+    bool string(string_t&) override { return counted(); }
+    bool binary(binary_t&) override { return counted(); }
+    bool start_object(std::size_t) override { return opened(false); }
+    bool start_array(std::size_t) override { return opened(true); }
+    bool key(string_t& key) override {
+        Open& object = open_.back();
+        object.key = key;
+        if (!object.keys.insert(key).second)
+            throw std::runtime_error(object.place + "/" + key + ": duplicate key");
         return true;
+    }
+    bool end_object() override { return closed(); }
+    bool end_array() override { return closed(); }
+    // The building parse that follows reports what is wrong.
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
     }
 
 private:
@@ -70,6 +70,14 @@ private:
         std::string key;            // an object's latest key
     };
 
+    bool opened(bool array) {
+        open_.push_back({array, placeOfNext(), {}, 0, {}});
+        return true;
+    }
+    bool closed() {
+        open_.pop_back();
+        return counted();
+    }
     // The place of the value that starts now.
     std::string placeOfNext() const {
         if (open_.empty())
@@ -77,9 +85,10 @@ private:
         const Open& parent = open_.back();
         return parent.place + "/" + (parent.array ? std::to_string(parent.elements) : parent.key);
     }
-    void counted() {
+    bool counted() {
         if (!open_.empty() && open_.back().array)
             ++open_.back().elements;
+        return true;
     }
 
     std::vector<Open> open_;
@@ -191,7 +200,9 @@ bool Node::boolean() const {
 
 Document::Document(const std::string& text) {
     try {
-        json_ = nlohmann::json::parse(text, DuplicateKeys());
+        DuplicateKeys duplicates;
+        nlohmann::json::sax_parse(text, &duplicates);
+        json_ = nlohmann::json::parse(text);
     } catch (const nlohmann::json::parse_error& e) {
         throw std::runtime_error(std::string("not JSON: ") + e.what());
     }
