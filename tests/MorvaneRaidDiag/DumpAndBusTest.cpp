@@ -111,9 +111,17 @@ TEST_F(ControllerDump, TheDumpIsOnTheDiskWholeBeforeItTakesTheFilesPlace) {
 TEST_F(ControllerDump, AFailedOrDeadWriterLeavesTheOldFileAndNoTemporary) {
     const std::string expected = dumpText();
     std::ofstream(DumpLogTest::FILE_NAME) << "old";
+    // The call runs in a forked child, which shares none of this process's
+    // adapter handles: it opens the controller itself (read-only, as this
+    // process holds it read-write).
     EXPECT_EQ(kortest::callWithFileSizeLimit(
                   expected.size() / 2,
-                  [&] { return ctrl->dumpDiagnosticLog(DumpLogTest::FILE_NAME) ? 1 : 0; }),
+                  [&] {
+                      VarnDiags::MorvaneRaidDiag::MorvaneRaidCtrl own("qor0");
+                      if (own.open(VarnDiags::DeviceEnum::IDevice::OPEN_READ) != 0)
+                          return -1;
+                      return own.dumpDiagnosticLog(DumpLogTest::FILE_NAME) ? 1 : 0;
+                  }),
               0);
     EXPECT_EQ(fileText(DumpLogTest::FILE_NAME), "old");
     EXPECT_EQ(kortest::temporariesOf(DumpLogTest::FILE_NAME), std::set<std::string>{});

@@ -147,9 +147,16 @@ TEST_F(FlashTest, AFailedOrDeadWriterLeavesTheOldSetAndNoTemporary) {
     const std::vector<std::uint8_t> keep = {'k', 'e', 'e', 'p'};
     dir.write("fw01.ufi", keep);
     dir.write("fw02.ufi", keep);
-    EXPECT_EQ(kortest::callWithFileSizeLimit(
-                  500000,
-                  [&] { return static_cast<int>(FsaReadFlashToFile(handle, base().c_str(), 1)); }),
+    // The call runs in a forked child, which shares none of this process's
+    // adapter handles: it opens the adapter itself.
+    EXPECT_EQ(kortest::callWithFileSizeLimit(500000,
+                                             [&] {
+                                                 void* own = open("qor0", FSA_ACC_READ_ONLY);
+                                                 const FSA_STATUS s =
+                                                     FsaReadFlashToFile(own, base().c_str(), 1);
+                                                 FsaCloseAdapter(own);
+                                                 return static_cast<int>(s);
+                                             }),
               586);
     EXPECT_EQ(dir.names(), (std::set<std::string>{"fw01.ufi", "fw02.ufi"}));
     EXPECT_EQ(dir.read("fw01.ufi"), keep);
