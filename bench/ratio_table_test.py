@@ -14,6 +14,7 @@ SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "ratio_table.p
 GET = "GetAgainstBlockLoop"
 PUT = "PutAgainstBlockLoop"
 QUERY = "ExportedQueryAgainstRawFib"
+SHARED = "ThreadsSharingOneHandle"
 
 
 def bench(name, **counters):
@@ -99,7 +100,9 @@ class RatioTable(unittest.TestCase):
             "orbisk": [[bench("EngineAgainstFloor/2097151", ratio=0.4, ratio_vs_hugepage_touch=2),
                         bench("VerifyAgainstPrefaultedMemset/2097151", verify_vs_memset=1.0)]],
             "vorbdb": [[bench("UpdateAgainstDurableFloor/10000", ratio=1.2)]],
-            "fsa": [[bench(QUERY, ratio=1.5)]],
+            "fsa": [[bench(QUERY, ratio=1.5),
+                     bench(SHARED, two_vs_one=0.5, two_fewest_share=0.9, four_vs_one=0.6,
+                           four_fewest_share=0.9)]],
         }
         # (case, telm runs, status)
         cases = [
@@ -149,7 +152,7 @@ class RatioTable(unittest.TestCase):
                 write_runs(self.results, "telm", telm)
                 self.assertEqual(self.missed("telm"), expected)
         # Another program's rows are not this one's.
-        self.assertEqual(self.missed("fsa"), "^(ExportedQueryAgainstRawFib)")
+        self.assertEqual(self.missed("fsa"), "^(ExportedQueryAgainstRawFib|ThreadsSharingOneHandle)")
 
 
 if __name__ == "__main__":

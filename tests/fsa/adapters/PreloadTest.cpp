@@ -178,7 +178,7 @@ TEST(Preload, ConfigurationsTheSimulatorCannotHonourEndTheProgram) {
 TEST(Preload, TheProbeNamesWhatIsWrongWithItsCommandLine) {
     const TempDirectory dir("fsa-probe");
     const std::string usage = "usage: fsa_probe enum | open NAME rw|ro [BUILD] | hold NAME | "
-                              "try NAME | scenario NAME\n";
+                              "try NAME | scenario NAME | fork NAME\n";
     const ProcessResult help = runProcess(FSA_PROBE, {"--help"}, {}, dir.path().string());
     EXPECT_EQ(help.exitCode, 0) << help.err;
     EXPECT_EQ(help.out, usage);
