@@ -152,12 +152,9 @@ struct Command {
     int least;
     int most;
 };
-constexpr Command kCommands[] = {{"enum", "", 0, 0},
-                                 {"open", "NAME rw|ro [BUILD]", 2, 3},
-                                 {"hold", "NAME", 1, 1},
-                                 {"try", "NAME", 1, 1},
-                                 {"scenario", "NAME", 1, 1},
-                                 {"fork", "NAME", 1, 1}};
+constexpr Command kCommands[] = {{"enum", "", 0, 0},         {"open", "NAME rw|ro [BUILD]", 2, 3},
+                                 {"hold", "NAME", 1, 1},     {"try", "NAME", 1, 1},
+                                 {"scenario", "NAME", 1, 1}, {"fork", "NAME", 1, 1}};
 constexpr int kBadUsage = 64; // EX_USAGE
 
 std::string usage() {
