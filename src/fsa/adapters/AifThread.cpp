@@ -119,7 +119,6 @@ int AIF_StartThreadProcessing(FSAAPI_CONTEXT* ctx) {
     if (ctx->simulatorKind != 1)
         ctx->threadChannel = nullptr;
     ctx->aifStarted = true;
-    ctx->taskCallbacks.EventsStarted();
     ctx->wakeSema = faos_CreateSemaphore();
     ctx->exitSema = faos_CreateSemaphore();
     if (ctx->noThread)
@@ -128,6 +127,7 @@ int AIF_StartThreadProcessing(FSAAPI_CONTEXT* ctx) {
     faux_InstallInterruptHandler();
     ctx->thread = faos_CreateThread(receiveThread, ctx);
     ctx->threadRunning = true;
+    ctx->taskCallbacks.EventsStarted();
     try {
         faos_WaitForSemaphore(ctx->startSema, kStartTimeoutMs);
     } catch (FSA_STATUS) {

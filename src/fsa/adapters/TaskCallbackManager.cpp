@@ -55,11 +55,11 @@ void CTaskCallbackManager::FinishAccess() {
 }
 
 void CTaskCallbackManager::EventsStarted() {
-    m_eventsStopped.store(false);
+    m_reported.store(true);
 }
 
 void CTaskCallbackManager::EventsStopped() {
-    m_eventsStopped.store(true);
+    m_reported.store(false);
     if (m_awaited.load() != 0)
         faos_SetSemaphore(m_waitSema);
 }
@@ -167,7 +167,7 @@ bool CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t 
     // taken back after it: a call made outside any export holds none and
     // must not come back holding one.
     const bool locked = FsaWantsWrapperLock(ctx) && faos_MutexHeldByCaller(ctx->wrapperMutex);
-    bool thread = ctx->threadRunning && !ctx->noThread && !m_eventsStopped.load();
+    bool thread = m_reported.load();
     if (locked) {
         ctx->inCall = 0;
         faos_ReleaseMutex(ctx->wrapperMutex);
@@ -187,7 +187,7 @@ bool CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t 
     } retake{ctx, locked};
     if (thread && limitMs == 0) {
         faos_WaitForSemaphore(m_waitSema, -1);
-        if (!m_eventsStopped.load())
+        if (m_reported.load())
             return true;
         thread = false; // woken by the stop of the thread that reports ends
     }
@@ -200,7 +200,7 @@ bool CTaskCallbackManager::WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t 
     for (unsigned waited = 0; limitMs == 0 || waited < limitMs; waited += pollMs) {
         faos_Sleep(pollMs);
         if (thread && faos_TryWaitSemaphore(m_waitSema)) {
-            if (!m_eventsStopped.load())
+            if (m_reported.load())
                 return true;
             thread = false;
         }

@@ -50,8 +50,9 @@ public:
     [[nodiscard]] bool WaitForTaskFinish(FSAAPI_CONTEXT* ctx, std::uint32_t taskId,
                                          unsigned limitMs = 0);
     std::uint32_t Count();
-    // The receive thread that reports task ends started or stopped: a wait
-    // for the end of a task that relied on it looks at the controller instead.
+    // The library's receive thread, which reports task ends, started or
+    // stopped: a wait for the end of a task that relied on it looks at the
+    // controller instead.
     void EventsStarted();
     void EventsStopped();
 
@@ -64,6 +65,6 @@ private:
     ProgressCallbackInfo* m_list = nullptr;
     void* m_waitSema = nullptr;
     std::atomic<std::uint32_t> m_awaited{0};
-    std::atomic<bool> m_eventsStopped{false};
+    std::atomic<bool> m_reported{false}; // a receive thread reports task ends
     void* m_mutex = nullptr;
 };
