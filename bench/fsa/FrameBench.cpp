@@ -24,6 +24,30 @@ namespace {
 
 const char* kConfig = R"({"adapters": [{"index": 0, "serial": 1}]})";
 
+// The simulated adapter behind the library's port, opened read-only (the
+// frame takes the wrapper lock but no lock file is held) for one benchmark.
+struct OpenedAdapter {
+    explicit OpenedAdapter(benchmark::State& state) {
+        sim.load(kConfig);
+        sim.setJournaling(false);
+        fsa::setOsPort(&port);
+        if (FsaOpenAdapter2("qor0", nullptr, 4970, FSA_ACC_READ_ONLY, FSA_CONNECTION_LOCAL, nullptr,
+                            nullptr, &handle, nullptr) != FSA_STS_SUCCESS)
+            state.SkipWithError("the simulated adapter did not open");
+    }
+    ~OpenedAdapter() {
+        if (handle)
+            FsaCloseAdapter(handle);
+        fsa::setOsPort(nullptr);
+    }
+    OpenedAdapter(const OpenedAdapter&) = delete;
+    OpenedAdapter& operator=(const OpenedAdapter&) = delete;
+
+    qorsim::Simulator sim;
+    fsatest::SimPort port{sim};
+    void* handle = nullptr;
+};
+
 void RawFibRoundTrip(benchmark::State& state) {
     qorsim::Simulator sim;
     sim.load(kConfig);
@@ -40,42 +64,23 @@ void RawFibRoundTrip(benchmark::State& state) {
 BENCHMARK(RawFibRoundTrip);
 
 void ExportedQueryThroughTheFrame(benchmark::State& state) {
-    qorsim::Simulator sim;
-    sim.load(kConfig);
-    sim.setJournaling(false);
-    fsatest::SimPort port(sim);
-    fsa::setOsPort(&port);
-    void* handle = nullptr;
-    // Read-only: the frame takes the wrapper lock but no lock file is held.
-    if (FsaOpenAdapter2("qor0", nullptr, 4970, FSA_ACC_READ_ONLY, FSA_CONNECTION_LOCAL, nullptr,
-                        nullptr, &handle, nullptr) != FSA_STS_SUCCESS) {
-        state.SkipWithError("the simulated adapter did not open");
-        fsa::setOsPort(nullptr);
+    const OpenedAdapter adapter(state);
+    if (!adapter.handle)
         return;
-    }
     int paused = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(FsaIsAdapterPaused(handle, &paused));
-    FsaCloseAdapter(handle);
-    fsa::setOsPort(nullptr);
+        benchmark::DoNotOptimize(FsaIsAdapterPaused(adapter.handle, &paused));
 }
 BENCHMARK(ExportedQueryThroughTheFrame);
 
 void ExportedQueryAgainstRawFib(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     constexpr int kBatch = 1000;
-    qorsim::Simulator sim;
-    sim.load(kConfig);
-    sim.setJournaling(false);
-    fsatest::SimPort port(sim);
-    fsa::setOsPort(&port);
-    void* handle = nullptr;
-    if (FsaOpenAdapter2("qor0", nullptr, 4970, FSA_ACC_READ_ONLY, FSA_CONNECTION_LOCAL, nullptr,
-                        nullptr, &handle, nullptr) != FSA_STS_SUCCESS) {
-        state.SkipWithError("the simulated adapter did not open");
-        fsa::setOsPort(nullptr);
+    OpenedAdapter adapter(state);
+    if (!adapter.handle)
         return;
-    }
+    void* handle = adapter.handle;
+    qorsim::Simulator& sim = adapter.sim;
     const int fd = sim.open("/dev/qor0", O_RDWR, 0);
     std::uint8_t fib[qorsim::kFibBytes] = {};
     int paused = 0;
@@ -96,8 +101,6 @@ void ExportedQueryAgainstRawFib(benchmark::State& state) {
         state.SetIterationTime(q); // one iteration is a batch of queries
     }
     sim.close(fd);
-    FsaCloseAdapter(handle);
-    fsa::setOsPort(nullptr);
     const double calls = static_cast<double>(state.iterations()) * kBatch;
     state.counters["query_ns"] = query * 1e9 / calls;
     state.counters["raw_ns"] = raw * 1e9 / calls;
@@ -136,26 +139,15 @@ SharedRun loopOnOneHandle(void* handle, unsigned threads) {
 }
 
 void ThreadsSharingOneHandle(benchmark::State& state) {
-    qorsim::Simulator sim;
-    sim.load(kConfig);
-    sim.setJournaling(false);
-    fsatest::SimPort port(sim);
-    fsa::setOsPort(&port);
-    void* handle = nullptr;
-    if (FsaOpenAdapter2("qor0", nullptr, 4970, FSA_ACC_READ_ONLY, FSA_CONNECTION_LOCAL, nullptr,
-                        nullptr, &handle, nullptr) != FSA_STS_SUCCESS) {
-        state.SkipWithError("the simulated adapter did not open");
-        fsa::setOsPort(nullptr);
+    const OpenedAdapter adapter(state);
+    if (!adapter.handle)
         return;
-    }
     SharedRun one, two, four;
     for (auto _ : state) {
-        one = loopOnOneHandle(handle, 1);
-        two = loopOnOneHandle(handle, 2);
-        four = loopOnOneHandle(handle, 4);
+        one = loopOnOneHandle(adapter.handle, 1);
+        two = loopOnOneHandle(adapter.handle, 2);
+        four = loopOnOneHandle(adapter.handle, 4);
     }
-    FsaCloseAdapter(handle);
-    fsa::setOsPort(nullptr);
     state.counters["one_per_s"] = one.calls;
     state.counters["two_per_s"] = two.calls;
     state.counters["four_per_s"] = four.calls;

@@ -92,6 +92,18 @@ protected:
         EXPECT_EQ(sim.openChannelCount(), 0u);
     }
 
+    // A forced deletion of container 1 on another thread, whose driver
+    // request stays in the driver until the gate is opened.
+    std::thread hungDeletion(void* h, std::atomic<int>& status) {
+        std::thread deleter([this, h, &status] {
+            gated.hold(std::this_thread::get_id());
+            const tag_FSA_CONTAINER one{1, 0, 9};
+            status = FsaContainer(h, &one, FSA_CO_DELETE_FORCE, nullptr);
+        });
+        gated.waitUntilHeld();
+        return deleter;
+    }
+
     GatedPort gated{sim};
 };
 
@@ -173,12 +185,7 @@ TEST_F(CloseInFlight, ACallHungInTheDriverReleasesTheAdapterWhenItReturns) {
     void* h = open();
     ASSERT_NE(h, nullptr);
     std::atomic<int> deleteStatus{-1};
-    std::thread deleter([&] {
-        gated.hold(std::this_thread::get_id());
-        const tag_FSA_CONTAINER one{1, 0, 9};
-        deleteStatus = FsaContainer(h, &one, FSA_CO_DELETE_FORCE, nullptr);
-    });
-    gated.waitUntilHeld();
+    std::thread deleter = hungDeletion(h, deleteStatus);
     const Clock::time_point before = Clock::now();
     EXPECT_EQ(FsaCloseAdapter(h), FSA_STS_SUCCESS);
     EXPECT_LT(Clock::now() - before, 60s) << "close waited for the hung call without limit";
@@ -219,12 +226,7 @@ TEST_F(CloseInFlight, NoCallbackRunsAfterACloseThatLeftTheReleaseToAHungCall) {
     } seen;
     ASSERT_EQ(FsaRegisterGeneralCallback(h, 0xFFFFFFFF, Seen::note, &seen), FSA_STS_SUCCESS);
     std::atomic<int> deleteStatus{-1};
-    std::thread deleter([&] {
-        gated.hold(std::this_thread::get_id());
-        const tag_FSA_CONTAINER one{1, 0, 9};
-        deleteStatus = FsaContainer(h, &one, FSA_CO_DELETE_FORCE, nullptr);
-    });
-    gated.waitUntilHeld();
+    std::thread deleter = hungDeletion(h, deleteStatus);
     EXPECT_EQ(FsaCloseAdapter(h), FSA_STS_SUCCESS);
     {
         std::lock_guard<std::mutex> lock(seen.mutex);
