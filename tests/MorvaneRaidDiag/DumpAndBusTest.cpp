@@ -2,6 +2,7 @@
 // SCSI channel list and bus reset.
 #include "DeviceTestsFixture.h"
 #include "DumpLogTest.h"
+#include "FsaApi.h"
 #include "FsaMaintenance.h"
 #include "RunRaidTest.h"
 #include "recording_calls.h"
@@ -113,10 +114,12 @@ TEST_F(ControllerDump, AFailedOrDeadWriterLeavesTheOldFileAndNoTemporary) {
     std::ofstream(DumpLogTest::FILE_NAME) << "old";
     // The call runs in a forked child, which shares none of this process's
     // adapter handles: it opens the controller itself (read-only, as this
-    // process holds it read-write).
+    // process holds it read-write), without an event thread, which the copy
+    // of a threaded process had better not start.
     EXPECT_EQ(kortest::callWithFileSizeLimit(
                   expected.size() / 2,
                   [&] {
+                      FsaInitCreateThread(1);
                       VarnDiags::MorvaneRaidDiag::MorvaneRaidCtrl own("qor0");
                       if (own.open(VarnDiags::DeviceEnum::IDevice::OPEN_READ) != 0)
                           return -1;

@@ -148,10 +148,11 @@ TEST_F(FlashTest, AFailedOrDeadWriterLeavesTheOldSetAndNoTemporary) {
     dir.write("fw01.ufi", keep);
     dir.write("fw02.ufi", keep);
     // The call runs in a forked child, which shares none of this process's
-    // adapter handles: it opens the adapter itself.
+    // adapter handles: it opens the adapter itself, low-level read-only so
+    // that no event thread is started in the copy of a threaded process.
     EXPECT_EQ(kortest::callWithFileSizeLimit(500000,
                                              [&] {
-                                                 void* own = open("qor0", FSA_ACC_READ_ONLY);
+                                                 void* own = open("qor0", FSA_ACC_LL_READ_ONLY);
                                                  const FSA_STATUS s =
                                                      FsaReadFlashToFile(own, base().c_str(), 1);
                                                  FsaCloseAdapter(own);
