@@ -1,7 +1,8 @@
 #pragma once
 
-// OS layer: owner-recursive mutexes that serve waiters first come, first
-// served, with a polling timeout; counting semaphores, threads. Failures are
+// OS layer: owner-recursive mutexes that threads sharing them take in turns,
+// with a time limit on the library's clock; counting semaphores, threads,
+// and the hold-off of thread cancellation inside library calls. Failures are
 // thrown as FSA_STATUS.
 
 #include "FsaStatus.h"

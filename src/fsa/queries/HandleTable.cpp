@@ -31,8 +31,8 @@ struct Entry {
     bool usable() const { return published && !closed; }
 };
 
-// The table's own lock. A plain process-wide mutex: the OS layer's polling
-// mutex would only add a 120 s timeout that nothing here needs.
+// The table's own lock. A plain process-wide mutex: the OS layer's mutex
+// would only add turns and a 120 s timeout that nothing here needs.
 std::mutex g_mutex;
 std::vector<Entry> g_table;
 std::uint32_t g_next = kFirstHandle;
